@@ -1,0 +1,197 @@
+#include "data/checks.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace zentrox {
+
+bool CentsEqual(double a, double b, double c) { return Cents(a + b) == Cents(c); }
+
+double Cents(double x) { return std::nearbyint(x * 100.0); }
+
+std::string FormatAmount(double value) { return fmt::format("{:.2f}", value); }
+
+std::string FormatLimit(double value) { return fmt::format("{:>10.2f}", value); }
+
+void Checks::BeginSection(const std::string& file_name) {
+  section = file_name;
+  context.Clear();
+  row = 0;
+  TextStyle heading = protocol_.current();
+  heading.color = kRed;
+  heading.bold = true;
+  heading.italic = false;
+  protocol_.AddStyled("fisierul " + file_name, heading);
+}
+
+Finding Checks::MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
+                            FindingFormat format) const {
+  Finding f;
+  f.rule = std::string(rule);
+  f.section = section;
+  f.pack = context.pack;
+  f.declaration = context.declaration;
+  f.name = context.name;
+  f.caption = std::string(caption);
+  f.message = std::string(text);
+  f.row = row;
+  f.format = format;
+  return f;
+}
+
+void Checks::ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text) {
+  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}, строка {}", context.pack,
+                                   context.declaration, context.name, caption, text, row),
+                       MakeFinding(rule, caption, text, FindingFormat::Field));
+}
+
+void Checks::ReportNoRow(std::string_view rule, std::string_view caption, std::string_view text) {
+  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}", context.pack,
+                                   context.declaration, context.name, caption, text),
+                       MakeFinding(rule, caption, text, FindingFormat::FieldNoRow));
+}
+
+void Checks::ReportDuplicate(std::string_view rule, const FindingContext& who, std::string_view caption,
+                             std::string_view text, std::string_view label, std::string_view value) {
+  Finding f = MakeFinding(rule, caption, fmt::format("{} {} {}", text, label, value),
+                          FindingFormat::DuplicateValue);
+  f.pack = who.pack;
+  f.declaration = who.declaration;
+  f.name = who.name;
+  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {} {} {}", who.pack,
+                                   who.declaration, who.name, caption, text, label, value),
+                       std::move(f));
+}
+
+void Checks::ReportPack(std::string_view rule, std::string_view pack, std::string_view text) {
+  Finding f = MakeFinding(rule, "", text, FindingFormat::Pack);
+  f.pack = std::string(pack);
+  f.declaration.clear();
+  f.name.clear();
+  protocol_.AddFinding(fmt::format("Пачка {}  {} ", pack, text), std::move(f));
+}
+
+void Checks::ReportPlain(std::string_view rule, std::string_view text) {
+  protocol_.AddFinding(std::string(text), MakeFinding(rule, "", text, FindingFormat::Plain));
+}
+
+void Checks::Require(Primitive p, const char* name) const {
+  if (!profile_.HasPrimitive(p)) {
+    throw std::logic_error(fmt::format("{} is not a check of the {} variant", name, profile_.id));
+  }
+}
+
+void Checks::CheckFilled(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
+  if (t.IsEmpty(r, f)) ReportFieldError(rule, caption, "не заполнено");
+}
+
+void Checks::CheckNotNegative(std::string_view rule, const Table& t, RowId r, int f,
+                              std::string_view caption) {
+  Require(Primitive::NotNegative, "CheckNotNegative");
+  if (t.Number(r, f) < 0) ReportFieldError(rule, caption, "не должно быть отрицательной суммой");
+}
+
+void Checks::CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict,
+                                 int key, std::string_view caption) {
+  const std::string& name = t.field(f).name;
+  bool differs = false;
+  if (name == "SD_CATEGORY" || name == "KODTKSS" || name == "NA_AP_CATEGORY" || name == "PL_TKSS") {
+    differs = t.Text(r, f) != dict.Text(key);
+  } else if (name == "SD_TARIF_EA" || name == "SD_TARIF_AP") {
+    differs = t.Number(r, f) != dict.Number(key);
+  } else {
+    differs = t.Int(r, f) != dict.Int(key);
+  }
+  if (differs) ReportFieldError(rule, caption, "не соответствует коду из справочника");
+}
+
+void Checks::CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other,
+                            int other_field, std::string_view caption, std::string_view file_name) {
+  if (t.Number(r, f) != other.Number(other_field)) {
+    ReportFieldError(rule, caption, fmt::format("отсутствует в файле {}", file_name));
+  }
+}
+
+void Checks::CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption,
+                            double expected) {
+  double d = std::fabs(t.Number(r, f) - expected);
+  if (d <= 0.005) return;
+  bool monthly = t.name() == "saldo_data" || (profile_.old_format && t.name() == "money_util");
+  std::string amount = FormatAmount(d);
+  if (monthly) {
+    protocol_.AddFinding(
+        fmt::format("Пачка {} Декл {} {}  поле <{}> с ошибкой. Сумма по месяцам не равна итоговой. Разность={} ",
+                    context.pack, context.declaration, context.name, caption, amount),
+        MakeFinding(rule, caption, "с ошибкой. Сумма по месяцам не равна итоговой. Разность=" + amount,
+                    FindingFormat::SumMonthly));
+  } else {
+    protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> с ошибкой. Разность={} ,cтрока {}",
+                                     context.pack, context.declaration, context.name, caption, amount, row),
+                         MakeFinding(rule, caption, "с ошибкой. Разность=" + amount, FindingFormat::Sum));
+  }
+}
+
+void Checks::CheckNotFuture(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
+  if (t.DateValue(r, f) > today_) ReportFieldError(rule, caption, "больше текущей даты");
+}
+
+void Checks::CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
+  for (char c : t.Text(r, f)) {
+    if (c < '0' || c > '9') {
+      ReportFieldError(rule, caption, "содержит недопустимые символы - не цифры");
+      return;
+    }
+  }
+}
+
+int NameCharactersFault(std::string_view text) {
+  bool after_sign = false;
+  for (char c : text) {
+    bool sign = c == '-' || c == '.';
+    if (c != ' ' && !sign) {
+      bool allowed = (c >= 'A' && c <= 'Z') || c == '{' || c == '|' || c == '}' || c == '"' || c == ':';
+      if (!allowed) return 1;
+    }
+    if (sign && after_sign) return 2;
+    after_sign = sign;
+  }
+  return 0;
+}
+
+void Checks::CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f,
+                                 std::string_view caption) {
+  switch (NameCharactersFault(t.Text(r, f))) {
+    case 1:
+      ReportFieldError(rule, caption, "содержит недопустимый символ");
+      break;
+    case 2:
+      ReportFieldError(rule, caption, "содержит два знака подряд");
+      break;
+    default:
+      break;
+  }
+}
+
+void Checks::CheckDateOrder(std::string_view rule, const Table& t, RowId r, int start, int end,
+                            std::string_view caption) {
+  Require(Primitive::DateOrder, "CheckDateOrder");
+  if (t.DateValue(r, start) > t.DateValue(r, end)) ReportFieldError(rule, caption, "больше <14.Конца периода>");
+}
+
+void Checks::CheckDateRange(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
+  Require(Primitive::DateRange, "CheckDateRange");
+  static const Date kLow = *Date::FromYmd(1900, 1, 1);
+  static const Date kHigh = *Date::FromYmd(2200, 1, 1);
+  Date d = t.DateValue(r, f);
+  if (d < kLow || d > kHigh) ReportFieldError(rule, caption, "должна быть в диапазоне (01.01.1900-01.01.2200)");
+}
+
+void Checks::CheckYesNo(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
+  Require(Primitive::YesNo, "CheckYesNo");
+  std::string v = t.Text(r, f);
+  if (v != "Y" && v != "N") ReportFieldError(rule, caption, "должно быть Y или N");
+}
+
+}  // namespace zentrox

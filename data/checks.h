@@ -1,0 +1,107 @@
+// The finding context and the field-check primitives every rule set uses.
+//
+// A primitive tests one field of one row and, when the test fails, appends
+// one finding line to the protocol through `ReportFieldError`, quoting the
+// finding context (pack, declaration, last name) and the row counter of the
+// running pass. Every call names the rule it serves, so the structured
+// finding carries a stable rule id beside its text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "data/date.h"
+#include "data/protocol.h"
+#include "data/table.h"
+#include "data/variant.h"
+
+namespace zentrox {
+
+struct FindingContext {
+  std::string pack;
+  std::string declaration;
+  std::string name;
+  void Clear() {
+    pack.clear();
+    declaration.clear();
+    name.clear();
+  }
+};
+
+// Cents equality: (a + b) and c, each times 100 and rounded half to even,
+// compare equal. Adding first and then multiplying is what makes 100.10 +
+// 50.20 equal 150.30.
+bool CentsEqual(double a, double b, double c);
+// x times 100, rounded half to even.
+double Cents(double x);
+
+// "%f" of the protocol: two decimals and a full stop, whatever the locale.
+std::string FormatAmount(double value);
+// An amount with two decimals right-aligned in a field of 10 characters.
+std::string FormatLimit(double value);
+
+class Checks {
+ public:
+  Checks(Protocol& protocol, const VariantProfile& profile, Date today)
+      : protocol_(protocol), profile_(profile), today_(today) {}
+
+  Protocol& protocol() { return protocol_; }
+  const VariantProfile& profile() const { return profile_; }
+  Date today() const { return today_; }
+
+  FindingContext context;
+  int row = 0;                // the row counter of the running pass
+  std::string section;        // the file section findings belong to
+
+  // Starts a file section: its bold red heading, a cleared context and row counter.
+  void BeginSection(const std::string& file_name);
+
+  // ----- line writers -------------------------------------------------------
+  // "Пачка %s Декл %s %s  поле <%s> %s, строка %d"
+  void ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text);
+  // "Пачка %s Декл %s %s  поле <%s> %s"
+  void ReportNoRow(std::string_view rule, std::string_view caption, std::string_view text);
+  // "Пачка %s Декл %s %s  поле <%s> %s %s %s" with an explicit context.
+  void ReportDuplicate(std::string_view rule, const FindingContext& who, std::string_view caption,
+                       std::string_view text, std::string_view label, std::string_view value);
+  // "Пачка %s  %s "
+  void ReportPack(std::string_view rule, std::string_view pack, std::string_view text);
+  // A fault line that is the message alone.
+  void ReportPlain(std::string_view rule, std::string_view text);
+
+  // ----- primitives ------------------------------------------------------------
+  void CheckFilled(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
+  void CheckNotNegative(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
+  // Compares the field with `key` of the dictionary row `dict` (none: empty):
+  // as texts for category and district fields, as floating-point numbers for
+  // the tariffs, as integers otherwise.
+  void CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict,
+                           int key, std::string_view caption);
+  void CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other,
+                      int other_field, std::string_view caption, std::string_view file_name);
+  void CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption,
+                      double expected);
+  void CheckNotFuture(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
+  void CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
+  void CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f,
+                           std::string_view caption);
+  void CheckDateOrder(std::string_view rule, const Table& t, RowId r, int start, int end,
+                      std::string_view caption);
+  void CheckDateRange(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
+  void CheckYesNo(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
+
+ private:
+  void Require(Primitive p, const char* name) const;
+  Finding MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
+                      FindingFormat format) const;
+
+  Protocol& protocol_;
+  const VariantProfile& profile_;
+  Date today_;
+};
+
+// The name check of `CheckNameCharacters` on a bare text: 0 passes, 1 an
+// invalid character, 2 two signs in a row.
+int NameCharactersFault(std::string_view text);
+
+}  // namespace zentrox

@@ -1,0 +1,32 @@
+// Loaders of package files and reference dictionaries.
+//
+// Each loader empties its table, reads its file line by line and writes a
+// protocol line for every format fault, then goes on: no fault stops a load.
+// A file that exists but cannot be read raises FileReadError for the caller.
+#pragma once
+
+#include <string>
+
+#include "data/checks.h"
+#include "data/table.h"
+
+namespace zentrox {
+
+// Loads a package file (code page 1251, fields ended by 0xB0) into `table`.
+// `workdir` ends in "/"; the file kind is recognised by comparing `path` with
+// `workdir` followed by each package file name of the variant, and selects the
+// caption list and the fields that feed the finding context.
+void LoadPackageFile(Checks& checks, const std::string& workdir, const std::string& path, Table& table);
+
+// Loads the first "|"-separated column of each line into field 1 of `table`.
+// The working directory's months.txt gets a row "13" and rashod.txt a row "99"
+// after the file's own rows.
+void LoadDictionary(Checks& checks, const std::string& workdir, const std::string& path, Table& table);
+
+// Loads every "|"-separated column of each line into the fields of `table`.
+void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table);
+
+// Puts "0" in front of every district code that is not 2 characters long.
+void PadDistrictCodes(Table& raion);
+
+}  // namespace zentrox

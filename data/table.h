@@ -1,0 +1,189 @@
+// Typed in-memory tables.
+//
+// A table is an ordered set of rows of typed fields, stored by column. Every
+// field has an explicit empty state: an empty field reads as "" (text), 0
+// (number) or the empty date (day 0). Rows keep file order; passes that need
+// another order ask for a sorted row vector (`Table::Order`) and links to
+// other tables go through a `Lookup`, a sorted index searched by binary
+// search, so no pass ever scans a table once per row.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/date.h"
+
+namespace zentrox {
+
+enum class FieldType : std::uint8_t { Integer, Float, Date, String };
+
+struct FieldDef {
+  std::string name;
+  FieldType type = FieldType::String;
+  int size = 0;  // maximum characters of a string field
+};
+
+using RowId = std::uint32_t;
+inline constexpr RowId kNoRow = 0xFFFFFFFFu;
+
+// How a text converts into a field; see Table::Store.
+enum class StoreResult { Stored, Empty, Failed };
+
+class Table {
+ public:
+  Table(std::string name, std::vector<FieldDef> fields);
+
+  const std::string& name() const { return name_; }
+  const std::vector<FieldDef>& fields() const { return fields_; }
+  int FieldCount() const { return static_cast<int>(fields_.size()); }
+  int FieldIndex(std::string_view name) const;  // -1 when unknown
+  const FieldDef& field(int f) const { return fields_[static_cast<std::size_t>(f)]; }
+
+  std::size_t size() const { return rows_; }
+  bool empty() const { return rows_ == 0; }
+  void Clear();
+  void Reserve(std::size_t rows);
+
+  // Appends a row with every field empty and returns its id.
+  RowId AppendRow();
+  // Removes the last row (a row of a faulty line none of whose fields converted).
+  void DropLastRow();
+
+  // Converts `text` by the field's type and stores it in the row. An empty
+  // text leaves the field empty (StoreResult::Empty); a text that does not
+  // convert leaves it empty too (StoreResult::Failed). A string longer than
+  // the field's size is cut to the size. A float keeps its file text, which
+  // the finding lines and the rules' text comparisons use.
+  StoreResult Store(RowId row, int f, std::string_view utf8_text);
+
+  // Direct setters, used by the dictionary normalisation and by tests.
+  void SetText(RowId row, int f, std::string_view utf8_text);
+  void SetInt(RowId row, int f, std::int32_t value);
+  void SetFloat(RowId row, int f, double value, std::string_view text);
+  void SetDate(RowId row, int f, Date value);
+  void SetEmpty(RowId row, int f);
+
+  bool IsEmpty(RowId row, int f) const { return !col(f).set[row]; }
+  bool AnySet(RowId row) const;
+
+  // Readers. `Int` of a float field truncates toward zero; `Number` of a date
+  // is its serial day.
+  std::int32_t Int(RowId row, int f) const;
+  double Number(RowId row, int f) const;
+  Date DateValue(RowId row, int f) const;
+  // The field's text: a string as stored, a float as it stood in the file, an
+  // integer in decimal ("0" for a stored 0), a date as dd.mm.yyyy; "" when empty.
+  std::string Text(RowId row, int f) const;
+  // The stored text of a string or float field without a copy.
+  std::string_view View(RowId row, int f) const;
+
+  // Row ids in ascending order of the key fields, stable: rows with equal keys
+  // keep file order. Numeric fields compare as numbers, strings as texts;
+  // empty keys sort first.
+  std::vector<RowId> Order(std::span<const int> keys) const;
+  std::vector<RowId> Order(std::initializer_list<int> keys) const {
+    return Order(std::span<const int>(keys.begin(), keys.size()));
+  }
+
+  // Compares one cell with another table's cell for ordering: <0, 0, >0.
+  int CompareCells(RowId a, int fa, const Table& other, RowId b, int fb) const;
+
+ private:
+  struct TextRef {
+    std::uint32_t offset = 0;
+    std::uint32_t length = 0;
+  };
+  struct Column {
+    std::vector<std::uint8_t> set;
+    std::vector<std::int32_t> ints;   // Integer and Date
+    std::vector<double> reals;        // Float
+    std::vector<TextRef> texts;       // String and Float
+  };
+
+  const Column& col(int f) const { return columns_[static_cast<std::size_t>(f)]; }
+  Column& col(int f) { return columns_[static_cast<std::size_t>(f)]; }
+  TextRef Intern(std::string_view text);
+
+  std::string name_;
+  std::vector<FieldDef> fields_;
+  std::vector<Column> columns_;
+  std::string chars_;  // text arena of string and float fields
+  std::size_t rows_ = 0;
+};
+
+// A key value taken from a row of some table, to search another table with.
+struct KeyValue {
+  bool empty = true;
+  double number = 0;
+  std::string text;
+
+  static KeyValue Of(const Table& t, RowId row, int f);
+};
+
+// A sorted index over some key fields of a table (optionally followed by
+// more fields that only order rows with equal keys). Search returns the rows
+// whose keys equal the given values in index order; the first of them is what
+// a link reads. An empty key value matches only empty fields.
+class Lookup {
+ public:
+  Lookup() = default;
+  Lookup(const Table& table, std::vector<int> keys, std::vector<int> then_by = {});
+
+  struct Range {
+    const RowId* first = nullptr;
+    const RowId* last = nullptr;
+    bool empty() const { return first == last; }
+    std::size_t size() const { return static_cast<std::size_t>(last - first); }
+    RowId front() const { return empty() ? kNoRow : *first; }
+    const RowId* begin() const { return first; }
+    const RowId* end() const { return last; }
+  };
+
+  Range Find(std::span<const KeyValue> values) const;
+  // Searches with fields of a row of another table (master fields).
+  Range Find(const Table& master, RowId row, std::span<const int> master_fields) const;
+  Range Find(const Table& master, RowId row, std::initializer_list<int> master_fields) const {
+    return Find(master, row, std::span<const int>(master_fields.begin(), master_fields.size()));
+  }
+  RowId First(const Table& master, RowId row, std::initializer_list<int> master_fields) const {
+    return Find(master, row, master_fields).front();
+  }
+
+  const std::vector<RowId>& rows() const { return rows_; }
+  const Table* table() const { return table_; }
+
+ private:
+  int CompareKey(RowId row, std::span<const KeyValue> values) const;
+
+  const Table* table_ = nullptr;
+  std::vector<int> keys_;
+  std::vector<RowId> rows_;
+};
+
+// Reads fields of a linked row; with no row every field reads as empty.
+class Linked {
+ public:
+  Linked() = default;
+  Linked(const Table& table, RowId row) : table_(&table), row_(row) {}
+  bool found() const { return table_ != nullptr && row_ != kNoRow; }
+  RowId row() const { return row_; }
+  bool IsEmpty(int f) const { return !found() || table_->IsEmpty(row_, f); }
+  std::int32_t Int(int f) const { return found() ? table_->Int(row_, f) : 0; }
+  double Number(int f) const { return found() ? table_->Number(row_, f) : 0.0; }
+  Date DateValue(int f) const { return found() ? table_->DateValue(row_, f) : Date(); }
+  std::string Text(int f) const { return found() ? table_->Text(row_, f) : std::string(); }
+
+ private:
+  const Table* table_ = nullptr;
+  RowId row_ = kNoRow;
+};
+
+// Number parsing without the C library's locale: a decimal integer with an
+// optional sign (32-bit), and a decimal number with "." and optional exponent.
+bool ParseInt32(std::string_view text, std::int32_t& value);
+bool ParseDouble(std::string_view text, double& value);
+
+}  // namespace zentrox

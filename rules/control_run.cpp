@@ -1,0 +1,219 @@
+#include "rules/control_run.h"
+
+#include <fmt/format.h>
+
+#include <ctime>
+#include <exception>
+
+#include "data/checks.h"
+#include "data/files.h"
+#include "data/loader.h"
+#include "intake/package_name.h"
+#include "rules/rule_set.h"
+
+namespace zentrox {
+
+std::string LocalDateTime::ToString() const {
+  return fmt::format("{} {:02}:{:02}:{:02}", date.ToString(), hour, minute, second);
+}
+
+LocalDateTime SystemClock::Now() const {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  LocalDateTime now;
+  now.date = Date::FromYmd(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday).value_or(Date());
+  now.hour = tm.tm_hour;
+  now.minute = tm.tm_min;
+  now.second = tm.tm_sec;
+  return now;
+}
+
+LocalDateTime FixedDateClock::Now() const {
+  LocalDateTime now = fixed_time_ ? LocalDateTime{} : SystemClock().Now();
+  now.date = date_;
+  return now;
+}
+
+namespace {
+
+TextStyle Emphasis(const Protocol& p, Rgb color, bool bold, bool italic) {
+  TextStyle s = p.current();
+  s.color = color;
+  s.bold = bold;
+  s.italic = italic;
+  return s;
+}
+
+void ReadError(Protocol& p, const std::string& path) {
+  p.AddStyled("Ошибка чтения файла " + path, Emphasis(p, kRed, false, false), LineKind::Fault);
+}
+
+// Runs a loader, turning a read error of an existing file into one red line.
+template <typename Fn>
+void Guarded(Protocol& p, const std::string& path, Fn&& load) {
+  try {
+    load();
+  } catch (const FileReadError&) {
+    ReadError(p, path);
+  }
+}
+
+struct DictionaryLoad {
+  const char* file;
+  Table* table;
+  bool records;
+};
+
+void LoadNewFormat(Checks& checks, TDM& dm, const std::string& wd, bool monthly) {
+  Protocol& p = checks.protocol();
+  std::vector<DictionaryLoad> dicts = {{"sps_newkateg.txt", &dm.new_kategor, true}};
+  if (monthly) dicts.push_back({"sps_new_prof.txt", &dm.new_prof, true});
+  dicts.insert(dicts.end(), {{"sps_kateg.txt", &dm.kategor, false},
+                             {"months.txt", &dm.months, false},
+                             {"sps_prof.txt", &dm.prof, false},
+                             {"raion.txt", &dm.raion, false},
+                             {"sps_typeform.txt", &dm.typeform, false},
+                             {"sps_viddoc.txt", &dm.viddoc, false}});
+  for (const DictionaryLoad& d : dicts) {
+    std::string path = wd + d.file;
+    Guarded(p, path, [&] {
+      if (d.records) {
+        LoadDictionaryRecords(checks, path, *d.table);
+      } else {
+        LoadDictionary(checks, wd, path, *d.table);
+      }
+    });
+  }
+  PadDistrictCodes(dm.raion);
+  std::pair<const char*, Table*> files[] = {
+      {"REV5_T", &dm.svod_info}, {"REV5_IP", &dm.pack_label}, {"REV5_NA", &dm.name_account}, {"REV5_SD", &dm.saldo_data}};
+  for (auto& [name, table] : files) {
+    std::string path = wd + name;
+    Guarded(p, path, [&] { LoadPackageFile(checks, wd, path, *table); });
+  }
+}
+
+void LoadOldFormat(Checks& checks, TDM1& dm, const std::string& wd) {
+  Protocol& p = checks.protocol();
+  std::pair<const char*, Table*> dicts[] = {{"kategor.txt", &dm.kategor}, {"months.txt", &dm.months},
+                                            {"prof.txt", &dm.prof},       {"raion.txt", &dm.raion},
+                                            {"rang.txt", &dm.rang},       {"rashod.txt", &dm.rashod},
+                                            {"tarif.txt", &dm.tarif},     {"tarif.txt", &dm.tarif_ap},
+                                            {"typeform.txt", &dm.typeform}, {"viddoc.txt", &dm.viddoc}};
+  for (auto& [file, table] : dicts) {
+    std::string path = wd + file;
+    Guarded(p, path, [&] { LoadDictionary(checks, wd, path, *table); });
+  }
+  PadDistrictCodes(dm.raion);
+  std::pair<const char*, Table*> files[] = {{"REV5_PL", &dm.pack_label},
+                                            {"REV5_NA", &dm.name_account},
+                                            {"REV5_SD", &dm.saldo_data},
+                                            {"REV5_DI", &dm.stage_info},
+                                            {"REV5_MU", &dm.money_util}};
+  for (auto& [name, table] : files) {
+    std::string path = wd + name;
+    Guarded(p, path, [&] { LoadPackageFile(checks, wd, path, *table); });
+  }
+}
+
+}  // namespace
+
+ControlResult RunControl(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlInput& input, const Clock& clock) {
+  const VariantProfile& profile = Profile(input.variant);
+  const std::string& wd = input.workdir;
+  ControlResult result;
+  LocalDateTime now = clock.Now();
+
+  protocol.Clear();
+  protocol.SetDefaultColor(kBlue);
+  protocol.Add(now.ToString());
+  protocol.Add("ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.");
+  if (input.marker.empty()) {
+    protocol.Add("Пакет НЕ распакован.");
+    if (!profile.old_format) {
+      result.outcome = RunOutcome::NotUnpacked;
+      return result;
+    }
+  } else {
+    protocol.Add("Распакован пакет " + input.marker);
+  }
+
+  const std::vector<const char*> required =
+      profile.old_format ? std::vector<const char*>{"rev5_pl"} : std::vector<const char*>{"rev5_t", "rev5_ip"};
+  for (const char* file : required) {
+    if (!FileExistsNoCase(wd + file)) {
+      protocol.Add("отсутствуют нужные файлы из пакета ");
+      return result;
+    }
+  }
+
+  int period = 0;
+  if (!profile.old_format) {
+    PeriodCheck pc = CheckPeriod(input.variant, input.archive_path);
+    if (!pc.ok) {
+      for (const std::string& line : pc.lines) protocol.Add(line);
+      return result;
+    }
+    period = pc.period;
+  }
+
+  Checks checks(protocol, profile, now.date);
+  const TextStyle part_heading = Emphasis(protocol, kRed, true, true);
+  protocol.AddStyled("Контроль, часть 1 - проверка соответствия форматам данных:", part_heading);
+  if (profile.old_format) {
+    LoadOldFormat(checks, dm1, wd);
+  } else {
+    LoadNewFormat(checks, dm, wd, input.variant == Variant::Monthly);
+  }
+  protocol.AddStyled("Контроль, часть 2 - проверка информационных данных:", part_heading);
+
+  RuleRun run{checks};
+  run.dm = &dm;
+  run.dm1 = &dm1;
+  run.period = period;
+  run.archive_path = input.archive_path;
+  try {
+    switch (input.variant) {
+      case Variant::Quarterly: RunQuarterlyRules(run); break;
+      case Variant::Annual: RunAnnualRules(run); break;
+      case Variant::Monthly: RunMonthlyRules(run); break;
+      case Variant::AnnualOld: RunAnnualOldRules(run); break;
+    }
+  } catch (const std::exception& e) {
+    // A fault of the program itself must not take the window down: the run
+    // ends with one red line naming it, and the package files stay.
+    protocol.AddStyled(std::string("Внутренняя ошибка контроля: ") + e.what(), Emphasis(protocol, kRed, true, false),
+                       LineKind::Fault);
+    return result;
+  }
+
+  std::string agent;
+  if (run.agent) {
+    agent = *run.agent;
+  } else if (profile.old_format) {
+    if (!dm1.pack_label.empty()) {
+      std::vector<RowId> order = dm1.pack_label.Order({opl::PL_NUM_IN_EA});
+      agent = dm1.pack_label.Text(order.back(), opl::PL_NKSS);
+    }
+  } else if (!dm.svod_info.empty()) {
+    agent = dm.svod_info.Text(static_cast<RowId>(dm.svod_info.size() - 1), svod::REGNOM_EA);
+  }
+  protocol.AddStyled("к о н т р о л ь  з а в е р ш е н.", Emphasis(protocol, protocol.current().color, true, false));
+  protocol.Add("Экономический Агент  " + agent);
+  protocol.Add(fmt::format("Количество пачек в пакете: {}", run.pack_count));
+  protocol.Add(fmt::format("Проверено электронных деклараций : {}", run.declaration_count));
+
+  const std::vector<const char*> remove =
+      profile.old_format
+          ? std::vector<const char*>{"REV5_DI", "REV5_MU", "REV5_PL", "REV5_NA", "REV5_SD", "REV5_IP", "REV5_T"}
+          : std::vector<const char*>{"REV5_NA", "REV5_SD", "REV5_IP", "REV5_T"};
+  for (const char* file : remove) RemoveFileNoCase(wd + file);
+
+  result.outcome = RunOutcome::Completed;
+  result.pack_count = run.pack_count;
+  result.declaration_count = run.declaration_count;
+  return result;
+}
+
+}  // namespace zentrox

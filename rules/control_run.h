@@ -1,0 +1,72 @@
+// The control run: one press of Control in a checker window.
+//
+// It rewrites the protocol from scratch, confirms that a package is unpacked
+// and its files are there, checks the period code of the name, loads the
+// dictionaries and the package files (part 1), runs the variant's rule set
+// (part 2), writes the closing summary and deletes the package files.
+#pragma once
+
+#include <string>
+
+#include "data/date.h"
+#include "data/protocol.h"
+#include "data/schemas.h"
+#include "data/variant.h"
+
+namespace zentrox {
+
+struct LocalDateTime {
+  Date date;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  // "dd.mm.yyyy hh:mm:ss"
+  std::string ToString() const;
+};
+
+// The source of "now"; injected so runs are deterministic under test.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual LocalDateTime Now() const = 0;
+};
+
+// The system's local time.
+class SystemClock : public Clock {
+ public:
+  LocalDateTime Now() const override;
+};
+
+// A clock whose date is fixed while the time of day stays real (or fixed).
+class FixedDateClock : public Clock {
+ public:
+  explicit FixedDateClock(Date date, bool fixed_time = false) : date_(date), fixed_time_(fixed_time) {}
+  LocalDateTime Now() const override;
+
+ private:
+  Date date_;
+  bool fixed_time_;
+};
+
+struct ControlInput {
+  Variant variant = Variant::Quarterly;
+  std::string workdir;       // ends in "/"
+  std::string marker;        // the unpacked marker; empty: nothing unpacked
+  std::string archive_path;  // the window's own archive path
+};
+
+enum class RunOutcome {
+  NotUnpacked,  // "Пакет НЕ распакован." ended the run
+  EndedEarly,   // missing package files, a wrong period, or an internal error
+  Completed,
+};
+
+struct ControlResult {
+  RunOutcome outcome = RunOutcome::EndedEarly;
+  int pack_count = 0;
+  int declaration_count = 0;
+};
+
+ControlResult RunControl(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlInput& input, const Clock& clock);
+
+}  // namespace zentrox

@@ -1,0 +1,43 @@
+// What a control run hands the variant's rule set (part 2 of the protocol),
+// and the four rule sets.
+//
+// A rule set writes one section per package file, each opened with
+// `Checks::BeginSection`, and leaves the pack and declaration counts for the
+// closing summary.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "data/checks.h"
+#include "data/schemas.h"
+
+namespace zentrox {
+
+struct RuleRun {
+  explicit RuleRun(Checks& c) : checks(c) {}
+
+  Checks& checks;
+  TDM* dm = nullptr;    // new-format variants
+  TDM1* dm1 = nullptr;  // old-format variant
+  // The quarter (quarterly) or month (monthly) from the package name; 0 otherwise.
+  int period = 0;
+  // The window's archive path; the old-format rules look for each pack's
+  // registration code in it. Empty when no archive was unpacked.
+  std::string archive_path;
+
+  // Results for the closing summary.
+  int pack_count = 0;
+  int declaration_count = 0;
+  // The code that the closing line "Экономический Агент  " names; when the
+  // rule set leaves it unset the control run takes REGNOM_EA of the last
+  // summary row (new formats) or PL_NKSS of the last pack (old format).
+  std::optional<std::string> agent;
+};
+
+void RunQuarterlyRules(RuleRun& run);
+void RunAnnualRules(RuleRun& run);
+void RunMonthlyRules(RuleRun& run);
+void RunAnnualOldRules(RuleRun& run);
+
+}  // namespace zentrox

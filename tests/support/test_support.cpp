@@ -1,0 +1,75 @@
+#include "support/test_support.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "data/text.h"
+
+namespace zentrox::test {
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/zentrox-test-XXXXXX";
+  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = tmpl + "/";
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+void WriteBytes(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void WriteCp1251(const std::string& path, std::string_view utf8) { WriteBytes(path, Utf8ToCp1251(utf8)); }
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Record(const std::vector<std::string>& fields) {
+  std::string out;
+  for (const std::string& f : fields) out += f + "°";
+  return out;
+}
+
+std::vector<std::string> Texts(const Protocol& protocol) {
+  std::vector<std::string> out;
+  for (const ProtocolLine& l : protocol.lines()) out.push_back(l.text);
+  return out;
+}
+
+std::vector<std::string> FaultTexts(const Protocol& protocol) {
+  std::vector<std::string> out;
+  for (const ProtocolLine& l : protocol.lines()) {
+    if (l.kind == LineKind::Fault) out.push_back(l.text);
+  }
+  return out;
+}
+
+Date D(int day, int month, int year) { return *Date::FromYmd(year, month, day); }
+
+void CopyDictionaries(const std::string& dir) {
+  namespace fs = std::filesystem;
+  for (const auto& e : fs::directory_iterator(ZENTROX_SOURCE_DIR "/share/dictionaries")) {
+    if (e.path().extension() == ".txt") fs::copy_file(e.path(), fs::path(dir) / e.path().filename(),
+                                                      fs::copy_options::overwrite_existing);
+  }
+}
+
+}  // namespace zentrox::test

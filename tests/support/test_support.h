@@ -1,0 +1,48 @@
+// Helpers shared by the core tests: a private temporary working directory per
+// test, files written in code page 1251, and protocol inspection.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/date.h"
+#include "data/protocol.h"
+
+namespace zentrox::test {
+
+// Creates a fresh directory under the system's temporary directory and
+// removes it with its content on destruction. `path()` ends in "/".
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(std::string_view name) const { return path_ + std::string(name); }
+
+ private:
+  std::string path_;
+};
+
+// Writes `utf8` converted to code page 1251, byte for byte otherwise.
+void WriteCp1251(const std::string& path, std::string_view utf8);
+void WriteBytes(const std::string& path, std::string_view bytes);
+std::string ReadBytes(const std::string& path);
+
+// Joins fields with the 0xB0 terminator after each (the UTF-8 form "°", which
+// WriteCp1251 turns back into the single byte 0xB0).
+std::string Record(const std::vector<std::string>& fields);
+
+// The texts of all protocol lines.
+std::vector<std::string> Texts(const Protocol& protocol);
+// The texts of the fault lines only.
+std::vector<std::string> FaultTexts(const Protocol& protocol);
+
+Date D(int day, int month, int year);
+
+// Copies the bundled reference dictionaries into `dir`.
+void CopyDictionaries(const std::string& dir);
+
+}  // namespace zentrox::test
