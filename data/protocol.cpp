@@ -3,9 +3,9 @@
 namespace zentrox {
 
 void Protocol::Clear() {
+  // The default colour survives clearing, as a pane's default font does.
   lines_.clear();
   faults_ = 0;
-  default_ = TextStyle{};
   current_ = default_;
 }
 

@@ -75,7 +75,8 @@ struct ProtocolLine {
 
 class Protocol {
  public:
-  // Removes every line and sets the attributes back to the defaults.
+  // Removes every line and sets the current attributes back to the defaults;
+  // the default colour itself stays.
   void Clear();
 
   // The default colour is what lines take when no attribute was set.

@@ -1,0 +1,93 @@
+#include "intake/command_runner.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "data/files.h"
+
+extern char** environ;
+
+namespace zentrox {
+namespace {
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+std::string ResolveProgram(const std::string& program, const std::string& program_dir) {
+  if (program.empty()) return {};
+  if (program.find('/') != std::string::npos) return IsExecutableFile(program) ? program : std::string();
+  if (!program_dir.empty()) {
+    std::string local = WithTrailingSlash(program_dir) + program;
+    if (IsExecutableFile(local)) return local;
+  }
+  const char* path = std::getenv("PATH");
+  std::string dirs = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+  std::size_t start = 0;
+  while (start <= dirs.size()) {
+    std::size_t end = dirs.find(':', start);
+    if (end == std::string::npos) end = dirs.size();
+    std::string dir = dirs.substr(start, end - start);
+    if (!dir.empty()) {
+      std::string candidate = WithTrailingSlash(dir) + program;
+      if (IsExecutableFile(candidate)) return candidate;
+    }
+    start = end + 1;
+  }
+  return {};
+}
+
+CommandResult RunCommand(const Command& command, const std::string& program_dir) {
+  CommandResult result;
+  std::string program = ResolveProgram(command.program, program_dir);
+  if (program.empty()) return result;
+
+  std::vector<std::string> args;
+  args.push_back(program);
+  args.insert(args.end(), command.arguments.begin(), command.arguments.end());
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return result;
+  if (!command.stdout_path.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, command.stdout_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
+  pid_t pid = 0;
+  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return result;
+  result.started = true;
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return result;
+  }
+  if (WIFEXITED(status)) {
+    result.exit_code = WEXITSTATUS(status);
+    // posix_spawn reports a failed exec of the child as exit code 127.
+    if (result.exit_code == 127 && !IsExecutableFile(program)) result.started = false;
+  }
+  return result;
+}
+
+std::string ExecutableDirectory() {
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return "./";
+  buf[n] = '\0';
+  return DirectoryPart(std::string(buf));
+}
+
+}  // namespace zentrox

@@ -1,0 +1,172 @@
+#include "intake/session.h"
+
+#include "data/files.h"
+#include "data/text.h"
+#include "intake/command_runner.h"
+#include "intake/package_name.h"
+
+namespace zentrox {
+namespace {
+
+// Exit code of our archiver when the unpacked size would exceed its cap.
+constexpr int kArchiverSizeCapExit = 4;
+
+const char* const kErrorHeading = "О Ш И Б К А  ПРИ  Р А С П А К О В К Е!!!";
+
+bool IsNewFormat(Variant v) { return v != Variant::AnnualOld; }
+
+}  // namespace
+
+bool ListingHoldsPackage(const std::string& listing) {
+  static const char* const kNames[] = {"rev5_t  ", "rev5_na ", "rev5_ip ", "rev5_sd "};
+  int entries = -1;
+  int recognised = 0;
+  std::size_t pos = 0;
+  while (pos < listing.size()) {
+    std::size_t nl = listing.find('\n', pos);
+    std::size_t end = nl == std::string::npos ? listing.size() : nl;
+    std::string line = AsciiLower(std::string_view(listing).substr(pos, end - pos));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    pos = end + 1;
+    if (line.compare(0, 5, "-----") == 0) {
+      if (entries == -1) {
+        entries = 0;
+        continue;
+      }
+      break;
+    }
+    if (entries < 0) continue;
+    ++entries;
+    std::string name = line.size() > 1 ? line.substr(1, 8) : std::string();
+    for (const char* n : kNames) {
+      if (name == n) ++recognised;
+    }
+  }
+  return recognised == 4 && entries == recognised;
+}
+
+Session::Session(std::string workdir, std::string program_dir, const Clock& clock)
+    : workdir_(WithTrailingSlash(workdir)), program_dir_(std::move(program_dir)), clock_(clock) {}
+
+std::string Session::Marker(Variant variant) const {
+  return variant == Variant::Annual ? package_name_ : window(variant).archive_path;
+}
+
+bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {
+  const std::string listing_path = workdir_ + "rev5_list";
+  RunCommand(Command{"Rar", {"l", archive}, listing_path}, program_dir_);
+  std::optional<std::string> found = FindFileNoCase(listing_path);
+  if (!found) return true;
+  std::string listing;
+  try {
+    listing = ReadWholeFile(*found);
+  } catch (const FileReadError&) {
+    listing.clear();
+  }
+  if (ListingHoldsPackage(listing)) return true;
+  protocol.SetColor(kRed);
+  protocol.Add(kErrorHeading, LineKind::Fault);
+  protocol.Add("неправильно создан архив (в архиве должно быть только 4 файла!)", LineKind::Fault);
+  return false;
+}
+
+bool Session::Extract(Variant variant, const std::string& archive) {
+  // Only the variant's package files are named, so nothing else in the
+  // archive (a dictionary, an archiver) can land in the working directory.
+  Command cmd{"Rar", {"e", "-y", archive}, ""};
+  for (const std::string& name : Profile(variant).unpacked_names) cmd.arguments.push_back(name);
+  cmd.arguments.push_back(workdir_);
+  CommandResult r = RunCommand(cmd, program_dir_);
+  last_exit_code_ = r.exit_code;
+  return r.ok();
+}
+
+void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
+  protocol.SetColor(kRed);
+  const char* const lines[] = {
+      kErrorHeading,
+      "а) проверьте версию архиватора, которым запакован пакет (должна быть версия 2.9)",
+      IsNewFormat(variant) ? "б) возможно неправильно создан архив (в архиве должно быть 4 файла)"
+                           : "б) возможно неправильно создан архив (в архиве должно быть 5 файлов)",
+      "в) проверьте название папки, в которой находится архив (в названии не должно быть пробелов)",
+      "г) возможно некорректно установлена программа:",
+      "   на рабочем столе не должно быть папки Zentrox,",
+      "   а должен быть Shortcut to zentrox.exe",
+      "",
+  };
+  for (const char* line : lines) protocol.Add(line, LineKind::Fault);
+  protocol.SetColor(kBlue);
+  protocol.SetBold(true);
+  protocol.SetItalic(true);
+  protocol.SetHeight(16);
+  protocol.Add("РЕКОМЕНДАЦИЯ: Запакуйте подготовленные файлы архиватором rar.exe \r" + std::string(32, ' ') +
+               "предоставленном на сайте вместе с программой Zentrox");
+  if (last_exit_code_ == kArchiverSizeCapExit) {
+    protocol.SetColor(kRed);
+    protocol.SetBold(false);
+    protocol.SetItalic(false);
+    protocol.Add("Пакет слишком велик: распакованные файлы превышают допустимый размер", LineKind::Fault);
+  }
+}
+
+UnrarOutcome Session::UnRar(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port) {
+  WindowState& w = window(variant);
+  w.last_chosen = chosen;
+  last_exit_code_ = 0;
+
+  if (!IsNewFormat(variant)) {
+    protocol.Clear();
+    for (const char* f : {"rev5_di", "rev5_mu", "rev5_na", "rev5_pl", "rev5_sd"}) RemoveFileNoCase(workdir_ + f);
+    protocol.Add("Распаковка " + chosen);
+    if (!Extract(variant, chosen)) {
+      port.ShowMessage("Ошибка при распаковке");
+      WriteExtractionError(variant, protocol);
+      return UnrarOutcome::ExtractionFailed;
+    }
+    port.ShowMessage("Файл распакован в рабочий каталог ");
+    w.archive_path = chosen;
+    protocol.Add("Файл распакован в рабочий каталог " + chosen);
+    return UnrarOutcome::Unpacked;
+  }
+
+  protocol.Clear();
+  protocol.SetDefaultColor(kBlue);
+  w.archive_path = chosen;
+  package_name_ = FileNamePart(chosen);
+  protocol.Add("Распаковка " + chosen);
+  protocol.Add("Наименование пакета:");
+  protocol.Add(package_name_);
+
+  std::vector<std::string> refusal = CheckPackageName(variant, package_name_);
+  if (!refusal.empty()) {
+    for (std::string& line : refusal) protocol.Add(std::move(line), LineKind::Fault);
+    package_name_.clear();
+    return UnrarOutcome::NameRefused;
+  }
+
+  const bool with_listing = variant != Variant::Annual;
+  for (const char* f : {"rev5_t", "rev5_na", "rev5_ip", "rev5_sd"}) RemoveFileNoCase(workdir_ + f);
+  if (with_listing) {
+    RemoveFileNoCase(workdir_ + "rev5_list");
+    if (!ListingAccepted(chosen, protocol)) return UnrarOutcome::ListingRefused;
+  }
+  if (!Extract(variant, chosen)) {
+    WriteExtractionError(variant, protocol);
+    return UnrarOutcome::ExtractionFailed;
+  }
+  port.ShowMessage("Pachet dezarhivat");
+  protocol.Add((variant == Variant::Annual ? "пакет распакован в рабочий каталог " : "пакет распакован в рабочий каталог  ") +
+               workdir_);
+  return UnrarOutcome::Unpacked;
+}
+
+ControlResult Session::Control(Variant variant, Protocol& protocol) {
+  ControlInput in;
+  in.variant = variant;
+  in.workdir = workdir_;
+  in.marker = Marker(variant);
+  in.archive_path = window(variant).archive_path;
+  return RunControl(protocol, dm_, dm1_, in, clock_);
+}
+
+}  // namespace zentrox

@@ -1,0 +1,90 @@
+// The state that the checker windows share and the two commands of a window:
+// UnRar (choose, check, clear, list and unpack a package) and Control.
+//
+// One Session serves the whole program: it owns the working directory, the
+// data modules `DM` (new formats, shared by three windows) and `DM1` (old
+// format), the package name the three new-format windows share, and each
+// window's own archive path. The GUI and the CLI are thin shells over it.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "data/protocol.h"
+#include "data/schemas.h"
+#include "data/variant.h"
+#include "rules/control_run.h"
+
+namespace zentrox {
+
+// What the core asks of its shell. The GUI shows message boxes; the CLI
+// writes the texts to standard error.
+class UserPort {
+ public:
+  virtual ~UserPort() = default;
+  // A message box with an OK button, confirming an action.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // The standard error box.
+  virtual void ShowError(const std::string& text) = 0;
+};
+
+enum class UnrarOutcome {
+  NameRefused,       // the name check wrote its lines
+  ListingRefused,    // the archive does not hold exactly the four package files
+  ExtractionFailed,  // the archiver failed; the error block is written
+  Unpacked,
+};
+
+struct WindowState {
+  std::string archive_path;  // the window's archive path
+  std::string last_chosen;   // the file last chosen in its open dialog
+};
+
+class Session {
+ public:
+  // `workdir`: where dictionaries lie and packages are unpacked (any form; it
+  // is kept with exactly one trailing "/"). `program_dir`: where the archiver
+  // is looked for first.
+  Session(std::string workdir, std::string program_dir, const Clock& clock);
+
+  const std::string& workdir() const { return workdir_; }
+  const std::string& program_dir() const { return program_dir_; }
+
+  // UnRar after the open dialog returned `chosen` (a full path). Writes into
+  // `protocol` exactly what the window's pane shows.
+  UnrarOutcome UnRar(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
+
+  // Control: the control run over what UnRar left.
+  ControlResult Control(Variant variant, Protocol& protocol);
+
+  // The unpacked marker the control run tests: the shared package name for
+  // the annual new-format window, the window's own archive path otherwise.
+  std::string Marker(Variant variant) const;
+
+  WindowState& window(Variant variant) { return windows_[static_cast<std::size_t>(variant)]; }
+  const WindowState& window(Variant variant) const { return windows_[static_cast<std::size_t>(variant)]; }
+  const std::string& shared_package_name() const { return package_name_; }
+
+  TDM& dm() { return dm_; }
+  TDM1& dm1() { return dm1_; }
+
+ private:
+  bool ListingAccepted(const std::string& archive, Protocol& protocol);
+  bool Extract(Variant variant, const std::string& archive);
+  void WriteExtractionError(Variant variant, Protocol& protocol);
+
+  std::string workdir_;
+  std::string program_dir_;
+  const Clock& clock_;
+  std::string package_name_;
+  std::array<WindowState, 4> windows_;
+  TDM dm_;
+  TDM1 dm1_;
+  int last_exit_code_ = 0;
+};
+
+// Counts the entries of an archiver listing: accepted only when exactly the
+// four new-format package files stand between the two dashed lines.
+bool ListingHoldsPackage(const std::string& listing);
+
+}  // namespace zentrox
