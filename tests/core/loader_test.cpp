@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+
+#include "data/checks.h"
+#include "data/loader.h"
+#include "data/schemas.h"
+#include "support/test_support.h"
+
+namespace zentrox {
+namespace {
+
+using test::Record;
+using test::TempDir;
+
+// Loads `content` (UTF-8, converted to cp1251) as the given package file of the
+// variant and returns the loader's lines without the "fisierul" line.
+struct Loaded {
+  Protocol protocol;
+  Table table;
+  std::vector<std::string> faults;
+};
+
+Loaded Load(Variant variant, FileKind kind, const std::string& content) {
+  TempDir dir;
+  std::string path = dir.path() + FileName(kind);
+  test::WriteCp1251(path, content);
+  Loaded out{Protocol(), MakeTable(kind), {}};
+  Checks checks(out.protocol, Profile(variant), test::D(8, 12, 2026));
+  LoadPackageFile(checks, dir.path(), path, out.table);
+  out.faults = test::FaultTexts(out.protocol);
+  return out;
+}
+
+struct LoaderCase {
+  const char* name;
+  Variant variant;
+  FileKind kind;
+  std::string content;
+  std::vector<std::string> faults;
+  std::size_t rows;
+};
+
+class LoaderMessages : public ::testing::TestWithParam<LoaderCase> {};
+
+TEST_P(LoaderMessages, WritesExactlyTheseLines) {
+  const LoaderCase& c = GetParam();
+  Loaded l = Load(c.variant, c.kind, c.content);
+  EXPECT_EQ(l.faults, c.faults);
+  EXPECT_EQ(l.table.size(), c.rows);
+}
+
+const std::string kIp = Record({"1", "3", "100.00", "0", "6.00", "24.00", "30.00"});
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LoaderMessages,
+    ::testing::Values(
+        LoaderCase{"valid", Variant::Quarterly, FileKind::IP, kIp + "\r\n", {}, 1},
+        LoaderCase{"last terminator optional", Variant::Quarterly, FileKind::IP,
+                   "1°3°100.00°0°6.00°24.00°30.00\r\n", {}, 1},
+        LoaderCase{"LF alone ends a line too", Variant::Quarterly, FileKind::IP, kIp + "\n" + kIp, {}, 2},
+        LoaderCase{"missing last field", Variant::Quarterly, FileKind::IP,
+                   "1°3°100.00°0°6.00°24.00\r\n", {"отсутствует поле <7.Всего взносов в пачке>, строка 1"}, 1},
+        LoaderCase{"extra field", Variant::Quarterly, FileKind::IP, kIp + "x°\r\n",
+                   {"Ошибка. Отсутствует признак конца строки Строка 1"}, 1},
+        LoaderCase{"empty line counts and reports every field", Variant::Quarterly, FileKind::IP,
+                   kIp + "\r\n\r\n" + kIp + "\r\n",
+                   {"отсутствует поле <1.Номер пачки ЭА>, строка 2", "отсутствует поле <2.Кол-во документов в пачке>, строка 2",
+                    "отсутствует поле <3.Общий фонд зарплаты в пачке>, строка 2", "отсутствует поле <4.Больничные в пачке>, строка 2",
+                    "отсутствует поле <5.Всего взносов застр.лица в пачке>, строка 2",
+                    "отсутствует поле <6.Всего взносов ЭА в пачке>, строка 2",
+                    "отсутствует поле <7.Всего взносов в пачке>, строка 2"},
+                   2},
+        LoaderCase{"type fault names the pack read so far", Variant::Quarterly, FileKind::IP,
+                   Record({"7", "x", "1", "0", "0", "0", "0"}) + "\r\n",
+                   {"Пачка 7, Декл.N  . Ошибка: неверный тип данных. Поле <2.Кол-во документов в пачке>,строка 1"}, 1},
+        LoaderCase{"a decimal comma does not convert", Variant::Quarterly, FileKind::IP,
+                   Record({"7", "1", "1,5", "0", "0", "0", "0"}) + "\r\n",
+                   {"Пачка 7, Декл.N  . Ошибка: неверный тип данных. Поле <3.Общий фонд зарплаты в пачке>,строка 1"}, 1},
+        LoaderCase{"number beyond 32 bits", Variant::Quarterly, FileKind::IP,
+                   Record({"7", "2147483648", "1", "0", "0", "0", "0"}) + "\r\n",
+                   {"Пачка 7, Декл.N  . Ошибка: неверный тип данных. Поле <2.Кол-во документов в пачке>,строка 1"}, 1},
+        LoaderCase{"first field fault shows only the declaration of REV5_NA", Variant::Quarterly, FileKind::NA,
+                   Record({"x", "5", "", "POPA", "ION", "", "", "", "", "", "", "", ""}) + "\r\n",
+                   {"Пачка , Декл.N x . Ошибка: неверный тип данных. Поле <1.Номер декларации>,строка 1"}, 1},
+        LoaderCase{"short date reports the format and still converts", Variant::Quarterly, FileKind::NA,
+                   Record({"1", "5", "", "POPA", "ION", "", "1.2.1980", "", "", "", "", "", ""}) + "\r\n",
+                   {"Пачка 5, Декл.N 1 POPA. Ошибка: неверный формат даты. Поле <7.Дата рождения>,строка 1"}, 1},
+        LoaderCase{"hyphenated date reports only the type", Variant::Quarterly, FileKind::NA,
+                   Record({"1", "5", "", "POPA", "ION", "", "1980-02-01", "", "", "", "", "", ""}) + "\r\n",
+                   {"Пачка 5, Декл.N 1 POPA. Ошибка: неверный тип данных. Поле <7.Дата рождения>,строка 1"}, 1},
+        LoaderCase{"impossible date", Variant::Quarterly, FileKind::NA,
+                   Record({"1", "5", "", "POPA", "ION", "", "31.02.2020", "", "", "", "", "", ""}) + "\r\n",
+                   {"Пачка 5, Декл.N 1 POPA. Ошибка: неверный тип данных. Поле <7.Дата рождения>,строка 1"}, 1},
+        LoaderCase{"monthly names the third summary field differently", Variant::Monthly, FileKind::T,
+                   Record({"1", "2026", "x", "01", "1234567", "", "A", "01.01.2026", "1", "0", "0", "0", "0", "0"}),
+                   {"Пачка , Декл.N  . Ошибка: неверный тип данных. Поле <3.Отчетный месяц>,строка 1"}, 1},
+        LoaderCase{"quarterly caption", Variant::Quarterly, FileKind::T,
+                   Record({"1", "2026", "x", "01", "1234567", "", "A", "01.01.2026", "1", "0", "0", "0", "0", "0"}),
+                   {"Пачка , Декл.N  . Ошибка: неверный тип данных. Поле <3.Отчетный квартал>,строка 1"}, 1},
+        LoaderCase{"old-format CPAS is a number", Variant::AnnualOld, FileKind::NA_OLD,
+                   Record({"1", "2", "2025", "1", "12AB", "POPA"}) + "\r\n",
+                   {"Пачка 2, Декл.N 1 . Ошибка: неверный тип данных. Поле <5.Код CPAS>,строка 1",
+                    "отсутствует поле <7.Имя>, строка 1", "отсутствует поле <8.Отчество>, строка 1",
+                    "отсутствует поле <9.Номер IDNP>, строка 1", "отсутствует поле <10.Признак назн.пенсии>, строка 1",
+                    "отсутствует поле <11.Категория ЗЛ>, строка 1", "отсутствует поле <12.Дата рождения>, строка 1",
+                    "отсутствует поле <13.Начало периода>, строка 1", "отсутствует поле <14.Конец периода>, строка 1",
+                    "отсутствует поле <15.Тип документа>, строка 1", "отсутствует поле <16.Серия>, строка 1",
+                    "отсутствует поле <17.Номер документа>, строка 1", "отсутствует поле <18.Кем выдан документ>, строка 1",
+                    "отсутствует поле <19.Дата выдачи>, строка 1", "отсутствует поле <20.Труд.книжка у ЭА>, строка 1",
+                    "отсутствует поле <21.Серия трудовой книжки>, строка 1",
+                    "отсутствует поле <22.Номер трудовой книжки>, строка 1",
+                    "отсутствует поле <23.Взносы работодателя>, строка 1", "отсутствует поле <24.Взносы ЗЛ>, строка 1",
+                    "отсутствует поле <25.Пособие в связи с пр.травмами и проф.забол.>, строка 1",
+                    "отсутствует поле <26.Сумма для сан.леч.и отдыха>, строка 1",
+                    "отсутствует поле <27.Сумма расходов>, строка 1", "отсутствует поле <28.ФИО руководителя>, строка 1",
+                    "отсутствует поле <29.ФИО бухгалтера>, строка 1"},
+                   1},
+        LoaderCase{"money_util has sixteen fields", Variant::AnnualOld, FileKind::MU,
+                   Record({"1", "2", "3", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "12", "x"}),
+                   {"Ошибка. Отсутствует признак конца строки Строка 1"}, 1},
+        LoaderCase{"terminators only", Variant::Quarterly, FileKind::IP, "°°°°°°°\r\n", {}, 1},
+        LoaderCase{"NUL and undefined bytes stay text", Variant::Quarterly, FileKind::NA,
+                   Record({"1", "5", "", std::string("PO\0PA", 5), "\xC2\x98", "", "", "", "", "", "", "", ""}), {}, 1}),
+    [](const ::testing::TestParamInfo<LoaderCase>& info) {
+      std::string n;
+      for (char ch : std::string(info.param.name)) n += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+      return n;
+    });
+
+TEST(Loader, KeepsRowsWithFaultsWithTheFieldsThatConverted) {
+  Loaded l = Load(Variant::Quarterly, FileKind::IP, Record({"7", "x", "100.5", "", "", "", ""}) + "\r\n");
+  ASSERT_EQ(l.table.size(), 1u);
+  EXPECT_EQ(l.table.Text(0, pl::PL_ID), "7");
+  EXPECT_TRUE(l.table.IsEmpty(0, pl::PL_DOC_NUMBER));
+  EXPECT_DOUBLE_EQ(l.table.Number(0, pl::PL_PAYM_FOND), 100.5);
+}
+
+TEST(Loader, CutsLongStringsWithoutAFinding) {
+  Loaded l = Load(Variant::Quarterly, FileKind::NA,
+                  Record({"1", "5", "123456789012", "ПОПЕСКУ", "", "", "", "", "", "", "", "", ""}));
+  EXPECT_TRUE(l.faults.empty());
+  EXPECT_EQ(l.table.Text(0, na::NA_CPAS), "12345678901");
+  EXPECT_EQ(l.table.Text(0, na::NA_LAST_NAME), "ПОПЕСКУ");  // characters, not bytes
+}
+
+TEST(Loader, KeepsFloatTextAndIntegerText) {
+  Loaded l = Load(Variant::Quarterly, FileKind::IP, Record({"05.0", "0", "", "", "", "", ""}));
+  EXPECT_EQ(l.table.Text(0, pl::PL_ID), "05.0");
+  EXPECT_DOUBLE_EQ(l.table.Number(0, pl::PL_ID), 5.0);
+  EXPECT_EQ(l.table.Text(0, pl::PL_DOC_NUMBER), "0");
+  EXPECT_EQ(l.table.Text(0, pl::PL_PAYM_FOND), "");
+}
+
+TEST(Loader, CrAloneIsDroppedFromTheLine) {
+  Loaded l = Load(Variant::Quarterly, FileKind::IP, "1°3°1\r00.00°0°6.00°24.00°30.00\r\n");
+  EXPECT_TRUE(l.faults.empty());
+  EXPECT_DOUBLE_EQ(l.table.Number(0, pl::PL_PAYM_FOND), 100.0);
+}
+
+TEST(Loader, ReportsMissingFileWithThePathAsGiven) {
+  TempDir dir;
+  Protocol p;
+  Checks checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+  Table t = MakeTable(FileKind::T);
+  LoadPackageFile(checks, dir.path(), dir.path() + "REV5_T", t);
+  EXPECT_EQ(test::Texts(p), std::vector<std::string>{"NU ESTE fisierul " + dir.path() + "REV5_T"});
+}
+
+TEST(Loader, FindsLowerCaseFileButPrintsThePathAsGiven) {
+  TempDir dir;
+  test::WriteCp1251(dir.path() + "rev5_ip", kIp);
+  Protocol p;
+  Checks checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+  Table t = MakeTable(FileKind::IP);
+  LoadPackageFile(checks, dir.path(), dir.path() + "REV5_IP", t);
+  EXPECT_EQ(test::Texts(p), std::vector<std::string>{"fisierul " + dir.path() + "REV5_IP"});
+  EXPECT_EQ(t.size(), 1u);
+}
+
+// Switches the process to a locale with a decimal comma, building one with
+// localedef into a private directory when none is installed.
+class CommaLocale {
+ public:
+  CommaLocale() {
+    for (const char* l : {"de_DE.UTF-8", "ru_RU.UTF-8"}) {
+      if (std::setlocale(LC_ALL, l) != nullptr) return;
+    }
+    std::string cmd = "localedef -i de_DE -f UTF-8 " + dir_.path() + "de_DE.UTF-8 >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0) return;
+    ::setenv("LOCPATH", dir_.path().c_str(), 1);
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
+  }
+  ~CommaLocale() {
+    std::setlocale(LC_ALL, "C");
+    ::unsetenv("LOCPATH");
+  }
+  bool active() const { return std::string(std::localeconv()->decimal_point) == ","; }
+
+ private:
+  TempDir dir_;
+};
+
+TEST(Loader, NumbersIgnoreTheProcessLocale) {
+  // The desktop program takes its locale from the environment; a decimal
+  // comma there must not change how amounts are read or printed.
+  CommaLocale comma;
+  if (!comma.active()) GTEST_SKIP() << "no locale with a decimal comma could be set";
+  Loaded l = Load(Variant::Quarterly, FileKind::IP, Record({"1", "3", "100.25", "0", "6.00", "24.00", "30.00"}));
+  EXPECT_TRUE(l.faults.empty());
+  EXPECT_DOUBLE_EQ(l.table.Number(0, pl::PL_PAYM_FOND), 100.25);
+  EXPECT_EQ(FormatAmount(0.006), "0.01");
+  EXPECT_EQ(FormatLimit(7890), "   7890.00");
+}
+
+}  // namespace
+}  // namespace zentrox

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "data/protocol_writers.h"
+#include "support/test_support.h"
+
+namespace zentrox {
+namespace {
+
+Protocol Sample() {
+  Protocol p;
+  p.SetDefaultColor(kBlue);
+  p.Add("ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.");
+  TextStyle heading = p.current();
+  heading.color = kRed;
+  heading.bold = true;
+  heading.italic = true;
+  p.AddStyled("Контроль, часть 1 - проверка соответствия форматам данных:", heading);
+  p.Add("braces {} and \\ back", LineKind::Fault);
+  p.Add("РЕКОМЕНДАЦИЯ: первая\r    вторая");
+  return p;
+}
+
+TEST(TextWriter, OneLinePerLineAndCarriageReturnsBreak) {
+  EXPECT_EQ(ProtocolToText(Sample()),
+            "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.\n"
+            "Контроль, часть 1 - проверка соответствия форматам данных:\n"
+            "braces {} and \\ back\n"
+            "РЕКОМЕНДАЦИЯ: первая\n    вторая\n");
+}
+
+TEST(RtfWriter, EscapesAndEncodes) {
+  std::string rtf = ProtocolToRtf(Sample());
+  EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg1251", 0), 0u);
+  EXPECT_NE(rtf.find("\\red0\\green0\\blue255;"), std::string::npos);
+  EXPECT_NE(rtf.find("\\red255\\green0\\blue0;"), std::string::npos);
+  EXPECT_NE(rtf.find("\\u1055?"), std::string::npos);  // П
+  EXPECT_NE(rtf.find("braces \\{\\} and \\\\ back"), std::string::npos);
+  for (unsigned char c : rtf) EXPECT_LT(c, 0x80);
+}
+
+// HTML writers wrap long lines; compare texts with every run of white space
+// folded into one blank.
+std::string Folded(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    bool space = c == ' ' || c == '\n' || c == '\r' || c == '\t';
+    if (space && !out.empty() && out.back() == ' ') continue;
+    out.push_back(space ? ' ' : c);
+  }
+  return out;
+}
+
+// Reads the RTF back with a real word processor, converted to HTML.
+TEST(RtfWriter, ReadsBackInAWordProcessor) {
+  if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "soffice is not installed";
+  test::TempDir dir;
+  WriteFileAtomically(dir / "ERROR_REV.doc", ProtocolToRtf(Sample()));
+  std::filesystem::copy_file(dir / "ERROR_REV.doc", dir / "protocol.rtf");
+  std::string cmd = "cd '" + dir.path() + "' && HOME='" + dir.path() +
+                    "' timeout 180 soffice --headless --convert-to html protocol.rtf >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  std::string html = Folded(test::ReadBytes(dir / "protocol.html"));
+  ASSERT_FALSE(html.empty());
+  EXPECT_NE(html.find("ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА."), std::string::npos) << html;
+  EXPECT_NE(html.find("Контроль, часть 1 - проверка соответствия форматам данных:"), std::string::npos);
+  EXPECT_NE(html.find("#ff0000"), std::string::npos);
+  EXPECT_NE(html.find("#0000ff"), std::string::npos);
+  EXPECT_NE(html.find("<b>"), std::string::npos);
+  EXPECT_NE(html.find("<i>"), std::string::npos);
+  EXPECT_NE(html.find("вторая"), std::string::npos);
+}
+
+TEST(WriteFileAtomically, FailureKeepsTheOldFile) {
+  test::TempDir dir;
+  WriteFileAtomically(dir / "out.doc", "first");
+  EXPECT_EQ(test::ReadBytes(dir / "out.doc"), "first");
+  WriteFileAtomically(dir / "out.doc", "second");
+  EXPECT_EQ(test::ReadBytes(dir / "out.doc"), "second");
+  EXPECT_THROW(WriteFileAtomically(dir / "missing/out.doc", "x"), std::runtime_error);
+  std::size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 1u);  // no temporary file left behind
+}
+
+}  // namespace
+}  // namespace zentrox
