@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "data/files.h"
+#include "intake/command_runner.h"
+#include "intake/session.h"
+#include "support/test_support.h"
+
+namespace zentrox {
+namespace {
+
+using test::TempDir;
+
+std::string Listing(const std::vector<std::string>& entries, bool dashes = true) {
+  std::string out = "Archive listing\r\n Name      Size   Date\r\n";
+  if (dashes) out += "------------------------------\r\n";
+  for (const std::string& e : entries) out += e + "\r\n";
+  if (dashes) out += "------------------------------\r\n";
+  return out + " 4 files\r\n";
+}
+
+struct ListingCase {
+  const char* name;
+  std::string listing;
+  bool accepted;
+};
+
+class ListingCount : public ::testing::TestWithParam<ListingCase> {};
+
+TEST_P(ListingCount, AcceptsExactlyTheFourFiles) {
+  EXPECT_EQ(ListingHoldsPackage(GetParam().listing), GetParam().accepted);
+}
+
+const std::string T = " rev5_t      17  08.12.2026";
+const std::string IP = " rev5_ip   1000  08.12.2026";
+const std::string NA = " rev5_na      6  08.12.2026";
+const std::string SD = " REV5_SD      6  08.12.2026";
+
+INSTANTIATE_TEST_SUITE_P(
+    Listings, ListingCount,
+    ::testing::Values(ListingCase{"four", Listing({T, IP, NA, SD}), true},
+                      ListingCase{"fifth_entry", Listing({T, IP, NA, SD, " months.txt  1  08.12.2026"}), false},
+                      ListingCase{"missing_file", Listing({T, IP, NA}), false},
+                      ListingCase{"renamed_entry", Listing({T, IP, NA, " rev5_sdx    6  08.12.2026"}), false},
+                      // A name listed twice counts twice, as the counting rule reads the listing.
+                      ListingCase{"twice_the_same", Listing({T, IP, NA, NA}), true},
+                      ListingCase{"no_dashes", Listing({T, IP, NA, SD}, false), false},
+                      ListingCase{"empty", "", false},
+                      ListingCase{"lf_only", "-----\n rev5_t  1\n rev5_ip 1\n rev5_na 1\n rev5_sd 1\n-----\n", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A tiny executable script in `dir` named `name`.
+void Script(const std::string& dir, const std::string& name, const std::string& body) {
+  test::WriteBytes(dir + name, "#!/bin/sh\n" + body + "\n");
+  ::chmod((dir + name).c_str(), 0755);
+}
+
+TEST(CommandRunner, ReportsSuccessOnlyForExitZero) {
+  TempDir dir;
+  Script(dir.path(), "ok", "exit 0");
+  Script(dir.path(), "fails", "exit 1");
+  EXPECT_TRUE(RunCommand({"ok", {}, ""}, dir.path()).ok());
+  CommandResult failed = RunCommand({"fails", {}, ""}, dir.path());
+  EXPECT_TRUE(failed.started);
+  EXPECT_FALSE(failed.ok());
+  EXPECT_EQ(failed.exit_code, 1);
+  CommandResult missing = RunCommand({"no-such-program-zentrox", {}, ""}, dir.path());
+  EXPECT_FALSE(missing.started);
+  EXPECT_FALSE(missing.ok());
+}
+
+TEST(CommandRunner, PassesArgumentsWithBlanksAndShellCharactersUnchanged) {
+  TempDir dir;
+  Script(dir.path(), "echoargs", "for a in \"$@\"; do echo \"[$a]\"; done");
+  std::string out = dir / "out file";
+  CommandResult r = RunCommand({"echoargs", {"a b", "$(touch pwned)", "c;d"}, out}, dir.path());
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(test::ReadBytes(out), "[a b]\n[$(touch pwned)]\n[c;d]\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "pwned"));
+}
+
+TEST(CommandRunner, PrefersTheProgramDirectoryOverPath) {
+  TempDir dir;
+  Script(dir.path(), "true", "exit 3");
+  EXPECT_EQ(RunCommand({"true", {}, ""}, dir.path()).exit_code, 3);
+  EXPECT_EQ(RunCommand({"true", {}, ""}, "").exit_code, 0);
+}
+
+TEST(Files, FindAndRemoveWithoutRegardToCase) {
+  TempDir dir;
+  test::WriteBytes(dir / "rev5_t", "x");
+  EXPECT_EQ(FindFileNoCase(dir / "REV5_T"), dir / "rev5_t");
+  EXPECT_FALSE(FileExistsNoCase(dir / "REV5_IP"));
+  RemoveFileNoCase(dir / "REV5_T");
+  EXPECT_FALSE(std::filesystem::exists(dir / "rev5_t"));
+  EXPECT_EQ(WithTrailingSlash("/a/b//"), "/a/b/");
+  EXPECT_EQ(FileNamePart("/a/b/c.rar"), "c.rar");
+  EXPECT_EQ(DirectoryPart("/a/b/c.rar"), "/a/b/");
+}
+
+}  // namespace
+}  // namespace zentrox
