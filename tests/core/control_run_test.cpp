@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "rules/control_run.h"
+#include "support/rule_harness.h"
+
+namespace zentrox {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Record;
+using test::RuleHarness;
+
+bool Contains(const std::vector<std::string>& lines, const std::string& text) {
+  return std::find(lines.begin(), lines.end(), text) != lines.end();
+}
+
+void WriteNewFormatFiles(RuleHarness& h) {
+  h.WriteFile("rev5_t", {Record({"1", "2026", "3", "12", "1234567", "", "POPA", "01.10.2026", "1", "0", "0", "0", "0", "0"})});
+  h.WriteFile("rev5_ip", {Record({"1", "1", "0", "0", "0", "0", "0"})});
+  h.WriteFile("rev5_na", {Record({"1", "1", "12345678901", "POPA", "ION", "", "", "", "", "", "", "", ""})});
+  h.WriteFile("rev5_sd", {Record({"1", "1", "13", "", "", "", "", "", "0", "0", "0", "0", "0"})});
+}
+
+TEST(ControlRun, NothingUnpackedEndsTheNewFormatRun) {
+  RuleHarness h(Variant::Quarterly);
+  ControlInput in{Variant::Quarterly, h.dir.path(), "", ""};
+  FixedDateClock clock(test::D(8, 12, 2026), true);
+  ControlResult r = RunControl(h.protocol, h.dm, h.dm1, in, clock);
+  EXPECT_EQ(r.outcome, RunOutcome::NotUnpacked);
+  EXPECT_EQ(h.AllLines(), (std::vector<std::string>{"08.12.2026 00:00:00", "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
+                                                    "Пакет НЕ распакован."}));
+  EXPECT_EQ(h.protocol.lines()[0].style.color, kBlue);
+}
+
+TEST(ControlRun, OldFormatGoesOnWithoutAMarker) {
+  RuleHarness h(Variant::AnnualOld);
+  h.WriteFile("rev5_pl", {});
+  ControlInput in{Variant::AnnualOld, h.dir.path(), "", ""};
+  FixedDateClock clock(test::D(8, 12, 2026), true);
+  ControlResult r = RunControl(h.protocol, h.dm, h.dm1, in, clock);
+  EXPECT_EQ(r.outcome, RunOutcome::Completed);
+  std::vector<std::string> lines = h.AllLines();
+  EXPECT_EQ(lines[2], "Пакет НЕ распакован.");
+  EXPECT_TRUE(Contains(lines, "к о н т р о л ь  з а в е р ш е н."));
+  EXPECT_FALSE(fs::exists(h.dir / "rev5_pl"));
+}
+
+TEST(ControlRun, MissingRequiredFilesEndTheRunAndDeleteNothing) {
+  RuleHarness h(Variant::Quarterly);
+  WriteNewFormatFiles(h);
+  fs::remove(h.dir / "rev5_ip");
+  ControlResult r = h.Run("REV5_1234567_00001_2026T03.rar");
+  EXPECT_EQ(r.outcome, RunOutcome::EndedEarly);
+  EXPECT_EQ(h.AllLines().back(), "отсутствуют нужные файлы из пакета ");
+  EXPECT_TRUE(fs::exists(h.dir / "rev5_t"));
+}
+
+TEST(ControlRun, WrongPeriodEndsTheRun) {
+  RuleHarness h(Variant::Quarterly);
+  WriteNewFormatFiles(h);
+  ControlResult r = h.Run("REV5_1234567_00001_2026L00.rar");
+  EXPECT_EQ(r.outcome, RunOutcome::EndedEarly);
+  std::vector<std::string> lines = h.AllLines();
+  EXPECT_EQ(lines[lines.size() - 2], "в наименовании пакета указавается, что \"Anual\" ");
+  EXPECT_EQ(lines.back(), "Запустите нужный пункт меню");
+  EXPECT_FALSE(Contains(lines, "Контроль, часть 1 - проверка соответствия форматам данных:"));
+}
+
+TEST(ControlRun, FrameOfACompletedRun) {
+  for (Variant v : {Variant::Quarterly, Variant::Annual, Variant::Monthly}) {
+    RuleHarness h(v);
+    WriteNewFormatFiles(h);
+    std::string name = v == Variant::Quarterly ? "REV5_1234567_00001_2026T03.rar"
+                       : v == Variant::Monthly ? "REV5_1234567_00001_2026L11.rar"
+                                               : "REV5_1234567_00001_2025L00.rar";
+    ControlResult r = h.Run(name);
+    ASSERT_EQ(r.outcome, RunOutcome::Completed) << Profile(v).id;
+    const auto& lines = h.protocol.lines();
+    EXPECT_EQ(lines[2].text, "Распакован пакет " + h.dir.path() + name);
+    auto find = [&](const std::string& text) {
+      return std::find_if(lines.begin(), lines.end(), [&](const ProtocolLine& l) { return l.text == text; });
+    };
+    auto part1 = find("Контроль, часть 1 - проверка соответствия форматам данных:");
+    ASSERT_NE(part1, lines.end());
+    EXPECT_EQ(part1->style.color, kRed);
+    EXPECT_TRUE(part1->style.bold && part1->style.italic);
+    auto file_heading = find("fisierul REV5_SD");
+    ASSERT_NE(file_heading, lines.end());
+    EXPECT_TRUE(file_heading->style.bold);
+    EXPECT_FALSE(file_heading->style.italic);
+    EXPECT_EQ(file_heading->style.color, kRed);
+    auto loaded = find("fisierul " + h.dir.path() + "REV5_SD");
+    ASSERT_NE(loaded, lines.end());
+    EXPECT_EQ(loaded->style.color, kBlue);
+    auto closing = find("к о н т р о л ь  з а в е р ш е н.");
+    ASSERT_NE(closing, lines.end());
+    EXPECT_TRUE(closing->style.bold);
+    ASSERT_GE(lines.end() - closing, 4);
+    EXPECT_EQ((closing + 1)->text, "Экономический Агент  1234567");
+    EXPECT_EQ((closing + 2)->text.rfind("Количество пачек в пакете: ", 0), 0u);
+    EXPECT_EQ((closing + 3)->text.rfind("Проверено электронных деклараций : ", 0), 0u);
+    for (const char* f : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) EXPECT_FALSE(fs::exists(h.dir / f)) << f;
+    EXPECT_TRUE(fs::exists(h.dir / "months.txt"));
+  }
+}
+
+TEST(ControlRun, DictionariesLoadInTheVariantsOrder) {
+  RuleHarness h(Variant::Monthly);
+  WriteNewFormatFiles(h);
+  for (const char* f : {"sps_newkateg.txt", "sps_new_prof.txt", "sps_kateg.txt", "months.txt", "sps_prof.txt",
+                        "raion.txt", "sps_typeform.txt", "sps_viddoc.txt"}) {
+    fs::remove(h.dir / f);
+  }
+  h.Run("REV5_1234567_00001_2026L11.rar");
+  std::vector<std::string> missing;
+  for (const std::string& l : h.AllLines()) {
+    if (l.rfind("NU ESTE fisierul ", 0) == 0) missing.push_back(l.substr(l.rfind('/') + 1));
+  }
+  EXPECT_EQ(missing, (std::vector<std::string>{"sps_newkateg.txt", "sps_new_prof.txt", "sps_kateg.txt", "months.txt",
+                                               "sps_prof.txt", "raion.txt", "sps_typeform.txt", "sps_viddoc.txt"}));
+}
+
+TEST(ControlRun, HeaderShowsTheClocksDateAndTime) {
+  LocalDateTime t{test::D(1, 2, 2027), 9, 5, 7};
+  EXPECT_EQ(t.ToString(), "01.02.2027 09:05:07");
+}
+
+}  // namespace
+}  // namespace zentrox
