@@ -1,0 +1,141 @@
+#include "app/start_menu.h"
+
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "ui/checker_window.h"
+#include "ui/ports.h"
+#include "ui/run_gate.h"
+
+namespace zentrox::app {
+namespace {
+
+constexpr int kWidth = 664;
+constexpr int kHeight = 499;
+constexpr int kButtonWidth = 601;
+constexpr int kGap = 24;
+
+struct ButtonSpec {
+  const char* name;
+  const char* caption;
+  QColor color;
+  bool bold;
+  int pixels;
+  int height;
+};
+
+const ButtonSpec kButtons[] = {
+    {"Button3", "Controlul declaratiilor electronice. L U N A R", QColor(128, 0, 0), true, 16, 89},
+    {"Button0", "Controlul declaratiilor electronice. TRIMESTRIAL", QColor(255, 0, 255), true, 16, 89},
+    {"Button2", "Controlul declaratiilor electronice.  A N U A L.", QColor(255, 0, 0), false, 19, 89},
+    {"Button1", "Controlul declaratiilor electronice. A N U A L. Formatul vechi.", QColor(0, 0, 128), true, 16, 65},
+};
+
+QFont SansSerif(int pixels, bool bold) {
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+
+}  // namespace
+
+StartMenu::StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck settings_check,
+                     std::function<void()> about, QWidget* parent)
+    : QWidget(parent),
+      context_(context),
+      window_of_(std::move(window_of)),
+      settings_check_(std::move(settings_check)),
+      about_(std::move(about)) {
+  setObjectName(QStringLiteral("TForm1"));
+  setWindowTitle(QStringLiteral("Zentrox v.11.02.2015"));
+  // A fixed border: the menu is not resizable.
+  setFixedSize(kWidth, kHeight);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, QColor(166, 202, 240));  // sky blue
+  pal.setColor(QPalette::WindowText, Qt::red);
+  setPalette(pal);
+  setAutoFillBackground(true);
+  setFont(SansSerif(13, true));
+
+  int top = kGap;
+  for (int i = 0; i < 4; ++i) {
+    const ButtonSpec& spec = kButtons[i];
+    auto* button = new QPushButton(QString::fromLatin1(spec.caption), this);
+    button->setObjectName(QLatin1String(spec.name));
+    button->setGeometry((kWidth - kButtonWidth) / 2, top, kButtonWidth, spec.height);
+    button->setFont(SansSerif(spec.pixels, spec.bold));
+    QPalette bp = button->palette();
+    bp.setColor(QPalette::ButtonText, spec.color);
+    button->setPalette(bp);
+    button->setAutoDefault(false);
+    buttons_[i] = button;
+    top += spec.height + kGap;
+  }
+  connect(buttons_[0], &QPushButton::clicked, this, &StartMenu::Button3Click);
+  connect(buttons_[1], &QPushButton::clicked, this, &StartMenu::Button0Click);
+  connect(buttons_[2], &QPushButton::clicked, this, &StartMenu::Button2Click);
+  connect(buttons_[3], &QPushButton::clicked, this, &StartMenu::Button1Click);
+  setTabOrder(buttons_[0], buttons_[1]);
+  setTabOrder(buttons_[1], buttons_[2]);
+  setTabOrder(buttons_[2], buttons_[3]);
+
+  auto* help = new QPushButton(QStringLiteral("?"), this);
+  help->setObjectName(QStringLiteral("HelpButton"));
+  help->setToolTip(QStringLiteral("F1"));
+  help->setGeometry(kWidth - (kWidth - kButtonWidth) / 2 - 25, kHeight - 25 - 12, 25, 25);
+  help->setFocusPolicy(Qt::NoFocus);
+  connect(help, &QPushButton::clicked, this, [this] {
+    if (about_) about_();
+  });
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(f1, &QShortcut::activated, this, [this] {
+    if (about_) about_();
+  });
+
+  if (context_.gate != nullptr) connect(context_.gate, &ui::RunGate::busyChanged, this, &StartMenu::UpdateButtons);
+  buttons_[0]->setFocus();
+  UpdateButtons();
+}
+
+void StartMenu::Button3Click() { Open(Variant::Monthly); }
+void StartMenu::Button0Click() { Open(Variant::Quarterly); }
+void StartMenu::Button2Click() { Open(Variant::Annual); }
+void StartMenu::Button1Click() { Open(Variant::AnnualOld); }
+
+void StartMenu::Open(Variant variant) {
+  if (context_.gate != nullptr && context_.gate->busy()) return;
+  if (settings_check_) {
+    if (std::optional<QString> error = settings_check_()) {
+      if (context_.messages != nullptr) context_.messages->Error(this, *error);
+      return;
+    }
+  }
+  ui::CheckerWindow* window = window_of_ ? window_of_(variant) : nullptr;
+  if (window == nullptr) return;
+  window->ClearProtocol();
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+void StartMenu::UpdateButtons() {
+  // Opening a window clears its protocol: not while a run writes one.
+  const bool busy = context_.gate != nullptr && context_.gate->busy();
+  for (QPushButton* b : buttons_) b->setEnabled(!busy);
+}
+
+void StartMenu::closeEvent(QCloseEvent* event) {
+  // A run in progress holds the working directory and may be waiting for a
+  // message box; the program ends once it is over.
+  if (context_.gate != nullptr && context_.gate->busy()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  emit closed();
+}
+
+}  // namespace zentrox::app

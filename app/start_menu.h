@@ -1,0 +1,57 @@
+// TForm1, the start menu and main window: four buttons, one per variant,
+// each opening its checker window after the formatting settings check.
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QString>
+#include <QWidget>
+
+#include "data/variant.h"
+#include "ui/app_context.h"
+
+class QPushButton;
+
+namespace zentrox::ui {
+class CheckerWindow;
+}
+
+namespace zentrox::app {
+
+class StartMenu : public QWidget {
+  Q_OBJECT
+ public:
+  using WindowOf = std::function<ui::CheckerWindow*(Variant)>;
+  using SettingsCheck = std::function<std::optional<QString>()>;
+
+  // The windows are created after the menu; `window_of` finds them when a
+  // button is pressed. `about` shows TFormBla.
+  StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck settings_check,
+            std::function<void()> about, QWidget* parent = nullptr);
+
+ public slots:
+  void Button3Click();  // monthly
+  void Button0Click();  // quarterly
+  void Button2Click();  // annual
+  void Button1Click();  // annual, old formats
+
+ signals:
+  // The user closed the menu: the program ends.
+  void closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Open(Variant variant);
+  void UpdateButtons();
+
+  ui::AppContext& context_;
+  WindowOf window_of_;
+  SettingsCheck settings_check_;
+  std::function<void()> about_;
+  QPushButton* buttons_[4] = {};
+};
+
+}  // namespace zentrox::app

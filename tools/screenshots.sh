@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Starts the desktop program under Xvfb, opens the quarterly window from the
+# start menu, unpacks and checks one package, and writes PNGs of the menu and
+# of the checker window with its protocol into OUTDIR.
+#
+#   tools/screenshots.sh OUTDIR
+#   ZENTROX_BUILD_DIR=build-gui tools/screenshots.sh /tmp/shots
+#
+# Needs xvfb, xdotool and imagemagick (import), and a built build/bin.
+set -euo pipefail
+
+if [ $# -ne 1 ]; then
+  echo "usage: $0 OUTDIR" >&2
+  exit 2
+fi
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="$(realpath -m "$1")"
+build="$(realpath -m "${ZENTROX_BUILD_DIR:-$root/build}")"
+bin="$build/bin"
+for tool in Xvfb xdotool import; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (apt-get install xvfb xdotool imagemagick)" >&2; exit 1; }
+done
+[ -x "$bin/zentrox" ] && [ -x "$bin/Rar" ] || { echo "no $bin/zentrox or $bin/Rar: build first" >&2; exit 1; }
+mkdir -p "$out"
+
+# A private copy of the installation: the program unpacks into its own folder.
+work="$(mktemp -d)"
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cp "$bin/zentrox" "$bin/Rar" "$bin"/*.txt "$work/"
+mkdir "$work/packages"
+archive="$work/packages/REV5_1234567_00002_2026T03.rar"
+(cd "$root/examples/quarterly-faulty" && "$work/Rar" a "$archive" rev5_t rev5_ip rev5_na rev5_sd >/dev/null)
+
+# A display number nobody uses.
+display=""
+for n in $(seq 91 140); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY="$display"
+unset QT_QPA_PLATFORM
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+window() {  # window id by exact title, waiting for it
+  local id=""
+  for _ in $(seq 100); do
+    id="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)"
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  echo "window '$1' did not appear" >&2
+  return 1
+}
+click() {  # click WINDOW X Y (window coordinates)
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+shoot() {  # shoot WINDOW FILE
+  sleep 0.5
+  import -window "$1" "$out/$2"
+  echo "wrote $out/$2"
+}
+
+(cd "$work" && exec ./zentrox) &
+app_pid=$!
+
+menu="$(window 'Zentrox v.11.02.2015')"
+shoot "$menu" menu.png
+
+# "Controlul declaratiilor electronice. TRIMESTRIAL": the second button.
+click "$menu" 332 181
+kv="$(window 'Zentrox            TRIMESTRIAL        КВАРТАЛЬНЫЙ       Н О В Ы Е   Ф О Р М А Т Ы')"
+xdotool windowactivate "$kv" 2>/dev/null || xdotool windowfocus "$kv"
+
+# UnRar (first button of the bottom panel), then the archive in the dialog.
+click "$kv" 45 412
+dialog="$(window 'Select RAR-file for unpacking to work directory')"
+xdotool windowfocus --sync "$dialog"
+sleep 0.3
+shoot "$dialog" open-dialog.png
+xdotool type --delay 5 "$archive"
+xdotool key Return
+# "Pachet dezarhivat"
+sleep 1
+box="$(xdotool search --onlyvisible --name '^Zentrox$' | head -n1 || true)"
+[ -n "$box" ] && { shoot "$box" unpacked-message.png; xdotool windowfocus --sync "$box"; xdotool key Return; }
+sleep 0.5
+
+# Control (second button).
+click "$kv" 132 412
+sleep 3
+shoot "$kv" checker-protocol.png

@@ -1,0 +1,140 @@
+#include "ui/checker_controller.h"
+
+#include <exception>
+#include <stdexcept>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QThread>
+#include <QWidget>
+
+#include "data/files.h"
+#include "data/protocol_writers.h"
+#include "ui/installation_check.h"
+#include "ui/ports.h"
+#include "ui/run_gate.h"
+
+namespace zentrox::ui {
+
+QString SavePresetFor(const std::string& last_chosen) {
+  return QString::fromStdString(DirectoryPart(last_chosen)) + QStringLiteral("ERROR_REV.doc");
+}
+
+// The core asks for message boxes from the worker thread; they are shown on
+// the GUI thread and the worker waits until the user closed them, because
+// the core appends its next line only after the box is gone.
+class CheckerController::GuiPort : public UserPort {
+ public:
+  explicit GuiPort(CheckerController& owner) : owner_(owner) {}
+  void ShowMessage(const std::string& text) override { owner_.ShowFromWorker(QString::fromStdString(text), false); }
+  void ShowError(const std::string& text) override { owner_.ShowFromWorker(QString::fromStdString(text), true); }
+
+ private:
+  CheckerController& owner_;
+};
+
+CheckerController::CheckerController(AppContext& context, Variant variant, QObject* parent)
+    : QObject(parent), context_(context), variant_(variant), port_(std::make_unique<GuiPort>(*this)) {
+  feed_.Follow(protocol_);
+}
+
+CheckerController::~CheckerController() {
+  // A worker may be waiting for a message box: keep the events flowing
+  // (boxes are no longer shown) until it has ended.
+  shutting_down_ = true;
+  if (thread_ != nullptr) {
+    while (!thread_->wait(10)) QCoreApplication::processEvents();
+    delete thread_;
+    thread_ = nullptr;
+    if (context_.gate != nullptr) context_.gate->Leave();
+  }
+  protocol_.SetListener(nullptr);
+}
+
+void CheckerController::ShowFromWorker(const QString& text, bool error) {
+  auto show = [this, text, error] {
+    if (shutting_down_ || context_.messages == nullptr) return;
+    emit beforeMessage();
+    if (error) {
+      context_.messages->Error(dialog_parent_, text);
+    } else {
+      context_.messages->Information(dialog_parent_, text);
+    }
+  };
+  if (QThread::currentThread() == thread()) {
+    show();
+  } else {
+    QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
+  }
+}
+
+bool CheckerController::Start(std::function<void(Session&, Protocol&, UserPort&)> work) {
+  if (running() || context_.session == nullptr || context_.gate == nullptr) return false;
+  if (!context_.gate->TryEnter()) return false;
+  worker_error_.clear();
+  Session& session = *context_.session;
+  thread_ = QThread::create([this, &session, work = std::move(work)] {
+    try {
+      work(session, protocol_, *port_);
+    } catch (const std::exception& e) {
+      worker_error_ = QString::fromStdString(e.what());
+    } catch (const FileReadError& e) {
+      worker_error_ = QStringLiteral("Cannot read %1").arg(QString::fromStdString(e.path));
+    } catch (...) {
+      worker_error_ = QStringLiteral("Unexpected error");
+    }
+  });
+  connect(thread_, &QThread::finished, this, &CheckerController::OnWorkerDone);
+  emit started();
+  thread_->start();
+  return true;
+}
+
+void CheckerController::OnWorkerDone() {
+  if (thread_ == nullptr) return;
+  thread_->wait();
+  delete thread_;
+  thread_ = nullptr;
+  context_.gate->Leave();
+  if (!worker_error_.isEmpty() && context_.messages != nullptr) {
+    emit beforeMessage();
+    context_.messages->Error(dialog_parent_, worker_error_);
+  }
+  emit finished();
+}
+
+bool CheckerController::StartUnRar(const QString& chosen) {
+  const Variant v = variant_;
+  const std::string path = chosen.toStdString();
+  return Start([v, path](Session& s, Protocol& p, UserPort& port) { s.UnRar(v, path, p, port); });
+}
+
+bool CheckerController::StartControl() {
+  const Variant v = variant_;
+  return Start([v](Session& s, Protocol& p, UserPort&) { s.Control(v, p); });
+}
+
+void CheckerController::ClearProtocol() {
+  if (running()) return;
+  protocol_.Clear();
+  feed_.Reset();
+}
+
+QString CheckerController::SavePreset() const {
+  if (context_.session == nullptr) return SavePresetFor({});
+  return SavePresetFor(context_.session->window(variant_).last_chosen);
+}
+
+QString CheckerController::Save(const QString& path) {
+  const QString full = QFileInfo(path).absoluteFilePath();
+  WriteFileAtomically(full.toStdString(), ProtocolToRtf(protocol_));
+  return QString::fromStdString(profile().save_prefix) + full;
+}
+
+void CheckerController::CheckInstallation() {
+  if (running() || context_.session == nullptr) return;
+  WriteMissingParts(FindMissingParts(variant_, context_.session->workdir(), context_.session->program_dir()),
+                    protocol_);
+}
+
+}  // namespace zentrox::ui

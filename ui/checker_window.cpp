@@ -1,0 +1,265 @@
+#include "ui/checker_window.h"
+
+#include <stdexcept>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "intake/session.h"
+#include "ui/checker_controller.h"
+#include "ui/protocol_pane.h"
+#include "ui/run_gate.h"
+#include "ui/table_model.h"
+
+namespace zentrox::ui {
+namespace {
+
+constexpr int kPanelHeight = 53;
+constexpr int kButtonHeight = 25;
+
+QFont TimesNewRoman16() {
+  QFont font(QStringLiteral("Times New Roman"));
+  font.setStyleHint(QFont::Serif);
+  font.setPixelSize(16);
+  return font;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QLatin1String(name));
+  button->setFixedHeight(kButtonHeight);
+  button->setMinimumWidth(75);
+  button->setAutoDefault(false);
+  return button;
+}
+
+}  // namespace
+
+WindowProfile WindowProfileFor(Variant variant) {
+  const VariantProfile& p = Profile(variant);
+  const bool old = variant == Variant::AnnualOld;
+  return {variant, QString::fromStdString(p.window), QString::fromStdString(p.caption), QSize(old ? 837 : 845, 439),
+          old};
+}
+
+OpenDialogSpec UnRarDialogSpec() {
+  return {QStringLiteral("odUnRar"), QStringLiteral("Select RAR-file for unpacking to work directory"),
+          {QStringLiteral("rar archives (*.rar)"), QStringLiteral("all files (*)")}};
+}
+
+SaveDialogSpec SaveDialogSpecFor() { return {QStringLiteral("sdToFile"), QStringLiteral("doc")}; }
+
+bool DebugRequested(const QStringList& arguments) {
+  return arguments.size() > 1 && arguments.at(1) == QLatin1String("debug");
+}
+
+CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* parent)
+    : QWidget(parent), context_(context), profile_(WindowProfileFor(variant)) {
+  setObjectName(profile_.object_name);
+  setWindowTitle(profile_.caption);
+  controller_ = new CheckerController(context_, variant, this);
+  controller_->SetDialogParent(this);
+  BuildLayout();
+  pane_->Attach(controller_->feed());
+
+  connect(unrar_, &QPushButton::clicked, this, &CheckerWindow::Button3Click);
+  connect(control_, &QPushButton::clicked, this, &CheckerWindow::BitBtn1Click);
+  connect(print_, &QPushButton::clicked, this, &CheckerWindow::Button1Click);
+  connect(save_, &QPushButton::clicked, this, &CheckerWindow::Button2Click);
+  connect(setup_, &QPushButton::clicked, this, &CheckerWindow::BitBtn2Click);
+  connect(controller_, &CheckerController::started, this, &CheckerWindow::OnStarted);
+  connect(controller_, &CheckerController::finished, this, &CheckerWindow::OnFinished);
+  connect(controller_, &CheckerController::beforeMessage, pane_, &ProtocolPane::FlushAll);
+  if (context_.gate != nullptr) {
+    connect(context_.gate, &RunGate::busyChanged, this, [this](bool busy) {
+      // Every grid over a data module stops reading while a run fills it.
+      model_->SetFrozen(busy);
+      UpdateButtons();
+    });
+  }
+  FormCreate();
+  UpdateButtons();
+}
+
+CheckerWindow::~CheckerWindow() {
+  if (cursor_overridden_) QApplication::restoreOverrideCursor();
+}
+
+void CheckerWindow::BuildLayout() {
+  setFont(TimesNewRoman16());
+  resize(profile_.size);
+  // Centred on the desktop.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(profile_.size.width() / 2, profile_.size.height() / 2));
+  }
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, profile_.old_format ? QApplication::palette().color(QPalette::Highlight)
+                                                     : QApplication::palette().color(QPalette::Button));
+  setPalette(pal);
+  setAutoFillBackground(true);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  pages_ = new QTabWidget(this);
+  pages_->setObjectName(QStringLiteral("PageControl1"));
+  QFont page_font = TimesNewRoman16();
+  pages_->setFont(page_font);
+  QPalette page_pal = pages_->palette();
+  page_pal.setColor(QPalette::WindowText, Qt::black);
+  page_pal.setColor(QPalette::ButtonText, Qt::black);
+  pages_->setPalette(page_pal);
+
+  auto* protocol_page = new QWidget(pages_);
+  protocol_page->setObjectName(QStringLiteral("TabSheet2"));
+  auto* protocol_layout = new QVBoxLayout(protocol_page);
+  protocol_layout->setContentsMargins(0, 0, 0, 0);
+  pane_ = new ProtocolPane(protocol_page);
+  pane_->setFont(page_font);
+  protocol_layout->addWidget(pane_);
+  pages_->addTab(protocol_page, QStringLiteral("Protocol"));
+
+  auto* debug_page = new QWidget(pages_);
+  debug_page->setObjectName(QStringLiteral("TabSheet3"));
+  auto* debug_layout = new QVBoxLayout(debug_page);
+  debug_layout->setContentsMargins(0, 0, 0, 0);
+  grid_ = new QTableView(debug_page);
+  grid_->setObjectName(QStringLiteral("DBGrid1"));
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->horizontalHeader()->setFont(page_font);
+  AppContext* ctx = &context_;
+  const bool old = profile_.old_format;
+  model_ = new TableModel(
+      [ctx, old]() -> const Table* {
+        if (ctx->session == nullptr) return nullptr;
+        return old ? &ctx->session->dm1().pack_label : &ctx->session->dm().pack_label;
+      },
+      this);
+  model_->setObjectName(QStringLiteral("DataSource1"));
+  grid_->setModel(model_);
+  debug_layout->addWidget(grid_);
+  pages_->addTab(debug_page, QStringLiteral("DEBUG"));
+  pages_->setCurrentIndex(0);
+  layout->addWidget(pages_, 1);
+
+  auto* panel = new QWidget(this);
+  panel->setObjectName(QStringLiteral("Panel1"));
+  panel->setFixedHeight(kPanelHeight);
+  auto* buttons = new QHBoxLayout(panel);
+  buttons->setContentsMargins(8, 0, 8, 0);
+  buttons->setSpacing(12);
+  unrar_ = MakeButton(panel, "Button3", QStringLiteral("UnRar"));
+  control_ = MakeButton(panel, "BitBtn1", QStringLiteral("Control"));
+  print_ = MakeButton(panel, "Button1", QStringLiteral("Tiparul"));
+  save_ = MakeButton(panel, "Button2", QStringLiteral("Scrie in fisierul"));
+  setup_ = MakeButton(panel, "BitBtn2", QStringLiteral("Inregistrare"));
+  setup_->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+  for (QPushButton* b : {unrar_, control_, print_, save_, setup_}) buttons->addWidget(b);
+  buttons->addStretch(1);
+  busy_ = new QProgressBar(panel);
+  busy_->setObjectName(QStringLiteral("BusyIndicator"));
+  busy_->setRange(0, 0);  // indeterminate
+  busy_->setFixedSize(120, kButtonHeight - 9);
+  busy_->setTextVisible(false);
+  busy_->hide();
+  buttons->addWidget(busy_);
+  layout->addWidget(panel);
+}
+
+void CheckerWindow::FormCreate() {
+  const bool debug = DebugRequested(context_.arguments);
+  pages_->setTabVisible(1, debug);
+  pages_->setTabEnabled(1, debug);
+}
+
+bool CheckerWindow::debugPageShown() const { return pages_->isTabVisible(1) && pages_->isTabEnabled(1); }
+
+void CheckerWindow::ClearProtocol() { controller_->ClearProtocol(); }
+
+void CheckerWindow::UpdateButtons() {
+  const bool any_run = context_.gate != nullptr && context_.gate->busy();
+  const bool mine = controller_->running();
+  unrar_->setEnabled(!any_run);
+  control_->setEnabled(!any_run);
+  // This window's protocol is being written: nothing else may read or add to it.
+  print_->setEnabled(!mine);
+  save_->setEnabled(!mine);
+  setup_->setEnabled(!mine);
+}
+
+void CheckerWindow::OnStarted() {
+  busy_->show();
+  if (!cursor_overridden_) {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    cursor_overridden_ = true;
+  }
+  UpdateButtons();
+}
+
+void CheckerWindow::OnFinished() {
+  busy_->hide();
+  if (cursor_overridden_) {
+    QApplication::restoreOverrideCursor();
+    cursor_overridden_ = false;
+  }
+  UpdateButtons();
+  emit commandFinished();
+}
+
+void CheckerWindow::Button3Click() {
+  if (context_.dialogs == nullptr || controller_->running()) return;
+  if (context_.gate != nullptr && context_.gate->busy()) return;
+  std::optional<QString> chosen = context_.dialogs->Open(this, UnRarDialogSpec());
+  if (!chosen) return;
+  controller_->StartUnRar(*chosen);
+}
+
+void CheckerWindow::BitBtn1Click() { controller_->StartControl(); }
+
+void CheckerWindow::Button1Click() {
+  if (controller_->running() || context_.printers == nullptr || context_.messages == nullptr) return;
+  pane_->FlushAll();
+  const QString printer = context_.printers->DefaultPrinter();
+  if (printer.isEmpty()) {
+    context_.messages->Error(this, QStringLiteral("No default printer is set up: the protocol was not printed."));
+    return;
+  }
+  QString error;
+  if (!context_.printers->Print(*pane_->document(), printer, QStringLiteral("zentrox"), error)) {
+    context_.messages->Error(this, error);
+    return;
+  }
+  context_.messages->Information(this, QString::fromStdString(controller_->profile().print_message));
+}
+
+void CheckerWindow::Button2Click() {
+  if (controller_->running() || context_.dialogs == nullptr || context_.messages == nullptr) return;
+  std::optional<QString> path = context_.dialogs->Save(this, SaveDialogSpecFor(), controller_->SavePreset());
+  if (!path) return;
+  QString confirmation;
+  try {
+    confirmation = controller_->Save(*path);
+  } catch (const std::exception& e) {
+    context_.messages->Error(this, QString::fromStdString(e.what()));
+    return;
+  }
+  context_.messages->Information(this, confirmation);
+}
+
+void CheckerWindow::BitBtn2Click() {
+  controller_->CheckInstallation();
+  pane_->FlushAll();
+}
+
+}  // namespace zentrox::ui

@@ -1,0 +1,90 @@
+// The checker window: one class for the four variants, each window set up
+// by its variant's profile (caption, size, background, data module, texts).
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QWidget>
+
+#include "data/variant.h"
+#include "ui/app_context.h"
+#include "ui/ports.h"
+
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+
+namespace zentrox::ui {
+
+class CheckerController;
+class ProtocolPane;
+class TableModel;
+
+struct WindowProfile {
+  Variant variant;
+  QString object_name;  // "TFmain_KV", ...
+  QString caption;      // blanks significant
+  QSize size;
+  bool old_format;  // highlight-coloured background, DM1
+};
+
+WindowProfile WindowProfileFor(Variant variant);
+
+// `odUnRar` and `sdToFile`.
+OpenDialogSpec UnRarDialogSpec();
+SaveDialogSpec SaveDialogSpecFor();
+
+// "debug" exactly, as the first argument after the program name.
+bool DebugRequested(const QStringList& arguments);
+
+class CheckerWindow : public QWidget {
+  Q_OBJECT
+ public:
+  CheckerWindow(AppContext& context, Variant variant, QWidget* parent = nullptr);
+  ~CheckerWindow() override;
+
+  Variant variant() const { return profile_.variant; }
+  CheckerController& controller() { return *controller_; }
+  ProtocolPane& pane() { return *pane_; }
+  TableModel& packModel() { return *model_; }
+  bool debugPageShown() const;
+
+  // What the start menu does before showing the window.
+  void ClearProtocol();
+
+ public slots:
+  void Button3Click();  // UnRar
+  void BitBtn1Click();  // Control
+  void Button1Click();  // Tiparul: print
+  void Button2Click();  // Scrie in fisierul: save
+  void BitBtn2Click();  // Inregistrare: installation check
+
+ signals:
+  // An UnRar or Control of this window has ended.
+  void commandFinished();
+
+ private:
+  void FormCreate();
+  void BuildLayout();
+  void UpdateButtons();
+  void OnStarted();
+  void OnFinished();
+
+  AppContext& context_;
+  WindowProfile profile_;
+  CheckerController* controller_ = nullptr;
+  ProtocolPane* pane_ = nullptr;
+  TableModel* model_ = nullptr;
+  QTabWidget* pages_ = nullptr;
+  QTableView* grid_ = nullptr;
+  QProgressBar* busy_ = nullptr;
+  QPushButton* unrar_ = nullptr;
+  QPushButton* control_ = nullptr;
+  QPushButton* print_ = nullptr;
+  QPushButton* save_ = nullptr;
+  QPushButton* setup_ = nullptr;
+  bool cursor_overridden_ = false;
+};
+
+}  // namespace zentrox::ui

@@ -1,0 +1,47 @@
+#include "ui/installation_check.h"
+
+#include "data/files.h"
+#include "intake/command_runner.h"
+
+namespace zentrox::ui {
+
+const std::vector<std::string>& DictionaryFiles(Variant variant) {
+  static const std::vector<std::string> kNew = {"sps_newkateg.txt", "sps_new_prof.txt", "sps_kateg.txt",
+                                                "months.txt",       "sps_prof.txt",     "raion.txt",
+                                                "sps_typeform.txt", "sps_viddoc.txt"};
+  static const std::vector<std::string> kOld = {"kategor.txt", "months.txt",  "prof.txt",
+                                                "raion.txt",   "rang.txt",    "rashod.txt",
+                                                "tarif.txt",   "typeform.txt", "viddoc.txt"};
+  return variant == Variant::AnnualOld ? kOld : kNew;
+}
+
+std::vector<MissingPart> FindMissingParts(Variant variant, const std::string& workdir,
+                                          const std::string& program_dir) {
+  std::vector<MissingPart> missing;
+  const std::string dir = WithTrailingSlash(program_dir);
+  if (ResolveProgram("Rar", program_dir).empty()) {
+    missing.push_back({"Rar", dir + "Rar (или в каталогах PATH)"});
+  }
+  const std::string work = WithTrailingSlash(workdir);
+  for (const std::string& name : DictionaryFiles(variant)) {
+    // The loaders find their files without regard to case; so does the check.
+    if (!FileExistsNoCase(work + name)) missing.push_back({name, work + name});
+  }
+  return missing;
+}
+
+void WriteMissingParts(const std::vector<MissingPart>& missing, Protocol& protocol) {
+  if (missing.empty()) return;
+  const TextStyle saved = protocol.current();
+  protocol.SetColor(kRed);
+  protocol.Add("Программа установлена не полностью, не найдено:", LineKind::Fault);
+  for (const MissingPart& part : missing) {
+    protocol.Add("   " + part.what + "  -  ожидается: " + part.where, LineKind::Fault);
+  }
+  protocol.SetColor(saved.color);
+  protocol.SetBold(saved.bold);
+  protocol.SetItalic(saved.italic);
+  protocol.SetHeight(saved.height);
+}
+
+}  // namespace zentrox::ui

@@ -1,0 +1,82 @@
+// What the windows ask of the desktop: file dialogs, message boxes and the
+// printer. Each is an interface so the tests drive every handler with fakes
+// instead of a person; the Qt* classes are the real ones.
+#pragma once
+
+#include <optional>
+
+#include <QString>
+#include <QStringList>
+
+class QTextDocument;
+class QWidget;
+
+namespace zentrox::ui {
+
+// The settings of an open dialog such as `odUnRar`.
+struct OpenDialogSpec {
+  QString object_name;
+  QString title;
+  QStringList filters;  // Qt filter strings, first one selected
+};
+
+// The settings of a save dialog such as `sdToFile`.
+struct SaveDialogSpec {
+  QString object_name;
+  QString default_suffix;
+};
+
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  // The chosen file's full path, nothing when the user cancels.
+  virtual std::optional<QString> Open(QWidget* parent, const OpenDialogSpec& spec) = 0;
+  // `preset`: the file name the dialog proposes (a bare name means the
+  // dialog's current directory).
+  virtual std::optional<QString> Save(QWidget* parent, const SaveDialogSpec& spec, const QString& preset) = 0;
+};
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // A message box with an OK button.
+  virtual void Information(QWidget* parent, const QString& text) = 0;
+  // The standard error box: stop icon, OK button.
+  virtual void Error(QWidget* parent, const QString& text) = 0;
+};
+
+class Printers {
+ public:
+  virtual ~Printers() = default;
+  // The system's default printer, "" when there is none.
+  virtual QString DefaultPrinter() = 0;
+  // Prints `document` on `printer` as one job titled `job_title`; on failure
+  // returns false and says why in `error`.
+  virtual bool Print(const QTextDocument& document, const QString& printer, const QString& job_title,
+                     QString& error) = 0;
+};
+
+class QtFileDialogs : public FileDialogs {
+ public:
+  std::optional<QString> Open(QWidget* parent, const OpenDialogSpec& spec) override;
+  std::optional<QString> Save(QWidget* parent, const SaveDialogSpec& spec, const QString& preset) override;
+};
+
+class QtMessageBoxes : public MessageBoxes {
+ public:
+  void Information(QWidget* parent, const QString& text) override;
+  void Error(QWidget* parent, const QString& text) override;
+};
+
+class QtPrinters : public Printers {
+ public:
+  QString DefaultPrinter() override;
+  bool Print(const QTextDocument& document, const QString& printer, const QString& job_title,
+             QString& error) override;
+};
+
+// The program's texts keep the carriage returns they were written with; a
+// message box breaks lines only on "\n".
+QString ForDisplay(const QString& text);
+
+}  // namespace zentrox::ui

@@ -1,0 +1,58 @@
+// The protocol pane `RichEdit2`: a read-only rich-text view of a protocol.
+//
+// Lines arrive through a ProtocolFeed and are appended in batches bounded by
+// time, so a run that writes a hundred thousand lines never holds the event
+// loop for long: between batches the window repaints and takes input.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QTextCharFormat>
+#include <QTextEdit>
+
+#include "data/protocol.h"
+#include "ui/protocol_feed.h"
+
+namespace zentrox::ui {
+
+// The character format a protocol line is shown with.
+QTextCharFormat FormatFor(const TextStyle& style, const QFont& base);
+
+class ProtocolPane : public QTextEdit {
+  Q_OBJECT
+ public:
+  explicit ProtocolPane(QWidget* parent = nullptr);
+
+  // Lines of `feed` appear in this pane; the feed must outlive the pane.
+  void Attach(ProtocolFeed& feed);
+
+  // Appends everything the feed holds now, without yielding.
+  void FlushAll();
+  // Protocol lines shown (a line with carriage returns counts once).
+  qsizetype lineCount() const { return lines_; }
+  void ClearPane();
+
+  // Time one batch may take before the event loop gets its turn.
+  void setBatchBudgetMs(int ms) { budget_ms_ = ms; }
+
+ signals:
+  // Everything the feed held has been appended.
+  void caughtUp();
+
+ private slots:
+  void Pump();
+
+ private:
+  void Schedule();
+  void Apply(ProtocolFeed::Batch& batch);
+  void AppendLine(QTextCursor& cursor, const ProtocolLine& line);
+  const QTextCharFormat& CachedFormat(const TextStyle& style);
+
+  ProtocolFeed* feed_ = nullptr;
+  qsizetype lines_ = 0;
+  bool scheduled_ = false;
+  int budget_ms_ = 30;
+  QHash<quint64, QTextCharFormat> formats_;
+};
+
+}  // namespace zentrox::ui
