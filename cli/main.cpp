@@ -1,12 +1,14 @@
 // zentrox-check: the headless checker.
 //
-// Does what a checker window does on UnRar and then Control, for one package
-// archive, and prints the protocol as UTF-8 text.
+// Does what a checker window does on UnRar and then Control, for each package
+// archive given, and prints the protocols as text (UTF-8 or code page 1251) or
+// as JSON for other programs.
 //
 // Exit status: 0 the control run completed without a finding, 1 it completed
 // with findings, 2 usage error, 3 the package was not unpacked or the run
 // ended early.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -17,6 +19,7 @@
 #include "data/date.h"
 #include "data/files.h"
 #include "data/protocol_writers.h"
+#include "data/text.h"
 #include "data/variant.h"
 #include "intake/command_runner.h"
 #include "intake/session.h"
@@ -33,26 +36,34 @@ constexpr int kExitNotChecked = 3;
 
 const char* const kUsage =
     "usage: zentrox-check --variant monthly|quarterly|annual|annual-old [--workdir DIR]\n"
-    "                     [--today DD.MM.YYYY] [--rtf FILE] ARCHIVE\n"
+    "                     [--today DD.MM.YYYY] [--rtf FILE] [--format text|json]\n"
+    "                     [--encoding utf-8|cp1251] ARCHIVE...\n"
     "\n"
-    "Unpacks the package ARCHIVE into the working directory and checks it as the\n"
+    "Unpacks each package ARCHIVE into the working directory and checks it as the\n"
     "variant's checker window does; prints the protocol to standard output.\n"
     "\n"
     "  --variant V     monthly, quarterly, annual (new formats) or annual-old\n"
     "  --workdir DIR   working directory with the dictionaries (default: the\n"
     "                  directory of this program)\n"
     "  --today DATE    the date the checks take as today\n"
-    "  --rtf FILE      also save the protocol as rich text\n"
+    "  --rtf FILE      also save the protocol as rich text (one archive only)\n"
+    "  --format F      text (default) or json: one object per archive with the\n"
+    "                  summary, the findings and the protocol lines (an array of\n"
+    "                  objects for several archives)\n"
+    "  --encoding E    utf-8 (default) or cp1251, for the text output\n"
     "\n"
-    "Exit status: 0 no findings, 1 findings, 2 usage error, 3 not unpacked or\n"
-    "the run ended early.\n";
+    "Several archives are checked one after another, each text protocol under a\n"
+    "heading line. Exit status (the highest over the archives): 0 no findings,\n"
+    "1 findings, 2 usage error, 3 not unpacked or the run ended early.\n";
 
 struct Options {
   const VariantProfile* profile = nullptr;
   std::string workdir;
   std::optional<Date> today;
   std::string rtf;
-  std::string archive;
+  bool json = false;
+  bool cp1251 = false;
+  std::vector<std::string> archives;
 };
 
 class StderrPort : public UserPort {
@@ -101,20 +112,24 @@ int main(int argc, char** argv) {
       if (!opt.today) return UsageError("--today takes a date DD.MM.YYYY");
     } else if (a == "--rtf") {
       if (!value(opt.rtf)) return UsageError("--rtf needs a value");
+    } else if (a == "--format") {
+      if (!value(v) || (v != "text" && v != "json")) return UsageError("--format takes text or json");
+      opt.json = v == "json";
+    } else if (a == "--encoding") {
+      if (!value(v) || (v != "utf-8" && v != "cp1251")) return UsageError("--encoding takes utf-8 or cp1251");
+      opt.cp1251 = v == "cp1251";
     } else if (!a.empty() && a[0] == '-' && a != "-") {
       return UsageError("unknown option '" + a + "'");
-    } else if (opt.archive.empty()) {
-      opt.archive = a;
     } else {
-      return UsageError("only one archive may be given");
+      opt.archives.push_back(a);
     }
   }
   if (opt.profile == nullptr) return UsageError("--variant is required");
-  if (opt.archive.empty()) return UsageError("no archive given");
+  if (opt.archives.empty()) return UsageError("no archive given");
+  if (!opt.rtf.empty() && opt.archives.size() > 1) return UsageError("--rtf takes one archive");
 
   const std::string program_dir = ExecutableDirectory();
   const std::string workdir = WithTrailingSlash(Absolute(opt.workdir.empty() ? program_dir : opt.workdir));
-  const std::string archive = Absolute(opt.archive);
 
   SystemClock system_clock;
   std::optional<FixedDateClock> fixed_clock;
@@ -123,22 +138,43 @@ int main(int argc, char** argv) {
 
   Session session(workdir, program_dir, clock);
   StderrPort port;
-  Protocol protocol;
   const Variant variant = opt.profile->variant;
-  int status = kExitNotChecked;
-  if (session.UnRar(variant, archive, protocol, port) == UnrarOutcome::Unpacked) {
-    ControlResult r = session.Control(variant, protocol);
-    if (r.outcome == RunOutcome::Completed) status = protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
-  }
-
-  std::cout << ProtocolToText(protocol) << std::flush;
-  if (!opt.rtf.empty()) {
-    try {
-      WriteFileAtomically(Absolute(opt.rtf), ProtocolToRtf(protocol));
-    } catch (const std::exception& e) {
-      std::cerr << "zentrox-check: " << e.what() << '\n';
-      return kExitNotChecked;
+  const bool several = opt.archives.size() > 1;
+  int status = kExitClean;
+  std::string out;
+  if (opt.json && several) out += "[\n";
+  for (std::size_t k = 0; k < opt.archives.size(); ++k) {
+    const std::string archive = Absolute(opt.archives[k]);
+    Protocol protocol;
+    ReportSummary summary{opt.profile->id, archive, workdir};
+    int run_status = kExitNotChecked;
+    if (session.UnRar(variant, archive, protocol, port) == UnrarOutcome::Unpacked) {
+      ControlResult r = session.Control(variant, protocol);
+      if (r.outcome == RunOutcome::Completed) {
+        run_status = protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
+        summary.completed = true;
+        summary.packs = r.pack_count;
+        summary.declarations = r.declaration_count;
+      }
+    }
+    status = std::max(status, run_status);
+    if (opt.json) {
+      out += ProtocolToJson(protocol, summary);
+      out += several && k + 1 < opt.archives.size() ? ",\n" : "\n";
+    } else {
+      if (several) out += "===== " + archive + " =====\n";
+      out += ProtocolToText(protocol);
+    }
+    if (!opt.rtf.empty()) {
+      try {
+        WriteFileAtomically(Absolute(opt.rtf), ProtocolToRtf(protocol));
+      } catch (const std::exception& e) {
+        std::cerr << "zentrox-check: " << e.what() << '\n';
+        status = std::max(status, kExitNotChecked);
+      }
     }
   }
+  if (opt.json && several) out += "]\n";
+  std::cout << (opt.cp1251 && !opt.json ? Utf8ToCp1251(out) : out) << std::flush;
   return status;
 }

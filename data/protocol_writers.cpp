@@ -132,3 +132,104 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
 }
 
 }  // namespace zentrox
+
+namespace zentrox {
+
+std::string JsonString(std::string_view s) {
+  std::string out = "\"";
+  std::string text(s);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    char32_t cp = Next(text, i);
+    switch (cp) {
+      case U'"': out += "\\\""; break;
+      case U'\\': out += "\\\\"; break;
+      case U'\n': out += "\\n"; break;
+      case U'\r': out += "\\r"; break;
+      case U'\t': out += "\\t"; break;
+      default:
+        if (cp < 0x20) {
+          out += fmt::format("\\u{:04x}", static_cast<unsigned>(cp));
+        } else if (cp == U'?' && static_cast<unsigned char>(text[i - 1]) != '?') {
+          out += "\xEF\xBF\xBD";  // a malformed byte sequence
+        } else {
+          // Re-encode the code point as UTF-8.
+          if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+          } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+          } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+          } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+          }
+        }
+    }
+  }
+  return out + "\"";
+}
+
+namespace {
+
+const char* FormatName(FindingFormat f) {
+  switch (f) {
+    case FindingFormat::Field: return "field";
+    case FindingFormat::FieldNoRow: return "field-no-row";
+    case FindingFormat::DuplicateValue: return "duplicate-value";
+    case FindingFormat::Pack: return "pack";
+    case FindingFormat::Sum: return "sum";
+    case FindingFormat::SumMonthly: return "sum-monthly";
+    case FindingFormat::Plain: return "plain";
+    case FindingFormat::Loader: return "loader";
+  }
+  return "plain";
+}
+
+}  // namespace
+
+std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& s) {
+  std::string out = "{\n";
+  out += "  \"variant\": " + JsonString(s.variant) + ",\n";
+  out += "  \"archive\": " + JsonString(s.archive) + ",\n";
+  out += "  \"workdir\": " + JsonString(s.workdir) + ",\n";
+  out += fmt::format("  \"summary\": {{\"completed\": {}, \"packs\": {}, \"declarations\": {}, \"findings\": {}}},\n",
+                     s.completed ? "true" : "false", s.packs, s.declarations, protocol.FaultCount());
+  out += "  \"findings\": [";
+  bool first = true;
+  for (const ProtocolLine& line : protocol.lines()) {
+    if (line.kind != LineKind::Fault) continue;
+    out += first ? "\n" : ",\n";
+    first = false;
+    if (line.finding) {
+      const Finding& f = *line.finding;
+      out += fmt::format(
+          "    {{\"rule\": {}, \"section\": {}, \"pack\": {}, \"declaration\": {}, \"name\": {}, \"caption\": {}, "
+          "\"message\": {}, \"row\": {}, \"format\": \"{}\", \"text\": {}}}",
+          JsonString(f.rule), JsonString(f.section), JsonString(f.pack), JsonString(f.declaration),
+          JsonString(f.name), JsonString(f.caption), JsonString(f.message), f.row, FormatName(f.format),
+          JsonString(line.text));
+    } else {
+      out += "    {\"rule\": \"\", \"section\": \"\", \"pack\": \"\", \"declaration\": \"\", \"name\": \"\", "
+             "\"caption\": \"\", \"message\": " +
+             JsonString(line.text) + ", \"row\": 0, \"format\": \"plain\", \"text\": " + JsonString(line.text) + "}";
+    }
+  }
+  out += first ? "],\n" : "\n  ],\n";
+  out += "  \"lines\": [";
+  first = true;
+  for (const ProtocolLine& line : protocol.lines()) {
+    out += first ? "\n    " : ",\n    ";
+    first = false;
+    out += JsonString(line.text);
+  }
+  out += first ? "]\n}" : "\n  ]\n}";
+  return out;
+}
+
+}  // namespace zentrox

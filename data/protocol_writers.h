@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "data/protocol.h"
 
@@ -20,5 +21,27 @@ std::string ProtocolToRtf(const Protocol& protocol);
 // and a rename, so a failed write never destroys an existing file. Throws
 // std::runtime_error with a readable message on failure.
 void WriteFileAtomically(const std::string& path, const std::string& content);
+
+}  // namespace zentrox
+
+namespace zentrox {
+
+// What a machine-readable report says about one checked archive beside its
+// protocol.
+struct ReportSummary {
+  std::string variant;
+  std::string archive;
+  std::string workdir;
+  bool completed = false;  // the control run ran to its closing lines
+  int packs = 0;
+  int declarations = 0;
+};
+
+// One JSON object: the summary, every finding with its structure and its
+// protocol line, and the protocol's lines as plain text. Valid UTF-8.
+std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& summary);
+
+// A JSON string literal of a UTF-8 text (invalid bytes become U+FFFD).
+std::string JsonString(std::string_view utf8);
 
 }  // namespace zentrox

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -144,6 +145,49 @@ TEST_F(CliTest, ChecksEveryVariantsExample) {
     EXPECT_EQ(r.status, 0) << c.variant << "\n" << r.out;
     EXPECT_EQ(r.lines().at(r.lines().size() - 4), "к о н т р о л ь  з а в е р ш е н.") << c.variant;
   }
+}
+
+bool ValidJson(const std::string& text) {
+  if (std::system("command -v python3 >/dev/null 2>&1") != 0) return true;  // nothing to validate with
+  TempDir dir;
+  test::WriteBytes(dir / "x.json", text);
+  std::string cmd = "python3 -c 'import json,sys; json.load(open(sys.argv[1], encoding=\"utf-8\"))' " + Quote(dir / "x.json");
+  return std::system(cmd.c_str()) == 0;
+}
+
+TEST_F(CliTest, JsonReportCarriesTheFindings) {
+  Result r = Check({"--variant", "quarterly", "--workdir", work.path(), "--today", "08.12.2026", "--format", "json",
+                    Example("REV5_1234567_00002_2026T03.rar")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(ValidJson(r.out)) << r.out;
+  EXPECT_NE(r.out.find("\"variant\": \"quarterly\""), std::string::npos);
+  EXPECT_NE(r.out.find("\"completed\": true"), std::string::npos);
+  EXPECT_NE(r.out.find("\"rule\": \"load.data-type\""), std::string::npos);
+  EXPECT_NE(r.out.find("\"lines\": ["), std::string::npos);
+  EXPECT_EQ(r.out.find("\"findings\": 0"), std::string::npos);
+}
+
+TEST_F(CliTest, SeveralArchivesOneAfterAnother) {
+  TempDir src;
+  test::WriteBytes(src / "REV5_1234567_00009_2026T03.rar", "not an archive");
+  std::string good = Example("REV5_1234567_00001_2026T03.rar");
+  std::string bad = src / "REV5_1234567_00009_2026T03.rar";
+  Result r = Check({"--variant", "quarterly", "--workdir", work.path(), "--today", "08.12.2026", good, bad});
+  EXPECT_EQ(r.status, 3);  // the highest of 0 and 3
+  std::vector<std::string> lines = r.lines();
+  EXPECT_EQ(lines.front(), "===== " + good + " =====");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "===== " + bad + " ====="), lines.end());
+  Result json = Check({"--variant", "quarterly", "--workdir", work.path(), "--format", "json", good, bad});
+  EXPECT_TRUE(ValidJson(json.out)) << json.out;
+  EXPECT_EQ(json.out.rfind("[", 0), 0u);
+}
+
+TEST_F(CliTest, TextInTheCodePage) {
+  Result r = Check({"--variant", "quarterly", "--workdir", work.path(), "--encoding", "cp1251",
+                    Example("REV5_1234567_00001_2026T03.rar")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("\xCF\xD0\xCE\xD2\xCE\xCA\xCE\xCB"), std::string::npos);  // ПРОТОКОЛ
+  EXPECT_EQ(r.out.find("ПРОТОКОЛ"), std::string::npos);
 }
 
 }  // namespace
