@@ -23,6 +23,7 @@
 #include "data/variant.h"
 #include "intake/command_runner.h"
 #include "intake/session.h"
+#include "intake/workdir.h"
 #include "rules/control_run.h"
 
 namespace {
@@ -43,8 +44,9 @@ const char* const kUsage =
     "variant's checker window does; prints the protocol to standard output.\n"
     "\n"
     "  --variant V     monthly, quarterly, annual (new formats) or annual-old\n"
-    "  --workdir DIR   working directory with the dictionaries (default: the\n"
-    "                  directory of this program)\n"
+    "  --workdir DIR   working directory with the dictionaries (default:\n"
+    "                  $ZENTROX_WORKDIR, else this program's directory when it\n"
+    "                  is writable, else ~/.local/share/zentrox)\n"
     "  --today DATE    the date the checks take as today\n"
     "  --rtf FILE      also save the protocol as rich text (one archive only)\n"
     "  --format F      text (default) or json: one object per archive with the\n"
@@ -129,7 +131,7 @@ int main(int argc, char** argv) {
   if (!opt.rtf.empty() && opt.archives.size() > 1) return UsageError("--rtf takes one archive");
 
   const std::string program_dir = ExecutableDirectory();
-  const std::string workdir = WithTrailingSlash(Absolute(opt.workdir.empty() ? program_dir : opt.workdir));
+  const std::string workdir = WithTrailingSlash(Absolute(ChooseWorkdir(opt.workdir, program_dir)));
 
   SystemClock system_clock;
   std::optional<FixedDateClock> fixed_clock;

@@ -103,3 +103,64 @@ TEST(Files, FindAndRemoveWithoutRegardToCase) {
 
 }  // namespace
 }  // namespace zentrox
+
+#include "intake/workdir.h"
+
+namespace zentrox {
+namespace {
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    const char* old = std::getenv(name);
+    if (old != nullptr) old_ = old;
+    had_ = old != nullptr;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (had_) {
+      ::setenv(name_, old_.c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+TEST(Workdir, OptionThenEnvironmentThenProgramDirectory) {
+  TempDir program;
+  ScopedEnv none("ZENTROX_WORKDIR", "");
+  EXPECT_EQ(ChooseWorkdir("/x/y", program.path()), "/x/y/");
+  EXPECT_EQ(ChooseWorkdir("", program.path()), program.path());
+  ScopedEnv env("ZENTROX_WORKDIR", "/from/env");
+  EXPECT_EQ(ChooseWorkdir("", program.path()), "/from/env/");
+}
+
+TEST(Workdir, UnwritableProgramDirectoryFallsBackToThePerUserOne) {
+  TempDir data;
+  ScopedEnv none("ZENTROX_WORKDIR", "");
+  ScopedEnv xdg("XDG_DATA_HOME", data.path());
+  EXPECT_EQ(ChooseWorkdir("", data / "no-such-program-dir/"), data / "zentrox/");
+  EXPECT_TRUE(std::filesystem::is_directory(data / "zentrox"));
+}
+
+TEST(Workdir, FillingNeverReplacesAUsersDictionary) {
+  TempDir program;
+  TempDir user;
+  test::WriteBytes(program / "months.txt", "1|a\r\n");
+  test::WriteBytes(program / "raion.txt", "1|a\r\n");
+  test::WriteBytes(program / "zentrox-check", "binary");
+  test::WriteBytes(user / "months.txt", "edited");
+  CopyMissingDictionaries(program.path(), user.path());
+  EXPECT_EQ(test::ReadBytes(user / "months.txt"), "edited");
+  EXPECT_EQ(test::ReadBytes(user / "raion.txt"), "1|a\r\n");
+  EXPECT_FALSE(std::filesystem::exists(user / "zentrox-check"));
+}
+
+}  // namespace
+}  // namespace zentrox
