@@ -11,6 +11,7 @@ ZENTROX_PACKAGES=(
   libreoffice-writer-nogui
   cups printer-driver-cups-pdf poppler-utils
   fonts-dejavu-core xvfb xauth
+  desktop-file-utils dpkg-dev file
 )
 
 zentrox_install_missing() {
