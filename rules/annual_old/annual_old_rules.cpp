@@ -1,9 +1,46 @@
+#include <fmt/format.h>
+
+#include "rules/annual_old/annual_old_sections.h"
 #include "rules/rule_set.h"
 
 namespace zentrox {
 
 void RunAnnualOldRules(RuleRun& run) {
-  for (const char* file : {"REV5_PL", "REV5_NA", "REV5_SD", "REV5_DI", "REV5_MU"}) run.checks.BeginSection(file);
+  annual_old::RunPackSection(run);
+  annual_old::RunDeclarationSection(run);
+  annual_old::RunMonthlySection(run);
+  annual_old::RunPositionSection(run);
+  annual_old::RunExpenseSection(run);
 }
 
+namespace annual_old {
+
+std::string FormatCpas(double cpas) {
+  // {fmt}'s "g" drops trailing zeros like printf's and never consults the
+  // process locale.
+  return fmt::format("{:.15g}", cpas);
+}
+
+KeyValue CodeKey(int code) {
+  KeyValue k;
+  k.empty = false;
+  k.number = code;
+  k.text = fmt::format("{}", code);
+  return k;
+}
+
+double SumOf(const Table& t, Lookup::Range rows, int f) {
+  double sum = 0;
+  for (RowId r : rows) sum += t.Number(r, f);
+  return sum;
+}
+
+void SetRowContext(Checks& checks, const Table& t, RowId r, int declaration_field, int pack_field,
+                   const Linked& declaration) {
+  checks.context.declaration = t.Text(r, declaration_field);
+  checks.context.pack = t.Text(r, pack_field);
+  checks.context.name = declaration.Text(ona::NA_LAST_NAME);
+}
+
+}  // namespace annual_old
 }  // namespace zentrox

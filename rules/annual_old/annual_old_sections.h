@@ -1,0 +1,56 @@
+// The old-format annual rule set, one section per package file.
+//
+// Every section opens with its heading, walks its file in file order and
+// applies its rules to each row in a fixed order; the passes that need
+// another order (duplicates, totals) follow the walk. Each rule is a small
+// function named after what it checks and carries a stable rule id
+// ("annual-old.<file>.<what>").
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "data/checks.h"
+#include "data/schemas.h"
+#include "data/table.h"
+#include "rules/rule_set.h"
+
+namespace zentrox::annual_old {
+
+// REV5_PL: pack fields, the pack sums against the declarations' total rows
+// and code-99 expense rows, duplicate pack numbers. Leaves the pack count and
+// the agent code of the closing line in `run`.
+void RunPackSection(RuleRun& run);
+// REV5_NA: declaration fields, the contributions against the monthly rows and
+// expenses, duplicate CPAS and IDNP. Leaves the declaration count in `run`.
+void RunDeclarationSection(RuleRun& run);
+// REV5_SD: monthly row fields, tariffs, contribution caps, the total rows.
+void RunMonthlySection(RuleRun& run);
+// REV5_DI: position rows.
+void RunPositionSection(RuleRun& run);
+// REV5_MU: expense rows and their code-99 totals.
+void RunExpenseSection(RuleRun& run);
+
+// A CPAS as the duplicate lines print it: general format with 15 significant
+// digits in its shortest form, so an 11-digit code prints whole.
+std::string FormatCpas(double cpas);
+
+// ----- shared by the sections ---------------------------------------------------
+
+inline constexpr std::string_view kEmptyFile = "Внимание ошибка! отсутствуют данные (файл пустой)";
+inline constexpr std::string_view kNotInDeclarations = "отсутствует в файле REV5_NA";
+// The caption of a row whose declaration and pack name no declaration.
+inline constexpr std::string_view kDeclarationAndPack = "1.Номер декларации,2.Номер пачки";
+
+// A key value to search an index with a fixed code (month 13, expense code 99).
+KeyValue CodeKey(int code);
+
+// The sum of one field over some rows.
+double SumOf(const Table& t, Lookup::Range rows, int f);
+
+// The finding context of a row that names its declaration and pack: the two
+// numbers as they stood in the file and the last name of the declaration.
+void SetRowContext(Checks& checks, const Table& t, RowId r, int declaration_field, int pack_field,
+                   const Linked& declaration);
+
+}  // namespace zentrox::annual_old
