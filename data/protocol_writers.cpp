@@ -12,6 +12,10 @@
 
 #include <fmt/format.h>
 
+#include "data/text.h"
+
+#include "data/text.h"
+
 namespace zentrox {
 
 std::string ProtocolToText(const Protocol& protocol) {
@@ -25,20 +29,6 @@ std::string ProtocolToText(const Protocol& protocol) {
 
 namespace {
 
-// Decodes one UTF-8 code point at `i`, advancing it; malformed bytes give '?'.
-char32_t Next(const std::string& s, std::size_t& i) {
-  auto c = static_cast<unsigned char>(s[i++]);
-  if (c < 0x80) return c;
-  int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
-  if (extra < 0) return U'?';
-  char32_t cp = c & (0x3F >> extra);
-  for (int k = 0; k < extra; ++k) {
-    if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return U'?';
-    cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
-  }
-  return cp;
-}
-
 void AppendUnicode(std::string& out, char32_t unit) {
   // \uN takes a signed 16-bit number; '?' is the fallback for old readers.
   out += fmt::format("\\u{}?", static_cast<int>(static_cast<std::int16_t>(static_cast<std::uint16_t>(unit))));
@@ -47,7 +37,7 @@ void AppendUnicode(std::string& out, char32_t unit) {
 void AppendRtfText(std::string& out, const std::string& text) {
   std::size_t i = 0;
   while (i < text.size()) {
-    char32_t cp = Next(text, i);
+    char32_t cp = NextCodePoint(text, i);
     if (cp == U'\r') {
       out += "\\par\n";
     } else if (cp == U'\\' || cp == U'{' || cp == U'}') {
@@ -140,7 +130,7 @@ std::string JsonString(std::string_view s) {
   std::string text(s);
   std::size_t i = 0;
   while (i < text.size()) {
-    char32_t cp = Next(text, i);
+    char32_t cp = NextCodePoint(text, i);
     switch (cp) {
       case U'"': out += "\\\""; break;
       case U'\\': out += "\\\\"; break;
@@ -150,25 +140,8 @@ std::string JsonString(std::string_view s) {
       default:
         if (cp < 0x20) {
           out += fmt::format("\\u{:04x}", static_cast<unsigned>(cp));
-        } else if (cp == U'?' && static_cast<unsigned char>(text[i - 1]) != '?') {
-          out += "\xEF\xBF\xBD";  // a malformed byte sequence
         } else {
-          // Re-encode the code point as UTF-8.
-          if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-          } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-          } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-          } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-          }
+          AppendCodePoint(cp, out);
         }
     }
   }

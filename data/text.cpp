@@ -26,22 +26,28 @@ constexpr std::array<std::uint16_t, 128> kHigh = {
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,  // F8
 };
 
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+}  // namespace
+
 void AppendCodePoint(char32_t cp, std::string& out) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
   } else if (cp < 0x800) {
     out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
+  } else if (cp < 0x10000) {
     out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Decodes the code point at `i` and advances `i`; malformed input yields U+FFFD.
 char32_t NextCodePoint(std::string_view s, std::size_t& i) {
   unsigned char c = static_cast<unsigned char>(s[i++]);
   if (c < 0x80) return c;
@@ -54,8 +60,6 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i) {
   }
   return cp;
 }
-
-}  // namespace
 
 void AppendCp1251AsUtf8(std::string_view bytes, std::string& out) {
   for (char ch : bytes) {

@@ -20,6 +20,12 @@ std::string Cp1251ToUtf8(std::string_view bytes);
 // Converts UTF-8 to cp1251; characters without a cp1251 form become '?'.
 std::string Utf8ToCp1251(std::string_view utf8);
 
+// Decodes the code point at byte `i` of a UTF-8 text and advances `i`;
+// a malformed sequence yields U+FFFD.
+char32_t NextCodePoint(std::string_view utf8, std::size_t& i);
+// Appends the UTF-8 form of a code point.
+void AppendCodePoint(char32_t cp, std::string& out);
+
 // Number of characters (code points) in a UTF-8 text.
 std::size_t Utf8Length(std::string_view utf8);
 

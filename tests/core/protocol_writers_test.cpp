@@ -90,3 +90,34 @@ TEST(WriteFileAtomically, FailureKeepsTheOldFile) {
 
 }  // namespace
 }  // namespace zentrox
+
+namespace zentrox {
+namespace {
+
+TEST(JsonWriter, EscapesAndRepairsText) {
+  EXPECT_EQ(JsonString("a\"b\\c\nd\r\x01"), "\"a\\\"b\\\\c\\nd\\r\\u0001\"");
+  EXPECT_EQ(JsonString("Пачка"), "\"Пачка\"");
+  EXPECT_EQ(JsonString("x\xFFy"), "\"x\xEF\xBF\xBDy\"");  // an invalid byte becomes U+FFFD
+}
+
+TEST(JsonWriter, ReportHoldsFindingsAndLines) {
+  Protocol p;
+  p.Add("ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.");
+  Finding f;
+  f.rule = "quarterly.na.cpas-length";
+  f.section = "REV5_NA";
+  f.caption = "3.Код CPAS";
+  f.message = "не содержит 11 знаков.";
+  f.row = 2;
+  f.format = FindingFormat::Field;
+  p.AddFinding("Пачка 1 Декл 2 POPA  поле <3.Код CPAS> не содержит 11 знаков., строка 2", f);
+  std::string json = ProtocolToJson(p, ReportSummary{"quarterly", "/a/b.rar", "/w/", true, 1, 2});
+  EXPECT_NE(json.find("\"summary\": {\"completed\": true, \"packs\": 1, \"declarations\": 2, \"findings\": 1}"),
+            std::string::npos);
+  EXPECT_NE(json.find("\"rule\": \"quarterly.na.cpas-length\""), std::string::npos);
+  EXPECT_NE(json.find("\"row\": 2, \"format\": \"field\""), std::string::npos);
+  EXPECT_NE(json.find("\"lines\": [\n    \"ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zentrox
