@@ -88,14 +88,14 @@ std::vector<std::string> Records(const Rows& rows) {
 
 // The dictionaries the package needs, independent of the bundled ones.
 void WriteDictionaries(RuleHarness& h) {
-  h.WriteDictionary("kategor.txt", {"1|GENERAL", "6|SPECIAL", "8|IT"});
+  h.WriteDictionary("kategor.txt", {"1|GENERAL", "6|FARMING", "8|IT"});
   h.WriteDictionary("months.txt", {"1|I", "2|II", "3|III", "4|IV", "5|V", "6|VI", "7|VII", "8|VIII", "9|IX",
                                    "10|X", "11|XI", "12|XII"});
   h.WriteDictionary("prof.txt", {"241102|ACCOUNTANT", "251201|PROGRAMMER"});
   h.WriteDictionary("raion.txt", {"12|CENTRE", "13|NORTH"});
   h.WriteDictionary("rang.txt", {"5|COUNSELLOR"});
   h.WriteDictionary("rashod.txt", {"1|SICK LEAVE", "4|CHILD CARE", "6|ILLNESS"});
-  h.WriteDictionary("tarif.txt", {"6|PERSON", "23|EMPLOYER", "29|EMPLOYER SPECIAL"});
+  h.WriteDictionary("tarif.txt", {"6|PERSON", "23|EMPLOYER", "29|EMPLOYER HAZARD"});
   h.WriteDictionary("typeform.txt", {"1|ANNUAL"});
   h.WriteDictionary("viddoc.txt", {"1|IDENTITY CARD"});
 }
