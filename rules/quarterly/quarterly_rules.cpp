@@ -1,9 +1,83 @@
-#include "rules/rule_set.h"
+// The quarterly rule set of the new formats: the shared sections with the
+// quarterly period rule and mandatory CPAS, and the monthly rows of the
+// reporting quarter.
+#include <fmt/format.h>
+
+#include "rules/new_format/new_format.h"
+#include "rules/quarterly/quarterly_rules.h"
 
 namespace zentrox {
+namespace quarterly {
 
-void RunQuarterlyRules(RuleRun& run) {
-  for (const char* file : {"REV5_T", "REV5_IP", "REV5_NA", "REV5_SD"}) run.checks.BeginSection(file);
+using new_format::SaldoRow;
+namespace sd_rules = new_format::sd_rules;
+
+int QuarterOf(int month) { return (month + 2) / 3; }
+
+new_format::SummaryOptions SummaryOptions() {
+  new_format::SummaryOptions o;
+  o.period_rule = "quarterly.t.quarter-range";
+  o.period_min = 1;
+  o.period_max = 4;
+  o.period_message = "Указать значение квартала (1-4)";
+  return o;
+}
+
+new_format::DeclarationOptions DeclarationOptions() {
+  new_format::DeclarationOptions o;
+  o.cpas_missing_rule = "quarterly.na.cpas-missing";
+  o.cpas_missing_message = " не заполнен. Обязательный параметр для ежеквартальных деклараций";
+  o.monthly_rows = new_format::LinkTest::KeyValues;
+  return o;
+}
+
+// A monthly row's month must lie in the quarter of the package name; an
+// empty month reads 0, lies in no quarter and is written as 0.
+void MonthInQuarter(SaldoRow& row) {
+  if (row.total) return;
+  const int quarter = row.run.rule_run.period;
+  if (QuarterOf(row.month) != quarter) {
+    row.checks.ReportFieldError("quarterly.sd.month-in-quarter", row.caption(sd::SD_MONTH),
+                                fmt::format("={} за пределом отчетного квартала={}", row.month, quarter));
+  }
+}
+
+void SaldoRowRules(SaldoRow& row) {
+  sd_rules::DeclarationFilled(row);
+  sd_rules::DeclarationExists(row, new_format::LinkTest::KeyValues);
+  sd_rules::PackFilledAndKnown(row);
+  sd_rules::MonthFilledAndKnown(row);
+  MonthInQuarter(row);
+  sd_rules::JobCodeKnown(row);
+  sd_rules::CategoryFilledAndKnown(row);
+  sd_rules::DaysWeek(row);
+  sd_rules::BeginRequired(row);
+  sd_rules::EndNotBeforeBegin(row);
+  sd_rules::DateMonthsAgree(row);
+  sd_rules::BeginYearNearYear(row);
+  sd_rules::EndRequired(row);
+  sd_rules::EndYearNearYear(row);
+  sd_rules::DateYearsAgree(row);
+  sd_rules::ExemptCategoryContributions(row);
+  sd_rules::Category150Fund(row);
+  sd_rules::SickLeaveIndividual(row);
+  sd_rules::SickLeaveEmployer(row);
+  sd_rules::TotalIsSum(row);
+}
+
+}  // namespace quarterly
+
+void RunQuarterlyRules(RuleRun& rule_run) {
+  new_format::Run run(rule_run);
+  new_format::RunSummarySection(run, quarterly::SummaryOptions());
+  new_format::RunPackSection(run);
+  new_format::RunDeclarationSection(run, quarterly::DeclarationOptions());
+  new_format::RunSaldoRowPass(run, quarterly::SaldoRowRules);
+  const int quarter = rule_run.period;
+  new_format::RunOverlapPass(run, "quarterly.sd.periods-overlap",
+                             [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });
+  new_format::RunCategoryValidityPass(run);
+  new_format::RunMonthSumPass(run);
 }
 
 }  // namespace zentrox

@@ -1,0 +1,172 @@
+// The pieces the three new-format rule sets (quarterly, annual, monthly)
+// share: the REV5_T, REV5_IP and REV5_NA sections, the REV5_SD row pass frame
+// and its whole-file passes. Each variant composes them with a small options
+// struct and adds its own rules where its behaviour differs.
+//
+// Rule ids follow "<set>.<file>.<check>": <set> is "new" for a check whose
+// behaviour all new-format sets share, or the variant ("quarterly", "annual",
+// "monthly") for a check that is its own; <file> is t, ip, na or sd.
+#pragma once
+
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rules/rule_set.h"
+
+namespace zentrox::new_format {
+
+// What every new-format section reads: the run, the tables, the variant's
+// captions and the values of the package summary.
+struct Run {
+  explicit Run(RuleRun& rule_run);
+
+  RuleRun& rule_run;
+  Checks& checks;
+  TDM& dm;
+  const std::vector<std::string>& t_caption;
+  const std::vector<std::string>& ip_caption;
+  const std::vector<std::string>& na_caption;
+  const std::vector<std::string>& sd_caption;
+
+  // YEAR and TRIMESTR of the last summary row; 0 when REV5_T has no row.
+  int year = 0;
+  int trimestr = 0;
+  // PACKS_TOTAL of the last summary row; 0 when REV5_T has no row.
+  int declared_packs = 0;
+};
+
+// The line an empty package file leaves after its row pass.
+inline constexpr std::string_view kEmptyFile = "Внимание ошибка! отсутствуют данные (файл пустой)";
+inline constexpr std::string_view kTotalNotSum = "не равно сумме (взносы ЗЛ + взносы работодателя)";
+
+// ---- REV5_T ---------------------------------------------------------------
+
+struct SummaryOptions {
+  // YEAR may be at most today's year minus `years_back`.
+  std::string_view year_rule = "new.t.year-not-future";
+  int years_back = 0;
+  std::string_view year_message = "должно быть <= текущего года";
+  // TRIMESTR must lie in [period_min, period_max].
+  std::string_view period_rule;
+  int period_min = 1;
+  int period_max = 4;
+  std::string_view period_message;
+};
+
+// The summary section.
+void RunSummarySection(Run& run, const SummaryOptions& options);
+
+// ---- REV5_IP --------------------------------------------------------------
+
+// The pack section, the pack-count line and the duplicate-pack pass; sets
+// the pack count of the closing summary.
+void RunPackSection(Run& run);
+
+// ---- REV5_NA --------------------------------------------------------------
+
+// How a row of one file proves that the row it belongs to exists in another.
+enum class LinkTest {
+  // The linked row's key values are compared with the row's own; with no
+  // linked row they read 0, so a row whose keys are both 0 or empty passes.
+  KeyValues,
+  // A linked row must exist.
+  RowExists,
+};
+
+struct DeclarationOptions {
+  // The finding for an empty NA_CPAS; an empty message writes none.
+  std::string_view cpas_missing_rule;
+  std::string_view cpas_missing_message;
+  LinkTest monthly_rows = LinkTest::KeyValues;
+};
+
+// The declaration section and its three whole-file passes (duplicate CPAS,
+// declarations per pack, duplicate IDNP); sets the declaration count.
+void RunDeclarationSection(Run& run, const DeclarationOptions& options);
+
+// ---- REV5_SD --------------------------------------------------------------
+
+// Links of the monthly-row pass, each built once.
+struct SaldoLinks {
+  explicit SaldoLinks(const TDM& dm);
+  Lookup declaration;  // name_account by NA_ID;NA_PL
+  Lookup pack;         // pack_label by PL_ID
+  Lookup month;        // months by ID_MONTH
+  Lookup category;     // new_kategor by ID_KATEG
+  Lookup prof;         // prof by ID_PROF
+  Lookup new_prof;     // new_prof by ID_PROF
+};
+
+// One monthly row of the row pass, with the values most rules read.
+struct SaldoRow {
+  SaldoRow(Run& run, const SaldoLinks& links, RowId r);
+
+  Run& run;
+  Checks& checks;
+  const Table& sd;
+  const SaldoLinks& links;
+  RowId r;
+  RowId declaration;  // the linked REV5_NA row, kNoRow when none
+  int month;          // SD_MONTH, 0 when empty
+  bool total;         // month 13: the declaration's total row
+  std::string category;
+
+  const std::string& caption(int f) const { return run.sd_caption[static_cast<std::size_t>(f)]; }
+  bool HasDate(int f) const { return !sd.IsEmpty(r, f); }
+  Date DateOf(int f) const { return sd.DateValue(r, f); }
+  double Amount(int f) const { return sd.Number(r, f); }
+  bool CategoryIs(std::string_view c) const { return category == c; }
+};
+
+// The monthly-row pass frame: opens the REV5_SD section, walks the rows in
+// file order with the context of each row set, calls `rules` for each and
+// writes the empty-file line when there was no row.
+void RunSaldoRowPass(Run& run, const std::function<void(SaldoRow&)>& rules);
+
+// Checks of one monthly row shared by the new-format sets; each writes at
+// most the findings its name says.
+namespace sd_rules {
+void DeclarationFilled(SaldoRow& row);
+void DeclarationExists(SaldoRow& row, LinkTest test);
+void PackFilledAndKnown(SaldoRow& row);
+void MonthFilledAndKnown(SaldoRow& row);  // filled, in `months`, not "0"
+void JobCodeKnown(SaldoRow& row);          // in `prof` when set and not 0
+void CategoryFilledAndKnown(SaldoRow& row);
+void DaysWeek(SaldoRow& row);  // filled, 5 or 6
+void BeginRequired(SaldoRow& row);
+void EndRequired(SaldoRow& row);
+void EndNotBeforeBegin(SaldoRow& row);
+void DateMonthsAgree(SaldoRow& row);
+void BeginYearNearYear(SaldoRow& row);
+void EndYearNearYear(SaldoRow& row);
+void DateYearsAgree(SaldoRow& row);
+void ExemptCategoryContributions(SaldoRow& row);  // 150, 153, 154 with a fund
+void Category150Fund(SaldoRow& row);
+void SickLeaveIndividual(SaldoRow& row);
+void SickLeaveEmployer(SaldoRow& row);
+void TotalIsSum(SaldoRow& row);
+}  // namespace sd_rules
+
+// Overlapping work periods of one declaration, for the rows whose month
+// `takes_part` (never a total row); runs only when TRIMESTR is not 0.
+void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(int month)>& takes_part);
+
+// Whether each row's category is valid in the reporting year.
+void RunCategoryValidityPass(Run& run);
+
+// The month sums of each declaration against its total row.
+void RunMonthSumPass(Run& run);
+
+// Sets the finding context to a monthly row's pack, declaration and the last
+// name of its declaration.
+void SetSaldoContext(Run& run, const Lookup& declarations, RowId r);
+
+// Walks `order` (row ids of saldo_data) in groups of rows with equal SD_NA
+// and SD_PL texts, calling `group` with each group's rows.
+void ForEachDeclarationGroup(const Table& sd, const std::vector<RowId>& order,
+                             const std::function<void(std::span<const RowId>)>& group);
+
+}  // namespace zentrox::new_format

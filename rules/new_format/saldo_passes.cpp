@@ -1,0 +1,142 @@
+// The whole-file passes over the monthly rows that the new-format sets
+// share: overlapping work periods, category validity in the reporting year
+// and the month sums against each declaration's total row.
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <utility>
+
+#include "rules/new_format/new_format.h"
+
+namespace zentrox::new_format {
+
+void ForEachDeclarationGroup(const Table& sd, const std::vector<RowId>& order,
+                             const std::function<void(std::span<const RowId>)>& group) {
+  std::size_t first = 0;
+  while (first < order.size()) {
+    std::string_view na = sd.View(order[first], sd::SD_NA);
+    std::string_view pack = sd.View(order[first], sd::SD_PL);
+    std::size_t last = first + 1;
+    while (last < order.size() && sd.View(order[last], sd::SD_NA) == na && sd.View(order[last], sd::SD_PL) == pack) {
+      ++last;
+    }
+    group(std::span<const RowId>(order.data() + first, last - first));
+    first = last;
+  }
+}
+
+// The memory keeps every row of the declaration (there is no cap on how many
+// rows one declaration may have), bucketed by month and category since only
+// rows that share both can overlap. The test is the three conditions below,
+// not an interval intersection: a later row that contains an earlier one
+// does not count, and an empty date is day 0.
+void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(int month)>& takes_part) {
+  if (run.trimestr == 0) return;
+  Checks& c = run.checks;
+  const Table& sd = run.dm.saldo_data;
+  const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
+  struct Period {
+    Date begin, end;
+  };
+  std::map<std::pair<int, std::string>, std::vector<Period>> memory;
+  c.context.Clear();
+  c.row = 0;
+  for (RowId r : sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT,
+                           sd::SD_END_DT})) {
+    ++c.row;
+    if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
+      SetSaldoContext(run, declarations, r);
+      memory.clear();
+    }
+    const int month = sd.Int(r, sd::SD_MONTH);
+    if (month == 13 || !takes_part(month)) continue;
+    const Date begin = sd.DateValue(r, sd::SD_BEGIN_DT);
+    const Date end = sd.DateValue(r, sd::SD_END_DT);
+    std::vector<Period>& periods = memory[{month, sd.Text(r, sd::SD_CATEGORY)}];
+    const bool overlaps = std::any_of(periods.begin(), periods.end(), [&](const Period& k) {
+      return (k.begin < begin && begin <= k.end) || (k.begin <= end && end < k.end) ||
+             (begin == k.begin && end == k.end);
+    });
+    periods.push_back({begin, end});
+    if (overlaps) {
+      c.ReportPlain(rule, fmt::format("Пачка {} Декл {} {} месяц {}  Даты пересекаются", c.context.pack,
+                                      c.context.declaration, c.context.name, month));
+    }
+  }
+}
+
+namespace {
+
+// Walks the dictionary rows of the category in order: the first row whose
+// years hold the reporting year makes it valid; a row that starts in the same
+// year as the row before it ends the walk, as does the end of the category.
+bool CategoryValidIn(const Table& kategor, Lookup::Range rows, int year) {
+  std::optional<int> previous_start;
+  for (RowId k : rows) {
+    const int start = kategor.DateValue(k, dict::STARTDATE).year();
+    const int end = kategor.DateValue(k, dict::ENDDATE).year();
+    if (start <= year && year <= end) return true;
+    if (previous_start && *previous_start == start) return false;
+    previous_start = start;
+  }
+  return false;
+}
+
+}  // namespace
+
+void RunCategoryValidityPass(Run& run) {
+  Checks& c = run.checks;
+  const Table& sd = run.dm.saldo_data;
+  const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
+  const Lookup categories(run.dm.new_kategor, {dict::ID_KATEG});
+  c.row = 0;
+  for (RowId r : sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH})) {
+    ++c.row;
+    if (sd.IsEmpty(r, sd::SD_CATEGORY) || sd.Int(r, sd::SD_MONTH) == 13) continue;
+    SetSaldoContext(run, declarations, r);
+    if (!CategoryValidIn(run.dm.new_kategor, categories.Find(sd, r, {sd::SD_CATEGORY}), run.year)) {
+      c.ReportNoRow("new.sd.category-valid-in-year", run.sd_caption[sd::SD_CATEGORY],
+                    fmt::format(" код {} не действителен для отчетного года={}", sd.View(r, sd::SD_CATEGORY), run.year));
+    }
+  }
+}
+
+void RunMonthSumPass(Run& run) {
+  Checks& c = run.checks;
+  const Table& sd = run.dm.saldo_data;
+  const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
+  const auto& cap = run.sd_caption;
+  c.row = 0;  // never advanced here: the lines of this pass show "строка 0"
+  ForEachDeclarationGroup(sd, sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), [&](std::span<const RowId> rows) {
+    SetSaldoContext(run, declarations, rows.front());
+    double fond = 0, ill = 0, ap = 0, ea = 0, total = 0;
+    bool seen_total = false;
+    for (RowId r : rows) {
+      if (sd.Int(r, sd::SD_MONTH) != 13) {
+        // Category 150 rows never count towards the total row.
+        if (sd.View(r, sd::SD_CATEGORY) != "150") {
+          fond += sd.Number(r, sd::SD_PAYM_FOND);
+          ill += sd.Number(r, sd::SD_ILL);
+          ap += sd.Number(r, sd::SD_SUM_AP);
+          ea += sd.Number(r, sd::SD_SUM_EA);
+          total += sd.Number(r, sd::SD_SUM_TOTAL);
+        }
+        continue;
+      }
+      if (seen_total) c.ReportFieldError("new.sd.total-row-twice", "", "итог (13) два раза");
+      seen_total = true;
+      c.CheckSumEquals("new.sd.fond-matches-months", sd, r, sd::SD_PAYM_FOND, cap[sd::SD_PAYM_FOND], fond);
+      c.CheckSumEquals("new.sd.ill-matches-months", sd, r, sd::SD_ILL, cap[sd::SD_ILL], ill);
+      c.CheckSumEquals("new.sd.sum-ap-matches-months", sd, r, sd::SD_SUM_AP, cap[sd::SD_SUM_AP], ap);
+      c.CheckSumEquals("new.sd.sum-ea-matches-months", sd, r, sd::SD_SUM_EA, cap[sd::SD_SUM_EA], ea);
+      c.CheckSumEquals("new.sd.total-matches-months", sd, r, sd::SD_SUM_TOTAL, cap[sd::SD_SUM_TOTAL], total);
+    }
+    if (!seen_total) {
+      c.ReportFieldError("new.sd.total-row-missing", "", "пропущена итоговая строка с кодом месяца \"13\".");
+    }
+  });
+}
+
+}  // namespace zentrox::new_format

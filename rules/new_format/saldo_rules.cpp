@@ -1,0 +1,210 @@
+// Section "fisierul REV5_SD": the frame of the monthly-row pass and the
+// checks of one monthly row that the new-format sets share.
+#include <fmt/format.h>
+
+#include "rules/new_format/new_format.h"
+
+namespace zentrox::new_format {
+
+SaldoLinks::SaldoLinks(const TDM& dm)
+    : declaration(dm.name_account, {na::NA_ID, na::NA_PL}),
+      pack(dm.pack_label, {pl::PL_ID}),
+      month(dm.months, {dict::ID}),
+      category(dm.new_kategor, {dict::ID_KATEG}),
+      prof(dm.prof, {dict::ID}),
+      new_prof(dm.new_prof, {dict::ID_PROF}) {}
+
+SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_)
+    : run(run_),
+      checks(run_.checks),
+      sd(run_.dm.saldo_data),
+      links(links_),
+      r(r_),
+      declaration(links_.declaration.First(sd, r_, {sd::SD_NA, sd::SD_PL})),
+      month(sd.Int(r_, sd::SD_MONTH)),
+      total(month == 13),
+      category(sd.Text(r_, sd::SD_CATEGORY)) {}
+
+void SetSaldoContext(Run& run, const Lookup& declarations, RowId r) {
+  const Table& sd = run.dm.saldo_data;
+  Checks& c = run.checks;
+  c.context.pack = sd.Text(r, sd::SD_PL);
+  c.context.declaration = sd.Text(r, sd::SD_NA);
+  c.context.name = Linked(run.dm.name_account, declarations.First(sd, r, {sd::SD_NA, sd::SD_PL})).Text(na::NA_LAST_NAME);
+}
+
+void RunSaldoRowPass(Run& run, const std::function<void(SaldoRow&)>& rules) {
+  Checks& c = run.checks;
+  c.BeginSection("REV5_SD");
+  const Table& sd = run.dm.saldo_data;
+  const SaldoLinks links(run.dm);
+  for (RowId r = 0; r < sd.size(); ++r) {
+    ++c.row;
+    SaldoRow row(run, links, r);
+    c.context.pack = sd.Text(r, sd::SD_PL);
+    c.context.declaration = sd.Text(r, sd::SD_NA);
+    c.context.name = Linked(run.dm.name_account, row.declaration).Text(na::NA_LAST_NAME);
+    rules(row);
+  }
+  if (sd.empty()) c.ReportPlain("new.sd.empty-file", kEmptyFile);
+}
+
+namespace sd_rules {
+
+void DeclarationFilled(SaldoRow& row) {
+  row.checks.CheckFilled("new.sd.declaration-filled", row.sd, row.r, sd::SD_NA, row.caption(sd::SD_NA));
+}
+
+void DeclarationExists(SaldoRow& row, LinkTest test) {
+  Linked declaration(row.run.dm.name_account, row.declaration);
+  bool missing = test == LinkTest::RowExists
+                     ? !declaration.found()
+                     : declaration.Number(na::NA_ID) != row.Amount(sd::SD_NA) ||
+                           declaration.Number(na::NA_PL) != row.Amount(sd::SD_PL);
+  if (missing) {
+    row.checks.ReportFieldError("new.sd.declaration-in-na", row.caption(sd::SD_NA) + "," + row.caption(sd::SD_PL),
+                                "отсутствует в файле REV5_NA");
+  }
+}
+
+void PackFilledAndKnown(SaldoRow& row) {
+  const std::string& caption = row.caption(sd::SD_PL);
+  row.checks.CheckFilled("new.sd.pack-filled", row.sd, row.r, sd::SD_PL, caption);
+  row.checks.CheckPresentIn("new.sd.pack-in-ip", row.sd, row.r, sd::SD_PL,
+                            Linked(row.run.dm.pack_label, row.links.pack.First(row.sd, row.r, {sd::SD_PL})), pl::PL_ID,
+                            caption, "REV5_IP");
+}
+
+void MonthFilledAndKnown(SaldoRow& row) {
+  const std::string& caption = row.caption(sd::SD_MONTH);
+  row.checks.CheckFilled("new.sd.month-filled", row.sd, row.r, sd::SD_MONTH, caption);
+  row.checks.CheckDictionaryCode("new.sd.month-code", row.sd, row.r, sd::SD_MONTH,
+                                 Linked(row.run.dm.months, row.links.month.First(row.sd, row.r, {sd::SD_MONTH})),
+                                 dict::ID, caption);
+  if (row.sd.Text(row.r, sd::SD_MONTH) == "0") {
+    row.checks.ReportFieldError("new.sd.month-not-zero", caption, "не должно равняться нулю (0)");
+  }
+}
+
+void JobCodeKnown(SaldoRow& row) {
+  if (row.total || row.sd.IsEmpty(row.r, sd::SD_JOB_CODE) || row.sd.Int(row.r, sd::SD_JOB_CODE) == 0) return;
+  row.checks.CheckDictionaryCode("new.sd.job-code", row.sd, row.r, sd::SD_JOB_CODE,
+                                 Linked(row.run.dm.prof, row.links.prof.First(row.sd, row.r, {sd::SD_JOB_CODE})),
+                                 dict::ID, row.caption(sd::SD_JOB_CODE));
+}
+
+// Total rows carry no category.
+void CategoryFilledAndKnown(SaldoRow& row) {
+  if (row.total) return;
+  const std::string& caption = row.caption(sd::SD_CATEGORY);
+  row.checks.CheckFilled("new.sd.category-filled", row.sd, row.r, sd::SD_CATEGORY, caption);
+  row.checks.CheckDictionaryCode(
+      "new.sd.category-code", row.sd, row.r, sd::SD_CATEGORY,
+      Linked(row.run.dm.new_kategor, row.links.category.First(row.sd, row.r, {sd::SD_CATEGORY})), dict::ID_KATEG,
+      caption);
+  if (row.category == "0") row.checks.ReportFieldError("new.sd.category-not-zero", caption, "не должно равняться нулю (0)");
+}
+
+void DaysWeek(SaldoRow& row) {
+  if (row.total) return;
+  const std::string& caption = row.caption(sd::SD_DAYS_WEEK);
+  row.checks.CheckFilled("new.sd.days-week-filled", row.sd, row.r, sd::SD_DAYS_WEEK, caption);
+  int days = row.sd.Int(row.r, sd::SD_DAYS_WEEK);
+  if (days != 5 && days != 6) row.checks.ReportFieldError("new.sd.days-week", caption, "должно равняться 5 или 6");
+}
+
+void BeginRequired(SaldoRow& row) {
+  if (!row.total && !row.HasDate(sd::SD_BEGIN_DT)) {
+    row.checks.ReportFieldError("new.sd.begin-required", row.caption(sd::SD_BEGIN_DT), "- обязательный параметр");
+  }
+}
+
+void EndRequired(SaldoRow& row) {
+  if (!row.total && !row.HasDate(sd::SD_END_DT)) {
+    row.checks.ReportFieldError("new.sd.end-required", row.caption(sd::SD_END_DT), "- обязательный параметр");
+  }
+}
+
+void EndNotBeforeBegin(SaldoRow& row) {
+  if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
+  if (row.DateOf(sd::SD_END_DT) < row.DateOf(sd::SD_BEGIN_DT)) {
+    row.checks.ReportFieldError("new.sd.end-before-begin", row.caption(sd::SD_BEGIN_DT),
+                                " " + row.sd.Text(row.r, sd::SD_BEGIN_DT) + " должна быть меньше конечной даты месяца " +
+                                    row.sd.Text(row.r, sd::SD_END_DT));
+  }
+}
+
+void DateMonthsAgree(SaldoRow& row) {
+  if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
+  if (row.DateOf(sd::SD_BEGIN_DT).month() != row.DateOf(sd::SD_END_DT).month()) {
+    row.checks.ReportFieldError("new.sd.date-months-agree", row.caption(sd::SD_END_DT),
+                                "значение месяца в датах должно совпадать. BEGIN_DT=" +
+                                    row.sd.Text(row.r, sd::SD_BEGIN_DT) + " END_DT=" + row.sd.Text(row.r, sd::SD_END_DT));
+  }
+}
+
+namespace {
+void YearNearYear(SaldoRow& row, std::string_view rule, int f) {
+  if (!row.HasDate(f)) return;
+  int y = row.DateOf(f).year();
+  if (y < row.run.year - 1 || y > row.run.year + 1) {
+    row.checks.ReportFieldError(rule, row.caption(f), fmt::format("ошибочное значение года ={}", y));
+  }
+}
+}  // namespace
+
+void BeginYearNearYear(SaldoRow& row) { YearNearYear(row, "new.sd.begin-year", sd::SD_BEGIN_DT); }
+
+void EndYearNearYear(SaldoRow& row) { YearNearYear(row, "new.sd.end-year", sd::SD_END_DT); }
+
+void DateYearsAgree(SaldoRow& row) {
+  if (!row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
+  int begin = row.DateOf(sd::SD_BEGIN_DT).year();
+  int end = row.DateOf(sd::SD_END_DT).year();
+  if (begin != end) {
+    row.checks.ReportFieldError("new.sd.date-years-agree", row.caption(sd::SD_END_DT),
+                                fmt::format("ошибочное значение года. BEGIN_DT={} END_DT={}", begin, end));
+  }
+}
+
+// Categories 150, 153 and 154 pay no contributions on a fund.
+void ExemptCategoryContributions(SaldoRow& row) {
+  if (row.total) return;
+  if (!row.CategoryIs("150") && !row.CategoryIs("153") && !row.CategoryIs("154")) return;
+  if (row.Amount(sd::SD_PAYM_FOND) > 0 && (row.Amount(sd::SD_SUM_AP) != 0 || row.Amount(sd::SD_SUM_EA) != 0)) {
+    row.checks.ReportFieldError("new.sd.exempt-category-contributions", "",
+                                "категория " + row.category + " -  заполнены взносы. Должны равняться (нулю)");
+  }
+}
+
+void Category150Fund(SaldoRow& row) {
+  if (row.CategoryIs("150") && row.Amount(sd::SD_PAYM_FOND) == 0) {
+    row.checks.ReportFieldError("new.sd.category-150-fund", "", "категория 150 -  фонд не заполнен ( = 0 )");
+  }
+}
+
+// From 2003 a fund made only of sick leave carries no contributions.
+void SickLeaveIndividual(SaldoRow& row) {
+  if (row.run.year >= 2003 && row.Amount(sd::SD_ILL) == row.Amount(sd::SD_PAYM_FOND) &&
+      row.Amount(sd::SD_SUM_AP) != 0) {
+    row.checks.ReportFieldError("new.sd.sick-leave-individual", row.caption(sd::SD_PAYM_FOND),
+                                "если фонд = б/л, то инд.взн должны = 0 ");
+  }
+}
+
+void SickLeaveEmployer(SaldoRow& row) {
+  if (row.run.year >= 2003 && row.Amount(sd::SD_PAYM_FOND) > 0 &&
+      row.Amount(sd::SD_ILL) == row.Amount(sd::SD_PAYM_FOND) && row.Amount(sd::SD_SUM_EA) != 0) {
+    row.checks.ReportFieldError("new.sd.sick-leave-employer", row.caption(sd::SD_PAYM_FOND),
+                                "если фонд = б/л, то взн.раб. должны = 0 ");
+  }
+}
+
+void TotalIsSum(SaldoRow& row) {
+  if (!CentsEqual(row.Amount(sd::SD_SUM_AP), row.Amount(sd::SD_SUM_EA), row.Amount(sd::SD_SUM_TOTAL))) {
+    row.checks.ReportFieldError("new.sd.total-is-sum", row.caption(sd::SD_SUM_TOTAL), kTotalNotSum);
+  }
+}
+
+}  // namespace sd_rules
+}  // namespace zentrox::new_format
