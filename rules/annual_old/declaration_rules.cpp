@@ -253,36 +253,35 @@ FindingContext ContextOf(const Table& t, RowId r) {
 
 // Declarations in CPAS order; two neighbours with the same CPAS (as numbers)
 // each get a line, the earlier first. Empty codes and "0" take no part. The
-// first code compares with nothing, so no value can pass for a duplicate of
-// a declaration that does not exist.
+// remembered code starts as 999111 with an empty context, as the other
+// variants' passes do, so a declaration carrying that very code is reported
+// against an empty first line.
 void CheckDuplicateCpas(Checks& c, const Table& t) {
-  struct Previous {
-    double cpas;
-    FindingContext who;
-  };
-  std::optional<Previous> previous;
+  double previous = 999111;
+  FindingContext previous_who;
   for (RowId r : t.Order({ona::NA_CPAS})) {
     if (t.IsEmpty(r, ona::NA_CPAS) || t.View(r, ona::NA_CPAS) == "0") continue;
     double cpas = t.Number(r, ona::NA_CPAS);
     FindingContext who = ContextOf(t, r);
-    if (previous && previous->cpas == cpas) {
-      c.ReportDuplicate("annual-old.na.duplicate-cpas", previous->who, kCpas, kDuplicate, "CPAS=",
-                        FormatCpas(previous->cpas));
+    if (previous == cpas) {
+      c.ReportDuplicate("annual-old.na.duplicate-cpas", previous_who, kCpas, kDuplicate, "CPAS=", FormatCpas(previous));
       c.ReportDuplicate("annual-old.na.duplicate-cpas", who, kCpas, kDuplicate, "CPAS=", FormatCpas(cpas));
     }
-    previous = Previous{cpas, std::move(who)};
+    previous = cpas;
+    previous_who = std::move(who);
   }
 }
 
 // Declarations in IDNP order; a declaration whose IDNP equals its
-// predecessor's gets one line. Empty IDNPs take no part.
+// predecessor's gets one line. Empty IDNPs take no part; the remembered code
+// starts as "qw".
 void CheckDuplicateIdnp(Checks& c, const Table& t) {
-  std::optional<std::string> previous;
+  std::string previous = "qw";
   for (RowId r : t.Order({ona::NA_IDNP})) {
     c.context = ContextOf(t, r);
     if (t.IsEmpty(r, ona::NA_IDNP)) continue;
     std::string idnp(t.View(r, ona::NA_IDNP));
-    if (previous && *previous == idnp) c.ReportNoRow("annual-old.na.duplicate-idnp", kIdnp, kDuplicate);
+    if (previous == idnp) c.ReportNoRow("annual-old.na.duplicate-idnp", kIdnp, kDuplicate);
     previous = std::move(idnp);
   }
 }

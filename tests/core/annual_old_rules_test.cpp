@@ -321,7 +321,9 @@ const MutationCase kDeclarationCases[] = {
      {"Пачка 1 Декл 1 ARNAUT  поле <5.Код CPAS>  равен нулю., строка 1",
       "Пачка 1 Декл 2 BALAN  поле <5.Код CPAS>  равен нулю., строка 2"}},
     // The walk's start value is no CPAS of any declaration.
-    {"single_cpas_999111", [](OldPackage& p) { p.na[0][ona::NA_CPAS] = "999111"; }, {}},
+    {"single_cpas_999111_meets_the_starting_value", [](OldPackage& p) { p.na[0][ona::NA_CPAS] = "999111"; },
+     {"Пачка  Декл    поле <5.Код CPAS> ВНИМАНИЕ! Дублирование. CPAS= 999111",
+      "Пачка 1 Декл 1 ARNAUT  поле <5.Код CPAS> ВНИМАНИЕ! Дублирование. CPAS= 999111"}},
     {"duplicate_idnp", [](OldPackage& p) { p.na[2][ona::NA_IDNP] = "2002001234567"; },
      {"Пачка 1 Декл 3 ROTARU  поле <9.Номер IDNP> ВНИМАНИЕ! Дублирование."}},
     {"empty_idnp_twice_passes", [](OldPackage& p) { p.na[0][ona::NA_IDNP] = "", p.na[1][ona::NA_IDNP] = ""; }, {}},
