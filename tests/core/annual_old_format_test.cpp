@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+
 #include <clocale>
 #include <string>
 
@@ -35,21 +37,10 @@ INSTANTIATE_TEST_SUITE_P(AnnualOldCpas, AnnualOldCpasFormat,
 
 // Under a locale with a decimal comma the protocol still prints points.
 TEST(AnnualOldLocale, NumbersKeepThePointUnderACommaLocale) {
-  const char* previous = std::setlocale(LC_ALL, nullptr);
-  std::string saved = previous ? previous : "C";
-  const char* comma = nullptr;
-  for (const char* name : {"de_DE.UTF-8", "ru_RU.UTF-8", "fr_FR.UTF-8", "de_DE", "ru_RU"}) {
-    if (std::setlocale(LC_ALL, name) != nullptr) {
-      comma = name;
-      break;
-    }
-  }
-  if (comma == nullptr) GTEST_SKIP() << "no locale with a decimal comma is installed";
-  std::string cpas = annual_old::FormatCpas(2.5);
-  std::string limit = FormatLimit(153.0);
-  std::setlocale(LC_ALL, saved.c_str());
-  EXPECT_EQ(cpas, "2.5");
-  EXPECT_EQ(limit, "    153.00");
+  test::CommaLocale comma;
+  if (!comma.active()) GTEST_SKIP() << "no locale with a decimal comma could be set";
+  EXPECT_EQ(annual_old::FormatCpas(2.5), "2.5");
+  EXPECT_EQ(FormatLimit(153.0), "    153.00");
 }
 
 }  // namespace

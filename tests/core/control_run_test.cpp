@@ -130,3 +130,32 @@ TEST(ControlRun, HeaderShowsTheClocksDateAndTime) {
 
 }  // namespace
 }  // namespace zentrox
+
+namespace zentrox {
+namespace {
+
+// The whole run of the bundled examples reads and prints amounts the same
+// under a locale with a decimal comma.
+TEST(ControlRunLocale, ExamplesStayCleanUnderACommaLocale) {
+  test::CommaLocale comma;
+  if (!comma.active()) GTEST_SKIP() << "no locale with a decimal comma could be set";
+  struct Case {
+    Variant variant;
+    const char* folder;
+    const char* archive;
+  };
+  for (const Case& c : {Case{Variant::Quarterly, "quarterly-valid", "REV5_1234567_00001_2026T03.rar"},
+                        Case{Variant::Monthly, "monthly-valid", "REV5_1234567_00003_2026L11.rar"},
+                        Case{Variant::Annual, "annual-valid", "REV5_1234567_00004_2025L00.rar"},
+                        Case{Variant::AnnualOld, "annual-old-valid", "REV5_1234567_00005.rar"}}) {
+    test::RuleHarness h(c.variant);
+    for (const auto& e : fs::directory_iterator(std::string(ZENTROX_SOURCE_DIR "/examples/") + c.folder)) {
+      fs::copy_file(e.path(), h.dir / e.path().filename().string());
+    }
+    EXPECT_EQ(h.Run(c.archive).outcome, RunOutcome::Completed) << c.folder;
+    EXPECT_EQ(h.protocol.FaultCount(), 0u) << c.folder << ::testing::PrintToString(test::FaultTexts(h.protocol));
+  }
+}
+
+}  // namespace
+}  // namespace zentrox

@@ -179,33 +179,10 @@ TEST(Loader, FindsLowerCaseFileButPrintsThePathAsGiven) {
   EXPECT_EQ(t.size(), 1u);
 }
 
-// Switches the process to a locale with a decimal comma, building one with
-// localedef into a private directory when none is installed.
-class CommaLocale {
- public:
-  CommaLocale() {
-    for (const char* l : {"de_DE.UTF-8", "ru_RU.UTF-8"}) {
-      if (std::setlocale(LC_ALL, l) != nullptr) return;
-    }
-    std::string cmd = "localedef -i de_DE -f UTF-8 " + dir_.path() + "de_DE.UTF-8 >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) != 0) return;
-    ::setenv("LOCPATH", dir_.path().c_str(), 1);
-    std::setlocale(LC_ALL, "de_DE.UTF-8");
-  }
-  ~CommaLocale() {
-    std::setlocale(LC_ALL, "C");
-    ::unsetenv("LOCPATH");
-  }
-  bool active() const { return std::string(std::localeconv()->decimal_point) == ","; }
-
- private:
-  TempDir dir_;
-};
-
 TEST(Loader, NumbersIgnoreTheProcessLocale) {
   // The desktop program takes its locale from the environment; a decimal
   // comma there must not change how amounts are read or printed.
-  CommaLocale comma;
+  test::CommaLocale comma;
   if (!comma.active()) GTEST_SKIP() << "no locale with a decimal comma could be set";
   Loaded l = Load(Variant::Quarterly, FileKind::IP, Record({"1", "3", "100.25", "0", "6.00", "24.00", "30.00"}));
   EXPECT_TRUE(l.faults.empty());

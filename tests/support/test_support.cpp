@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -63,6 +64,23 @@ std::vector<std::string> FaultTexts(const Protocol& protocol) {
 }
 
 Date D(int day, int month, int year) { return *Date::FromYmd(year, month, day); }
+
+CommaLocale::CommaLocale() {
+  for (const char* l : {"de_DE.UTF-8", "ru_RU.UTF-8"}) {
+    if (std::setlocale(LC_ALL, l) != nullptr) return;
+  }
+  std::string cmd = "localedef -i de_DE -f UTF-8 " + dir_.path() + "de_DE.UTF-8 >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) return;
+  ::setenv("LOCPATH", dir_.path().c_str(), 1);
+  std::setlocale(LC_ALL, "de_DE.UTF-8");
+}
+
+CommaLocale::~CommaLocale() {
+  std::setlocale(LC_ALL, "C");
+  ::unsetenv("LOCPATH");
+}
+
+bool CommaLocale::active() const { return std::string(std::localeconv()->decimal_point) == ","; }
 
 void CopyDictionaries(const std::string& dir) {
   namespace fs = std::filesystem;

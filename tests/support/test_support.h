@@ -42,6 +42,21 @@ std::vector<std::string> FaultTexts(const Protocol& protocol);
 
 Date D(int day, int month, int year);
 
+// Switches the process to a locale with a decimal comma for one scope,
+// building one with localedef into a private directory when none is
+// installed; `active()` says whether that worked.
+class CommaLocale {
+ public:
+  CommaLocale();
+  ~CommaLocale();
+  CommaLocale(const CommaLocale&) = delete;
+  CommaLocale& operator=(const CommaLocale&) = delete;
+  bool active() const;
+
+ private:
+  TempDir dir_;
+};
+
 // Copies the bundled reference dictionaries into `dir`.
 void CopyDictionaries(const std::string& dir);
 
