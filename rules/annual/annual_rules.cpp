@@ -1,9 +1,213 @@
-#include "rules/rule_set.h"
+// The annual rule set of the new formats: the quarterly sections with the
+// annual summary rules, an optional CPAS, dates checked against each row's
+// month, negative amounts, the contribution limits, and a duplicate-month
+// pass in place of the overlap pass.
+#include <fmt/format.h>
+
+#include <map>
+#include <optional>
+
+#include "rules/new_format/new_format.h"
+#include "rules/quarterly/quarterly_rules.h"
 
 namespace zentrox {
+namespace annual {
+namespace {
 
-void RunAnnualRules(RuleRun& run) {
-  for (const char* file : {"REV5_T", "REV5_IP", "REV5_NA", "REV5_SD"}) run.checks.BeginSection(file);
+using new_format::SaldoRow;
+namespace sd_rules = new_format::sd_rules;
+
+// The monthly limit of the insured person's contribution per reporting year;
+// twelve times the amount is the yearly limit.
+constexpr int kFirstLimitYear = 2001;
+constexpr double kMonthlyLimit[] = {
+    0.00,   0.00,   24.54,  54.90,   83.10,   153.00,  241.80,  657.50, 942.00,  // 2001-2009
+    885.00, 990.00, 1065.00, 1155.00, 1267.50, 1350.00, 0.00,    0.00,   0.00,    // 2010-2018
+};
+constexpr int kLastLimitYear = kFirstLimitYear + static_cast<int>(std::size(kMonthlyLimit)) - 1;
+
+// No limit is known outside the table's years, and none is checked there.
+std::optional<double> MonthlyLimit(int year) {
+  if (year < kFirstLimitYear || year > kLastLimitYear) return std::nullopt;
+  return kMonthlyLimit[year - kFirstLimitYear];
+}
+
+new_format::SummaryOptions SummaryOptions() {
+  new_format::SummaryOptions o;
+  o.year_rule = "annual.t.year-before-current";
+  o.years_back = 1;
+  o.year_message = "должно быть <= предыдущий год";
+  o.period_rule = "annual.t.trimestr-zero";
+  o.period_min = 0;
+  o.period_max = 0;
+  o.period_message = "для годовой декл. заполняется 0 (ноль)";
+  return o;
+}
+
+// An annual declaration may go without CPAS.
+new_format::DeclarationOptions DeclarationOptions() {
+  new_format::DeclarationOptions o = quarterly::DeclarationOptions();
+  o.cpas_missing_rule = {};
+  o.cpas_missing_message = {};
+  return o;
+}
+
+// Each date of a monthly row must lie in the row's own month.
+void DateInRowMonth(SaldoRow& row, std::string_view rule, int f) {
+  if (row.total || !row.HasDate(f)) return;
+  if (row.DateOf(f).month() != row.month) row.checks.ReportFieldError(rule, row.caption(f), "за пределом текущего месяца");
+}
+
+// A period has both ends or none.
+void BeginWithoutEnd(SaldoRow& row) {
+  if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || row.HasDate(sd::SD_END_DT)) return;
+  row.checks.ReportFieldError("annual.sd.begin-without-end", row.caption(sd::SD_BEGIN_DT),
+                              " " + row.sd.Text(row.r, sd::SD_BEGIN_DT) +
+                                  " заполнена, а <Конечная дата работы в месяце> - пустая");
+}
+
+void EndWithoutBegin(SaldoRow& row) {
+  if (row.total || !row.HasDate(sd::SD_END_DT) || row.HasDate(sd::SD_BEGIN_DT)) return;
+  row.checks.ReportFieldError("annual.sd.end-without-begin", row.caption(sd::SD_END_DT),
+                              " " + row.sd.Text(row.r, sd::SD_END_DT) +
+                                  " заполнена, а <Начальная дата работы в месяце> - пустая");
+}
+
+void NotNegative(SaldoRow& row, std::string_view rule, int f) {
+  row.checks.CheckNotNegative(rule, row.sd, row.r, f, row.caption(f));
+}
+
+void SickLeaveWithinFund(SaldoRow& row) {
+  if (row.Amount(sd::SD_ILL) > row.Amount(sd::SD_PAYM_FOND)) {
+    row.checks.ReportFieldError("annual.sd.sick-leave-within-fund", row.caption(sd::SD_ILL),
+                                "больше, чем поле <Фонд оплаты> ");
+  }
+}
+
+// The monthly contribution limit applied in 2003 to 2007, compared in cents.
+void MonthlyContributionLimit(SaldoRow& row) {
+  const int year = row.run.year;
+  if (row.total || year < 2003 || year > 2007) return;
+  const double limit = *MonthlyLimit(year);
+  if (Cents(row.Amount(sd::SD_SUM_AP)) > Cents(limit)) {
+    row.checks.ReportFieldError("annual.sd.monthly-limit", row.caption(sd::SD_SUM_AP),
+                                "превышение лимита взносов (>" + FormatLimit(limit));
+  }
+}
+
+void SaldoRowRules(SaldoRow& row) {
+  sd_rules::DeclarationFilled(row);
+  sd_rules::DeclarationExists(row, new_format::LinkTest::KeyValues);
+  sd_rules::PackFilledAndKnown(row);
+  sd_rules::MonthFilledAndKnown(row);
+  sd_rules::JobCodeKnown(row);
+  sd_rules::CategoryFilledAndKnown(row);
+  sd_rules::DaysWeek(row);
+  DateInRowMonth(row, "annual.sd.begin-in-month", sd::SD_BEGIN_DT);
+  sd_rules::EndNotBeforeBegin(row);
+  BeginWithoutEnd(row);
+  EndWithoutBegin(row);
+  sd_rules::BeginYearNearYear(row);
+  DateInRowMonth(row, "annual.sd.end-in-month", sd::SD_END_DT);
+  sd_rules::EndYearNearYear(row);
+  sd_rules::DateYearsAgree(row);
+  sd_rules::ExemptCategoryContributions(row);
+  sd_rules::Category150Fund(row);
+  NotNegative(row, "annual.sd.fund-not-negative", sd::SD_PAYM_FOND);
+  sd_rules::SickLeaveIndividual(row);
+  sd_rules::SickLeaveEmployer(row);
+  SickLeaveWithinFund(row);
+  if (row.run.year >= 2003) NotNegative(row, "annual.sd.sick-leave-not-negative", sd::SD_ILL);
+  NotNegative(row, "annual.sd.sum-ap-not-negative", sd::SD_SUM_AP);
+  NotNegative(row, "annual.sd.sum-ea-not-negative", sd::SD_SUM_EA);
+  sd_rules::TotalIsSum(row);
+  MonthlyContributionLimit(row);
+}
+
+// Two rows of one declaration and category whose periods share a day (both
+// bounds included) declare the same month twice. An empty date stands for the
+// first or last day of the row's month in the reporting year; when the year
+// forms no date (0, say) an empty date stays day 0. The memory keeps every
+// row of the declaration: there is no cap on a declaration's size. Runs only
+// for an annual summary (TRIMESTR 0).
+void RunDuplicateMonthPass(new_format::Run& run) {
+  if (run.trimestr != 0) return;
+  Checks& c = run.checks;
+  const Table& sd = run.dm.saldo_data;
+  struct Period {
+    Date begin, end;
+  };
+  std::map<std::string, std::vector<Period>> memory;  // by category
+  c.context.Clear();
+  c.row = 0;
+  for (RowId r : sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY})) {
+    ++c.row;
+    if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
+      c.context.declaration = sd.Text(r, sd::SD_NA);
+      c.context.pack = sd.Text(r, sd::SD_PL);  // the last name stays empty in this pass
+      memory.clear();
+    }
+    const int month = sd.Int(r, sd::SD_MONTH);
+    if (month < 1 || month > 12) continue;
+    const std::optional<Date> first = Date::FromYmd(run.year, month, 1);
+    Date begin = sd.DateValue(r, sd::SD_BEGIN_DT);
+    Date end = sd.DateValue(r, sd::SD_END_DT);
+    if (sd.IsEmpty(r, sd::SD_BEGIN_DT)) begin = first.value_or(Date());
+    if (sd.IsEmpty(r, sd::SD_END_DT)) {
+      end = first ? *Date::FromYmd(run.year, month, DaysInMonth(run.year, month)) : Date();
+    }
+    std::vector<Period>& periods = memory[sd.Text(r, sd::SD_CATEGORY)];
+    bool duplicate = false;
+    for (const Period& k : periods) {
+      if ((k.begin <= begin && begin <= k.end) || (k.begin <= end && end <= k.end)) {
+        duplicate = true;
+        break;
+      }
+    }
+    periods.push_back({begin, end});
+    if (duplicate) c.ReportFieldError("annual.sd.month-duplicate", run.sd_caption[sd::SD_MONTH], "Дублирование месяца.");
+  }
+}
+
+// The yearly contribution limit from 2008: the contributions of a
+// declaration's months (category 150 and periods begun in another year left
+// out) against twelve monthly limits, compared in cents.
+void RunYearlyLimitPass(new_format::Run& run) {
+  Checks& c = run.checks;
+  const Table& sd = run.dm.saldo_data;
+  const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
+  const std::optional<double> monthly = MonthlyLimit(run.year);
+  if (!monthly || run.year < 2008) return;
+  const double limit = 12 * *monthly;
+  c.row = 0;  // never advanced here: the lines of this pass show "строка 0"
+  new_format::ForEachDeclarationGroup(sd, sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), [&](std::span<const RowId> rows) {
+    new_format::SetSaldoContext(run, declarations, rows.front());
+    double sum = 0;
+    for (RowId r : rows) {
+      if (sd.Int(r, sd::SD_MONTH) == 13 || sd.View(r, sd::SD_CATEGORY) == "150") continue;
+      if (!sd.IsEmpty(r, sd::SD_BEGIN_DT) && sd.DateValue(r, sd::SD_BEGIN_DT).year() != run.year) continue;
+      sum += sd.Number(r, sd::SD_SUM_AP);
+    }
+    if (Cents(sum) > Cents(limit)) {
+      c.ReportFieldError("annual.sd.yearly-limit", run.sd_caption[sd::SD_SUM_AP],
+                         "превышение лимита взносов (>" + FormatLimit(limit) + " (Plafon anual)");
+    }
+  });
+}
+
+}  // namespace
+}  // namespace annual
+
+void RunAnnualRules(RuleRun& rule_run) {
+  new_format::Run run(rule_run);
+  new_format::RunSummarySection(run, annual::SummaryOptions());
+  new_format::RunPackSection(run);
+  new_format::RunDeclarationSection(run, annual::DeclarationOptions());
+  new_format::RunSaldoRowPass(run, annual::SaldoRowRules);
+  annual::RunDuplicateMonthPass(run);
+  annual::RunYearlyLimitPass(run);
+  new_format::RunCategoryValidityPass(run);
+  new_format::RunMonthSumPass(run);
 }
 
 }  // namespace zentrox
