@@ -75,6 +75,16 @@ app_pid=$!
 menu="$(window 'Zentrox v.11.02.2015')"
 shoot "$menu" menu.png
 
+# The about dialog from F1, closed with its button.
+xdotool windowfocus --sync "$menu"
+xdotool key F1
+about="$(xdotool search --onlyvisible --name '^Zentrox$' | head -n1 || true)"
+if [ -n "$about" ]; then
+  shoot "$about" about.png
+  xdotool windowfocus --sync "$about"
+  xdotool key Return
+fi
+
 # "Controlul declaratiilor electronice. TRIMESTRIAL": the second button.
 click "$menu" 332 181
 kv="$(window 'Zentrox            TRIMESTRIAL        КВАРТАЛЬНЫЙ       Н О В Ы Е   Ф О Р М А Т Ы')"
@@ -98,3 +108,7 @@ sleep 0.5
 click "$kv" 132 412
 sleep 3
 shoot "$kv" checker-protocol.png
+
+# The top of the same protocol: its header and the red part headings.
+xdotool mousemove --window "$kv" 400 200 click --repeat 40 --delay 10 4
+shoot "$kv" checker-protocol-top.png
