@@ -1,9 +1,144 @@
-#include "rules/rule_set.h"
+// The monthly rule set of the new formats: the shared sections with the
+// month of the summary, a mandatory CPAS, and the monthly rows of the
+// reporting month with their job-code status and date windows.
+#include <fmt/format.h>
+
+#include <optional>
+
+#include "rules/new_format/new_format.h"
 
 namespace zentrox {
+namespace monthly {
+namespace {
 
-void RunMonthlyRules(RuleRun& run) {
-  for (const char* file : {"REV5_T", "REV5_IP", "REV5_NA", "REV5_SD"}) run.checks.BeginSection(file);
+using new_format::SaldoRow;
+namespace sd_rules = new_format::sd_rules;
+
+new_format::SummaryOptions SummaryOptions() {
+  new_format::SummaryOptions o;
+  o.period_rule = "monthly.t.month-range";
+  o.period_min = 1;
+  o.period_max = 12;
+  o.period_message = "Указать значение Месяца (1-12)";
+  return o;
+}
+
+// A monthly declaration must carry CPAS, and its monthly rows must exist.
+new_format::DeclarationOptions DeclarationOptions() {
+  new_format::DeclarationOptions o;
+  o.cpas_missing_rule = "monthly.na.cpas-missing";
+  o.cpas_missing_message = " не заполнен. Обязательный параметр для ежемесячных деклараций";
+  o.monthly_rows = new_format::LinkTest::RowExists;
+  return o;
+}
+
+void MonthIsReportingMonth(SaldoRow& row) {
+  const int month = row.run.rule_run.period;
+  if (row.total || row.month == month) return;
+  row.checks.ReportFieldError("monthly.sd.month-is-reporting-month", row.caption(sd::SD_MONTH),
+                              fmt::format("={} не равен отчетному месяцу={}", row.sd.Text(row.r, sd::SD_MONTH), month));
+}
+
+// Job codes are checked against the job dictionary with its status: a
+// listed code must be active (status "1").
+void JobCodeActiveAndListed(SaldoRow& row) {
+  if (row.total || row.sd.IsEmpty(row.r, sd::SD_JOB_CODE) || row.sd.Int(row.r, sd::SD_JOB_CODE) == 0) return;
+  const Linked job(row.run.dm.new_prof, row.links.new_prof.First(row.sd, row.r, {sd::SD_JOB_CODE}));
+  const std::string code = row.sd.Text(row.r, sd::SD_JOB_CODE);
+  const std::string& caption = row.caption(sd::SD_JOB_CODE);
+  if (job.found() && job.Text(dict::STATUS) != "1") {
+    row.checks.ReportFieldError("monthly.sd.job-code-inactive", caption, " = " + code + " данный код неактивный");
+  }
+  if (!job.found()) {
+    row.checks.ReportFieldError("monthly.sd.job-code-unlisted", caption,
+                                " = " + code + " данный код отсутствует в справочнике профессий");
+  }
+}
+
+bool BackdatingCategory(const SaldoRow& row) { return row.CategoryIs("105") || row.CategoryIs("153"); }
+
+bool CrossMonthCategory(const SaldoRow& row) { return row.CategoryIs("157") || row.CategoryIs("158"); }
+
+// The window rules compare the begin date with days built from the row's
+// month and the reporting year. A month that is no month (0, above 13) or a
+// year that forms no date leaves no day to compare with: the rules are
+// skipped, since the month and year rules report such values already.
+bool HasBeginWindow(const SaldoRow& row) {
+  return !row.total && row.HasDate(sd::SD_BEGIN_DT) && row.month >= 1 && row.month <= 12 &&
+         Date::FromYmd(row.run.year, row.month, 1).has_value();
+}
+
+void ReportBeginWindow(SaldoRow& row, std::string_view rule, std::string_view text) {
+  row.checks.ReportFieldError(rule, row.caption(sd::SD_BEGIN_DT), text);
+}
+
+void BeginNotBeforeMonth(SaldoRow& row) {
+  if (!HasBeginWindow(row) || BackdatingCategory(row)) return;
+  if (row.DateOf(sd::SD_BEGIN_DT) < *Date::FromYmd(row.run.year, row.month, 1)) {
+    ReportBeginWindow(row, "monthly.sd.begin-not-before-month", "- даты за предыдущие месяцы не допускаются");
+  }
+}
+
+// Categories 105 and 153 may go back to the same month of the year before.
+void BeginNotBeforeLastYear(SaldoRow& row) {
+  if (!HasBeginWindow(row) || !BackdatingCategory(row)) return;
+  const std::optional<Date> limit = Date::FromYmd(row.run.year - 1, row.month, 1);
+  if (limit && row.DateOf(sd::SD_BEGIN_DT) < *limit) {
+    ReportBeginWindow(row, "monthly.sd.begin-not-before-last-year", "- для 153 категории можно данные только на 1 год назад");
+  }
+}
+
+// At most a year ahead: the limit is the first day of the next month a year
+// later, the limit day itself included.
+void BeginNotAfterNextYear(SaldoRow& row) {
+  if (!HasBeginWindow(row)) return;
+  const std::optional<Date> limit = row.month >= 12 ? Date::FromYmd(row.run.year + 2, 1, 1)
+                                                    : Date::FromYmd(row.run.year + 1, row.month + 1, 1);
+  if (limit && row.DateOf(sd::SD_BEGIN_DT) > *limit) {
+    ReportBeginWindow(row, "monthly.sd.begin-not-after-next-year", "- можно данные только на год вперед");
+  }
+}
+
+void SaldoRowRules(SaldoRow& row) {
+  sd_rules::DeclarationFilled(row);
+  sd_rules::DeclarationExists(row, new_format::LinkTest::RowExists);
+  sd_rules::PackFilledAndKnown(row);
+  sd_rules::MonthFilledAndKnown(row);
+  MonthIsReportingMonth(row);
+  JobCodeActiveAndListed(row);
+  sd_rules::CategoryFilledAndKnown(row);
+  sd_rules::DaysWeek(row);
+  sd_rules::BeginRequired(row);
+  BeginNotBeforeMonth(row);
+  BeginNotBeforeLastYear(row);
+  BeginNotAfterNextYear(row);
+  sd_rules::EndNotBeforeBegin(row);
+  // Periods of categories 157 and 158 may run across months and years.
+  if (!CrossMonthCategory(row)) sd_rules::DateMonthsAgree(row);
+  sd_rules::BeginYearNearYear(row);
+  sd_rules::EndRequired(row);
+  if (!CrossMonthCategory(row)) sd_rules::EndYearNearYear(row);
+  if (!CrossMonthCategory(row)) sd_rules::DateYearsAgree(row);
+  sd_rules::ExemptCategoryContributions(row);
+  sd_rules::Category150Fund(row);
+  sd_rules::SickLeaveIndividual(row);
+  sd_rules::SickLeaveEmployer(row);
+  sd_rules::TotalIsSum(row);
+}
+
+}  // namespace
+}  // namespace monthly
+
+void RunMonthlyRules(RuleRun& rule_run) {
+  new_format::Run run(rule_run);
+  new_format::RunSummarySection(run, monthly::SummaryOptions());
+  new_format::RunPackSection(run);
+  new_format::RunDeclarationSection(run, monthly::DeclarationOptions());
+  new_format::RunSaldoRowPass(run, monthly::SaldoRowRules);
+  const int month = rule_run.period;
+  new_format::RunOverlapPass(run, "monthly.sd.periods-overlap", [month](int m) { return m == month; });
+  new_format::RunCategoryValidityPass(run);
+  new_format::RunMonthSumPass(run);
 }
 
 }  // namespace zentrox

@@ -64,6 +64,8 @@ inline Fields TotalRow(const std::string& decl, const std::string& pack, const s
   return {decl, pack, "13", "", "", "", "", "", fond, ill, ap, ea, total};
 }
 
+inline void Rebalance(Package& p);
+
 // One pack of two declarations. POPESCU works the three months of the
 // period, RUSU its last month only; both close with a total row.
 inline Package Baseline(const std::string& year, const std::string& period,
@@ -100,11 +102,12 @@ inline Package AnnualBaseline() { return Baseline("2025", "0", {"10", "11", "12"
 inline constexpr const char* kAnnualArchive = "REV5_1234567_00001_2025L00.rar";
 
 // A package of November 2026 ("...L11.rar"); both declarations work in
-// November only, POPESCU in three rows of different categories.
+// November only, POPESCU in three rows of categories 1, 2 and 5.
 inline Package MonthlyBaseline() {
   Package p = Baseline("2026", "11", {"11", "11", "11"});
   p.sd[1][sd::SD_CATEGORY] = "2";
   p.sd[2][sd::SD_CATEGORY] = "5";
+  Rebalance(p);
   return p;
 }
 inline constexpr const char* kMonthlyArchive = "REV5_1234567_00001_2026L11.rar";
