@@ -88,8 +88,11 @@ void LoadNewFormat(Checks& checks, TDM& dm, const std::string& wd, bool monthly)
   PadDistrictCodes(dm.raion);
   std::pair<const char*, Table*> files[] = {
       {"REV5_T", &dm.svod_info}, {"REV5_IP", &dm.pack_label}, {"REV5_NA", &dm.name_account}, {"REV5_SD", &dm.saldo_data}};
-  for (auto& [name, table] : files) {
-    std::string path = wd + name;
+  // Plain loop variables: clang 14 (sanitizer and fuzz builds) cannot capture
+  // structured bindings in a lambda.
+  for (const auto& file : files) {
+    std::string path = wd + file.first;
+    Table* table = file.second;
     Guarded(p, path, [&] { LoadPackageFile(checks, wd, path, *table); });
   }
 }
@@ -101,8 +104,9 @@ void LoadOldFormat(Checks& checks, TDM1& dm, const std::string& wd) {
                                             {"rang.txt", &dm.rang},       {"rashod.txt", &dm.rashod},
                                             {"tarif.txt", &dm.tarif},     {"tarif.txt", &dm.tarif_ap},
                                             {"typeform.txt", &dm.typeform}, {"viddoc.txt", &dm.viddoc}};
-  for (auto& [file, table] : dicts) {
-    std::string path = wd + file;
+  for (const auto& dict : dicts) {
+    std::string path = wd + dict.first;
+    Table* table = dict.second;
     Guarded(p, path, [&] { LoadDictionary(checks, wd, path, *table); });
   }
   PadDistrictCodes(dm.raion);
@@ -111,8 +115,9 @@ void LoadOldFormat(Checks& checks, TDM1& dm, const std::string& wd) {
                                             {"REV5_SD", &dm.saldo_data},
                                             {"REV5_DI", &dm.stage_info},
                                             {"REV5_MU", &dm.money_util}};
-  for (auto& [name, table] : files) {
-    std::string path = wd + name;
+  for (const auto& file : files) {
+    std::string path = wd + file.first;
+    Table* table = file.second;
     Guarded(p, path, [&] { LoadPackageFile(checks, wd, path, *table); });
   }
 }
