@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     ReportSummary summary{opt.profile->id, archive, workdir};
     int run_status = kExitNotChecked;
     if (session.UnRar(variant, archive, protocol, port) == UnrarOutcome::Unpacked) {
-      ControlResult r = session.Control(variant, protocol);
+      ControlResult r = session.Control(variant, protocol, port);
       if (r.outcome == RunOutcome::Completed) {
         run_status = protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
         summary.completed = true;

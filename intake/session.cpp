@@ -4,6 +4,7 @@
 #include "data/text.h"
 #include "intake/command_runner.h"
 #include "intake/package_name.h"
+#include "intake/workdir_lock.h"
 
 namespace zentrox {
 namespace {
@@ -46,7 +47,10 @@ bool ListingHoldsPackage(const std::string& listing) {
 }
 
 Session::Session(std::string workdir, std::string program_dir, const Clock& clock)
-    : workdir_(WithTrailingSlash(workdir)), program_dir_(std::move(program_dir)), clock_(clock) {}
+    : workdir_(WithTrailingSlash(workdir)),
+      program_dir_(std::move(program_dir)),
+      clock_(clock),
+      lock_wait_(DefaultLockWait()) {}
 
 std::string Session::Marker(Variant variant) const {
   return variant == Variant::Annual ? package_name_ : window(variant).archive_path;
@@ -109,7 +113,24 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
   }
 }
 
+void Session::WriteBusy(Protocol& protocol, UserPort* port) {
+  const std::string text = WorkdirBusyText(workdir_);
+  protocol.Clear();
+  protocol.SetColor(kRed);
+  protocol.Add(text, LineKind::Fault);
+  if (port != nullptr) port->ShowError(text);
+}
+
 UnrarOutcome Session::UnRar(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port) {
+  WorkdirLock lock(workdir_, lock_wait_);
+  if (!lock.acquired()) {
+    WriteBusy(protocol, &port);
+    return UnrarOutcome::WorkdirBusy;
+  }
+  return UnRarLocked(variant, chosen, protocol, port);
+}
+
+UnrarOutcome Session::UnRarLocked(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port) {
   WindowState& w = window(variant);
   w.last_chosen = chosen;
   last_exit_code_ = 0;
@@ -160,7 +181,20 @@ UnrarOutcome Session::UnRar(Variant variant, const std::string& chosen, Protocol
   return UnrarOutcome::Unpacked;
 }
 
-ControlResult Session::Control(Variant variant, Protocol& protocol) {
+ControlResult Session::Control(Variant variant, Protocol& protocol) { return ControlImpl(variant, protocol, nullptr); }
+
+ControlResult Session::Control(Variant variant, Protocol& protocol, UserPort& port) {
+  return ControlImpl(variant, protocol, &port);
+}
+
+ControlResult Session::ControlImpl(Variant variant, Protocol& protocol, UserPort* port) {
+  WorkdirLock lock(workdir_, lock_wait_);
+  if (!lock.acquired()) {
+    WriteBusy(protocol, port);
+    ControlResult busy;
+    busy.outcome = RunOutcome::WorkdirBusy;
+    return busy;
+  }
   ControlInput in;
   in.variant = variant;
   in.workdir = workdir_;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <string>
 
 #include "data/protocol.h"
@@ -33,6 +34,7 @@ enum class UnrarOutcome {
   ListingRefused,    // the archive does not hold exactly the four package files
   ExtractionFailed,  // the archiver failed; the error block is written
   Unpacked,
+  WorkdirBusy,       // another run held the working directory; nothing was changed
 };
 
 struct WindowState {
@@ -56,6 +58,14 @@ class Session {
 
   // Control: the control run over what UnRar left.
   ControlResult Control(Variant variant, Protocol& protocol);
+  // The same, showing the error box through `port` when the working directory
+  // is busy.
+  ControlResult Control(Variant variant, Protocol& protocol, UserPort& port);
+
+  // UnRar and Control each hold the working directory's lock (see
+  // intake/workdir_lock.h) and wait this long for another run to end before
+  // they refuse with WorkdirBusy.
+  void set_lock_wait(std::chrono::milliseconds wait) { lock_wait_ = wait; }
 
   // The unpacked marker the control run tests: the shared package name for
   // the annual new-format window, the window's own archive path otherwise.
@@ -69,6 +79,9 @@ class Session {
   TDM1& dm1() { return dm1_; }
 
  private:
+  UnrarOutcome UnRarLocked(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
+  ControlResult ControlImpl(Variant variant, Protocol& protocol, UserPort* port);
+  void WriteBusy(Protocol& protocol, UserPort* port);
   bool ListingAccepted(const std::string& archive, Protocol& protocol);
   bool Extract(Variant variant, const std::string& archive);
   void WriteExtractionError(Variant variant, Protocol& protocol);
@@ -81,6 +94,7 @@ class Session {
   TDM dm_;
   TDM1 dm1_;
   int last_exit_code_ = 0;
+  std::chrono::milliseconds lock_wait_;
 };
 
 // Counts the entries of an archiver listing: accepted only when exactly the

@@ -59,6 +59,7 @@ enum class RunOutcome {
   NotUnpacked,  // "Пакет НЕ распакован." ended the run
   EndedEarly,   // missing package files, a wrong period, or an internal error
   Completed,
+  WorkdirBusy,  // another run held the working directory; nothing was read or deleted
 };
 
 struct ControlResult {
