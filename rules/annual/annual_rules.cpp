@@ -32,8 +32,10 @@ std::optional<double> MonthlyLimit(int year) {
   return kMonthlyLimit[year - kFirstLimitYear];
 }
 
+// The quarterly summary rules with the year before the current one as the
+// latest and TRIMESTR 0 as the only period.
 new_format::SummaryOptions SummaryOptions() {
-  new_format::SummaryOptions o;
+  new_format::SummaryOptions o = quarterly::SummaryOptions();
   o.year_rule = "annual.t.year-before-current";
   o.years_back = 1;
   o.year_message = "должно быть <= предыдущий год";

@@ -31,6 +31,8 @@ new_format::DeclarationOptions DeclarationOptions() {
   return o;
 }
 
+namespace {
+
 // A monthly row's month must lie in the quarter of the package name; an
 // empty month reads 0, lies in no quarter and is written as 0.
 void MonthInQuarter(SaldoRow& row) {
@@ -65,6 +67,7 @@ void SaldoRowRules(SaldoRow& row) {
   sd_rules::TotalIsSum(row);
 }
 
+}  // namespace
 }  // namespace quarterly
 
 void RunQuarterlyRules(RuleRun& rule_run) {
