@@ -1,0 +1,54 @@
+// Synthetic REV5 packages for the benchmarks and their tests.
+//
+// GeneratePackage builds every file of a package of N declarations of one
+// variant in memory (code page 1251, CR LF, every field followed by 0xB0):
+// valid data whose sums agree at every level, drawn from a seeded generator
+// so the same options give the same bytes. With a fault rate, that share of
+// the declarations' rows carries one typical fault each (a code missing
+// from its dictionary, an impossible date, an amount that no longer adds up,
+// a lower-case name), enough to make the check report findings.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/variant.h"
+
+namespace zentrox::bench {
+
+struct GenOptions {
+  Variant variant = Variant::Quarterly;
+  std::size_t declarations = 1000;
+  std::uint64_t seed = 1;
+  double fault_rate = 0;  // 0..1, the share of rows given a fault
+};
+
+struct GeneratedFile {
+  std::string name;   // the lower-case member name ("rev5_sd")
+  std::string bytes;  // the file content in code page 1251
+  std::size_t lines = 0;
+};
+
+struct GeneratedPackage {
+  std::string archive_name;  // a name the variant's package-name check accepts
+  std::vector<GeneratedFile> files;
+  std::size_t packs = 0;
+  std::size_t declarations = 0;
+  std::size_t monthly_rows = 0;  // REV5_SD lines, total rows included
+  std::size_t faulty_rows = 0;
+
+  std::size_t bytes() const;
+};
+
+GeneratedPackage GeneratePackage(const GenOptions& options);
+
+// Writes the package files into `dir` (which must exist); throws
+// std::runtime_error when a file cannot be written.
+void WritePackageFiles(const GeneratedPackage& package, const std::string& dir);
+
+// Parses a variant id as zentrox-check takes it ("quarterly", "annual-old").
+bool ParseVariant(const std::string& id, Variant& variant);
+
+}  // namespace zentrox::bench
