@@ -111,7 +111,9 @@ bool CheckerController::StartUnRar(const QString& chosen) {
 
 bool CheckerController::StartControl() {
   const Variant v = variant_;
-  return Start([v](Session& s, Protocol& p, UserPort&) { s.Control(v, p); });
+  // Through the port: a working directory held by another Zentrox process
+  // is reported in the error box.
+  return Start([v](Session& s, Protocol& p, UserPort& port) { s.Control(v, p, port); });
 }
 
 void CheckerController::ClearProtocol() {

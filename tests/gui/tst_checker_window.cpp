@@ -15,6 +15,7 @@
 #include "data/protocol_writers.h"
 #include "gui_test_support.h"
 #include "intake/session.h"
+#include "intake/workdir_lock.h"
 #include "ui/checker_controller.h"
 #include "ui/checker_window.h"
 #include "ui/installation_check.h"
@@ -59,6 +60,8 @@ class CheckerWindowTest : public QObject {
   void packageUnpackedInQuarterlyCountsInAnnual();
   void refusedNameWritesItsLines();
   void oneRunAtATimeInTheWholeProgram();
+  void workdirHeldByAnotherProcess_data();
+  void workdirHeldByAnotherProcess();
   void debugGridShowsThePackTable();
   void installationCheck_data();
   void installationCheck();
@@ -310,6 +313,38 @@ void CheckerWindowTest::oneRunAtATimeInTheWholeProgram() {
     QVERIFY(Button(p.app->WindowOf(v), "BitBtn1")->isEnabled());
   }
   QVERIFY(Button(p.app->Form1(), "Button0")->isEnabled());
+}
+
+void CheckerWindowTest::workdirHeldByAnotherProcess_data() {
+  QTest::addColumn<bool>("unrar");
+  QTest::newRow("UnRar") << true;
+  QTest::newRow("Control") << false;
+}
+
+void CheckerWindowTest::workdirHeldByAnotherProcess() {
+  QFETCH(bool, unrar);
+  TestProgram p;
+  QTemporaryDir packages;
+  const QString archive = packages.filePath(QStringLiteral("REV5_1234567_00001_2026T03.rar"));
+  QVERIFY(test::PackExample(QStringLiteral("quarterly-valid"), archive, test::NewFormatMembers()));
+  p.app->session().set_lock_wait(std::chrono::milliseconds(50));
+  WorkdirLock other(p.install.dir(), std::chrono::milliseconds(0));
+  QVERIFY(other.acquired());
+  ui::CheckerWindow* kv = p.app->FmainKV();
+  if (unrar) {
+    p.dialogs.open_answers.push_back(archive);
+    kv->Button3Click();
+  } else {
+    kv->BitBtn1Click();
+  }
+  QVERIFY(test::WaitForCommand(*kv));
+  const QString busy = QString::fromStdString(WorkdirBusyText(p.install.dir()));
+  QCOMPARE(p.messages.shown.size(), std::size_t(1));
+  QVERIFY(p.messages.shown[0].error);
+  QCOMPARE(p.messages.shown[0].text, busy);
+  QCOMPARE(test::ProtocolTexts(kv->controller().protocol()), QStringList{busy});
+  QCOMPARE(kv->pane().toPlainText(), busy);
+  QVERIFY(!p.app->gate().busy());
 }
 
 void CheckerWindowTest::debugGridShowsThePackTable() {
