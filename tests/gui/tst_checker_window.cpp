@@ -55,6 +55,8 @@ class CheckerWindowTest : public QObject {
   void unrarDialogSettings();
   void cancelledUnrarChangesNothing();
   void unrarThenControlOnAQuarterlyPackage();
+  void everyWindowChecksItsValidExample_data();
+  void everyWindowChecksItsValidExample();
   void paneShowsLinesBeforeTheMessageBox();
   void secondControlFindsTheFilesGone();
   void packageUnpackedInQuarterlyCountsInAnnual();
@@ -182,6 +184,51 @@ void CheckerWindowTest::unrarThenControlOnAQuarterlyPackage() {
   QCOMPARE(finding.foreground().color(), QColor(0, 0, 255));
   QCOMPARE(finding.fontWeight(), int(QFont::Normal));
   QCOMPARE(finding.property(QTextFormat::FontPixelSize).toInt(), 16);
+}
+
+void CheckerWindowTest::everyWindowChecksItsValidExample_data() {
+  QTest::addColumn<Variant>("variant");
+  QTest::addColumn<QString>("folder");
+  QTest::addColumn<QString>("archive");
+  QTest::addColumn<QString>("unpacked");  // the message box after a good UnRar
+  QTest::addColumn<int>("packs");
+  QTest::newRow("monthly") << Variant::Monthly << "monthly-valid" << "REV5_1234567_00003_2026L11.rar"
+                           << "Pachet dezarhivat" << 2;
+  QTest::newRow("quarterly") << Variant::Quarterly << "quarterly-valid" << "REV5_1234567_00001_2026T03.rar"
+                             << "Pachet dezarhivat" << 2;
+  QTest::newRow("annual") << Variant::Annual << "annual-valid" << "REV5_1234567_00004_2025L00.rar"
+                          << "Pachet dezarhivat" << 1;
+  QTest::newRow("annual-old") << Variant::AnnualOld << "annual-old-valid" << "REV5_1234567_00005.rar"
+                              << "Файл распакован в рабочий каталог " << 1;
+}
+
+void CheckerWindowTest::everyWindowChecksItsValidExample() {
+  QFETCH(Variant, variant);
+  QFETCH(QString, folder);
+  QFETCH(QString, archive);
+  QFETCH(QString, unpacked);
+  QFETCH(int, packs);
+  TestProgram p({QStringLiteral("zentrox"), QStringLiteral("debug")});
+  QTemporaryDir packages;
+  const QString path = packages.filePath(archive);
+  QStringList members;
+  for (const std::string& name : Profile(variant).unpacked_names) members << QString::fromStdString(name);
+  QVERIFY(test::PackExample(folder, path, members));
+  ui::CheckerWindow* w = p.app->WindowOf(variant);
+  p.dialogs.open_answers.push_back(path);
+  w->Button3Click();
+  QVERIFY(test::WaitForCommand(*w));
+  QCOMPARE(p.messages.shown.size(), std::size_t(1));
+  QCOMPARE(p.messages.shown[0].text, unpacked);
+  w->BitBtn1Click();
+  QVERIFY(test::WaitForCommand(*w));
+  const QStringList lines = test::ProtocolTexts(w->controller().protocol());
+  QVERIFY2(lines.contains(QStringLiteral("к о н т р о л ь  з а в е р ш е н.")), qPrintable(lines.join('\n')));
+  QVERIFY(lines.contains(QStringLiteral("Количество пачек в пакете: %1").arg(packs)));
+  QCOMPARE(w->pane().lineCount(), qsizetype(lines.size()));
+  // The window's grid shows its own data module's pack table.
+  QCOMPARE(w->packModel().rowCount(), packs);
+  QCOMPARE(p.messages.shown.size(), std::size_t(1));
 }
 
 void CheckerWindowTest::paneShowsLinesBeforeTheMessageBox() {
