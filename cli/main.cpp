@@ -150,7 +150,10 @@ int main(int argc, char** argv) {
     Protocol protocol;
     ReportSummary summary{opt.profile->id, archive, workdir};
     int run_status = kExitNotChecked;
-    if (session.UnRar(variant, archive, protocol, port) == UnrarOutcome::Unpacked) {
+    // UnRar and Control under one lock: another run in the same working
+    // directory could otherwise replace the files between the two.
+    if (session.HoldWorkdir(protocol, port) &&
+        session.UnRar(variant, archive, protocol, port) == UnrarOutcome::Unpacked) {
       ControlResult r = session.Control(variant, protocol, port);
       if (r.outcome == RunOutcome::Completed) {
         run_status = protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
@@ -159,6 +162,7 @@ int main(int argc, char** argv) {
         summary.declarations = r.declaration_count;
       }
     }
+    session.ReleaseWorkdir();
     status = std::max(status, run_status);
     if (opt.json) {
       out += ProtocolToJson(protocol, summary);

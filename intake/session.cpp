@@ -1,5 +1,7 @@
 #include "intake/session.h"
 
+#include <optional>
+
 #include "data/files.h"
 #include "data/text.h"
 #include "intake/command_runner.h"
@@ -51,6 +53,21 @@ Session::Session(std::string workdir, std::string program_dir, const Clock& cloc
       program_dir_(std::move(program_dir)),
       clock_(clock),
       lock_wait_(DefaultLockWait()) {}
+
+Session::~Session() = default;
+
+bool Session::HoldWorkdir(Protocol& protocol, UserPort& port) {
+  if (held_) return true;
+  auto lock = std::make_unique<WorkdirLock>(workdir_, lock_wait_);
+  if (!lock->acquired()) {
+    WriteBusy(protocol, &port);
+    return false;
+  }
+  held_ = std::move(lock);
+  return true;
+}
+
+void Session::ReleaseWorkdir() { held_.reset(); }
 
 std::string Session::Marker(Variant variant) const {
   return variant == Variant::Annual ? package_name_ : window(variant).archive_path;
@@ -122,8 +139,9 @@ void Session::WriteBusy(Protocol& protocol, UserPort* port) {
 }
 
 UnrarOutcome Session::UnRar(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port) {
-  WorkdirLock lock(workdir_, lock_wait_);
-  if (!lock.acquired()) {
+  std::optional<WorkdirLock> lock;
+  if (!held_) lock.emplace(workdir_, lock_wait_);
+  if (lock && !lock->acquired()) {
     WriteBusy(protocol, &port);
     return UnrarOutcome::WorkdirBusy;
   }
@@ -188,8 +206,9 @@ ControlResult Session::Control(Variant variant, Protocol& protocol, UserPort& po
 }
 
 ControlResult Session::ControlImpl(Variant variant, Protocol& protocol, UserPort* port) {
-  WorkdirLock lock(workdir_, lock_wait_);
-  if (!lock.acquired()) {
+  std::optional<WorkdirLock> lock;
+  if (!held_) lock.emplace(workdir_, lock_wait_);
+  if (lock && !lock->acquired()) {
     WriteBusy(protocol, port);
     ControlResult busy;
     busy.outcome = RunOutcome::WorkdirBusy;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "data/protocol.h"
@@ -42,12 +43,15 @@ struct WindowState {
   std::string last_chosen;   // the file last chosen in its open dialog
 };
 
+class WorkdirLock;
+
 class Session {
  public:
   // `workdir`: where dictionaries lie and packages are unpacked (any form; it
   // is kept with exactly one trailing "/"). `program_dir`: where the archiver
   // is looked for first.
   Session(std::string workdir, std::string program_dir, const Clock& clock);
+  ~Session();
 
   const std::string& workdir() const { return workdir_; }
   const std::string& program_dir() const { return program_dir_; }
@@ -66,6 +70,15 @@ class Session {
   // intake/workdir_lock.h) and wait this long for another run to end before
   // they refuse with WorkdirBusy.
   void set_lock_wait(std::chrono::milliseconds wait) { lock_wait_ = wait; }
+
+  // Keeps the working directory locked until ReleaseWorkdir (or the end of
+  // the session), for a caller that runs UnRar and Control as one job (the
+  // CLI): no other run can then slip in between and replace the unpacked
+  // files. UnRar and Control do not lock again meanwhile. False, with the
+  // refusal written to `protocol` and shown through `port`, when the
+  // directory stayed busy for the whole wait.
+  bool HoldWorkdir(Protocol& protocol, UserPort& port);
+  void ReleaseWorkdir();
 
   // The unpacked marker the control run tests: the shared package name for
   // the annual new-format window, the window's own archive path otherwise.
@@ -95,6 +108,7 @@ class Session {
   TDM1 dm1_;
   int last_exit_code_ = 0;
   std::chrono::milliseconds lock_wait_;
+  std::unique_ptr<WorkdirLock> held_;
 };
 
 // Counts the entries of an archiver listing: accepted only when exactly the

@@ -253,5 +253,28 @@ TEST_F(TwoSessionsTest, TheArchiverDoesNotInheritTheLock) {
   EXPECT_TRUE(after.acquired());
 }
 
+TEST_F(TwoSessionsTest, AHeldDirectoryStaysLockedBetweenUnRarAndControl) {
+  SlowArchiver("0");
+  const std::string archive = Archive();
+  Protocol protocol;
+  RecordingPort port;
+  ASSERT_TRUE(first.HoldWorkdir(protocol, port));
+  EXPECT_TRUE(protocol.empty());
+  // The holder itself runs both commands (it does not wait for its own lock) ...
+  ASSERT_EQ(first.UnRar(Variant::Quarterly, archive, protocol, port), UnrarOutcome::Unpacked);
+  // ... and between them nobody else gets in.
+  Protocol other;
+  RecordingPort other_port;
+  EXPECT_FALSE(second.HoldWorkdir(other, other_port));
+  EXPECT_EQ(other_port.errors.size(), 1u);
+  EXPECT_EQ(test::FaultTexts(other).size(), 1u);
+  EXPECT_EQ(second.UnRar(Variant::Quarterly, archive, other, other_port), UnrarOutcome::WorkdirBusy);
+  EXPECT_EQ(first.Control(Variant::Quarterly, protocol, port).outcome, RunOutcome::Completed);
+  EXPECT_EQ(second.Control(Variant::Quarterly, other, other_port).outcome, RunOutcome::WorkdirBusy);
+  first.ReleaseWorkdir();
+  EXPECT_EQ(second.UnRar(Variant::Quarterly, archive, other, other_port), UnrarOutcome::Unpacked);
+  EXPECT_TRUE(port.errors.empty());
+}
+
 }  // namespace
 }  // namespace zentrox
