@@ -95,6 +95,181 @@ TEST_F(CliTest, FaultyExampleHasFindings) {
   EXPECT_EQ(r.status, 1) << r.out;
 }
 
+// The package files of an example folder with some fields changed, packed
+// into an archive of the given name with our archiver. Each edit names the
+// file, the line and the field (0-based) and the new text; the fields
+// changed here are plain ASCII, so the code page plays no part.
+struct FieldEdit {
+  const char* file;
+  std::size_t line;
+  std::size_t field;
+  const char* text;
+};
+
+std::string PackEditedExample(const TempDir& dir, const std::string& folder, const std::string& archive,
+                              const std::vector<FieldEdit>& edits) {
+  const char kTerminator = '\xB0';
+  std::vector<std::string> args = {"a", dir / archive};
+  for (const char* file : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) {
+    std::string bytes = test::ReadBytes(std::string(ZENTROX_SOURCE_DIR) + "/examples/" + folder + "/" + file);
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+      std::size_t end = bytes.find("\r\n", pos);
+      if (end == std::string::npos) end = bytes.size();
+      lines.push_back(bytes.substr(pos, end - pos));
+      pos = end + 2;
+    }
+    for (const FieldEdit& e : edits) {
+      if (std::string(e.file) != file) continue;
+      std::string& line = lines.at(e.line);
+      std::size_t first = 0;
+      for (std::size_t f = 0; f < e.field; ++f) first = line.find(kTerminator, first) + 1;
+      std::size_t last = line.find(kTerminator, first);
+      EXPECT_NE(last, std::string::npos) << file << " line " << e.line << " has no field " << e.field;
+      line.replace(first, last - first, e.text);
+    }
+    std::string out;
+    for (const std::string& l : lines) out += l + "\r\n";
+    test::WriteBytes(dir / file, out);
+    args.push_back(dir / file);
+  }
+  EXPECT_TRUE(RunCommand({"Rar", args, ""}, ZENTROX_BIN_DIR).ok()) << "Rar a failed";
+  return dir / archive;
+}
+
+// The protocol of a control run from its second line on (the first is the
+// date and time of the run).
+std::vector<std::string> ProtocolAfterDate(const Result& r) {
+  std::vector<std::string> lines = r.lines();
+  if (!lines.empty()) lines.erase(lines.begin());
+  return lines;
+}
+
+// The faulty example as the README lists its mistakes: every line of the
+// protocol, in order, and exit status 1.
+TEST_F(CliTest, FaultyQuarterlyExampleWritesEachFault) {
+  const std::string archive = Example("REV5_1234567_00002_2026T03.rar");
+  Result r = Check({"--variant", "quarterly", "--workdir", work.path(), "--today", "08.12.2026", archive});
+  EXPECT_EQ(r.status, 1) << r.out;
+  const std::string& wd = work.path();
+  EXPECT_EQ(ProtocolAfterDate(r),
+            (std::vector<std::string>{
+                "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
+                "Распакован пакет " + archive,
+                "Контроль, часть 1 - проверка соответствия форматам данных:",
+                "fisierul " + wd + "REV5_T",
+                "fisierul " + wd + "REV5_IP",
+                "fisierul " + wd + "REV5_NA",
+                "fisierul " + wd + "REV5_SD",
+                "Пачка 2, Декл.N 1 . Ошибка: неверный тип данных. Поле <8.Конечная дата работы в месяце>,строка 16",
+                "Контроль, часть 2 - проверка информационных данных:",
+                "fisierul REV5_T",
+                "fisierul REV5_IP",
+                "fisierul REV5_NA",
+                "Пачка 1 Декл 3 Ceban  поле <4.Фамилия> содержит недопустимый символ, строка 3",
+                "Пачка 2 Декл 2 LUPU-NEGRU  поле <5.Имя> не заполнено, строка 5",
+                "Пачка 1 Декл 1 ARNAUT  поле <3.Код CPAS> ВНИМАНИЕ! Дублирование. CPAS= 20479130152",
+                "Пачка 2 Декл 2 LUPU-NEGRU  поле <3.Код CPAS> ВНИМАНИЕ! Дублирование. CPAS= 20479130152",
+                "Пачка 2  количество деклараций в файле rev5_na не совпадает с объявленным в файле rev5_ip ",
+                "fisierul REV5_SD",
+                "Пачка 1 Декл 1 ARNAUT  поле <5.Категория застр.лица> не соответствует коду из справочника, строка 2",
+                "Пачка 1 Декл 3 Ceban  поле <3.Месяц> =6 за пределом отчетного квартала=3, строка 12",
+                "Пачка 2 Декл 1 DRAGAN  поле <8.Конечная дата работы в месяце> - обязательный параметр, строка 16",
+                "Пачка 1 Декл 1 ARNAUT  поле <5.Категория застр.лица>  код 11 не действителен для отчетного года=2026",
+                "Пачка 1 Декл 2 BALAN  поле <9.Ежемесячный фонд зарплаты> с ошибкой. Сумма по месяцам не равна "
+                "итоговой. Разность=270.00 ",
+                "к о н т р о л ь  з а в е р ш е н.",
+                "Экономический Агент  1234567",
+                "Количество пачек в пакете: 2",
+                "Проверено электронных деклараций : 5",
+            }));
+}
+
+// The valid monthly example with five mistakes: a filling date after today,
+// a declaration without CPAS, five working days a week written as 7, an
+// inactive job code, a row of October in the November package, and two
+// periods of one person that share 18.11.
+TEST_F(CliTest, FaultyMonthlyPackageWritesEachFault) {
+  TempDir src;
+  const std::string archive = PackEditedExample(src, "monthly-valid", "REV5_1234567_00013_2026L11.rar",
+                                                {{"rev5_t", 0, 7, "09.12.2026"},
+                                                 {"rev5_na", 1, 2, ""},
+                                                 {"rev5_sd", 0, 5, "7"},
+                                                 {"rev5_sd", 2, 3, "342101"},
+                                                 {"rev5_sd", 5, 6, "18.11.2026"},
+                                                 {"rev5_sd", 7, 2, "10"}});
+  Result r = Check({"--variant", "monthly", "--workdir", work.path(), "--today", "08.12.2026", archive});
+  EXPECT_EQ(r.status, 1) << r.out;
+  const std::string& wd = work.path();
+  EXPECT_EQ(ProtocolAfterDate(r),
+            (std::vector<std::string>{
+                "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
+                "Распакован пакет " + archive,
+                "Контроль, часть 1 - проверка соответствия форматам данных:",
+                "fisierul " + wd + "REV5_T",
+                "fisierul " + wd + "REV5_IP",
+                "fisierul " + wd + "REV5_NA",
+                "fisierul " + wd + "REV5_SD",
+                "Контроль, часть 2 - проверка информационных данных:",
+                "fisierul REV5_T",
+                "Пачка  Декл    поле <8.Дата заполнения> больше текущей даты, строка 1",
+                "fisierul REV5_IP",
+                "fisierul REV5_NA",
+                "Пачка 1 Декл 2 BALAN  поле <3.Код CPAS>  не заполнен. Обязательный параметр для ежемесячных "
+                "деклараций, строка 2",
+                "fisierul REV5_SD",
+                "Пачка 1 Декл 1 ARNAUT  поле <6.Рабочих дней в неделю> должно равняться 5 или 6, строка 1",
+                "Пачка 1 Декл 2 BALAN  поле <4.Код занимаемой должности>  = 342101 данный код неактивный, строка 3",
+                "Пачка 2 Декл 1 MORARU  поле <3.Месяц> =10 не равен отчетному месяцу=11, строка 8",
+                "Пачка 1 Декл 3 CEBAN месяц 11  Даты пересекаются",
+                "к о н т р о л ь  з а в е р ш е н.",
+                "Экономический Агент  1234567",
+                "Количество пачек в пакете: 2",
+                "Проверено электронных деклараций : 4",
+            }));
+}
+
+// The valid annual example with four mistakes: lower-case letters in the
+// responsible person's name, an issue date before 1950, a June period that
+// ends in July, and May of one declaration typed as a second April (both
+// without dates, so both cover the whole of April 2025). A declaration
+// without CPAS is no fault in an annual package.
+TEST_F(CliTest, FaultyAnnualPackageWritesEachFault) {
+  TempDir src;
+  const std::string archive = PackEditedExample(src, "annual-valid", "REV5_1234567_00014_2025L00.rar",
+                                                {{"rev5_t", 0, 6, "Ciobanu Veronica"},
+                                                 {"rev5_na", 0, 2, ""},
+                                                 {"rev5_na", 2, 12, "14.06.1949"},
+                                                 {"rev5_sd", 15, 2, "4"},
+                                                 {"rev5_sd", 29, 7, "20.07.2025"}});
+  Result r = Check({"--variant", "annual", "--workdir", work.path(), "--today", "08.12.2026", archive});
+  EXPECT_EQ(r.status, 1) << r.out;
+  const std::string& wd = work.path();
+  EXPECT_EQ(ProtocolAfterDate(r),
+            (std::vector<std::string>{
+                "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
+                "Распакован пакет REV5_1234567_00014_2025L00.rar",  // the annual window names the package
+                "Контроль, часть 1 - проверка соответствия форматам данных:",
+                "fisierul " + wd + "REV5_T",
+                "fisierul " + wd + "REV5_IP",
+                "fisierul " + wd + "REV5_NA",
+                "fisierul " + wd + "REV5_SD",
+                "Контроль, часть 2 - проверка информационных данных:",
+                "fisierul REV5_T",
+                "Пачка  Декл    поле <7.ФИО ответств.ЭА> содержит недопустимый символ, строка 1",
+                "fisierul REV5_IP",
+                "fisierul REV5_NA",
+                "Пачка 1 Декл 3 ROTARU  поле <13.Дата выдачи> проверьте дату, строка 3",
+                "fisierul REV5_SD",
+                "Пачка 1 Декл 3 ROTARU  поле <8.Конечная дата работы в месяце> за пределом текущего месяца, строка 30",
+                "Пачка 1 Декл 2   поле <3.Месяц> Дублирование месяца., строка 16",
+                "к о н т р о л ь  з а в е р ш е н.",
+                "Экономический Агент  1234567",
+                "Количество пачек в пакете: 1",
+                "Проверено электронных деклараций : 3",
+            }));
+}
+
 TEST_F(CliTest, NotAnArchiveIsNotUnpacked) {
   TempDir src;
   test::WriteBytes(src / "REV5_1234567_00001_2026T03.rar", "plain text");
