@@ -1,7 +1,13 @@
 #include "data/loader.h"
 
+#include <fcntl.h>
 #include <fmt/format.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "data/files.h"
@@ -13,28 +19,101 @@ namespace {
 
 constexpr char kTerminator = '\xB0';
 
-// Calls `fn` with each line of `data`: a line ends at LF or CR LF, which are
-// not part of it, and a CR that is not followed by LF is dropped.
+// Calls `fn` with each line of `data` and the offset where it starts: a line
+// ends at LF or CR LF, which are not part of it, and a CR that is not
+// followed by LF is dropped.
 template <typename Fn>
-void ForEachLine(const std::string& data, Fn&& fn) {
+void ForEachLine(std::string_view data, Fn&& fn) {
   std::string line;
   std::size_t i = 0;
   const std::size_t n = data.size();
   while (i < n) {
-    std::size_t lf = data.find('\n', i);
-    std::size_t end = lf == std::string::npos ? n : lf;
+    const char* lf = static_cast<const char*>(std::memchr(data.data() + i, '\n', n - i));
+    std::size_t end = lf == nullptr ? n : static_cast<std::size_t>(lf - data.data());
     std::string_view raw(data.data() + i, end - i);
-    if (raw.find('\r') == std::string_view::npos) {
-      fn(raw);
+    std::size_t cr = raw.find('\r');
+    if (cr == std::string_view::npos) {
+      fn(raw, i);
+    } else if (cr + 1 == raw.size()) {
+      fn(raw.substr(0, cr), i);  // CR LF
     } else {
       line.clear();
       for (char c : raw) {
         if (c != '\r') line.push_back(c);
       }
-      fn(std::string_view(line));
+      fn(std::string_view(line), i);
     }
     i = end + 1;
   }
+}
+
+std::size_t CountLines(std::string_view data) {
+  std::size_t lines = 0;
+  const char* p = data.data();
+  const char* end = p + data.size();
+  while (p < end) {
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    ++lines;
+    if (lf == nullptr) break;
+    p = lf + 1;
+  }
+  return lines;
+}
+
+// A package file's bytes, mapped rather than copied. The pages already
+// parsed can be given back while loading, so a large file never sits in
+// memory beside the table it fills.
+class FileBytes {
+ public:
+  explicit FileBytes(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw FileReadError{path};
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      size_ = static_cast<std::size_t>(st.st_size);
+      void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+      if (p != MAP_FAILED) {
+        map_ = static_cast<char*>(p);
+        ::madvise(p, size_, MADV_SEQUENTIAL);
+      }
+    }
+    ::close(fd);
+    if (map_ == nullptr) {
+      size_ = 0;
+      copy_ = ReadWholeFile(path);
+    }
+  }
+  ~FileBytes() {
+    if (map_ != nullptr) ::munmap(map_, size_);
+  }
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+
+  std::string_view view() const { return map_ != nullptr ? std::string_view(map_, size_) : std::string_view(copy_); }
+
+  // Gives back the whole pages before byte `offset`, which the caller reads
+  // no more.
+  void Release(std::size_t offset) {
+    if (map_ == nullptr) return;
+    static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    std::size_t upto = offset / page * page;
+    if (upto <= released_ + (std::size_t{8} << 20)) return;  // in steps of 8 MiB
+    ::madvise(map_ + released_, upto - released_, MADV_DONTNEED);
+    released_ = upto;
+  }
+
+ private:
+  char* map_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t released_ = 0;
+  std::string copy_;
+};
+
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
 }
 
 // Which fields of a file feed the finding context while loading.
@@ -92,7 +171,8 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
     Fault(checks, "NU ESTE fisierul " + path, "load.missing-file", "", "NU ESTE fisierul", 0);
     return;
   }
-  std::string data = ReadWholeFile(*actual);
+  FileBytes file(*actual);
+  const std::string_view data = file.view();
   checks.protocol().Add("fisierul " + path);
 
   std::optional<FileKind> kind;
@@ -105,39 +185,79 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
     if (captions != nullptr && f < static_cast<int>(captions->size())) return (*captions)[static_cast<std::size_t>(f)];
     return table.field(f).name;
   };
+  table.Reserve(CountLines(data));
+  table.ReserveText(data.size());
+
+  // The finding context of the line being read. It is written into
+  // `checks.context` only when a fault is reported and after the last line,
+  // since most lines report nothing. A text that lies in the file is kept as
+  // a view; any other (decoded, or from a line that had to be copied) as a
+  // copy of its own.
+  struct ContextText {
+    std::string_view text;
+    std::string copy;
+    void Set(std::string_view t, std::string_view file) {
+      if (t.data() >= file.data() && t.data() + t.size() <= file.data() + file.size()) {
+        text = t;
+      } else {
+        copy.assign(t);
+        text = copy;
+      }
+    }
+  };
+  ContextText pack, declaration, name;
+  auto publish_context = [&] {
+    checks.context.pack.assign(pack.text);
+    checks.context.declaration.assign(declaration.text);
+    checks.context.name.assign(name.text);
+  };
 
   const int n = table.FieldCount();
   int line_no = 0;
-  std::string text;
-  std::string terminated;
-  ForEachLine(data, [&](std::string_view line) {
+  std::string decoded;
+  ForEachLine(data, [&](std::string_view line, std::size_t line_start) {
     ++line_no;
-    if (!line.empty() && line.back() != kTerminator) {
-      terminated.assign(line);
-      terminated.push_back(kTerminator);
-      line = terminated;
-    }
+    file.Release(line_start);
+    // The terminator after the last field may be left out.
+    bool implicit_end = !line.empty() && line.back() != kTerminator;
     RowId row = table.AppendRow();
-    checks.context.Clear();
+    pack.text = {};
+    declaration.text = {};
+    name.text = {};
     bool fault = false;
     std::string_view rest = line;
     for (int f = 0; f < n; ++f) {
+      std::string_view raw;
       std::size_t pos = rest.find(kTerminator);
-      if (pos == std::string_view::npos) {
+      if (pos != std::string_view::npos) {
+        raw = rest.substr(0, pos);
+        rest.remove_prefix(pos + 1);
+      } else if (implicit_end) {
+        raw = rest;
+        rest = {};
+        implicit_end = false;
+      } else {
         std::string cap = caption_of(f);
+        publish_context();
         Fault(checks, fmt::format("отсутствует поле <{}>, строка {}", cap, line_no), "load.missing-field", cap,
               "отсутствует поле", line_no);
         fault = true;
         continue;
       }
-      text.clear();
-      AppendCp1251AsUtf8(rest.substr(0, pos), text);
-      rest.remove_prefix(pos + 1);
-      if (f == ctx.pack) checks.context.pack = text;
-      if (f == ctx.declaration) checks.context.declaration = text;
-      if (f == ctx.name) checks.context.name = text;
-      if (table.field(f).type == FieldType::Date && !text.empty() && Utf8Length(text) != 10) {
+      const bool ascii = IsAscii(raw);
+      std::string_view text = raw;
+      if (!ascii) {
+        decoded.clear();
+        AppendCp1251AsUtf8(raw, decoded);
+        text = decoded;
+      }
+      if (f == ctx.pack) pack.Set(text, data);
+      if (f == ctx.declaration) declaration.Set(text, data);
+      if (f == ctx.name) name.Set(text, data);
+      if (table.field(f).type == FieldType::Date && !text.empty() &&
+          (ascii ? text.size() : Utf8Length(text)) != 10) {
         std::string cap = caption_of(f);
+        publish_context();
         Fault(checks,
               fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный формат даты. Поле <{}>,строка {}",
                           checks.context.pack, checks.context.declaration, checks.context.name, cap, line_no),
@@ -146,6 +266,7 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
       }
       if (table.Store(row, f, text) == StoreResult::Failed) {
         std::string cap = caption_of(f);
+        publish_context();
         Fault(checks,
               fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный тип данных. Поле <{}>,строка {}",
                           checks.context.pack, checks.context.declaration, checks.context.name, cap, line_no),
@@ -158,11 +279,14 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
       return;
     }
     if (!rest.empty()) {
+      publish_context();
       Fault(checks, fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no), "load.end-of-line",
             "", "Ошибка. Отсутствует признак конца строки", line_no);
       KeepIfAnySet(table, row);
     }
   });
+  // The context is left as the last line set it.
+  if (line_no > 0) publish_context();
 }
 
 void LoadDictionary(Checks& checks, const std::string& workdir, const std::string& path, Table& table) {
@@ -174,7 +298,7 @@ void LoadDictionary(Checks& checks, const std::string& workdir, const std::strin
   }
   std::string data = ReadWholeFile(*actual);
   int line_no = 0;
-  ForEachLine(data, [&](std::string_view line) {
+  ForEachLine(data, [&](std::string_view line, std::size_t) {
     ++line_no;
     std::size_t bar = line.find('|');
     if (bar == std::string_view::npos) {
@@ -206,7 +330,7 @@ void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table
   const int n = table.FieldCount();
   int line_no = 0;
   std::string terminated;
-  ForEachLine(data, [&](std::string_view line) {
+  ForEachLine(data, [&](std::string_view line, std::size_t) {
     ++line_no;
     if (!line.empty() && line.back() != '|') {
       terminated.assign(line);

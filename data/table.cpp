@@ -1,9 +1,15 @@
 #include "data/table.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <mutex>
 #include <stdexcept>
+#include <utility>
 
 #include "data/text.h"
 
@@ -20,7 +26,148 @@ int CompareTexts(std::string_view a, std::string_view b) {
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+// 64-bit mixing (the splitmix64 finaliser).
+std::uint64_t Mix(std::uint64_t x) {
+  x ^= x >> 30;
+  x *= 0xBF58476D1CE4E5B9ull;
+  x ^= x >> 27;
+  x *= 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
+}
+
+// Numbers that compare equal hash equally: -0 is 0.
+std::uint64_t HashNumber(double v) {
+  if (v == 0) v = 0;
+  return Mix(std::bit_cast<std::uint64_t>(v) ^ 0x5851F42D4C957F2Dull);
+}
+
+std::uint64_t HashText(std::string_view s) {
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    h = Mix(h ^ w);
+  }
+  std::uint64_t tail = 0;
+  std::memcpy(&tail, s.data() + i, s.size() - i);
+  return Mix(h ^ tail ^ 0x2545F4914F6CDD1Dull);
+}
+
+constexpr std::uint64_t kEmptyHash = 0x7A5F0D1E3C2B4A69ull;
+
+std::size_t PowerOfTwoAtLeast(std::size_t n) {
+  std::size_t c = 16;
+  while (c < n) c <<= 1;
+  return c;
+}
+
+// Stable LSD radix sort of `rows` by `keys` (keys[i] belongs to rows[i]);
+// `bits` is the number of significant low bits of the keys.
+void RadixSort(std::vector<std::uint64_t>& keys, std::vector<RowId>& rows, int bits) {
+  constexpr int kDigit = 11;
+  constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
+  const std::size_t n = rows.size();
+  if (n < 2 || bits == 0) return;
+  if (n < 256) {
+    std::vector<std::pair<std::uint64_t, RowId>> pairs(n);
+    for (std::size_t i = 0; i < n; ++i) pairs[i] = {keys[i], rows[i]};
+    std::stable_sort(pairs.begin(), pairs.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < n; ++i) rows[i] = pairs[i].second;
+    return;
+  }
+  std::vector<std::uint64_t> keys2(n);
+  std::vector<RowId> rows2(n);
+  std::vector<std::size_t> count(kBuckets);
+  for (int shift = 0; shift < bits; shift += kDigit) {
+    std::fill(count.begin(), count.end(), 0);
+    for (std::size_t i = 0; i < n; ++i) ++count[(keys[i] >> shift) & (kBuckets - 1)];
+    // A digit every key shares moves nothing.
+    if (count[(keys[0] >> shift) & (kBuckets - 1)] == n) continue;
+    std::size_t sum = 0;
+    for (std::size_t& c : count) {
+      std::size_t k = c;
+      c = sum;
+      sum += k;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+      std::size_t d = (keys[i] >> shift) & (kBuckets - 1);
+      std::size_t to = count[d]++;
+      keys2[to] = keys[i];
+      rows2[to] = rows[i];
+    }
+    keys.swap(keys2);
+    rows.swap(rows2);
+  }
+}
+
+// Open-addressing set of the distinct values of one field, giving each a
+// provisional id in order of first occurrence.
+class DistinctValues {
+ public:
+  explicit DistinctValues(std::size_t expected) { Grow(PowerOfTwoAtLeast(expected < 1024 ? 64 : 1024)); }
+
+  // Returns the id of the value whose hash is `hash`; `same(row)` tells
+  // whether the value of the representative row equals it.
+  template <typename Same>
+  std::uint32_t IdOf(std::uint64_t hash, RowId row, Same&& same) {
+    if ((representatives_.size() + 1) * 2 > slots_.size()) Grow(slots_.size() * 2);
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      Slot& s = slots_[i];
+      if (s.id == kFree) {
+        s.hash = hash;
+        s.id = static_cast<std::uint32_t>(representatives_.size());
+        representatives_.push_back(row);
+        return s.id;
+      }
+      if (s.hash == hash && same(representatives_[s.id])) return s.id;
+    }
+  }
+  const std::vector<RowId>& representatives() const { return representatives_; }
+
+ private:
+  static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::uint32_t id = kFree;
+  };
+  void Grow(std::size_t size) {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(size, Slot{});
+    std::size_t mask = size - 1;
+    for (const Slot& s : old) {
+      if (s.id == kFree) continue;
+      std::size_t i = s.hash & mask;
+      while (slots_[i].id != kFree) i = (i + 1) & mask;
+      slots_[i] = s;
+    }
+  }
+  std::vector<Slot> slots_;
+  std::vector<RowId> representatives_;
+};
+
 }  // namespace
+
+// What a table derived from its rows: value ranks per field and orders per
+// key list. Guarded by a mutex, since const readers on several threads may
+// fill it.
+struct Table::Cache {
+  std::mutex mutex;
+  struct FieldRanks {
+    std::shared_ptr<const std::vector<std::uint32_t>> ranks;
+    std::uint32_t distinct = 0;
+  };
+  std::vector<FieldRanks> ranks;  // by field
+  std::vector<std::pair<std::vector<int>, std::shared_ptr<const std::vector<RowId>>>> orders;
+  struct LookupIndex {
+    std::vector<int> keys, all;
+    std::shared_ptr<const void> index;
+  };
+  std::vector<LookupIndex> indexes;
+};
+
 
 bool ParseInt32(std::string_view text, std::int32_t& value) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -61,7 +208,9 @@ bool ParseDouble(std::string_view text, double& value) {
 }
 
 Table::Table(std::string name, std::vector<FieldDef> fields)
-    : name_(std::move(name)), fields_(std::move(fields)), columns_(fields_.size()) {}
+    : name_(std::move(name)), fields_(std::move(fields)), columns_(fields_.size()) {
+  for (std::size_t f = 0; f < fields_.size(); ++f) columns_[f].type = fields_[f].type;
+}
 
 int Table::FieldIndex(std::string_view name) const {
   for (std::size_t i = 0; i < fields_.size(); ++i) {
@@ -71,16 +220,20 @@ int Table::FieldIndex(std::string_view name) const {
 }
 
 void Table::Clear() {
-  for (Column& c : columns_) c = Column{};
+  Changed();
+  for (std::size_t f = 0; f < columns_.size(); ++f) {
+    columns_[f] = Column{};
+    columns_[f].type = fields_[f].type;
+  }
   chars_.clear();
+  chars_.shrink_to_fit();
   rows_ = 0;
 }
 
 void Table::Reserve(std::size_t rows) {
-  for (std::size_t f = 0; f < fields_.size(); ++f) {
-    Column& c = columns_[f];
+  for (Column& c : columns_) {
     c.set.reserve(rows);
-    switch (fields_[f].type) {
+    switch (c.type) {
       case FieldType::Integer:
       case FieldType::Date:
         c.ints.reserve(rows);
@@ -98,10 +251,10 @@ void Table::Reserve(std::size_t rows) {
 
 RowId Table::AppendRow() {
   if (rows_ >= kNoRow - 1) throw std::length_error("table " + name_ + " is full");
-  for (std::size_t f = 0; f < fields_.size(); ++f) {
-    Column& c = columns_[f];
+  Changed();
+  for (Column& c : columns_) {
     c.set.push_back(0);
-    switch (fields_[f].type) {
+    switch (c.type) {
       case FieldType::Integer:
       case FieldType::Date:
         c.ints.push_back(0);
@@ -120,6 +273,7 @@ RowId Table::AppendRow() {
 
 void Table::DropLastRow() {
   if (rows_ == 0) return;
+  Changed();
   for (Column& c : columns_) {
     c.set.pop_back();
     if (!c.ints.empty()) c.ints.pop_back();
@@ -149,7 +303,7 @@ StoreResult Table::Store(RowId row, int f, std::string_view text) {
     SetEmpty(row, f);
     return StoreResult::Empty;
   }
-  switch (field(f).type) {
+  switch (col(f).type) {
     case FieldType::Integer: {
       std::int32_t v = 0;
       if (!ParseInt32(text, v)) {
@@ -185,6 +339,7 @@ StoreResult Table::Store(RowId row, int f, std::string_view text) {
 }
 
 void Table::SetText(RowId row, int f, std::string_view text) {
+  Changed();
   Column& c = col(f);
   int size = field(f).size;
   if (size > 0 && text.size() > static_cast<std::size_t>(size)) {
@@ -196,12 +351,14 @@ void Table::SetText(RowId row, int f, std::string_view text) {
 }
 
 void Table::SetInt(RowId row, int f, std::int32_t value) {
+  Changed();
   Column& c = col(f);
   c.ints[row] = value;
   c.set[row] = 1;
 }
 
 void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
+  Changed();
   Column& c = col(f);
   c.reals[row] = value;
   c.texts[row] = Intern(text);
@@ -209,15 +366,17 @@ void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
 }
 
 void Table::SetDate(RowId row, int f, Date value) {
+  Changed();
   Column& c = col(f);
   c.ints[row] = value.serial();
   c.set[row] = 1;
 }
 
 void Table::SetEmpty(RowId row, int f) {
+  Changed();
   Column& c = col(f);
   c.set[row] = 0;
-  switch (field(f).type) {
+  switch (c.type) {
     case FieldType::Integer:
     case FieldType::Date:
       c.ints[row] = 0;
@@ -232,60 +391,26 @@ void Table::SetEmpty(RowId row, int f) {
   }
 }
 
-std::int32_t Table::Int(RowId row, int f) const {
+std::int32_t Table::IntOfOther(RowId row, int f) const {
   const Column& c = col(f);
-  if (!c.set[row]) return 0;
-  switch (field(f).type) {
-    case FieldType::Integer:
-    case FieldType::Date:
-      return c.ints[row];
-    case FieldType::Float: {
-      double v = c.reals[row];
-      if (!(v > -2147483648.0 && v < 2147483648.0)) return 0;
-      return static_cast<std::int32_t>(std::nearbyint(v));
-    }
-    case FieldType::String: {
-      std::int32_t v = 0;
-      return ParseInt32(View(row, f), v) ? v : 0;
-    }
+  if (c.type == FieldType::Float) {
+    double v = c.reals[row];
+    if (!(v > -2147483648.0 && v < 2147483648.0)) return 0;
+    return static_cast<std::int32_t>(std::nearbyint(v));
   }
-  return 0;
+  std::int32_t v = 0;
+  return ParseInt32(View(row, f), v) ? v : 0;
 }
 
-double Table::Number(RowId row, int f) const {
-  const Column& c = col(f);
-  if (!c.set[row]) return 0;
-  switch (field(f).type) {
-    case FieldType::Integer:
-    case FieldType::Date:
-      return c.ints[row];
-    case FieldType::Float:
-      return c.reals[row];
-    case FieldType::String: {
-      double v = 0;
-      return ParseDouble(View(row, f), v) ? v : 0;
-    }
-  }
-  return 0;
-}
-
-Date Table::DateValue(RowId row, int f) const {
-  const Column& c = col(f);
-  if (!c.set[row] || field(f).type != FieldType::Date) return Date();
-  return Date::FromSerial(c.ints[row]);
-}
-
-std::string_view Table::View(RowId row, int f) const {
-  const Column& c = col(f);
-  if (!c.set[row] || c.texts.empty()) return {};
-  TextRef r = c.texts[row];
-  return std::string_view(chars_).substr(r.offset, r.length);
+double Table::NumberOfText(RowId row, int f) const {
+  double v = 0;
+  return ParseDouble(View(row, f), v) ? v : 0;
 }
 
 std::string Table::Text(RowId row, int f) const {
   const Column& c = col(f);
   if (!c.set[row]) return {};
-  switch (field(f).type) {
+  switch (c.type) {
     case FieldType::Integer:
       return std::to_string(c.ints[row]);
     case FieldType::Date:
@@ -310,21 +435,133 @@ int Table::CompareCells(RowId a, int fa, const Table& other, RowId b, int fb) co
   return CompareTexts(Text(a, fa), other.Text(b, fb));
 }
 
-std::vector<RowId> Table::Order(std::span<const int> keys) const {
-  std::vector<RowId> rows(rows_);
-  for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
-  if (keys.empty()) return rows;
-  // Fast path for the common single numeric key: sort (value, row) pairs.
-  std::stable_sort(rows.begin(), rows.end(), [&](RowId a, RowId b) {
-    for (int f : keys) {
-      int c = CompareCells(a, f, *this, b, f);
-      if (c != 0) return c < 0;
+// Ranks come from the distinct values: each value is hashed once, only the
+// distinct values are sorted, so a field of few values costs one pass.
+std::shared_ptr<const std::vector<std::uint32_t>> Table::Ranks(int f, std::uint32_t& distinct) const {
+  Cache& cache = *cache_;
+  auto& slot = cache.ranks[static_cast<std::size_t>(f)];
+  if (slot.ranks) {
+    distinct = slot.distinct;
+    return slot.ranks;
+  }
+  const Column& c = col(f);
+  const bool text = c.type == FieldType::String;
+  DistinctValues values(rows_);
+  std::vector<std::uint32_t> ids(rows_);
+  for (RowId r = 0; r < rows_; ++r) {
+    if (!c.set[r]) {
+      ids[r] = 0xFFFFFFFFu;
+      continue;
     }
-    return false;
-  });
-  return rows;
+    if (text) {
+      std::string_view v = View(r, f);
+      ids[r] = values.IdOf(HashText(v), r, [&](RowId k) { return View(k, f) == v; });
+    } else {
+      double v = Number(r, f);
+      ids[r] = values.IdOf(HashNumber(v), r, [&](RowId k) { return Number(k, f) == v; });
+    }
+  }
+  const std::vector<RowId>& reps = values.representatives();
+  std::vector<std::uint32_t> by_value(reps.size());
+  for (std::uint32_t i = 0; i < by_value.size(); ++i) by_value[i] = i;
+  if (text) {
+    std::sort(by_value.begin(), by_value.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return View(reps[a], f) < View(reps[b], f); });
+  } else {
+    std::sort(by_value.begin(), by_value.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return Number(reps[a], f) < Number(reps[b], f); });
+  }
+  std::vector<std::uint32_t> rank_of_id(reps.size());
+  for (std::uint32_t k = 0; k < by_value.size(); ++k) rank_of_id[by_value[k]] = k + 1;
+  for (std::uint32_t& id : ids) id = id == 0xFFFFFFFFu ? 0 : rank_of_id[id];
+  slot.ranks = std::make_shared<const std::vector<std::uint32_t>>(std::move(ids));
+  slot.distinct = static_cast<std::uint32_t>(reps.size() + 1);
+  distinct = slot.distinct;
+  return slot.ranks;
 }
 
+// The keys are replaced by their value ranks and packed, from the last key
+// on, into as few 64-bit words as hold them; a stable radix sort by each word,
+// least significant first, orders the rows, and the starting order (file
+// order) breaks ties.
+std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int> keys) const {
+  if (!cache_) cache_ = std::make_shared<Cache>();
+  Cache& cache = *cache_;
+  std::lock_guard<std::mutex> lock(cache.mutex);
+  for (const auto& [k, order] : cache.orders) {
+    if (std::equal(k.begin(), k.end(), keys.begin(), keys.end())) return order;
+  }
+  if (cache.ranks.size() != fields_.size()) cache.ranks.resize(fields_.size());
+
+  std::vector<RowId> rows(rows_);
+  for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
+  std::vector<std::uint64_t> packed(rows_);
+  std::size_t end = keys.size();
+  while (end > 0) {
+    // Keys [begin, end) share one word.
+    std::size_t begin = end;
+    unsigned __int128 span = 1;
+    std::vector<std::pair<std::shared_ptr<const std::vector<std::uint32_t>>, std::uint32_t>> parts;
+    while (begin > 0) {
+      std::uint32_t distinct = 0;
+      auto ranks = Ranks(keys[begin - 1], distinct);
+      if (span * distinct > std::numeric_limits<std::uint64_t>::max() && !parts.empty()) break;
+      span *= distinct;
+      parts.insert(parts.begin(), {std::move(ranks), distinct});
+      --begin;
+    }
+    for (std::size_t i = 0; i < rows_; ++i) {
+      RowId r = rows[i];
+      std::uint64_t v = 0;
+      for (const auto& [ranks, distinct] : parts) v = v * distinct + (*ranks)[r];
+      packed[i] = v;
+    }
+    const auto max_value = static_cast<std::uint64_t>(span - 1);
+    RadixSort(packed, rows, max_value == 0 ? 0 : 64 - std::countl_zero(max_value));
+    end = begin;
+  }
+  auto order = std::make_shared<const std::vector<RowId>>(std::move(rows));
+  cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
+  return order;
+}
+
+std::vector<std::shared_ptr<const std::vector<std::uint32_t>>> Table::RanksOf(std::span<const int> keys) const {
+  if (!cache_) cache_ = std::make_shared<Cache>();
+  Cache& cache = *cache_;
+  std::lock_guard<std::mutex> lock(cache.mutex);
+  if (cache.ranks.size() != fields_.size()) cache.ranks.resize(fields_.size());
+  std::vector<std::shared_ptr<const std::vector<std::uint32_t>>> out;
+  for (int f : keys) {
+    std::uint32_t distinct = 0;
+    out.push_back(Ranks(f, distinct));
+  }
+  return out;
+}
+
+std::shared_ptr<const void> Table::CachedIndex(const std::vector<int>& keys, const std::vector<int>& all) const {
+  if (!cache_) return nullptr;
+  std::lock_guard<std::mutex> lock(cache_->mutex);
+  for (const Cache::LookupIndex& i : cache_->indexes) {
+    if (i.keys == keys && i.all == all) return i.index;
+  }
+  return nullptr;
+}
+
+void Table::KeepIndex(const std::vector<int>& keys, const std::vector<int>& all,
+                      std::shared_ptr<const void> index) const {
+  if (!cache_) cache_ = std::make_shared<Cache>();
+  std::lock_guard<std::mutex> lock(cache_->mutex);
+  cache_->indexes.push_back({keys, all, std::move(index)});
+}
+
+std::vector<RowId> Table::Order(std::span<const int> keys) const {
+  if (keys.empty()) {
+    std::vector<RowId> rows(rows_);
+    for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
+    return rows;
+  }
+  return *SharedOrder(keys);
+}
 KeyValue KeyValue::Of(const Table& t, RowId row, int f) {
   KeyValue k;
   k.empty = t.IsEmpty(row, f);
@@ -344,7 +581,116 @@ Lookup::Lookup(const Table& table, std::vector<int> keys, std::vector<int> then_
     : table_(&table), keys_(std::move(keys)) {
   std::vector<int> all = keys_;
   all.insert(all.end(), then_by.begin(), then_by.end());
-  rows_ = table.Order(all);
+  index_ = std::static_pointer_cast<const Index>(table.CachedIndex(keys_, all));
+  if (!index_) {
+    index_ = BuildIndex(table.SharedOrder(all));
+    table.KeepIndex(keys_, all, index_);
+  }
+}
+
+const std::vector<RowId>& Lookup::rows() const {
+  static const std::vector<RowId> kNone;
+  return index_ ? *index_->rows : kNone;
+}
+
+std::uint64_t Lookup::HashOf(const Atom* atoms) const {
+  std::uint64_t h = 0x3C6EF372FE94F82Bull;
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    const Atom& a = atoms[i];
+    std::uint64_t v = a.empty ? kEmptyHash
+                              : (table_->field(keys_[i]).type == FieldType::String ? HashText(a.text)
+                                                                                    : HashNumber(a.number));
+    h = Mix(h + v + i);
+  }
+  return h;
+}
+
+std::uint64_t Lookup::HashOfRow(RowId row) const {
+  Atom atoms[8];
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    int f = keys_[i];
+    atoms[i].empty = table_->IsEmpty(row, f);
+    if (atoms[i].empty) continue;
+    if (table_->field(f).type == FieldType::String) {
+      atoms[i].text = table_->View(row, f);
+    } else {
+      atoms[i].number = table_->Number(row, f);
+    }
+  }
+  return HashOf(atoms);
+}
+
+bool Lookup::RowMatches(RowId row, const Atom* atoms) const {
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    int f = keys_[i];
+    bool e = table_->IsEmpty(row, f);
+    if (e || atoms[i].empty) {
+      if (e != atoms[i].empty) return false;
+      continue;
+    }
+    if (table_->field(f).type == FieldType::String ? table_->View(row, f) != atoms[i].text
+                                                    : table_->Number(row, f) != atoms[i].number) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Rows with equal keys stand together in the sorted order: each such group
+// gets one slot, found by the hash of its keys.
+std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const std::vector<RowId>> sorted) const {
+  auto index = std::make_shared<Index>();
+  index->rows = std::move(sorted);
+  const std::vector<RowId>& rows = *index->rows;
+  if (rows.empty() || keys_.size() > 8) return index;
+  // Equal ranks are equal values.
+  const auto ranks = table_->RanksOf(keys_);
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> groups;
+  std::uint32_t first = 0;
+  for (std::uint32_t i = 1; i <= rows.size(); ++i) {
+    if (i < rows.size()) {
+      bool same = true;
+      for (const auto& r : ranks) {
+        if ((*r)[rows[i]] != (*r)[rows[first]]) {
+          same = false;
+          break;
+        }
+      }
+      if (same) continue;
+    }
+    groups.emplace_back(first, i);
+    first = i;
+  }
+  std::vector<Slot>& slots = index->slots;
+  slots.assign(PowerOfTwoAtLeast(groups.size() * 2), Slot{});
+  const std::size_t mask = slots.size() - 1;
+  for (const auto& [from, to] : groups) {
+    std::uint64_t h = HashOfRow(rows[from]);
+    std::size_t i = h & mask;
+    while (slots[i].last != 0) i = (i + 1) & mask;
+    slots[i] = Slot{h, from, to};
+  }
+  return index;
+}
+
+Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
+  const std::vector<Slot>& slots = index_->slots;
+  if (slots.empty()) return {};
+  const std::vector<RowId>& rows = *index_->rows;
+  const std::uint64_t h = HashOf(atoms);
+  if (last_slot_ != nullptr && last_hash_ == h && RowMatches(rows[last_slot_->first], atoms)) {
+    return Range{rows.data() + last_slot_->first, rows.data() + last_slot_->last};
+  }
+  const std::size_t mask = slots.size() - 1;
+  for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+    const Slot& s = slots[i];
+    if (s.last == 0) return {};
+    if (s.hash == h && RowMatches(rows[s.first], atoms)) {
+      last_hash_ = h;
+      last_slot_ = &s;
+      return Range{rows.data() + s.first, rows.data() + s.last};
+    }
+  }
 }
 
 int Lookup::CompareKey(RowId row, std::span<const KeyValue> values) const {
@@ -363,20 +709,69 @@ int Lookup::CompareKey(RowId row, std::span<const KeyValue> values) const {
   return 0;
 }
 
-Lookup::Range Lookup::Find(std::span<const KeyValue> values) const {
-  if (table_ == nullptr || rows_.empty()) return {};
-  const RowId* begin = rows_.data();
-  const RowId* end = rows_.data() + rows_.size();
+// A search with fewer values than keys matches the leading keys only: such
+// a range is found by binary search.
+Lookup::Range Lookup::BinarySearch(std::span<const KeyValue> values) const {
+  const std::vector<RowId>& rows = *index_->rows;
+  const RowId* begin = rows.data();
+  const RowId* end = rows.data() + rows.size();
   const RowId* lo = std::lower_bound(begin, end, 0, [&](RowId r, int) { return CompareKey(r, values) < 0; });
   const RowId* hi = std::upper_bound(lo, end, 0, [&](int, RowId r) { return CompareKey(r, values) > 0; });
   return Range{lo, hi};
 }
 
+Lookup::Range Lookup::Find(std::span<const KeyValue> values) const {
+  if (table_ == nullptr || !index_ || index_->rows->empty()) return {};
+  if (values.size() < keys_.size() || keys_.size() > 8) return BinarySearch(values);
+  Atom atoms[8];
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    const KeyValue& v = values[i];
+    atoms[i].empty = v.empty;
+    if (table_->field(keys_[i]).type == FieldType::String) {
+      atoms[i].text = v.text;
+    } else {
+      atoms[i].number = v.number;
+    }
+  }
+  return FindAtoms(atoms);
+}
+
 Lookup::Range Lookup::Find(const Table& master, RowId row, std::span<const int> master_fields) const {
-  KeyValue values[8];
-  std::size_t n = std::min<std::size_t>(master_fields.size(), 8);
-  for (std::size_t i = 0; i < n; ++i) values[i] = KeyValue::Of(master, row, master_fields[i]);
-  return Find(std::span<const KeyValue>(values, n));
+  if (table_ == nullptr || !index_ || index_->rows->empty()) return {};
+  const std::size_t n = std::min<std::size_t>(master_fields.size(), 8);
+  if (n < keys_.size() || keys_.size() > 8) {
+    KeyValue values[8];
+    for (std::size_t i = 0; i < n; ++i) values[i] = KeyValue::Of(master, row, master_fields[i]);
+    return BinarySearch(std::span<const KeyValue>(values, n));
+  }
+  // The values a KeyValue would carry, without copying texts: a text key
+  // takes the master's text, a numeric key its number (a text that reads as
+  // no number counts as 0).
+  Atom atoms[8];
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    const int mf = master_fields[i];
+    Atom& a = atoms[i];
+    a.empty = master.IsEmpty(row, mf);
+    if (a.empty) continue;
+    const bool master_text = master.field(mf).type == FieldType::String;
+    if (table_->field(keys_[i]).type == FieldType::String) {
+      if (master_text || master.field(mf).type == FieldType::Float) {
+        a.text = master.View(row, mf);
+      } else {
+        // Rare (a date or an integer searched in a text key): use the
+        // binary search, which owns its texts.
+        KeyValue values[8];
+        for (std::size_t k = 0; k < n; ++k) values[k] = KeyValue::Of(master, row, master_fields[k]);
+        return BinarySearch(std::span<const KeyValue>(values, n));
+      }
+    } else if (master_text) {
+      double v = 0;
+      a.number = ParseDouble(master.View(row, mf), v) ? v : 0;
+    } else {
+      a.number = master.Number(row, mf);
+    }
+  }
+  return FindAtoms(atoms);
 }
 
 }  // namespace zentrox

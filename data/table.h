@@ -4,11 +4,15 @@
 // field has an explicit empty state: an empty field reads as "" (text), 0
 // (number) or the empty date (day 0). Rows keep file order; passes that need
 // another order ask for a sorted row vector (`Table::Order`) and links to
-// other tables go through a `Lookup`, a sorted index searched by binary
-// search, so no pass ever scans a table once per row.
+// other tables go through a `Lookup`, a sorted index whose groups of equal
+// keys are found through a hash table, so no pass ever scans a table once
+// per row. A table keeps the orders it computed (and the value ranks they
+// are sorted by) until its rows change, so passes that ask for the same
+// order share one sort.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -71,14 +75,34 @@ class Table {
 
   // Readers. `Int` of a float field truncates toward zero; `Number` of a date
   // is its serial day.
-  std::int32_t Int(RowId row, int f) const;
-  double Number(RowId row, int f) const;
-  Date DateValue(RowId row, int f) const;
+  std::int32_t Int(RowId row, int f) const {
+    const Column& c = col(f);
+    if (!c.set[row]) return 0;
+    if (c.type == FieldType::Integer || c.type == FieldType::Date) return c.ints[row];
+    return IntOfOther(row, f);
+  }
+  double Number(RowId row, int f) const {
+    const Column& c = col(f);
+    if (!c.set[row]) return 0;
+    if (c.type == FieldType::Float) return c.reals[row];
+    if (c.type != FieldType::String) return c.ints[row];
+    return NumberOfText(row, f);
+  }
+  Date DateValue(RowId row, int f) const {
+    const Column& c = col(f);
+    if (!c.set[row] || c.type != FieldType::Date) return Date();
+    return Date::FromSerial(c.ints[row]);
+  }
   // The field's text: a string as stored, a float as it stood in the file, an
   // integer in decimal ("0" for a stored 0), a date as dd.mm.yyyy; "" when empty.
   std::string Text(RowId row, int f) const;
   // The stored text of a string or float field without a copy.
-  std::string_view View(RowId row, int f) const;
+  std::string_view View(RowId row, int f) const {
+    const Column& c = col(f);
+    if (!c.set[row] || c.texts.empty()) return {};
+    TextRef r = c.texts[row];
+    return std::string_view(chars_.data() + r.offset, r.length);
+  }
 
   // Row ids in ascending order of the key fields, stable: rows with equal keys
   // keep file order. Numeric fields compare as numbers, strings as texts;
@@ -91,12 +115,18 @@ class Table {
   // Compares one cell with another table's cell for ordering: <0, 0, >0.
   int CompareCells(RowId a, int fa, const Table& other, RowId b, int fb) const;
 
+  // Reserves room for the text of string and float fields, in bytes.
+  void ReserveText(std::size_t bytes) { chars_.reserve(bytes); }
+
  private:
+  friend class Lookup;
+  struct Cache;
   struct TextRef {
     std::uint32_t offset = 0;
     std::uint32_t length = 0;
   };
   struct Column {
+    FieldType type = FieldType::String;
     std::vector<std::uint8_t> set;
     std::vector<std::int32_t> ints;   // Integer and Date
     std::vector<double> reals;        // Float
@@ -106,12 +136,31 @@ class Table {
   const Column& col(int f) const { return columns_[static_cast<std::size_t>(f)]; }
   Column& col(int f) { return columns_[static_cast<std::size_t>(f)]; }
   TextRef Intern(std::string_view text);
+  std::int32_t IntOfOther(RowId row, int f) const;
+  double NumberOfText(RowId row, int f) const;
+  // Every change of a row drops what was derived from the rows.
+  void Changed() {
+    if (cache_) cache_.reset();
+  }
+  // The sorted row ids of Order, shared with the lookups built on them.
+  std::shared_ptr<const std::vector<RowId>> SharedOrder(std::span<const int> keys) const;
+  // Dense ranks of a field's values: 0 for empty, then 1.. in ascending order
+  // of the values; `distinct` receives the number of ranks in use.
+  // Called with the cache's mutex held.
+  std::shared_ptr<const std::vector<std::uint32_t>> Ranks(int f, std::uint32_t& distinct) const;
+  std::vector<std::shared_ptr<const std::vector<std::uint32_t>>> RanksOf(std::span<const int> keys) const;
+  // A lookup index cached under its key lists, or null.
+  std::shared_ptr<const void> CachedIndex(const std::vector<int>& keys, const std::vector<int>& all) const;
+  void KeepIndex(const std::vector<int>& keys, const std::vector<int>& all, std::shared_ptr<const void> index) const;
 
   std::string name_;
   std::vector<FieldDef> fields_;
   std::vector<Column> columns_;
   std::string chars_;  // text arena of string and float fields
   std::size_t rows_ = 0;
+  // Orders and ranks computed from the current rows; shared by copies of the
+  // table until either changes.
+  mutable std::shared_ptr<Cache> cache_;
 };
 
 // A key value taken from a row of some table, to search another table with.
@@ -152,15 +201,46 @@ class Lookup {
     return Find(master, row, master_fields).front();
   }
 
-  const std::vector<RowId>& rows() const { return rows_; }
+  const std::vector<RowId>& rows() const;
   const Table* table() const { return table_; }
 
  private:
+  // One key value of a search: empty, a number (numeric key field) or a text
+  // (text key field).
+  struct Atom {
+    bool empty = true;
+    double number = 0;
+    std::string_view text;
+  };
+  // A group of rows with equal keys: rows[first, last).
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;  // 0: a free slot
+  };
+  // The sorted rows and the hash table of their groups; built once per
+  // table contents and key list, and shared by every lookup asking for it.
+  struct Index {
+    std::shared_ptr<const std::vector<RowId>> rows;
+    std::vector<Slot> slots;  // open addressing, a power of two in size
+  };
+
   int CompareKey(RowId row, std::span<const KeyValue> values) const;
+  Range BinarySearch(std::span<const KeyValue> values) const;
+  std::uint64_t HashOf(const Atom* atoms) const;
+  std::uint64_t HashOfRow(RowId row) const;
+  bool RowMatches(RowId row, const Atom* atoms) const;
+  Range FindAtoms(const Atom* atoms) const;
+  std::shared_ptr<const Index> BuildIndex(std::shared_ptr<const std::vector<RowId>> rows) const;
 
   const Table* table_ = nullptr;
   std::vector<int> keys_;
-  std::vector<RowId> rows_;
+  std::shared_ptr<const Index> index_;
+  // The group the last search found: passes search the same keys for
+  // several rows in a row. A lookup is therefore searched by one thread at
+  // a time.
+  mutable std::uint64_t last_hash_ = 0;
+  mutable const Slot* last_slot_ = nullptr;
 };
 
 // Reads fields of a linked row; with no row every field reads as empty.
