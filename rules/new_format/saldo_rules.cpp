@@ -144,10 +144,13 @@ void DateMonthsAgree(SaldoRow& row) {
 }
 
 namespace {
+// YEAR comes from the file and may be any 32-bit number: the window is
+// computed in 64 bits so that its ends never overflow.
 void YearNearYear(SaldoRow& row, std::string_view rule, int f) {
   if (!row.HasDate(f)) return;
   int y = row.DateOf(f).year();
-  if (y < row.run.year - 1 || y > row.run.year + 1) {
+  const long long year = row.run.year;
+  if (y < year - 1 || y > year + 1) {
     row.checks.ReportFieldError(rule, row.caption(f), fmt::format("ошибочное значение года ={}", y));
   }
 }

@@ -262,6 +262,24 @@ INSTANTIATE_TEST_SUITE_P(
                       ValidityCase{"not_yet_valid", {"7|01.01.2027|31.12.2099|"}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// YEAR is any 32-bit number the file holds: at both ends of the range the
+// year window of the dates still reports the begin and end of each dated
+// row (4 rows), and nothing overflows (run under -fsanitize=undefined to see
+// the difference).
+TEST(QuarterlyYearWindow, YearAtTheEndsOfTheIntegerRange) {
+  for (const char* year : {"2147483647", "-2147483648"}) {
+    Package p = QuarterlyBaseline();
+    p.t[0][svod::YEAR] = year;
+    std::vector<std::string> faults = Part2FaultsOf(Variant::Quarterly, p, kQuarterlyArchive);
+    auto count = [&](const std::string& text) {
+      return std::count_if(faults.begin(), faults.end(),
+                           [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    };
+    EXPECT_EQ(count("7.Начальная дата работы в месяце> ошибочное значение года =2026,"), 4) << year;
+    EXPECT_EQ(count("8.Конечная дата работы в месяце> ошибочное значение года =2026,"), 4) << year;
+  }
+}
+
 // The overlap memory keeps every row of a declaration: a 61st row of one
 // month is compared with the first, and the run reaches its closing lines.
 TEST(QuarterlyOverlap, KeepsEveryRowOfALargeDeclaration) {
