@@ -171,8 +171,10 @@ struct Table::Cache {
 
 bool ParseInt32(std::string_view text, std::int32_t& value) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return false;
+  const bool plus = !text.empty() && text.front() == '+';
+  if (plus) text.remove_prefix(1);
+  // One sign at most: from_chars would still read the "-" of "+-5".
+  if (text.empty() || (plus && text.front() == '-')) return false;
   const char* first = text.data();
   const char* last = text.data() + text.size();
   auto [ptr, ec] = std::from_chars(first, last, value);
@@ -187,6 +189,8 @@ bool ParseDouble(std::string_view text, double& value) {
     negative = text.front() == '-';
     text.remove_prefix(1);
   }
+  // One sign at most: from_chars would still read the second sign of "--5".
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) return false;
   // Only digits, one ".", and an exponent: from_chars would also take "inf"
   // and "nan", which no amount in a package may be.
   bool digits = false;

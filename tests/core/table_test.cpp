@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
+#include <string>
+
 #include "data/schemas.h"
 #include "data/table.h"
 
@@ -55,6 +59,56 @@ TEST(Lookup, TextKeysAndEmptyValues) {
   EXPECT_EQ(none.Text(0), "");
   EXPECT_EQ(none.Number(0), 0);
 }
+
+// How a field text converts by the field's type: one sign at most, and the
+// text must be the whole number.
+struct ConversionCase {
+  FieldType type;
+  const char* text;
+  StoreResult result;
+  double number;  // what the field reads after a successful store
+};
+
+void PrintTo(const ConversionCase& c, std::ostream* os) { *os << "'" << c.text << "'"; }
+
+class Conversion : public ::testing::TestWithParam<ConversionCase> {};
+
+TEST_P(Conversion, StoresOrFails) {
+  const ConversionCase& c = GetParam();
+  Table t("t", {FieldDef{"F", c.type, 0}});
+  RowId r = t.AppendRow();
+  EXPECT_EQ(t.Store(r, 0, c.text), c.result) << "'" << c.text << "'";
+  if (c.result == StoreResult::Stored) {
+    EXPECT_DOUBLE_EQ(t.Number(r, 0), c.number) << "'" << c.text << "'";
+  } else {
+    EXPECT_TRUE(t.IsEmpty(r, 0)) << "'" << c.text << "'";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signs, Conversion,
+    ::testing::Values(ConversionCase{FieldType::Float, "-5.25", StoreResult::Stored, -5.25},
+                      ConversionCase{FieldType::Float, "+5.25", StoreResult::Stored, 5.25},
+                      ConversionCase{FieldType::Float, "--5.25", StoreResult::Failed, 0},
+                      ConversionCase{FieldType::Float, "+-5.25", StoreResult::Failed, 0},
+                      ConversionCase{FieldType::Float, "-+5.25", StoreResult::Failed, 0},
+                      ConversionCase{FieldType::Float, "++5.25", StoreResult::Failed, 0},
+                      ConversionCase{FieldType::Float, "5.25-", StoreResult::Failed, 0},
+                      ConversionCase{FieldType::Float, "", StoreResult::Empty, 0},
+                      ConversionCase{FieldType::Integer, "-7", StoreResult::Stored, -7},
+                      ConversionCase{FieldType::Integer, "+7", StoreResult::Stored, 7},
+                      ConversionCase{FieldType::Integer, "+-7", StoreResult::Failed, 0},
+                      ConversionCase{FieldType::Integer, "-+7", StoreResult::Failed, 0},
+                      ConversionCase{FieldType::Integer, "--7", StoreResult::Failed, 0},
+                      ConversionCase{FieldType::Integer, "++7", StoreResult::Failed, 0}),
+    [](const ::testing::TestParamInfo<ConversionCase>& info) {
+      std::string n = info.param.type == FieldType::Float ? "float_" : "integer_";
+      for (char ch : std::string(info.param.text)) {
+        n += ch == '-' ? std::string("minus") : ch == '+' ? std::string("plus") : ch == '.' ? std::string("_")
+             : std::isalnum(static_cast<unsigned char>(ch)) ? std::string(1, ch) : std::string("x");
+      }
+      return n + "_" + std::to_string(info.index);
+    });
 
 TEST(Table, EmptyStateIsExplicit) {
   Table t = Months({{"", "0", "", "", "", "", "", ""}});
