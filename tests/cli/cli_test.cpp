@@ -107,10 +107,11 @@ struct FieldEdit {
 };
 
 std::string PackEditedExample(const TempDir& dir, const std::string& folder, const std::string& archive,
-                              const std::vector<FieldEdit>& edits) {
+                              const std::vector<FieldEdit>& edits,
+                              const std::vector<std::string>& files = {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) {
   const char kTerminator = '\xB0';
   std::vector<std::string> args = {"a", dir / archive};
-  for (const char* file : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) {
+  for (const std::string& file : files) {
     std::string bytes = test::ReadBytes(std::string(ZENTROX_SOURCE_DIR) + "/examples/" + folder + "/" + file);
     std::vector<std::string> lines;
     for (std::size_t pos = 0; pos < bytes.size();) {
@@ -120,7 +121,7 @@ std::string PackEditedExample(const TempDir& dir, const std::string& folder, con
       pos = end + 2;
     }
     for (const FieldEdit& e : edits) {
-      if (std::string(e.file) != file) continue;
+      if (e.file != file) continue;
       std::string& line = lines.at(e.line);
       std::size_t first = 0;
       for (std::size_t f = 0; f < e.field; ++f) first = line.find(kTerminator, first) + 1;
@@ -268,6 +269,61 @@ TEST_F(CliTest, FaultyAnnualPackageWritesEachFault) {
                 "Количество пачек в пакете: 1",
                 "Проверено электронных деклараций : 3",
             }));
+}
+
+// The valid old-format example with six mistakes: a reporting year before
+// 1999, a pension mark "X", a CPAS with a letter (the loader rejects it, so
+// the type-5 pack then finds it not filled), an employer tariff that no
+// dictionary row holds, an unknown position, and a code-99 expense total one
+// cent above the codes it sums up (the pack, the declaration and the expense
+// pass each see it).
+TEST_F(CliTest, FaultyOldFormatPackageWritesEachFault) {
+  TempDir src;
+  const std::string archive = PackEditedExample(src, "annual-old-valid", "REV5_1234567_00015.rar",
+                                                {{"rev5_pl", 0, 8, "1998"},
+                                                 {"rev5_na", 1, 9, "X"},
+                                                 {"rev5_na", 2, 4, "2046204116A"},
+                                                 {"rev5_sd", 1, 5, "24"},
+                                                 {"rev5_di", 0, 3, "999999"},
+                                                 {"rev5_mu", 4, 15, "1275.41"}},
+                                                {"rev5_pl", "rev5_na", "rev5_sd", "rev5_di", "rev5_mu"});
+  Result r = Check({"--variant", "annual-old", "--workdir", work.path(), "--today", "08.12.2026", archive});
+  EXPECT_EQ(r.status, 1) << r.out;
+  const std::string& wd = work.path();
+  EXPECT_EQ(ProtocolAfterDate(r),
+            (std::vector<std::string>{
+                "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
+                "Распакован пакет " + archive,  // the old-format window names the archive
+                "Контроль, часть 1 - проверка соответствия форматам данных:",
+                "fisierul " + wd + "REV5_PL",
+                "fisierul " + wd + "REV5_NA",
+                "Пачка 1, Декл.N 3 . Ошибка: неверный тип данных. Поле <5.Код CPAS>,строка 3",
+                "fisierul " + wd + "REV5_SD",
+                "fisierul " + wd + "REV5_DI",
+                "fisierul " + wd + "REV5_MU",
+                "Контроль, часть 2 - проверка информационных данных:",
+                "fisierul REV5_PL",
+                "Пачка 1 Декл    поле <9.Отчетный год> должно быть >= 1999, строка 1",
+                "Пачка 1 Декл    поле <16.Всего расходов> с ошибкой. Разность=0.01 ,cтрока 1",
+                "fisierul REV5_NA",
+                "Пачка 1 Декл 2 BALAN  поле <10.Признак назн.пенсии> должно быть Y или N, строка 2",
+                "Пачка 1 Декл 2 BALAN  поле <23.Взносы работодателя> с ошибкой. Разность=0.01 ,cтрока 2",
+                "Пачка 1 Декл 2 BALAN  поле <27.Сумма расходов> с ошибкой. Разность=0.01 ,cтрока 2",
+                "Пачка 1 Декл 3 ROTARU  поле <5.Код CPAS> не заполнено, строка 3",
+                "fisierul REV5_SD",
+                "Пачка 1 Декл 1 ARNAUT  поле <6.Тариф ЭА> не соответствует коду из справочника, строка 2",
+                "fisierul REV5_DI",
+                "Пачка 1 Декл 1 ARNAUT  поле <4.Должность> не соответствует коду из справочника, строка 1",
+                "fisierul REV5_MU",
+                "Пачка 1 Декл 2 BALAN  поле <16.Всего> с ошибкой. Сумма по месяцам не равна итоговой. Разность=0.01 ",
+                "к о н т р о л ь  з а в е р ш е н.",
+                "Экономический Агент  1234567",
+                "Количество пачек в пакете: 1",
+                "Проверено электронных деклараций : 3",
+            }));
+  for (const char* f : {"rev5_pl", "rev5_na", "rev5_sd", "rev5_di", "rev5_mu"}) {
+    EXPECT_FALSE(fs::exists(work / f)) << f << " left after the run";
+  }
 }
 
 TEST_F(CliTest, NotAnArchiveIsNotUnpacked) {
