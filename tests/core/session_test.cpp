@@ -165,6 +165,37 @@ TEST_F(SessionTest, OldFormatFlow) {
   EXPECT_FALSE(InWork("rev5_pl"));                          // deleted before extracting
 }
 
+TEST_F(SessionTest, OldFormatExtractsOnlyItsFivePackageFiles) {
+  // A new-format file left by another window is none of the old format's
+  // files: it is neither deleted first nor replaced from the archive.
+  test::WriteBytes(work / "rev5_ip", "left behind");
+  std::string months_before = test::ReadBytes(work / "months.txt");
+  std::string archive = Pack("REV5_1234567_00005.rar", {{"rev5_pl", "1°"},
+                                                        {"rev5_na", "2°"},
+                                                        {"rev5_sd", "3°"},
+                                                        {"rev5_di", "4°"},
+                                                        {"rev5_mu", "5°"},
+                                                        {"rev5_t", "6°"},
+                                                        {"rev5_ip", "7°"},
+                                                        {"months.txt", "1|hacked\r\n"},
+                                                        {"Rar", "#!/bin/sh\nexit 0\n"}});
+  ASSERT_EQ(session.UnRar(Variant::AnnualOld, archive, protocol, port), UnrarOutcome::Unpacked);
+  struct Expected {
+    const char* name;
+    const char* bytes;  // nullptr: not in the working directory
+  };
+  for (const Expected& e : {Expected{"rev5_pl", "1\xB0"}, Expected{"rev5_na", "2\xB0"}, Expected{"rev5_sd", "3\xB0"},
+                            Expected{"rev5_di", "4\xB0"}, Expected{"rev5_mu", "5\xB0"}, Expected{"rev5_t", nullptr},
+                            Expected{"rev5_ip", "left behind"}, Expected{"Rar", nullptr}}) {
+    if (e.bytes == nullptr) {
+      EXPECT_FALSE(InWork(e.name)) << e.name;
+    } else {
+      EXPECT_EQ(test::ReadBytes(work / e.name), e.bytes) << e.name;
+    }
+  }
+  EXPECT_EQ(test::ReadBytes(work / "months.txt"), months_before);
+}
+
 TEST_F(SessionTest, QuarterlyPackageCountsAsUnpackedInTheAnnualWindow) {
   EXPECT_EQ(session.UnRar(Variant::Quarterly, QuarterlyArchive(), protocol, port), UnrarOutcome::Unpacked);
   Protocol annual;
