@@ -4,7 +4,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <map>
+#include <string>
+#include <vector>
 #include <optional>
 #include <utility>
 
@@ -40,7 +41,16 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
   struct Period {
     Date begin, end;
   };
-  std::map<std::pair<int, std::string>, std::vector<Period>> memory;
+  // The buckets of the current declaration; a declaration has few, so they
+  // are searched in turn, and their storage is reused from one declaration
+  // to the next.
+  struct Bucket {
+    int month = 0;
+    std::string category;
+    std::vector<Period> periods;
+  };
+  std::vector<Bucket> memory;
+  std::size_t buckets = 0;
   c.context.Clear();
   c.row = 0;
   for (RowId r : sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT,
@@ -48,13 +58,23 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
     ++c.row;
     if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
       SetSaldoContext(run, declarations, r);
-      memory.clear();
+      buckets = 0;
     }
     const int month = sd.Int(r, sd::SD_MONTH);
     if (month == 13 || !takes_part(month)) continue;
     const Date begin = sd.DateValue(r, sd::SD_BEGIN_DT);
     const Date end = sd.DateValue(r, sd::SD_END_DT);
-    std::vector<Period>& periods = memory[{month, sd.Text(r, sd::SD_CATEGORY)}];
+    const std::string_view category = sd.View(r, sd::SD_CATEGORY);
+    std::size_t b = 0;
+    while (b < buckets && (memory[b].month != month || memory[b].category != category)) ++b;
+    if (b == buckets) {
+      if (buckets == memory.size()) memory.emplace_back();
+      memory[b].month = month;
+      memory[b].category.assign(category);
+      memory[b].periods.clear();
+      ++buckets;
+    }
+    std::vector<Period>& periods = memory[b].periods;
     const bool overlaps = std::any_of(periods.begin(), periods.end(), [&](const Period& k) {
       return (k.begin < begin && begin <= k.end) || (k.begin <= end && end < k.end) ||
              (begin == k.begin && end == k.end);
@@ -86,21 +106,37 @@ bool CategoryValidIn(const Table& kategor, Lookup::Range rows, int year) {
 
 }  // namespace
 
+// The context is set only for a row that is reported (and, at the end, for
+// the last row that took part, as if it were set for every row): setting it
+// means a search in REV5_NA, which would cost more than the test.
 void RunCategoryValidityPass(Run& run) {
   Checks& c = run.checks;
   const Table& sd = run.dm.saldo_data;
   const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
   const Lookup categories(run.dm.new_kategor, {dict::ID_KATEG});
+  // Rows of one declaration mostly share a category: the last answer is kept.
+  std::string last_category;
+  bool last_valid = false;
+  bool have_last = false;
+  RowId last_row = kNoRow;
   c.row = 0;
   for (RowId r : sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH})) {
     ++c.row;
     if (sd.IsEmpty(r, sd::SD_CATEGORY) || sd.Int(r, sd::SD_MONTH) == 13) continue;
-    SetSaldoContext(run, declarations, r);
-    if (!CategoryValidIn(run.dm.new_kategor, categories.Find(sd, r, {sd::SD_CATEGORY}), run.year)) {
+    last_row = r;
+    const std::string_view category = sd.View(r, sd::SD_CATEGORY);
+    if (!have_last || category != last_category) {
+      last_valid = CategoryValidIn(run.dm.new_kategor, categories.Find(sd, r, {sd::SD_CATEGORY}), run.year);
+      last_category.assign(category);
+      have_last = true;
+    }
+    if (!last_valid) {
+      SetSaldoContext(run, declarations, r);
       c.ReportNoRow("new.sd.category-valid-in-year", run.sd_caption[sd::SD_CATEGORY],
                     fmt::format(" код {} не действителен для отчетного года={}", sd.View(r, sd::SD_CATEGORY), run.year));
     }
   }
+  if (last_row != kNoRow) SetSaldoContext(run, declarations, last_row);
 }
 
 void RunMonthSumPass(Run& run) {
