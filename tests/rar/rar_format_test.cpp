@@ -150,5 +150,35 @@ TEST(EntryNames, BaseNameAndSafety) {
     EXPECT_EQ(printable("a\nb\x7F"), "a?b?");
 }
 
+// The eight-byte steps of the CRC agree with the plain bitwise definition for
+// every length and every split of the data into two updates.
+TEST(Crc32, AgreesWithBitwiseDefinitionAtEverySplit) {
+    EXPECT_EQ(crc32("123456789"), 0xCBF43926u);
+    std::string data(300, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : data) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    auto bitwise = [](std::string_view s) {
+        std::uint32_t c = 0xFFFFFFFFu;
+        for (char ch : s) {
+            c ^= static_cast<unsigned char>(ch);
+            for (int bit = 0; bit < 8; ++bit) c = (c & 1u) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+        }
+        return ~c;
+    };
+    const std::string_view all(data);
+    for (std::size_t length = 0; length <= all.size(); length += 7) {
+        const std::uint32_t expected = bitwise(all.substr(0, length));
+        for (std::size_t split = 0; split <= length; ++split) {
+            Crc32 crc;
+            crc.update(all.substr(0, split));
+            crc.update(all.substr(split, length - split));
+            ASSERT_EQ(crc.value(), expected) << "length " << length << " split " << split;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zentrox::rar::test
