@@ -214,6 +214,19 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
 
   const int n = table.FieldCount();
   int line_no = 0;
+  // Writes one fault of field `f` (-1: of the line). Once the protocol keeps
+  // no more fault lines the fault is only counted, without composing its
+  // line, so a file of millions of faulty lines costs little more than
+  // reading it.
+  auto report = [&](int f, const char* rule, const char* message, auto&& text) {
+    if (checks.protocol().FaultsFull()) {
+      checks.protocol().CountFault();
+      return;
+    }
+    std::string cap = f < 0 ? std::string() : caption_of(f);
+    publish_context();
+    Fault(checks, text(cap), rule, cap, message, line_no);
+  };
   std::string decoded;
   ForEachLine(data, [&](std::string_view line, std::size_t line_start) {
     ++line_no;
@@ -237,10 +250,8 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
         rest = {};
         implicit_end = false;
       } else {
-        std::string cap = caption_of(f);
-        publish_context();
-        Fault(checks, fmt::format("отсутствует поле <{}>, строка {}", cap, line_no), "load.missing-field", cap,
-              "отсутствует поле", line_no);
+        report(f, "load.missing-field", "отсутствует поле",
+               [&](const std::string& cap) { return fmt::format("отсутствует поле <{}>, строка {}", cap, line_no); });
         fault = true;
         continue;
       }
@@ -256,21 +267,17 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
       if (f == ctx.name) name.Set(text, data);
       if (table.field(f).type == FieldType::Date && !text.empty() &&
           (ascii ? text.size() : Utf8Length(text)) != 10) {
-        std::string cap = caption_of(f);
-        publish_context();
-        Fault(checks,
-              fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный формат даты. Поле <{}>,строка {}",
-                          checks.context.pack, checks.context.declaration, checks.context.name, cap, line_no),
-              "load.date-format", cap, "Ошибка: неверный формат даты.", line_no);
+        report(f, "load.date-format", "Ошибка: неверный формат даты.", [&](const std::string& cap) {
+          return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный формат даты. Поле <{}>,строка {}",
+                             checks.context.pack, checks.context.declaration, checks.context.name, cap, line_no);
+        });
         fault = true;
       }
       if (table.Store(row, f, text) == StoreResult::Failed) {
-        std::string cap = caption_of(f);
-        publish_context();
-        Fault(checks,
-              fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный тип данных. Поле <{}>,строка {}",
-                          checks.context.pack, checks.context.declaration, checks.context.name, cap, line_no),
-              "load.data-type", cap, "Ошибка: неверный тип данных.", line_no);
+        report(f, "load.data-type", "Ошибка: неверный тип данных.", [&](const std::string& cap) {
+          return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный тип данных. Поле <{}>,строка {}",
+                             checks.context.pack, checks.context.declaration, checks.context.name, cap, line_no);
+        });
         fault = true;
       }
     }
@@ -279,9 +286,9 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
       return;
     }
     if (!rest.empty()) {
-      publish_context();
-      Fault(checks, fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no), "load.end-of-line",
-            "", "Ошибка. Отсутствует признак конца строки", line_no);
+      report(-1, "load.end-of-line", "Ошибка. Отсутствует признак конца строки", [&](const std::string&) {
+        return fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no);
+      });
       KeepIfAnySet(table, row);
     }
   });

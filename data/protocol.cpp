@@ -1,5 +1,7 @@
 #include "data/protocol.h"
 
+#include <string>
+
 namespace zentrox {
 
 void Protocol::Clear() {
@@ -16,8 +18,25 @@ void Protocol::SetDefaultColor(Rgb color) {
 
 void Protocol::ResetAttributes() { current_ = default_; }
 
+void Protocol::CountFault() {
+  if (faults_++ == max_fault_lines_) {
+    TextStyle style = current_;
+    style.color = kRed;
+    lines_.push_back(ProtocolLine{"Слишком много ошибок: выведены первые " + std::to_string(max_fault_lines_) +
+                                      ", остальные не выводятся",
+                                  style, LineKind::Frame, std::nullopt});
+    if (listener_) listener_(lines_.back());
+  }
+}
+
 void Protocol::Push(ProtocolLine line) {
-  if (line.kind == LineKind::Fault) ++faults_;
+  if (line.kind == LineKind::Fault) {
+    if (FaultsFull()) {
+      CountFault();
+      return;
+    }
+    ++faults_;
+  }
   lines_.push_back(std::move(line));
   if (listener_) listener_(lines_.back());
 }

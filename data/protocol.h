@@ -73,6 +73,12 @@ struct ProtocolLine {
   std::optional<Finding> finding;
 };
 
+// At most this many fault lines are kept; every further fault is counted but
+// its line is dropped, and one line says so. A damaged package (a megabyte of
+// empty lines is a fault per field on every line) would otherwise grow the
+// protocol by hundreds of bytes per byte read, until memory runs out.
+inline constexpr std::size_t kMaxFaultLines = 100000;
+
 class Protocol {
  public:
   // Removes every line and sets the current attributes back to the defaults;
@@ -95,7 +101,14 @@ class Protocol {
   void AddFinding(std::string text, Finding finding);
 
   const std::vector<ProtocolLine>& lines() const { return lines_; }
+  // Every fault written, the dropped ones included.
   std::size_t FaultCount() const { return faults_; }
+  // True once no more fault lines are kept: a writer may then skip composing
+  // a fault line and only count it.
+  bool FaultsFull() const { return faults_ >= max_fault_lines_; }
+  void CountFault();
+  // For tests: another limit than kMaxFaultLines.
+  void SetMaxFaultLines(std::size_t max) { max_fault_lines_ = max; }
   bool empty() const { return lines_.empty(); }
 
   // Called after every appended line (the GUI streams the lines into its pane).
@@ -109,6 +122,7 @@ class Protocol {
   TextStyle default_;
   TextStyle current_;
   std::size_t faults_ = 0;
+  std::size_t max_fault_lines_ = kMaxFaultLines;
   Listener listener_;
 };
 

@@ -455,6 +455,20 @@ TEST_F(HostileTest, PackageOverTheSizeCapIsRefused) {
   EXPECT_EQ(fits.status, 0) << fits.out << fits.err;
 }
 
+// Half a million empty lines, each a fault per field: the protocol stops at
+// its limit instead of growing by gigabytes (it took 48 s and 4.7 GB before).
+TEST_F(HostileTest, MegabyteOfEmptyLinesKeepsTheProtocolBounded) {
+  std::vector<rar4::Entry> entries = Package("annual-valid");
+  entries[3].data = std::string(1u << 20, '\n');
+  const auto start = std::chrono::steady_clock::now();
+  Outcome r = Check("annual", kAnnualName, rar4::build_archive(entries));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.Has("Слишком много ошибок: выведены первые 100000, остальные не выводятся"));
+  EXPECT_TRUE(r.Has(kCompleted));
+  EXPECT_LT(r.lines().size(), 100100u);
+}
+
 TEST_F(HostileTest, TenThousandEntries) {
   std::vector<rar4::Entry> entries = Package("annual-valid");
   for (int i = 0; i < 10000; ++i) entries.push_back(rar4::Entry{"f" + std::to_string(i), "x"});
