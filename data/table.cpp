@@ -150,13 +150,50 @@ class DistinctValues {
 
 }  // namespace
 
+// The value ranks of one field, stored in as few bytes per row as the
+// number of distinct values allows (most key fields need one or two).
+struct Table::RankArray {
+  RankArray(const std::vector<std::uint32_t>& ranks, std::uint32_t distinct)
+      : width(distinct <= 0x100u ? 1 : distinct <= 0x10000u ? 2 : 4) {
+    bytes.resize(ranks.size() * width);
+    for (std::size_t i = 0; i < ranks.size(); ++i) {
+      switch (width) {
+        case 1: bytes[i] = static_cast<std::uint8_t>(ranks[i]); break;
+        case 2: {
+          auto v = static_cast<std::uint16_t>(ranks[i]);
+          std::memcpy(&bytes[i * 2], &v, 2);
+          break;
+        }
+        default: std::memcpy(&bytes[i * 4], &ranks[i], 4); break;
+      }
+    }
+  }
+  std::uint32_t operator[](std::size_t i) const {
+    switch (width) {
+      case 1: return bytes[i];
+      case 2: {
+        std::uint16_t v;
+        std::memcpy(&v, &bytes[i * 2], 2);
+        return v;
+      }
+      default: {
+        std::uint32_t v;
+        std::memcpy(&v, &bytes[i * 4], 4);
+        return v;
+      }
+    }
+  }
+  std::size_t width;
+  std::vector<std::uint8_t> bytes;
+};
+
 // What a table derived from its rows: value ranks per field and orders per
 // key list. Guarded by a mutex, since const readers on several threads may
 // fill it.
 struct Table::Cache {
   std::mutex mutex;
   struct FieldRanks {
-    std::shared_ptr<const std::vector<std::uint32_t>> ranks;
+    std::shared_ptr<const RankArray> ranks;
     std::uint32_t distinct = 0;
   };
   std::vector<FieldRanks> ranks;  // by field
@@ -441,7 +478,7 @@ int Table::CompareCells(RowId a, int fa, const Table& other, RowId b, int fb) co
 
 // Ranks come from the distinct values: each value is hashed once, only the
 // distinct values are sorted, so a field of few values costs one pass.
-std::shared_ptr<const std::vector<std::uint32_t>> Table::Ranks(int f, std::uint32_t& distinct) const {
+std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& distinct) const {
   Cache& cache = *cache_;
   auto& slot = cache.ranks[static_cast<std::size_t>(f)];
   if (slot.ranks) {
@@ -478,8 +515,8 @@ std::shared_ptr<const std::vector<std::uint32_t>> Table::Ranks(int f, std::uint3
   std::vector<std::uint32_t> rank_of_id(reps.size());
   for (std::uint32_t k = 0; k < by_value.size(); ++k) rank_of_id[by_value[k]] = k + 1;
   for (std::uint32_t& id : ids) id = id == 0xFFFFFFFFu ? 0 : rank_of_id[id];
-  slot.ranks = std::make_shared<const std::vector<std::uint32_t>>(std::move(ids));
   slot.distinct = static_cast<std::uint32_t>(reps.size() + 1);
+  slot.ranks = std::make_shared<const RankArray>(ids, slot.distinct);
   distinct = slot.distinct;
   return slot.ranks;
 }
@@ -505,7 +542,7 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
     // Keys [begin, end) share one word.
     std::size_t begin = end;
     unsigned __int128 span = 1;
-    std::vector<std::pair<std::shared_ptr<const std::vector<std::uint32_t>>, std::uint32_t>> parts;
+    std::vector<std::pair<std::shared_ptr<const RankArray>, std::uint32_t>> parts;
     while (begin > 0) {
       std::uint32_t distinct = 0;
       auto ranks = Ranks(keys[begin - 1], distinct);
@@ -529,12 +566,12 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
   return order;
 }
 
-std::vector<std::shared_ptr<const std::vector<std::uint32_t>>> Table::RanksOf(std::span<const int> keys) const {
+std::vector<std::shared_ptr<const Table::RankArray>> Table::RanksOf(std::span<const int> keys) const {
   if (!cache_) cache_ = std::make_shared<Cache>();
   Cache& cache = *cache_;
   std::lock_guard<std::mutex> lock(cache.mutex);
   if (cache.ranks.size() != fields_.size()) cache.ranks.resize(fields_.size());
-  std::vector<std::shared_ptr<const std::vector<std::uint32_t>>> out;
+  std::vector<std::shared_ptr<const RankArray>> out;
   for (int f : keys) {
     std::uint32_t distinct = 0;
     out.push_back(Ranks(f, distinct));
@@ -666,7 +703,7 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
     first = i;
   }
   std::vector<Slot>& slots = index->slots;
-  slots.assign(PowerOfTwoAtLeast(groups.size() * 2), Slot{});
+  slots.assign(PowerOfTwoAtLeast(groups.size() + groups.size() / 2), Slot{});
   const std::size_t mask = slots.size() - 1;
   for (const auto& [from, to] : groups) {
     std::uint64_t h = HashOfRow(rows[from]);

@@ -147,8 +147,9 @@ class Table {
   // Dense ranks of a field's values: 0 for empty, then 1.. in ascending order
   // of the values; `distinct` receives the number of ranks in use.
   // Called with the cache's mutex held.
-  std::shared_ptr<const std::vector<std::uint32_t>> Ranks(int f, std::uint32_t& distinct) const;
-  std::vector<std::shared_ptr<const std::vector<std::uint32_t>>> RanksOf(std::span<const int> keys) const;
+  struct RankArray;
+  std::shared_ptr<const RankArray> Ranks(int f, std::uint32_t& distinct) const;
+  std::vector<std::shared_ptr<const RankArray>> RanksOf(std::span<const int> keys) const;
   // A lookup index cached under its key lists, or null.
   std::shared_ptr<const void> CachedIndex(const std::vector<int>& keys, const std::vector<int>& all) const;
   void KeepIndex(const std::vector<int>& keys, const std::vector<int>& all, std::shared_ptr<const void> index) const;
