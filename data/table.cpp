@@ -331,10 +331,22 @@ bool Table::AnySet(RowId row) const {
   return false;
 }
 
+// The inline mark is the top bit of an arena reference's length.
+static_assert(std::endian::native == std::endian::little);
+
 Table::TextRef Table::Intern(std::string_view text) {
-  if (text.empty()) return {};
-  if (chars_.size() + text.size() > 0xFFFFFFFFu) throw std::length_error("table " + name_ + " text is too large");
-  TextRef ref{static_cast<std::uint32_t>(chars_.size()), static_cast<std::uint32_t>(text.size())};
+  TextRef ref;
+  if (text.empty()) return ref;
+  if (text.size() <= 7) {
+    std::memcpy(ref.bytes, text.data(), text.size());
+    ref.bytes[7] = static_cast<char>(0x80 | text.size());
+    return ref;
+  }
+  if (chars_.size() + text.size() > 0xFFFFFFFFu || text.size() >= 0x80000000u) {
+    throw std::length_error("table " + name_ + " text is too large");
+  }
+  ref.arena.offset = static_cast<std::uint32_t>(chars_.size());
+  ref.arena.length = static_cast<std::uint32_t>(text.size());
   chars_.append(text);
   return ref;
 }

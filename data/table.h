@@ -100,8 +100,9 @@ class Table {
   std::string_view View(RowId row, int f) const {
     const Column& c = col(f);
     if (!c.set[row] || c.texts.empty()) return {};
-    TextRef r = c.texts[row];
-    return std::string_view(chars_.data() + r.offset, r.length);
+    const TextRef& r = c.texts[row];
+    if (r.IsInline()) return std::string_view(r.bytes, r.bytes[7] & 0x7F);
+    return std::string_view(chars_.data() + r.arena.offset, r.arena.length);
   }
 
   // Row ids in ascending order of the key fields, stable: rows with equal keys
@@ -121,10 +122,19 @@ class Table {
  private:
   friend class Lookup;
   struct Cache;
-  struct TextRef {
-    std::uint32_t offset = 0;
-    std::uint32_t length = 0;
+  // A text of up to 7 bytes is kept in the reference itself (its last byte
+  // holds 0x80 and the length), a longer one in the arena. Most keys,
+  // codes and amounts are that short, so reading them touches no arena.
+  union TextRef {
+    struct {
+      std::uint32_t offset;
+      std::uint32_t length;  // below 2^31: the top bit marks inline texts
+    } arena;
+    char bytes[8];
+    TextRef() : arena{0, 0} {}
+    bool IsInline() const { return (static_cast<unsigned char>(bytes[7]) & 0x80) != 0; }
   };
+  static_assert(sizeof(TextRef) == 8);
   struct Column {
     FieldType type = FieldType::String;
     std::vector<std::uint8_t> set;

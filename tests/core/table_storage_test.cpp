@@ -1,0 +1,134 @@
+// How tables keep texts and what they derive from their rows: texts short
+// enough to sit in the row's reference and longer ones in the arena, orders
+// and lookups that are kept until a row changes, orders over fields of few
+// and of very many distinct values.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "data/schemas.h"
+#include "data/table.h"
+
+namespace zentrox {
+namespace {
+
+Table TextTable() { return Table("t", {FieldDef{"S", FieldType::String, 0}, FieldDef{"F", FieldType::Float, 0}}); }
+
+// The order by the definition: stable, empty first, numbers as numbers,
+// texts as bytes.
+std::vector<RowId> ReferenceOrder(const Table& t, const std::vector<int>& keys) {
+  std::vector<RowId> rows(t.size());
+  for (RowId r = 0; r < rows.size(); ++r) rows[r] = r;
+  std::stable_sort(rows.begin(), rows.end(), [&](RowId a, RowId b) {
+    for (int f : keys) {
+      int c = t.CompareCells(a, f, t, b, f);
+      if (c != 0) return c < 0;
+    }
+    return false;
+  });
+  return rows;
+}
+
+TEST(TableTexts, EveryLengthReadsBackAsStored) {
+  Table t = TextTable();
+  std::vector<std::string> texts;
+  for (std::size_t n = 1; n <= 20; ++n) texts.push_back(std::string(n, static_cast<char>('a' + n)));
+  texts.push_back("ОФИС");      // 8 bytes of UTF-8
+  texts.push_back("Ж12");       // 4 bytes
+  texts.push_back(std::string("a\0b", 3));
+  for (const std::string& s : texts) t.SetText(t.AppendRow(), 0, s);
+  for (RowId r = 0; r < t.size(); ++r) {
+    EXPECT_EQ(t.View(r, 0), texts[r]) << r;
+    EXPECT_EQ(t.Text(r, 0), texts[r]) << r;
+  }
+  Table copy = t;
+  t.SetText(0, 0, "changed after the copy");
+  for (RowId r = 0; r < copy.size(); ++r) EXPECT_EQ(copy.View(r, 0), texts[r]) << r;
+  EXPECT_EQ(t.View(0, 0), "changed after the copy");
+}
+
+TEST(TableTexts, FloatsKeepTheirFileText) {
+  Table t = TextTable();
+  const char* texts[] = {"1", "0.50", "1234567", "12345.67", "-0.00", "+5", "100000000000.25"};
+  for (const char* s : texts) ASSERT_EQ(t.Store(t.AppendRow(), 1, s), StoreResult::Stored) << s;
+  for (RowId r = 0; r < t.size(); ++r) EXPECT_EQ(t.View(r, 1), texts[r]);
+  EXPECT_EQ(t.Number(3, 1), 12345.67);
+  EXPECT_EQ(t.Number(6, 1), 100000000000.25);
+}
+
+TEST(TableTexts, ShortAndLongTextsOrderAndLinkAsBytes) {
+  Table t = TextTable();
+  const char* texts[] = {"abcdefgh", "abcdefg", "abc", "", "abcdefgh", "b", "abcdefghij", "abcdefg"};
+  for (const char* s : texts) t.Store(t.AppendRow(), 0, s);
+  EXPECT_EQ(t.Order({0}), ReferenceOrder(t, {0}));
+  EXPECT_EQ(t.Order({0}), (std::vector<RowId>{3, 2, 1, 7, 0, 4, 6, 5}));
+
+  Lookup link(t, {0});
+  Table master = TextTable();
+  for (const char* s : {"abcdefgh", "abcdefg", "abcdefgi", ""}) master.Store(master.AppendRow(), 0, s);
+  auto found = [&](RowId r) {
+    Lookup::Range range = link.Find(master, r, {0});
+    return std::vector<RowId>(range.begin(), range.end());
+  };
+  EXPECT_EQ(found(0), (std::vector<RowId>{0, 4}));
+  EXPECT_EQ(found(1), (std::vector<RowId>{1, 7}));
+  EXPECT_TRUE(found(2).empty());
+  EXPECT_EQ(found(3), (std::vector<RowId>{3}));
+}
+
+TEST(TableDerived, OrdersAndLookupsFollowChangedRows) {
+  Table t = MakeTable(FileKind::SD);
+  for (const char* na : {"3", "1", "2"}) t.Store(t.AppendRow(), sd::SD_NA, na);
+  EXPECT_EQ(t.Order({sd::SD_NA}), (std::vector<RowId>{1, 2, 0}));
+  Lookup before(t, {sd::SD_NA});
+
+  t.Store(0, sd::SD_NA, "0");
+  EXPECT_EQ(t.Order({sd::SD_NA}), (std::vector<RowId>{0, 1, 2}));
+  RowId added = t.AppendRow();
+  t.Store(added, sd::SD_NA, "1");
+  EXPECT_EQ(t.Order({sd::SD_NA}), (std::vector<RowId>{0, 1, 3, 2}));
+
+  Table master = MakeTable(FileKind::NA);
+  RowId m = master.AppendRow();
+  master.Store(m, na::NA_ID, "1");
+  Lookup after(t, {sd::SD_NA});
+  Lookup::Range range = after.Find(master, m, {na::NA_ID});
+  EXPECT_EQ(std::vector<RowId>(range.begin(), range.end()), (std::vector<RowId>{1, 3}));
+  // A lookup made before the change keeps answering from the rows it saw.
+  EXPECT_EQ(before.First(master, m, {na::NA_ID}), 1u);
+  t.DropLastRow();
+  EXPECT_EQ(t.Order({sd::SD_NA}), (std::vector<RowId>{0, 1, 2}));
+}
+
+TEST(TableDerived, OrdersOverFieldsOfFewAndOfManyValues) {
+  // Keys of 3, 300 and 70,000 distinct values (ranks of one, two and four
+  // bytes) and a text key; equal keys must keep file order.
+  Table t = MakeTable(FileKind::SD);
+  std::uint32_t x = 7;
+  auto next = [&] {
+    x = x * 1103515245u + 12345u;
+    return x >> 8;
+  };
+  for (int i = 0; i < 90000; ++i) {
+    RowId r = t.AppendRow();
+    t.Store(r, sd::SD_MONTH, std::to_string(next() % 3));
+    t.Store(r, sd::SD_JOB_CODE, std::to_string(next() % 300));
+    t.Store(r, sd::SD_NA, std::to_string(next() % 70000) + ".5");
+    if (next() % 5 != 0) t.Store(r, sd::SD_CATEGORY, std::to_string(next() % 40));
+  }
+  const std::vector<std::vector<int>> key_lists = {
+      {sd::SD_MONTH},
+      {sd::SD_JOB_CODE, sd::SD_MONTH},
+      {sd::SD_NA},
+      {sd::SD_CATEGORY, sd::SD_NA},
+      {sd::SD_MONTH, sd::SD_CATEGORY, sd::SD_JOB_CODE, sd::SD_NA, sd::SD_MONTH},
+  };
+  for (const auto& keys : key_lists) {
+    EXPECT_EQ(t.Order(std::span<const int>(keys)), ReferenceOrder(t, keys)) << keys.size() << " keys";
+  }
+}
+
+}  // namespace
+}  // namespace zentrox
