@@ -228,6 +228,35 @@ bool ParseDouble(std::string_view text, double& value) {
   }
   // One sign at most: from_chars would still read the second sign of "--5".
   if (!text.empty() && (text.front() == '+' || text.front() == '-')) return false;
+  // Most amounts are digits, a "." and digits, 15 digits at most: such a
+  // number is an exact integer divided by an exact power of ten, and that one
+  // division rounds to the same double as reading the text with from_chars.
+  {
+    static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::uint64_t n = 0;
+    int digit_count = 0;
+    int decimals = -1;
+    bool plain = true;
+    for (char c : text) {
+      if (c >= '0' && c <= '9') {
+        n = n * 10 + static_cast<std::uint64_t>(c - '0');
+        ++digit_count;
+        if (decimals >= 0) ++decimals;
+      } else if (c == '.' && decimals < 0 && digit_count > 0) {
+        decimals = 0;
+      } else {
+        plain = false;
+        break;
+      }
+    }
+    if (plain && digit_count > 0 && digit_count <= 15 && decimals != 0) {
+      double v = static_cast<double>(n);
+      if (decimals > 0) v /= kPow10[decimals];
+      value = negative ? -v : v;
+      return true;
+    }
+  }
   // Only digits, one ".", and an exponent: from_chars would also take "inf"
   // and "nan", which no amount in a package may be.
   bool digits = false;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -127,6 +129,37 @@ TEST(TableDerived, OrdersOverFieldsOfFewAndOfManyValues) {
   };
   for (const auto& keys : key_lists) {
     EXPECT_EQ(t.Order(std::span<const int>(keys)), ReferenceOrder(t, keys)) << keys.size() << " keys";
+  }
+}
+
+// Amounts are read without the C library: the result must be the double
+// that a correctly rounding reader gives, for every form of decimal.
+TEST(TableNumbers, DecimalsReadAsTheNearestDouble) {
+  std::uint32_t x = 99;
+  auto next = [&] {
+    x = x * 1103515245u + 12345u;
+    return x >> 8;
+  };
+  std::vector<std::string> texts = {"0", "0.0", "007.50", "1.", ".5", "999999999999999", "9999999999999999",
+                                    "0.1", "0.000000000000001", "123456789.123456", "1e3", "-0.30"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string s = std::to_string(next() % 100000000);
+    if (next() % 4 != 0) s += "." + std::to_string(next() % 1000000);
+    if (next() % 3 == 0) s = "-" + s;
+    texts.push_back(s);
+  }
+  for (const std::string& s : texts) {
+    double expected = 0;
+    std::string_view digits = s;
+    bool negative = !digits.empty() && digits.front() == '-';
+    if (negative) digits.remove_prefix(1);
+    auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), expected);
+    ASSERT_EQ(ec, std::errc()) << s;
+    ASSERT_EQ(ptr, digits.data() + digits.size()) << s;
+    if (negative) expected = -expected;
+    double got = 0;
+    ASSERT_TRUE(ParseDouble(s, got)) << s;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(expected)) << s;
   }
 }
 
