@@ -507,6 +507,9 @@ int run(const std::vector<std::string>& args) {
 
 }  // namespace
 
+// The fuzz target compiles this file into itself and calls run() in-process,
+// without the signal handlers, which would hide a crash from the sanitizers.
+#ifndef ZENTROX_RAR_NO_MAIN
 int main(int argc, char** argv) {
     use_utf8_locale();
     install_signal_cleanup();
@@ -520,3 +523,4 @@ int main(int argc, char** argv) {
         return kArchiveError;
     }
 }
+#endif

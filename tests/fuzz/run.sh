@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer into build-fuzz/ and runs each for SECONDS, one
+# after the other.
+#
+#   tests/fuzz/run.sh SECONDS [TARGET...]
+#
+# The seeds in tests/fuzz/corpus/<target>/ (and, when present, the shared RAR
+# fixtures for the archive targets) are read; what a run learns goes into
+# build-fuzz/corpus/<target>/, kept between runs. A crash leaves its input in
+# build-fuzz/artifacts/ and makes the script fail. One line per target reports
+# the executions done.
+set -euo pipefail
+
+if [ $# -lt 1 ] || ! [[ "$1" =~ ^[0-9]+$ ]]; then
+  echo "usage: $0 SECONDS [TARGET...]" >&2
+  exit 2
+fi
+seconds="$1"
+shift
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+build="$root/build-fuzz"
+all_targets=(fuzz_package_file fuzz_dictionary fuzz_names fuzz_listing fuzz_rar_headers fuzz_rar)
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
+
+flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+  -DZENTROX_GUI=OFF -DZENTROX_FUZZ=ON >/dev/null
+cmake --build "$build" -j2 --target "${targets[@]}"
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+fixtures="$root/../shared/fixtures/rar"
+mkdir -p "$build/artifacts"
+failed=0
+summary=()
+for t in "${targets[@]}"; do
+  mkdir -p "$build/corpus/$t"
+  seeds=("$root/tests/fuzz/corpus/$t")
+  if [[ "$t" == fuzz_rar* ]] && [ -d "$fixtures" ]; then seeds+=("$fixtures"); fi
+  log="$build/artifacts/$t.log"
+  set +e
+  "$build/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
+    -artifact_prefix="$build/artifacts/$t-" "$build/corpus/$t" "${seeds[@]}" >"$log" 2>&1
+  rc=$?
+  set -e
+  runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
+  if [ $rc -ne 0 ]; then
+    failed=1
+    summary+=("$t: FAILED (exit $rc) after ${runs:-?} executions, see $log")
+    tail -40 "$log" >&2
+  else
+    summary+=("$t: ${runs:-?} executions in ${seconds} s, corpus $(ls "$build/corpus/$t" | wc -l) inputs")
+  fi
+done
+printf '%s\n' "${summary[@]}"
+exit $failed
