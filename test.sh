@@ -1,8 +1,39 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test.
+#   ./test.sh              gcc build in build/
+#   ./test.sh --sanitize   clang build with AddressSanitizer, LeakSanitizer and
+#                          UndefinedBehaviorSanitizer in build-sanitize/
 set -euo pipefail
 source "$(dirname "$0")/scripts/setup.sh"
-zentrox_install_missing
-zentrox_build
-cd "$ZENTROX_ROOT/build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+
+if [ "${1:-}" != "--sanitize" ]; then
+  zentrox_install_missing
+  zentrox_build
+  cd "$ZENTROX_ROOT/build"
+  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+  exit
+fi
+
+zentrox_install_missing --sanitize
+zentrox_build_sanitize
+cd "$ZENTROX_ROOT/build-sanitize"
+# Every process the tests start (zentrox-check, Rar) is instrumented too and
+# may exit with an ordinary-looking status; so each one writes its report to
+# its own file here, and any file there fails the run.
+logs="$ZENTROX_ROOT/build-sanitize/sanitizer-logs"
+rm -rf "$logs"
+mkdir -p "$logs"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:exitcode=86:log_path=$logs/asan"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=86:log_path=$logs/ubsan"
+export LSAN_OPTIONS="suppressions=$ZENTROX_ROOT/tests/sanitize/lsan-suppressions.txt:print_suppressions=0"
+status=0
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" ${ZENTROX_SANITIZE_CTEST_ARGS:-} || status=$?
+if [ -n "$(ls -A "$logs")" ]; then
+  echo "Sanitizer reports:" >&2
+  for f in "$logs"/*; do
+    echo "==== $f" >&2
+    cat "$f" >&2
+  done
+  status=1
+fi
+exit "$status"
