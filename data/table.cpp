@@ -298,59 +298,52 @@ void Table::Clear() {
   chars_.clear();
   chars_.shrink_to_fit();
   rows_ = 0;
+  allocated_ = 0;
 }
 
-void Table::Reserve(std::size_t rows) {
+// The columns are sized ahead of the rows in use, with empty fields, so that
+// appending a row only counts it.
+void Table::GrowTo(std::size_t rows) {
   for (Column& c : columns_) {
-    c.set.reserve(rows);
+    c.set.resize(rows);
     switch (c.type) {
       case FieldType::Integer:
       case FieldType::Date:
-        c.ints.reserve(rows);
+        c.ints.resize(rows);
         break;
       case FieldType::Float:
-        c.reals.reserve(rows);
-        c.texts.reserve(rows);
+        c.reals.resize(rows);
+        c.texts.resize(rows);
         break;
       case FieldType::String:
-        c.texts.reserve(rows);
+        c.texts.resize(rows);
         break;
     }
   }
+  allocated_ = rows;
+}
+
+void Table::Reserve(std::size_t rows) {
+  if (rows > allocated_) GrowTo(rows);
 }
 
 RowId Table::AppendRow() {
   if (rows_ >= kNoRow - 1) throw std::length_error("table " + name_ + " is full");
   Changed();
-  for (Column& c : columns_) {
-    c.set.push_back(0);
-    switch (c.type) {
-      case FieldType::Integer:
-      case FieldType::Date:
-        c.ints.push_back(0);
-        break;
-      case FieldType::Float:
-        c.reals.push_back(0);
-        c.texts.push_back({});
-        break;
-      case FieldType::String:
-        c.texts.push_back({});
-        break;
-    }
-  }
+  if (rows_ == allocated_) GrowTo(std::max<std::size_t>(16, allocated_ * 2));
   return static_cast<RowId>(rows_++);
 }
 
 void Table::DropLastRow() {
   if (rows_ == 0) return;
   Changed();
-  for (Column& c : columns_) {
-    c.set.pop_back();
-    if (!c.ints.empty()) c.ints.pop_back();
-    if (!c.reals.empty()) c.reals.pop_back();
-    if (!c.texts.empty()) c.texts.pop_back();
-  }
   --rows_;
+  for (Column& c : columns_) {
+    c.set[rows_] = 0;
+    if (!c.ints.empty()) c.ints[rows_] = 0;
+    if (!c.reals.empty()) c.reals[rows_] = 0;
+    if (!c.texts.empty()) c.texts[rows_] = TextRef();
+  }
 }
 
 bool Table::AnySet(RowId row) const {

@@ -169,6 +169,9 @@ class Table {
   std::vector<Column> columns_;
   std::string chars_;  // text arena of string and float fields
   std::size_t rows_ = 0;
+  // Rows the columns hold; those from rows_ on are empty, ready to append.
+  std::size_t allocated_ = 0;
+  void GrowTo(std::size_t rows);
   // Orders and ranks computed from the current rows; shared by copies of the
   // table until either changes.
   mutable std::shared_ptr<Cache> cache_;
