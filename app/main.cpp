@@ -7,6 +7,7 @@
 #include "app/formatting_settings.h"
 #include "app/zentrox_app.h"
 #include "intake/command_runner.h"
+#include "intake/workdir.h"
 #include "rules/control_run.h"
 #include "ui/ports.h"
 
@@ -20,10 +21,12 @@ int main(int argc, char* argv[]) {
   // force the formatting the loaders and checks rely on before any window.
   zentrox::app::ApplyFormattingSettings();
 
-  // The working directory is the program's own directory: the dictionaries
-  // and the archiver lie there and packages are unpacked there.
+  // The archiver lies beside the program. The working directory, where the
+  // dictionaries are read and packages unpacked, is the program's own
+  // directory, or a per-user one when an installed program can't write there.
   const std::string dir = zentrox::ExecutableDirectory();
-  QDir::setCurrent(QString::fromStdString(dir));
+  const std::string workdir = zentrox::ChooseWorkdir("", dir);
+  QDir::setCurrent(QString::fromStdString(workdir));
 
   zentrox::SystemClock clock;
   zentrox::ui::QtFileDialogs dialogs;
@@ -31,7 +34,7 @@ int main(int argc, char* argv[]) {
   zentrox::ui::QtPrinters printers;
   zentrox::app::AppOptions options;
   options.arguments = QApplication::arguments();
-  options.workdir = dir;
+  options.workdir = workdir;
   options.program_dir = dir;
   options.clock = &clock;
   options.dialogs = &dialogs;

@@ -45,6 +45,22 @@ const VariantProfile& Profile(Variant v) {
   return kProfiles[0];
 }
 
+const std::vector<std::string>& DictionaryFiles(Variant v) {
+  static const std::vector<std::string> kMonthly = {"sps_newkateg.txt", "sps_new_prof.txt", "sps_kateg.txt",
+                                                    "months.txt",       "sps_prof.txt",     "raion.txt",
+                                                    "sps_typeform.txt", "sps_viddoc.txt"};
+  static const std::vector<std::string> kNew = {"sps_newkateg.txt", "sps_kateg.txt",    "months.txt",
+                                                "sps_prof.txt",     "raion.txt",        "sps_typeform.txt",
+                                                "sps_viddoc.txt"};
+  static const std::vector<std::string> kOld = {"kategor.txt", "months.txt", "prof.txt",     "raion.txt", "rang.txt",
+                                                "rashod.txt",  "tarif.txt",  "typeform.txt", "viddoc.txt"};
+  switch (v) {
+    case Variant::Monthly: return kMonthly;
+    case Variant::AnnualOld: return kOld;
+    default: return kNew;
+  }
+}
+
 const VariantProfile* FindProfile(std::string_view id) {
   for (const VariantProfile& p : kProfiles) {
     if (p.id == id) return &p;

@@ -31,6 +31,10 @@ struct VariantProfile {
 };
 
 const VariantProfile& Profile(Variant v);
+
+// The dictionary files a variant's control run loads, in loading order, each
+// named once (the old format reads tarif.txt into two tables).
+const std::vector<std::string>& DictionaryFiles(Variant v);
 // Nullptr for an unknown id.
 const VariantProfile* FindProfile(std::string_view id);
 const std::vector<Variant>& AllVariants();

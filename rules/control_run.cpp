@@ -59,62 +59,62 @@ void Guarded(Protocol& p, const std::string& path, Fn&& load) {
   }
 }
 
-struct DictionaryLoad {
-  const char* file;
-  Table* table;
-  bool records;
-};
-
-void LoadNewFormat(Checks& checks, TDM& dm, const std::string& wd, bool monthly) {
-  Protocol& p = checks.protocol();
-  std::vector<DictionaryLoad> dicts = {{"sps_newkateg.txt", &dm.new_kategor, true}};
-  if (monthly) dicts.push_back({"sps_new_prof.txt", &dm.new_prof, true});
-  dicts.insert(dicts.end(), {{"sps_kateg.txt", &dm.kategor, false},
-                             {"months.txt", &dm.months, false},
-                             {"sps_prof.txt", &dm.prof, false},
-                             {"raion.txt", &dm.raion, false},
-                             {"sps_typeform.txt", &dm.typeform, false},
-                             {"sps_viddoc.txt", &dm.viddoc, false}});
-  for (const DictionaryLoad& d : dicts) {
-    std::string path = wd + d.file;
-    Guarded(p, path, [&] {
-      if (d.records) {
-        LoadDictionaryRecords(checks, path, *d.table);
-      } else {
-        LoadDictionary(checks, wd, path, *d.table);
-      }
-    });
+// The table each dictionary file fills; the old format reads tarif.txt twice.
+std::vector<Table*> DictionaryTables(const std::string& file, TDM& dm, TDM1& dm1, bool old_format) {
+  if (old_format) {
+    if (file == "kategor.txt") return {&dm1.kategor};
+    if (file == "months.txt") return {&dm1.months};
+    if (file == "prof.txt") return {&dm1.prof};
+    if (file == "raion.txt") return {&dm1.raion};
+    if (file == "rang.txt") return {&dm1.rang};
+    if (file == "rashod.txt") return {&dm1.rashod};
+    if (file == "tarif.txt") return {&dm1.tarif, &dm1.tarif_ap};
+    if (file == "typeform.txt") return {&dm1.typeform};
+    if (file == "viddoc.txt") return {&dm1.viddoc};
+    return {};
   }
-  PadDistrictCodes(dm.raion);
-  std::pair<const char*, Table*> files[] = {
-      {"REV5_T", &dm.svod_info}, {"REV5_IP", &dm.pack_label}, {"REV5_NA", &dm.name_account}, {"REV5_SD", &dm.saldo_data}};
-  // Plain loop variables: clang 14 (sanitizer and fuzz builds) cannot capture
-  // structured bindings in a lambda.
-  for (const auto& file : files) {
-    std::string path = wd + file.first;
-    Table* table = file.second;
-    Guarded(p, path, [&] { LoadPackageFile(checks, wd, path, *table); });
-  }
+  if (file == "sps_newkateg.txt") return {&dm.new_kategor};
+  if (file == "sps_new_prof.txt") return {&dm.new_prof};
+  if (file == "sps_kateg.txt") return {&dm.kategor};
+  if (file == "months.txt") return {&dm.months};
+  if (file == "sps_prof.txt") return {&dm.prof};
+  if (file == "raion.txt") return {&dm.raion};
+  if (file == "sps_typeform.txt") return {&dm.typeform};
+  if (file == "sps_viddoc.txt") return {&dm.viddoc};
+  return {};
 }
 
-void LoadOldFormat(Checks& checks, TDM1& dm, const std::string& wd) {
+void LoadDictionaries(Checks& checks, TDM& dm, TDM1& dm1, const std::string& wd) {
   Protocol& p = checks.protocol();
-  std::pair<const char*, Table*> dicts[] = {{"kategor.txt", &dm.kategor}, {"months.txt", &dm.months},
-                                            {"prof.txt", &dm.prof},       {"raion.txt", &dm.raion},
-                                            {"rang.txt", &dm.rang},       {"rashod.txt", &dm.rashod},
-                                            {"tarif.txt", &dm.tarif},     {"tarif.txt", &dm.tarif_ap},
-                                            {"typeform.txt", &dm.typeform}, {"viddoc.txt", &dm.viddoc}};
-  for (const auto& dict : dicts) {
-    std::string path = wd + dict.first;
-    Table* table = dict.second;
-    Guarded(p, path, [&] { LoadDictionary(checks, wd, path, *table); });
+  const bool old_format = checks.profile().old_format;
+  for (const std::string& file : DictionaryFiles(checks.profile().variant)) {
+    const std::string path = wd + file;
+    for (Table* table : DictionaryTables(file, dm, dm1, old_format)) {
+      Guarded(p, path, [&] {
+        // The validity periods and the job-code statuses have several columns.
+        if (table == &dm.new_kategor || table == &dm.new_prof) {
+          LoadDictionaryRecords(checks, path, *table);
+        } else {
+          LoadDictionary(checks, wd, path, *table);
+        }
+      });
+    }
   }
-  PadDistrictCodes(dm.raion);
-  std::pair<const char*, Table*> files[] = {{"REV5_PL", &dm.pack_label},
-                                            {"REV5_NA", &dm.name_account},
-                                            {"REV5_SD", &dm.saldo_data},
-                                            {"REV5_DI", &dm.stage_info},
-                                            {"REV5_MU", &dm.money_util}};
+  PadDistrictCodes(old_format ? dm1.raion : dm.raion);
+}
+
+void LoadPackageFiles(Checks& checks, TDM& dm, TDM1& dm1, const std::string& wd) {
+  Protocol& p = checks.protocol();
+  std::vector<std::pair<const char*, Table*>> files;
+  if (checks.profile().old_format) {
+    files = {{"REV5_PL", &dm1.pack_label}, {"REV5_NA", &dm1.name_account}, {"REV5_SD", &dm1.saldo_data},
+             {"REV5_DI", &dm1.stage_info}, {"REV5_MU", &dm1.money_util}};
+  } else {
+    files = {{"REV5_T", &dm.svod_info}, {"REV5_IP", &dm.pack_label}, {"REV5_NA", &dm.name_account},
+             {"REV5_SD", &dm.saldo_data}};
+  }
+  // Plain loop variables: clang 14 (sanitizer and fuzz builds) cannot capture
+  // structured bindings in a lambda.
   for (const auto& file : files) {
     std::string path = wd + file.first;
     Table* table = file.second;
@@ -166,11 +166,8 @@ ControlResult RunControl(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlIn
   Checks checks(protocol, profile, now.date);
   const TextStyle part_heading = Emphasis(protocol, kRed, true, true);
   protocol.AddStyled("Контроль, часть 1 - проверка соответствия форматам данных:", part_heading);
-  if (profile.old_format) {
-    LoadOldFormat(checks, dm1, wd);
-  } else {
-    LoadNewFormat(checks, dm, wd, input.variant == Variant::Monthly);
-  }
+  LoadDictionaries(checks, dm, dm1, wd);
+  LoadPackageFiles(checks, dm, dm1, wd);
   protocol.AddStyled("Контроль, часть 2 - проверка информационных данных:", part_heading);
 
   RuleRun run{checks};

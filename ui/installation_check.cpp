@@ -5,16 +5,6 @@
 
 namespace zentrox::ui {
 
-const std::vector<std::string>& DictionaryFiles(Variant variant) {
-  static const std::vector<std::string> kNew = {"sps_newkateg.txt", "sps_new_prof.txt", "sps_kateg.txt",
-                                                "months.txt",       "sps_prof.txt",     "raion.txt",
-                                                "sps_typeform.txt", "sps_viddoc.txt"};
-  static const std::vector<std::string> kOld = {"kategor.txt", "months.txt",  "prof.txt",
-                                                "raion.txt",   "rang.txt",    "rashod.txt",
-                                                "tarif.txt",   "typeform.txt", "viddoc.txt"};
-  return variant == Variant::AnnualOld ? kOld : kNew;
-}
-
 std::vector<MissingPart> FindMissingParts(Variant variant, const std::string& workdir,
                                           const std::string& program_dir) {
   std::vector<MissingPart> missing;

@@ -18,9 +18,6 @@ struct MissingPart {
   std::string where;  // where it is expected
 };
 
-// The dictionary files the control run of `variant` loads.
-const std::vector<std::string>& DictionaryFiles(Variant variant);
-
 // What is missing; empty when the installation is complete.
 std::vector<MissingPart> FindMissingParts(Variant variant, const std::string& workdir,
                                           const std::string& program_dir);

@@ -159,3 +159,32 @@ TEST(ControlRunLocale, ExamplesStayCleanUnderACommaLocale) {
 
 }  // namespace
 }  // namespace zentrox
+
+namespace zentrox {
+namespace {
+
+TEST(ControlRun, LoadsExactlyTheVariantsDictionaryFiles) {
+  for (Variant v : AllVariants()) {
+    test::RuleHarness h(v);
+    for (const std::string& f : DictionaryFiles(v)) fs::remove(h.dir / f);
+    h.WriteFile(v == Variant::AnnualOld ? "rev5_pl" : "rev5_t", {});
+    h.WriteFile("rev5_ip", {});
+    h.Run(v == Variant::Monthly ? "REV5_1234567_00001_2026L11.rar" : "REV5_1234567_00001_2026T03.rar");
+    std::vector<std::string> missing;
+    for (const std::string& l : h.AllLines()) {
+      if (l.rfind("NU ESTE fisierul ", 0) == 0 && l.find(".txt") != std::string::npos) {
+        missing.push_back(l.substr(l.rfind('/') + 1));
+      }
+    }
+    std::vector<std::string> expected = DictionaryFiles(v);
+    if (v == Variant::AnnualOld) expected.insert(expected.begin() + 7, "tarif.txt");  // read into two tables
+    if (v == Variant::Annual) {
+      EXPECT_TRUE(missing.empty());  // "T03" ends the annual run before part 1
+      continue;
+    }
+    EXPECT_EQ(missing, expected) << Profile(v).id;
+  }
+}
+
+}  // namespace
+}  // namespace zentrox
