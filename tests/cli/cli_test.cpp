@@ -423,3 +423,46 @@ TEST_F(CliTest, TextInTheCodePage) {
 
 }  // namespace
 }  // namespace zentrox
+
+namespace zentrox {
+namespace {
+
+// A valid package's protocol is its frame alone: every line but the date is
+// known in advance.
+TEST_F(CliTest, ValidExamplesPrintExactlyTheFrame) {
+  struct Case {
+    const char* variant;
+    const char* archive;
+    bool old_format;
+    bool marker_is_name;
+    int packs;
+    int declarations;
+  };
+  for (const Case& c : {Case{"quarterly", "REV5_1234567_00001_2026T03.rar", false, false, 2, 5},
+                        Case{"monthly", "REV5_1234567_00003_2026L11.rar", false, false, 2, 4},
+                        Case{"annual", "REV5_1234567_00004_2025L00.rar", false, true, 1, 3},
+                        Case{"annual-old", "REV5_1234567_00005.rar", true, false, 1, 3}}) {
+    const std::string archive = Example(c.archive);
+    Result r = Check({"--variant", c.variant, "--workdir", work.path(), "--today", "08.12.2026", archive});
+    ASSERT_EQ(r.status, 0) << c.variant << "\n" << r.out;
+    std::vector<std::string> files = c.old_format
+                                         ? std::vector<std::string>{"REV5_PL", "REV5_NA", "REV5_SD", "REV5_DI", "REV5_MU"}
+                                         : std::vector<std::string>{"REV5_T", "REV5_IP", "REV5_NA", "REV5_SD"};
+    std::vector<std::string> expected = {"ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
+                                         "Распакован пакет " + (c.marker_is_name ? std::string(c.archive) : archive),
+                                         "Контроль, часть 1 - проверка соответствия форматам данных:"};
+    for (const std::string& f : files) expected.push_back("fisierul " + work.path() + f);
+    expected.push_back("Контроль, часть 2 - проверка информационных данных:");
+    for (const std::string& f : files) expected.push_back("fisierul " + f);
+    expected.insert(expected.end(), {"к о н т р о л ь  з а в е р ш е н.", "Экономический Агент  1234567",
+                                     "Количество пачек в пакете: " + std::to_string(c.packs),
+                                     "Проверено электронных деклараций : " + std::to_string(c.declarations)});
+    std::vector<std::string> lines = r.lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0].rfind("08.12.2026 ", 0), 0u) << c.variant;
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), expected) << c.variant;
+  }
+}
+
+}  // namespace
+}  // namespace zentrox
