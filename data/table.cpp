@@ -752,16 +752,16 @@ Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
   const std::vector<Slot>& slots = index_->slots;
   if (slots.empty()) return {};
   const std::vector<RowId>& rows = *index_->rows;
-  const std::uint64_t h = HashOf(atoms);
-  if (last_slot_ != nullptr && last_hash_ == h && RowMatches(rows[last_slot_->first], atoms)) {
+  // The group found last is tried first, before any hashing.
+  if (last_slot_ != nullptr && RowMatches(rows[last_slot_->first], atoms)) {
     return Range{rows.data() + last_slot_->first, rows.data() + last_slot_->last};
   }
+  const std::uint64_t h = HashOf(atoms);
   const std::size_t mask = slots.size() - 1;
   for (std::size_t i = h & mask;; i = (i + 1) & mask) {
     const Slot& s = slots[i];
     if (s.last == 0) return {};
     if (s.hash == h && RowMatches(rows[s.first], atoms)) {
-      last_hash_ = h;
       last_slot_ = &s;
       return Range{rows.data() + s.first, rows.data() + s.last};
     }

@@ -253,7 +253,6 @@ class Lookup {
   // The group the last search found: passes search the same keys for
   // several rows in a row. A lookup is therefore searched by one thread at
   // a time.
-  mutable std::uint64_t last_hash_ = 0;
   mutable const Slot* last_slot_ = nullptr;
 };
 
