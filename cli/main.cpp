@@ -5,8 +5,8 @@
 // as JSON for other programs.
 //
 // Exit status: 0 the control run completed without a finding, 1 it completed
-// with findings, 2 usage error, 3 the package was not unpacked or the run
-// ended early.
+// with findings, 2 usage error, 3 the package was not unpacked, the run
+// ended early or another run held the working directory.
 
 #include <algorithm>
 #include <cstdio>
@@ -56,7 +56,8 @@ const char* const kUsage =
     "\n"
     "Several archives are checked one after another, each text protocol under a\n"
     "heading line. Exit status (the highest over the archives): 0 no findings,\n"
-    "1 findings, 2 usage error, 3 not unpacked or the run ended early.\n";
+    "1 findings, 2 usage error, 3 not unpacked, the run ended early or the\n"
+    "working directory was busy with another run.\n";
 
 struct Options {
   const VariantProfile* profile = nullptr;
