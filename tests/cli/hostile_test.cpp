@@ -43,8 +43,15 @@ const char* const kCompleted = "к о н т р о л ь  з а в е р ш е н
 const char* const kQuarterlyName = "REV5_1234567_00001_2026T03.rar";
 const char* const kAnnualName = "REV5_1234567_00004_2025L00.rar";
 
+// The shared RAR test archives; the tests that need them are skipped where
+// the folder is absent, as the archiver's own tests are.
+const std::string kFixtures = std::string(ZENTROX_SOURCE_DIR) + "/../shared/fixtures/rar/";
+
+bool HaveFixtures() { return std::filesystem::is_directory(kFixtures); }
+
 std::string Fixture(const std::string& name) {
-  return test::ReadBytes(std::string(ZENTROX_SOURCE_DIR) + "/../shared/fixtures/rar/" + name);
+  if (!std::filesystem::exists(kFixtures + name)) ADD_FAILURE() << "fixture missing: " << name;
+  return test::ReadBytes(kFixtures + name);
 }
 
 // ---- a child process with a time limit ----------------------------------------
@@ -497,6 +504,7 @@ TEST_F(HostileTest, EncryptedEntriesAreRefused) {
                         "test_read_format_rar_encryption_header.rar", "test_read_format_rar4_encrypted.rar",
                         "test_read_format_rar4_solid_encrypted.rar", "test_read_format_rar5_encrypted.rar",
                         "test_read_format_rar5_solid_encrypted.rar", "test_read_format_rar5_encrypted_filenames.rar"}) {
+    if (!HaveFixtures()) break;
     cases.push_back({f, Fixture(f), "annual"});
     cases.push_back({f, Fixture(f), "annual-old"});
   }
@@ -522,7 +530,7 @@ TEST_F(HostileTest, DamagedArchivesEndInTheErrorBlock) {
   const std::string good_q = rar4::build_archive(Package("quarterly-valid"));
   std::string bad_header = good;
   bad_header[7 + 13 + 2] = 0x75;  // first file header's type: its CRC no longer matches
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {"truncated in the data", good.substr(0, good.size() / 2), "annual", kErrorAdvice},
       {"truncated in a header", good.substr(0, 7 + 13 + 20), "annual", kErrorAdvice},
       {"no end block, cut after a file", good.substr(0, 7 + 13 + 32 + 6 + 109), "annual", kErrorAdvice},
@@ -534,12 +542,16 @@ TEST_F(HostileTest, DamagedArchivesEndInTheErrorBlock) {
       {"empty file, listed first", "", "quarterly", kListingRefused},
       {"marker only", std::string(reinterpret_cast<const char*>(rar4::kMarker.data()), rar4::kMarker.size()), "annual",
        kErrorAdvice},
-      {"pointer-leak RAR 5", Fixture("test_read_format_rar5_data_ready_pointer_leak.rar"), "annual", kErrorAdvice},
-      {"pointer-leak RAR 5, old format", Fixture("test_read_format_rar5_data_ready_pointer_leak.rar"), "annual-old",
-       kErrorAdvice},
-      {"truncated Huffman table RAR 5", Fixture("test_read_format_rar5_truncated_huff.rar"), "annual", kErrorAdvice},
-      {"end block of huge size", Fixture("test_read_format_rar_endarc_huge.rar"), "annual", kErrorAdvice},
   };
+  if (HaveFixtures()) {
+    cases.insert(cases.end(), {
+        {"pointer-leak RAR 5", Fixture("test_read_format_rar5_data_ready_pointer_leak.rar"), "annual", kErrorAdvice},
+        {"pointer-leak RAR 5, old format", Fixture("test_read_format_rar5_data_ready_pointer_leak.rar"), "annual-old",
+         kErrorAdvice},
+        {"truncated Huffman table RAR 5", Fixture("test_read_format_rar5_truncated_huff.rar"), "annual", kErrorAdvice},
+        {"end block of huge size", Fixture("test_read_format_rar_endarc_huge.rar"), "annual", kErrorAdvice},
+    });
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " / " + c.variant);
     const std::string variant = c.variant;
@@ -557,6 +569,7 @@ TEST_F(HostileTest, DamagedArchivesEndInTheErrorBlock) {
 // Stored entries whose data no longer matches the CRC in their header: the
 // archive library returns the bytes without complaint, our archiver does not.
 TEST_F(HostileTest, CorruptedDataFailsItsCrc) {
+  if (!HaveFixtures()) GTEST_SKIP() << "no fixtures";
   struct Case {
     const char* file;
     const char* corrupted;  // the entry with the flipped byte
