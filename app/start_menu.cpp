@@ -62,17 +62,17 @@ StartMenu::StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck 
 
   int top = kGap;
   for (int i = 0; i < 4; ++i) {
-    const ButtonSpec& spec = kButtons[i];
-    auto* button = new QPushButton(QString::fromLatin1(spec.caption), this);
-    button->setObjectName(QLatin1String(spec.name));
-    button->setGeometry((kWidth - kButtonWidth) / 2, top, kButtonWidth, spec.height);
-    button->setFont(SansSerif(spec.pixels, spec.bold));
+    const ButtonSpec& setup = kButtons[i];
+    auto* button = new QPushButton(QString::fromLatin1(setup.caption), this);
+    button->setObjectName(QLatin1String(setup.name));
+    button->setGeometry((kWidth - kButtonWidth) / 2, top, kButtonWidth, setup.height);
+    button->setFont(SansSerif(setup.pixels, setup.bold));
     QPalette bp = button->palette();
-    bp.setColor(QPalette::ButtonText, spec.color);
+    bp.setColor(QPalette::ButtonText, setup.color);
     button->setPalette(bp);
     button->setAutoDefault(false);
     buttons_[i] = button;
-    top += spec.height + kGap;
+    top += setup.height + kGap;
   }
   connect(buttons_[0], &QPushButton::clicked, this, &StartMenu::Button3Click);
   connect(buttons_[1], &QPushButton::clicked, this, &StartMenu::Button0Click);

@@ -16,22 +16,22 @@ QString ForDisplay(const QString& text) {
   return out;
 }
 
-std::optional<QString> QtFileDialogs::Open(QWidget* parent, const OpenDialogSpec& spec) {
-  QFileDialog dialog(parent, spec.title);
-  dialog.setObjectName(spec.object_name);
+std::optional<QString> QtFileDialogs::Open(QWidget* parent, const OpenDialogSpec& setup) {
+  QFileDialog dialog(parent, setup.title);
+  dialog.setObjectName(setup.object_name);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilters(spec.filters);
+  dialog.setNameFilters(setup.filters);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
 }
 
-std::optional<QString> QtFileDialogs::Save(QWidget* parent, const SaveDialogSpec& spec, const QString& preset) {
+std::optional<QString> QtFileDialogs::Save(QWidget* parent, const SaveDialogSpec& setup, const QString& preset) {
   QFileDialog dialog(parent);
-  dialog.setObjectName(spec.object_name);
+  dialog.setObjectName(setup.object_name);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(spec.default_suffix);
+  dialog.setDefaultSuffix(setup.default_suffix);
   dialog.selectFile(preset);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();

@@ -30,10 +30,10 @@ class FileDialogs {
  public:
   virtual ~FileDialogs() = default;
   // The chosen file's full path, nothing when the user cancels.
-  virtual std::optional<QString> Open(QWidget* parent, const OpenDialogSpec& spec) = 0;
+  virtual std::optional<QString> Open(QWidget* parent, const OpenDialogSpec& setup) = 0;
   // `preset`: the file name the dialog proposes (a bare name means the
   // dialog's current directory).
-  virtual std::optional<QString> Save(QWidget* parent, const SaveDialogSpec& spec, const QString& preset) = 0;
+  virtual std::optional<QString> Save(QWidget* parent, const SaveDialogSpec& setup, const QString& preset) = 0;
 };
 
 class MessageBoxes {
@@ -58,8 +58,8 @@ class Printers {
 
 class QtFileDialogs : public FileDialogs {
  public:
-  std::optional<QString> Open(QWidget* parent, const OpenDialogSpec& spec) override;
-  std::optional<QString> Save(QWidget* parent, const SaveDialogSpec& spec, const QString& preset) override;
+  std::optional<QString> Open(QWidget* parent, const OpenDialogSpec& setup) override;
+  std::optional<QString> Save(QWidget* parent, const SaveDialogSpec& setup, const QString& preset) override;
 };
 
 class QtMessageBoxes : public MessageBoxes {

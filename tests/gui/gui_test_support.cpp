@@ -49,8 +49,8 @@ void FakeMessages::Error(QWidget*, const QString& text) {
   if (while_open) while_open(shown.back());
 }
 
-std::optional<QString> FakeDialogs::Open(QWidget*, const ui::OpenDialogSpec& spec) {
-  open_specs.push_back(spec);
+std::optional<QString> FakeDialogs::Open(QWidget*, const ui::OpenDialogSpec& setup) {
+  open_specs.push_back(setup);
   if (open_answers.empty()) return std::nullopt;
   const QString answer = open_answers.front();
   open_answers.pop_front();
@@ -58,8 +58,8 @@ std::optional<QString> FakeDialogs::Open(QWidget*, const ui::OpenDialogSpec& spe
   return answer;
 }
 
-std::optional<QString> FakeDialogs::Save(QWidget*, const ui::SaveDialogSpec& spec, const QString& preset) {
-  save_specs.push_back(spec);
+std::optional<QString> FakeDialogs::Save(QWidget*, const ui::SaveDialogSpec& setup, const QString& preset) {
+  save_specs.push_back(setup);
   save_presets.push_back(preset);
   if (save_answers.empty()) return std::nullopt;
   const QString answer = save_answers.front();

@@ -55,8 +55,8 @@ class FakeMessages : public ui::MessageBoxes {
 
 class FakeDialogs : public ui::FileDialogs {
  public:
-  std::optional<QString> Open(QWidget*, const ui::OpenDialogSpec& spec) override;
-  std::optional<QString> Save(QWidget*, const ui::SaveDialogSpec& spec, const QString& preset) override;
+  std::optional<QString> Open(QWidget*, const ui::OpenDialogSpec& setup) override;
+  std::optional<QString> Save(QWidget*, const ui::SaveDialogSpec& setup, const QString& preset) override;
   // What the user picks, in turn; a null QString cancels the dialog.
   std::deque<QString> open_answers;
   std::deque<QString> save_answers;

@@ -112,10 +112,10 @@ void CheckerWindowTest::unrarDialogSettings() {
   TestProgram p;
   p.app->FmainKV()->Button3Click();
   QCOMPARE(p.dialogs.open_specs.size(), std::size_t(1));
-  const ui::OpenDialogSpec& spec = p.dialogs.open_specs[0];
-  QCOMPARE(spec.object_name, QStringLiteral("odUnRar"));
-  QCOMPARE(spec.title, QStringLiteral("Select RAR-file for unpacking to work directory"));
-  QCOMPARE(spec.filters, (QStringList{"rar archives (*.rar)", "all files (*)"}));
+  const ui::OpenDialogSpec& setup = p.dialogs.open_specs[0];
+  QCOMPARE(setup.object_name, QStringLiteral("odUnRar"));
+  QCOMPARE(setup.title, QStringLiteral("Select RAR-file for unpacking to work directory"));
+  QCOMPARE(setup.filters, (QStringList{"rar archives (*.rar)", "all files (*)"}));
 }
 
 void CheckerWindowTest::cancelledUnrarChangesNothing() {
