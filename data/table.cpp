@@ -736,30 +736,30 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
     groups.emplace_back(first, i);
     first = i;
   }
-  std::vector<Slot>& slots = index->slots;
-  slots.assign(PowerOfTwoAtLeast(groups.size() + groups.size() / 2), Slot{});
-  const std::size_t mask = slots.size() - 1;
+  std::vector<Slot>& buckets = index->buckets;
+  buckets.assign(PowerOfTwoAtLeast(groups.size() + groups.size() / 2), Slot{});
+  const std::size_t mask = buckets.size() - 1;
   for (const auto& [from, to] : groups) {
     std::uint64_t h = HashOfRow(rows[from]);
     std::size_t i = h & mask;
-    while (slots[i].last != 0) i = (i + 1) & mask;
-    slots[i] = Slot{h, from, to};
+    while (buckets[i].last != 0) i = (i + 1) & mask;
+    buckets[i] = Slot{h, from, to};
   }
   return index;
 }
 
 Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
-  const std::vector<Slot>& slots = index_->slots;
-  if (slots.empty()) return {};
+  const std::vector<Slot>& buckets = index_->buckets;
+  if (buckets.empty()) return {};
   const std::vector<RowId>& rows = *index_->rows;
   // The group found last is tried first, before any hashing.
   if (last_slot_ != nullptr && RowMatches(rows[last_slot_->first], atoms)) {
     return Range{rows.data() + last_slot_->first, rows.data() + last_slot_->last};
   }
   const std::uint64_t h = HashOf(atoms);
-  const std::size_t mask = slots.size() - 1;
+  const std::size_t mask = buckets.size() - 1;
   for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-    const Slot& s = slots[i];
+    const Slot& s = buckets[i];
     if (s.last == 0) return {};
     if (s.hash == h && RowMatches(rows[s.first], atoms)) {
       last_slot_ = &s;

@@ -236,7 +236,7 @@ class Lookup {
   // table contents and key list, and shared by every lookup asking for it.
   struct Index {
     std::shared_ptr<const std::vector<RowId>> rows;
-    std::vector<Slot> slots;  // open addressing, a power of two in size
+    std::vector<Slot> buckets;  // open addressing, a power of two in size
   };
 
   int CompareKey(RowId row, std::span<const KeyValue> values) const;
