@@ -21,7 +21,7 @@ constexpr std::size_t kPackSize = 50;
 // standard distributions.
 class Rng {
  public:
-  explicit Rng(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
+  explicit Rng(std::uint64_t series) : state_(series * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull) {}
   std::uint64_t Next() {
     std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -198,7 +198,7 @@ void WriteNaRow(GeneratedFile& na, Rng& rng, double fault_rate, std::size_t& fau
 
 GeneratedPackage GenerateNewFormat(const GenOptions& o) {
   const NewFormatShape shape = ShapeOf(o.variant);
-  Rng rng(o.seed);
+  Rng rng(o.series);
   GeneratedPackage pkg;
   pkg.archive_name = shape.archive;
   GeneratedFile t{"rev5_t", {}, 0}, ip{"rev5_ip", {}, 0}, na{"rev5_na", {}, 0}, sd{"rev5_sd", {}, 0};
@@ -315,7 +315,7 @@ GeneratedPackage GenerateOldFormat(const GenOptions& o) {
   constexpr int kYear = 2025;
   constexpr int kTariffEmployer = 23;
   constexpr int kTariffPerson = 6;
-  Rng rng(o.seed);
+  Rng rng(o.series);
   GeneratedPackage pkg;
   pkg.archive_name = "REV5_1234567_00005.rar";
   GeneratedFile pl{"rev5_pl", {}, 0}, na{"rev5_na", {}, 0}, sd{"rev5_sd", {}, 0}, di{"rev5_di", {}, 0},

@@ -21,7 +21,7 @@ namespace zentrox::bench {
 struct GenOptions {
   Variant variant = Variant::Quarterly;
   std::size_t declarations = 1000;
-  std::uint64_t seed = 1;
+  std::uint64_t series = 1;
   double fault_rate = 0;  // 0..1, the share of rows given a fault
 };
 

@@ -1,7 +1,7 @@
 // zentrox-genpkg: writes a synthetic package of N declarations and packs it
 // with our archiver (the Rar beside this program).
 //
-//   zentrox-genpkg --variant V --declarations N [--seed S] [--fault-rate F]
+//   zentrox-genpkg --variant V --declarations N [--series S] [--fault-rate F]
 //                  [--out DIR] [--keep-files DIR]
 //
 // Prints one line: the archive path, the declaration, pack and REV5_SD row
@@ -25,10 +25,10 @@ using namespace zentrox;
 
 const char* const kUsage =
     "usage: zentrox-genpkg --variant monthly|quarterly|annual|annual-old --declarations N\n"
-    "                      [--seed S] [--fault-rate F] [--out DIR] [--keep-files DIR]\n"
+    "                      [--series S] [--fault-rate F] [--out DIR] [--keep-files DIR]\n"
     "\n"
     "  --declarations N  declarations in the package (packs of at most 50)\n"
-    "  --seed S          the generator's seed (default 1); equal options, equal files\n"
+    "  --series S        which random series to draw from (default 1); equal options, equal files\n"
     "  --fault-rate F    share of rows (0..1) that carry one typical fault (default 0)\n"
     "  --out DIR         where the archive is written (default: the current directory)\n"
     "  --keep-files DIR  also leave the unpacked package files in DIR\n";
@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
         return Usage("--declarations takes a positive number");
       }
       have_count = true;
-    } else if (a == "--seed") {
-      if (!value(v) || !ParseNumber(v, options.seed)) return Usage("--seed takes a number");
+    } else if (a == "--series") {
+      if (!value(v) || !ParseNumber(v, options.series)) return Usage("--series takes a number");
     } else if (a == "--fault-rate") {
       if (!value(v) || !ParseNumber(v, options.fault_rate) || options.fault_rate < 0 || options.fault_rate > 1) {
         return Usage("--fault-rate takes a number from 0 to 1");

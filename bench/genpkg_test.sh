@@ -2,7 +2,7 @@
 # genpkg_test.sh BIN_DIR VARIANT
 #
 # A generated package of 200 declarations checks without findings (exit 0)
-# in a working directory of its own; the same seed writes the same files; a
+# in a working directory of its own; the same series writes the same files; a
 # package with a fault rate checks with findings (exit 1).
 set -u
 bin=$1
@@ -24,7 +24,7 @@ case $variant in
   *) fail "unknown variant" ;;
 esac
 
-out=$(gen --seed 7 --out "$tmp/a" --keep-files "$tmp/a/files") || fail "generator failed"
+out=$(gen --series 7 --out "$tmp/a" --keep-files "$tmp/a/files") || fail "generator failed"
 echo "$out"
 [[ $out == *" declarations=200 packs=4 rows=$rows "* ]] || fail "unexpected shape: $out"
 [[ $out == *" faulty_rows=0" ]] || fail "faults without a fault rate: $out"
@@ -38,12 +38,12 @@ fi
 grep -q "Проверено электронных деклараций : 200" "$tmp/valid.txt" || fail "not every declaration was checked"
 grep -q "Количество пачек в пакете: 4" "$tmp/valid.txt" || fail "not every pack was checked"
 
-gen --seed 7 --out "$tmp/b" --keep-files "$tmp/b/files" > /dev/null || fail "generator failed"
-diff -r "$tmp/a/files" "$tmp/b/files" > /dev/null || fail "the same seed wrote different files"
-gen --seed 8 --out "$tmp/b" --keep-files "$tmp/b/files" > /dev/null || fail "generator failed"
-diff -r -q "$tmp/a/files" "$tmp/b/files" > /dev/null && fail "another seed wrote the same files"
+gen --series 7 --out "$tmp/b" --keep-files "$tmp/b/files" > /dev/null || fail "generator failed"
+diff -r "$tmp/a/files" "$tmp/b/files" > /dev/null || fail "the same series wrote different files"
+gen --series 8 --out "$tmp/b" --keep-files "$tmp/b/files" > /dev/null || fail "generator failed"
+diff -r -q "$tmp/a/files" "$tmp/b/files" > /dev/null && fail "another series wrote the same files"
 
-out=$(gen --seed 7 --fault-rate 0.05 --out "$tmp/c") || fail "generator failed"
+out=$(gen --series 7 --fault-rate 0.05 --out "$tmp/c") || fail "generator failed"
 echo "$out"
 [[ $out == *" faulty_rows=0" ]] && fail "no faulty row at a fault rate of 0.05"
 check --format json "${out%% *}" > "$tmp/faulty.json"

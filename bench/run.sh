@@ -64,7 +64,7 @@ for c in $cases; do
   if [ ! -f "$dir/info" ]; then
     rm -rf "$dir"
     mkdir -p "$dir"
-    "$bin/zentrox-genpkg" --variant "$variant" --declarations "$n" --seed 1 --out "$dir" --keep-files "$dir/files" \
+    "$bin/zentrox-genpkg" --variant "$variant" --declarations "$n" --series 1 --out "$dir" --keep-files "$dir/files" \
       > "$dir/info"
   fi
   info=$(cat "$dir/info")

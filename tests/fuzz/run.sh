@@ -5,7 +5,7 @@
 #
 #   tests/fuzz/run.sh SECONDS [TARGET...]
 #
-# The seeds in tests/fuzz/corpus/<target>/ (and, when present, the shared RAR
+# The corpus files in tests/fuzz/corpus/<target>/ (and, when present, the shared RAR
 # fixtures for the archive targets) are read; what a run learns goes into
 # build-fuzz/corpus/<target>/, kept between runs. A crash leaves its input in
 # build-fuzz/artifacts/ and makes the script fail. One line per target reports
@@ -41,12 +41,12 @@ failed=0
 summary=()
 for t in "${targets[@]}"; do
   mkdir -p "$build/corpus/$t"
-  seeds=("$root/tests/fuzz/corpus/$t")
-  if [[ "$t" == fuzz_rar* ]] && [ -d "$fixtures" ]; then seeds+=("$fixtures"); fi
+  corpora=("$root/tests/fuzz/corpus/$t")
+  if [[ "$t" == fuzz_rar* ]] && [ -d "$fixtures" ]; then corpora+=("$fixtures"); fi
   log="$build/artifacts/$t.log"
   set +e
   "$build/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
-    -artifact_prefix="$build/artifacts/$t-" "$build/corpus/$t" "${seeds[@]}" >"$log" 2>&1
+    -artifact_prefix="$build/artifacts/$t-" "$build/corpus/$t" "${corpora[@]}" >"$log" 2>&1
   rc=$?
   set -e
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
