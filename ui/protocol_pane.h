@@ -45,7 +45,6 @@ class ProtocolPane : public QTextEdit {
  private:
   void Schedule();
   void Apply(ProtocolFeed::Batch& batch);
-  void AppendLine(QTextCursor& cursor, const ProtocolLine& line);
   const QTextCharFormat& CachedFormat(const TextStyle& style);
 
   ProtocolFeed* feed_ = nullptr;
