@@ -21,17 +21,7 @@ struct Result {
   int status = -1;
   std::string out;
   std::string err;
-  std::vector<std::string> lines() const {
-    std::vector<std::string> v;
-    std::size_t pos = 0;
-    while (pos < out.size()) {
-      std::size_t nl = out.find('\n', pos);
-      if (nl == std::string::npos) nl = out.size();
-      v.push_back(out.substr(pos, nl - pos));
-      pos = nl + 1;
-    }
-    return v;
-  }
+  std::vector<std::string> lines() const { return test::SplitLines(out); }
 };
 
 std::string Quote(const std::string& s) {

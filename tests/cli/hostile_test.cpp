@@ -60,17 +60,7 @@ struct Outcome {
   int status = -1;  // exit status, -1 when killed by a signal or timed out
   std::string out;
   std::string err;
-  std::vector<std::string> lines() const {
-    std::vector<std::string> v;
-    std::size_t pos = 0;
-    while (pos < out.size()) {
-      std::size_t nl = out.find('\n', pos);
-      if (nl == std::string::npos) nl = out.size();
-      v.push_back(out.substr(pos, nl - pos));
-      pos = nl + 1;
-    }
-    return v;
-  }
+  std::vector<std::string> lines() const { return test::SplitLines(out); }
   bool Has(const std::string& line) const {
     std::vector<std::string> v = lines();
     return std::find(v.begin(), v.end(), line) != v.end();

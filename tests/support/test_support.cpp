@@ -49,6 +49,18 @@ std::string Record(const std::vector<std::string>& fields) {
   return out;
 }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> v;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t nl = text.find('\n', pos);
+    if (nl == std::string::npos) nl = text.size();
+    v.push_back(text.substr(pos, nl - pos));
+    pos = nl + 1;
+  }
+  return v;
+}
+
 std::vector<std::string> Texts(const Protocol& protocol) {
   std::vector<std::string> out;
   for (const ProtocolLine& l : protocol.lines()) out.push_back(l.text);

@@ -35,6 +35,10 @@ std::string ReadBytes(const std::string& path);
 // WriteCp1251 turns back into the single byte 0xB0).
 std::string Record(const std::vector<std::string>& fields);
 
+// The lines of a program's output ("\n" ends a line; a last line without one
+// still counts).
+std::vector<std::string> SplitLines(const std::string& text);
+
 // The texts of all protocol lines.
 std::vector<std::string> Texts(const Protocol& protocol);
 // The texts of the fault lines only.
