@@ -87,6 +87,10 @@ class Session {
   WindowState& window(Variant variant) { return windows_[static_cast<std::size_t>(variant)]; }
   const WindowState& window(Variant variant) const { return windows_[static_cast<std::size_t>(variant)]; }
   const std::string& shared_package_name() const { return package_name_; }
+  // The archiver's own reason for the last failed listing or extraction
+  // ("not a RAR archive", "CRC error", ...), empty when the last UnRar had
+  // none. Shown beside the protocol, never in it.
+  const std::string& archiver_message() const { return archiver_message_; }
 
   TDM& dm() { return dm_; }
   TDM1& dm1() { return dm1_; }
@@ -107,6 +111,7 @@ class Session {
   TDM dm_;
   TDM1 dm1_;
   int last_exit_code_ = 0;
+  std::string archiver_message_;
   std::chrono::milliseconds lock_wait_;
   std::unique_ptr<WorkdirLock> held_;
 };
