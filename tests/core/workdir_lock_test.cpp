@@ -133,9 +133,14 @@ class TwoSessionsTest : public ::testing::Test {
 
   // A "Rar" in the program directory that leaves a mark, optionally starts a
   // background child that outlives it, sleeps, then runs the real archiver.
-  void SlowArchiver(const std::string& seconds, bool leave_child = false) {
+  // With `until_released` it waits for the test's "release" mark instead of
+  // a fixed time, so a loaded machine can't let the first run end early.
+  void SlowArchiver(const std::string& seconds, bool leave_child = false, bool until_released = false) {
     std::string script = "#!/bin/sh\n: > '" + (marks / "started") + "'\n";
     if (leave_child) script += "sleep 3 &\n";
+    if (until_released) {
+      script += "n=0; while [ ! -e '" + (marks / "release") + "' ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n+1)); done\n";
+    }
     script += "sleep " + seconds + "\nexec '" + std::string(ZENTROX_BIN_DIR) + "/Rar' \"$@\"\n";
     test::WriteBytes(bin / "Rar", script);
     fs::permissions(bin / "Rar", fs::perms::owner_all);
@@ -167,7 +172,7 @@ class TwoSessionsTest : public ::testing::Test {
 
 TEST_F(TwoSessionsTest, ASecondUnRarIsRefusedWhileTheFirstRuns) {
   const std::string archive = Archive();
-  SlowArchiver("1");
+  SlowArchiver("0", false, /*until_released=*/true);
   test::WriteBytes(work / "rev5_t", "left by an earlier run");
   std::atomic<UnrarOutcome> first_outcome{UnrarOutcome::NameRefused};
   std::thread runner([&] {
@@ -182,6 +187,7 @@ TEST_F(TwoSessionsTest, ASecondUnRarIsRefusedWhileTheFirstRuns) {
   RecordingPort port;
   EXPECT_EQ(second.UnRar(Variant::Annual, source / "REV5_1234567_00009_2025L00.rar", protocol, port),
             UnrarOutcome::WorkdirBusy);
+  test::WriteBytes(marks / "release", "");
   runner.join();
   EXPECT_EQ(first_outcome.load(), UnrarOutcome::Unpacked);
 
