@@ -407,6 +407,29 @@ const MutationCase kMonthlyCases[] = {
       "Пачка 1 Декл 3 ROTARU  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>     24.54, строка 9"}},
     {"no_cap_2007_for_these_sums", [](OldPackage& p) { p.pl[0][opl::PL_YEAR] = "2007"; }, {}},
     {"no_cap_2008", [](OldPackage& p) { p.pl[0][opl::PL_YEAR] = "2008", p.na[1][ona::NA_YEAR] = "2008"; }, {}},
+    // Amounts on both sides of the last cap (2007) and the same amounts in
+    // 2008, which has none; BALAN's total stays 306.01.
+    {"accrual_cap_2007_at_the_cap",
+     [](OldPackage& p) {
+       p.pl[0][opl::PL_YEAR] = "2007";
+       p.sd[4][osd::SD_SUM_ADD_AP] = "64.21";
+       p.sd[5][osd::SD_SUM_ADD_AP] = "241.80";
+     },
+     {}},
+    {"accrual_cap_2007_above",
+     [](OldPackage& p) {
+       p.pl[0][opl::PL_YEAR] = "2007";
+       p.sd[4][osd::SD_SUM_ADD_AP] = "64.20";
+       p.sd[5][osd::SD_SUM_ADD_AP] = "241.81";
+     },
+     {"Пачка 1 Декл 2 BALAN  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>    241.80, строка 6"}},
+    {"no_cap_2008_above_the_2007_cap",
+     [](OldPackage& p) {
+       p.pl[0][opl::PL_YEAR] = "2008";
+       p.sd[4][osd::SD_SUM_ADD_AP] = "64.20";
+       p.sd[5][osd::SD_SUM_ADD_AP] = "241.81";
+     },
+     {}},
     // A second total row: the pack and the declaration count both.
     {"total_row_twice",
      [](OldPackage& p) { p.sd.push_back(p.sd[3]); },

@@ -194,6 +194,21 @@ TEST(MonthlyBeginWindow, DecemberReachesJanuaryTwoYearsOn) {
                 kRusu + "7.Начальная дата работы в месяце> ошибочное значение года =2026, строка 5"}));
 }
 
+// In any other month the limit is the first day of the next month a year on.
+TEST(MonthlyBeginWindow, OtherMonthsReachTheNextMonthAYearOn) {
+  auto faults = [](const std::string& begin) {
+    Package p = MonthlyBaseline();
+    p.sd[4][sd::SD_CATEGORY] = "157";
+    p.sd[4][sd::SD_BEGIN_DT] = begin;
+    p.sd[4][sd::SD_END_DT] = begin;
+    Rebalance(p);
+    return Part2FaultsOf(Variant::Monthly, p, kMonthlyArchive);
+  };
+  EXPECT_EQ(faults("01.12.2027"), std::vector<std::string>{});
+  EXPECT_EQ(faults("02.12.2027"),
+            std::vector<std::string>{kRusu + "7.Начальная дата работы в месяце> - можно данные только на год вперед, строка 5"});
+}
+
 // A year that forms no date leaves the date windows without a day to
 // compare with; they are skipped and the year rules report instead.
 TEST(MonthlyBeginWindow, YearWithoutDatesSkipsWindows) {

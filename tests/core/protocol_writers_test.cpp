@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -39,6 +40,35 @@ TEST(RtfWriter, EscapesAndEncodes) {
   EXPECT_NE(rtf.find("\\u1055?"), std::string::npos);  // П
   EXPECT_NE(rtf.find("braces \\{\\} and \\\\ back"), std::string::npos);
   for (unsigned char c : rtf) EXPECT_LT(c, 0x80);
+}
+
+// Each line's \cf index names its own colour in the colour table: a table
+// written in another channel order would swap red headings and blue lines.
+TEST(RtfWriter, EachLineNamesItsColour) {
+  Protocol p = Sample();
+  p.SetColor(Rgb{0, 128, 0});
+  p.Add("green");
+  const std::string rtf = ProtocolToRtf(p);
+  std::vector<Rgb> table;
+  const std::size_t start = rtf.find("{\\colortbl ;");
+  ASSERT_NE(start, std::string::npos);
+  const std::size_t end = rtf.find('}', start);
+  std::string entries = rtf.substr(start, end - start);
+  for (std::size_t pos = 0; (pos = entries.find("\\red", pos)) != std::string::npos; ++pos) {
+    int r = 0, g = 0, b = 0;
+    ASSERT_EQ(std::sscanf(entries.c_str() + pos, "\\red%d\\green%d\\blue%d;", &r, &g, &b), 3);
+    table.push_back(Rgb{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b)});
+  }
+  std::vector<Rgb> named;
+  for (std::size_t pos = end; (pos = rtf.find("{\\cf", pos)) != std::string::npos; ++pos) {
+    std::size_t index = std::stoul(rtf.substr(pos + 4));
+    ASSERT_GE(index, 1u);
+    ASSERT_LE(index, table.size());
+    named.push_back(table[index - 1]);
+  }
+  std::vector<Rgb> expected;
+  for (const ProtocolLine& line : p.lines()) expected.push_back(line.style.color);
+  EXPECT_EQ(named, expected);
 }
 
 // HTML writers wrap long lines; compare texts with every run of white space

@@ -44,6 +44,14 @@ TEST(Lookup, FindsTheFirstRowInItsOrder) {
   decl.Store(r, na::NA_PL, "7");
   Lookup::Range found = link.Find(decl, r, {na::NA_ID, na::NA_PL});
   EXPECT_EQ(std::vector<RowId>(found.begin(), found.end()), (std::vector<RowId>{2, 4, 0}));
+  EXPECT_EQ(link.First(decl, r, {na::NA_ID, na::NA_PL}), 2u);
+  // Without further order fields, equal keys keep file order: the first
+  // row of the file wins, not the last.
+  Lookup by_key(t, {sd::SD_NA, sd::SD_PL});
+  EXPECT_EQ(by_key.First(decl, r, {na::NA_ID, na::NA_PL}), 0u);
+  decl.Store(r, na::NA_ID, "2");
+  EXPECT_EQ(by_key.First(decl, r, {na::NA_ID, na::NA_PL}), 1u);
+  decl.Store(r, na::NA_ID, "1");
   decl.Store(r, na::NA_PL, "9");
   EXPECT_EQ(link.First(decl, r, {na::NA_ID, na::NA_PL}), kNoRow);
 }
