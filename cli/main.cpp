@@ -5,11 +5,19 @@
 // as JSON for other programs.
 //
 // Exit status: 0 the control run completed without a finding, 1 it completed
-// with findings, 2 usage error, 3 the package was not unpacked, the run
-// ended early or another run held the working directory.
+// with findings, 2 usage error, 3 the archive could not be read, the package
+// was not unpacked, the run ended early or the working directory could not be
+// locked.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -24,6 +32,7 @@
 #include "intake/command_runner.h"
 #include "intake/session.h"
 #include "intake/workdir.h"
+#include "intake/workdir_lock.h"
 #include "rules/control_run.h"
 
 namespace {
@@ -38,7 +47,7 @@ constexpr int kExitNotChecked = 3;
 const char* const kUsage =
     "usage: zentrox-check --variant monthly|quarterly|annual|annual-old [--workdir DIR]\n"
     "                     [--today DD.MM.YYYY] [--rtf FILE] [--format text|json]\n"
-    "                     [--encoding utf-8|cp1251] ARCHIVE...\n"
+    "                     [--encoding utf-8|cp1251] [--] ARCHIVE...\n"
     "\n"
     "Unpacks each package ARCHIVE into the working directory and checks it as the\n"
     "variant's checker window does; prints the protocol to standard output.\n"
@@ -53,11 +62,15 @@ const char* const kUsage =
     "                  summary, the findings and the protocol lines (an array of\n"
     "                  objects for several archives)\n"
     "  --encoding E    utf-8 (default) or cp1251, for the text output\n"
+    "  --              ends the options: what follows are archives, even when\n"
+    "                  their names begin with -\n"
     "\n"
     "Several archives are checked one after another, each text protocol under a\n"
     "heading line. Exit status (the highest over the archives): 0 no findings,\n"
-    "1 findings, 2 usage error, 3 not unpacked, the run ended early or the\n"
-    "working directory was busy with another run.\n";
+    "1 findings, 2 usage error, 3 the archive could not be read (a line on\n"
+    "standard error says why; the batch goes on with the next archive), not\n"
+    "unpacked, the run ended early or the working directory was busy with\n"
+    "another run or could not be locked.\n";
 
 struct Options {
   const VariantProfile* profile = nullptr;
@@ -82,6 +95,29 @@ std::string Absolute(const std::string& path) {
   return p.lexically_normal().string();
 }
 
+// "permission denied" rather than "Permission denied": the text follows a colon.
+std::string ErrnoText(int error) {
+  std::string text = std::strerror(error);
+  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
+// Why `path` cannot be handed to the archiver, or empty when it can. The
+// archiver would take a missing or unreadable file for a damaged archive and
+// the name check a directory for a wrong name; a FIFO would hang it.
+std::string UnreadableArchive(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? "no such file" : ErrnoText(errno);
+  }
+  if (S_ISDIR(st.st_mode)) return "is a directory";
+  if (!S_ISREG(st.st_mode)) return "not a regular file";
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return ErrnoText(errno);
+  ::close(fd);
+  return "";
+}
+
 int UsageError(const std::string& message) {
   std::cerr << "zentrox-check: " << message << "\n" << kUsage;
   return kExitUsage;
@@ -92,15 +128,22 @@ int UsageError(const std::string& message) {
 int main(int argc, char** argv) {
   Options opt;
   std::vector<std::string> args(argv + 1, argv + argc);
+  bool options_ended = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (options_ended) {
+      opt.archives.push_back(a);
+      continue;
+    }
     auto value = [&](std::string& out) {
       if (i + 1 >= args.size()) return false;
       out = args[++i];
       return true;
     };
     std::string v;
-    if (a == "--help" || a == "-h") {
+    if (a == "--") {
+      options_ended = true;
+    } else if (a == "--help" || a == "-h") {
       std::cout << kUsage;
       return kExitClean;
     } else if (a == "--variant") {
@@ -131,6 +174,10 @@ int main(int argc, char** argv) {
   if (opt.archives.empty()) return UsageError("no archive given");
   if (!opt.rtf.empty() && opt.archives.size() > 1) return UsageError("--rtf takes one archive");
 
+  // Session reads the same setting; it is only said here, once.
+  const LockWaitSetting lock_wait = ReadLockWait();
+  if (!lock_wait.complaint.empty()) std::cerr << "zentrox-check: " << lock_wait.complaint << '\n';
+
   const std::string program_dir = ExecutableDirectory();
   const std::string workdir = WithTrailingSlash(Absolute(ChooseWorkdir(opt.workdir, program_dir)));
 
@@ -151,16 +198,28 @@ int main(int argc, char** argv) {
     Protocol protocol;
     ReportSummary summary{opt.profile->id, archive, workdir};
     int run_status = kExitNotChecked;
-    // UnRar and Control under one lock: another run in the same working
-    // directory could otherwise replace the files between the two.
-    if (session.HoldWorkdir(protocol, port) &&
-        session.UnRar(variant, archive, protocol, port) == UnrarOutcome::Unpacked) {
-      ControlResult r = session.Control(variant, protocol, port);
-      if (r.outcome == RunOutcome::Completed) {
-        run_status = protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
-        summary.completed = true;
-        summary.packs = r.pack_count;
-        summary.declarations = r.declaration_count;
+    // An archive that cannot be read is named here and nothing else is done
+    // for it: the working directory is neither locked nor cleared, and its
+    // protocol stays empty (a batch prints only its heading).
+    const std::string unreadable = UnreadableArchive(archive);
+    if (!unreadable.empty()) {
+      std::cerr << "zentrox-check: " << archive << ": " << unreadable << '\n';
+    } else if (session.HoldWorkdir(protocol, port)) {
+      // UnRar and Control under one lock: another run in the same working
+      // directory could otherwise replace the files between the two.
+      const UnrarOutcome unpacked = session.UnRar(variant, archive, protocol, port);
+      // The archiver's own words beside the protocol, which keeps its lines.
+      if (!session.archiver_message().empty()) {
+        std::cerr << "zentrox-check: " << archive << ": " << session.archiver_message() << '\n';
+      }
+      if (unpacked == UnrarOutcome::Unpacked) {
+        ControlResult r = session.Control(variant, protocol, port);
+        if (r.outcome == RunOutcome::Completed) {
+          run_status = protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
+          summary.completed = true;
+          summary.packs = r.pack_count;
+          summary.declarations = r.declaration_count;
+        }
       }
     }
     session.ReleaseWorkdir();
@@ -172,7 +231,7 @@ int main(int argc, char** argv) {
       if (several) out += "===== " + archive + " =====\n";
       out += ProtocolToText(protocol);
     }
-    if (!opt.rtf.empty()) {
+    if (!opt.rtf.empty() && unreadable.empty()) {
       try {
         WriteFileAtomically(Absolute(opt.rtf), ProtocolToRtf(protocol));
       } catch (const std::exception& e) {

@@ -2,41 +2,86 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
-namespace zentrox {
+#include "intake/env_count.h"
 
-std::chrono::milliseconds DefaultLockWait() {
-  constexpr std::chrono::milliseconds kDefault{10000};
-  const char* text = std::getenv("ZENTROX_LOCK_WAIT_MS");
-  if (text == nullptr || *text == '\0') return kDefault;
-  long long ms = 0;
-  const char* end = text + std::strlen(text);
-  auto [ptr, ec] = std::from_chars(text, end, ms);
-  if (ec != std::errc() || ptr != end || ms < 0) return kDefault;
-  return std::chrono::milliseconds(ms);
+namespace zentrox {
+namespace {
+
+std::string Reason(int error) {
+  switch (error) {
+    case ELOOP:
+      return "is a symbolic link";  // O_NOFOLLOW refused the last component
+    case EISDIR:
+      return "is a directory";
+    default: {
+      std::string text = std::strerror(error);
+      if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+      return text;
+    }
+  }
 }
 
-WorkdirLock::WorkdirLock(const std::string& workdir, std::chrono::milliseconds wait) {
-  const std::string path = workdir + kWorkdirLockName;
+int OpenLockFile(const std::string& path) {
   // O_CLOEXEC: the archiver started while the lock is held must not inherit
   // it (a child that outlived us would keep the directory locked).
   // O_NOFOLLOW: a link planted under the lock file's name is not followed.
+  // O_NONBLOCK: a FIFO planted there must not hang the open.
+  constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  int fd;
   do {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-  } while (fd_ < 0 && errno == EINTR);
-  // flock needs no write access: a lock file another user created still serves.
-  if (fd_ < 0 && errno == EACCES) fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | kFlags, 0644);
+  } while (fd < 0 && errno == EINTR);
+  // flock needs no write access: a lock file another user created (or one on
+  // a read-only mount) still serves.
+  if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+    const int first = errno;
+    do {
+      fd = ::open(path.c_str(), O_RDONLY | kFlags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0 && errno == ENOENT) errno = first;  // it could not be created in the first place
+  }
+  return fd;
+}
+
+}  // namespace
+
+LockWaitSetting ReadLockWait() {
+  const char* text = std::getenv("ZENTROX_LOCK_WAIT_MS");
+  const EnvCount count = ParseEnvCount(text, static_cast<std::uint64_t>(kDefaultLockWait.count()),
+                                       static_cast<std::uint64_t>(kMaxLockWait.count()));
+  LockWaitSetting setting;
+  setting.wait = std::chrono::milliseconds(static_cast<std::chrono::milliseconds::rep>(count.value));
+  setting.complaint = EnvCountComplaint("ZENTROX_LOCK_WAIT_MS", text, count, "milliseconds");
+  return setting;
+}
+
+std::chrono::milliseconds DefaultLockWait() { return ReadLockWait().wait; }
+
+WorkdirLock::WorkdirLock(const std::string& workdir, std::chrono::milliseconds wait) {
+  const std::string path = workdir + kWorkdirLockName;
+  fd_ = OpenLockFile(path);
   if (fd_ < 0) {
-    acquired_ = true;
+    failure_ = path + ": " + Reason(errno);
     return;
   }
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    failure_ = path + ": " + (S_ISDIR(st.st_mode) ? "is a directory" : "is not a regular file");
+    ::close(fd_);
+    fd_ = -1;
+    return;
+  }
+  wait = std::clamp(wait, std::chrono::milliseconds(0), kMaxLockWait);
   const auto deadline = std::chrono::steady_clock::now() + wait;
   for (;;) {
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
@@ -44,8 +89,8 @@ WorkdirLock::WorkdirLock(const std::string& workdir, std::chrono::milliseconds w
       return;
     }
     if (errno != EWOULDBLOCK && errno != EINTR) {
-      // A file system without flock: as with an unwritable directory, run unlocked.
-      acquired_ = true;
+      // A file system without flock: nothing would keep a second run out.
+      failure_ = path + ": cannot be locked: " + Reason(errno);
       return;
     }
     const auto now = std::chrono::steady_clock::now();
@@ -61,8 +106,10 @@ WorkdirLock::~WorkdirLock() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-std::string WorkdirBusyText(const std::string& workdir) {
-  return "Рабочий каталог " + workdir + " занят другой проверкой; повторите позже";
+std::string WorkdirBusyText(const std::string& workdir, const std::string& failure) {
+  std::string text = "Рабочий каталог " + workdir + " занят другой проверкой; повторите позже";
+  if (!failure.empty()) text += " (" + failure + ")";
+  return text;
 }
 
 }  // namespace zentrox

@@ -1,16 +1,21 @@
 // One run at a time per working directory: the lock itself, and two Sessions
 // of one process sharing a working directory.
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "data/files.h"
 #include "intake/command_runner.h"
+#include "intake/env_count.h"
 #include "intake/session.h"
 #include "intake/workdir_lock.h"
 #include "support/test_support.h"
@@ -73,48 +78,189 @@ TEST(WorkdirLockTest, AWaitingHolderGetsTheLockWhenItIsReleased) {
   EXPECT_LT(waited, 5s);
 }
 
-TEST(WorkdirLockTest, DirectoriesWithoutALockFileRunUnlocked) {
-  // Nothing can be unpacked there either; the command reports that itself.
-  TempDir base;
-  EXPECT_TRUE(WorkdirLock(base / "missing/", 0ms).acquired());
-  fs::create_directory(base / "readonly");
-  ::chmod((base / "readonly").c_str(), 0555);
-  if (::geteuid() != 0) {
-    EXPECT_TRUE(WorkdirLock(base / "readonly/", 0ms).acquired());
+// Whatever keeps the lock file from being opened or locked refuses the run:
+// running unlocked would let a second run destroy this one's package.
+TEST(WorkdirLockTest, AnUnusableLockFileRefusesTheRun) {
+  struct Case {
+    const char* what;
+    void (*plant)(const std::string& work, const std::string& elsewhere);
+    const char* reason;
+  };
+  const std::vector<Case> cases{
+      {"a directory", [](const std::string& w, const std::string&) { fs::create_directory(w + kWorkdirLockName); },
+       "is a directory"},
+      {"a dangling link",
+       [](const std::string& w, const std::string& e) { fs::create_symlink(e + "target", w + kWorkdirLockName); },
+       "is a symbolic link"},
+      {"a link to a file",
+       [](const std::string& w, const std::string& e) {
+         test::WriteBytes(e + "target", "");
+         fs::create_symlink(e + "target", w + kWorkdirLockName);
+       },
+       "is a symbolic link"},
+      {"a FIFO", [](const std::string& w, const std::string&) { ::mkfifo((w + kWorkdirLockName).c_str(), 0644); },
+       "is not a regular file"},
+      {"a missing directory", [](const std::string& w, const std::string&) { fs::remove(w); },
+       "no such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir work;
+    TempDir elsewhere;
+    c.plant(work.path(), elsewhere.path());
+    const bool had_target = fs::exists(elsewhere / "target");
+    WorkdirLock lock(work.path(), 0ms);
+    EXPECT_FALSE(lock.acquired());
+    EXPECT_EQ(lock.failure(), work.path() + kWorkdirLockName + ": " + c.reason);
+    EXPECT_EQ(fs::exists(elsewhere / "target"), had_target);  // a link is not followed
   }
-  ::chmod((base / "readonly").c_str(), 0755);
 }
 
-TEST(WorkdirLockTest, ALinkUnderTheLockFileNameIsNotFollowed) {
+// Runs `body` in a child process as an ordinary user (nobody when this runs
+// as root, whom permission bits do not stop) and returns what it printed.
+std::string AsOrdinaryUser(const std::function<std::string()>& body) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "pipe failed";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::string out = "cannot become an ordinary user";
+    if (::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0)) {
+      out = body();
+    }
+    if (::write(fds[1], out.data(), out.size()) < 0) ::_exit(2);
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buf[512];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  ::waitpid(pid, nullptr, 0);
+  return out;
+}
+
+std::string TryLock(const std::string& work) {
+  WorkdirLock lock(work, 0ms);
+  return std::string(lock.acquired() ? "acquired" : "refused") + "|" + lock.failure();
+}
+
+TEST(WorkdirLockTest, ALockFileWithoutPermissionRefusesTheRun) {
+  TempDir base;
+  ::chmod(base.path().c_str(), 0755);
+  // A lock file nobody else may open, and a directory where nobody else may
+  // create one.
+  const std::string closed = base / "closed/";
+  fs::create_directory(closed);
+  test::WriteBytes(closed + kWorkdirLockName, "");
+  ::chmod((closed + kWorkdirLockName).c_str(), 0);
+  const std::string readonly = base / "readonly/";
+  fs::create_directory(readonly);
+  ::chmod(readonly.c_str(), 0555);
+  for (const std::string& work : {closed, readonly}) {
+    SCOPED_TRACE(work);
+    EXPECT_EQ(AsOrdinaryUser([&] { return TryLock(work); }),
+              "refused|" + work + kWorkdirLockName + ": permission denied");
+  }
+  ::chmod(readonly.c_str(), 0755);
+}
+
+TEST(WorkdirLockTest, ALockFileOfAnotherUserStillServes) {
+  // Read access is enough for flock.
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to leave a lock file of another user";
   TempDir work;
-  TempDir elsewhere;
-  fs::create_symlink(elsewhere / "target", work / kWorkdirLockName);
-  WorkdirLock lock(work.path(), 0ms);
-  EXPECT_TRUE(lock.acquired());
-  EXPECT_FALSE(fs::exists(elsewhere / "target"));
+  ::chmod(work.path().c_str(), 0755);
+  test::WriteBytes(work / kWorkdirLockName, "");
+  ::chmod((work / kWorkdirLockName).c_str(), 0644);
+  EXPECT_EQ(AsOrdinaryUser([&] { return TryLock(work.path()); }), "acquired|");
+}
+
+TEST(WorkdirLockTest, TheBusyLineStaysAndAFailureIsAddedToIt) {
+  EXPECT_EQ(WorkdirBusyText("/w/"), "Рабочий каталог /w/ занят другой проверкой; повторите позже");
+  EXPECT_EQ(WorkdirBusyText("/w/", "/w/.zentrox.lock: is a directory"),
+            "Рабочий каталог /w/ занят другой проверкой; повторите позже (/w/.zentrox.lock: is a directory)");
 }
 
 TEST(WorkdirLockTest, WaitComesFromTheEnvironment) {
   struct Case {
     const char* value;  // nullptr: unset
     std::chrono::milliseconds wait;
+    const char* complaint;
   };
   const char* saved = std::getenv("ZENTROX_LOCK_WAIT_MS");
   std::string saved_value = saved ? saved : "";
-  for (const Case& c : {Case{nullptr, 10000ms}, Case{"", 10000ms}, Case{"250", 250ms}, Case{"0", 0ms},
-                        Case{"-5", 10000ms}, Case{"12x", 10000ms}, Case{"soon", 10000ms}}) {
+  const std::vector<Case> cases{
+      {nullptr, 10000ms, ""},
+      {"", 10000ms, ""},
+      {"250", 250ms, ""},
+      {"0", 0ms, ""},
+      {"3600000", 3600000ms, ""},
+      {"-5", 10000ms, "ZENTROX_LOCK_WAIT_MS=-5: not a number of milliseconds; using 10000"},
+      {"soon", 10000ms, "ZENTROX_LOCK_WAIT_MS=soon: not a number of milliseconds; using 10000"},
+      {"3600001", 3600000ms, "ZENTROX_LOCK_WAIT_MS=3600001: more than 3600000 milliseconds; using 3600000"},
+      {"9223372036854775807", 3600000ms,
+       "ZENTROX_LOCK_WAIT_MS=9223372036854775807: more than 3600000 milliseconds; using 3600000"},
+  };
+  for (const Case& c : cases) {
     if (c.value == nullptr) {
       ::unsetenv("ZENTROX_LOCK_WAIT_MS");
     } else {
       ::setenv("ZENTROX_LOCK_WAIT_MS", c.value, 1);
     }
-    EXPECT_EQ(DefaultLockWait(), c.wait) << (c.value ? c.value : "(unset)");
+    const LockWaitSetting setting = ReadLockWait();
+    EXPECT_EQ(setting.wait, c.wait) << (c.value ? c.value : "(unset)");
+    EXPECT_EQ(setting.complaint, c.complaint) << (c.value ? c.value : "(unset)");
+    EXPECT_EQ(DefaultLockWait(), c.wait);
   }
   if (saved) {
     ::setenv("ZENTROX_LOCK_WAIT_MS", saved_value.c_str(), 1);
   } else {
     ::unsetenv("ZENTROX_LOCK_WAIT_MS");
   }
+}
+
+TEST(EnvCountTest, DigitsOnlyAndNeverAboveTheCeiling) {
+  using State = EnvCount::State;
+  struct Case {
+    const char* text;
+    State state;
+    std::uint64_t value;
+  };
+  constexpr std::uint64_t kFallback = 7;
+  constexpr std::uint64_t kCeiling = 1000;
+  const std::vector<Case> cases{
+      {nullptr, State::Unset, kFallback},
+      {"", State::Unset, kFallback},
+      {"0", State::Valid, 0},
+      {"42", State::Valid, 42},
+      {"0042", State::Valid, 42},
+      {"1000", State::Valid, 1000},
+      {"1001", State::Clamped, kCeiling},
+      {"1009", State::Clamped, kCeiling},
+      {"10000", State::Clamped, kCeiling},
+      {"18446744073709551616", State::Clamped, kCeiling},  // 2^64
+      {"99999999999999999999999999999999", State::Clamped, kCeiling},
+      {"+5", State::Invalid, kFallback},
+      {"-5", State::Invalid, kFallback},
+      {" 5", State::Invalid, kFallback},
+      {"5 ", State::Invalid, kFallback},
+      {"5\n", State::Invalid, kFallback},
+      {"12k", State::Invalid, kFallback},
+      {"0x10", State::Invalid, kFallback},
+      {"1.5", State::Invalid, kFallback},
+      {"99999999999999999999x", State::Invalid, kFallback},
+  };
+  for (const Case& c : cases) {
+    const EnvCount n = ParseEnvCount(c.text, kFallback, kCeiling);
+    EXPECT_EQ(n.state, c.state) << (c.text ? c.text : "(null)");
+    EXPECT_EQ(n.value, c.value) << (c.text ? c.text : "(null)");
+  }
+  // A ceiling at the top of the range: nothing wraps around.
+  const EnvCount top = ParseEnvCount("18446744073709551615", 0, UINT64_MAX);
+  EXPECT_EQ(top.state, State::Valid);
+  EXPECT_EQ(top.value, UINT64_MAX);
+  EXPECT_EQ(ParseEnvCount("18446744073709551616", 0, UINT64_MAX).state, State::Clamped);
+  EXPECT_EQ(ParseEnvCount("7", 3, 5).state, State::Clamped);
 }
 
 // Two Sessions of one process over one working directory, as two windows of
