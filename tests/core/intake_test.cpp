@@ -82,6 +82,31 @@ TEST(CommandRunner, PassesArgumentsWithBlanksAndShellCharactersUnchanged) {
   EXPECT_FALSE(std::filesystem::exists(dir / "pwned"));
 }
 
+// A redirection exists before the program is looked for: a command that
+// cannot start leaves its output file empty, not absent or stale.
+TEST(CommandRunner, OutputFileIsEmptiedWhenTheProgramCannotStart) {
+  TempDir dir;
+  test::WriteBytes(dir / "not-executable", "#!/bin/sh\necho hi\n");
+  for (const char* program : {"no-such-program-zentrox", "not-executable"}) {
+    std::string out = dir / "out";
+    test::WriteBytes(out, "stale listing");
+    CommandResult r = RunCommand({program, {}, out}, dir.path());
+    EXPECT_FALSE(r.started) << program;
+    EXPECT_EQ(test::ReadBytes(out), "") << program;
+  }
+}
+
+// The child's standard error is kept, its end only, however much it writes.
+TEST(CommandRunner, KeepsTheEndOfTheErrorOutput) {
+  TempDir dir;
+  Script(dir.path(), "noisy", "i=0; while [ $i -lt 400 ]; do echo 'noise noise' >&2; i=$((i+1)); done; echo 'Rar: the reason' >&2; exit 3");
+  CommandResult r = RunCommand({"noisy", {}, ""}, dir.path());
+  EXPECT_EQ(r.exit_code, 3);
+  EXPECT_EQ(r.error_output.size(), kErrorOutputLimit);
+  EXPECT_TRUE(r.error_output.ends_with("noise noise\nRar: the reason\n")) << r.error_output.substr(4000);
+  EXPECT_EQ(RunCommand({"true", {}, ""}, "").error_output, "");
+}
+
 TEST(CommandRunner, PrefersTheProgramDirectoryOverPath) {
   TempDir dir;
   Script(dir.path(), "true", "exit 3");
