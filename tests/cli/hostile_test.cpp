@@ -603,32 +603,39 @@ TEST_F(HostileTest, IncompleteOrRepeatedPackageFilesAreCheckedAsAnExtractorLeave
   const rar4::Entry damaged_sd{"REV5_SD", "x1\xB0" "1\xB0\r\n"};
   std::vector<rar4::Entry> damaged_last = Package("annual-valid");
   damaged_last.push_back(damaged_sd);
+  std::vector<Rar5Entry> rar5_damaged_last;
+  for (const rar4::Entry& e : damaged_last) rar5_damaged_last.push_back({e.name, e.data, 0, ""});
   std::vector<rar4::Entry> damaged_first = Package("annual-valid");
   damaged_first.insert(damaged_first.begin(), damaged_sd);
   struct Case {
     const char* what;
     const char* variant;
     const char* name;
-    std::vector<rar4::Entry> entries;
+    std::string archive;
     int status;
     std::string line;  // a line the protocol must hold
   };
+  const std::string old_name = "REV5_1234567_00005.rar";
   const std::vector<Case> cases{
-      {"annual without REV5_NA", "annual", kAnnualName, without(Package("annual-valid"), "rev5_na"), 1,
-       "NU ESTE fisierul " + work() + "REV5_NA"},
-      {"annual without REV5_IP", "annual", kAnnualName, without(Package("annual-valid"), "rev5_ip"), 3, missing_files},
-      {"old format without REV5_DI", "annual-old", "REV5_1234567_00005.rar", without(old_format, "rev5_di"), 1,
-       "NU ESTE fisierul " + work() + "REV5_DI"},
-      {"old format without REV5_PL", "annual-old", "REV5_1234567_00005.rar", without(old_format, "rev5_pl"), 3,
-       missing_files},
-      {"quarterly listing REV5_NA twice", "quarterly", kQuarterlyName, na_twice, 1,
+      {"annual without REV5_NA", "annual", kAnnualName, rar4::build_archive(without(Package("annual-valid"), "rev5_na")),
+       1, "NU ESTE fisierul " + work() + "REV5_NA"},
+      {"annual without REV5_IP", "annual", kAnnualName, rar4::build_archive(without(Package("annual-valid"), "rev5_ip")),
+       3, missing_files},
+      {"old format without REV5_DI", "annual-old", old_name.c_str(), rar4::build_archive(without(old_format, "rev5_di")),
+       1, "NU ESTE fisierul " + work() + "REV5_DI"},
+      {"old format without REV5_PL", "annual-old", old_name.c_str(), rar4::build_archive(without(old_format, "rev5_pl")),
+       3, missing_files},
+      {"quarterly listing REV5_NA twice", "quarterly", kQuarterlyName, rar4::build_archive(na_twice), 1,
        "NU ESTE fisierul " + work() + "REV5_SD"},
-      {"annual, a damaged REV5_SD after the valid one", "annual", kAnnualName, damaged_last, 1, kCompleted},
-      {"annual, a damaged REV5_SD before the valid one", "annual", kAnnualName, damaged_first, 0, kCompleted},
+      {"a damaged REV5_SD after the valid one", "annual", kAnnualName, rar4::build_archive(damaged_last), 1, kCompleted},
+      {"a damaged REV5_SD before the valid one", "annual", kAnnualName, rar4::build_archive(damaged_first), 0,
+       kCompleted},
+      {"RAR 5, a damaged REV5_SD after the valid one", "annual", kAnnualName, BuildRar5(rar5_damaged_last), 1,
+       kCompleted},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Outcome r = Check(c.variant, c.name, rar4::build_archive(c.entries));
+    Outcome r = Check(c.variant, c.name, c.archive);
     EXPECT_EQ(r.status, c.status) << r.out << r.err;
     EXPECT_TRUE(r.Has(c.line)) << r.out;
     EXPECT_FALSE(r.Has(kHeading)) << r.out;
