@@ -100,7 +100,9 @@ TEST(CommandRunner, OutputFileIsEmptiedWhenTheProgramCannotStart) {
 // The child's standard error is kept, its end only, however much it writes.
 TEST(CommandRunner, KeepsTheEndOfTheErrorOutput) {
   TempDir dir;
-  Script(dir.path(), "noisy", "i=0; while [ $i -lt 400 ]; do echo 'noise noise' >&2; i=$((i+1)); done; echo 'Rar: the reason' >&2; exit 3");
+  Script(dir.path(), "noisy",
+         "i=0; while [ $i -lt 400 ]; do echo 'noise noise' >&2; i=$((i+1)); done\n"
+         "echo 'Rar: the reason' >&2; exit 3");
   CommandResult r = RunCommand({"noisy", {}, ""}, dir.path());
   EXPECT_EQ(r.exit_code, 3);
   EXPECT_EQ(r.error_output.size(), kErrorOutputLimit);

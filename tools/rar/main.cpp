@@ -276,7 +276,8 @@ int list(const std::string& path) {
         row.size = sized ? std::to_string(size) : "?";
         total += size;
         row.date = repeated != nullptr ? "---------- -----" : format_time(entry);
-        if (archive_entry_filetype(entry) == AE_IFDIR || (repeated != nullptr && repeated->directory)) row.note = " <dir>";
+        const bool directory = archive_entry_filetype(entry) == AE_IFDIR || (repeated != nullptr && repeated->directory);
+        if (directory) row.note = " <dir>";
         else if (const char* target = archive_entry_symlink(entry)) row.note = fmt::format(" -> {}", target);
         else if (const char* target = archive_entry_hardlink(entry)) row.note = fmt::format(" => {}", target);
         if (archive_entry_is_encrypted(entry) || (header != nullptr && header->encrypted)) row.note += " encrypted";
@@ -398,7 +399,8 @@ public:
 
 private:
     void check_entry(const std::string& name, const std::string& base) {
-        if (!rar::is_safe_base_name(base)) fail(kRefused, fmt::format("unusable entry name \"{}\"", rar::printable(name)));
+        if (!rar::is_safe_base_name(base))
+            fail(kRefused, fmt::format("unusable entry name \"{}\"", rar::printable(name)));
     }
 
     void count(std::uint64_t bytes, const std::string& shown) {
@@ -439,7 +441,8 @@ private:
     void extract_repeated(const std::string& name, const std::string& output, const rar::HeaderEntry& header) {
         const std::string shown = rar::printable(name);
         if (!header.stored || header.packed_size != header.unpacked_size)
-            fail(kArchiveError, fmt::format("cannot extract {}: a compressed entry that repeats the name before it", shown));
+            fail(kArchiveError,
+                 fmt::format("cannot extract {}: a compressed entry that repeats the name before it", shown));
         count(header.unpacked_size, shown);
         const Fd in(open(path_.c_str(), O_RDONLY | O_CLOEXEC));
         if (in.get() < 0) fail(kArchiveError, fmt::format("cannot open {}: {}", path_, errno_text()));
