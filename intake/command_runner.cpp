@@ -1,6 +1,8 @@
 #include "intake/command_runner.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -47,10 +49,67 @@ std::string ResolveProgram(const std::string& program, const std::string& progra
   return {};
 }
 
+namespace {
+
+// The redirection a shell makes before it looks for the program: the file
+// exists, empty, whether or not the program then runs.
+void CreateEmptyOutput(const std::string& path) {
+  if (path.empty()) return;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd >= 0) ::close(fd);
+}
+
+// Reads the child's standard error until it closes, passing it on to ours and
+// keeping only its last kErrorOutputLimit bytes (the child may write without end).
+// Our standard error may be a pipe nobody reads any more: SIGPIPE is held
+// back meanwhile, and passing on simply stops.
+std::string DrainErrors(int fd) {
+  sigset_t pipe_signal;
+  sigset_t old_mask;
+  sigemptyset(&pipe_signal);
+  sigaddset(&pipe_signal, SIGPIPE);
+  sigset_t pending;
+  sigemptyset(&pending);
+  ::sigpending(&pending);
+  const bool was_pending = sigismember(&pending, SIGPIPE) == 1;
+  ::pthread_sigmask(SIG_BLOCK, &pipe_signal, &old_mask);
+
+  std::string tail;
+  bool pass_on = true;
+  char buf[4096];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    for (ssize_t done = 0; pass_on && done < n;) {
+      ssize_t w = ::write(STDERR_FILENO, buf + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) pass_on = false;
+      else done += w;
+    }
+    tail.append(buf, static_cast<std::size_t>(n));
+    if (tail.size() > 2 * kErrorOutputLimit) tail.erase(0, tail.size() - kErrorOutputLimit);
+  }
+  if (tail.size() > kErrorOutputLimit) tail.erase(0, tail.size() - kErrorOutputLimit);
+
+  if (!pass_on && !was_pending) {
+    const timespec no_wait{};
+    while (::sigtimedwait(&pipe_signal, nullptr, &no_wait) > 0) {
+    }
+  }
+  ::pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
+  return tail;
+}
+
+}  // namespace
+
 CommandResult RunCommand(const Command& command, const std::string& program_dir) {
   CommandResult result;
   std::string program = ResolveProgram(command.program, program_dir);
-  if (program.empty()) return result;
+  if (program.empty()) {
+    CreateEmptyOutput(command.stdout_path);
+    return result;
+  }
 
   std::vector<std::string> args;
   args.push_back(program);
@@ -60,16 +119,32 @@ CommandResult RunCommand(const Command& command, const std::string& program_dir)
   argv.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return result;
+  if (posix_spawn_file_actions_init(&actions) != 0) {
+    CreateEmptyOutput(command.stdout_path);
+    return result;
+  }
   if (!command.stdout_path.empty()) {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, command.stdout_path.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
   }
+  // Both ends close on exec; the child's standard error is a copy without that flag.
+  int errors[2] = {-1, -1};
+  const bool capture = ::pipe2(errors, O_CLOEXEC) == 0;
+  if (capture) posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
   pid_t pid = 0;
   int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return result;
+  if (capture) ::close(errors[1]);
+  if (rc != 0) {
+    if (capture) ::close(errors[0]);
+    CreateEmptyOutput(command.stdout_path);
+    return result;
+  }
   result.started = true;
+  if (capture) {
+    result.error_output = DrainErrors(errors[0]);
+    ::close(errors[0]);
+  }
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return result;
@@ -78,6 +153,8 @@ CommandResult RunCommand(const Command& command, const std::string& program_dir)
     result.exit_code = WEXITSTATUS(status);
     // posix_spawn reports a failed exec of the child as exit code 127.
     if (result.exit_code == 127 && !IsExecutableFile(program)) result.started = false;
+  } else if (WIFSIGNALED(status)) {
+    result.signal = WTERMSIG(status);
   }
   return result;
 }

@@ -14,12 +14,21 @@ namespace zentrox {
 struct Command {
   std::string program;                // a bare name ("Rar") or a path
   std::vector<std::string> arguments;  // without the program itself
-  std::string stdout_path;            // when set, standard output goes to this file
+  // When set, standard output goes to this file. It is created (empty) even
+  // when the program cannot be started, as a shell's redirection would be.
+  std::string stdout_path;
 };
+
+// How much of the end of a child's standard error a CommandResult keeps.
+inline constexpr std::size_t kErrorOutputLimit = 4096;
 
 struct CommandResult {
   bool started = false;
   int exit_code = -1;  // -1 when the child did not exit normally
+  int signal = 0;      // the signal that ended the child, if one did
+  // The last kErrorOutputLimit bytes the child wrote on standard error. The
+  // child's standard error still reaches ours as well.
+  std::string error_output;
   bool ok() const { return started && exit_code == 0; }
 };
 

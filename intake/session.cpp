@@ -18,6 +18,37 @@ const char* const kErrorHeading = "О Ш И Б К А  ПРИ  Р А С П А К 
 
 bool IsNewFormat(Variant v) { return v != Variant::AnnualOld; }
 
+// The archiver's reason for a failure, in one line: its last line that names
+// it ("Rar: CRC error in rev5_sd: ..."), else its last line of any kind, else
+// what the exit itself tells.
+std::string ArchiverReason(const CommandResult& r, const std::string& program_dir) {
+  std::string chosen;
+  std::string last;
+  std::size_t pos = 0;
+  while (pos < r.error_output.size()) {
+    std::size_t nl = r.error_output.find('\n', pos);
+    std::size_t end = nl == std::string::npos ? r.error_output.size() : nl;
+    std::string line = r.error_output.substr(pos, end - pos);
+    pos = end + 1;
+    for (char& c : line) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    }
+    std::size_t first = line.find_first_not_of(' ');
+    if (first == std::string::npos) continue;
+    line = line.substr(first, line.find_last_not_of(' ') - first + 1);
+    if (line.rfind("Rar:", 0) == 0) chosen = line;
+    last = std::move(line);
+  }
+  if (!chosen.empty()) return chosen;
+  if (!last.empty()) return last;
+  if (!r.started) {
+    return "Rar: the archiver could not be started (not found in " + WithTrailingSlash(program_dir) +
+           " nor on PATH)";
+  }
+  if (r.signal != 0) return "Rar: ended by signal " + std::to_string(r.signal);
+  return "Rar: exit status " + std::to_string(r.exit_code);
+}
+
 }  // namespace
 
 bool ListingHoldsPackage(const std::string& listing) {
@@ -75,7 +106,9 @@ std::string Session::Marker(Variant variant) const {
 
 bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {
   const std::string listing_path = workdir_ + "rev5_list";
-  RunCommand(Command{"Rar", {"l", archive}, listing_path}, program_dir_);
+  // Only the listing's output decides; a listing that could not even start
+  // leaves an empty file, which the count refuses.
+  CommandResult r = RunCommand(Command{"Rar", {"l", archive}, listing_path}, program_dir_);
   std::optional<std::string> found = FindFileNoCase(listing_path);
   if (!found) return true;
   std::string listing;
@@ -85,6 +118,7 @@ bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {
     listing.clear();
   }
   if (ListingHoldsPackage(listing)) return true;
+  if (!r.ok()) archiver_message_ = ArchiverReason(r, program_dir_);
   protocol.SetColor(kRed);
   protocol.Add(kErrorHeading, LineKind::Fault);
   protocol.Add("неправильно создан архив (в архиве должно быть только 4 файла!)", LineKind::Fault);
@@ -99,7 +133,13 @@ bool Session::Extract(Variant variant, const std::string& archive) {
   cmd.arguments.push_back(workdir_);
   CommandResult r = RunCommand(cmd, program_dir_);
   last_exit_code_ = r.exit_code;
-  return r.ok();
+  if (r.ok()) return true;
+  archiver_message_ = ArchiverReason(r, program_dir_);
+  // What a failed extraction wrote before it stopped was never checked whole
+  // (a later entry of the same name may be the damaged one): none of it stays
+  // for a control run to take as the package.
+  for (const std::string& name : Profile(variant).unpacked_names) RemoveFileNoCase(workdir_ + name);
+  return false;
 }
 
 void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
@@ -152,6 +192,7 @@ UnrarOutcome Session::UnRarLocked(Variant variant, const std::string& chosen, Pr
   WindowState& w = window(variant);
   w.last_chosen = chosen;
   last_exit_code_ = 0;
+  archiver_message_.clear();
 
   if (!IsNewFormat(variant)) {
     protocol.Clear();

@@ -57,7 +57,9 @@ class Session {
   const std::string& program_dir() const { return program_dir_; }
 
   // UnRar after the open dialog returned `chosen` (a full path). Writes into
-  // `protocol` exactly what the window's pane shows.
+  // `protocol` exactly what the window's pane shows. Package files the
+  // archive lacks are no failure (the control run reports them); a failed
+  // extraction leaves none of the variant's package files behind.
   UnrarOutcome UnRar(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
 
   // Control: the control run over what UnRar left.

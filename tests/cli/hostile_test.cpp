@@ -581,6 +581,67 @@ TEST_F(HostileTest, CorruptedDataFailsItsCrc) {
   }
 }
 
+// ---- several entries for one package file, package files missing -----------------
+
+// An archive that lacks a package file is unpacked and checked: the control
+// run names what is missing, never the extraction error block. Where the
+// archive holds a package file twice (a name again, or in another case), the
+// last copy is the one checked, as an overwriting extractor would leave it.
+TEST_F(HostileTest, IncompleteOrRepeatedPackageFilesAreCheckedAsAnExtractorLeavesThem) {
+  const std::string missing_files = "отсутствуют нужные файлы из пакета ";
+  auto without = [](std::vector<rar4::Entry> entries, const std::string& name) {
+    entries.erase(std::remove_if(entries.begin(), entries.end(), [&](const rar4::Entry& e) { return e.name == name; }),
+                  entries.end());
+    return entries;
+  };
+  std::vector<rar4::Entry> old_format;
+  for (const char* f : {"rev5_pl", "rev5_na", "rev5_sd", "rev5_di", "rev5_mu"}) {
+    old_format.push_back({f, test::ReadBytes(std::string(ZENTROX_SOURCE_DIR) + "/examples/annual-old-valid/" + f)});
+  }
+  std::vector<rar4::Entry> na_twice = Package("quarterly-valid");
+  na_twice[3] = na_twice[2];  // REV5_T, REV5_IP, REV5_NA, REV5_NA: four entries, no REV5_SD
+  const rar4::Entry damaged_sd{"REV5_SD", "x1\xB0" "1\xB0\r\n"};
+  std::vector<rar4::Entry> damaged_last = Package("annual-valid");
+  damaged_last.push_back(damaged_sd);
+  std::vector<Rar5Entry> rar5_damaged_last;
+  for (const rar4::Entry& e : damaged_last) rar5_damaged_last.push_back({e.name, e.data, 0, ""});
+  std::vector<rar4::Entry> damaged_first = Package("annual-valid");
+  damaged_first.insert(damaged_first.begin(), damaged_sd);
+  struct Case {
+    const char* what;
+    const char* variant;
+    const char* name;
+    std::string archive;
+    int status;
+    std::string line;  // a line the protocol must hold
+  };
+  const std::string old_name = "REV5_1234567_00005.rar";
+  const std::vector<Case> cases{
+      {"annual without REV5_NA", "annual", kAnnualName, rar4::build_archive(without(Package("annual-valid"), "rev5_na")),
+       1, "NU ESTE fisierul " + work() + "REV5_NA"},
+      {"annual without REV5_IP", "annual", kAnnualName, rar4::build_archive(without(Package("annual-valid"), "rev5_ip")),
+       3, missing_files},
+      {"old format without REV5_DI", "annual-old", old_name.c_str(), rar4::build_archive(without(old_format, "rev5_di")),
+       1, "NU ESTE fisierul " + work() + "REV5_DI"},
+      {"old format without REV5_PL", "annual-old", old_name.c_str(), rar4::build_archive(without(old_format, "rev5_pl")),
+       3, missing_files},
+      {"quarterly listing REV5_NA twice", "quarterly", kQuarterlyName, rar4::build_archive(na_twice), 1,
+       "NU ESTE fisierul " + work() + "REV5_SD"},
+      {"a damaged REV5_SD after the valid one", "annual", kAnnualName, rar4::build_archive(damaged_last), 1, kCompleted},
+      {"a damaged REV5_SD before the valid one", "annual", kAnnualName, rar4::build_archive(damaged_first), 0,
+       kCompleted},
+      {"RAR 5, a damaged REV5_SD after the valid one", "annual", kAnnualName, BuildRar5(rar5_damaged_last), 1,
+       kCompleted},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Outcome r = Check(c.variant, c.name, c.archive);
+    EXPECT_EQ(r.status, c.status) << r.out << r.err;
+    EXPECT_TRUE(r.Has(c.line)) << r.out;
+    EXPECT_FALSE(r.Has(kHeading)) << r.out;
+  }
+}
+
 // ---- two runs in one working directory -----------------------------------------------
 
 TEST_F(HostileTest, ASecondRunRefusesWhileTheDirectoryIsLocked) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -80,6 +81,51 @@ TEST(CommandRunner, PassesArgumentsWithBlanksAndShellCharactersUnchanged) {
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(test::ReadBytes(out), "[a b]\n[$(touch pwned)]\n[c;d]\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "pwned"));
+}
+
+// A redirection exists before the program is looked for: a command that
+// cannot start leaves its output file empty, not absent or stale.
+TEST(CommandRunner, OutputFileIsEmptiedWhenTheProgramCannotStart) {
+  TempDir dir;
+  test::WriteBytes(dir / "not-executable", "#!/bin/sh\necho hi\n");
+  for (const char* program : {"no-such-program-zentrox", "not-executable"}) {
+    std::string out = dir / "out";
+    test::WriteBytes(out, "stale listing");
+    CommandResult r = RunCommand({program, {}, out}, dir.path());
+    EXPECT_FALSE(r.started) << program;
+    EXPECT_EQ(test::ReadBytes(out), "") << program;
+  }
+}
+
+// The child's standard error is kept, its end only, however much it writes.
+TEST(CommandRunner, KeepsTheEndOfTheErrorOutput) {
+  TempDir dir;
+  Script(dir.path(), "noisy",
+         "i=0; while [ $i -lt 400 ]; do echo 'noise noise' >&2; i=$((i+1)); done\n"
+         "echo 'Rar: the reason' >&2; exit 3");
+  CommandResult r = RunCommand({"noisy", {}, ""}, dir.path());
+  EXPECT_EQ(r.exit_code, 3);
+  EXPECT_EQ(r.error_output.size(), kErrorOutputLimit);
+  EXPECT_TRUE(r.error_output.ends_with("noise noise\nRar: the reason\n")) << r.error_output.substr(4000);
+  EXPECT_EQ(RunCommand({"true", {}, ""}, "").error_output, "");
+}
+
+// Passing the child's errors on must not kill us when our standard error is
+// a pipe whose reader has gone.
+TEST(CommandRunner, SurvivesAStandardErrorNobodyReads) {
+  TempDir dir;
+  Script(dir.path(), "complains", "echo 'Rar: the reason' >&2; exit 1");
+  int pipe_fds[2];
+  ASSERT_EQ(::pipe(pipe_fds), 0);
+  ::close(pipe_fds[0]);
+  const int saved = ::dup(STDERR_FILENO);
+  ::dup2(pipe_fds[1], STDERR_FILENO);
+  ::close(pipe_fds[1]);
+  CommandResult r = RunCommand({"complains", {}, ""}, dir.path());
+  ::dup2(saved, STDERR_FILENO);
+  ::close(saved);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.error_output, "Rar: the reason\n");
 }
 
 TEST(CommandRunner, PrefersTheProgramDirectoryOverPath) {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "data/files.h"
+#include "data/text.h"
 #include "intake/command_runner.h"
 #include "intake/session.h"
 #include "support/test_support.h"
@@ -43,6 +46,9 @@ class SessionTest : public ::testing::Test {
     fs::create_directories(src);
     std::vector<std::string> args = {"a", src + archive_name};
     for (const auto& [name, content] : files) {
+      // A name with a folder ("1/rev5_na") is stored by its base name, so one
+      // archive can hold a name twice.
+      fs::create_directories(fs::path(src + name).parent_path());
       test::WriteCp1251(src + name, content);
       args.push_back(src + name);
     }
@@ -211,6 +217,199 @@ TEST_F(SessionTest, SecondControlFindsTheFilesGone) {
   for (const char* f : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) EXPECT_FALSE(InWork(f)) << f;
   EXPECT_EQ(session.Control(Variant::Quarterly, protocol).outcome, RunOutcome::EndedEarly);
   EXPECT_EQ(test::Texts(protocol).back(), "отсутствуют нужные файлы из пакета ");
+}
+
+// The loader's line for a package file the control run did not find, if any.
+std::optional<std::string> MissingFileLoaded(const Protocol& protocol) {
+  for (const ProtocolLine& line : protocol.lines()) {
+    if (line.finding && line.finding->rule == "load.missing-file") return line.text;
+  }
+  return std::nullopt;
+}
+
+// An archive that lacks package files is unpacked; the control run then
+// reports the missing files: rev5_t / rev5_ip (old format: rev5_pl) end it
+// with its missing-files line, any other is reported by its loader.
+TEST_F(SessionTest, ArchiveLackingPackageFilesIsUnpackedAndTheControlRunSaysWhatIsMissing) {
+  Package p;
+  const std::string old_record = "1°";
+  struct Case {
+    const char* what;
+    Variant variant;
+    const char* archive;
+    std::vector<std::pair<std::string, std::string>> files;
+    const char* loader_missing;  // the file its loader misses; nullptr: the run ends at the file test
+  };
+  const std::vector<Case> cases{
+      {"annual without REV5_NA", Variant::Annual, "REV5_1234567_00001_2026L00.rar",
+       {{"rev5_t", p.t}, {"rev5_ip", p.ip}, {"rev5_sd", p.sd}}, "REV5_NA"},
+      {"annual without REV5_T", Variant::Annual, "REV5_1234567_00001_2026L00.rar",
+       {{"rev5_ip", p.ip}, {"rev5_na", p.na}, {"rev5_sd", p.sd}}, nullptr},
+      {"old format without REV5_MU", Variant::AnnualOld, "REV5_1234567_00005.rar",
+       {{"rev5_pl", old_record}, {"rev5_na", old_record}, {"rev5_sd", old_record}, {"rev5_di", old_record}},
+       "REV5_MU"},
+      {"old format without REV5_PL", Variant::AnnualOld, "REV5_1234567_00005.rar",
+       {{"rev5_na", old_record}, {"rev5_sd", old_record}, {"rev5_di", old_record}, {"rev5_mu", old_record}},
+       nullptr},
+      // Four entries pass the listing, a name listed twice counting twice.
+      {"quarterly with REV5_NA twice", Variant::Quarterly, "REV5_1234567_00001_2026T03.rar",
+       {{"rev5_t", p.t}, {"rev5_ip", p.ip}, {"1/rev5_na", p.na}, {"2/rev5_na", p.na}}, "REV5_SD"},
+      {"monthly with REV5_SD twice, apart", Variant::Monthly, "REV5_1234567_00001_2026L03.rar",
+       {{"1/rev5_sd", p.sd}, {"rev5_t", p.t}, {"rev5_ip", p.ip}, {"2/rev5_sd", p.sd}}, "REV5_NA"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string archive = Pack(c.archive, c.files, std::to_string(++n) + "/");
+    Protocol unrar;
+    ASSERT_EQ(session.UnRar(c.variant, archive, unrar, port), UnrarOutcome::Unpacked) << test::Texts(unrar).back();
+    EXPECT_EQ(session.archiver_message(), "");
+    Protocol control;
+    const ControlResult r = session.Control(c.variant, control);
+    if (c.loader_missing == nullptr) {
+      EXPECT_EQ(r.outcome, RunOutcome::EndedEarly);
+      EXPECT_EQ(test::Texts(control).back(), "отсутствуют нужные файлы из пакета ");
+    } else {
+      EXPECT_EQ(r.outcome, RunOutcome::Completed);
+      EXPECT_EQ(MissingFileLoaded(control), "NU ESTE fisierul " + work.path() + c.loader_missing);
+    }
+  }
+}
+
+// Several entries for one package file (the same name again, or another
+// case): the last one is what lands, once, under the lower-case name, and so
+// it is what the control run checks.
+TEST_F(SessionTest, LastEntryOfAPackageFileIsTheOneChecked) {
+  Package p;
+  const std::string damaged_sd = Record({"x1", "1", "13", "", "", "", "", "", "0", "0", "0", "0", "0"});
+  struct Case {
+    const char* what;
+    std::string first_name, second_name;
+    std::string first, second;
+    bool damaged_checked;
+  };
+  const std::vector<Case> cases{
+      {"same name, damaged last", "1/rev5_sd", "2/rev5_sd", p.sd, damaged_sd, true},
+      {"same name, damaged first", "1/rev5_sd", "2/rev5_sd", damaged_sd, p.sd, false},
+      {"other case, damaged last", "1/REV5_SD", "2/rev5_sd", p.sd, damaged_sd, true},
+      {"other case, damaged first", "1/rev5_sd", "2/REV5_SD", damaged_sd, p.sd, false},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string archive = Pack("REV5_1234567_00001_2026L00.rar",
+                                     {{"rev5_t", p.t}, {"rev5_ip", p.ip}, {"rev5_na", p.na},
+                                      {c.first_name, c.first}, {c.second_name, c.second}},
+                                     std::to_string(++n) + "/");
+    Protocol unrar;
+    ASSERT_EQ(session.UnRar(Variant::Annual, archive, unrar, port), UnrarOutcome::Unpacked);
+    std::vector<std::string> sd_files;
+    for (const auto& e : fs::directory_iterator(work.path())) {
+      if (AsciiLower(e.path().filename().string()) == "rev5_sd") sd_files.push_back(e.path().filename());
+    }
+    EXPECT_EQ(sd_files, std::vector<std::string>{"rev5_sd"});
+    Protocol control;
+    ASSERT_EQ(session.Control(Variant::Annual, control).outcome, RunOutcome::Completed);
+    bool type_fault = false;
+    for (const ProtocolLine& line : control.lines()) {
+      type_fault = type_fault || (line.finding && line.finding->rule == "load.data-type");
+    }
+    EXPECT_EQ(type_fault, c.damaged_checked);
+  }
+}
+
+// A CRC error in the last copy fails the extraction: the error block, the
+// archiver's reason, and none of the package files left behind for a later
+// control run to take for the package.
+TEST_F(SessionTest, DamagedLastCopyFailsTheExtractionAndLeavesNoPackageFile) {
+  Package p;
+  std::string archive = Pack("REV5_1234567_00001_2026L00.rar", {{"rev5_t", p.t},
+                                                                {"rev5_ip", p.ip},
+                                                                {"rev5_na", p.na},
+                                                                {"1/rev5_sd", p.sd},
+                                                                {"2/rev5_sd", "DAMAGED-CONTENT"}});
+  std::string bytes = test::ReadBytes(archive);
+  const std::size_t at = bytes.find("DAMAGED-CONTENT");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at] = 'd';  // the stored data no longer matches its CRC
+  test::WriteBytes(archive, bytes);
+  EXPECT_EQ(session.UnRar(Variant::Annual, archive, protocol, port), UnrarOutcome::ExtractionFailed);
+  EXPECT_EQ(test::FaultTexts(protocol).front(), "О Ш И Б К А  ПРИ  Р А С П А К О В К Е!!!");
+  EXPECT_NE(session.archiver_message().find("CRC error in rev5_sd"), std::string::npos) << session.archiver_message();
+  for (const char* f : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) EXPECT_FALSE(InWork(f)) << f;
+  EXPECT_EQ(session.Control(Variant::Annual, protocol).outcome, RunOutcome::EndedEarly);
+}
+
+// The archiver's own reason for a failed listing or extraction is kept beside
+// the protocol, one line, and cleared by the next UnRar.
+TEST_F(SessionTest, ArchiverReasonIsKeptForAFailedListingOrExtraction) {
+  const std::string not_archive = source / "REV5_1234567_00001_2026T03.rar";
+  test::WriteBytes(not_archive, "this is not an archive");
+  struct Case {
+    Variant variant;
+    UnrarOutcome outcome;
+  };
+  for (const Case& c : {Case{Variant::Quarterly, UnrarOutcome::ListingRefused},
+                        Case{Variant::AnnualOld, UnrarOutcome::ExtractionFailed}}) {
+    Protocol out;
+    RecordingPort quiet;
+    EXPECT_EQ(session.UnRar(c.variant, not_archive, out, quiet), c.outcome);
+    const std::string& message = session.archiver_message();
+    EXPECT_EQ(message.rfind("Rar: cannot read " + not_archive + ": ", 0), 0u) << message;
+    EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    // The protocol's lines are the window's own, the reason is not among them.
+    for (const std::string& line : test::Texts(out)) EXPECT_EQ(line.find("Rar:"), std::string::npos) << line;
+  }
+  EXPECT_EQ(session.UnRar(Variant::Quarterly, QuarterlyArchive(), protocol, port), UnrarOutcome::Unpacked);
+  EXPECT_EQ(session.archiver_message(), "");
+}
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// With no archiver to start, the listing the quarterly and monthly windows
+// make is empty and refused by its own two lines; the annual windows, which
+// make no listing, write the extraction error block.
+TEST_F(SessionTest, MissingArchiverEmptiesTheListing) {
+  const std::string archive = QuarterlyArchive();
+  TempDir no_programs;
+  ScopedEnv path("PATH", no_programs.path());
+  Session without(work.path(), no_programs.path(), clock);
+  struct Case {
+    Variant variant;
+    UnrarOutcome outcome;
+  };
+  for (const Case& c : {Case{Variant::Quarterly, UnrarOutcome::ListingRefused},
+                        Case{Variant::Monthly, UnrarOutcome::ListingRefused},
+                        Case{Variant::Annual, UnrarOutcome::ExtractionFailed}}) {
+    Protocol out;
+    EXPECT_EQ(without.UnRar(c.variant, archive, out, port), c.outcome);
+    if (c.outcome == UnrarOutcome::ListingRefused) {
+      EXPECT_EQ(test::FaultTexts(out), (std::vector<std::string>{"О Ш И Б К А  ПРИ  Р А С П А К О В К Е!!!",
+                                                                 "неправильно создан архив (в архиве должно быть только 4 файла!)"}));
+      EXPECT_EQ(test::ReadBytes(work / "rev5_list"), "");
+    } else {
+      EXPECT_EQ(test::FaultTexts(out).size(), 8u);
+    }
+    EXPECT_NE(without.archiver_message().find("could not be started"), std::string::npos) << without.archiver_message();
+  }
 }
 
 }  // namespace

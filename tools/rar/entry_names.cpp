@@ -1,6 +1,7 @@
 #include "entry_names.h"
 
 #include <algorithm>
+#include <climits>
 #include <cwchar>
 #include <cwctype>
 #include <optional>
@@ -52,6 +53,23 @@ bool same_name_ignoring_case(std::string_view a, std::string_view b) {
     const auto lb = lowered(b);
     if (la && lb) return *la == *lb;
     return a == b;
+}
+
+std::string lower_name(std::string_view name) {
+    std::string ascii(name);
+    std::transform(ascii.begin(), ascii.end(), ascii.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    const auto wide = lowered(name);
+    if (!wide) return ascii;
+    std::string out;
+    std::mbstate_t state{};
+    char bytes[MB_LEN_MAX];
+    for (const std::wint_t wc : *wide) {
+        const std::size_t n = std::wcrtomb(bytes, static_cast<wchar_t>(wc), &state);
+        if (n == static_cast<std::size_t>(-1)) return ascii;
+        out.append(bytes, n);
+    }
+    return out;
 }
 
 std::size_t display_width(std::string_view utf8) {

@@ -20,6 +20,9 @@ bool is_safe_base_name(std::string_view base);
 // mapping (covers Cyrillic under a UTF-8 locale). Invalid UTF-8 compares bytewise.
 bool same_name_ignoring_case(std::string_view a, std::string_view b);
 
+// The name in lower case by the same mapping (invalid UTF-8: ASCII letters only).
+std::string lower_name(std::string_view name);
+
 // The name with control characters shown as '?', for one-line output.
 std::string printable(std::string_view name);
 

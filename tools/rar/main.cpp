@@ -15,8 +15,10 @@
 //   4  total unpacked size over the cap (ZENTROX_RAR_MAX_BYTES, default 1 GiB)
 //   5  encrypted entry or encrypted archive headers
 //   6  destination problem: an output file cannot be created, written or renamed
-//   7  refused entry: a link selected by name, an unusable name, a file over 4 GiB for `a`
-//   8  a NAME given to `e` matched no regular-file entry
+//   7  refused entry: a link or folder selected by name, an unusable name, a file over 4 GiB for `a`
+//
+// `e` with NAMEs writes each NAME at most once, under its lower-case form, from
+// the last entry that matches it; a NAME the archive lacks is not an error.
 #include "crc32.h"
 #include "entry_names.h"
 #include "rar4_writer.h"
@@ -60,7 +62,6 @@ enum Exit : int {
     kEncrypted = 5,
     kDestination = 6,
     kRefused = 7,
-    kNotFound = 8,
 };
 
 constexpr std::uint64_t kDefaultMaxBytes = 1ull << 30;
@@ -262,16 +263,21 @@ int list(const std::string& path) {
     std::vector<ListRow> rows;
     std::uint64_t total = 0;
     while (archive_entry* entry = next_entry(a.get(), path)) {
-        const std::string name = entry_name(entry);
-        const rar::HeaderEntry* header = headers.match(name);
+        std::string name = entry_name(entry);
+        const rar::HeaderEntry* repeated = name.empty() ? headers.repeated() : nullptr;
+        const rar::HeaderEntry* header = repeated != nullptr ? repeated : headers.match(name);
+        if (repeated != nullptr) name = repeated->name;
         ListRow row;
         row.name = rar::printable(rar::base_name(name));
-        const bool sized = archive_entry_size_is_set(entry) != 0;
-        const auto size = sized ? static_cast<std::uint64_t>(archive_entry_size(entry)) : 0;
+        const bool sized = repeated != nullptr || archive_entry_size_is_set(entry) != 0;
+        const auto size = repeated != nullptr ? repeated->unpacked_size
+                          : sized              ? static_cast<std::uint64_t>(archive_entry_size(entry))
+                                               : 0;
         row.size = sized ? std::to_string(size) : "?";
         total += size;
-        row.date = format_time(entry);
-        if (archive_entry_filetype(entry) == AE_IFDIR) row.note = " <dir>";
+        row.date = repeated != nullptr ? "---------- -----" : format_time(entry);
+        const bool directory = archive_entry_filetype(entry) == AE_IFDIR || (repeated != nullptr && repeated->directory);
+        if (directory) row.note = " <dir>";
         else if (const char* target = archive_entry_symlink(entry)) row.note = fmt::format(" -> {}", target);
         else if (const char* target = archive_entry_hardlink(entry)) row.note = fmt::format(" => {}", target);
         if (archive_entry_is_encrypted(entry) || (header != nullptr && header->encrypted)) row.note += " encrypted";
@@ -311,22 +317,55 @@ std::uint64_t max_unpacked_bytes() {
 class Extractor {
 public:
     Extractor(std::string archive_path, std::vector<std::string> names, int dirfd)
-        : path_(std::move(archive_path)), names_(std::move(names)), found_(names_.size(), false),
-          dirfd_(dirfd), cap_(max_unpacked_bytes()) {}
+        : path_(std::move(archive_path)), names_(std::move(names)), found_(names_.size(), false), dirfd_(dirfd),
+          cap_(max_unpacked_bytes()) {}
 
+    // Entries are written in archive order, each over what an earlier one of
+    // the same output name left, so the last of them is what stays: the copy
+    // any overwriting extractor leaves. Any failure ends the run at once.
     int run() {
         const rar::HeaderScan scan = scan_checked(path_);
         rar::HeaderMatcher headers(scan.entries);
         ArchivePtr a = open_archive(path_);
         while (archive_entry* entry = next_entry(a.get(), path_)) {
-            const std::string name = entry_name(entry);
-            const rar::HeaderEntry* header = headers.match(name);
+            std::string name = entry_name(entry);
+            const rar::HeaderEntry* header = nullptr;
+            const rar::HeaderEntry* repeated = name.empty() ? headers.repeated() : nullptr;
+            if (repeated != nullptr) {
+                header = repeated;
+                name = repeated->name;
+            } else {
+                header = headers.match(name);
+            }
             const std::string base = rar::base_name(name);
-            std::vector<std::size_t> selected_by;
-            for (std::size_t i = 0; i < names_.size(); ++i)
-                if (rar::same_name_ignoring_case(base, names_[i])) selected_by.push_back(i);
-            if (!names_.empty() && selected_by.empty()) continue;  // libarchive skips the data
+            // An encrypted entry makes the archive unreadable as a whole, even
+            // where it is not one that was asked for.
+            const bool encrypted = repeated != nullptr ? repeated->encrypted
+                                                       : archive_entry_is_encrypted(entry) ||
+                                                             (header != nullptr && header->encrypted);
+            if (encrypted) fail(kEncrypted, fmt::format("encrypted entry {}", rar::printable(name)));
+            // With NAMEs, an entry is written under the lower-case form of the
+            // first NAME it matches, whatever case the archive gives it.
+            std::string output = base;
+            if (!names_.empty()) {
+                const auto named = std::find_if(names_.begin(), names_.end(), [&](const std::string& n) {
+                    return rar::same_name_ignoring_case(base, n);
+                });
+                if (named == names_.end()) continue;  // libarchive skips the data
+                output = rar::lower_name(*named);
+                found_[static_cast<std::size_t>(named - names_.begin())] = true;
+            }
 
+            if (repeated != nullptr) {
+                if (header->directory) {
+                    if (!names_.empty())
+                        fail(kRefused, fmt::format("refusing to extract folder entry {}", rar::printable(name)));
+                    continue;
+                }
+                check_entry(name, base);
+                extract_repeated(name, output, *header);
+                continue;
+            }
             // Type 0 comes from hosts libarchive does not know: their entries are plain files.
             const auto type = archive_entry_filetype(entry);
             const bool directory = type == AE_IFDIR || (header != nullptr && header->directory);
@@ -336,20 +375,47 @@ public:
                     fail(kRefused, fmt::format("refusing to extract link or special entry {}", rar::printable(name)));
                 continue;
             }
-            if (directory) continue;  // reading a directory's data is an error in libarchive
-            if (archive_entry_is_encrypted(entry) || (header != nullptr && header->encrypted))
-                fail(kEncrypted, fmt::format("encrypted entry {}", rar::printable(name)));
-            if (!rar::is_safe_base_name(base)) fail(kRefused, fmt::format("unusable entry name \"{}\"", rar::printable(name)));
-            extract_one(a.get(), name, base, header);
-            for (std::size_t i : selected_by) found_[i] = true;
+            if (directory) {
+                // Left out, a folder named like a requested file would let an
+                // earlier file of that name stand.
+                if (!names_.empty())
+                    fail(kRefused, fmt::format("refusing to extract folder entry {}", rar::printable(name)));
+                continue;  // reading a directory's data is an error in libarchive
+            }
+            check_entry(name, base);
+            extract_one(a.get(), name, output, header);
         }
-        for (std::size_t i = 0; i < names_.size(); ++i)
-            if (!found_[i]) fail(kNotFound, fmt::format("no file {} in {}", names_[i], path_));
+        // A requested name the archive does not hold is no failure: the
+        // caller finds the file missing and says so in its own terms. Unless
+        // the archive also lacks its end block: then it was most likely cut
+        // short, and the missing files with it.
+        const auto missing = std::find(found_.begin(), found_.end(), false);
+        if (missing != found_.end() && !scan.end_block)
+            fail(kArchiveError,
+                 fmt::format("damaged archive {}: no end block, and no file {} (the archive may be cut short)", path_,
+                             names_[static_cast<std::size_t>(missing - found_.begin())]));
         return kOk;
     }
 
 private:
-    void extract_one(archive* a, const std::string& name, const std::string& base, const rar::HeaderEntry* header) {
+    void check_entry(const std::string& name, const std::string& base) {
+        if (!rar::is_safe_base_name(base))
+            fail(kRefused, fmt::format("unusable entry name \"{}\"", rar::printable(name)));
+    }
+
+    void count(std::uint64_t bytes, const std::string& shown) {
+        if (bytes > cap_ - written_)
+            fail(kSizeCap, fmt::format("unpacked size exceeds the limit of {} bytes at {}", cap_, shown));
+        written_ += bytes;
+    }
+
+    void check_crc(const rar::HeaderEntry* header, const rar::Crc32& crc, const std::string& shown) {
+        if (header != nullptr && header->data_crc && *header->data_crc != crc.value())
+            fail(kCrcError, fmt::format("CRC error in {}: archive says {:08X}, data gives {:08X}", shown,
+                                        *header->data_crc, crc.value()));
+    }
+
+    void extract_one(archive* a, const std::string& name, const std::string& output, const rar::HeaderEntry* header) {
         const std::string shown = rar::printable(name);
         TempFile out(dirfd_);
         rar::Crc32 crc;
@@ -361,22 +427,47 @@ private:
                 const std::string message = archive_error(a);
                 fail(code_for_read_error(message), fmt::format("cannot extract {}: {}", shown, message));
             }
-            const auto count = static_cast<std::uint64_t>(n);
-            if (count > cap_ - written_)
-                fail(kSizeCap, fmt::format("unpacked size exceeds the limit of {} bytes at {}", cap_, shown));
-            written_ += count;
+            count(static_cast<std::uint64_t>(n), shown);
             out.write(buffer.data(), static_cast<std::size_t>(n));
             crc.update(buffer.data(), static_cast<std::size_t>(n));
         }
-        if (header != nullptr && header->data_crc && *header->data_crc != crc.value())
-            fail(kCrcError, fmt::format("CRC error in {}: archive says {:08X}, data gives {:08X}", shown,
-                                        *header->data_crc, crc.value()));
-        out.commit(base);
+        check_crc(header, crc, shown);
+        out.commit(output);
+    }
+
+    // An entry the archive library folded into the one before it: its data
+    // is read straight from the file when it is stored. A compressed one
+    // cannot be read apart from that library, and is refused rather than left out.
+    void extract_repeated(const std::string& name, const std::string& output, const rar::HeaderEntry& header) {
+        const std::string shown = rar::printable(name);
+        if (!header.stored || header.packed_size != header.unpacked_size)
+            fail(kArchiveError,
+                 fmt::format("cannot extract {}: a compressed entry that repeats the name before it", shown));
+        count(header.unpacked_size, shown);
+        const Fd in(open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+        if (in.get() < 0) fail(kArchiveError, fmt::format("cannot open {}: {}", path_, errno_text()));
+        TempFile out(dirfd_);
+        rar::Crc32 crc;
+        std::vector<char> buffer(kBufferSize);
+        std::uint64_t offset = header.data_offset;
+        std::uint64_t left = header.packed_size;
+        while (left > 0) {
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+            const ssize_t n = pread(in.get(), buffer.data(), want, static_cast<off_t>(offset));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) fail(kArchiveError, fmt::format("cannot extract {}: the archive ends inside its data", shown));
+            out.write(buffer.data(), static_cast<std::size_t>(n));
+            crc.update(buffer.data(), static_cast<std::size_t>(n));
+            offset += static_cast<std::uint64_t>(n);
+            left -= static_cast<std::uint64_t>(n);
+        }
+        check_crc(&header, crc, shown);
+        out.commit(output);
     }
 
     std::string path_;
     std::vector<std::string> names_;
-    std::vector<bool> found_;
+    std::vector<bool> found_;  // per NAME: an entry matched it
     int dirfd_;
     std::uint64_t cap_;
     std::uint64_t written_ = 0;
@@ -459,7 +550,8 @@ int create(const std::string& archive_path, const std::vector<std::string>& file
 constexpr const char* kUsageText =
     "usage: Rar l ARCHIVE                          list the entries\n"
     "       Rar e [-y] ARCHIVE [NAME...] DESTDIR   extract regular files (only NAMEs, if given,\n"
-    "                                              matched against base names ignoring case)\n"
+    "                                              matched against base names ignoring case and\n"
+    "                                              written under their lower-case names)\n"
     "                                              into DESTDIR, overwriting existing files\n"
     "       Rar a ARCHIVE FILE...                  create a stored archive of FILEs\n"
     "environment: ZENTROX_RAR_MAX_BYTES caps the total bytes `e` writes (default 1 GiB)\n";

@@ -127,6 +127,7 @@ void scan_rar4(const Source& src, std::uint64_t pos, HeaderScan& scan) {
         }
         if (type == kEndBlock) {
             scan.complete = true;
+            scan.end_block = true;
             return;
         }
         if (type == kFileHeader) {
@@ -147,6 +148,9 @@ void scan_rar4(const Source& src, std::uint64_t pos, HeaderScan& scan) {
             if ((flags & kLargeFile) != 0) e.unpacked_size |= static_cast<std::uint64_t>(le32(block, 36)) << 32;
             e.encrypted = (flags & kPassword) != 0;
             e.directory = (flags & kDirectoryMask) == kDirectoryMask;
+            e.stored = static_cast<unsigned char>(block[25]) == kMethodStore;
+            e.data_offset = pos + head_size;
+            e.packed_size = add_size;
             // A part of a file split over volumes records the CRC of that part only.
             if ((flags & (kSplitBefore | kSplitAfter)) == 0 && !e.directory) e.data_crc = le32(block, 16);
             scan.entries.push_back(std::move(e));
@@ -158,7 +162,7 @@ void scan_rar4(const Source& src, std::uint64_t pos, HeaderScan& scan) {
 }
 
 void parse_rar5_file(std::string_view h, std::size_t at, std::uint64_t header_flags, std::uint64_t extra_size,
-                     HeaderScan& scan) {
+                     std::uint64_t data_offset, std::uint64_t data_size, HeaderScan& scan) {
     const auto file_flags = read_vint(h, at);
     const auto unpacked = read_vint(h, at);
     const auto attributes = read_vint(h, at);
@@ -178,6 +182,9 @@ void parse_rar5_file(std::string_view h, std::size_t at, std::uint64_t header_fl
     e.name.assign(h.substr(at, static_cast<std::size_t>(*name_size)));
     e.unpacked_size = *unpacked;
     e.directory = (*file_flags & 0x0001) != 0;
+    e.stored = ((*compression >> 7) & 0x7) == 0;  // method 0: stored
+    e.data_offset = data_offset;
+    e.packed_size = data_size;
     // 0x0008 / 0x0010: data continues from / in another volume.
     if ((header_flags & 0x0018) == 0 && !e.directory) e.data_crc = crc;
     if (extra_size > 0 && extra_size <= h.size()) {
@@ -227,20 +234,21 @@ void scan_rar5(const Source& src, std::uint64_t pos, HeaderScan& scan) {
             if (!v) return;
             data_size = *v;
         }
+        const std::uint64_t header_end = pos + 4 + size_field + *header_size;
         switch (*type) {
         case 2:
-            parse_rar5_file(h, at, *flags, extra_size, scan);
+            parse_rar5_file(h, at, *flags, extra_size, header_end, data_size, scan);
             break;
         case 4:  // archive encryption header: everything after it is encrypted
             scan.headers_encrypted = true;
             return;
         case 5:
             scan.complete = true;
+            scan.end_block = true;
             return;
         default:  // main archive header, service headers
             break;
         }
-        const std::uint64_t header_end = pos + 4 + size_field + *header_size;
         if (data_size > src.size() || header_end + data_size > src.size()) return;
         pos = header_end + data_size;
     }
@@ -347,6 +355,12 @@ const HeaderEntry* HeaderMatcher::match(std::string_view name) {
         }
     }
     return nullptr;
+}
+
+const HeaderEntry* HeaderMatcher::repeated() {
+    if (next_ == 0 || next_ >= entries_.size()) return nullptr;
+    if (normalized(entries_[next_].name) != normalized(entries_[next_ - 1].name)) return nullptr;
+    return &entries_[next_++];
 }
 
 }  // namespace zentrox::rar

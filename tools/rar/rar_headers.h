@@ -22,6 +22,9 @@ struct HeaderEntry {
     std::uint64_t unpacked_size = 0;
     bool encrypted = false;
     bool directory = false;
+    bool stored = false;            // data kept as it is, without compression
+    std::uint64_t data_offset = 0;  // where the entry's packed data starts in the file
+    std::uint64_t packed_size = 0;
 };
 
 enum class ArchiveFormat { Unknown, Rar4, Rar5 };
@@ -30,6 +33,7 @@ struct HeaderScan {
     ArchiveFormat format = ArchiveFormat::Unknown;
     bool headers_encrypted = false;
     bool complete = false;  // reached the end block or a clean end of file
+    bool end_block = false;  // the archive's own end-of-archive block was there
     std::uint64_t stopped_at = 0;  // offset of the untrusted header when not complete
     std::vector<HeaderEntry> entries;
 };
@@ -48,6 +52,11 @@ public:
     // The next scanned entry with this name at or after the previous match,
     // or nullptr when there is none (the caller then has no CRC to compare).
     const HeaderEntry* match(std::string_view name);
+    // The scanned entry right after the last match when it carries the same
+    // name, or nullptr. The RAR 4 reader of the archive library takes such an
+    // entry for the continuation of the one before and returns it without a
+    // name, size or data; this is its header.
+    const HeaderEntry* repeated();
 
 private:
     const std::vector<HeaderEntry>& entries_;
