@@ -1,7 +1,6 @@
 #include "intake/command_runner.h"
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -59,45 +58,21 @@ void CreateEmptyOutput(const std::string& path) {
   if (fd >= 0) ::close(fd);
 }
 
-// Reads the child's standard error until it closes, passing it on to ours and
-// keeping only its last kErrorOutputLimit bytes (the child may write without end).
-// Our standard error may be a pipe nobody reads any more: SIGPIPE is held
-// back meanwhile, and passing on simply stops.
+// Reads the child's standard error until it closes, keeping only its last
+// kErrorOutputLimit bytes (the child may write without end). The shell says
+// the reason itself (the CLI on standard error, the desktop program in its
+// status bar), so nothing is passed on here.
 std::string DrainErrors(int fd) {
-  sigset_t pipe_signal;
-  sigset_t old_mask;
-  sigemptyset(&pipe_signal);
-  sigaddset(&pipe_signal, SIGPIPE);
-  sigset_t pending;
-  sigemptyset(&pending);
-  ::sigpending(&pending);
-  const bool was_pending = sigismember(&pending, SIGPIPE) == 1;
-  ::pthread_sigmask(SIG_BLOCK, &pipe_signal, &old_mask);
-
   std::string tail;
-  bool pass_on = true;
   char buf[4096];
   for (;;) {
     ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
-    for (ssize_t done = 0; pass_on && done < n;) {
-      ssize_t w = ::write(STDERR_FILENO, buf + done, static_cast<std::size_t>(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) pass_on = false;
-      else done += w;
-    }
     tail.append(buf, static_cast<std::size_t>(n));
     if (tail.size() > 2 * kErrorOutputLimit) tail.erase(0, tail.size() - kErrorOutputLimit);
   }
   if (tail.size() > kErrorOutputLimit) tail.erase(0, tail.size() - kErrorOutputLimit);
-
-  if (!pass_on && !was_pending) {
-    const timespec no_wait{};
-    while (::sigtimedwait(&pipe_signal, nullptr, &no_wait) > 0) {
-    }
-  }
-  ::pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
   return tail;
 }
 

@@ -91,7 +91,7 @@ bool Session::HoldWorkdir(Protocol& protocol, UserPort& port) {
   if (held_) return true;
   auto lock = std::make_unique<WorkdirLock>(workdir_, lock_wait_);
   if (!lock->acquired()) {
-    WriteBusy(protocol, &port);
+    WriteBusy(protocol, &port, lock->failure());
     return false;
   }
   held_ = std::move(lock);
@@ -170,8 +170,8 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
   }
 }
 
-void Session::WriteBusy(Protocol& protocol, UserPort* port) {
-  const std::string text = WorkdirBusyText(workdir_);
+void Session::WriteBusy(Protocol& protocol, UserPort* port, const std::string& failure) {
+  const std::string text = WorkdirBusyText(workdir_, failure);
   protocol.Clear();
   protocol.SetColor(kRed);
   protocol.Add(text, LineKind::Fault);
@@ -182,7 +182,7 @@ UnrarOutcome Session::UnRar(Variant variant, const std::string& chosen, Protocol
   std::optional<WorkdirLock> lock;
   if (!held_) lock.emplace(workdir_, lock_wait_);
   if (lock && !lock->acquired()) {
-    WriteBusy(protocol, &port);
+    WriteBusy(protocol, &port, lock->failure());
     return UnrarOutcome::WorkdirBusy;
   }
   return UnRarLocked(variant, chosen, protocol, port);
@@ -250,7 +250,7 @@ ControlResult Session::ControlImpl(Variant variant, Protocol& protocol, UserPort
   std::optional<WorkdirLock> lock;
   if (!held_) lock.emplace(workdir_, lock_wait_);
   if (lock && !lock->acquired()) {
-    WriteBusy(protocol, port);
+    WriteBusy(protocol, port, lock->failure());
     ControlResult busy;
     busy.outcome = RunOutcome::WorkdirBusy;
     return busy;

@@ -100,7 +100,7 @@ class Session {
  private:
   UnrarOutcome UnRarLocked(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
   ControlResult ControlImpl(Variant variant, Protocol& protocol, UserPort* port);
-  void WriteBusy(Protocol& protocol, UserPort* port);
+  void WriteBusy(Protocol& protocol, UserPort* port, const std::string& failure);
   bool ListingAccepted(const std::string& archive, Protocol& protocol);
   bool Extract(Variant variant, const std::string& archive);
   void WriteExtractionError(Variant variant, Protocol& protocol);

@@ -585,7 +585,7 @@ TEST_F(CliTest, AnUnusableLockFileRefusesTheRun) {
   EXPECT_EQ(r.status, 3);
   const std::string busy = "Рабочий каталог " + work.path() + " занят другой проверкой; повторите позже";
   ASSERT_EQ(r.lines().size(), 1u) << r.out;
-  EXPECT_EQ(r.lines()[0].rfind(busy, 0), 0u) << r.out;
+  EXPECT_EQ(r.lines()[0], busy + " (" + work.path() + ".zentrox.lock: is a directory)") << r.out;
   EXPECT_EQ(test::ReadBytes(work / "rev5_t"), "another run's package file");
 }
 
@@ -617,9 +617,8 @@ TEST_F(CliTest, AHugeLockWaitStillWaits) {
 }
 
 // The archiver's own reason for a refused listing goes to standard error;
-// the protocol's lines stay as they are. Enabled once the session keeps the
-// archiver's message.
-TEST_F(CliTest, DISABLED_TheArchiversReasonGoesToStandardError) {
+// the protocol's lines stay as they are.
+TEST_F(CliTest, TheArchiversReasonGoesToStandardError) {
   TempDir src;
   const std::string archive = src / "REV5_1234567_00001_2026T03.rar";
   test::WriteBytes(archive, "plain text");

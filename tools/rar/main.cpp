@@ -23,6 +23,7 @@
 #include "entry_names.h"
 #include "rar4_writer.h"
 #include "rar_headers.h"
+#include "intake/env_count.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -305,13 +306,15 @@ int list(const std::string& path) {
 // ---- e ------------------------------------------------------------------------
 
 std::uint64_t max_unpacked_bytes() {
+    // Digits only; the setting can lower the cap, never raise it.
     const char* text = std::getenv("ZENTROX_RAR_MAX_BYTES");
-    if (text == nullptr || *text == '\0') return kDefaultMaxBytes;
-    std::uint64_t value = 0;
-    const char* end = text + std::strlen(text);
-    const auto [ptr, ec] = std::from_chars(text, end, value);
-    if (ec != std::errc() || ptr != end) fail(kUsage, fmt::format("invalid ZENTROX_RAR_MAX_BYTES: {}", text));
-    return value;
+    const zentrox::EnvCount count = zentrox::ParseEnvCount(text, kDefaultMaxBytes, kDefaultMaxBytes);
+    if (count.state == zentrox::EnvCount::State::Invalid)
+        fail(kUsage, fmt::format("invalid ZENTROX_RAR_MAX_BYTES: {}", text));
+    if (count.state == zentrox::EnvCount::State::Clamped)
+        std::fputs(fmt::format("Rar: {}\n", zentrox::EnvCountComplaint("ZENTROX_RAR_MAX_BYTES", text, count, "bytes")).c_str(),
+                   stderr);
+    return count.value;
 }
 
 class Extractor {
