@@ -56,7 +56,8 @@ int main(int argc, char* argv[]) {
   // Edited dictionaries that were kept back from an upgrade, said once over
   // the start menu.
   if (!setup.notice.empty()) {
-    QTimer::singleShot(0, app.Form1(), [&] { messages.Information(app.Form1(), QString::fromStdString(setup.notice)); });
+    QTimer::singleShot(0, app.Form1(),
+                       [&] { messages.Information(app.Form1(), QString::fromStdString(setup.notice)); });
   }
   return application.exec();
 }
