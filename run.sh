@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and checks the bundled example package.
+# Installs what the programs need when it is missing, builds the programs (no
+# tests: ./test.sh adds them), and checks the bundled example package.
 #   ./run.sh          check examples/quarterly-valid and show its protocol
 #   ./run.sh --gui    start the desktop program
 set -euo pipefail
 source "$(dirname "$0")/scripts/setup.sh"
 zentrox_install_missing
-zentrox_build
+zentrox_build_programs
 bin="$ZENTROX_ROOT/build/bin"
 if [ "${1:-}" = "--gui" ]; then
   exec "$bin/zentrox" "${@:2}"
 fi
-# A scratch working directory keeps build/bin clean: the checker unpacks there.
+# A scratch working directory keeps build/bin clean: the checker unpacks there
+# and fills the empty folder with the dictionaries.
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-cp "$bin"/*.txt "$work"/
 status=0
 "$bin/zentrox-check" --variant quarterly --workdir "$work" \
   "$ZENTROX_ROOT/build/examples/REV5_1234567_00001_2026T03.rar" || status=$?

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what the programs and the tests need when it is missing, builds
+# everything, and runs every test.
 #   ./test.sh              gcc build in build/
 #   ./test.sh --sanitize   clang build with AddressSanitizer, LeakSanitizer and
 #                          UndefinedBehaviorSanitizer in build-sanitize/
@@ -7,7 +8,7 @@ set -euo pipefail
 source "$(dirname "$0")/scripts/setup.sh"
 
 if [ "${1:-}" != "--sanitize" ]; then
-  zentrox_install_missing
+  zentrox_install_missing --tests
   zentrox_build
   cd "$ZENTROX_ROOT/build"
   QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"

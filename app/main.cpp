@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QTimer>
 
 #include "app/formatting_settings.h"
 #include "app/zentrox_app.h"
@@ -24,13 +25,19 @@ int main(int argc, char* argv[]) {
   // The archiver lies beside the program. The working directory, where the
   // dictionaries are read and packages unpacked, is the program's own
   // directory, or a per-user one when an installed program can't write there.
+  // One that can't be used ends the program before any window opens.
+  zentrox::ui::QtMessageBoxes messages;
   const std::string dir = zentrox::ExecutableDirectory();
-  const std::string workdir = zentrox::ChooseWorkdir("", dir);
+  const zentrox::WorkdirSetup setup = zentrox::PrepareWorkdir(std::nullopt, dir);
+  if (!setup.error.empty()) {
+    messages.Error(nullptr, QString::fromStdString(setup.error));
+    return 2;
+  }
+  const std::string& workdir = setup.dir;
   QDir::setCurrent(QString::fromStdString(workdir));
 
   zentrox::SystemClock clock;
   zentrox::ui::QtFileDialogs dialogs;
-  zentrox::ui::QtMessageBoxes messages;
   zentrox::ui::QtPrinters printers;
   zentrox::app::AppOptions options;
   options.arguments = QApplication::arguments();
@@ -46,5 +53,11 @@ int main(int argc, char* argv[]) {
   zentrox::app::ZentroxApp app(options);
   QObject::connect(app.Form1(), &zentrox::app::StartMenu::closed, &application, &QApplication::quit);
   app.Show();
+  // Edited dictionaries that were kept back from an upgrade, said once over
+  // the start menu.
+  if (!setup.notice.empty()) {
+    QTimer::singleShot(0, app.Form1(),
+                       [&] { messages.Information(app.Form1(), QString::fromStdString(setup.notice)); });
+  }
   return application.exec();
 }

@@ -74,7 +74,7 @@ const char* const kUsage =
 
 struct Options {
   const VariantProfile* profile = nullptr;
-  std::string workdir;
+  std::optional<std::string> workdir;
   std::optional<Date> today;
   std::string rtf;
   bool json = false;
@@ -151,7 +151,8 @@ int main(int argc, char** argv) {
       opt.profile = FindProfile(v);
       if (opt.profile == nullptr) return UsageError("unknown variant '" + v + "'");
     } else if (a == "--workdir") {
-      if (!value(opt.workdir)) return UsageError("--workdir needs a value");
+      if (!value(v)) return UsageError("--workdir needs a value");
+      opt.workdir = v;
     } else if (a == "--today") {
       if (!value(v)) return UsageError("--today needs a value");
       opt.today = v.size() == 10 ? ParseDate(v) : std::nullopt;
@@ -179,7 +180,15 @@ int main(int argc, char** argv) {
   if (!lock_wait.complaint.empty()) std::cerr << "zentrox-check: " << lock_wait.complaint << '\n';
 
   const std::string program_dir = ExecutableDirectory();
-  const std::string workdir = WithTrailingSlash(Absolute(ChooseWorkdir(opt.workdir, program_dir)));
+  // Before anything is unpacked: a working directory that can't be used ends
+  // the program; a kept edited dictionary is mentioned once.
+  const WorkdirSetup setup = PrepareWorkdir(opt.workdir, program_dir);
+  if (!setup.error.empty()) {
+    std::cerr << "zentrox-check: " << setup.error << '\n';
+    return kExitUsage;
+  }
+  if (!setup.notice.empty()) std::cerr << "zentrox-check: " << setup.notice << '\n';
+  const std::string& workdir = setup.dir;
 
   SystemClock system_clock;
   std::optional<FixedDateClock> fixed_clock;

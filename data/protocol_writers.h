@@ -17,9 +17,13 @@ std::string ProtocolToText(const Protocol& protocol);
 // decode it whatever charset the font claims.
 std::string ProtocolToRtf(const Protocol& protocol);
 
-// Writes `content` to `path` through a temporary file in the same directory
-// and a rename, so a failed write never destroys an existing file. Throws
-// std::runtime_error with a readable message on failure.
+// Writes `content` to `path`. A regular file (or a new one) is written through
+// a temporary file in its directory and a rename, so a failed write never
+// destroys an existing file; through a symbolic link that is the link's final
+// target, in the target's directory, and the link stays. A character device
+// or FIFO is written directly. Throws std::runtime_error with a readable
+// message on failure and for any other kind of file (a directory, socket or
+// block device), which is left as it was.
 void WriteFileAtomically(const std::string& path, const std::string& content);
 
 }  // namespace zentrox

@@ -1,27 +1,42 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need (Debian 12), only when missing,
-# then configures and builds into build/ (or, with clang and the sanitizers,
-# into build-sanitize/). Sourced by run.sh and test.sh.
+# Installs what is missing (Debian 12), then configures and builds into build/
+# (or, with clang and the sanitizers, into build-sanitize/). Sourced by run.sh,
+# which needs the programs only, and test.sh, which adds what the tests need.
 set -euo pipefail
 
 ZENTROX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# What the programs need: the compiler, the libraries, Qt for the desktop
+# program and a font for it.
 ZENTROX_PACKAGES=(
   build-essential cmake pkg-config
-  libgtest-dev libgmock-dev libfmt-dev libarchive-dev libbenchmark-dev
+  libfmt-dev libarchive-dev
   qt6-base-dev libgl-dev
+  fonts-dejavu-core
+)
+
+# What the tests and benchmarks add: GoogleTest and Google Benchmark, a word
+# processor that reads the saved protocol back, a PDF printer queue and its
+# reader for the printing tests, a virtual display for the desktop program,
+# and the tools of the desktop-entry and Debian-package checks.
+ZENTROX_TEST_PACKAGES=(
+  libgtest-dev libgmock-dev libbenchmark-dev
   libreoffice-writer-nogui
   cups printer-driver-cups-pdf poppler-utils
-  fonts-dejavu-core xvfb xauth
+  xvfb xauth
   desktop-file-utils dpkg-dev file
 )
 
 # Only for the sanitizer build (./test.sh --sanitize) and the fuzz targets.
 ZENTROX_SANITIZE_PACKAGES=(clang libclang-rt-14-dev)
 
-# zentrox_install_missing [--sanitize]
+# zentrox_install_missing [--tests | --sanitize]
 zentrox_install_missing() {
   local wanted=("${ZENTROX_PACKAGES[@]}")
-  [ "${1:-}" != "--sanitize" ] || wanted+=("${ZENTROX_SANITIZE_PACKAGES[@]}")
+  case "${1:-}" in
+    --tests) wanted+=("${ZENTROX_TEST_PACKAGES[@]}") ;;
+    --sanitize) wanted+=("${ZENTROX_TEST_PACKAGES[@]}" "${ZENTROX_SANITIZE_PACKAGES[@]}") ;;
+  esac
   local missing=()
   for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -35,9 +50,21 @@ zentrox_install_missing() {
   fi
 }
 
+# The programs alone into build/. A build/ that test.sh configured keeps its
+# tests configured (no reconfiguring back and forth); only the programs'
+# targets are built either way.
+zentrox_build_programs() {
+  local build="$ZENTROX_ROOT/build"
+  local testing=()
+  [ -f "$build/CMakeCache.txt" ] || testing=(-DBUILD_TESTING=OFF)
+  cmake -S "$ZENTROX_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${testing[@]}" >/dev/null
+  cmake --build "$build" -j"$(nproc)" --target zentrox_programs
+}
+
+# Everything, tests and benchmarks included, into build/.
 zentrox_build() {
   local build_type="${1:-RelWithDebInfo}"
-  cmake -S "$ZENTROX_ROOT" -B "$ZENTROX_ROOT/build" -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
+  cmake -S "$ZENTROX_ROOT" -B "$ZENTROX_ROOT/build" -DCMAKE_BUILD_TYPE="$build_type" -DBUILD_TESTING=ON >/dev/null
   cmake --build "$ZENTROX_ROOT/build" -j"$(nproc)"
 }
 
@@ -46,7 +73,7 @@ zentrox_build() {
 zentrox_build_sanitize() {
   local flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
   cmake -S "$ZENTROX_ROOT" -B "$ZENTROX_ROOT/build-sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DBUILD_TESTING=ON \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
     -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null

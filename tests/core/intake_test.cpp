@@ -163,17 +163,17 @@ class ScopedEnv {
 TEST(Workdir, OptionThenEnvironmentThenProgramDirectory) {
   TempDir program;
   ScopedEnv none("ZENTROX_WORKDIR", "");
-  EXPECT_EQ(ChooseWorkdir("/x/y", program.path()), "/x/y/");
-  EXPECT_EQ(ChooseWorkdir("", program.path()), program.path());
+  EXPECT_EQ(ChooseWorkdir("/x/y", program.path()).dir, "/x/y/");
+  EXPECT_EQ(ChooseWorkdir(std::nullopt, program.path()).dir, program.path());
   ScopedEnv env("ZENTROX_WORKDIR", "/from/env");
-  EXPECT_EQ(ChooseWorkdir("", program.path()), "/from/env/");
+  EXPECT_EQ(ChooseWorkdir(std::nullopt, program.path()).dir, "/from/env/");
 }
 
 TEST(Workdir, UnwritableProgramDirectoryFallsBackToThePerUserOne) {
   TempDir data;
   ScopedEnv none("ZENTROX_WORKDIR", "");
   ScopedEnv xdg("XDG_DATA_HOME", data.path());
-  EXPECT_EQ(ChooseWorkdir("", data / "no-such-program-dir/"), data / "zentrox/");
+  EXPECT_EQ(PrepareWorkdir(std::nullopt, data / "no-such-program-dir/").dir, data / "zentrox/");
   EXPECT_TRUE(std::filesystem::is_directory(data / "zentrox"));
 }
 
@@ -184,9 +184,10 @@ TEST(Workdir, FillingNeverReplacesAUsersDictionary) {
   test::WriteBytes(program / "raion.txt", "1|a\r\n");
   test::WriteBytes(program / "zentrox-check", "binary");
   test::WriteBytes(user / "months.txt", "edited");
-  CopyMissingDictionaries(program.path(), user.path());
+  SyncDictionaries(program.path(), user.path(), false);
   EXPECT_EQ(test::ReadBytes(user / "months.txt"), "edited");
-  EXPECT_EQ(test::ReadBytes(user / "raion.txt"), "1|a\r\n");
+  // A folder with dictionaries of its own gets none added.
+  EXPECT_FALSE(std::filesystem::exists(user / "raion.txt"));
   EXPECT_FALSE(std::filesystem::exists(user / "zentrox-check"));
 }
 
