@@ -15,6 +15,13 @@ std::string FormatAmount(double value) { return fmt::format("{:.2f}", value); }
 
 std::string FormatLimit(double value) { return fmt::format("{:>10.2f}", value); }
 
+std::optional<RecordRef> FindingContext::Record() const {
+  if (table == nullptr || row == kNoRow) return std::nullopt;
+  const std::uint32_t line = table->SourceLine(row);
+  if (line == 0 || table->source_file().empty()) return std::nullopt;
+  return RecordRef{table->source_file(), static_cast<int>(line)};
+}
+
 void Checks::BeginSection(const std::string& file_name) {
   section = file_name;
   context.Clear();
@@ -36,7 +43,8 @@ Finding Checks::MakeFinding(std::string_view rule, std::string_view caption, std
   f.name = context.name;
   f.caption = std::string(caption);
   f.message = std::string(text);
-  f.row = row;
+  if (format == FindingFormat::Field || format == FindingFormat::Sum) f.row = row;
+  f.record = context.Record();
   f.format = format;
   return f;
 }
@@ -60,16 +68,19 @@ void Checks::ReportDuplicate(std::string_view rule, const FindingContext& who, s
   f.pack = who.pack;
   f.declaration = who.declaration;
   f.name = who.name;
+  f.record = who.Record();
   protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {} {} {}", who.pack,
                                    who.declaration, who.name, caption, text, label, value),
                        std::move(f));
 }
 
-void Checks::ReportPack(std::string_view rule, std::string_view pack, std::string_view text) {
+void Checks::ReportPack(std::string_view rule, std::string_view pack, std::string_view text,
+                        const FindingContext& record) {
   Finding f = MakeFinding(rule, "", text, FindingFormat::Pack);
   f.pack = std::string(pack);
   f.declaration.clear();
   f.name.clear();
+  f.record = record.Record();
   protocol_.AddFinding(fmt::format("Пачка {}  {} ", pack, text), std::move(f));
 }
 

@@ -7,6 +7,7 @@
 // finding carries a stable rule id beside its text.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,11 +22,28 @@ struct FindingContext {
   std::string pack;
   std::string declaration;
   std::string name;
+  // The record the lines name: a row of a loaded table, or none. A pass sets
+  // it for every row it visits, whatever order it walks in.
+  const Table* table = nullptr;
+  RowId row = kNoRow;
+
+  void At(const Table& t, RowId r) {
+    table = &t;
+    row = r;
+  }
+  void NoRecord() {
+    table = nullptr;
+    row = kNoRow;
+  }
   void Clear() {
     pack.clear();
     declaration.clear();
     name.clear();
+    NoRecord();
   }
+  // The file and line of the record, or none (no record, or a row that came
+  // from no file).
+  std::optional<RecordRef> Record() const;
 };
 
 // Cents equality: (a + b) and c, each times 100 and rounded half to even,
@@ -64,9 +82,10 @@ class Checks {
   // "Пачка %s Декл %s %s  поле <%s> %s %s %s" with an explicit context.
   void ReportDuplicate(std::string_view rule, const FindingContext& who, std::string_view caption,
                        std::string_view text, std::string_view label, std::string_view value);
-  // "Пачка %s  %s "
-  void ReportPack(std::string_view rule, std::string_view pack, std::string_view text);
-  // A fault line that is the message alone.
+  // "Пачка %s  %s "; `record` is the record the line names (the pack's), if any.
+  void ReportPack(std::string_view rule, std::string_view pack, std::string_view text,
+                  const FindingContext& record = FindingContext());
+  // A fault line that is the message alone; it names the context's record.
   void ReportPlain(std::string_view rule, std::string_view text);
 
   // ----- primitives ------------------------------------------------------------

@@ -138,7 +138,29 @@ ContextFields ContextOf(FileKind kind) {
   return {};
 }
 
-Finding LoaderFinding(const Checks& c, std::string rule, std::string caption, std::string message, int line) {
+// A number field has no size of its own: the finding context quotes at most
+// this many characters of its text, more than any number the field can tell
+// apart needs, so that a huge field costs no more than a normal one in each
+// line that quotes it.
+constexpr std::size_t kQuotedNumberChars = 32;
+
+// The text of a field as the finding context quotes it: cut as the table cuts
+// what it stores.
+std::string_view QuotedText(const FieldDef& field, std::string_view text) {
+  if (field.type == FieldType::String) return CutToFieldSize(field, text);
+  return text.size() <= kQuotedNumberChars ? text : Utf8Prefix(text, kQuotedNumberChars);
+}
+
+// The file part of a path.
+std::string BaseName(const std::string& path) {
+  std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A loader's fault names line `line` of `file` (0: the file as a whole),
+// which is also the number its text shows.
+void Fault(Checks& c, std::string text, std::string rule, std::string caption, std::string message,
+           const std::string& file, int line) {
   Finding f;
   f.rule = std::move(rule);
   f.section = "load";
@@ -147,13 +169,11 @@ Finding LoaderFinding(const Checks& c, std::string rule, std::string caption, st
   f.name = c.context.name;
   f.caption = std::move(caption);
   f.message = std::move(message);
-  f.row = line;
+  if (line > 0) {
+    f.row = line;
+    f.record = RecordRef{file, line};
+  }
   f.format = FindingFormat::Loader;
-  return f;
-}
-
-void Fault(Checks& c, std::string text, std::string rule, std::string caption, std::string message, int line) {
-  Finding f = LoaderFinding(c, std::move(rule), std::move(caption), std::move(message), line);
   c.protocol().AddFinding(std::move(text), std::move(f));
 }
 
@@ -168,7 +188,7 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + path, "load.missing-file", "", "NU ESTE fisierul", 0);
+    Fault(checks, "NU ESTE fisierul " + path, "load.missing-file", "", "NU ESTE fisierul", BaseName(path), 0);
     return;
   }
   FileBytes file(*actual);
@@ -179,6 +199,8 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
   for (FileKind k : checks.profile().files) {
     if (path == workdir + FileName(k)) kind = k;
   }
+  const std::string file_name = kind ? std::string(FileName(*kind)) : BaseName(path);
+  table.SetSourceFile(file_name);
   const std::vector<std::string>* captions = kind ? &checks.profile().captions(*kind) : nullptr;
   ContextFields ctx = kind ? ContextOf(*kind) : ContextFields{};
   auto caption_of = [&](int f) -> std::string {
@@ -225,7 +247,7 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
     }
     std::string cap = f < 0 ? std::string() : caption_of(f);
     publish_context();
-    Fault(checks, text(cap), rule, cap, message, line_no);
+    Fault(checks, text(cap), rule, cap, message, file_name, line_no);
   };
   std::string decoded;
   ForEachLine(data, [&](std::string_view line, std::size_t line_start) {
@@ -234,6 +256,7 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
     // The terminator after the last field may be left out.
     bool implicit_end = !line.empty() && line.back() != kTerminator;
     RowId row = table.AppendRow();
+    table.SetSourceLine(row, static_cast<std::uint32_t>(line_no));
     pack.text = {};
     declaration.text = {};
     name.text = {};
@@ -262,9 +285,9 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
         AppendCp1251AsUtf8(raw, decoded);
         text = decoded;
       }
-      if (f == ctx.pack) pack.Set(text, data);
-      if (f == ctx.declaration) declaration.Set(text, data);
-      if (f == ctx.name) name.Set(text, data);
+      if (f == ctx.pack) pack.Set(QuotedText(table.field(f), text), data);
+      if (f == ctx.declaration) declaration.Set(QuotedText(table.field(f), text), data);
+      if (f == ctx.name) name.Set(QuotedText(table.field(f), text), data);
       if (table.field(f).type == FieldType::Date && !text.empty() &&
           (ascii ? text.size() : Utf8Length(text)) != 10) {
         report(f, "load.date-format", "Ошибка: неверный формат даты.", [&](const std::string& cap) {
@@ -300,17 +323,18 @@ void LoadDictionary(Checks& checks, const std::string& workdir, const std::strin
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + path, "dictionary.missing-file", "", "NU ESTE fisierul", 0);
+    Fault(checks, "NU ESTE fisierul " + path, "dictionary.missing-file", "", "NU ESTE fisierul", BaseName(path), 0);
     return;
   }
   std::string data = ReadWholeFile(*actual);
+  const std::string file_name = BaseName(path);
   int line_no = 0;
   ForEachLine(data, [&](std::string_view line, std::size_t) {
     ++line_no;
     std::size_t bar = line.find('|');
     if (bar == std::string_view::npos) {
       Fault(checks, fmt::format("запорчен файл{}строка {}", path, line_no), "dictionary.damaged-line", "",
-            "запорчен файл", line_no);
+            "запорчен файл", file_name, line_no);
       return;
     }
     RowId row = table.AppendRow();
@@ -319,7 +343,7 @@ void LoadDictionary(Checks& checks, const std::string& workdir, const std::strin
       std::string text = checks.profile().old_format
                              ? fmt::format("Неверный тип параметра N {}, Строка {}", 1, line_no)
                              : fmt::format("Неверный тип параметра, Строка {}", line_no);
-      Fault(checks, std::move(text), "dictionary.data-type", "", "Неверный тип параметра", line_no);
+      Fault(checks, std::move(text), "dictionary.data-type", "", "Неверный тип параметра", file_name, line_no);
     }
   });
   if (path == workdir + "months.txt") table.Store(table.AppendRow(), 0, "13");
@@ -330,10 +354,11 @@ void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + path, "dictionary.missing-file", "", "NU ESTE fisierul", 0);
+    Fault(checks, "NU ESTE fisierul " + path, "dictionary.missing-file", "", "NU ESTE fisierul", BaseName(path), 0);
     return;
   }
   std::string data = ReadWholeFile(*actual);
+  const std::string file_name = BaseName(path);
   const int n = table.FieldCount();
   int line_no = 0;
   std::string terminated;
@@ -357,12 +382,12 @@ void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table
       std::string text = Cp1251ToUtf8(raw);
       if (table.field(f).type == FieldType::Date && !text.empty() && Utf8Length(text) != 10) {
         Fault(checks, fmt::format("Ошибка: неверный формат даты. строка {}", line_no), "dictionary.date-format",
-              table.field(f).name, "Ошибка: неверный формат даты.", line_no);
+              table.field(f).name, "Ошибка: неверный формат даты.", file_name, line_no);
         fault = true;
       }
       if (table.Store(row, f, text) == StoreResult::Failed) {
         Fault(checks, fmt::format("Ошибка: неверный тип данных.строка {}", line_no), "dictionary.data-type",
-              table.field(f).name, "Ошибка: неверный тип данных.", line_no);
+              table.field(f).name, "Ошибка: неверный тип данных.", file_name, line_no);
         fault = true;
       }
     }
@@ -372,7 +397,7 @@ void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table
     }
     if (!rest.empty()) {
       Fault(checks, fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no),
-            "dictionary.end-of-line", "", "Ошибка. Отсутствует признак конца строки", line_no);
+            "dictionary.end-of-line", "", "Ошибка. Отсутствует признак конца строки", file_name, line_no);
       KeepIfAnySet(table, row);
     }
   });

@@ -3,11 +3,30 @@
 #include <string>
 
 namespace zentrox {
+namespace {
+
+std::string LimitText(std::size_t kept) {
+  return "Слишком много ошибок: выведены первые " + std::to_string(kept) + ", остальные не выводятся";
+}
+
+Finding PlainFault(const std::string& text, std::string_view rule) {
+  Finding f;
+  f.rule = std::string(rule);
+  f.message = text;
+  f.format = FindingFormat::Plain;
+  return f;
+}
+
+}  // namespace
 
 void Protocol::Clear() {
   // The default colour survives clearing, as a pane's default font does.
   lines_.clear();
   faults_ = 0;
+  kept_ = 0;
+  kept_bytes_ = 0;
+  full_ = false;
+  finished_ = false;
   current_ = default_;
 }
 
@@ -18,24 +37,38 @@ void Protocol::SetDefaultColor(Rgb color) {
 
 void Protocol::ResetAttributes() { current_ = default_; }
 
+void Protocol::AddLimitLine(std::string text) {
+  TextStyle style = current_;
+  style.color = kRed;
+  lines_.push_back(ProtocolLine{std::move(text), style, LineKind::Frame, std::nullopt});
+  if (listener_) listener_(lines_.back());
+}
+
 void Protocol::CountFault() {
-  if (faults_++ == max_fault_lines_) {
-    TextStyle style = current_;
-    style.color = kRed;
-    lines_.push_back(ProtocolLine{"Слишком много ошибок: выведены первые " + std::to_string(max_fault_lines_) +
-                                      ", остальные не выводятся",
-                                  style, LineKind::Frame, std::nullopt});
-    if (listener_) listener_(lines_.back());
+  ++faults_;
+  if (!full_) {
+    full_ = true;
+    AddLimitLine(LimitText(kept_));
   }
+}
+
+void Protocol::Finish() {
+  if (finished_) return;
+  finished_ = true;
+  // The count is known only now; the line where the first fault was dropped
+  // has been shown already, so the count closes the protocol instead.
+  if (FaultsLeftOut() > 0) AddLimitLine(LimitText(kept_) + " (не выведено: " + std::to_string(FaultsLeftOut()) + ")");
 }
 
 void Protocol::Push(ProtocolLine line) {
   if (line.kind == LineKind::Fault) {
-    if (FaultsFull()) {
+    if (FaultsFull() || kept_bytes_ + line.text.size() > max_fault_bytes_) {
       CountFault();
       return;
     }
     ++faults_;
+    ++kept_;
+    kept_bytes_ += line.text.size();
   }
   lines_.push_back(std::move(line));
   if (listener_) listener_(lines_.back());
@@ -51,6 +84,15 @@ void Protocol::AddStyled(std::string text, const TextStyle& style, LineKind kind
 
 void Protocol::AddFinding(std::string text, Finding finding) {
   Push(ProtocolLine{std::move(text), current_, LineKind::Fault, std::move(finding)});
+}
+
+void Protocol::AddFault(std::string text, std::string_view rule) {
+  AddStyledFault(std::move(text), current_, rule);
+}
+
+void Protocol::AddStyledFault(std::string text, const TextStyle& style, std::string_view rule) {
+  Finding f = PlainFault(text, rule);
+  Push(ProtocolLine{std::move(text), style, LineKind::Fault, std::move(f)});
 }
 
 }  // namespace zentrox

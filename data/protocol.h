@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zentrox {
@@ -49,6 +50,14 @@ enum class FindingFormat {
   Loader,          // a format fault of a package file or a dictionary
 };
 
+// One record of a package file (or a dictionary): the file's name as the
+// package names it ("REV5_SD") and the record's 1-based line in it.
+struct RecordRef {
+  std::string file;
+  int line = 0;
+  friend bool operator==(const RecordRef&, const RecordRef&) = default;
+};
+
 struct Finding {
   std::string rule;     // stable id such as "quarterly.sd.days-week"
   std::string section;  // the file section ("REV5_SD"), or "load" in part 1
@@ -57,7 +66,11 @@ struct Finding {
   std::string name;
   std::string caption;
   std::string message;
-  int row = 0;
+  // The number the line shows as its row ("строка N"); none when it shows none.
+  std::optional<int> row;
+  // The record the line names, whatever order its pass walked in; none when
+  // the line names no single record.
+  std::optional<RecordRef> record;
   FindingFormat format = FindingFormat::Plain;
 };
 
@@ -73,11 +86,14 @@ struct ProtocolLine {
   std::optional<Finding> finding;
 };
 
-// At most this many fault lines are kept; every further fault is counted but
-// its line is dropped, and one line says so. A damaged package (a megabyte of
-// empty lines is a fault per field on every line) would otherwise grow the
-// protocol by hundreds of bytes per byte read, until memory runs out.
+// At most this many fault lines, and at most this much of their text, are
+// kept; every further fault is counted but its line is dropped, and one line
+// says so where the first was dropped. A damaged package (a megabyte of empty
+// lines is a fault per field on every line; a line of megabytes quoted in
+// every fault of its row) would otherwise grow the protocol by hundreds of
+// bytes per byte read, until memory runs out.
 inline constexpr std::size_t kMaxFaultLines = 100000;
+inline constexpr std::size_t kMaxFaultBytes = std::size_t{64} << 20;
 
 class Protocol {
  public:
@@ -99,16 +115,28 @@ class Protocol {
   // Appends one line with `style`, leaving the current attributes unchanged.
   void AddStyled(std::string text, const TextStyle& style, LineKind kind = LineKind::Frame);
   void AddFinding(std::string text, Finding finding);
+  // A fault line that is its message alone, under a stable rule id (the
+  // unpacking block, the name check, the control run's own faults).
+  void AddFault(std::string text, std::string_view rule);
+  void AddStyledFault(std::string text, const TextStyle& style, std::string_view rule);
+
+  // Ends a run's protocol: when fault lines were left out, one closing line
+  // repeats the limit's line with the number left out. Does nothing more when
+  // called again before the protocol is cleared.
+  void Finish();
 
   const std::vector<ProtocolLine>& lines() const { return lines_; }
   // Every fault written, the dropped ones included.
   std::size_t FaultCount() const { return faults_; }
+  // Fault lines counted but not kept.
+  std::size_t FaultsLeftOut() const { return faults_ - kept_; }
   // True once no more fault lines are kept: a writer may then skip composing
   // a fault line and only count it.
-  bool FaultsFull() const { return faults_ >= max_fault_lines_; }
+  bool FaultsFull() const { return full_ || kept_ >= max_fault_lines_; }
   void CountFault();
-  // For tests: another limit than kMaxFaultLines.
+  // For tests: other limits than kMaxFaultLines and kMaxFaultBytes.
   void SetMaxFaultLines(std::size_t max) { max_fault_lines_ = max; }
+  void SetMaxFaultBytes(std::size_t max) { max_fault_bytes_ = max; }
   bool empty() const { return lines_.empty(); }
 
   // Called after every appended line (the GUI streams the lines into its pane).
@@ -121,8 +149,15 @@ class Protocol {
   std::vector<ProtocolLine> lines_;
   TextStyle default_;
   TextStyle current_;
-  std::size_t faults_ = 0;
+  void AddLimitLine(std::string text);
+
+  std::size_t faults_ = 0;        // every fault, kept or not
+  std::size_t kept_ = 0;          // fault lines kept
+  std::size_t kept_bytes_ = 0;    // their text
+  bool full_ = false;             // the limit's line is written: no more are kept
+  bool finished_ = false;
   std::size_t max_fault_lines_ = kMaxFaultLines;
+  std::size_t max_fault_bytes_ = kMaxFaultBytes;
   Listener listener_;
 };
 

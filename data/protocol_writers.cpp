@@ -14,8 +14,6 @@
 
 #include "data/text.h"
 
-#include "data/text.h"
-
 namespace zentrox {
 
 std::string ProtocolToText(const Protocol& protocol) {
@@ -235,15 +233,30 @@ const char* FormatName(FindingFormat f) {
   return "plain";
 }
 
+std::string JsonRow(const std::optional<int>& row) { return row ? fmt::format("{}", *row) : "null"; }
+
+std::string JsonRecord(const std::optional<RecordRef>& record) {
+  if (!record) return "null";
+  return fmt::format("{{\"file\": {}, \"line\": {}}}", JsonString(record->file), record->line);
+}
+
 }  // namespace
+
+const char* ReportStatus(const Protocol& protocol, const ReportSummary& s) {
+  if (!s.completed) return "not-checked";
+  return protocol.FaultCount() > 0 ? "findings" : "clean";
+}
 
 std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& s) {
   std::string out = "{\n";
   out += "  \"variant\": " + JsonString(s.variant) + ",\n";
   out += "  \"archive\": " + JsonString(s.archive) + ",\n";
   out += "  \"workdir\": " + JsonString(s.workdir) + ",\n";
-  out += fmt::format("  \"summary\": {{\"completed\": {}, \"packs\": {}, \"declarations\": {}, \"findings\": {}}},\n",
-                     s.completed ? "true" : "false", s.packs, s.declarations, protocol.FaultCount());
+  out += fmt::format(
+      "  \"summary\": {{\"status\": \"{}\", \"completed\": {}, \"packs\": {}, \"declarations\": {}, "
+      "\"findings\": {}, \"left_out\": {}}},\n",
+      ReportStatus(protocol, s), s.completed ? "true" : "false", s.packs, s.declarations, protocol.FaultCount(),
+      protocol.FaultsLeftOut());
   out += "  \"findings\": [";
   bool first = true;
   for (const ProtocolLine& line : protocol.lines()) {
@@ -254,14 +267,15 @@ std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& s) {
       const Finding& f = *line.finding;
       out += fmt::format(
           "    {{\"rule\": {}, \"section\": {}, \"pack\": {}, \"declaration\": {}, \"name\": {}, \"caption\": {}, "
-          "\"message\": {}, \"row\": {}, \"format\": \"{}\", \"text\": {}}}",
+          "\"message\": {}, \"row\": {}, \"record\": {}, \"format\": \"{}\", \"text\": {}}}",
           JsonString(f.rule), JsonString(f.section), JsonString(f.pack), JsonString(f.declaration),
-          JsonString(f.name), JsonString(f.caption), JsonString(f.message), f.row, FormatName(f.format),
-          JsonString(line.text));
+          JsonString(f.name), JsonString(f.caption), JsonString(f.message), JsonRow(f.row), JsonRecord(f.record),
+          FormatName(f.format), JsonString(line.text));
     } else {
       out += "    {\"rule\": \"\", \"section\": \"\", \"pack\": \"\", \"declaration\": \"\", \"name\": \"\", "
              "\"caption\": \"\", \"message\": " +
-             JsonString(line.text) + ", \"row\": 0, \"format\": \"plain\", \"text\": " + JsonString(line.text) + "}";
+             JsonString(line.text) + ", \"row\": null, \"record\": null, \"format\": \"plain\", \"text\": " +
+             JsonString(line.text) + "}";
     }
   }
   out += first ? "],\n" : "\n  ],\n";

@@ -277,6 +277,14 @@ bool ParseDouble(std::string_view text, double& value) {
   return true;
 }
 
+std::string_view CutToFieldSize(const FieldDef& field, std::string_view text) {
+  // Only a text longer in bytes can be longer in characters.
+  if (field.type != FieldType::String || field.size <= 0 || text.size() <= static_cast<std::size_t>(field.size)) {
+    return text;
+  }
+  return Utf8Prefix(text, static_cast<std::size_t>(field.size));
+}
+
 Table::Table(std::string name, std::vector<FieldDef> fields)
     : name_(std::move(name)), fields_(std::move(fields)), columns_(fields_.size()) {
   for (std::size_t f = 0; f < fields_.size(); ++f) columns_[f].type = fields_[f].type;
@@ -297,6 +305,8 @@ void Table::Clear() {
   }
   chars_.clear();
   chars_.shrink_to_fit();
+  source_file_.clear();
+  source_lines_ = {};
   rows_ = 0;
   allocated_ = 0;
 }
@@ -416,11 +426,7 @@ StoreResult Table::Store(RowId row, int f, std::string_view text) {
 void Table::SetText(RowId row, int f, std::string_view text) {
   Changed();
   Column& c = col(f);
-  int size = field(f).size;
-  if (size > 0 && text.size() > static_cast<std::size_t>(size)) {
-    // Only a text longer in bytes can be longer in characters.
-    text = Utf8Prefix(text, static_cast<std::size_t>(size));
-  }
+  text = CutToFieldSize(field(f), text);
   c.texts[row] = Intern(text);
   c.set[row] = text.empty() ? 0 : 1;
 }

@@ -30,6 +30,10 @@ struct FieldDef {
   int size = 0;  // maximum characters of a string field
 };
 
+// The part of a UTF-8 text that a field keeps: a string field with a size
+// keeps its first `size` characters, any other field the whole text.
+std::string_view CutToFieldSize(const FieldDef& field, std::string_view utf8_text);
+
 using RowId = std::uint32_t;
 inline constexpr RowId kNoRow = 0xFFFFFFFFu;
 
@@ -119,6 +123,17 @@ class Table {
   // Reserves room for the text of string and float fields, in bytes.
   void ReserveText(std::size_t bytes) { chars_.reserve(bytes); }
 
+  // Where the rows came from, for findings that name a record: the package
+  // file's name and each row's 1-based line in it (0: not from a file).
+  // Lines left out of the table (dropped rows) leave no gap in the rows.
+  void SetSourceFile(std::string file) { source_file_ = std::move(file); }
+  const std::string& source_file() const { return source_file_; }
+  void SetSourceLine(RowId row, std::uint32_t line) {
+    if (source_lines_.size() <= row) source_lines_.resize(static_cast<std::size_t>(row) + 1);
+    source_lines_[row] = line;
+  }
+  std::uint32_t SourceLine(RowId row) const { return row < source_lines_.size() ? source_lines_[row] : 0; }
+
  private:
   friend class Lookup;
   struct Cache;
@@ -168,6 +183,8 @@ class Table {
   std::vector<FieldDef> fields_;
   std::vector<Column> columns_;
   std::string chars_;  // text arena of string and float fields
+  std::string source_file_;
+  std::vector<std::uint32_t> source_lines_;
   std::size_t rows_ = 0;
   // Rows the columns hold; those from rows_ on are empty, ready to append.
   std::size_t allocated_ = 0;

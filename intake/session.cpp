@@ -120,8 +120,8 @@ bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {
   if (ListingHoldsPackage(listing)) return true;
   if (!r.ok()) archiver_message_ = ArchiverReason(r, program_dir_);
   protocol.SetColor(kRed);
-  protocol.Add(kErrorHeading, LineKind::Fault);
-  protocol.Add("неправильно создан архив (в архиве должно быть только 4 файла!)", LineKind::Fault);
+  protocol.AddFault(kErrorHeading, "intake.listing-refused");
+  protocol.AddFault("неправильно создан архив (в архиве должно быть только 4 файла!)", "intake.listing-refused");
   return false;
 }
 
@@ -155,7 +155,7 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
       "   а должен быть Shortcut to zentrox.exe",
       "",
   };
-  for (const char* line : lines) protocol.Add(line, LineKind::Fault);
+  for (const char* line : lines) protocol.AddFault(line, "intake.extraction-failed");
   protocol.SetColor(kBlue);
   protocol.SetBold(true);
   protocol.SetItalic(true);
@@ -166,7 +166,7 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
     protocol.SetColor(kRed);
     protocol.SetBold(false);
     protocol.SetItalic(false);
-    protocol.Add("Пакет слишком велик: распакованные файлы превышают допустимый размер", LineKind::Fault);
+    protocol.AddFault("Пакет слишком велик: распакованные файлы превышают допустимый размер", "intake.size-cap");
   }
 }
 
@@ -174,7 +174,7 @@ void Session::WriteBusy(Protocol& protocol, UserPort* port, const std::string& f
   const std::string text = WorkdirBusyText(workdir_, failure);
   protocol.Clear();
   protocol.SetColor(kRed);
-  protocol.Add(text, LineKind::Fault);
+  protocol.AddFault(text, "intake.workdir-busy");
   if (port != nullptr) port->ShowError(text);
 }
 
@@ -219,7 +219,7 @@ UnrarOutcome Session::UnRarLocked(Variant variant, const std::string& chosen, Pr
 
   std::vector<std::string> refusal = CheckPackageName(variant, package_name_);
   if (!refusal.empty()) {
-    for (std::string& line : refusal) protocol.Add(std::move(line), LineKind::Fault);
+    for (std::string& line : refusal) protocol.AddFault(std::move(line), "intake.package-name");
     package_name_.clear();
     return UnrarOutcome::NameRefused;
   }

@@ -46,7 +46,7 @@ TextStyle Emphasis(const Protocol& p, Rgb color, bool bold, bool italic) {
 }
 
 void ReadError(Protocol& p, const std::string& path) {
-  p.AddStyled("Ошибка чтения файла " + path, Emphasis(p, kRed, false, false), LineKind::Fault);
+  p.AddStyledFault("Ошибка чтения файла " + path, Emphasis(p, kRed, false, false), "control.read-error");
 }
 
 // Runs a loader, turning a read error of an existing file into one red line.
@@ -185,8 +185,9 @@ ControlResult RunControl(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlIn
   } catch (const std::exception& e) {
     // A fault of the program itself must not take the window down: the run
     // ends with one red line naming it, and the package files stay.
-    protocol.AddStyled(std::string("Внутренняя ошибка контроля: ") + e.what(), Emphasis(protocol, kRed, true, false),
-                       LineKind::Fault);
+    protocol.AddStyledFault(std::string("Внутренняя ошибка контроля: ") + e.what(),
+                            Emphasis(protocol, kRed, true, false), "control.internal-error");
+    protocol.Finish();
     return result;
   }
 
@@ -201,6 +202,7 @@ ControlResult RunControl(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlIn
   } else if (!dm.svod_info.empty()) {
     agent = dm.svod_info.Text(static_cast<RowId>(dm.svod_info.size() - 1), svod::REGNOM_EA);
   }
+  protocol.Finish();
   protocol.AddStyled("к о н т р о л ь  з а в е р ш е н.", Emphasis(protocol, protocol.current().color, true, false));
   protocol.Add("Экономический Агент  " + agent);
   protocol.Add(fmt::format("Количество пачек в пакете: {}", run.pack_count));

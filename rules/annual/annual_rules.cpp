@@ -149,6 +149,7 @@ void RunDuplicateMonthPass(new_format::Run& run) {
       c.context.pack = sd.Text(r, sd::SD_PL);  // the last name stays empty in this pass
       memory.clear();
     }
+    c.context.At(sd, r);  // a line names the later of two rows
     const int month = sd.Int(r, sd::SD_MONTH);
     if (month < 1 || month > 12) continue;
     const std::optional<Date> first = Date::FromYmd(run.year, month, 1);
@@ -173,7 +174,8 @@ void RunDuplicateMonthPass(new_format::Run& run) {
 
 // The yearly contribution limit from 2008: the contributions of a
 // declaration's months (category 150 and periods begun in another year left
-// out) against twelve monthly limits, compared in cents.
+// out) against twelve monthly limits, compared in cents. A line names the
+// declaration's first row, whose fields it quotes.
 void RunYearlyLimitPass(new_format::Run& run) {
   Checks& c = run.checks;
   const Table& sd = run.dm.saldo_data;

@@ -40,6 +40,7 @@ void SetRowContext(Checks& checks, const Table& t, RowId r, int declaration_fiel
   checks.context.declaration = t.Text(r, declaration_field);
   checks.context.pack = t.Text(r, pack_field);
   checks.context.name = declaration.Text(ona::NA_LAST_NAME);
+  checks.context.At(t, r);
 }
 
 }  // namespace annual_old

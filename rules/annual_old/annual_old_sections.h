@@ -49,7 +49,8 @@ KeyValue CodeKey(int code);
 double SumOf(const Table& t, Lookup::Range rows, int f);
 
 // The finding context of a row that names its declaration and pack: the two
-// numbers as they stood in the file and the last name of the declaration.
+// numbers as they stood in the file and the last name of the declaration;
+// the row is the record its lines name.
 void SetRowContext(Checks& checks, const Table& t, RowId r, int declaration_field, int pack_field,
                    const Linked& declaration);
 

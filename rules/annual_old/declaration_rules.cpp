@@ -248,6 +248,7 @@ FindingContext ContextOf(const Table& t, RowId r) {
   who.pack = t.Text(r, ona::NA_PL);
   who.declaration = t.Text(r, ona::NA_ID);
   who.name = t.Text(r, ona::NA_LAST_NAME);
+  who.At(t, r);
   return who;
 }
 

@@ -75,6 +75,8 @@ constexpr ExpenseRule kExpenseRules[] = {CheckDeclaration, CheckPack, CheckCode,
 // whose thirteen columns equals the sum of that column over the other codes
 // before it. Groups are consecutive rows whose declaration and pack numbers
 // read the same as written. The row counter stays where the walk left it.
+// A line names the code-99 row it compares; a declaration without one is
+// named by its first row, whose fields the line quotes.
 void CheckExpenseTotals(Checks& c, const Table& rows, const Table& declarations) {
   Lookup by_declaration(declarations, {ona::NA_ID, ona::NA_PL});
   std::vector<RowId> order = rows.Order({mu::MU_NA, mu::MU_PL, mu::MU_CODE});
@@ -95,6 +97,7 @@ void CheckExpenseTotals(Checks& c, const Table& rows, const Table& declarations)
         for (int k = 0; k < kColumns; ++k) sums[static_cast<std::size_t>(k)] += rows.Number(r, mu::MU_1 + k);
         continue;
       }
+      c.context.At(rows, r);
       if (seen_total) {
         c.ReportFieldError("annual-old.mu.total-twice", "", "вторая строка с кодом расходов \"99\" - ошибка");
       }

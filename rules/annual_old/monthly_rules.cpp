@@ -155,7 +155,9 @@ constexpr std::array<TotalColumn, 6> kTotalColumns = {{
 // Each declaration's rows in month order: exactly one total row, equal to
 // the sums of the ordinary rows before it. Groups are consecutive rows whose
 // declaration and pack numbers read the same as written. The row counter
-// stays where the walk left it.
+// stays where the walk left it. A line names the total row it compares; a
+// declaration without one is named by its first row, whose fields the line
+// quotes.
 void CheckTotalRows(Checks& c, const Table& rows, const Table& declarations) {
   Lookup by_declaration(declarations, {ona::NA_ID, ona::NA_PL});
   std::vector<RowId> order = rows.Order({osd::SD_NA, osd::SD_PL, osd::SD_MONTH});
@@ -176,6 +178,7 @@ void CheckTotalRows(Checks& c, const Table& rows, const Table& declarations) {
         for (std::size_t k = 0; k < kTotalColumns.size(); ++k) sums[k] += rows.Number(r, kTotalColumns[k].field);
         continue;
       }
+      c.context.At(rows, r);
       if (seen_total) c.ReportFieldError("annual-old.sd.total-twice", "", "итог (13) два раза");
       seen_total = true;
       for (std::size_t k = 0; k < kTotalColumns.size(); ++k) {

@@ -150,6 +150,7 @@ RowId CheckDuplicatePacks(Checks& c, const Table& packs) {
   std::optional<std::string> previous;
   for (RowId r : order) {
     ++c.row;
+    c.context.At(packs, r);  // the later of two equal numbers
     std::string number = packs.Text(r, opl::PL_NUM_IN_EA);
     if (previous && *previous == number) {
       c.context.pack = *previous;
@@ -176,6 +177,7 @@ void RunPackSection(RuleRun& run) {
   for (RowId r = 0; r < packs.size(); ++r) {
     ++c.row;
     c.context.pack = packs.Text(r, opl::PL_NUM_IN_EA);
+    c.context.At(packs, r);
     for (PackRule rule : kPackRules) rule(scope, r);
   }
   run.pack_count = c.row;

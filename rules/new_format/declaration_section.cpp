@@ -14,6 +14,7 @@ void SetDeclarationContext(Checks& c, const Table& na, RowId r) {
   c.context.pack = na.Text(r, na::NA_PL);
   c.context.declaration = na.Text(r, na::NA_ID);
   c.context.name = na.Text(r, na::NA_LAST_NAME);
+  c.context.At(na, r);
 }
 
 // Dates outside [lowest, today] (both ends pass) draw "проверьте дату".
@@ -176,7 +177,9 @@ void RunDuplicateCpasPass(Run& run) {
 
 // Groups the declarations by the text of NA_PL (in NA_PL;NA_ID order) and
 // compares each group's size with PL_DOC_NUMBER of its pack (0 when the pack
-// is missing). A pack without declarations is not reported here.
+// is missing). A pack without declarations is not reported here. A line
+// names the pack's record in REV5_IP, or the group's first declaration when
+// the pack is not there.
 void RunDeclarationsPerPackPass(Run& run) {
   Checks& c = run.checks;
   const Table& na = run.dm.name_account;
@@ -185,10 +188,11 @@ void RunDeclarationsPerPackPass(Run& run) {
   std::string group = "999111";
   int count = 0;
   int declared = 0;
+  FindingContext group_record;
   auto close = [&] {
     if (group != "999111" && declared != count) {
       c.ReportPack("new.na.declarations-per-pack", group,
-                   "количество деклараций в файле rev5_na не совпадает с объявленным в файле rev5_ip");
+                   "количество деклараций в файле rev5_na не совпадает с объявленным в файле rev5_ip", group_record);
     }
   };
   for (RowId r : na.Order({na::NA_PL, na::NA_ID})) {
@@ -198,7 +202,13 @@ void RunDeclarationsPerPackPass(Run& run) {
       close();
       group = std::move(pack);
       count = 0;
-      declared = Linked(run.dm.pack_label, packs.First(na, r, {na::NA_PL})).Int(pl::PL_DOC_NUMBER);
+      const Linked pack(run.dm.pack_label, packs.First(na, r, {na::NA_PL}));
+      declared = pack.Int(pl::PL_DOC_NUMBER);
+      if (pack.found()) {
+        group_record.At(run.dm.pack_label, pack.row());
+      } else {
+        group_record.At(na, r);
+      }
     }
     ++count;
   }

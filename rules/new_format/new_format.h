@@ -161,7 +161,7 @@ void RunCategoryValidityPass(Run& run);
 void RunMonthSumPass(Run& run);
 
 // Sets the finding context to a monthly row's pack, declaration and the last
-// name of its declaration.
+// name of its declaration, and the row as the record its lines name.
 void SetSaldoContext(Run& run, const Lookup& declarations, RowId r);
 
 // Walks `order` (row ids of saldo_data) in groups of rows with equal SD_NA

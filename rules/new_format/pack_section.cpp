@@ -55,6 +55,7 @@ void RunDuplicatePackPass(Run& run) {
   c.context.pack = "qw";  // a text no pack number has
   for (RowId r : p.Order({pl::PL_ID})) {
     ++c.row;
+    c.context.At(p, r);  // the later of two equal numbers
     std::string id = p.Text(r, pl::PL_ID);
     if (id == c.context.pack) {
       c.ReportFieldError("new.ip.pack-duplicate", run.ip_caption[pl::PL_ID], "ВНИМАНИЕ! Дублирование номера пачки");
@@ -73,6 +74,7 @@ void RunPackSection(Run& run) {
   for (RowId r = 0; r < p.size(); ++r) {
     ++c.row;
     c.context.pack = p.Text(r, pl::PL_ID);
+    c.context.At(p, r);
     c.CheckFilled("new.ip.pack-id-filled", p, r, pl::PL_ID, run.ip_caption[pl::PL_ID]);
     CheckDocumentCount(run, r);
     CheckAgainstTotalRows(run, totals, r);
@@ -80,6 +82,10 @@ void RunPackSection(Run& run) {
   }
   run.rule_run.pack_count = static_cast<int>(p.size());
   if (run.declared_packs != run.rule_run.pack_count) {
+    // The line names the summary row whose pack total was read.
+    const Table& t = run.dm.svod_info;
+    c.context.NoRecord();
+    if (!t.empty()) c.context.At(t, static_cast<RowId>(t.size() - 1));
     c.ReportPlain("new.ip.pack-count", "поле <9.Общее кол-во пачек> из файла REV5_T не равно количеству пачек в файле REV5_IP");
   }
   RunDuplicatePackPass(run);

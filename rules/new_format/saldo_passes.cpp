@@ -60,6 +60,7 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
       SetSaldoContext(run, declarations, r);
       buckets = 0;
     }
+    c.context.At(sd, r);  // a line names the later of two overlapping rows
     const int month = sd.Int(r, sd::SD_MONTH);
     if (month == 13 || !takes_part(month)) continue;
     const Date begin = sd.DateValue(r, sd::SD_BEGIN_DT);
@@ -139,6 +140,8 @@ void RunCategoryValidityPass(Run& run) {
   if (last_row != kNoRow) SetSaldoContext(run, declarations, last_row);
 }
 
+// A line names the total row it compares; a declaration without a total
+// row is named by its first row, whose fields the line quotes.
 void RunMonthSumPass(Run& run) {
   Checks& c = run.checks;
   const Table& sd = run.dm.saldo_data;
@@ -161,6 +164,7 @@ void RunMonthSumPass(Run& run) {
         }
         continue;
       }
+      c.context.At(sd, r);
       if (seen_total) c.ReportFieldError("new.sd.total-row-twice", "", "итог (13) два раза");
       seen_total = true;
       c.CheckSumEquals("new.sd.fond-matches-months", sd, r, sd::SD_PAYM_FOND, cap[sd::SD_PAYM_FOND], fond);

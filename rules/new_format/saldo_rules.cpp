@@ -31,6 +31,7 @@ void SetSaldoContext(Run& run, const Lookup& declarations, RowId r) {
   c.context.pack = sd.Text(r, sd::SD_PL);
   c.context.declaration = sd.Text(r, sd::SD_NA);
   c.context.name = Linked(run.dm.name_account, declarations.First(sd, r, {sd::SD_NA, sd::SD_PL})).Text(na::NA_LAST_NAME);
+  c.context.At(sd, r);
 }
 
 void RunSaldoRowPass(Run& run, const std::function<void(SaldoRow&)>& rules) {
@@ -44,6 +45,7 @@ void RunSaldoRowPass(Run& run, const std::function<void(SaldoRow&)>& rules) {
     c.context.pack = sd.Text(r, sd::SD_PL);
     c.context.declaration = sd.Text(r, sd::SD_NA);
     c.context.name = Linked(run.dm.name_account, row.declaration).Text(na::NA_LAST_NAME);
+    c.context.At(sd, r);
     rules(row);
   }
   if (sd.empty()) c.ReportPlain("new.sd.empty-file", kEmptyFile);

@@ -98,6 +98,7 @@ void RunSummarySection(Run& run, const SummaryOptions& options) {
   // The context stays cleared: no summary field names a pack or declaration.
   for (RowId r = 0; r < t.size(); ++r) {
     ++c.row;
+    c.context.At(t, r);
     c.CheckFilled("new.t.type-form-filled", t, r, svod::TYPE_FORM, cap[svod::TYPE_FORM]);
     c.CheckDictionaryCode("new.t.type-form-code", t, r, svod::TYPE_FORM,
                           Linked(run.dm.typeform, typeform.First(t, r, {svod::TYPE_FORM})), dict::ID,

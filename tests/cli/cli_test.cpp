@@ -397,6 +397,39 @@ TEST_F(CliTest, JsonReportCarriesTheFindings) {
   EXPECT_EQ(r.out.find("\"findings\": 0"), std::string::npos);
 }
 
+// The summary's status follows the exit status, and every fault line names
+// its rule, the unpacking block and the name check included.
+TEST_F(CliTest, JsonStatusAndRuleIdsFollowTheOutcome) {
+  TempDir src;
+  test::WriteBytes(src / "REV5_1234567_00009_2026T03.rar", "not an archive");
+  test::WriteBytes(src / "REV5_1234567.rar", "not an archive");
+  struct Case {
+    std::string archive;
+    int status;
+    std::string json_status;
+    std::string rule;  // one rule id the report must carry, if any
+  };
+  const Case cases[] = {
+      {Example("REV5_1234567_00001_2026T03.rar"), 0, "clean", ""},
+      {Example("REV5_1234567_00002_2026T03.rar"), 1, "findings", "load.data-type"},
+      {src / "REV5_1234567_00009_2026T03.rar", 3, "not-checked", ""},
+      {src / "REV5_1234567.rar", 3, "not-checked", "intake.package-name"},
+  };
+  for (const Case& c : cases) {
+    Result r = Check({"--variant", "quarterly", "--workdir", work.path(), "--today", "08.12.2026", "--format", "json",
+                      c.archive});
+    EXPECT_EQ(r.status, c.status) << c.archive;
+    EXPECT_NE(r.out.find("\"summary\": {\"status\": \"" + c.json_status + "\""), std::string::npos) << r.out;
+    if (!c.rule.empty()) {
+      EXPECT_NE(r.out.find("\"rule\": \"" + c.rule + "\""), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(r.out.find("\"rule\": \"\""), std::string::npos) << r.out;
+    if (c.status == 3) {
+      EXPECT_NE(r.out.find("\"rule\": \"intake."), std::string::npos) << r.out;
+    }
+  }
+}
+
 TEST_F(CliTest, SeveralArchivesOneAfterAnother) {
   TempDir src;
   test::WriteBytes(src / "REV5_1234567_00009_2026T03.rar", "not an archive");

@@ -464,6 +464,14 @@ TEST_F(HostileTest, MegabyteOfEmptyLinesKeepsTheProtocolBounded) {
   EXPECT_TRUE(r.Has("Слишком много ошибок: выведены первые 100000, остальные не выводятся"));
   EXPECT_TRUE(r.Has(kCompleted));
   EXPECT_LT(r.lines().size(), 100100u);
+  // The count left out closes the faults, before the closing line.
+  const std::string counted = "Слишком много ошибок: выведены первые 100000, остальные не выводятся (не выведено: ";
+  const std::vector<std::string> lines = r.lines();
+  auto it = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(counted); });
+  ASSERT_NE(it, lines.end());
+  EXPECT_GE(std::stol(it->substr(counted.size())), 13L * (1L << 20) - 100000);  // REV5_SD's 13 fields a line
+  ASSERT_NE(it + 1, lines.end());
+  EXPECT_EQ(*(it + 1), kCompleted);
 }
 
 TEST_F(HostileTest, TenThousandEntries) {

@@ -2,11 +2,13 @@
 // without any conversion. The loaders report each fault and go on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "data/checks.h"
 #include "data/loader.h"
 #include "data/schemas.h"
+#include "support/rule_harness.h"
 #include "support/test_support.h"
 
 namespace zentrox {
@@ -234,6 +236,72 @@ TEST(DamagedInputLong, FaultsPastTheLimitAreCountedNotComposed) {
   EXPECT_EQ(p.FaultCount(), 0u);
   p.Add("again", LineKind::Fault);
   EXPECT_EQ(test::Texts(p), std::vector<std::string>{"again"});
+}
+
+// Both limits, said where the first line was dropped and, with the exact
+// count left out, at the end of the run.
+TEST(DamagedInputLong, FaultLimitsAreSaidWithTheCountLeftOut) {
+  struct Case {
+    std::size_t max_lines;
+    std::size_t max_bytes;
+    int faults;
+    std::vector<std::string> expected;
+  };
+  const std::string limit2 = "Слишком много ошибок: выведены первые 2, остальные не выводятся";
+  const std::string limit3 = "Слишком много ошибок: выведены первые 3, остальные не выводятся";
+  const Case cases[] = {
+      {3, kMaxFaultBytes, 5, {"fault 0", "fault 1", "fault 2", limit3, "end", limit3 + " (не выведено: 2)"}},
+      // "fault N" has 7 bytes: a third would pass 20.
+      {kMaxFaultLines, 20, 5, {"fault 0", "fault 1", limit2, "end", limit2 + " (не выведено: 3)"}},
+      {3, 21, 3, {"fault 0", "fault 1", "fault 2", "end"}},
+  };
+  for (const Case& c : cases) {
+    Protocol p;
+    p.SetMaxFaultLines(c.max_lines);
+    p.SetMaxFaultBytes(c.max_bytes);
+    for (int i = 0; i < c.faults; ++i) p.Add("fault " + std::to_string(i), LineKind::Fault);
+    p.Add("end");
+    p.Finish();
+    p.Finish();
+    EXPECT_EQ(test::Texts(p), c.expected) << c.max_lines << " " << c.max_bytes;
+    EXPECT_EQ(p.FaultCount(), static_cast<std::size_t>(c.faults));
+  }
+}
+
+// The control run closes a protocol that left fault lines out with their
+// count, before its closing lines, in every window and in the CLI alike.
+TEST(DamagedInputLong, ControlRunSaysHowManyFaultLinesWereLeftOut) {
+  test::RuleHarness h(Variant::Quarterly);
+  h.WriteFile("rev5_t", {""});
+  h.WriteFile("rev5_ip", {"", ""});
+  h.protocol.SetMaxFaultLines(5);
+  ASSERT_EQ(h.Run("REV5_1234567_00001_2026T03.rar").outcome, RunOutcome::Completed);
+  const std::vector<std::string> lines = h.AllLines();
+  auto closing = std::find(lines.begin(), lines.end(), "к о н т р о л ь  з а в е р ш е н.");
+  ASSERT_NE(closing, lines.end());
+  const std::size_t left_out = h.protocol.FaultCount() - 5;
+  EXPECT_GT(left_out, 14u);  // REV5_T's 14 missing fields alone are more than 5
+  EXPECT_EQ(*(closing - 1), "Слишком много ошибок: выведены первые 5, остальные не выводятся (не выведено: " +
+                                std::to_string(left_out) + ")");
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Слишком много ошибок: выведены первые 5, остальные не выводятся"), 1);
+}
+
+// A megabyte declaration number and last name are quoted as far as the
+// fields keep them, not whole in every fault of their line.
+TEST(DamagedInputLong, HugeContextFieldsAreQuotedCutToTheFieldSize) {
+  const std::string id(1u << 20, '9');             // does not convert: too large
+  const std::string name(1u << 20, '\xC0');        // "А"; the field keeps 50
+  Loaded l = LoadRaw(FileKind::NA, Fields({id, "5", "12345678901", name, "ION", "", "1.1.1980", "", "X", "", "", "", ""}));
+  std::string kept_name;
+  for (int i = 0; i < 50; ++i) kept_name += "А";
+  const std::string kept_id(32, '9');
+  EXPECT_EQ(l.faults, (std::vector<std::string>{
+                          "Пачка , Декл.N " + kept_id + " . Ошибка: неверный тип данных. Поле <1.Номер декларации>,строка 1",
+                          "Пачка 5, Декл.N " + kept_id + " " + kept_name +
+                              ". Ошибка: неверный формат даты. Поле <7.Дата рождения>,строка 1",
+                          "Пачка 5, Декл.N " + kept_id + " " + kept_name +
+                              ". Ошибка: неверный тип данных. Поле <9.Тип документа>,строка 1",
+                      }));
 }
 
 TEST(DamagedInputLong, ManyRecordsWithCrOnlyLineEnds) {

@@ -142,10 +142,11 @@ TEST(JsonWriter, ReportHoldsFindingsAndLines) {
   f.format = FindingFormat::Field;
   p.AddFinding("Пачка 1 Декл 2 POPA  поле <3.Код CPAS> не содержит 11 знаков., строка 2", f);
   std::string json = ProtocolToJson(p, ReportSummary{"quarterly", "/a/b.rar", "/w/", true, 1, 2});
-  EXPECT_NE(json.find("\"summary\": {\"completed\": true, \"packs\": 1, \"declarations\": 2, \"findings\": 1}"),
+  EXPECT_NE(json.find("\"summary\": {\"status\": \"findings\", \"completed\": true, \"packs\": 1, "
+                      "\"declarations\": 2, \"findings\": 1, \"left_out\": 0}"),
             std::string::npos);
   EXPECT_NE(json.find("\"rule\": \"quarterly.na.cpas-length\""), std::string::npos);
-  EXPECT_NE(json.find("\"row\": 2, \"format\": \"field\""), std::string::npos);
+  EXPECT_NE(json.find("\"row\": 2, \"record\": null, \"format\": \"field\""), std::string::npos);
   EXPECT_NE(json.find("\"lines\": [\n    \"ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.\""), std::string::npos);
 }
 

@@ -1,7 +1,7 @@
 // LoadPackageFile over arbitrary bytes, for every package file kind. The first
 // byte chooses the kind (and with it the variant whose captions apply); the
 // rest is the file. Every stored cell is read back afterwards, so a cell the
-// loader left inconsistent shows up here too.
+// loader left inconsistent shows up here too, and every row's source line.
 #include <cstddef>
 #include <cstdint>
 
@@ -41,7 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   LoadPackageFile(checks, dir, path, table);
 
   std::size_t chars = 0;
+  std::uint32_t previous_line = 0;
   for (RowId r = 0; r < table.size(); ++r) {
+    // Every row names its own line of the file, in file order.
+    if (table.SourceLine(r) <= previous_line) __builtin_trap();
+    previous_line = table.SourceLine(r);
     for (int f = 0; f < table.FieldCount(); ++f) {
       chars += table.Text(r, f).size();
       if (table.field(f).type == FieldType::Date && !table.IsEmpty(r, f)) {
