@@ -87,6 +87,9 @@ std::optional<QString> QtFileDialogs::Save(QWidget* parent, const SaveDialogSpec
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(setup.default_suffix);
+  // The protocol replaces a file of the chosen name without a question: the
+  // proposed ERROR_REV.doc is usually there from the last save.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.selectFile(preset);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
@@ -123,7 +126,8 @@ bool QtPrinters::Print(const QTextDocument& document, const QString& printer_nam
     error = QStringLiteral("Printer \"%1\" is not valid.").arg(printer_name);
     return false;
   }
-  if (!PrintPages(document, printer) || printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted) {
+  if (!PrintPages(document, printer) || printer.printerState() == QPrinter::Error ||
+      printer.printerState() == QPrinter::Aborted) {
     error = QStringLiteral("Printing on \"%1\" failed.").arg(printer_name);
     return false;
   }

@@ -6,15 +6,20 @@
 #include <algorithm>
 #include <vector>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QXmlStreamReader>
 
 #include <fmt/format.h>
@@ -74,6 +79,7 @@ class PrintSaveTest : public QObject {
   void saveWritesRichTextAndConfirms_data();
   void saveWritesRichTextAndConfirms();
   void cancelledSaveWritesNothing();
+  void saveDialogReplacesAFileWithoutAsking();
   void failedSaveShowsTheErrorBoxAndKeepsTheOldFile();
   void savedFileOpensInAWordProcessor();
   void printWithoutADefaultPrinterShowsTheErrorBox();
@@ -147,6 +153,43 @@ void PrintSaveTest::cancelledSaveWritesNothing() {
   w->Button2Click();
   QVERIFY(p.messages.shown.empty());
   QCOMPARE(p.dialogs.save_presets.size(), std::size_t(1));
+}
+
+void PrintSaveTest::saveDialogReplacesAFileWithoutAsking() {
+  // The real save dialog, driven as a user would: the proposed file exists
+  // already, the user accepts it, and no box asks whether to replace it.
+  QTemporaryDir dir;
+  const QString existing = dir.filePath(QStringLiteral("ERROR_REV.doc"));
+  {
+    QFile old(existing);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("an earlier protocol");
+  }
+  int asked = 0;
+  int accepted = 0;
+  QTimer user;
+  user.setInterval(20);
+  connect(&user, &QTimer::timeout, this, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      ++asked;
+      if (QAbstractButton* yes = box->button(QMessageBox::Yes)) yes->click();
+      else box->reject();
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog != nullptr && accepted == 0) {
+      ++accepted;
+      dialog->selectFile(existing);
+      // As the Save button does; queued, so this timer goes on while it runs.
+      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    }
+  });
+  user.start();
+  ui::QtFileDialogs dialogs;
+  const std::optional<QString> chosen = dialogs.Save(nullptr, ui::SaveDialogSpecFor(), existing);
+  user.stop();
+  QCOMPARE(accepted, 1);
+  QCOMPARE(asked, 0);
+  QVERIFY(chosen.has_value());
+  QCOMPARE(QFileInfo(*chosen).absoluteFilePath(), QFileInfo(existing).absoluteFilePath());
 }
 
 void PrintSaveTest::failedSaveShowsTheErrorBoxAndKeepsTheOldFile() {
