@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "intake/session.h"
@@ -175,6 +176,30 @@ void CheckerWindow::BuildLayout() {
   busy_->hide();
   buttons->addWidget(busy_);
   layout->addWidget(panel);
+}
+
+void CheckerWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (frame_fitted_) return;
+  // The frame is known once the window is on screen; a window manager may
+  // report it a little later.
+  QTimer::singleShot(0, this, [this] { FitFrame(false); });
+}
+
+void CheckerWindow::FitFrame(bool last_try) {
+  if (frame_fitted_ || !isVisible()) return;
+  const QSize frame = frameGeometry().size() - size();
+  if (frame.width() <= 0 && frame.height() <= 0) {
+    // No frame reported (yet): ask once more, then take the window as it is.
+    if (last_try) {
+      frame_fitted_ = true;
+    } else {
+      QTimer::singleShot(300, this, [this] { FitFrame(true); });
+    }
+    return;
+  }
+  frame_fitted_ = true;
+  resize(profile_.size - frame);
 }
 
 void CheckerWindow::FormCreate() {

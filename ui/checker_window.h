@@ -64,7 +64,13 @@ class CheckerWindow : public QWidget {
   // An UnRar or Control of this window has ended.
   void commandFinished();
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
+  // The window's size counts its frame: once the platform reports the
+  // frame, the client area gives way so the whole window has that size.
+  void FitFrame(bool last_try);
   void FormCreate();
   void BuildLayout();
   void UpdateButtons();
@@ -85,6 +91,7 @@ class CheckerWindow : public QWidget {
   QPushButton* save_ = nullptr;
   QPushButton* setup_ = nullptr;
   bool cursor_overridden_ = false;
+  bool frame_fitted_ = false;
 };
 
 }  // namespace zentrox::ui

@@ -52,6 +52,8 @@ class CheckerWindowTest : public QObject {
  private slots:
   void layout_data();
   void layout();
+  void windowIsItsSizeFrameIncluded_data();
+  void windowIsItsSizeFrameIncluded();
   void unrarDialogSettings();
   void cancelledUnrarChangesNothing();
   void unrarThenControlOnAQuarterlyPackage();
@@ -106,6 +108,28 @@ void CheckerWindowTest::layout() {
   // Resizable.
   w->resize(1000, 600);
   QCOMPARE(w->size(), QSize(1000, 600));
+}
+
+void CheckerWindowTest::windowIsItsSizeFrameIncluded_data() { layout_data(); }
+
+void CheckerWindowTest::windowIsItsSizeFrameIncluded() {
+  // The checker windows' size is the whole window, frame included, where
+  // the platform reports a frame (the offscreen platform draws a thin one).
+  QFETCH(Variant, variant);
+  TestProgram p;
+  ui::CheckerWindow* w = p.app->WindowOf(variant);
+  const QSize whole(variant == Variant::AnnualOld ? 837 : 845, 439);
+  w->show();
+  QVERIFY(QTest::qWaitForWindowExposed(w));
+  if (w->frameGeometry().size() == w->size()) QSKIP("this platform reports no window frame");
+  QTRY_COMPARE(w->frameGeometry().size(), whole);
+  QVERIFY(w->size().width() < whole.width() && w->size().height() < whole.height());
+  // Once sized, the window is the user's to resize; showing it again keeps it.
+  w->resize(900, 500);
+  w->hide();
+  w->show();
+  QTest::qWait(50);
+  QCOMPARE(w->size(), QSize(900, 500));
 }
 
 void CheckerWindowTest::unrarDialogSettings() {
