@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
@@ -80,6 +81,7 @@ CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* pare
   connect(controller_, &CheckerController::started, this, &CheckerWindow::OnStarted);
   connect(controller_, &CheckerController::finished, this, &CheckerWindow::OnFinished);
   connect(controller_, &CheckerController::beforeMessage, pane_, &ProtocolPane::FlushAll);
+  connect(controller_, &CheckerController::archiverMessage, this, &CheckerWindow::ShowArchiverMessage);
   if (context_.gate != nullptr) {
     connect(context_.gate, &RunGate::busyChanged, this, [this](bool busy) {
       // Every grid over a data module stops reading while a run fills it.
@@ -176,6 +178,10 @@ void CheckerWindow::BuildLayout() {
   busy_->hide();
   buttons->addWidget(busy_);
   layout->addWidget(panel);
+
+  status_ = new QStatusBar(this);
+  status_->setObjectName(QStringLiteral("StatusBar"));
+  layout->addWidget(status_);
 }
 
 void CheckerWindow::showEvent(QShowEvent* event) {
@@ -240,6 +246,16 @@ void CheckerWindow::OnFinished() {
   }
   UpdateButtons();
   emit commandFinished();
+}
+
+void CheckerWindow::ShowArchiverMessage(const QString& text) {
+  // One line: the archiver may have written several.
+  const QString line = text.simplified();
+  if (line.isEmpty()) {
+    status_->clearMessage();
+  } else {
+    status_->showMessage(line);
+  }
 }
 
 void CheckerWindow::Button3Click() {

@@ -12,6 +12,7 @@
 
 class QProgressBar;
 class QPushButton;
+class QStatusBar;
 class QTabWidget;
 class QTableView;
 
@@ -49,6 +50,9 @@ class CheckerWindow : public QWidget {
   ProtocolPane& pane() { return *pane_; }
   TableModel& packModel() { return *model_; }
   bool debugPageShown() const;
+  // The one-line bar under the buttons: the archiver's reason for a failed
+  // UnRar, and room for further messages about the window's runs.
+  QStatusBar& statusBar() { return *status_; }
 
   // What the start menu does before showing the window.
   void ClearProtocol();
@@ -76,6 +80,7 @@ class CheckerWindow : public QWidget {
   void UpdateButtons();
   void OnStarted();
   void OnFinished();
+  void ShowArchiverMessage(const QString& text);
 
   AppContext& context_;
   WindowProfile profile_;
@@ -85,6 +90,7 @@ class CheckerWindow : public QWidget {
   QTabWidget* pages_ = nullptr;
   QTableView* grid_ = nullptr;
   QProgressBar* busy_ = nullptr;
+  QStatusBar* status_ = nullptr;
   QPushButton* unrar_ = nullptr;
   QPushButton* control_ = nullptr;
   QPushButton* print_ = nullptr;
