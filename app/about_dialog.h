@@ -1,5 +1,6 @@
 // TFormBla, the about dialog: a note, the program's version, the office's
-// web address as a link and an "ОК" button. The start menu opens it from its "?" button or with F1.
+// web address as a link and an "ОК" button. The start menu opens it from its
+// "?" button or with F1.
 #pragma once
 
 #include <functional>
