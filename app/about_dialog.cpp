@@ -7,6 +7,8 @@
 
 namespace zentrox::app {
 
+QString ProgramVersion() { return QStringLiteral(ZENTROX_VERSION); }
+
 LinkLabel::LinkLabel(const QUrl& url, QWidget* parent) : QLabel(url.toString(), parent), url_(url) {
   QFont f = font();
   f.setPixelSize(16);
@@ -56,6 +58,10 @@ AboutDialog::AboutDialog(std::function<void(const QUrl&)> open_url, QWidget* par
     label->setObjectName(QLatin1String(name));
     layout->addWidget(label);
   }
+
+  auto* version = new QLabel(QStringLiteral("Zentrox, версия ") + ProgramVersion(), this);
+  version->setObjectName(QStringLiteral("VersionLabel"));
+  layout->addWidget(version, 0, Qt::AlignHCenter);
 
   link_ = new LinkLabel(QUrl(QString::fromLatin1(kOfficeAddress)), this);
   link_->setObjectName(QStringLiteral("Label1"));

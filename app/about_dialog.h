@@ -1,5 +1,6 @@
-// TFormBla, the about dialog: a note, the office's web address as a link and
-// an "ОК" button. The start menu opens it from its "?" button or with F1.
+// TFormBla, the about dialog: a note, the program's version, the office's
+// web address as a link and an "ОК" button. The start menu opens it from its
+// "?" button or with F1.
 #pragma once
 
 #include <functional>
@@ -11,6 +12,9 @@
 namespace zentrox::app {
 
 inline constexpr const char* kOfficeAddress = "https://example.org/zentrox";
+
+// The program's version, as its installation package names it ("1.0.0").
+QString ProgramVersion();
 
 // A label that shows an address in blue, underlined while the mouse is over
 // it, and opens the address on a click.

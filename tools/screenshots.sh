@@ -90,8 +90,14 @@ click "$menu" 332 181
 kv="$(window 'Zentrox            TRIMESTRIAL        КВАРТАЛЬНЫЙ       Н О В Ы Е   Ф О Р М А Т Ы')"
 xdotool windowactivate "$kv" 2>/dev/null || xdotool windowfocus "$kv"
 
+shoot "$kv" checker-empty.png
+# The buttons' row: the middle of the 53-pixel panel, which stands on the
+# status bar (24 pixels under Xvfb), counted from the window's bottom.
+eval "$(xdotool getwindowgeometry --shell "$kv")"
+row=$((HEIGHT - 24 - 27))
+
 # UnRar (first button of the bottom panel), then the archive in the dialog.
-click "$kv" 45 412
+click "$kv" 45 "$row"
 dialog="$(window 'Select RAR-file for unpacking to work directory')"
 xdotool windowfocus --sync "$dialog"
 sleep 0.3
@@ -105,10 +111,25 @@ box="$(xdotool search --onlyvisible --name '^Zentrox$' | head -n1 || true)"
 sleep 0.5
 
 # Control (second button).
-click "$kv" 132 412
+click "$kv" 132 "$row"
 sleep 3
 shoot "$kv" checker-protocol.png
 
 # The top of the same protocol: its header and the red part headings.
 xdotool mousemove --window "$kv" 400 200 click --repeat 40 --delay 10 4
 shoot "$kv" checker-protocol-top.png
+
+# UnRar of a file that is no archive: the refusal in the protocol, the
+# archiver's reason in the status bar under the buttons.
+broken="$work/packages/REV5_1234567_00003_2026T03.rar"
+echo "not an archive" > "$broken"
+click "$kv" 45 "$row"
+dialog="$(window 'Select RAR-file for unpacking to work directory')"
+xdotool windowfocus --sync "$dialog"
+sleep 0.3
+xdotool type --delay 5 "$broken"
+xdotool key Return
+sleep 1.5
+box="$(xdotool search --onlyvisible --name '^(Zentrox|Error)$' | head -n1 || true)"
+[ -n "$box" ] && { xdotool windowfocus --sync "$box"; xdotool key Return; sleep 0.5; }
+shoot "$kv" checker-unrar-failed.png

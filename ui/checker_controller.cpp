@@ -34,7 +34,11 @@ class CheckerController::GuiPort : public UserPort {
 };
 
 CheckerController::CheckerController(AppContext& context, Variant variant, QObject* parent)
-    : QObject(parent), context_(context), variant_(variant), port_(std::make_unique<GuiPort>(*this)) {
+    : QObject(parent),
+      context_(context),
+      variant_(variant),
+      port_(std::make_unique<GuiPort>(*this)),
+      archiver_message_source_([](const Session& s) { return s.archiver_message(); }) {
   feed_.Follow(protocol_);
 }
 
@@ -72,6 +76,7 @@ bool CheckerController::Start(std::function<void(Session&, Protocol&, UserPort&)
   if (running() || context_.session == nullptr || context_.gate == nullptr) return false;
   if (!context_.gate->TryEnter()) return false;
   worker_error_.clear();
+  worker_archiver_message_.reset();
   Session& session = *context_.session;
   thread_ = QThread::create([this, &session, work = std::move(work)] {
     try {
@@ -96,6 +101,7 @@ void CheckerController::OnWorkerDone() {
   delete thread_;
   thread_ = nullptr;
   context_.gate->Leave();
+  if (worker_archiver_message_) emit archiverMessage(*worker_archiver_message_);
   if (!worker_error_.isEmpty() && context_.messages != nullptr) {
     emit beforeMessage();
     context_.messages->Error(dialog_parent_, worker_error_);
@@ -106,7 +112,13 @@ void CheckerController::OnWorkerDone() {
 bool CheckerController::StartUnRar(const QString& chosen) {
   const Variant v = variant_;
   const std::string path = chosen.toStdString();
-  return Start([v, path](Session& s, Protocol& p, UserPort& port) { s.UnRar(v, path, p, port); });
+  if (running() || (context_.gate != nullptr && context_.gate->busy())) return false;
+  // The reason of an earlier UnRar goes as this one begins.
+  emit archiverMessage(QString());
+  return Start([this, v, path](Session& s, Protocol& p, UserPort& port) {
+    s.UnRar(v, path, p, port);
+    worker_archiver_message_ = QString::fromStdString(archiver_message_source_(s));
+  });
 }
 
 bool CheckerController::StartControl() {

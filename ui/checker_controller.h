@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QObject>
@@ -58,7 +59,15 @@ class CheckerController : public QObject {
   // Appends the red block of the installation check when something is missing.
   void CheckInstallation();
 
+  // Where the archiver's own reason for a failed listing or extraction is
+  // read after UnRar; the session's account unless a test puts in its own.
+  using ArchiverMessageSource = std::function<std::string(const Session&)>;
+  void SetArchiverMessageSource(ArchiverMessageSource source) { archiver_message_source_ = std::move(source); }
+
  signals:
+  // The archiver's reason after an UnRar ("" when it gave none); shown beside
+  // the protocol, never in it.
+  void archiverMessage(const QString& text);
   void started();
   // The worker ended; the pane may still be appending the last lines.
   void finished();
@@ -79,6 +88,9 @@ class CheckerController : public QObject {
   QThread* thread_ = nullptr;
   QPointer<QWidget> dialog_parent_;
   QString worker_error_;
+  // Read by the worker after UnRar; the GUI thread takes it once the worker ended.
+  std::optional<QString> worker_archiver_message_;
+  ArchiverMessageSource archiver_message_source_;
   bool shutting_down_ = false;
 };
 

@@ -9,9 +9,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "intake/session.h"
@@ -79,6 +81,7 @@ CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* pare
   connect(controller_, &CheckerController::started, this, &CheckerWindow::OnStarted);
   connect(controller_, &CheckerController::finished, this, &CheckerWindow::OnFinished);
   connect(controller_, &CheckerController::beforeMessage, pane_, &ProtocolPane::FlushAll);
+  connect(controller_, &CheckerController::archiverMessage, this, &CheckerWindow::ShowArchiverMessage);
   if (context_.gate != nullptr) {
     connect(context_.gate, &RunGate::busyChanged, this, [this](bool busy) {
       // Every grid over a data module stops reading while a run fills it.
@@ -175,6 +178,34 @@ void CheckerWindow::BuildLayout() {
   busy_->hide();
   buttons->addWidget(busy_);
   layout->addWidget(panel);
+
+  status_ = new QStatusBar(this);
+  status_->setObjectName(QStringLiteral("StatusBar"));
+  layout->addWidget(status_);
+}
+
+void CheckerWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (frame_fitted_) return;
+  // The frame is known once the window is on screen; a window manager may
+  // report it a little later.
+  QTimer::singleShot(0, this, [this] { FitFrame(false); });
+}
+
+void CheckerWindow::FitFrame(bool last_try) {
+  if (frame_fitted_ || !isVisible()) return;
+  const QSize frame = frameGeometry().size() - size();
+  if (frame.width() <= 0 && frame.height() <= 0) {
+    // No frame reported (yet): ask once more, then take the window as it is.
+    if (last_try) {
+      frame_fitted_ = true;
+    } else {
+      QTimer::singleShot(300, this, [this] { FitFrame(true); });
+    }
+    return;
+  }
+  frame_fitted_ = true;
+  resize(profile_.size - frame);
 }
 
 void CheckerWindow::FormCreate() {
@@ -215,6 +246,16 @@ void CheckerWindow::OnFinished() {
   }
   UpdateButtons();
   emit commandFinished();
+}
+
+void CheckerWindow::ShowArchiverMessage(const QString& text) {
+  // One line: the archiver may have written several.
+  const QString line = text.simplified();
+  if (line.isEmpty()) {
+    status_->clearMessage();
+  } else {
+    status_->showMessage(line);
+  }
 }
 
 void CheckerWindow::Button3Click() {

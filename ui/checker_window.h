@@ -12,6 +12,7 @@
 
 class QProgressBar;
 class QPushButton;
+class QStatusBar;
 class QTabWidget;
 class QTableView;
 
@@ -49,6 +50,9 @@ class CheckerWindow : public QWidget {
   ProtocolPane& pane() { return *pane_; }
   TableModel& packModel() { return *model_; }
   bool debugPageShown() const;
+  // The one-line bar under the buttons: the archiver's reason for a failed
+  // UnRar, and room for further messages about the window's runs.
+  QStatusBar& statusBar() { return *status_; }
 
   // What the start menu does before showing the window.
   void ClearProtocol();
@@ -64,12 +68,19 @@ class CheckerWindow : public QWidget {
   // An UnRar or Control of this window has ended.
   void commandFinished();
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
+  // The window's size counts its frame: once the platform reports the
+  // frame, the client area gives way so the whole window has that size.
+  void FitFrame(bool last_try);
   void FormCreate();
   void BuildLayout();
   void UpdateButtons();
   void OnStarted();
   void OnFinished();
+  void ShowArchiverMessage(const QString& text);
 
   AppContext& context_;
   WindowProfile profile_;
@@ -79,12 +90,14 @@ class CheckerWindow : public QWidget {
   QTabWidget* pages_ = nullptr;
   QTableView* grid_ = nullptr;
   QProgressBar* busy_ = nullptr;
+  QStatusBar* status_ = nullptr;
   QPushButton* unrar_ = nullptr;
   QPushButton* control_ = nullptr;
   QPushButton* print_ = nullptr;
   QPushButton* save_ = nullptr;
   QPushButton* setup_ = nullptr;
   bool cursor_overridden_ = false;
+  bool frame_fitted_ = false;
 };
 
 }  // namespace zentrox::ui

@@ -50,8 +50,10 @@ class Printers {
   virtual ~Printers() = default;
   // The system's default printer, "" when there is none.
   virtual QString DefaultPrinter() = 0;
-  // Prints `document` on `printer` as one job titled `job_title`; on failure
-  // returns false and says why in `error`.
+  // Prints `document` on `printer` as one job titled `job_title`, laid out
+  // for the paper: a pane pixel is 1/96 inch, 2 cm margins, long lines
+  // wrapped, as many pages as it takes. On failure returns false and says
+  // why in `error`.
   virtual bool Print(const QTextDocument& document, const QString& printer, const QString& job_title,
                      QString& error) = 0;
 };

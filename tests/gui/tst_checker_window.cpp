@@ -1,10 +1,11 @@
 // The checker window: its layout, UnRar and Control through injected
 // dialogs on real packages, the shared package name, one run at a time,
-// the DEBUG grid and the installation check.
+// the DEBUG grid, the installation check and the status bar.
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -52,7 +53,10 @@ class CheckerWindowTest : public QObject {
  private slots:
   void layout_data();
   void layout();
+  void windowIsItsSizeFrameIncluded_data();
+  void windowIsItsSizeFrameIncluded();
   void unrarDialogSettings();
+  void statusBarShowsTheArchiversReason();
   void cancelledUnrarChangesNothing();
   void unrarThenControlOnAQuarterlyPackage();
   void everyWindowChecksItsValidExample_data();
@@ -95,7 +99,11 @@ void CheckerWindowTest::layout() {
   QVERIFY(!Button(w, "BitBtn2")->icon().isNull());
   auto* panel = w->findChild<QWidget*>(QStringLiteral("Panel1"));
   QCOMPARE(panel->height(), 53);
-  QCOMPARE(panel->geometry().bottom(), w->rect().bottom());
+  // Under the buttons only the one-line status bar.
+  QStatusBar& status = w->statusBar();
+  QCOMPARE(status.geometry().top(), panel->geometry().bottom() + 1);
+  QCOMPARE(status.geometry().bottom(), w->rect().bottom());
+  QVERIFY(status.currentMessage().isEmpty());
   ui::ProtocolPane& pane = w->pane();
   QVERIFY(pane.isReadOnly());
   QCOMPARE(pane.palette().color(QPalette::Base), QColor(Qt::white));
@@ -106,6 +114,73 @@ void CheckerWindowTest::layout() {
   // Resizable.
   w->resize(1000, 600);
   QCOMPARE(w->size(), QSize(1000, 600));
+}
+
+void CheckerWindowTest::windowIsItsSizeFrameIncluded_data() { layout_data(); }
+
+void CheckerWindowTest::windowIsItsSizeFrameIncluded() {
+  // The checker windows' size is the whole window, frame included, where
+  // the platform reports a frame (the offscreen platform draws a thin one).
+  QFETCH(Variant, variant);
+  TestProgram p;
+  ui::CheckerWindow* w = p.app->WindowOf(variant);
+  const QSize whole(variant == Variant::AnnualOld ? 837 : 845, 439);
+  w->show();
+  QVERIFY(QTest::qWaitForWindowExposed(w));
+  if (w->frameGeometry().size() == w->size()) QSKIP("this platform reports no window frame");
+  QTRY_COMPARE(w->frameGeometry().size(), whole);
+  QVERIFY(w->size().width() < whole.width() && w->size().height() < whole.height());
+  // Once sized, the window is the user's to resize; showing it again keeps it.
+  w->resize(900, 500);
+  w->hide();
+  w->show();
+  QTest::qWait(50);
+  QCOMPARE(w->size(), QSize(900, 500));
+}
+
+void CheckerWindowTest::statusBarShowsTheArchiversReason() {
+  // A file named as a package that is no archive: the listing fails.
+  QTemporaryDir packages;
+  const QString broken = packages.filePath(QStringLiteral("REV5_1234567_00001_2026T03.rar"));
+  {
+    QFile f(broken);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("not an archive at all");
+  }
+  const QString good = packages.filePath(QStringLiteral("REV5_1234567_00002_2026T03.rar"));
+  QVERIFY(test::PackExample(QStringLiteral("quarterly-valid"), good, test::NewFormatMembers()));
+  auto unrar = [](TestProgram& p, const QString& archive) {
+    ui::CheckerWindow* w = p.app->FmainKV();
+    p.dialogs.open_answers.push_back(archive);
+    w->Button3Click();
+    return test::WaitForCommand(*w);
+  };
+
+  // The bar shows what the session says the archiver gave as its reason.
+  TestProgram plain;
+  QVERIFY(unrar(plain, broken));
+  QCOMPARE(plain.app->FmainKV()->statusBar().currentMessage(),
+           QString::fromStdString(plain.app->session().archiver_message()).simplified());
+
+  // A reason of several lines shows on one; the protocol's lines stay as
+  // they are without a reason.
+  TestProgram p;
+  ui::CheckerWindow* w = p.app->FmainKV();
+  w->controller().SetArchiverMessageSource([](const Session& s) {
+    return s.archiver_message().empty() ? std::string("not a RAR archive:\n  bad header") : s.archiver_message();
+  });
+  QVERIFY(unrar(p, broken));
+  const QString reason = QString::fromStdString(p.app->session().archiver_message()).simplified();
+  QCOMPARE(w->statusBar().currentMessage(),
+           reason.isEmpty() ? QStringLiteral("not a RAR archive: bad header") : reason);
+  QCOMPARE(test::ProtocolTexts(w->controller().protocol()),
+           test::ProtocolTexts(plain.app->FmainKV()->controller().protocol()));
+
+  // A clean UnRar leaves the bar empty.
+  w->controller().SetArchiverMessageSource([](const Session& s) { return s.archiver_message(); });
+  QVERIFY(unrar(p, good));
+  QCOMPARE(p.messages.shown.back().text, QStringLiteral("Pachet dezarhivat"));
+  QVERIFY(w->statusBar().currentMessage().isEmpty());
 }
 
 void CheckerWindowTest::unrarDialogSettings() {

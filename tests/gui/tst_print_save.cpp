@@ -3,14 +3,26 @@
 // CUPS PDF queue where a CUPS server can run here.
 #include <unistd.h>
 
+#include <algorithm>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QXmlStreamReader>
+
+#include <fmt/format.h>
 
 #include "app/zentrox_app.h"
 #include "gui_test_support.h"
@@ -44,9 +56,10 @@ void WriteSampleProtocol(ui::CheckerWindow& w) {
   w.pane().FlushAll();
 }
 
-QString Run(const QString& program, const QStringList& args, int timeout_ms = 120000, int* exit_code = nullptr) {
+QString Run(const QString& program, const QStringList& args, int timeout_ms = 120000, int* exit_code = nullptr,
+            bool with_errors = true) {
   QProcess process;
-  process.setProcessChannelMode(QProcess::MergedChannels);
+  if (with_errors) process.setProcessChannelMode(QProcess::MergedChannels);
   process.start(program, args);
   if (!process.waitForFinished(timeout_ms)) {
     process.kill();
@@ -66,6 +79,7 @@ class PrintSaveTest : public QObject {
   void saveWritesRichTextAndConfirms_data();
   void saveWritesRichTextAndConfirms();
   void cancelledSaveWritesNothing();
+  void saveDialogReplacesAFileWithoutAsking();
   void failedSaveShowsTheErrorBoxAndKeepsTheOldFile();
   void savedFileOpensInAWordProcessor();
   void printWithoutADefaultPrinterShowsTheErrorBox();
@@ -73,6 +87,7 @@ class PrintSaveTest : public QObject {
   void printSendsThePaneAsJobZentrox_data();
   void printSendsThePaneAsJobZentrox();
   void printOnACupsPdfQueue();
+  void printoutIsReadableOnPaper();
 };
 
 void PrintSaveTest::savePreset() {
@@ -138,6 +153,43 @@ void PrintSaveTest::cancelledSaveWritesNothing() {
   w->Button2Click();
   QVERIFY(p.messages.shown.empty());
   QCOMPARE(p.dialogs.save_presets.size(), std::size_t(1));
+}
+
+void PrintSaveTest::saveDialogReplacesAFileWithoutAsking() {
+  // The real save dialog, driven as a user would: the proposed file exists
+  // already, the user accepts it, and no box asks whether to replace it.
+  QTemporaryDir dir;
+  const QString existing = dir.filePath(QStringLiteral("ERROR_REV.doc"));
+  {
+    QFile old(existing);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("an earlier protocol");
+  }
+  int asked = 0;
+  int accepted = 0;
+  QTimer user;
+  user.setInterval(20);
+  connect(&user, &QTimer::timeout, this, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      ++asked;
+      if (QAbstractButton* yes = box->button(QMessageBox::Yes)) yes->click();
+      else box->reject();
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog != nullptr && accepted == 0) {
+      ++accepted;
+      dialog->selectFile(existing);
+      // As the Save button does; queued, so this timer goes on while it runs.
+      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    }
+  });
+  user.start();
+  ui::QtFileDialogs dialogs;
+  const std::optional<QString> chosen = dialogs.Save(nullptr, ui::SaveDialogSpecFor(), existing);
+  user.stop();
+  QCOMPARE(accepted, 1);
+  QCOMPARE(asked, 0);
+  QVERIFY(chosen.has_value());
+  QCOMPARE(QFileInfo(*chosen).absoluteFilePath(), QFileInfo(existing).absoluteFilePath());
 }
 
 void PrintSaveTest::failedSaveShowsTheErrorBoxAndKeepsTheOldFile() {
@@ -253,64 +305,166 @@ void PrintSaveTest::printSendsThePaneAsJobZentrox() {
   QCOMPARE(p.messages.shown[0].text, message);
 }
 
+namespace {
+
+// A private cups-pdf queue that writes into a temporary folder and is this
+// process's default printer; removed again at the end. Needs root (it adds
+// a queue and a cups-pdf configuration), a CUPS server that runs or can be
+// started, cups-pdf and pdftotext.
+class CupsPdfQueue {
+ public:
+  // "" when the queue is ready, otherwise why real printing can't be tested.
+  QString SetUp() {
+    if (::geteuid() != 0) return QStringLiteral("not root: cannot set up a CUPS queue, real printing is not tested");
+    for (const char* tool : {"cupsd", "lpadmin", "lpstat", "pdftotext"}) {
+      if (QStandardPaths::findExecutable(QLatin1String(tool), {"/usr/sbin", "/usr/bin", "/sbin", "/bin"}).isEmpty()) {
+        return QStringLiteral("%1 is not installed: real printing is not tested").arg(QLatin1String(tool));
+      }
+    }
+    if (!QFile::exists(QStringLiteral("/usr/lib/cups/backend/cups-pdf")) ||
+        !QFile::exists(QStringLiteral("/etc/cups/cups-pdf.conf"))) {
+      return QStringLiteral("printer-driver-cups-pdf is not installed: real printing is not tested");
+    }
+    auto scheduler_runs = [] {
+      return Run(QStringLiteral("lpstat"), {QStringLiteral("-r")}, 10000).contains("is running");
+    };
+    if (!scheduler_runs()) {
+      Run(QStringLiteral("cupsd"), {}, 10000);
+      for (int i = 0; i < 50 && !scheduler_runs(); ++i) QTest::qWait(100);
+    }
+    if (!scheduler_runs()) return QStringLiteral("cupsd can't start here: real printing is not tested");
+
+    QFile::setPermissions(out_.path(), QFileDevice::Permissions(0x7777));
+    const QString suffix = QStringLiteral("zentrox-test-%1").arg(QCoreApplication::applicationPid());
+    conf_ = QStringLiteral("/etc/cups/cups-pdf-%1.conf").arg(suffix);
+    queue_ = QStringLiteral("ZentroxTestPDF%1").arg(QCoreApplication::applicationPid());
+    {
+      QFile base(QStringLiteral("/etc/cups/cups-pdf.conf"));
+      if (!base.open(QIODevice::ReadOnly)) return QStringLiteral("cannot read /etc/cups/cups-pdf.conf");
+      QString conf = QString::fromUtf8(base.readAll());
+      conf += QStringLiteral("\nOut %1\nLabel 0\n").arg(out_.path());
+      QFile f(conf_);
+      if (!f.open(QIODevice::WriteOnly)) return QStringLiteral("cannot write ") + conf_;
+      f.write(conf.toUtf8());
+    }
+    int code = -1;
+    const QString added = Run(QStringLiteral("lpadmin"),
+                              {QStringLiteral("-p"), queue_, QStringLiteral("-v"), QStringLiteral("cups-pdf:/") + suffix,
+                               QStringLiteral("-E"), QStringLiteral("-m"),
+                               QStringLiteral("lsb/usr/cups-pdf/CUPS-PDF_opt.ppd"), QStringLiteral("-o"),
+                               QStringLiteral("pdftops-renderer-default=pdftocairo")},
+                              30000, &code);
+    if (code != 0) return QStringLiteral("lpadmin could not add a cups-pdf queue: ") + added;
+    added_ = true;
+    // The queue is this process's default (CUPS reads PRINTER before the
+    // server's default), so the machine's default is left alone.
+    old_printer_ = qgetenv("PRINTER");
+    qputenv("PRINTER", queue_.toUtf8());
+    ui::QtPrinters real;
+    if (real.DefaultPrinter() != queue_) {
+      return QStringLiteral("the test queue did not become the default printer (%1)").arg(real.DefaultPrinter());
+    }
+    return {};
+  }
+
+  ~CupsPdfQueue() {
+    if (added_) {
+      Run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), queue_}, 10000);
+      if (old_printer_.isEmpty()) {
+        qunsetenv("PRINTER");
+      } else {
+        qputenv("PRINTER", old_printer_);
+      }
+    }
+    if (!conf_.isEmpty()) QFile::remove(conf_);
+    // cups-pdf keeps a log per queue.
+    if (!queue_.isEmpty()) QFile::remove(QStringLiteral("/var/log/cups/cups-pdf-%1_log").arg(queue_));
+  }
+
+  // The PDF cups-pdf wrote, once CUPS has finished the job; "" on time-out.
+  QString WaitForPdf(int timeout_ms) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+      const QStringList found = QDir(out_.path()).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+      if (!found.isEmpty() && Run(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue_}, 10000).trimmed().isEmpty()) {
+        return out_.filePath(found.first());
+      }
+      QTest::qWait(200);
+    } while (clock.elapsed() < timeout_ms);
+    return {};
+  }
+
+  QString dir() const { return out_.path(); }
+
+ private:
+  QTemporaryDir out_;
+  QString queue_;
+  QString conf_;
+  QByteArray old_printer_;
+  bool added_ = false;
+};
+
+// What pdftotext -bbox-layout reads from a PDF: pages in points, and each
+// word with its box (origin at the page's top left).
+struct PdfWord {
+  QRectF box;
+  QString text;
+};
+struct PdfPage {
+  QSizeF size;
+  std::vector<PdfWord> words;
+};
+
+std::vector<PdfPage> ReadPdfLayout(const QString& pdf, QString& error) {
+  std::vector<PdfPage> pages;
+  QString xml = Run(QStringLiteral("pdftotext"),
+                    {QStringLiteral("-bbox-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
+                     QStringLiteral("-")},
+                    60000, nullptr, false);
+  // Glyphs the text layer can't map come out as control characters, which
+  // XML does not allow; they are read as "?".
+  for (QChar& c : xml) {
+    if (c.unicode() < 0x20 && c != QLatin1Char('\n') && c != QLatin1Char('\t') && c != QLatin1Char('\r')) {
+      c = QLatin1Char('?');
+    }
+  }
+  QXmlStreamReader reader(xml);
+  auto number = [&](const char* name) { return reader.attributes().value(QLatin1String(name)).toDouble(); };
+  while (!reader.atEnd()) {
+    if (reader.readNext() != QXmlStreamReader::StartElement) continue;
+    if (reader.name() == QLatin1String("page")) {
+      pages.push_back({QSizeF(number("width"), number("height")), {}});
+    } else if (reader.name() == QLatin1String("word") && !pages.empty()) {
+      const QRectF box(QPointF(number("xMin"), number("yMin")), QPointF(number("xMax"), number("yMax")));
+      pages.back().words.push_back({box, reader.readElementText()});
+    }
+  }
+  if (reader.hasError()) error = reader.errorString() + QStringLiteral(": ") + xml.left(2000);
+  // pdftotext's own reading order may take a page for columns; the words
+  // are put in the order of the lines on paper instead: top to bottom (the
+  // words of one line share their middle, give or take a point), then left
+  // to right.
+  for (PdfPage& page : pages) {
+    std::vector<PdfWord>& words = page.words;
+    std::stable_sort(words.begin(), words.end(),
+                     [](const PdfWord& a, const PdfWord& b) { return a.box.center().y() < b.box.center().y(); });
+    for (auto line = words.begin(); line != words.end();) {
+      const double middle = line->box.center().y();
+      auto end = std::find_if(line, words.end(), [&](const PdfWord& w) { return w.box.center().y() > middle + 3.0; });
+      std::stable_sort(line, end, [](const PdfWord& a, const PdfWord& b) { return a.box.left() < b.box.left(); });
+      line = end;
+    }
+  }
+  return pages;
+}
+
+}  // namespace
+
 void PrintSaveTest::printOnACupsPdfQueue() {
-  // Needs root (it adds a queue and a cups-pdf configuration), a CUPS
-  // server that runs or can be started, cups-pdf and pdftotext.
-  if (::geteuid() != 0) QSKIP("not root: cannot set up a CUPS queue, real printing is not tested");
-  for (const char* tool : {"cupsd", "lpadmin", "lpstat", "pdftotext"}) {
-    if (QStandardPaths::findExecutable(QLatin1String(tool), {"/usr/sbin", "/usr/bin", "/sbin", "/bin"}).isEmpty()) {
-      QSKIP(qPrintable(QStringLiteral("%1 is not installed: real printing is not tested").arg(QLatin1String(tool))));
-    }
-  }
-  if (!QFile::exists(QStringLiteral("/usr/lib/cups/backend/cups-pdf")) ||
-      !QFile::exists(QStringLiteral("/etc/cups/cups-pdf.conf"))) {
-    QSKIP("printer-driver-cups-pdf is not installed: real printing is not tested");
-  }
-  auto scheduler_runs = [] { return Run(QStringLiteral("lpstat"), {QStringLiteral("-r")}, 10000).contains("is running"); };
-  if (!scheduler_runs()) {
-    Run(QStringLiteral("cupsd"), {}, 10000);
-    for (int i = 0; i < 50 && !scheduler_runs(); ++i) QTest::qWait(100);
-  }
-  if (!scheduler_runs()) QSKIP("cupsd can't start here: real printing is not tested");
-
-  // Our own queue whose cups-pdf configuration writes into a test folder.
-  QTemporaryDir out;
-  QFile::setPermissions(out.path(), QFileDevice::Permissions(0x7777));
-  const QString suffix = QStringLiteral("zentrox-test-%1").arg(QCoreApplication::applicationPid());
-  const QString conf_path = QStringLiteral("/etc/cups/cups-pdf-%1.conf").arg(suffix);
-  const QString queue = QStringLiteral("ZentroxTestPDF%1").arg(QCoreApplication::applicationPid());
-  {
-    QFile base(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    QVERIFY(base.open(QIODevice::ReadOnly));
-    QString conf = QString::fromUtf8(base.readAll());
-    conf += QStringLiteral("\nOut %1\nLabel 0\n").arg(out.path());
-    QFile f(conf_path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(conf.toUtf8());
-  }
-  struct Cleanup {
-    QString queue, conf;
-    ~Cleanup() {
-      Run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), queue}, 10000);
-      QFile::remove(conf);
-    }
-  } cleanup{queue, conf_path};
-  int code = -1;
-  const QString added = Run(QStringLiteral("lpadmin"),
-                            {QStringLiteral("-p"), queue, QStringLiteral("-v"), QStringLiteral("cups-pdf:/") + suffix,
-                             QStringLiteral("-E"), QStringLiteral("-m"),
-                             QStringLiteral("lsb/usr/cups-pdf/CUPS-PDF_opt.ppd"), QStringLiteral("-o"),
-                             QStringLiteral("pdftops-renderer-default=pdftocairo")},
-                            30000, &code);
-  if (code != 0) QSKIP(qPrintable(QStringLiteral("lpadmin could not add a cups-pdf queue: ") + added));
-  // The queue is this process's default (CUPS reads PRINTER before the
-  // server's default), so the machine's default is left alone.
-  qputenv("PRINTER", queue.toUtf8());
+  CupsPdfQueue queue;
+  if (const QString why = queue.SetUp(); !why.isEmpty()) QSKIP(qPrintable(why));
   ui::QtPrinters real;
-  if (real.DefaultPrinter() != queue) {
-    QSKIP(qPrintable(QStringLiteral("the test queue did not become the default printer (%1)").arg(real.DefaultPrinter())));
-  }
-
   TestProgram p({QStringLiteral("zentrox")}, &real);
   ui::CheckerWindow* w = p.app->FmainKV();
   WriteSampleProtocol(*w);
@@ -319,14 +473,8 @@ void PrintSaveTest::printOnACupsPdfQueue() {
   QVERIFY2(!p.messages.shown[0].error, qPrintable(p.messages.shown[0].text));
   QCOMPARE(p.messages.shown[0].text, QStringLiteral("Protocol tiparit"));
 
-  // cups-pdf writes the job into the test folder once CUPS has run it.
-  QString pdf;
-  auto find_pdf = [&] {
-    const QStringList found = QDir(out.path()).entryList({QStringLiteral("*.pdf")}, QDir::Files);
-    pdf = found.isEmpty() ? QString() : out.filePath(found.first());
-    return !pdf.isEmpty();
-  };
-  QTRY_VERIFY_WITH_TIMEOUT(find_pdf(), 90000);
+  const QString pdf = queue.WaitForPdf(180000);
+  QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no PDF");
   QString text;
   QTRY_VERIFY_WITH_TIMEOUT(
       (text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")}, 30000))
@@ -351,6 +499,91 @@ void PrintSaveTest::printOnACupsPdfQueue() {
     }
   }
   QVERIFY(words >= 20);
+}
+
+void PrintSaveTest::printoutIsReadableOnPaper() {
+  CupsPdfQueue queue;
+  if (const QString why = queue.SetUp(); !why.isEmpty()) QSKIP(qPrintable(why));
+  ui::QtPrinters real;
+  TestProgram p({QStringLiteral("zentrox")}, &real);
+  ui::CheckerWindow* w = p.app->FmainKV();
+  // A red bold italic heading, a few hundred ordinary 16-pixel lines, and
+  // one line far wider than the paper, which must wrap rather than run off
+  // the right edge.
+  Protocol& protocol = w->controller().protocol();
+  protocol.Clear();
+  protocol.SetDefaultColor(kBlue);
+  protocol.SetColor(kRed);
+  protocol.SetBold(true);
+  protocol.SetItalic(true);
+  protocol.Add("Контроль, часть 1 - проверка соответствия форматам данных:");
+  protocol.ResetAttributes();
+  for (int i = 1; i <= 300; ++i) {
+    protocol.Add(fmt::format("Пачка {} Декл {} ЗАЙЦЕВ  поле <12.Сумма> не заполнено, строка {}", i, i + 7, i),
+                 LineKind::Fault);
+  }
+  std::string wide = "Широкая";
+  for (int i = 1; i <= 60; ++i) wide += fmt::format(" слово{}", i);
+  protocol.Add(wide);
+  protocol.Add("к о н т р о л ь  з а в е р ш е н.");
+  w->pane().FlushAll();
+  w->Button1Click();
+  QCOMPARE(p.messages.shown.size(), std::size_t(1));
+  QVERIFY2(!p.messages.shown[0].error, qPrintable(p.messages.shown[0].text));
+
+  const QString pdf = queue.WaitForPdf(180000);
+  QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no PDF");
+  QString error;
+  const std::vector<PdfPage> pages = ReadPdfLayout(pdf, error);
+  QVERIFY2(error.isEmpty(), qPrintable(error));
+  QVERIFY2(pages.size() > 1, qPrintable(QStringLiteral("%1 page(s)").arg(pages.size())));
+
+  // Nothing lies outside the margins (set at 2 cm; 1.5 cm leaves room for
+  // the glyph boxes pdftotext reports, which reach beyond the ink).
+  constexpr double kMargin = 15.0 / 25.4 * 72.0;
+  const QRegularExpression cyrillic(QStringLiteral("\\p{Cyrillic}+"));
+  QStringList on_paper;  // the Cyrillic words, in reading order
+  std::vector<double> heights;
+  for (const PdfPage& page : pages) {
+    const QRectF inside(kMargin, kMargin, page.size.width() - 2 * kMargin, page.size.height() - 2 * kMargin);
+    for (const PdfWord& word : page.words) {
+      QVERIFY2(inside.contains(word.box), qPrintable(QStringLiteral("\"%1\" at (%2, %3)-(%4, %5) on a %6 x %7 page")
+                                                         .arg(word.text)
+                                                         .arg(word.box.left())
+                                                         .arg(word.box.top())
+                                                         .arg(word.box.right())
+                                                         .arg(word.box.bottom())
+                                                         .arg(page.size.width())
+                                                         .arg(page.size.height())));
+      if (word.text == QStringLiteral("строка")) heights.push_back(word.box.height());
+      for (auto it = cyrillic.globalMatch(word.text); it.hasNext();) on_paper << it.next().captured();
+    }
+  }
+  // An ordinary line: 16 pixels are 12-point type. pdftotext's box spans
+  // the font's whole ascent and descent, 1.18 em for the serif face here
+  // (14.15 pt), a little more than the type size.
+  QCOMPARE(heights.size(), std::size_t(300));
+  std::sort(heights.begin(), heights.end());
+  QVERIFY2(heights.front() >= 10.0 && heights.back() <= 15.0,
+           qPrintable(QStringLiteral("line heights %1 to %2 pt").arg(heights.front()).arg(heights.back())));
+
+  // Every line's words are there, in order, the wrapped line's too. The
+  // queue renders the job again on its way to PDF and its text layer loses
+  // some Latin letters, digits and punctuation (which ones changes from job
+  // to job); the Cyrillic words survive, so those are compared.
+  qsizetype at = 0;
+  int words = 0;
+  for (const ProtocolLine& line : protocol.lines()) {
+    for (auto it = cyrillic.globalMatch(QString::fromStdString(line.text)); it.hasNext();) {
+      const QString word = it.next().captured();
+      const qsizetype found = on_paper.indexOf(word, at);
+      QVERIFY2(found >= 0, qPrintable(QStringLiteral("\"%1\" of \"%2\" is not on paper")
+                                          .arg(word, QString::fromStdString(line.text))));
+      at = found + 1;
+      ++words;
+    }
+  }
+  QVERIFY(words > 300 * 7);
 }
 
 QTEST_MAIN(PrintSaveTest)

@@ -313,6 +313,11 @@ void StartMenuTest::aboutDialogFromHelpButtonAndF1() {
   auto* memo = about->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
   QCOMPARE(memo->toPlainText(), QStringLiteral("Вы можете пользоваться этой программой абсолютно бесплатно.\n\n\n"));
   QVERIFY(memo->isReadOnly());
+  // The version the installation package carries.
+  auto* version = about->findChild<QLabel*>(QStringLiteral("VersionLabel"));
+  QVERIFY(version != nullptr);
+  QVERIFY(version->isVisible());
+  QCOMPARE(version->text(), QStringLiteral("Zentrox, версия " ZENTROX_PACKAGE_VERSION));
   app::LinkLabel& link = about->link();
   QCOMPARE(link.text(), QStringLiteral("https://example.org/zentrox"));
   QCOMPARE(link.palette().color(QPalette::WindowText), QColor(Qt::blue));
