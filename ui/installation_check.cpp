@@ -24,9 +24,9 @@ void WriteMissingParts(const std::vector<MissingPart>& missing, Protocol& protoc
   if (missing.empty()) return;
   const TextStyle saved = protocol.current();
   protocol.SetColor(kRed);
-  protocol.Add("Программа установлена не полностью, не найдено:", LineKind::Fault);
+  protocol.AddFault("Программа установлена не полностью, не найдено:", "setup.incomplete");
   for (const MissingPart& part : missing) {
-    protocol.Add("   " + part.what + "  -  ожидается: " + part.where, LineKind::Fault);
+    protocol.AddFault("   " + part.what + "  -  ожидается: " + part.where, "setup.missing-part");
   }
   protocol.SetColor(saved.color);
   protocol.SetBold(saved.bold);
