@@ -1,12 +1,17 @@
 #include "data/table.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
@@ -289,6 +294,124 @@ int Table::FieldIndex(std::string_view name) const {
   return -1;
 }
 
+namespace {
+
+// From this size on a buffer is an anonymous mapping of its own.
+constexpr std::size_t kMappedBytes = std::size_t{1} << 20;
+
+std::size_t PageSize() {
+  static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  return page;
+}
+
+}  // namespace
+
+void Table::ZeroBuffer::Free() {
+  if (data_ == nullptr) return;
+  if (mapped_) {
+    ::munmap(data_, capacity_);
+  } else {
+    std::free(data_);
+  }
+  data_ = nullptr;
+  capacity_ = 0;
+  mapped_ = false;
+}
+
+void Table::ZeroBuffer::Grow(std::size_t bytes, std::size_t used) {
+  if (bytes <= capacity_) return;
+  if (bytes < kMappedBytes) {
+    void* p = std::calloc(bytes, 1);
+    if (p == nullptr) throw std::bad_alloc();
+    if (used > 0) std::memcpy(p, data_, used);
+    Free();
+    data_ = static_cast<char*>(p);
+    capacity_ = bytes;
+    return;
+  }
+  const std::size_t page = PageSize();
+  bytes = (bytes + page - 1) / page * page;
+  if (mapped_) {
+    // The pages move with their contents; the part added reads as zero.
+    void* p = ::mremap(data_, capacity_, bytes, MREMAP_MAYMOVE);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    data_ = static_cast<char*>(p);
+    capacity_ = bytes;
+    return;
+  }
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  if (used > 0) std::memcpy(p, data_, used);
+  Free();
+  data_ = static_cast<char*>(p);
+  capacity_ = bytes;
+  mapped_ = true;
+}
+
+void Table::ZeroBuffer::CopyFrom(const ZeroBuffer& other, std::size_t used) {
+  Free();
+  if (used == 0) return;
+  Grow(used, 0);
+  std::memcpy(data_, other.data_, used);
+}
+
+Table::Column::Column(const Column& other) : type(other.type), length(other.length), capacity(other.length) {
+  set.buffer.CopyFrom(other.set.buffer, length);
+  if (other.ints.buffer.data() != nullptr) ints.buffer.CopyFrom(other.ints.buffer, length * sizeof(std::int32_t));
+  if (other.reals.buffer.data() != nullptr) reals.buffer.CopyFrom(other.reals.buffer, length * sizeof(double));
+  if (other.texts.buffer.data() != nullptr) texts.buffer.CopyFrom(other.texts.buffer, length * sizeof(TextRef));
+}
+
+Table::Column& Table::Column::operator=(const Column& other) {
+  if (this != &other) *this = Column(other);
+  return *this;
+}
+
+void Table::Column::Grow(std::size_t rows) {
+  if (rows <= capacity) return;
+  rows = std::max({rows, capacity * 2, std::size_t{16}});
+  set.buffer.Grow(rows, length);
+  switch (type) {
+    case FieldType::Integer:
+    case FieldType::Date:
+      ints.buffer.Grow(rows * sizeof(std::int32_t), length * sizeof(std::int32_t));
+      break;
+    case FieldType::Float:
+      reals.buffer.Grow(rows * sizeof(double), length * sizeof(double));
+      texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef));
+      break;
+    case FieldType::String:
+      texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef));
+      break;
+  }
+  capacity = rows;
+}
+
+void Table::Column::Truncate(std::size_t rows) {
+  if (rows >= length) return;
+  // Only set rows carry values (an empty field's value is zero); pages of
+  // rows never set are left untouched.
+  for (std::size_t r = rows; r < length; ++r) {
+    if (set[r] == 0) continue;
+    set[r] = 0;
+    if (ints.buffer.data() != nullptr) ints[r] = 0;
+    if (reals.buffer.data() != nullptr) reals[r] = 0;
+    if (texts.buffer.data() != nullptr) texts[r] = TextRef();
+  }
+  length = rows;
+}
+
+std::size_t Table::Column::Bytes() const {
+  std::size_t per_row = 1;
+  switch (type) {
+    case FieldType::Integer:
+    case FieldType::Date: per_row += sizeof(std::int32_t); break;
+    case FieldType::Float: per_row += sizeof(double) + sizeof(TextRef); break;
+    case FieldType::String: per_row += sizeof(TextRef); break;
+  }
+  return capacity * per_row;
+}
+
 void Table::Clear() {
   Changed();
   for (std::size_t f = 0; f < columns_.size(); ++f) {
@@ -298,39 +421,22 @@ void Table::Clear() {
   chars_.clear();
   chars_.shrink_to_fit();
   rows_ = 0;
-  allocated_ = 0;
-}
-
-// The columns are sized ahead of the rows in use, with empty fields, so that
-// appending a row only counts it.
-void Table::GrowTo(std::size_t rows) {
-  for (Column& c : columns_) {
-    c.set.resize(rows);
-    switch (c.type) {
-      case FieldType::Integer:
-      case FieldType::Date:
-        c.ints.resize(rows);
-        break;
-      case FieldType::Float:
-        c.reals.resize(rows);
-        c.texts.resize(rows);
-        break;
-      case FieldType::String:
-        c.texts.resize(rows);
-        break;
-    }
-  }
-  allocated_ = rows;
 }
 
 void Table::Reserve(std::size_t rows) {
-  if (rows > allocated_) GrowTo(rows);
+  for (Column& c : columns_) c.Grow(rows);
 }
 
+std::size_t Table::ColumnBytes() const {
+  std::size_t bytes = 0;
+  for (const Column& c : columns_) bytes += c.Bytes();
+  return bytes;
+}
+
+// A row is only counted: each column extends to it when a value is stored.
 RowId Table::AppendRow() {
   if (rows_ >= kNoRow - 1) throw std::length_error("table " + name_ + " is full");
   Changed();
-  if (rows_ == allocated_) GrowTo(std::max<std::size_t>(16, allocated_ * 2));
   return static_cast<RowId>(rows_++);
 }
 
@@ -338,17 +444,12 @@ void Table::DropLastRow() {
   if (rows_ == 0) return;
   Changed();
   --rows_;
-  for (Column& c : columns_) {
-    c.set[rows_] = 0;
-    if (!c.ints.empty()) c.ints[rows_] = 0;
-    if (!c.reals.empty()) c.reals[rows_] = 0;
-    if (!c.texts.empty()) c.texts[rows_] = TextRef();
-  }
+  for (Column& c : columns_) c.Truncate(rows_);
 }
 
 bool Table::AnySet(RowId row) const {
   for (const Column& c : columns_) {
-    if (c.set[row]) return true;
+    if (c.Has(row)) return true;
   }
   return false;
 }
@@ -421,13 +522,19 @@ void Table::SetText(RowId row, int f, std::string_view text) {
     // Only a text longer in bytes can be longer in characters.
     text = Utf8Prefix(text, static_cast<std::size_t>(size));
   }
+  if (text.empty()) {
+    SetEmpty(row, f);
+    return;
+  }
+  c.Hold(row);
   c.texts[row] = Intern(text);
-  c.set[row] = text.empty() ? 0 : 1;
+  c.set[row] = 1;
 }
 
 void Table::SetInt(RowId row, int f, std::int32_t value) {
   Changed();
   Column& c = col(f);
+  c.Hold(row);
   c.ints[row] = value;
   c.set[row] = 1;
 }
@@ -435,6 +542,7 @@ void Table::SetInt(RowId row, int f, std::int32_t value) {
 void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
   Changed();
   Column& c = col(f);
+  c.Hold(row);
   c.reals[row] = value;
   c.texts[row] = Intern(text);
   c.set[row] = 1;
@@ -443,6 +551,7 @@ void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
 void Table::SetDate(RowId row, int f, Date value) {
   Changed();
   Column& c = col(f);
+  c.Hold(row);
   c.ints[row] = value.serial();
   c.set[row] = 1;
 }
@@ -450,6 +559,7 @@ void Table::SetDate(RowId row, int f, Date value) {
 void Table::SetEmpty(RowId row, int f) {
   Changed();
   Column& c = col(f);
+  if (!c.Has(row)) return;  // empty already; a row the column does not hold stays so
   c.set[row] = 0;
   switch (c.type) {
     case FieldType::Integer:
@@ -484,7 +594,7 @@ double Table::NumberOfText(RowId row, int f) const {
 
 std::string Table::Text(RowId row, int f) const {
   const Column& c = col(f);
-  if (!c.set[row]) return {};
+  if (!c.Has(row)) return {};
   switch (c.type) {
     case FieldType::Integer:
       return std::to_string(c.ints[row]);
@@ -524,7 +634,7 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
   DistinctValues values(rows_);
   std::vector<std::uint32_t> ids(rows_);
   for (RowId r = 0; r < rows_; ++r) {
-    if (!c.set[r]) {
+    if (!c.Has(r)) {
       ids[r] = 0xFFFFFFFFu;
       continue;
     }
