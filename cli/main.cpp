@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -153,25 +154,37 @@ int main(int argc, char** argv) {
     int run_status = kExitNotChecked;
     // UnRar and Control under one lock: another run in the same working
     // directory could otherwise replace the files between the two.
-    if (session.HoldWorkdir(protocol, port) &&
-        session.UnRar(variant, archive, protocol, port) == UnrarOutcome::Unpacked) {
-      ControlResult r = session.Control(variant, protocol, port);
-      if (r.outcome == RunOutcome::Completed) {
-        run_status = protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
-        summary.completed = true;
-        summary.packs = r.pack_count;
-        summary.declarations = r.declaration_count;
+    try {
+      if (session.HoldWorkdir(protocol, port) &&
+          session.UnRar(variant, archive, protocol, port) == UnrarOutcome::Unpacked) {
+        ControlResult r = session.Control(variant, protocol, port);
+        if (r.outcome == RunOutcome::Completed) {
+          run_status = protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
+          summary.completed = true;
+          summary.packs = r.pack_count;
+          summary.declarations = r.declaration_count;
+        }
       }
+      if (opt.json) {
+        out += ProtocolToJson(protocol, summary);
+        out += several && k + 1 < opt.archives.size() ? ",\n" : "\n";
+      } else {
+        if (several) out += "===== " + archive + " =====\n";
+        out += ProtocolToText(protocol);
+      }
+    } catch (const std::bad_alloc&) {
+      // Out of memory outside the control run (unpacking, writing the
+      // output): the run ends as the control run ends it, with the protocol
+      // given up for its one line.
+      protocol = Protocol();
+      ReportOutOfMemory(protocol, workdir);
+      summary = ReportSummary{opt.profile->id, archive, workdir};
+      run_status = kExitNotChecked;
+      out += opt.json ? ProtocolToJson(protocol, summary) + (several && k + 1 < opt.archives.size() ? ",\n" : "\n")
+                      : (several ? "===== " + archive + " =====\n" : "") + ProtocolToText(protocol);
     }
     session.ReleaseWorkdir();
     status = std::max(status, run_status);
-    if (opt.json) {
-      out += ProtocolToJson(protocol, summary);
-      out += several && k + 1 < opt.archives.size() ? ",\n" : "\n";
-    } else {
-      if (several) out += "===== " + archive + " =====\n";
-      out += ProtocolToText(protocol);
-    }
     if (!opt.rtf.empty()) {
       try {
         WriteFileAtomically(Absolute(opt.rtf), ProtocolToRtf(protocol));
