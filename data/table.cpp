@@ -69,27 +69,32 @@ std::size_t PowerOfTwoAtLeast(std::size_t n) {
 
 // Stable LSD radix sort of `rows` by `keys` (keys[i] belongs to rows[i]);
 // `bits` is the number of significant low bits of the keys.
-void RadixSort(std::vector<std::uint64_t>& keys, std::vector<RowId>& rows, int bits) {
+template <typename Key>
+void RadixSort(std::vector<Key>& keys, std::vector<RowId>& rows, int bits) {
   constexpr int kDigit = 11;
   constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
   const std::size_t n = rows.size();
   if (n < 2 || bits == 0) return;
   if (n < 256) {
-    std::vector<std::pair<std::uint64_t, RowId>> pairs(n);
+    std::vector<std::pair<Key, RowId>> pairs(n);
     for (std::size_t i = 0; i < n; ++i) pairs[i] = {keys[i], rows[i]};
     std::stable_sort(pairs.begin(), pairs.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 0; i < n; ++i) rows[i] = pairs[i].second;
     return;
   }
-  std::vector<std::uint64_t> keys2(n);
-  std::vector<RowId> rows2(n);
+  std::vector<Key> keys2;
+  std::vector<RowId> rows2;
   std::vector<std::size_t> count(kBuckets);
   for (int shift = 0; shift < bits; shift += kDigit) {
     std::fill(count.begin(), count.end(), 0);
     for (std::size_t i = 0; i < n; ++i) ++count[(keys[i] >> shift) & (kBuckets - 1)];
     // A digit every key shares moves nothing.
     if (count[(keys[0] >> shift) & (kBuckets - 1)] == n) continue;
+    if (keys2.empty()) {
+      keys2.resize(n);
+      rows2.resize(n);
+    }
     std::size_t sum = 0;
     for (std::size_t& c : count) {
       std::size_t k = c;
@@ -160,6 +165,13 @@ class DistinctValues {
 struct Table::RankArray {
   RankArray(const std::vector<std::uint32_t>& ranks, std::uint32_t distinct)
       : width(distinct <= 0x100u ? 1 : distinct <= 0x10000u ? 2 : 4) {
+    constant = std::all_of(ranks.begin(), ranks.end(), [&](std::uint32_t r) { return r == ranks.front(); });
+    if (constant) {
+      // One rank for every row (a field left empty throughout): nothing to store.
+      width = 0;
+      rank = ranks.empty() ? 0 : ranks.front();
+      return;
+    }
     bytes.resize(ranks.size() * width);
     for (std::size_t i = 0; i < ranks.size(); ++i) {
       switch (width) {
@@ -175,6 +187,7 @@ struct Table::RankArray {
   }
   std::uint32_t operator[](std::size_t i) const {
     switch (width) {
+      case 0: return rank;
       case 1: return bytes[i];
       case 2: {
         std::uint16_t v;
@@ -188,7 +201,10 @@ struct Table::RankArray {
       }
     }
   }
+  std::uint32_t rank = 0;  // of every row, when constant
   std::size_t width;
+  // Every row has the same rank: the field orders nothing.
+  bool constant = false;
   std::vector<std::uint8_t> bytes;
 };
 
@@ -203,6 +219,8 @@ struct Table::Cache {
   };
   std::vector<FieldRanks> ranks;  // by field
   std::vector<std::pair<std::vector<int>, std::shared_ptr<const std::vector<RowId>>>> orders;
+  // File order, shared by every order whose keys are the same on all rows.
+  std::shared_ptr<const std::vector<RowId>> file_order;
   struct LookupIndex {
     std::vector<int> keys, all;
     std::shared_ptr<const void> index;
@@ -678,34 +696,67 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
   }
   if (cache.ranks.size() != fields_.size()) cache.ranks.resize(fields_.size());
 
-  std::vector<RowId> rows(rows_);
-  for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
-  std::vector<std::uint64_t> packed(rows_);
+  std::vector<RowId> rows;
+  bool sorted = false;
+  // Packs the ranks of `parts` for each row in the current order and sorts
+  // by them; 32-bit words where the ranks fit, which halves the buffers.
+  auto sort_by = [&](const auto& parts, auto word) {
+    std::vector<decltype(word)> packed(rows_);
+    for (std::size_t i = 0; i < rows_; ++i) {
+      RowId r = rows[i];
+      decltype(word) v = 0;
+      for (const auto& [ranks, distinct] : parts) v = v * distinct + (*ranks)[r];
+      packed[i] = v;
+    }
+    return packed;
+  };
   std::size_t end = keys.size();
   while (end > 0) {
-    // Keys [begin, end) share one word.
+    // Keys [begin, end) share one word; a field whose rows all have the same
+    // rank orders nothing and takes no place in it.
     std::size_t begin = end;
     unsigned __int128 span = 1;
     std::vector<std::pair<std::shared_ptr<const RankArray>, std::uint32_t>> parts;
     while (begin > 0) {
       std::uint32_t distinct = 0;
       auto ranks = Ranks(keys[begin - 1], distinct);
+      if (ranks->constant) {
+        --begin;
+        continue;
+      }
       if (span * distinct > std::numeric_limits<std::uint64_t>::max() && !parts.empty()) break;
       span *= distinct;
       parts.insert(parts.begin(), {std::move(ranks), distinct});
       --begin;
     }
-    for (std::size_t i = 0; i < rows_; ++i) {
-      RowId r = rows[i];
-      std::uint64_t v = 0;
-      for (const auto& [ranks, distinct] : parts) v = v * distinct + (*ranks)[r];
-      packed[i] = v;
+    end = begin;
+    if (parts.empty()) continue;
+    if (!sorted) {
+      rows.resize(rows_);
+      for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
+      sorted = true;
     }
     const auto max_value = static_cast<std::uint64_t>(span - 1);
-    RadixSort(packed, rows, max_value == 0 ? 0 : 64 - std::countl_zero(max_value));
-    end = begin;
+    const int bits = max_value == 0 ? 0 : 64 - std::countl_zero(max_value);
+    if (max_value <= std::numeric_limits<std::uint32_t>::max()) {
+      std::vector<std::uint32_t> packed = sort_by(parts, std::uint32_t{0});
+      RadixSort(packed, rows, bits);
+    } else {
+      std::vector<std::uint64_t> packed = sort_by(parts, std::uint64_t{0});
+      RadixSort(packed, rows, bits);
+    }
   }
-  auto order = std::make_shared<const std::vector<RowId>>(std::move(rows));
+  std::shared_ptr<const std::vector<RowId>> order;
+  if (sorted) {
+    order = std::make_shared<const std::vector<RowId>>(std::move(rows));
+  } else {
+    if (!cache.file_order) {
+      std::vector<RowId> identity(rows_);
+      for (std::size_t i = 0; i < rows_; ++i) identity[i] = static_cast<RowId>(i);
+      cache.file_order = std::make_shared<const std::vector<RowId>>(std::move(identity));
+    }
+    order = cache.file_order;
+  }
   cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
   return order;
 }

@@ -4,7 +4,9 @@
 // while every line still gets its messages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "data/checks.h"
 #include "data/loader.h"
@@ -104,6 +106,34 @@ TEST(BoundedStorage, ColumnsShorterThanTheTableReadAsEmpty) {
   for (int f = 0; f < 4; ++f) EXPECT_TRUE(t.IsEmpty(again, f)) << f;
   EXPECT_FALSE(t.AnySet(again));
   EXPECT_EQ(copy.Int(late, 1), -3) << "the copy keeps its own rows";
+}
+
+// Fields whose rows all read the same (left empty throughout, or one value
+// everywhere) order nothing; orders over them, alone or among other keys,
+// are still the stable orders by definition.
+TEST(BoundedStorage, OrdersOverFieldsOfOneValue) {
+  Table t("t", {FieldDef{"EMPTY", FieldType::Integer, 0}, FieldDef{"ONE", FieldType::Float, 0},
+                FieldDef{"V", FieldType::Integer, 0}, FieldDef{"W", FieldType::String, 3}});
+  const RowId n = 1000;
+  for (RowId r = 0; r < n; ++r) {
+    const RowId row = t.AppendRow();
+    t.Store(row, 1, "1");
+    t.Store(row, 2, std::to_string((r * 7919) % 13));
+    t.Store(row, 3, std::string(1, static_cast<char>('a' + (r * 31) % 5)));
+  }
+  const std::vector<std::vector<int>> key_lists = {{0}, {1}, {0, 1}, {1, 0}, {0, 2}, {2, 1}, {1, 2, 0, 3}, {3, 1, 2}};
+  for (const std::vector<int>& keys : key_lists) {
+    std::vector<RowId> expected(n);
+    for (RowId r = 0; r < n; ++r) expected[r] = r;
+    std::stable_sort(expected.begin(), expected.end(), [&](RowId a, RowId b) {
+      for (int f : keys) {
+        const int c = t.CompareCells(a, f, t, b, f);
+        if (c != 0) return c < 0;
+      }
+      return false;
+    });
+    EXPECT_EQ(t.Order(keys), expected) << "keys starting with " << keys.front() << ", " << keys.size() << " keys";
+  }
 }
 
 }  // namespace
