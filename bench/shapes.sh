@@ -71,7 +71,9 @@ for ((i = 0; i < runs; i++)); do
         echo "bench/shapes.sh: $c with ${bins[$b]}: zentrox-check exited with $status" >&2
         exit 1
       fi
-      read -r wall rss < "$data/t"
+      # time(1) puts "Command exited with non-zero status 1" first for a
+      # package with findings.
+      read -r wall rss < <(tail -1 "$data/t")
       echo "$wall" >> "$data/$c/wall-$b"
       echo "$rss" >> "$data/$c/rss-$b"
     done
