@@ -57,8 +57,8 @@ class Table {
   // Room for `rows` rows in every column, claimed as address space only:
   // memory is taken when values are stored.
   void Reserve(std::size_t rows);
-  // Bytes of memory the columns hold for their rows (what a file of rows
-  // without values must leave small).
+  // Bytes the columns have room for: address space, of which only the pages
+  // where values were stored take memory. Rows without values add nothing.
   std::size_t ColumnBytes() const;
 
   // Appends a row with every field empty and returns its id.
