@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "data/date.h"
+#include "data/schemas.h"
 #include "data/text.h"
 
 namespace zentrox::bench {
@@ -496,6 +497,37 @@ bool ParseVariant(const std::string& id, Variant& variant) {
   if (p == nullptr) return false;
   variant = p->variant;
   return true;
+}
+
+bool ParseSdShape(const std::string& id, SdShape& shape) {
+  if (id == "empty-lines") {
+    shape = SdShape::EmptyLines;
+  } else if (id == "one-field-lines") {
+    shape = SdShape::OneFieldLines;
+  } else if (id == "empty-fields") {
+    shape = SdShape::EmptyFields;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void ReplaceSd(GeneratedPackage& package, Variant variant, SdShape shape, std::size_t bytes) {
+  const FileKind kind = variant == Variant::AnnualOld ? FileKind::SD_OLD : FileKind::SD;
+  std::string line;
+  switch (shape) {
+    case SdShape::EmptyLines: line = "\r\n"; break;
+    case SdShape::OneFieldLines: line = "1\xB0\r\n"; break;
+    case SdShape::EmptyFields: line = std::string(MakeTable(kind).fields().size(), '\xB0') + "\r\n"; break;
+  }
+  for (GeneratedFile& f : package.files) {
+    if (f.name != "rev5_sd") continue;
+    f.lines = bytes / line.size();
+    f.bytes.clear();
+    f.bytes.reserve(f.lines * line.size());
+    for (std::size_t i = 0; i < f.lines; ++i) f.bytes += line;
+    package.monthly_rows = f.lines;
+  }
 }
 
 }  // namespace zentrox::bench

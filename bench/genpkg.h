@@ -44,6 +44,14 @@ struct GeneratedPackage {
 
 GeneratedPackage GeneratePackage(const GenOptions& options);
 
+// Shapes of a damaged REV5_SD that hold few values per line, for measuring
+// memory against input size: empty lines; lines of one field ("1" and its
+// terminator); lines of every field's terminator with no text.
+enum class SdShape { EmptyLines, OneFieldLines, EmptyFields };
+bool ParseSdShape(const std::string& id, SdShape& shape);
+// Replaces the package's REV5_SD with `bytes` bytes (whole lines) of `shape`.
+void ReplaceSd(GeneratedPackage& package, Variant variant, SdShape shape, std::size_t bytes);
+
 // Writes the package files into `dir` (which must exist); throws
 // std::runtime_error when a file cannot be written.
 void WritePackageFiles(const GeneratedPackage& package, const std::string& dir);

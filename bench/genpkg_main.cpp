@@ -2,7 +2,7 @@
 // with our archiver (the Rar beside this program).
 //
 //   zentrox-genpkg --variant V --declarations N [--series S] [--fault-rate F]
-//                  [--out DIR] [--keep-files DIR]
+//                  [--sd-shape SHAPE --sd-bytes B] [--out DIR] [--keep-files DIR]
 //
 // Prints one line: the archive path, the declaration, pack and REV5_SD row
 // counts, the unpacked size in bytes and the number of faulty rows.
@@ -25,11 +25,15 @@ using namespace zentrox;
 
 const char* const kUsage =
     "usage: zentrox-genpkg --variant monthly|quarterly|annual|annual-old --declarations N\n"
-    "                      [--series S] [--fault-rate F] [--out DIR] [--keep-files DIR]\n"
+    "                      [--series S] [--fault-rate F] [--sd-shape SHAPE --sd-bytes B]\n"
+    "                      [--out DIR] [--keep-files DIR]\n"
     "\n"
     "  --declarations N  declarations in the package (packs of at most 50)\n"
     "  --series S        which random series to draw from (default 1); equal options, equal files\n"
     "  --fault-rate F    share of rows (0..1) that carry one typical fault (default 0)\n"
+    "  --sd-shape SHAPE  REV5_SD becomes B bytes of empty-lines, one-field-lines or\n"
+    "                    empty-fields (every terminator, no text)\n"
+    "  --sd-bytes B      the size of that REV5_SD\n"
     "  --out DIR         where the archive is written (default: the current directory)\n"
     "  --keep-files DIR  also leave the unpacked package files in DIR\n";
 
@@ -50,6 +54,9 @@ int main(int argc, char** argv) {
   bench::GenOptions options;
   bool have_variant = false;
   bool have_count = false;
+  bool have_shape = false;
+  bench::SdShape shape = bench::SdShape::EmptyLines;
+  std::size_t shape_bytes = 0;
   std::string out_dir = ".";
   std::string keep_dir;
   for (int i = 1; i < argc; ++i) {
@@ -77,6 +84,13 @@ int main(int argc, char** argv) {
       if (!value(v) || !ParseNumber(v, options.fault_rate) || options.fault_rate < 0 || options.fault_rate > 1) {
         return Usage("--fault-rate takes a number from 0 to 1");
       }
+    } else if (a == "--sd-shape") {
+      if (!value(v) || !bench::ParseSdShape(v, shape)) {
+        return Usage("--sd-shape takes empty-lines, one-field-lines or empty-fields");
+      }
+      have_shape = true;
+    } else if (a == "--sd-bytes") {
+      if (!value(v) || !ParseNumber(v, shape_bytes) || shape_bytes == 0) return Usage("--sd-bytes takes a positive number");
     } else if (a == "--out") {
       if (!value(out_dir)) return Usage("--out needs a directory");
     } else if (a == "--keep-files") {
@@ -88,7 +102,9 @@ int main(int argc, char** argv) {
   if (!have_variant) return Usage("--variant is required");
   if (!have_count) return Usage("--declarations is required");
 
-  const bench::GeneratedPackage package = bench::GeneratePackage(options);
+  if (have_shape != (shape_bytes != 0)) return Usage("--sd-shape and --sd-bytes go together");
+  bench::GeneratedPackage package = bench::GeneratePackage(options);
+  if (have_shape) bench::ReplaceSd(package, options.variant, shape, shape_bytes);
   namespace fs = std::filesystem;
   const fs::path out = fs::absolute(out_dir);
   const fs::path archive = out / package.archive_name;

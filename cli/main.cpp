@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -207,39 +208,53 @@ int main(int argc, char** argv) {
     Protocol protocol;
     ReportSummary summary{opt.profile->id, archive, workdir};
     int run_status = kExitNotChecked;
+    auto append_output = [&] {
+      if (opt.json) {
+        out += ProtocolToJson(protocol, summary);
+        out += several && k + 1 < opt.archives.size() ? ",\n" : "\n";
+      } else {
+        if (several) out += "===== " + archive + " =====\n";
+        out += ProtocolToText(protocol);
+      }
+    };
     // An archive that cannot be read is named here and nothing else is done
     // for it: the working directory is neither locked nor cleared, and its
     // protocol stays empty (a batch prints only its heading).
     const std::string unreadable = UnreadableArchive(archive);
-    if (!unreadable.empty()) {
-      std::cerr << "zentrox-check: " << archive << ": " << unreadable << '\n';
-    } else if (session.HoldWorkdir(protocol, port)) {
-      // UnRar and Control under one lock: another run in the same working
-      // directory could otherwise replace the files between the two.
-      const UnrarOutcome unpacked = session.UnRar(variant, archive, protocol, port);
-      // The archiver's own words beside the protocol, which keeps its lines.
-      if (!session.archiver_message().empty()) {
-        std::cerr << "zentrox-check: " << archive << ": " << session.archiver_message() << '\n';
-      }
-      if (unpacked == UnrarOutcome::Unpacked) {
-        ControlResult r = session.Control(variant, protocol, port);
-        if (r.outcome == RunOutcome::Completed) {
-          run_status = protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
-          summary.completed = true;
-          summary.packs = r.pack_count;
-          summary.declarations = r.declaration_count;
+    try {
+      if (!unreadable.empty()) {
+        std::cerr << "zentrox-check: " << archive << ": " << unreadable << '\n';
+      } else if (session.HoldWorkdir(protocol, port)) {
+        // UnRar and Control under one lock: another run in the same working
+        // directory could otherwise replace the files between the two.
+        const UnrarOutcome unpacked = session.UnRar(variant, archive, protocol, port);
+        // The archiver's own words beside the protocol, which keeps its lines.
+        if (!session.archiver_message().empty()) {
+          std::cerr << "zentrox-check: " << archive << ": " << session.archiver_message() << '\n';
+        }
+        if (unpacked == UnrarOutcome::Unpacked) {
+          ControlResult r = session.Control(variant, protocol, port);
+          if (r.outcome == RunOutcome::Completed) {
+            run_status = protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
+            summary.completed = true;
+            summary.packs = r.pack_count;
+            summary.declarations = r.declaration_count;
+          }
         }
       }
+      append_output();
+    } catch (const std::bad_alloc&) {
+      // Out of memory outside the control run (unpacking, writing the
+      // output): the run ends as the control run ends it, with the protocol
+      // given up for its one line.
+      protocol = Protocol();
+      ReportOutOfMemory(protocol, workdir);
+      summary = ReportSummary{opt.profile->id, archive, workdir};
+      run_status = kExitNotChecked;
+      append_output();
     }
     session.ReleaseWorkdir();
     status = std::max(status, run_status);
-    if (opt.json) {
-      out += ProtocolToJson(protocol, summary);
-      out += several && k + 1 < opt.archives.size() ? ",\n" : "\n";
-    } else {
-      if (several) out += "===== " + archive + " =====\n";
-      out += ProtocolToText(protocol);
-    }
     if (!opt.rtf.empty() && unreadable.empty()) {
       try {
         WriteFileAtomically(Absolute(opt.rtf), ProtocolToRtf(protocol));

@@ -47,19 +47,6 @@ void ForEachLine(std::string_view data, Fn&& fn) {
   }
 }
 
-std::size_t CountLines(std::string_view data) {
-  std::size_t lines = 0;
-  const char* p = data.data();
-  const char* end = p + data.size();
-  while (p < end) {
-    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-    ++lines;
-    if (lf == nullptr) break;
-    p = lf + 1;
-  }
-  return lines;
-}
-
 // A package file's bytes, mapped rather than copied. The pages already
 // parsed can be given back while loading, so a large file never sits in
 // memory beside the table it fills.
@@ -207,7 +194,8 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
     if (captions != nullptr && f < static_cast<int>(captions->size())) return (*captions)[static_cast<std::size_t>(f)];
     return table.field(f).name;
   };
-  table.Reserve(CountLines(data));
+  // The columns grow with the rows that hold values: sizing them from the
+  // line count would cost every empty or short line a whole row.
   table.ReserveText(data.size());
 
   // The finding context of the line being read. It is written into

@@ -1,12 +1,17 @@
 #include "data/table.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
@@ -64,27 +69,32 @@ std::size_t PowerOfTwoAtLeast(std::size_t n) {
 
 // Stable LSD radix sort of `rows` by `keys` (keys[i] belongs to rows[i]);
 // `bits` is the number of significant low bits of the keys.
-void RadixSort(std::vector<std::uint64_t>& keys, std::vector<RowId>& rows, int bits) {
+template <typename Key>
+void RadixSort(std::vector<Key>& keys, std::vector<RowId>& rows, int bits) {
   constexpr int kDigit = 11;
   constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
   const std::size_t n = rows.size();
   if (n < 2 || bits == 0) return;
   if (n < 256) {
-    std::vector<std::pair<std::uint64_t, RowId>> pairs(n);
+    std::vector<std::pair<Key, RowId>> pairs(n);
     for (std::size_t i = 0; i < n; ++i) pairs[i] = {keys[i], rows[i]};
     std::stable_sort(pairs.begin(), pairs.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 0; i < n; ++i) rows[i] = pairs[i].second;
     return;
   }
-  std::vector<std::uint64_t> keys2(n);
-  std::vector<RowId> rows2(n);
+  std::vector<Key> keys2;
+  std::vector<RowId> rows2;
   std::vector<std::size_t> count(kBuckets);
   for (int shift = 0; shift < bits; shift += kDigit) {
     std::fill(count.begin(), count.end(), 0);
     for (std::size_t i = 0; i < n; ++i) ++count[(keys[i] >> shift) & (kBuckets - 1)];
     // A digit every key shares moves nothing.
     if (count[(keys[0] >> shift) & (kBuckets - 1)] == n) continue;
+    if (keys2.empty()) {
+      keys2.resize(n);
+      rows2.resize(n);
+    }
     std::size_t sum = 0;
     for (std::size_t& c : count) {
       std::size_t k = c;
@@ -155,6 +165,13 @@ class DistinctValues {
 struct Table::RankArray {
   RankArray(const std::vector<std::uint32_t>& ranks, std::uint32_t distinct)
       : width(distinct <= 0x100u ? 1 : distinct <= 0x10000u ? 2 : 4) {
+    constant = std::all_of(ranks.begin(), ranks.end(), [&](std::uint32_t r) { return r == ranks.front(); });
+    if (constant) {
+      // One rank for every row (a field left empty throughout): nothing to store.
+      width = 0;
+      rank = ranks.empty() ? 0 : ranks.front();
+      return;
+    }
     bytes.resize(ranks.size() * width);
     for (std::size_t i = 0; i < ranks.size(); ++i) {
       switch (width) {
@@ -170,6 +187,7 @@ struct Table::RankArray {
   }
   std::uint32_t operator[](std::size_t i) const {
     switch (width) {
+      case 0: return rank;
       case 1: return bytes[i];
       case 2: {
         std::uint16_t v;
@@ -183,7 +201,10 @@ struct Table::RankArray {
       }
     }
   }
+  std::uint32_t rank = 0;  // of every row, when constant
   std::size_t width;
+  // Every row has the same rank: the field orders nothing.
+  bool constant = false;
   std::vector<std::uint8_t> bytes;
 };
 
@@ -198,6 +219,8 @@ struct Table::Cache {
   };
   std::vector<FieldRanks> ranks;  // by field
   std::vector<std::pair<std::vector<int>, std::shared_ptr<const std::vector<RowId>>>> orders;
+  // File order, shared by every order whose keys are the same on all rows.
+  std::shared_ptr<const std::vector<RowId>> file_order;
   struct LookupIndex {
     std::vector<int> keys, all;
     std::shared_ptr<const void> index;
@@ -297,6 +320,124 @@ int Table::FieldIndex(std::string_view name) const {
   return -1;
 }
 
+namespace {
+
+// From this size on a buffer is an anonymous mapping of its own.
+constexpr std::size_t kMappedBytes = std::size_t{1} << 20;
+
+std::size_t PageSize() {
+  static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  return page;
+}
+
+}  // namespace
+
+void Table::ZeroBuffer::Free() {
+  if (data_ == nullptr) return;
+  if (mapped_) {
+    ::munmap(data_, capacity_);
+  } else {
+    std::free(data_);
+  }
+  data_ = nullptr;
+  capacity_ = 0;
+  mapped_ = false;
+}
+
+void Table::ZeroBuffer::Grow(std::size_t bytes, std::size_t used) {
+  if (bytes <= capacity_) return;
+  if (bytes < kMappedBytes) {
+    void* p = std::calloc(bytes, 1);
+    if (p == nullptr) throw std::bad_alloc();
+    if (used > 0) std::memcpy(p, data_, used);
+    Free();
+    data_ = static_cast<char*>(p);
+    capacity_ = bytes;
+    return;
+  }
+  const std::size_t page = PageSize();
+  bytes = (bytes + page - 1) / page * page;
+  if (mapped_) {
+    // The pages move with their contents; the part added reads as zero.
+    void* p = ::mremap(data_, capacity_, bytes, MREMAP_MAYMOVE);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    data_ = static_cast<char*>(p);
+    capacity_ = bytes;
+    return;
+  }
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  if (used > 0) std::memcpy(p, data_, used);
+  Free();
+  data_ = static_cast<char*>(p);
+  capacity_ = bytes;
+  mapped_ = true;
+}
+
+void Table::ZeroBuffer::CopyFrom(const ZeroBuffer& other, std::size_t used) {
+  Free();
+  if (used == 0) return;
+  Grow(used, 0);
+  std::memcpy(data_, other.data_, used);
+}
+
+Table::Column::Column(const Column& other) : type(other.type), length(other.length), capacity(other.length) {
+  set.buffer.CopyFrom(other.set.buffer, length);
+  if (other.ints.buffer.data() != nullptr) ints.buffer.CopyFrom(other.ints.buffer, length * sizeof(std::int32_t));
+  if (other.reals.buffer.data() != nullptr) reals.buffer.CopyFrom(other.reals.buffer, length * sizeof(double));
+  if (other.texts.buffer.data() != nullptr) texts.buffer.CopyFrom(other.texts.buffer, length * sizeof(TextRef));
+}
+
+Table::Column& Table::Column::operator=(const Column& other) {
+  if (this != &other) *this = Column(other);
+  return *this;
+}
+
+void Table::Column::Grow(std::size_t rows) {
+  if (rows <= capacity) return;
+  rows = std::max({rows, capacity * 2, std::size_t{16}});
+  set.buffer.Grow(rows, length);
+  switch (type) {
+    case FieldType::Integer:
+    case FieldType::Date:
+      ints.buffer.Grow(rows * sizeof(std::int32_t), length * sizeof(std::int32_t));
+      break;
+    case FieldType::Float:
+      reals.buffer.Grow(rows * sizeof(double), length * sizeof(double));
+      texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef));
+      break;
+    case FieldType::String:
+      texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef));
+      break;
+  }
+  capacity = rows;
+}
+
+void Table::Column::Truncate(std::size_t rows) {
+  if (rows >= length) return;
+  // Only set rows carry values (an empty field's value is zero); pages of
+  // rows never set are left untouched.
+  for (std::size_t r = rows; r < length; ++r) {
+    if (set[r] == 0) continue;
+    set[r] = 0;
+    if (ints.buffer.data() != nullptr) ints[r] = 0;
+    if (reals.buffer.data() != nullptr) reals[r] = 0;
+    if (texts.buffer.data() != nullptr) texts[r] = TextRef();
+  }
+  length = rows;
+}
+
+std::size_t Table::Column::Bytes() const {
+  std::size_t per_row = 1;
+  switch (type) {
+    case FieldType::Integer:
+    case FieldType::Date: per_row += sizeof(std::int32_t); break;
+    case FieldType::Float: per_row += sizeof(double) + sizeof(TextRef); break;
+    case FieldType::String: per_row += sizeof(TextRef); break;
+  }
+  return capacity * per_row;
+}
+
 void Table::Clear() {
   Changed();
   for (std::size_t f = 0; f < columns_.size(); ++f) {
@@ -308,39 +449,22 @@ void Table::Clear() {
   source_file_.clear();
   source_lines_ = {};
   rows_ = 0;
-  allocated_ = 0;
-}
-
-// The columns are sized ahead of the rows in use, with empty fields, so that
-// appending a row only counts it.
-void Table::GrowTo(std::size_t rows) {
-  for (Column& c : columns_) {
-    c.set.resize(rows);
-    switch (c.type) {
-      case FieldType::Integer:
-      case FieldType::Date:
-        c.ints.resize(rows);
-        break;
-      case FieldType::Float:
-        c.reals.resize(rows);
-        c.texts.resize(rows);
-        break;
-      case FieldType::String:
-        c.texts.resize(rows);
-        break;
-    }
-  }
-  allocated_ = rows;
 }
 
 void Table::Reserve(std::size_t rows) {
-  if (rows > allocated_) GrowTo(rows);
+  for (Column& c : columns_) c.Grow(rows);
 }
 
+std::size_t Table::ColumnBytes() const {
+  std::size_t bytes = 0;
+  for (const Column& c : columns_) bytes += c.Bytes();
+  return bytes;
+}
+
+// A row is only counted: each column extends to it when a value is stored.
 RowId Table::AppendRow() {
   if (rows_ >= kNoRow - 1) throw std::length_error("table " + name_ + " is full");
   Changed();
-  if (rows_ == allocated_) GrowTo(std::max<std::size_t>(16, allocated_ * 2));
   return static_cast<RowId>(rows_++);
 }
 
@@ -348,17 +472,12 @@ void Table::DropLastRow() {
   if (rows_ == 0) return;
   Changed();
   --rows_;
-  for (Column& c : columns_) {
-    c.set[rows_] = 0;
-    if (!c.ints.empty()) c.ints[rows_] = 0;
-    if (!c.reals.empty()) c.reals[rows_] = 0;
-    if (!c.texts.empty()) c.texts[rows_] = TextRef();
-  }
+  for (Column& c : columns_) c.Truncate(rows_);
 }
 
 bool Table::AnySet(RowId row) const {
   for (const Column& c : columns_) {
-    if (c.set[row]) return true;
+    if (c.Has(row)) return true;
   }
   return false;
 }
@@ -427,13 +546,19 @@ void Table::SetText(RowId row, int f, std::string_view text) {
   Changed();
   Column& c = col(f);
   text = CutToFieldSize(field(f), text);
+  if (text.empty()) {
+    SetEmpty(row, f);
+    return;
+  }
+  c.Hold(row);
   c.texts[row] = Intern(text);
-  c.set[row] = text.empty() ? 0 : 1;
+  c.set[row] = 1;
 }
 
 void Table::SetInt(RowId row, int f, std::int32_t value) {
   Changed();
   Column& c = col(f);
+  c.Hold(row);
   c.ints[row] = value;
   c.set[row] = 1;
 }
@@ -441,6 +566,7 @@ void Table::SetInt(RowId row, int f, std::int32_t value) {
 void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
   Changed();
   Column& c = col(f);
+  c.Hold(row);
   c.reals[row] = value;
   c.texts[row] = Intern(text);
   c.set[row] = 1;
@@ -449,6 +575,7 @@ void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
 void Table::SetDate(RowId row, int f, Date value) {
   Changed();
   Column& c = col(f);
+  c.Hold(row);
   c.ints[row] = value.serial();
   c.set[row] = 1;
 }
@@ -456,6 +583,7 @@ void Table::SetDate(RowId row, int f, Date value) {
 void Table::SetEmpty(RowId row, int f) {
   Changed();
   Column& c = col(f);
+  if (!c.Has(row)) return;  // empty already; a row the column does not hold stays so
   c.set[row] = 0;
   switch (c.type) {
     case FieldType::Integer:
@@ -490,7 +618,7 @@ double Table::NumberOfText(RowId row, int f) const {
 
 std::string Table::Text(RowId row, int f) const {
   const Column& c = col(f);
-  if (!c.set[row]) return {};
+  if (!c.Has(row)) return {};
   switch (c.type) {
     case FieldType::Integer:
       return std::to_string(c.ints[row]);
@@ -530,7 +658,7 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
   DistinctValues values(rows_);
   std::vector<std::uint32_t> ids(rows_);
   for (RowId r = 0; r < rows_; ++r) {
-    if (!c.set[r]) {
+    if (!c.Has(r)) {
       ids[r] = 0xFFFFFFFFu;
       continue;
     }
@@ -574,34 +702,67 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
   }
   if (cache.ranks.size() != fields_.size()) cache.ranks.resize(fields_.size());
 
-  std::vector<RowId> rows(rows_);
-  for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
-  std::vector<std::uint64_t> packed(rows_);
+  std::vector<RowId> rows;
+  bool sorted = false;
+  // Packs the ranks of `parts` for each row in the current order and sorts
+  // by them; 32-bit words where the ranks fit, which halves the buffers.
+  auto sort_by = [&](const auto& parts, auto word) {
+    std::vector<decltype(word)> packed(rows_);
+    for (std::size_t i = 0; i < rows_; ++i) {
+      RowId r = rows[i];
+      decltype(word) v = 0;
+      for (const auto& [ranks, distinct] : parts) v = v * distinct + (*ranks)[r];
+      packed[i] = v;
+    }
+    return packed;
+  };
   std::size_t end = keys.size();
   while (end > 0) {
-    // Keys [begin, end) share one word.
+    // Keys [begin, end) share one word; a field whose rows all have the same
+    // rank orders nothing and takes no place in it.
     std::size_t begin = end;
     unsigned __int128 span = 1;
     std::vector<std::pair<std::shared_ptr<const RankArray>, std::uint32_t>> parts;
     while (begin > 0) {
       std::uint32_t distinct = 0;
       auto ranks = Ranks(keys[begin - 1], distinct);
+      if (ranks->constant) {
+        --begin;
+        continue;
+      }
       if (span * distinct > std::numeric_limits<std::uint64_t>::max() && !parts.empty()) break;
       span *= distinct;
       parts.insert(parts.begin(), {std::move(ranks), distinct});
       --begin;
     }
-    for (std::size_t i = 0; i < rows_; ++i) {
-      RowId r = rows[i];
-      std::uint64_t v = 0;
-      for (const auto& [ranks, distinct] : parts) v = v * distinct + (*ranks)[r];
-      packed[i] = v;
+    end = begin;
+    if (parts.empty()) continue;
+    if (!sorted) {
+      rows.resize(rows_);
+      for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
+      sorted = true;
     }
     const auto max_value = static_cast<std::uint64_t>(span - 1);
-    RadixSort(packed, rows, max_value == 0 ? 0 : 64 - std::countl_zero(max_value));
-    end = begin;
+    const int bits = max_value == 0 ? 0 : 64 - std::countl_zero(max_value);
+    if (max_value <= std::numeric_limits<std::uint32_t>::max()) {
+      std::vector<std::uint32_t> packed = sort_by(parts, std::uint32_t{0});
+      RadixSort(packed, rows, bits);
+    } else {
+      std::vector<std::uint64_t> packed = sort_by(parts, std::uint64_t{0});
+      RadixSort(packed, rows, bits);
+    }
   }
-  auto order = std::make_shared<const std::vector<RowId>>(std::move(rows));
+  std::shared_ptr<const std::vector<RowId>> order;
+  if (sorted) {
+    order = std::make_shared<const std::vector<RowId>>(std::move(rows));
+  } else {
+    if (!cache.file_order) {
+      std::vector<RowId> identity(rows_);
+      for (std::size_t i = 0; i < rows_; ++i) identity[i] = static_cast<RowId>(i);
+      cache.file_order = std::make_shared<const std::vector<RowId>>(std::move(identity));
+    }
+    order = cache.file_order;
+  }
   cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
   return order;
 }

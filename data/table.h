@@ -9,6 +9,11 @@
 // per row. A table keeps the orders it computed (and the value ranks they
 // are sorted by) until its rows change, so passes that ask for the same
 // order share one sort.
+//
+// A column holds only the rows up to the last one that set it, and its
+// storage grows with zero-filled memory that is never written until a value
+// lands there: rows without values (a file of empty lines, of lines that end
+// after their first field) cost no memory in the columns they leave empty.
 #pragma once
 
 #include <cstdint>
@@ -53,7 +58,12 @@ class Table {
   std::size_t size() const { return rows_; }
   bool empty() const { return rows_ == 0; }
   void Clear();
+  // Room for `rows` rows in every column, claimed as address space only:
+  // memory is taken when values are stored.
   void Reserve(std::size_t rows);
+  // Bytes the columns have room for: address space, of which only the pages
+  // where values were stored take memory. Rows without values add nothing.
+  std::size_t ColumnBytes() const;
 
   // Appends a row with every field empty and returns its id.
   RowId AppendRow();
@@ -74,27 +84,27 @@ class Table {
   void SetDate(RowId row, int f, Date value);
   void SetEmpty(RowId row, int f);
 
-  bool IsEmpty(RowId row, int f) const { return !col(f).set[row]; }
+  bool IsEmpty(RowId row, int f) const { return !col(f).Has(row); }
   bool AnySet(RowId row) const;
 
   // Readers. `Int` of a float field truncates toward zero; `Number` of a date
   // is its serial day.
   std::int32_t Int(RowId row, int f) const {
     const Column& c = col(f);
-    if (!c.set[row]) return 0;
+    if (!c.Has(row)) return 0;
     if (c.type == FieldType::Integer || c.type == FieldType::Date) return c.ints[row];
     return IntOfOther(row, f);
   }
   double Number(RowId row, int f) const {
     const Column& c = col(f);
-    if (!c.set[row]) return 0;
+    if (!c.Has(row)) return 0;
     if (c.type == FieldType::Float) return c.reals[row];
     if (c.type != FieldType::String) return c.ints[row];
     return NumberOfText(row, f);
   }
   Date DateValue(RowId row, int f) const {
     const Column& c = col(f);
-    if (!c.set[row] || c.type != FieldType::Date) return Date();
+    if (!c.Has(row) || c.type != FieldType::Date) return Date();
     return Date::FromSerial(c.ints[row]);
   }
   // The field's text: a string as stored, a float as it stood in the file, an
@@ -103,7 +113,7 @@ class Table {
   // The stored text of a string or float field without a copy.
   std::string_view View(RowId row, int f) const {
     const Column& c = col(f);
-    if (!c.set[row] || c.texts.empty()) return {};
+    if (!c.Has(row) || (c.type != FieldType::String && c.type != FieldType::Float)) return {};
     const TextRef& r = c.texts[row];
     if (r.IsInline()) return std::string_view(r.bytes, r.bytes[7] & 0x7F);
     return std::string_view(chars_.data() + r.arena.offset, r.arena.length);
@@ -150,12 +160,76 @@ class Table {
     bool IsInline() const { return (static_cast<unsigned char>(bytes[7]) & 0x80) != 0; }
   };
   static_assert(sizeof(TextRef) == 8);
+  // Bytes that read as zero until written. Small buffers live on the heap;
+  // large ones are anonymous mappings that grow in place or move without a
+  // copy, so growing never writes the new part: the system hands out a page
+  // only when a value is stored in it. Bytes a caller stops using must be
+  // zeroed again by the caller.
+  class ZeroBuffer {
+   public:
+    ZeroBuffer() = default;
+    ZeroBuffer(const ZeroBuffer&) = delete;
+    ZeroBuffer& operator=(const ZeroBuffer&) = delete;
+    ZeroBuffer(ZeroBuffer&& other) noexcept { Swap(other); }
+    ZeroBuffer& operator=(ZeroBuffer&& other) noexcept {
+      ZeroBuffer gone;
+      gone.Swap(other);
+      Swap(gone);
+      return *this;
+    }
+    ~ZeroBuffer() { Free(); }
+    // Makes at least `bytes` bytes usable, keeping the first `used` ones.
+    void Grow(std::size_t bytes, std::size_t used);
+    // A copy of the first `used` bytes of `other`.
+    void CopyFrom(const ZeroBuffer& other, std::size_t used);
+    char* data() const { return data_; }
+    std::size_t capacity() const { return capacity_; }
+
+   private:
+    void Free();
+    void Swap(ZeroBuffer& other) noexcept {
+      std::swap(data_, other.data_);
+      std::swap(capacity_, other.capacity_);
+      std::swap(mapped_, other.mapped_);
+    }
+    char* data_ = nullptr;
+    std::size_t capacity_ = 0;
+    bool mapped_ = false;
+  };
+  template <typename T>
+  struct ZeroArray {
+    ZeroBuffer buffer;
+    T& operator[](std::size_t i) { return reinterpret_cast<T*>(buffer.data())[i]; }
+    const T& operator[](std::size_t i) const { return reinterpret_cast<const T*>(buffer.data())[i]; }
+  };
   struct Column {
     FieldType type = FieldType::String;
-    std::vector<std::uint8_t> set;
-    std::vector<std::int32_t> ints;   // Integer and Date
-    std::vector<double> reals;        // Float
-    std::vector<TextRef> texts;       // String and Float
+    // Rows held: [0, length); a later row is empty in this column.
+    std::size_t length = 0;
+    std::size_t capacity = 0;
+    ZeroArray<std::uint8_t> set;
+    ZeroArray<std::int32_t> ints;   // Integer and Date
+    ZeroArray<double> reals;        // Float
+    ZeroArray<TextRef> texts;       // String and Float
+
+    Column() = default;
+    Column(const Column& other);
+    Column& operator=(const Column& other);
+    Column(Column&&) noexcept = default;
+    Column& operator=(Column&&) noexcept = default;
+
+    bool Has(std::size_t row) const { return row < length && set[row] != 0; }
+    // Makes room for rows up to `rows` (capacity only).
+    void Grow(std::size_t rows);
+    // Extends the column to hold `row`; the rows added are empty.
+    void Hold(std::size_t row) {
+      if (row < length) return;
+      if (row >= capacity) Grow(row + 1);
+      length = row + 1;
+    }
+    // Empties the rows from `rows` on and stops holding them.
+    void Truncate(std::size_t rows);
+    std::size_t Bytes() const;
   };
 
   const Column& col(int f) const { return columns_[static_cast<std::size_t>(f)]; }
@@ -186,9 +260,6 @@ class Table {
   std::string source_file_;
   std::vector<std::uint32_t> source_lines_;
   std::size_t rows_ = 0;
-  // Rows the columns hold; those from rows_ on are empty, ready to append.
-  std::size_t allocated_ = 0;
-  void GrowTo(std::size_t rows);
   // Orders and ranks computed from the current rows; shared by copies of the
   // table until either changes.
   mutable std::shared_ptr<Cache> cache_;

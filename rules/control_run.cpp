@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <exception>
+#include <new>
 
 #include "data/checks.h"
 #include "data/files.h"
@@ -122,9 +123,7 @@ void LoadPackageFiles(Checks& checks, TDM& dm, TDM1& dm1, const std::string& wd)
   }
 }
 
-}  // namespace
-
-ControlResult RunControl(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlInput& input, const Clock& clock) {
+ControlResult ControlSteps(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlInput& input, const Clock& clock) {
   const VariantProfile& profile = Profile(input.variant);
   const std::string& wd = input.workdir;
   ControlResult result;
@@ -182,6 +181,8 @@ ControlResult RunControl(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlIn
       case Variant::Monthly: RunMonthlyRules(run); break;
       case Variant::AnnualOld: RunAnnualOldRules(run); break;
     }
+  } catch (const std::bad_alloc&) {
+    throw;  // ends the whole run, below
   } catch (const std::exception& e) {
     // A fault of the program itself must not take the window down: the run
     // ends with one red line naming it, and the package files stay.
@@ -218,6 +219,45 @@ ControlResult RunControl(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlIn
   result.pack_count = run.pack_count;
   result.declaration_count = run.declaration_count;
   return result;
+}
+
+}  // namespace
+
+const char* const kOutOfMemory = "Недостаточно памяти для контроля пакета";
+
+void ReportOutOfMemory(Protocol& protocol, const std::string& workdir) {
+  TextStyle style = protocol.current();
+  style.color = kRed;
+  style.bold = true;
+  style.italic = false;
+  try {
+    // Not a fault line: it must show even when the fault lines are full.
+    protocol.AddStyled(kOutOfMemory, style);
+  } catch (const std::bad_alloc&) {
+    // Not even one line fits beside what the protocol holds: it gives way.
+    protocol.Clear();
+    protocol.AddStyled(kOutOfMemory, style);
+  }
+  for (const char* file : {"REV5_T", "REV5_IP", "REV5_NA", "REV5_SD", "REV5_PL", "REV5_DI", "REV5_MU"}) {
+    RemoveFileNoCase(workdir + file);
+  }
+}
+
+// A package too large for the memory at hand ends the run wherever the
+// allocation failed (loading, rules, summary): the tables give their memory
+// back, one red line says why, and the package files go as after every run.
+ControlResult RunControl(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlInput& input, const Clock& clock) {
+  try {
+    return ControlSteps(protocol, dm, dm1, input, clock);
+  } catch (const std::bad_alloc&) {
+    // Emptying a table allocates nothing.
+    for (Table* t : {&dm.svod_info, &dm.pack_label, &dm.name_account, &dm.saldo_data, &dm.money_util}) t->Clear();
+    for (Table* t : {&dm1.pack_label, &dm1.name_account, &dm1.saldo_data, &dm1.stage_info, &dm1.money_util}) {
+      t->Clear();
+    }
+    ReportOutOfMemory(protocol, input.workdir);
+    return ControlResult{};
+  }
 }
 
 }  // namespace zentrox

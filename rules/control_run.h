@@ -68,6 +68,12 @@ struct ControlResult {
   int declaration_count = 0;
 };
 
+// A run that runs out of memory ends like a run ended early, with the line
+// of ReportOutOfMemory.
 ControlResult RunControl(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlInput& input, const Clock& clock);
+
+// The end of a run that ran out of memory: one red line (shown even when the
+// fault lines are full) and the package files deleted from `workdir`.
+void ReportOutOfMemory(Protocol& protocol, const std::string& workdir);
 
 }  // namespace zentrox

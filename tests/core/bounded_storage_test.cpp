@@ -1,0 +1,140 @@
+// Table storage under file shapes that hold few values per line: a column
+// keeps only the rows up to the last one that set it, so lines that are
+// empty or end after their first field cost no row in the other columns,
+// while every line still gets its messages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "data/checks.h"
+#include "data/loader.h"
+#include "data/schemas.h"
+#include "support/test_support.h"
+
+namespace zentrox {
+namespace {
+
+using test::TempDir;
+
+struct Shape {
+  const char* name;
+  std::string line;
+  std::size_t rows_kept_per_line;  // 0 or 1
+  std::size_t faults_per_line;
+  // At most this many column bytes per line (a full REV5_SD row takes 153).
+  std::size_t column_bytes_per_line;
+  const char* first_field;  // SD_NA of the last row, when rows are kept
+};
+
+TEST(BoundedStorage, ShortLinesTakeNoStorageInColumnsTheyLeaveEmpty) {
+  const std::size_t lines = 20000;
+  const std::size_t fields = MakeTable(FileKind::SD).fields().size();
+  const Shape shapes[] = {
+      {"empty lines", "\r\n", 0, fields, 0, ""},
+      {"lines of empty fields", std::string(fields, '\xB0') + "\r\n", 1, 0, 0, ""},
+      // SD_NA only: its flag, value and text, twice over for the growth.
+      {"one-field lines", "1\xB0\r\n", 1, fields - 1, 2 * (1 + 8 + 8), "1"},
+  };
+  for (const Shape& shape : shapes) {
+    SCOPED_TRACE(shape.name);
+    TempDir dir;
+    const std::string path = dir.path() + "REV5_SD";
+    std::string bytes;
+    for (std::size_t i = 0; i < lines; ++i) bytes += shape.line;
+    test::WriteBytes(path, bytes);
+    Protocol protocol;
+    Checks checks(protocol, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+    Table table = MakeTable(FileKind::SD);
+    LoadPackageFile(checks, dir.path(), path, table);
+
+    EXPECT_EQ(table.size(), lines * shape.rows_kept_per_line);
+    EXPECT_EQ(protocol.FaultCount(), lines * shape.faults_per_line);
+    EXPECT_LE(table.ColumnBytes(), lines * shape.column_bytes_per_line + 4096);
+    if (shape.rows_kept_per_line != 0) {
+      const RowId last = static_cast<RowId>(table.size() - 1);
+      EXPECT_EQ(table.Text(last, 0), shape.first_field);
+      EXPECT_TRUE(table.IsEmpty(last, 1));
+      EXPECT_EQ(table.Number(last, 12), 0);
+    }
+  }
+}
+
+// Rows that a column does not hold read as empty everywhere, also after a
+// late row set it far ahead, when the last row is dropped, in orders and in
+// copies of the table; the column buffers here are large enough to be mapped.
+TEST(BoundedStorage, ColumnsShorterThanTheTableReadAsEmpty) {
+  Table t("t", {FieldDef{"N", FieldType::Float, 0}, FieldDef{"I", FieldType::Integer, 0},
+                FieldDef{"D", FieldType::Date, 0}, FieldDef{"S", FieldType::String, 5}});
+  const RowId n = 300000;
+  for (RowId r = 0; r < n; ++r) t.Store(t.AppendRow(), 0, std::to_string(n - r));
+  const RowId late = t.AppendRow();
+  for (const auto& [f, text] : {std::pair{0, "7"}, std::pair{1, "-3"}, std::pair{2, "01.02.2026"},
+                                std::pair{3, "КОРОТКИЙ"}}) {
+    ASSERT_EQ(t.Store(late, f, text), StoreResult::Stored);
+  }
+
+  EXPECT_TRUE(t.IsEmpty(5, 1));
+  EXPECT_EQ(t.Int(5, 1), 0);
+  EXPECT_EQ(t.DateValue(5, 2), Date());
+  EXPECT_EQ(t.View(5, 3), "");
+  EXPECT_EQ(t.Text(late, 3), "КОРОТ");
+  EXPECT_EQ(t.Int(late, 1), -3);
+  EXPECT_EQ(t.Text(late, 2), "01.02.2026");
+
+  // Empty keys sort first, so the late row (the only one with an integer)
+  // comes last; by N it comes first (7 is below every other value but 1..6).
+  const std::vector<RowId> by_int = t.Order({1});
+  ASSERT_EQ(by_int.size(), n + 1);
+  EXPECT_EQ(by_int.front(), 0u);
+  EXPECT_EQ(by_int.back(), late);
+  const std::vector<RowId> by_date_then_n = t.Order({2, 0});
+  EXPECT_EQ(by_date_then_n.front(), n - 1);  // N = 1
+  EXPECT_EQ(by_date_then_n.back(), late);
+
+  const Table copy = t;
+  EXPECT_EQ(copy.size(), t.size());
+  EXPECT_EQ(copy.Text(late, 3), "КОРОТ");
+  EXPECT_EQ(copy.Number(123, 0), n - 123);
+  EXPECT_TRUE(copy.IsEmpty(123, 2));
+
+  // A dropped row leaves nothing behind for the row appended in its place.
+  t.DropLastRow();
+  const RowId again = t.AppendRow();
+  EXPECT_EQ(again, late);
+  for (int f = 0; f < 4; ++f) EXPECT_TRUE(t.IsEmpty(again, f)) << f;
+  EXPECT_FALSE(t.AnySet(again));
+  EXPECT_EQ(copy.Int(late, 1), -3) << "the copy keeps its own rows";
+}
+
+// Fields whose rows all read the same (left empty throughout, or one value
+// everywhere) order nothing; orders over them, alone or among other keys,
+// are still the stable orders by definition.
+TEST(BoundedStorage, OrdersOverFieldsOfOneValue) {
+  Table t("t", {FieldDef{"EMPTY", FieldType::Integer, 0}, FieldDef{"ONE", FieldType::Float, 0},
+                FieldDef{"V", FieldType::Integer, 0}, FieldDef{"W", FieldType::String, 3}});
+  const RowId n = 1000;
+  for (RowId r = 0; r < n; ++r) {
+    const RowId row = t.AppendRow();
+    t.Store(row, 1, "1");
+    t.Store(row, 2, std::to_string((r * 7919) % 13));
+    t.Store(row, 3, std::string(1, static_cast<char>('a' + (r * 31) % 5)));
+  }
+  const std::vector<std::vector<int>> key_lists = {{0}, {1}, {0, 1}, {1, 0}, {0, 2}, {2, 1}, {1, 2, 0, 3}, {3, 1, 2}};
+  for (const std::vector<int>& keys : key_lists) {
+    std::vector<RowId> expected(n);
+    for (RowId r = 0; r < n; ++r) expected[r] = r;
+    std::stable_sort(expected.begin(), expected.end(), [&](RowId a, RowId b) {
+      for (int f : keys) {
+        const int c = t.CompareCells(a, f, t, b, f);
+        if (c != 0) return c < 0;
+      }
+      return false;
+    });
+    EXPECT_EQ(t.Order(keys), expected) << "keys starting with " << keys.front() << ", " << keys.size() << " keys";
+  }
+}
+
+}  // namespace
+}  // namespace zentrox
