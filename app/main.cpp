@@ -9,7 +9,7 @@
 #include "app/zentrox_app.h"
 #include "intake/command_runner.h"
 #include "intake/workdir.h"
-#include "rules/control_run.h"
+#include "data/clock.h"
 #include "ui/ports.h"
 
 int main(int argc, char* argv[]) {

@@ -3,7 +3,7 @@
 #include <cassert>
 
 #include "app/about_dialog.h"
-#include "intake/session.h"
+#include "session/session.h"
 #include "ui/checker_window.h"
 #include "ui/run_gate.h"
 

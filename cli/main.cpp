@@ -31,10 +31,10 @@
 #include "data/text.h"
 #include "data/variant.h"
 #include "intake/command_runner.h"
-#include "intake/session.h"
+#include "session/session.h"
 #include "intake/workdir.h"
 #include "intake/workdir_lock.h"
-#include "rules/control_run.h"
+#include "data/clock.h"
 
 namespace {
 

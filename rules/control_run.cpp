@@ -9,32 +9,9 @@
 #include "data/checks.h"
 #include "data/files.h"
 #include "data/loader.h"
-#include "intake/package_name.h"
 #include "rules/rule_set.h"
 
 namespace zentrox {
-
-std::string LocalDateTime::ToString() const {
-  return fmt::format("{} {:02}:{:02}:{:02}", date.ToString(), hour, minute, second);
-}
-
-LocalDateTime SystemClock::Now() const {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  LocalDateTime now;
-  now.date = Date::FromYmd(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday).value_or(Date());
-  now.hour = tm.tm_hour;
-  now.minute = tm.tm_min;
-  now.second = tm.tm_sec;
-  return now;
-}
-
-LocalDateTime FixedDateClock::Now() const {
-  LocalDateTime now = fixed_time_ ? LocalDateTime{} : SystemClock().Now();
-  now.date = date_;
-  return now;
-}
 
 namespace {
 
@@ -152,15 +129,11 @@ ControlResult ControlSteps(Protocol& protocol, TDM& dm, TDM1& dm1, const Control
     }
   }
 
-  int period = 0;
-  if (!profile.old_format) {
-    PeriodCheck pc = CheckPeriod(input.variant, input.archive_path);
-    if (!pc.ok) {
-      for (const std::string& line : pc.lines) protocol.Add(line);
-      return result;
-    }
-    period = pc.period;
+  if (!input.period_ok) {
+    for (const std::string& line : input.period_refusal) protocol.Add(line);
+    return result;
   }
+  const int period = input.period;
 
   Checks checks(protocol, profile, now.date);
   const TextStyle part_heading = Emphasis(protocol, kRed, true, true);
@@ -192,14 +165,11 @@ ControlResult ControlSteps(Protocol& protocol, TDM& dm, TDM1& dm1, const Control
     return result;
   }
 
+  // The old format's rules name the agent themselves; the new formats close
+  // with the last summary row's agent number.
   std::string agent;
   if (run.agent) {
     agent = *run.agent;
-  } else if (profile.old_format) {
-    if (!dm1.pack_label.empty()) {
-      std::vector<RowId> order = dm1.pack_label.Order({opl::PL_NUM_IN_EA});
-      agent = dm1.pack_label.Text(order.back(), opl::PL_NKSS);
-    }
   } else if (!dm.svod_info.empty()) {
     agent = dm.svod_info.Text(static_cast<RowId>(dm.svod_info.size() - 1), svod::REGNOM_EA);
   }

@@ -7,52 +7,26 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
-#include "data/date.h"
+#include "data/clock.h"
 #include "data/protocol.h"
 #include "data/schemas.h"
 #include "data/variant.h"
 
 namespace zentrox {
 
-struct LocalDateTime {
-  Date date;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  // "dd.mm.yyyy hh:mm:ss"
-  std::string ToString() const;
-};
-
-// The source of "now"; injected so runs are deterministic under test.
-class Clock {
- public:
-  virtual ~Clock() = default;
-  virtual LocalDateTime Now() const = 0;
-};
-
-// The system's local time.
-class SystemClock : public Clock {
- public:
-  LocalDateTime Now() const override;
-};
-
-// A clock whose date is fixed while the time of day stays real (or fixed).
-class FixedDateClock : public Clock {
- public:
-  explicit FixedDateClock(Date date, bool fixed_time = false) : date_(date), fixed_time_(fixed_time) {}
-  LocalDateTime Now() const override;
-
- private:
-  Date date_;
-  bool fixed_time_;
-};
-
 struct ControlInput {
   Variant variant = Variant::Quarterly;
   std::string workdir;       // ends in "/"
   std::string marker;        // the unpacked marker; empty: nothing unpacked
   std::string archive_path;  // the window's own archive path
+  // The period the caller read from the archive's name (quarter or month
+  // where the variant keeps one). When the name's period is refused, the run
+  // ends after the package-file test with `period_refusal` as its lines.
+  int period = 0;
+  bool period_ok = true;
+  std::vector<std::string> period_refusal;
 };
 
 enum class RunOutcome {

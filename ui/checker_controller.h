@@ -15,7 +15,7 @@
 
 #include "data/protocol.h"
 #include "data/variant.h"
-#include "intake/session.h"
+#include "session/session.h"
 #include "ui/app_context.h"
 #include "ui/protocol_feed.h"
 

@@ -16,7 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "intake/session.h"
+#include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/protocol_pane.h"
 #include "ui/run_gate.h"

@@ -26,8 +26,10 @@ void WriteNewFormatFiles(RuleHarness& h) {
 
 TEST(ControlRun, NothingUnpackedEndsTheNewFormatRun) {
   RuleHarness h(Variant::Quarterly);
-  ControlInput in{Variant::Quarterly, h.dir.path(), "", ""};
-  FixedDateClock clock(test::D(8, 12, 2026), true);
+  ControlInput in;
+  in.variant = Variant::Quarterly;
+  in.workdir = h.dir.path();
+  FixedDateClock clock(test::D(8, 12, 2026), FixedDateClock::TimeOfDay::Midnight);
   ControlResult r = RunControl(h.protocol, h.dm, h.dm1, in, clock);
   EXPECT_EQ(r.outcome, RunOutcome::NotUnpacked);
   EXPECT_EQ(h.AllLines(), (std::vector<std::string>{"08.12.2026 00:00:00", "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
@@ -38,8 +40,10 @@ TEST(ControlRun, NothingUnpackedEndsTheNewFormatRun) {
 TEST(ControlRun, OldFormatGoesOnWithoutAMarker) {
   RuleHarness h(Variant::AnnualOld);
   h.WriteFile("rev5_pl", {});
-  ControlInput in{Variant::AnnualOld, h.dir.path(), "", ""};
-  FixedDateClock clock(test::D(8, 12, 2026), true);
+  ControlInput in;
+  in.variant = Variant::AnnualOld;
+  in.workdir = h.dir.path();
+  FixedDateClock clock(test::D(8, 12, 2026), FixedDateClock::TimeOfDay::Midnight);
   ControlResult r = RunControl(h.protocol, h.dm, h.dm1, in, clock);
   EXPECT_EQ(r.outcome, RunOutcome::Completed);
   std::vector<std::string> lines = h.AllLines();

@@ -7,7 +7,8 @@
 
 #include "data/files.h"
 #include "intake/command_runner.h"
-#include "intake/session.h"
+#include "intake/listing.h"
+#include "session/session.h"
 #include "support/test_support.h"
 
 namespace zentrox {

@@ -7,7 +7,7 @@
 #include "data/files.h"
 #include "data/text.h"
 #include "intake/command_runner.h"
-#include "intake/session.h"
+#include "session/session.h"
 #include "support/test_support.h"
 
 namespace zentrox {
@@ -35,7 +35,7 @@ struct Package {
 
 class SessionTest : public ::testing::Test {
  protected:
-  SessionTest() : clock(test::D(8, 12, 2026), true), session(work.path(), ZENTROX_BIN_DIR, clock) {
+  SessionTest() : clock(test::D(8, 12, 2026), FixedDateClock::TimeOfDay::Midnight), session(work.path(), ZENTROX_BIN_DIR, clock) {
     test::CopyDictionaries(work.path());
   }
 

@@ -16,7 +16,7 @@
 #include "data/files.h"
 #include "intake/command_runner.h"
 #include "intake/env_count.h"
-#include "intake/session.h"
+#include "session/session.h"
 #include "intake/workdir_lock.h"
 #include "support/test_support.h"
 
@@ -269,7 +269,7 @@ TEST(EnvCountTest, DigitsOnlyAndNeverAboveTheCeiling) {
 class TwoSessionsTest : public ::testing::Test {
  protected:
   TwoSessionsTest()
-      : clock(test::D(8, 12, 2026), true),
+      : clock(test::D(8, 12, 2026), FixedDateClock::TimeOfDay::Midnight),
         first(work.path(), bin.path(), clock),
         second(work.path(), bin.path(), clock) {
     test::CopyDictionaries(work.path());

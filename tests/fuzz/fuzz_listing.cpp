@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "intake/session.h"
+#include "intake/listing.h"
 #include "fuzz_support.h"
 
 using namespace zentrox;

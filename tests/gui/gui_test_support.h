@@ -14,7 +14,8 @@
 #include <QTemporaryDir>
 
 #include "app/zentrox_app.h"
-#include "rules/control_run.h"
+#include "data/clock.h"
+#include "data/protocol.h"
 #include "ui/ports.h"
 
 namespace zentrox::test {

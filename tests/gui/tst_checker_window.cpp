@@ -15,7 +15,7 @@
 #include "app/zentrox_app.h"
 #include "data/protocol_writers.h"
 #include "gui_test_support.h"
-#include "intake/session.h"
+#include "session/session.h"
 #include "intake/workdir_lock.h"
 #include "ui/checker_controller.h"
 #include "ui/checker_window.h"

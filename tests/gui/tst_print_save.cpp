@@ -26,7 +26,7 @@
 
 #include "app/zentrox_app.h"
 #include "gui_test_support.h"
-#include "intake/session.h"
+#include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/checker_window.h"
 #include "ui/protocol_pane.h"

@@ -16,7 +16,7 @@
 #include "app/start_menu.h"
 #include "app/zentrox_app.h"
 #include "gui_test_support.h"
-#include "intake/session.h"
+#include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/checker_window.h"
 #include "ui/protocol_pane.h"

@@ -1,5 +1,7 @@
 #include "support/rule_harness.h"
 
+#include "intake/package_name.h"
+
 namespace zentrox::test {
 
 RuleHarness::RuleHarness(Variant v, Date t) : variant(v), today(t) { CopyDictionaries(dir.path()); }
@@ -20,7 +22,13 @@ ControlResult RuleHarness::Run(const std::string& archive_name) {
   in.workdir = dir.path();
   in.archive_path = dir.path() + archive_name;
   in.marker = in.archive_path;
-  FixedDateClock clock(today, true);
+  if (variant != Variant::AnnualOld) {
+    PeriodCheck period = CheckPeriod(variant, in.archive_path);
+    in.period = period.period;
+    in.period_ok = period.ok;
+    in.period_refusal = period.lines;
+  }
+  FixedDateClock clock(today, FixedDateClock::TimeOfDay::Midnight);
   return RunControl(protocol, dm, dm1, in, clock);
 }
 

@@ -1,10 +1,11 @@
-#include "intake/session.h"
+#include "session/session.h"
 
 #include <optional>
 
 #include "data/files.h"
 #include "data/text.h"
 #include "intake/command_runner.h"
+#include "intake/listing.h"
 #include "intake/package_name.h"
 #include "intake/workdir_lock.h"
 
@@ -50,34 +51,6 @@ std::string ArchiverReason(const CommandResult& r, const std::string& program_di
 }
 
 }  // namespace
-
-bool ListingHoldsPackage(const std::string& listing) {
-  static const char* const kNames[] = {"rev5_t  ", "rev5_na ", "rev5_ip ", "rev5_sd "};
-  int entries = -1;
-  int recognised = 0;
-  std::size_t pos = 0;
-  while (pos < listing.size()) {
-    std::size_t nl = listing.find('\n', pos);
-    std::size_t end = nl == std::string::npos ? listing.size() : nl;
-    std::string line = AsciiLower(std::string_view(listing).substr(pos, end - pos));
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    pos = end + 1;
-    if (line.compare(0, 5, "-----") == 0) {
-      if (entries == -1) {
-        entries = 0;
-        continue;
-      }
-      break;
-    }
-    if (entries < 0) continue;
-    ++entries;
-    std::string name = line.size() > 1 ? line.substr(1, 8) : std::string();
-    for (const char* n : kNames) {
-      if (name == n) ++recognised;
-    }
-  }
-  return recognised == 4 && entries == recognised;
-}
 
 Session::Session(std::string workdir, std::string program_dir, const Clock& clock)
     : workdir_(WithTrailingSlash(workdir)),
@@ -260,6 +233,14 @@ ControlResult Session::ControlImpl(Variant variant, Protocol& protocol, UserPort
   in.workdir = workdir_;
   in.marker = Marker(variant);
   in.archive_path = window(variant).archive_path;
+  if (IsNewFormat(variant)) {
+    // The period comes from the window's own archive path; the control run
+    // says a refusal only once the package files are found.
+    PeriodCheck period = CheckPeriod(variant, in.archive_path);
+    in.period = period.period;
+    in.period_ok = period.ok;
+    in.period_refusal = std::move(period.lines);
+  }
   return RunControl(protocol, dm_, dm1_, in, clock_);
 }
 

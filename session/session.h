@@ -118,8 +118,5 @@ class Session {
   std::unique_ptr<WorkdirLock> held_;
 };
 
-// Counts the entries of an archiver listing: accepted only when exactly the
-// four new-format package files stand between the two dashed lines.
-bool ListingHoldsPackage(const std::string& listing);
 
 }  // namespace zentrox
