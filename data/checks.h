@@ -69,6 +69,26 @@ class Checks {
 
   FindingContext context;
   int row = 0;                // the row counter of the running pass
+  // Visits `rows` (row ids in the order of a walk) with the row counter
+  // restarted and advanced before each visit, so a line shows its row's
+  // place in the walk, counted from 1.
+  template <class Rows, class Visit>
+  void WalkRows(const Rows& rows, Visit&& visit) {
+    row = 0;
+    for (RowId r : rows) {
+      ++row;
+      visit(r);
+    }
+  }
+  // The same over every row of `t` in file order.
+  template <class Visit>
+  void WalkFile(const Table& t, Visit&& visit) {
+    row = 0;
+    for (RowId r = 0; r < t.size(); ++r) {
+      ++row;
+      visit(r);
+    }
+  }
   std::string section;        // the file section findings belong to
 
   // Starts a file section: its bold red heading, a cleared context and row counter.

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "data/utf8.h"
+
 namespace zentrox {
 
 // Appends the UTF-8 form of cp1251 `bytes` to `out`. The one byte that code
@@ -23,8 +25,7 @@ std::string Utf8ToCp1251(std::string_view utf8);
 // Decodes the code point at byte `i` of a UTF-8 text and advances `i`;
 // a malformed sequence yields U+FFFD.
 char32_t NextCodePoint(std::string_view utf8, std::size_t& i);
-// Appends the UTF-8 form of a code point.
-void AppendCodePoint(char32_t cp, std::string& out);
+// AppendCodePoint, the UTF-8 form of a code point, comes from data/utf8.h.
 
 // Number of characters (code points) in a UTF-8 text.
 std::size_t Utf8Length(std::string_view utf8);

@@ -17,20 +17,9 @@ namespace {
 using new_format::SaldoRow;
 namespace sd_rules = new_format::sd_rules;
 
-// The monthly limit of the insured person's contribution per reporting year;
-// twelve times the amount is the yearly limit.
-constexpr int kFirstLimitYear = 2001;
-constexpr double kMonthlyLimit[] = {
-    0.00,   0.00,   24.54,  54.90,   83.10,   153.00,  241.80,  657.50, 942.00,  // 2001-2009
-    885.00, 990.00, 1065.00, 1155.00, 1267.50, 1350.00, 0.00,    0.00,   0.00,    // 2010-2018
-};
-constexpr int kLastLimitYear = kFirstLimitYear + static_cast<int>(std::size(kMonthlyLimit)) - 1;
-
-// No limit is known outside the table's years, and none is checked there.
-std::optional<double> MonthlyLimit(int year) {
-  if (year < kFirstLimitYear || year > kLastLimitYear) return std::nullopt;
-  return kMonthlyLimit[year - kFirstLimitYear];
-}
+// No limit is known outside the years of the contribution caps, and none is
+// checked there.
+std::optional<double> MonthlyLimit(int year) { return common::MonthlyContributionCap(year); }
 
 // The quarterly summary rules with the year before the current one as the
 // latest and TRIMESTR 0 as the only period.
@@ -97,14 +86,8 @@ void MonthlyContributionLimit(SaldoRow& row) {
   }
 }
 
-void SaldoRowRules(SaldoRow& row) {
-  sd_rules::DeclarationFilled(row);
-  sd_rules::DeclarationExists(row, new_format::LinkTest::KeyValues);
-  sd_rules::PackFilledAndKnown(row);
-  sd_rules::MonthFilledAndKnown(row);
-  sd_rules::JobCodeKnown(row);
-  sd_rules::CategoryFilledAndKnown(row);
-  sd_rules::DaysWeek(row);
+// Each date lies in the row's month; a period has both ends or none.
+void Dates(SaldoRow& row) {
   DateInRowMonth(row, "annual.sd.begin-in-month", sd::SD_BEGIN_DT);
   sd_rules::EndNotBeforeBegin(row);
   BeginWithoutEnd(row);
@@ -113,8 +96,11 @@ void SaldoRowRules(SaldoRow& row) {
   DateInRowMonth(row, "annual.sd.end-in-month", sd::SD_END_DT);
   sd_rules::EndYearNearYear(row);
   sd_rules::DateYearsAgree(row);
-  sd_rules::ExemptCategoryContributions(row);
-  sd_rules::Category150Fund(row);
+}
+
+// The shared amount rules with negative amounts, sick leave within the fund
+// and the monthly limit.
+void Amounts(SaldoRow& row) {
   NotNegative(row, "annual.sd.fund-not-negative", sd::SD_PAYM_FOND);
   sd_rules::SickLeaveIndividual(row);
   sd_rules::SickLeaveEmployer(row);
@@ -124,6 +110,13 @@ void SaldoRowRules(SaldoRow& row) {
   NotNegative(row, "annual.sd.sum-ea-not-negative", sd::SD_SUM_EA);
   sd_rules::TotalIsSum(row);
   MonthlyContributionLimit(row);
+}
+
+new_format::SaldoRowOptions SaldoRowOptions() {
+  new_format::SaldoRowOptions o;
+  o.dates = Dates;
+  o.amounts = Amounts;
+  return o;
 }
 
 // Two rows of one declaration and category whose periods share a day (both
@@ -141,9 +134,7 @@ void RunDuplicateMonthPass(new_format::Run& run) {
   };
   std::map<std::string, std::vector<Period>> memory;  // by category
   c.context.Clear();
-  c.row = 0;
-  for (RowId r : sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY})) {
-    ++c.row;
+  c.WalkRows(sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY}), [&](RowId r) {
     if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
       c.context.declaration = sd.Text(r, sd::SD_NA);
       c.context.pack = sd.Text(r, sd::SD_PL);  // the last name stays empty in this pass
@@ -151,7 +142,7 @@ void RunDuplicateMonthPass(new_format::Run& run) {
     }
     c.context.At(sd, r);  // a line names the later of two rows
     const int month = sd.Int(r, sd::SD_MONTH);
-    if (month < 1 || month > 12) continue;
+    if (month < 1 || month > 12) return;
     const std::optional<Date> first = Date::FromYmd(run.year, month, 1);
     Date begin = sd.DateValue(r, sd::SD_BEGIN_DT);
     Date end = sd.DateValue(r, sd::SD_END_DT);
@@ -169,7 +160,7 @@ void RunDuplicateMonthPass(new_format::Run& run) {
     }
     periods.push_back({begin, end});
     if (duplicate) c.ReportFieldError("annual.sd.month-duplicate", run.sd_caption[sd::SD_MONTH], "Дублирование месяца.");
-  }
+  });
 }
 
 // The yearly contribution limit from 2008: the contributions of a
@@ -188,7 +179,7 @@ void RunYearlyLimitPass(new_format::Run& run) {
     new_format::SetSaldoContext(run, declarations, rows.front());
     double sum = 0;
     for (RowId r : rows) {
-      if (sd.Int(r, sd::SD_MONTH) == 13 || sd.View(r, sd::SD_CATEGORY) == "150") continue;
+      if (sd.Int(r, sd::SD_MONTH) == common::kTotalMonth || sd.View(r, sd::SD_CATEGORY) == "150") continue;
       if (!sd.IsEmpty(r, sd::SD_BEGIN_DT) && sd.DateValue(r, sd::SD_BEGIN_DT).year() != run.year) continue;
       sum += sd.Number(r, sd::SD_SUM_AP);
     }
@@ -207,7 +198,7 @@ void RunAnnualRules(RuleRun& rule_run) {
   new_format::RunSummarySection(run, annual::SummaryOptions());
   new_format::RunPackSection(run);
   new_format::RunDeclarationSection(run, annual::DeclarationOptions());
-  new_format::RunSaldoRowPass(run, annual::SaldoRowRules);
+  new_format::RunSaldoRowPass(run, annual::SaldoRowOptions());
   annual::RunDuplicateMonthPass(run);
   annual::RunYearlyLimitPass(run);
   new_format::RunCategoryValidityPass(run);

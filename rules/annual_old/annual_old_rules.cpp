@@ -15,26 +15,6 @@ void RunAnnualOldRules(RuleRun& run) {
 
 namespace annual_old {
 
-std::string FormatCpas(double cpas) {
-  // {fmt}'s "g" drops trailing zeros like printf's and never consults the
-  // process locale.
-  return fmt::format("{:.15g}", cpas);
-}
-
-KeyValue CodeKey(int code) {
-  KeyValue k;
-  k.empty = false;
-  k.number = code;
-  k.text = fmt::format("{}", code);
-  return k;
-}
-
-double SumOf(const Table& t, Lookup::Range rows, int f) {
-  double sum = 0;
-  for (RowId r : rows) sum += t.Number(r, f);
-  return sum;
-}
-
 void SetRowContext(Checks& checks, const Table& t, RowId r, int declaration_field, int pack_field,
                    const Linked& declaration) {
   checks.context.declaration = t.Text(r, declaration_field);

@@ -13,6 +13,8 @@
 #include "data/checks.h"
 #include "data/schemas.h"
 #include "data/table.h"
+#include "rules/common/common.h"
+#include "rules/common/duplicates.h"
 #include "rules/rule_set.h"
 
 namespace zentrox::annual_old {
@@ -31,22 +33,22 @@ void RunPositionSection(RuleRun& run);
 // REV5_MU: expense rows and their code-99 totals.
 void RunExpenseSection(RuleRun& run);
 
-// A CPAS as the duplicate lines print it: general format with 15 significant
-// digits in its shortest form, so an 11-digit code prints whole.
-std::string FormatCpas(double cpas);
+using common::FormatCpas;
 
 // ----- shared by the sections ---------------------------------------------------
 
-inline constexpr std::string_view kEmptyFile = "Внимание ошибка! отсутствуют данные (файл пустой)";
+using common::CodeKey;
+using common::kEmptyFile;
+using common::kTotalExpenseCode;
+using common::kTotalMonth;
+using common::SumOf;
+
+// The caption of field `f` of a package file, as the schema numbers it.
+inline const std::string& Caption(FileKind kind, int f) { return Captions(kind)[static_cast<std::size_t>(f)]; }
+
 inline constexpr std::string_view kNotInDeclarations = "отсутствует в файле REV5_NA";
 // The caption of a row whose declaration and pack name no declaration.
 inline constexpr std::string_view kDeclarationAndPack = "1.Номер декларации,2.Номер пачки";
-
-// A key value to search an index with a fixed code (month 13, expense code 99).
-KeyValue CodeKey(int code);
-
-// The sum of one field over some rows.
-double SumOf(const Table& t, Lookup::Range rows, int f);
 
 // The finding context of a row that names its declaration and pack: the two
 // numbers as they stood in the file and the last name of the declaration;

@@ -2,7 +2,6 @@
 // row per expense code with twelve monthly amounts and the year's total, and
 // per declaration one total row with code 99.
 
-#include <array>
 #include <string>
 #include <vector>
 
@@ -11,15 +10,7 @@
 namespace zentrox::annual_old {
 namespace {
 
-constexpr std::string_view kDeclaration = "1.Номер декларации";
-constexpr std::string_view kPack = "2.Номер пачки";
-constexpr std::string_view kCode = "3.Код расходов";
-constexpr int kTotalCode = 99;
-constexpr int kColumns = 13;  // MU_1 .. MU_12 and the year's total MU_13
-
-constexpr std::array<std::string_view, kColumns> kColumnCaptions = {
-    "4.Январь", "5.Февраль", "6.Март",     "7.Апрель",  "8.Май",     "9.Июнь",  "10.Июль",
-    "11.Август", "12.Сентябрь", "13.Октябрь", "14.Ноябрь", "15.Декабрь", "16.Всего"};
+const std::string& MuCaption(int f) { return Caption(FileKind::MU, f); }
 
 // What the rules of one expense row read: the tables and the indexes built
 // once for the walk.
@@ -42,22 +33,22 @@ struct ExpenseRow {
 using ExpenseRule = void (*)(ExpenseScope&, const ExpenseRow&);
 
 void CheckDeclaration(ExpenseScope& s, const ExpenseRow& e) {
-  s.checks.CheckFilled("annual-old.mu.declaration-filled", s.rows(), e.row, mu::MU_NA, kDeclaration);
+  s.checks.CheckFilled("annual-old.mu.declaration-filled", s.rows(), e.row, mu::MU_NA, MuCaption(mu::MU_NA));
   if (!e.declaration.found()) {
     s.checks.ReportFieldError("annual-old.mu.declaration-present", kDeclarationAndPack, kNotInDeclarations);
   }
 }
 
 void CheckPack(ExpenseScope& s, const ExpenseRow& e) {
-  s.checks.CheckFilled("annual-old.mu.pack-filled", s.rows(), e.row, mu::MU_PL, kPack);
-  s.checks.CheckPresentIn("annual-old.mu.pack-present", s.rows(), e.row, mu::MU_PL, e.pack, opl::PL_NUM_IN_EA, kPack,
+  s.checks.CheckFilled("annual-old.mu.pack-filled", s.rows(), e.row, mu::MU_PL, MuCaption(mu::MU_PL));
+  s.checks.CheckPresentIn("annual-old.mu.pack-present", s.rows(), e.row, mu::MU_PL, e.pack, opl::PL_NUM_IN_EA, MuCaption(mu::MU_PL),
                           "REV5_PL");
 }
 
 void CheckCode(ExpenseScope& s, const ExpenseRow& e) {
-  s.checks.CheckFilled("annual-old.mu.code-filled", s.rows(), e.row, mu::MU_CODE, kCode);
+  s.checks.CheckFilled("annual-old.mu.code-filled", s.rows(), e.row, mu::MU_CODE, MuCaption(mu::MU_CODE));
   Linked code(s.dm.rashod, s.codes.First(s.rows(), e.row, {mu::MU_CODE}));
-  s.checks.CheckDictionaryCode("annual-old.mu.code-dictionary", s.rows(), e.row, mu::MU_CODE, code, dict::ID, kCode);
+  s.checks.CheckDictionaryCode("annual-old.mu.code-dictionary", s.rows(), e.row, mu::MU_CODE, code, dict::ID, MuCaption(mu::MU_CODE));
 }
 
 // Expenses are declared month by month; a row with only the year's total
@@ -72,45 +63,30 @@ void CheckHasMonthlyAmounts(ExpenseScope& s, const ExpenseRow& e) {
 constexpr ExpenseRule kExpenseRules[] = {CheckDeclaration, CheckPack, CheckCode, CheckHasMonthlyAmounts};
 
 // Each declaration's rows in code order: exactly one code-99 row, each of
-// whose thirteen columns equals the sum of that column over the other codes
-// before it. Groups are consecutive rows whose declaration and pack numbers
-// read the same as written. The row counter stays where the walk left it.
-// A line names the code-99 row it compares; a declaration without one is
-// named by its first row, whose fields the line quotes.
+// whose thirteen columns (MU_1 .. MU_12 and the year's total MU_13) equals
+// the sum of that column over the other codes. The row counter stays where
+// the walk left it.
 void CheckExpenseTotals(Checks& c, const Table& rows, const Table& declarations) {
-  Lookup by_declaration(declarations, {ona::NA_ID, ona::NA_PL});
-  std::vector<RowId> order = rows.Order({mu::MU_NA, mu::MU_PL, mu::MU_CODE});
-  std::size_t i = 0;
-  while (i < order.size()) {
-    RowId first = order[i];
-    std::string declaration = rows.Text(first, mu::MU_NA);
-    std::string pack = rows.Text(first, mu::MU_PL);
+  static const std::vector<common::TotalColumn> kColumns = [] {
+    std::vector<common::TotalColumn> columns;
+    for (int f = mu::MU_1; f <= mu::MU_13; ++f) columns.push_back({f, MuCaption(f), "annual-old.mu.total-sums"});
+    return columns;
+  }();
+  static const common::GroupTotalOptions kOptions{
+      .declaration_field = mu::MU_NA,
+      .pack_field = mu::MU_PL,
+      .code_field = mu::MU_CODE,
+      .total_code = kTotalExpenseCode,
+      .columns = kColumns,
+      .twice_rule = "annual-old.mu.total-twice",
+      .twice_message = "вторая строка с кодом расходов \"99\" - ошибка",
+      .missing_rule = "annual-old.mu.total-missing",
+      .missing_message = "отсутствует итоговая запись с кодом расходов \"99\"."};
+  const Lookup by_declaration(declarations, {ona::NA_ID, ona::NA_PL});
+  common::RunGroupTotalPass(c, rows, rows.Order({mu::MU_NA, mu::MU_PL, mu::MU_CODE}), kOptions, [&](RowId first) {
     SetRowContext(c, rows, first, mu::MU_NA, mu::MU_PL,
                   Linked(declarations, by_declaration.First(rows, first, {mu::MU_NA, mu::MU_PL})));
-    std::array<double, kColumns> sums{};
-    bool seen_total = false;
-    for (; i < order.size() && rows.Text(order[i], mu::MU_NA) == declaration &&
-           rows.Text(order[i], mu::MU_PL) == pack;
-         ++i) {
-      RowId r = order[i];
-      if (rows.Int(r, mu::MU_CODE) != kTotalCode) {
-        for (int k = 0; k < kColumns; ++k) sums[static_cast<std::size_t>(k)] += rows.Number(r, mu::MU_1 + k);
-        continue;
-      }
-      c.context.At(rows, r);
-      if (seen_total) {
-        c.ReportFieldError("annual-old.mu.total-twice", "", "вторая строка с кодом расходов \"99\" - ошибка");
-      }
-      seen_total = true;
-      for (int k = 0; k < kColumns; ++k) {
-        auto idx = static_cast<std::size_t>(k);
-        c.CheckSumEquals("annual-old.mu.total-sums", rows, r, mu::MU_1 + k, kColumnCaptions[idx], sums[idx]);
-      }
-    }
-    if (!seen_total) {
-      c.ReportFieldError("annual-old.mu.total-missing", "", "отсутствует итоговая запись с кодом расходов \"99\".");
-    }
-  }
+  });
 }
 
 }  // namespace
@@ -122,13 +98,12 @@ void RunExpenseSection(RuleRun& run) {
   ExpenseScope scope{c, dm, Lookup(dm.pack_label, {opl::PL_NUM_IN_EA}),
                      Lookup(dm.name_account, {ona::NA_ID, ona::NA_PL}), Lookup(dm.rashod, {dict::ID})};
   const Table& rows = dm.money_util;
-  for (RowId r = 0; r < rows.size(); ++r) {
-    ++c.row;
+  c.WalkFile(rows, [&](RowId r) {
     ExpenseRow e{r, Linked(dm.pack_label, scope.packs.First(rows, r, {mu::MU_PL})),
                  Linked(dm.name_account, scope.declarations.First(rows, r, {mu::MU_NA, mu::MU_PL}))};
     SetRowContext(c, rows, r, mu::MU_NA, mu::MU_PL, e.declaration);
     for (ExpenseRule rule : kExpenseRules) rule(scope, e);
-  }
+  });
 
   CheckExpenseTotals(c, rows, dm.name_account);
 }

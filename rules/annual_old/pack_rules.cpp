@@ -6,20 +6,12 @@
 
 #include "data/text.h"
 #include "rules/annual_old/annual_old_sections.h"
+#include "rules/common/duplicates.h"
 
 namespace zentrox::annual_old {
 namespace {
 
-constexpr std::string_view kNumber = "1.Номер пачки у ЭА";
-constexpr std::string_view kTkss = "2.Код ТКСС";
-constexpr std::string_view kNkss = "3.Код НКСС ЭА";
-constexpr std::string_view kKdt = "4.Тип документа";
-constexpr std::string_view kFormed = "5.Дата формирования пачки";
-constexpr std::string_view kResponsible = "6.ФИО ответствен.ЭА";
-constexpr std::string_view kSheets = "7.Документов в пачке";
-constexpr std::string_view kPages = "8.Всего листов в пачке";
-constexpr std::string_view kYear = "9.Отчетный год";
-constexpr std::string_view kTotalExpenses = "16.Всего расходов";
+const std::string& PlCaption(int f) { return Caption(FileKind::PL, f); }
 
 // What the rules of one pack row read: the tables and the indexes built once
 // for the walk.
@@ -37,72 +29,72 @@ struct PackScope {
 using PackRule = void (*)(PackScope&, RowId);
 
 void CheckPackNumber(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.number-filled", s.packs(), r, opl::PL_NUM_IN_EA, kNumber);
+  s.checks.CheckFilled("annual-old.pl.number-filled", s.packs(), r, opl::PL_NUM_IN_EA, PlCaption(opl::PL_NUM_IN_EA));
 }
 
 void CheckTerritorialCode(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.tkss-filled", s.packs(), r, opl::PL_TKSS, kTkss);
+  s.checks.CheckFilled("annual-old.pl.tkss-filled", s.packs(), r, opl::PL_TKSS, PlCaption(opl::PL_TKSS));
   Linked district(s.dm.raion, s.districts.First(s.packs(), r, {opl::PL_TKSS}));
   s.checks.CheckDictionaryCode("annual-old.pl.tkss-dictionary", s.packs(), r, opl::PL_TKSS, district, dict::ID,
-                               kTkss);
+                               PlCaption(opl::PL_TKSS));
 }
 
 void CheckRegistrationCode(PackScope& s, RowId r) {
   Checks& c = s.checks;
-  c.CheckFilled("annual-old.pl.nkss-filled", s.packs(), r, opl::PL_NKSS, kNkss);
+  c.CheckFilled("annual-old.pl.nkss-filled", s.packs(), r, opl::PL_NKSS, PlCaption(opl::PL_NKSS));
   std::string nkss = s.packs().Text(r, opl::PL_NKSS);
   if (!nkss.empty() && Utf8Length(nkss) != 7) {
-    c.ReportFieldError("annual-old.pl.nkss-length", kNkss, "не содержит 7 знаков.");
+    c.ReportFieldError("annual-old.pl.nkss-length", PlCaption(opl::PL_NKSS), "не содержит 7 знаков.");
   }
   if (!nkss.empty() && Utf8Prefix(nkss, 2) != s.packs().Text(r, opl::PL_TKSS)) {
-    c.ReportFieldError("annual-old.pl.nkss-tkss-prefix", kNkss, "первые две цифры не равны коду ТКСС");
+    c.ReportFieldError("annual-old.pl.nkss-tkss-prefix", PlCaption(opl::PL_NKSS), "первые две цифры не равны коду ТКСС");
   }
   // The archive's name carries the employer's code; the whole path is
   // searched, as the window keeps only the path. An empty code occurs in any
   // text and is reported as not filled instead.
   if (!s.archive_path.empty() && s.archive_path.find(nkss) == std::string_view::npos) {
-    c.ReportFieldError("annual-old.pl.nkss-archive-name", kNkss,
+    c.ReportFieldError("annual-old.pl.nkss-archive-name", PlCaption(opl::PL_NKSS),
                        "не совпадает с кодом из наименования файла-архива пакета");
   }
 }
 
 void CheckDocumentType(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.kdt-filled", s.packs(), r, opl::PL_KDT, kKdt);
+  s.checks.CheckFilled("annual-old.pl.kdt-filled", s.packs(), r, opl::PL_KDT, PlCaption(opl::PL_KDT));
   int kdt = s.packs().Int(r, opl::PL_KDT);
-  if (kdt != 5 && kdt != 6) s.checks.ReportFieldError("annual-old.pl.kdt-value", kKdt, "должно быть 5 или 6");
+  if (kdt != 5 && kdt != 6) s.checks.ReportFieldError("annual-old.pl.kdt-value", PlCaption(opl::PL_KDT), "должно быть 5 или 6");
 }
 
 void CheckFormationDate(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.formed-filled", s.packs(), r, opl::PL_FORM_COMPL_DT, kFormed);
-  s.checks.CheckNotFuture("annual-old.pl.formed-future", s.packs(), r, opl::PL_FORM_COMPL_DT, kFormed);
-  s.checks.CheckDateRange("annual-old.pl.formed-range", s.packs(), r, opl::PL_FORM_COMPL_DT, kFormed);
+  s.checks.CheckFilled("annual-old.pl.formed-filled", s.packs(), r, opl::PL_FORM_COMPL_DT, PlCaption(opl::PL_FORM_COMPL_DT));
+  s.checks.CheckNotFuture("annual-old.pl.formed-future", s.packs(), r, opl::PL_FORM_COMPL_DT, PlCaption(opl::PL_FORM_COMPL_DT));
+  s.checks.CheckDateRange("annual-old.pl.formed-range", s.packs(), r, opl::PL_FORM_COMPL_DT, PlCaption(opl::PL_FORM_COMPL_DT));
 }
 
 void CheckResponsibleName(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.responsible-filled", s.packs(), r, opl::PL_RESP_NAME_IN_EA, kResponsible);
+  s.checks.CheckFilled("annual-old.pl.responsible-filled", s.packs(), r, opl::PL_RESP_NAME_IN_EA, PlCaption(opl::PL_RESP_NAME_IN_EA));
   s.checks.CheckNameCharacters("annual-old.pl.responsible-characters", s.packs(), r, opl::PL_RESP_NAME_IN_EA,
-                               kResponsible);
+                               PlCaption(opl::PL_RESP_NAME_IN_EA));
 }
 
 void CheckSheetAmount(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.sheets-filled", s.packs(), r, opl::PL_SHEET_AMOUNT, kSheets);
+  s.checks.CheckFilled("annual-old.pl.sheets-filled", s.packs(), r, opl::PL_SHEET_AMOUNT, PlCaption(opl::PL_SHEET_AMOUNT));
   if (s.packs().Int(r, opl::PL_SHEET_AMOUNT) > 50) {
-    s.checks.ReportFieldError("annual-old.pl.sheets-max", kSheets, "должно быть <= 50");
+    s.checks.ReportFieldError("annual-old.pl.sheets-max", PlCaption(opl::PL_SHEET_AMOUNT), "должно быть <= 50");
   }
 }
 
 void CheckPages(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.pages-filled", s.packs(), r, opl::PL_PAGES, kPages);
+  s.checks.CheckFilled("annual-old.pl.pages-filled", s.packs(), r, opl::PL_PAGES, PlCaption(opl::PL_PAGES));
   if (s.packs().Int(r, opl::PL_PAGES) < s.packs().Int(r, opl::PL_SHEET_AMOUNT)) {
-    s.checks.ReportFieldError("annual-old.pl.pages-min", kPages,
+    s.checks.ReportFieldError("annual-old.pl.pages-min", PlCaption(opl::PL_PAGES),
                               "должно быть >= знач.поля \"7.Документов в пачке\"");
   }
 }
 
 void CheckYear(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.year-filled", s.packs(), r, opl::PL_YEAR, kYear);
+  s.checks.CheckFilled("annual-old.pl.year-filled", s.packs(), r, opl::PL_YEAR, PlCaption(opl::PL_YEAR));
   if (s.packs().Int(r, opl::PL_YEAR) < 1999) {
-    s.checks.ReportFieldError("annual-old.pl.year-min", kYear, "должно быть >= 1999");
+    s.checks.ReportFieldError("annual-old.pl.year-min", PlCaption(opl::PL_YEAR), "должно быть >= 1999");
   }
 }
 
@@ -111,28 +103,24 @@ void CheckSumsAgainstTotalRows(PackScope& s, RowId r) {
   struct Pair {
     int pack_field;
     int row_field;
-    std::string_view caption;
   };
   static constexpr Pair kPairs[] = {
-      {opl::PL_PAYM_FOND, osd::SD_PAYM_FOND, "10.Фонд оплаты"},
-      {opl::PL_ILL, osd::SD_ILL, "11.Больничные"},
-      {opl::PL_SUM_REAL_EA, osd::SD_SUM_REAL_EA, "12.Сумма, перечисленная ЭА"},
-      {opl::PL_SUM_ADD_EA, osd::SD_SUM_ADD_EA, "13.Сумма, начисленная ЭА"},
-      {opl::PL_SUM_REAL_AP, osd::SD_SUM_REAL_AP, "14.Сумма, перечисленная ЗЛ"},
-      {opl::PL_SUM_ADD_AP, osd::SD_SUM_ADD_AP, "15.Сумма, начисленная ЗЛ"},
+      {opl::PL_PAYM_FOND, osd::SD_PAYM_FOND},       {opl::PL_ILL, osd::SD_ILL},
+      {opl::PL_SUM_REAL_EA, osd::SD_SUM_REAL_EA},   {opl::PL_SUM_ADD_EA, osd::SD_SUM_ADD_EA},
+      {opl::PL_SUM_REAL_AP, osd::SD_SUM_REAL_AP},   {opl::PL_SUM_ADD_AP, osd::SD_SUM_ADD_AP},
   };
-  KeyValue key[] = {KeyValue::Of(s.packs(), r, opl::PL_NUM_IN_EA), CodeKey(13)};
+  KeyValue key[] = {KeyValue::Of(s.packs(), r, opl::PL_NUM_IN_EA), CodeKey(kTotalMonth)};
   Lookup::Range totals = s.total_rows.Find(key);
   for (const Pair& p : kPairs) {
-    s.checks.CheckSumEquals("annual-old.pl.sd-totals", s.packs(), r, p.pack_field, p.caption,
+    s.checks.CheckSumEquals("annual-old.pl.sd-totals", s.packs(), r, p.pack_field, PlCaption(p.pack_field),
                             SumOf(s.dm.saldo_data, totals, p.row_field));
   }
 }
 
 // The pack's expenses equal the sum of its code-99 expense totals.
 void CheckExpensesAgainstTotalRows(PackScope& s, RowId r) {
-  KeyValue key[] = {KeyValue::Of(s.packs(), r, opl::PL_NUM_IN_EA), CodeKey(99)};
-  s.checks.CheckSumEquals("annual-old.pl.expense-total", s.packs(), r, opl::PL_SUM_TOTAL, kTotalExpenses,
+  KeyValue key[] = {KeyValue::Of(s.packs(), r, opl::PL_NUM_IN_EA), CodeKey(kTotalExpenseCode)};
+  s.checks.CheckSumEquals("annual-old.pl.expense-total", s.packs(), r, opl::PL_SUM_TOTAL, PlCaption(opl::PL_SUM_TOTAL),
                           SumOf(s.dm.money_util, s.expense_rows.Find(key), mu::MU_13));
 }
 
@@ -141,25 +129,6 @@ constexpr PackRule kPackRules[] = {
     CheckFormationDate, CheckResponsibleName, CheckSheetAmount,          CheckPages,
     CheckYear,          CheckSumsAgainstTotalRows, CheckExpensesAgainstTotalRows,
 };
-
-// Walks the packs in the order of their numbers and reports a number equal
-// (as written) to the one before. Returns the row the walk ended on.
-RowId CheckDuplicatePacks(Checks& c, const Table& packs) {
-  c.row = 0;
-  std::vector<RowId> order = packs.Order({opl::PL_NUM_IN_EA});
-  std::optional<std::string> previous;
-  for (RowId r : order) {
-    ++c.row;
-    c.context.At(packs, r);  // the later of two equal numbers
-    std::string number = packs.Text(r, opl::PL_NUM_IN_EA);
-    if (previous && *previous == number) {
-      c.context.pack = *previous;
-      c.ReportFieldError("annual-old.pl.duplicate-pack", kNumber, "ВНИМАНИЕ! Дублирование номера пачки");
-    }
-    previous = std::move(number);
-  }
-  return order.empty() ? kNoRow : order.back();
-}
 
 }  // namespace
 
@@ -174,16 +143,16 @@ void RunPackSection(RuleRun& run) {
                   Lookup(dm.saldo_data, {osd::SD_PL, osd::SD_MONTH}),
                   Lookup(dm.money_util, {mu::MU_PL, mu::MU_CODE})};
   const Table& packs = dm.pack_label;
-  for (RowId r = 0; r < packs.size(); ++r) {
-    ++c.row;
+  c.WalkFile(packs, [&](RowId r) {
     c.context.pack = packs.Text(r, opl::PL_NUM_IN_EA);
     c.context.At(packs, r);
     for (PackRule rule : kPackRules) rule(scope, r);
-  }
+  });
   run.pack_count = c.row;
   if (c.row == 0) c.ReportPlain("annual-old.pl.empty-file", kEmptyFile);
 
-  RowId last = CheckDuplicatePacks(c, packs);
+  RowId last = common::RunDuplicatePackPass(c, "annual-old.pl.duplicate-pack", packs, opl::PL_NUM_IN_EA,
+                                            PlCaption(opl::PL_NUM_IN_EA));
   // The closing line names the pack row the last walk over the packs ended
   // on: with several packs, the one with the highest number (the last of
   // equal numbers in file order); with none, nothing.

@@ -5,11 +5,7 @@
 namespace zentrox::annual_old {
 namespace {
 
-constexpr std::string_view kDeclaration = "1.Номер декларации";
-constexpr std::string_view kPack = "2.Номер пачки";
-constexpr std::string_view kDate = "3.Дата";
-constexpr std::string_view kPosition = "4.Должность";
-constexpr std::string_view kRank = "5.Чин_и_класс";
+const std::string& DiCaption(int f) { return Caption(FileKind::DI, f); }
 
 // What the rules of one position row read: the tables and the indexes built
 // once for the walk.
@@ -35,34 +31,34 @@ struct PositionRow {
 using PositionRule = void (*)(PositionScope&, const PositionRow&);
 
 void CheckDeclaration(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.declaration-filled", s.rows(), p.row, si::SI_NA, kDeclaration);
+  s.checks.CheckFilled("annual-old.di.declaration-filled", s.rows(), p.row, si::SI_NA, DiCaption(si::SI_NA));
   s.checks.CheckPresentIn("annual-old.di.declaration-present", s.rows(), p.row, si::SI_NA, p.declaration,
-                          ona::NA_ID, kDeclaration, "REV5_NA");
+                          ona::NA_ID, DiCaption(si::SI_NA), "REV5_NA");
 }
 
 void CheckPack(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.pack-filled", s.rows(), p.row, si::SI_PL, kPack);
-  s.checks.CheckPresentIn("annual-old.di.pack-present", s.rows(), p.row, si::SI_PL, p.pack, opl::PL_NUM_IN_EA, kPack,
+  s.checks.CheckFilled("annual-old.di.pack-filled", s.rows(), p.row, si::SI_PL, DiCaption(si::SI_PL));
+  s.checks.CheckPresentIn("annual-old.di.pack-present", s.rows(), p.row, si::SI_PL, p.pack, opl::PL_NUM_IN_EA, DiCaption(si::SI_PL),
                           "REV5_PL");
 }
 
 void CheckDate(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.date-filled", s.rows(), p.row, si::SI_DATE, kDate);
-  s.checks.CheckNotFuture("annual-old.di.date-future", s.rows(), p.row, si::SI_DATE, kDate);
-  s.checks.CheckDateRange("annual-old.di.date-range", s.rows(), p.row, si::SI_DATE, kDate);
+  s.checks.CheckFilled("annual-old.di.date-filled", s.rows(), p.row, si::SI_DATE, DiCaption(si::SI_DATE));
+  s.checks.CheckNotFuture("annual-old.di.date-future", s.rows(), p.row, si::SI_DATE, DiCaption(si::SI_DATE));
+  s.checks.CheckDateRange("annual-old.di.date-range", s.rows(), p.row, si::SI_DATE, DiCaption(si::SI_DATE));
 }
 
 void CheckPosition(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.position-filled", s.rows(), p.row, si::SI_POSITION, kPosition);
+  s.checks.CheckFilled("annual-old.di.position-filled", s.rows(), p.row, si::SI_POSITION, DiCaption(si::SI_POSITION));
   Linked profession(s.dm.prof, s.professions.First(s.rows(), p.row, {si::SI_POSITION}));
   s.checks.CheckDictionaryCode("annual-old.di.position-dictionary", s.rows(), p.row, si::SI_POSITION, profession,
-                               dict::ID, kPosition);
+                               dict::ID, DiCaption(si::SI_POSITION));
 }
 
 void CheckRank(PositionScope& s, const PositionRow& p) {
   if (s.rows().IsEmpty(p.row, si::SI_RANGE)) return;
   Linked rank(s.dm.rang, s.ranks.First(s.rows(), p.row, {si::SI_RANGE}));
-  s.checks.CheckDictionaryCode("annual-old.di.rank-dictionary", s.rows(), p.row, si::SI_RANGE, rank, dict::ID, kRank);
+  s.checks.CheckDictionaryCode("annual-old.di.rank-dictionary", s.rows(), p.row, si::SI_RANGE, rank, dict::ID, DiCaption(si::SI_RANGE));
 }
 
 constexpr PositionRule kPositionRules[] = {CheckDeclaration, CheckPack, CheckDate, CheckPosition, CheckRank};
@@ -81,13 +77,12 @@ void RunPositionSection(RuleRun& run) {
                       Lookup(dm.rang, {dict::ID})};
   const Table& rows = dm.stage_info;
   // Positions are optional: an empty file is not reported.
-  for (RowId r = 0; r < rows.size(); ++r) {
-    ++c.row;
+  c.WalkFile(rows, [&](RowId r) {
     PositionRow p{r, Linked(dm.pack_label, scope.packs.First(rows, r, {si::SI_PL})),
                   Linked(dm.name_account, scope.declarations.First(rows, r, {si::SI_NA}))};
     SetRowContext(c, rows, r, si::SI_NA, si::SI_PL, p.declaration);
     for (PositionRule rule : kPositionRules) rule(scope, p);
-  }
+  });
 }
 
 }  // namespace zentrox::annual_old

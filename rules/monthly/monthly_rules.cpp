@@ -99,31 +99,28 @@ void BeginNotAfterNextYear(SaldoRow& row) {
   }
 }
 
-void SaldoRowRules(SaldoRow& row) {
-  sd_rules::DeclarationFilled(row);
-  sd_rules::DeclarationExists(row, new_format::LinkTest::RowExists);
-  sd_rules::PackFilledAndKnown(row);
-  sd_rules::MonthFilledAndKnown(row);
-  MonthIsReportingMonth(row);
-  JobCodeActiveAndListed(row);
-  sd_rules::CategoryFilledAndKnown(row);
-  sd_rules::DaysWeek(row);
+// The begin date lies in a window around the row's month; the periods of
+// categories 157 and 158 may run across months and years.
+void Dates(SaldoRow& row) {
   sd_rules::BeginRequired(row);
   BeginNotBeforeMonth(row);
   BeginNotBeforeLastYear(row);
   BeginNotAfterNextYear(row);
   sd_rules::EndNotBeforeBegin(row);
-  // Periods of categories 157 and 158 may run across months and years.
   if (!CrossMonthCategory(row)) sd_rules::DateMonthsAgree(row);
   sd_rules::BeginYearNearYear(row);
   sd_rules::EndRequired(row);
   if (!CrossMonthCategory(row)) sd_rules::EndYearNearYear(row);
   if (!CrossMonthCategory(row)) sd_rules::DateYearsAgree(row);
-  sd_rules::ExemptCategoryContributions(row);
-  sd_rules::Category150Fund(row);
-  sd_rules::SickLeaveIndividual(row);
-  sd_rules::SickLeaveEmployer(row);
-  sd_rules::TotalIsSum(row);
+}
+
+new_format::SaldoRowOptions SaldoRowOptions() {
+  new_format::SaldoRowOptions o;
+  o.declaration_link = new_format::LinkTest::RowExists;
+  o.period = MonthIsReportingMonth;
+  o.job_code = JobCodeActiveAndListed;
+  o.dates = Dates;
+  return o;
 }
 
 }  // namespace
@@ -134,7 +131,7 @@ void RunMonthlyRules(RuleRun& rule_run) {
   new_format::RunSummarySection(run, monthly::SummaryOptions());
   new_format::RunPackSection(run);
   new_format::RunDeclarationSection(run, monthly::DeclarationOptions());
-  new_format::RunSaldoRowPass(run, monthly::SaldoRowRules);
+  new_format::RunSaldoRowPass(run, monthly::SaldoRowOptions());
   const int month = rule_run.period;
   new_format::RunOverlapPass(run, "monthly.sd.periods-overlap", [month](int m) { return m == month; });
   new_format::RunCategoryValidityPass(run);

@@ -5,16 +5,14 @@
 #include <array>
 
 #include "data/text.h"
+#include "rules/common/duplicates.h"
 #include "rules/new_format/new_format.h"
 
 namespace zentrox::new_format {
 namespace {
 
 void SetDeclarationContext(Checks& c, const Table& na, RowId r) {
-  c.context.pack = na.Text(r, na::NA_PL);
-  c.context.declaration = na.Text(r, na::NA_ID);
-  c.context.name = na.Text(r, na::NA_LAST_NAME);
-  c.context.At(na, r);
+  common::SetDeclarationContext(c, na, r, {na::NA_PL, na::NA_ID, na::NA_LAST_NAME});
 }
 
 // Dates outside [lowest, today] (both ends pass) draw "проверьте дату".
@@ -152,29 +150,6 @@ void CheckDocumentNumber(Run& run, RowId r) {
   run.checks.CheckDigitsOnly("new.na.doc-number-digits", na, r, na::NA_DOC_NUMBER, caption);
 }
 
-// Each pair of rows with one CPAS in NA_CPAS order gives two lines: the row
-// remembered before, then the current one. Empty and "0" codes take no part.
-void RunDuplicateCpasPass(Run& run) {
-  Checks& c = run.checks;
-  const Table& na = run.dm.name_account;
-  c.row = 0;
-  std::string remembered = "999111";
-  FindingContext remembered_row;  // empty texts until a row takes part
-  const std::string& caption = run.na_caption[na::NA_CPAS];
-  for (RowId r : na.Order({na::NA_CPAS})) {
-    ++c.row;
-    SetDeclarationContext(c, na, r);
-    std::string cpas = na.Text(r, na::NA_CPAS);
-    if (cpas.empty() || cpas == "0") continue;
-    if (cpas == remembered) {
-      c.ReportDuplicate("new.na.cpas-duplicate", remembered_row, caption, "ВНИМАНИЕ! Дублирование.", "CPAS=", cpas);
-      c.ReportDuplicate("new.na.cpas-duplicate", c.context, caption, "ВНИМАНИЕ! Дублирование.", "CPAS=", cpas);
-    }
-    remembered = std::move(cpas);
-    remembered_row = c.context;
-  }
-}
-
 // Groups the declarations by the text of NA_PL (in NA_PL;NA_ID order) and
 // compares each group's size with PL_DOC_NUMBER of its pack (0 when the pack
 // is missing). A pack without declarations is not reported here. A line
@@ -185,18 +160,17 @@ void RunDeclarationsPerPackPass(Run& run) {
   const Table& na = run.dm.name_account;
   const Lookup packs(run.dm.pack_label, {pl::PL_ID});
   c.row = 0;
-  std::string group = "999111";
+  std::string group(common::kNoCodeYet);
   int count = 0;
   int declared = 0;
   FindingContext group_record;
   auto close = [&] {
-    if (group != "999111" && declared != count) {
+    if (group != common::kNoCodeYet && declared != count) {
       c.ReportPack("new.na.declarations-per-pack", group,
                    "количество деклараций в файле rev5_na не совпадает с объявленным в файле rev5_ip", group_record);
     }
   };
-  for (RowId r : na.Order({na::NA_PL, na::NA_ID})) {
-    ++c.row;
+  c.WalkRows(na.Order({na::NA_PL, na::NA_ID}), [&](RowId r) {
     std::string pack = na.Text(r, na::NA_PL);
     if (pack != group) {
       close();
@@ -211,24 +185,8 @@ void RunDeclarationsPerPackPass(Run& run) {
       }
     }
     ++count;
-  }
+  });
   close();
-}
-
-// A row whose IDNP equals the one before it in NA_IDNP order is named once.
-void RunDuplicateIdnpPass(Run& run) {
-  Checks& c = run.checks;
-  const Table& na = run.dm.name_account;
-  c.row = 0;
-  std::string remembered = "qw";
-  for (RowId r : na.Order({na::NA_IDNP})) {
-    ++c.row;
-    SetDeclarationContext(c, na, r);
-    std::string idnp = na.Text(r, na::NA_IDNP);
-    if (idnp.empty()) continue;
-    if (idnp == remembered) c.ReportNoRow("new.na.idnp-duplicate", run.na_caption[na::NA_IDNP], "ВНИМАНИЕ! Дублирование.");
-    remembered = std::move(idnp);
-  }
 }
 
 }  // namespace
@@ -242,8 +200,7 @@ void RunDeclarationSection(Run& run, const DeclarationOptions& options) {
   static const Date kIssueLowest = *Date::FromYmd(1950, 1, 1);
   {
     const DeclarationLinks links(run.dm);
-    for (RowId r = 0; r < na.size(); ++r) {
-      ++c.row;
+    c.WalkFile(na, [&](RowId r) {
       SetDeclarationContext(c, na, r);
       c.CheckFilled("new.na.id-filled", na, r, na::NA_ID, cap[na::NA_ID]);
       CheckPack(run, links, r);
@@ -256,13 +213,19 @@ void RunDeclarationSection(Run& run, const DeclarationOptions& options) {
       CheckIdentityPresent(run, r);
       CheckDocumentNumber(run, r);
       CheckDateWindow(run, "new.na.issue-date", r, na::NA_DOC_DT, kIssueLowest);
-    }
+    });
   }
   run.rule_run.declaration_count = static_cast<int>(na.size());
   if (na.empty()) c.ReportPlain("new.na.empty-file", kEmptyFile);
-  RunDuplicateCpasPass(run);
+  const common::DeclarationFields who{na::NA_PL, na::NA_ID, na::NA_LAST_NAME};
+  common::RunDuplicateCpasPass(c, na,
+                               {.rule = "new.na.cpas-duplicate",
+                                .caption = cap[na::NA_CPAS],
+                                .cpas_field = na::NA_CPAS,
+                                .context = who,
+                                .compare = common::CompareAs::Text});
   RunDeclarationsPerPackPass(run);
-  RunDuplicateIdnpPass(run);
+  common::RunDuplicateIdnpPass(c, "new.na.idnp-duplicate", na, na::NA_IDNP, cap[na::NA_IDNP], who);
 }
 
 }  // namespace zentrox::new_format

@@ -8,12 +8,14 @@
 // "monthly") for a check that is its own; <file> is t, ip, na or sd.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "rules/common/common.h"
 #include "rules/rule_set.h"
 
 namespace zentrox::new_format {
@@ -38,9 +40,39 @@ struct Run {
   int declared_packs = 0;
 };
 
-// The line an empty package file leaves after its row pass.
-inline constexpr std::string_view kEmptyFile = "Внимание ошибка! отсутствуют данные (файл пустой)";
+using common::kEmptyFile;
+using common::kTotalRowMissing;
+using common::kTotalRowTwice;
 inline constexpr std::string_view kTotalNotSum = "не равно сумме (взносы ЗЛ + взносы работодателя)";
+
+// ---- the five amounts -------------------------------------------------------
+
+// The five amounts the summary, a pack and a monthly row each carry, in this
+// order: fund, sick leave, the insured person's and the employer's
+// contributions, and their total.
+inline constexpr std::size_t kAmountCount = 5;
+using AmountFields = std::array<int, kAmountCount>;
+using Amounts = std::array<double, kAmountCount>;
+// The five rule ids of a comparison, in the order of the amounts.
+using AmountRules = std::array<std::string_view, kAmountCount>;
+
+inline constexpr AmountFields kSummaryAmounts = {svod::PAYM_FOND, svod::ILL, svod::SUM_AP, svod::SUM_EA,
+                                                 svod::SUM_TOTAL};
+inline constexpr AmountFields kPackAmounts = {pl::PL_PAYM_FOND, pl::PL_ILL, pl::PL_SUM_AP, pl::PL_SUM_EA,
+                                              pl::PL_SUM_TOTAL};
+inline constexpr AmountFields kSaldoAmounts = {sd::SD_PAYM_FOND, sd::SD_ILL, sd::SD_SUM_AP, sd::SD_SUM_EA,
+                                               sd::SD_SUM_TOTAL};
+
+// Adds the amounts of row `r` to `sums`.
+void AddAmounts(Amounts& sums, const Table& t, RowId r, const AmountFields& fields);
+
+// Each amount of row `r` against its sum, in the order of the amounts.
+void CheckAmountsEqual(Checks& c, const Table& t, RowId r, const AmountFields& fields,
+                       const std::vector<std::string>& captions, const AmountRules& rules, const Amounts& sums);
+
+// The total contribution of row `r` is the sum of the other two.
+void CheckTotalIsSum(Checks& c, std::string_view rule, const Table& t, RowId r, const AmountFields& fields,
+                     const std::vector<std::string>& captions);
 
 // ---- REV5_T ---------------------------------------------------------------
 
@@ -121,10 +153,31 @@ struct SaldoRow {
   bool CategoryIs(std::string_view c) const { return category == c; }
 };
 
+using SaldoRule = void (*)(SaldoRow&);
+
+// The rules of one monthly row: a list the three sets share, with slots for
+// what a variant does its own way. A rule all sets add goes into the shared
+// list (ApplySaldoRowRules) once; the defaults are the quarterly rules.
+struct SaldoRowOptions {
+  LinkTest declaration_link = LinkTest::KeyValues;
+  // After the month checks: the month against the reporting period.
+  SaldoRule period = nullptr;
+  SaldoRule job_code;
+  // The begin and end dates, after the days per week.
+  SaldoRule dates;
+  // The amounts, after the category 150 fund.
+  SaldoRule amounts;
+
+  SaldoRowOptions();
+};
+
+// Applies the shared list with the variant's slots to one row.
+void ApplySaldoRowRules(SaldoRow& row, const SaldoRowOptions& options);
+
 // The monthly-row pass frame: opens the REV5_SD section, walks the rows in
-// file order with the context of each row set, calls `rules` for each and
-// writes the empty-file line when there was no row.
-void RunSaldoRowPass(Run& run, const std::function<void(SaldoRow&)>& rules);
+// file order with the context of each row set, applies the row rules to each
+// and writes the empty-file line when there was no row.
+void RunSaldoRowPass(Run& run, const SaldoRowOptions& options);
 
 // Checks of one monthly row shared by the new-format sets; each writes at
 // most the findings its name says.
@@ -148,6 +201,10 @@ void Category150Fund(SaldoRow& row);
 void SickLeaveIndividual(SaldoRow& row);
 void SickLeaveEmployer(SaldoRow& row);
 void TotalIsSum(SaldoRow& row);
+// The default slots: both dates required, in one month and year near YEAR;
+// sick-leave contributions and the total.
+void Dates(SaldoRow& row);
+void Amounts(SaldoRow& row);
 }  // namespace sd_rules
 
 // Overlapping work periods of one declaration, for the rows whose month

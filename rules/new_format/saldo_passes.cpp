@@ -52,17 +52,16 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
   std::vector<Bucket> memory;
   std::size_t buckets = 0;
   c.context.Clear();
-  c.row = 0;
-  for (RowId r : sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT,
-                           sd::SD_END_DT})) {
-    ++c.row;
+  const std::vector<RowId> order = sd.Order(
+      {sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT, sd::SD_END_DT});
+  c.WalkRows(order, [&](RowId r) {
     if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
       SetSaldoContext(run, declarations, r);
       buckets = 0;
     }
     c.context.At(sd, r);  // a line names the later of two overlapping rows
     const int month = sd.Int(r, sd::SD_MONTH);
-    if (month == 13 || !takes_part(month)) continue;
+    if (month == common::kTotalMonth || !takes_part(month)) return;
     const Date begin = sd.DateValue(r, sd::SD_BEGIN_DT);
     const Date end = sd.DateValue(r, sd::SD_END_DT);
     const std::string_view category = sd.View(r, sd::SD_CATEGORY);
@@ -85,7 +84,7 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
       c.ReportPlain(rule, fmt::format("Пачка {} Декл {} {} месяц {}  Даты пересекаются", c.context.pack,
                                       c.context.declaration, c.context.name, month));
     }
-  }
+  });
 }
 
 namespace {
@@ -120,10 +119,8 @@ void RunCategoryValidityPass(Run& run) {
   bool last_valid = false;
   bool have_last = false;
   RowId last_row = kNoRow;
-  c.row = 0;
-  for (RowId r : sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH})) {
-    ++c.row;
-    if (sd.IsEmpty(r, sd::SD_CATEGORY) || sd.Int(r, sd::SD_MONTH) == 13) continue;
+  c.WalkRows(sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), [&](RowId r) {
+    if (sd.IsEmpty(r, sd::SD_CATEGORY) || sd.Int(r, sd::SD_MONTH) == common::kTotalMonth) return;
     last_row = r;
     const std::string_view category = sd.View(r, sd::SD_CATEGORY);
     if (!have_last || category != last_category) {
@@ -136,47 +133,38 @@ void RunCategoryValidityPass(Run& run) {
       c.ReportNoRow("new.sd.category-valid-in-year", run.sd_caption[sd::SD_CATEGORY],
                     fmt::format(" код {} не действителен для отчетного года={}", sd.View(r, sd::SD_CATEGORY), run.year));
     }
-  }
+  });
   if (last_row != kNoRow) SetSaldoContext(run, declarations, last_row);
 }
 
-// A line names the total row it compares; a declaration without a total
-// row is named by its first row, whose fields the line quotes.
+// The month sums of each declaration against its total row; category 150
+// rows never count towards the total row.
 void RunMonthSumPass(Run& run) {
   Checks& c = run.checks;
   const Table& sd = run.dm.saldo_data;
   const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
   const auto& cap = run.sd_caption;
+  const common::TotalColumn columns[] = {
+      {sd::SD_PAYM_FOND, cap[sd::SD_PAYM_FOND], "new.sd.fond-matches-months"},
+      {sd::SD_ILL, cap[sd::SD_ILL], "new.sd.ill-matches-months"},
+      {sd::SD_SUM_AP, cap[sd::SD_SUM_AP], "new.sd.sum-ap-matches-months"},
+      {sd::SD_SUM_EA, cap[sd::SD_SUM_EA], "new.sd.sum-ea-matches-months"},
+      {sd::SD_SUM_TOTAL, cap[sd::SD_SUM_TOTAL], "new.sd.total-matches-months"},
+  };
+  common::GroupTotalOptions options{.declaration_field = sd::SD_NA,
+                                    .pack_field = sd::SD_PL,
+                                    .code_field = sd::SD_MONTH,
+                                    .total_code = common::kTotalMonth,
+                                    .columns = columns,
+                                    .twice_rule = "new.sd.total-row-twice",
+                                    .twice_message = kTotalRowTwice,
+                                    .missing_rule = "new.sd.total-row-missing",
+                                    .missing_message = kTotalRowMissing};
   c.row = 0;  // never advanced here: the lines of this pass show "строка 0"
-  ForEachDeclarationGroup(sd, sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), [&](std::span<const RowId> rows) {
-    SetSaldoContext(run, declarations, rows.front());
-    double fond = 0, ill = 0, ap = 0, ea = 0, total = 0;
-    bool seen_total = false;
-    for (RowId r : rows) {
-      if (sd.Int(r, sd::SD_MONTH) != 13) {
-        // Category 150 rows never count towards the total row.
-        if (sd.View(r, sd::SD_CATEGORY) != "150") {
-          fond += sd.Number(r, sd::SD_PAYM_FOND);
-          ill += sd.Number(r, sd::SD_ILL);
-          ap += sd.Number(r, sd::SD_SUM_AP);
-          ea += sd.Number(r, sd::SD_SUM_EA);
-          total += sd.Number(r, sd::SD_SUM_TOTAL);
-        }
-        continue;
-      }
-      c.context.At(sd, r);
-      if (seen_total) c.ReportFieldError("new.sd.total-row-twice", "", "итог (13) два раза");
-      seen_total = true;
-      c.CheckSumEquals("new.sd.fond-matches-months", sd, r, sd::SD_PAYM_FOND, cap[sd::SD_PAYM_FOND], fond);
-      c.CheckSumEquals("new.sd.ill-matches-months", sd, r, sd::SD_ILL, cap[sd::SD_ILL], ill);
-      c.CheckSumEquals("new.sd.sum-ap-matches-months", sd, r, sd::SD_SUM_AP, cap[sd::SD_SUM_AP], ap);
-      c.CheckSumEquals("new.sd.sum-ea-matches-months", sd, r, sd::SD_SUM_EA, cap[sd::SD_SUM_EA], ea);
-      c.CheckSumEquals("new.sd.total-matches-months", sd, r, sd::SD_SUM_TOTAL, cap[sd::SD_SUM_TOTAL], total);
-    }
-    if (!seen_total) {
-      c.ReportFieldError("new.sd.total-row-missing", "", "пропущена итоговая строка с кодом месяца \"13\".");
-    }
-  });
+  common::RunGroupTotalPass(
+      c, sd, sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), options,
+      [&](RowId first) { SetSaldoContext(run, declarations, first); },
+      [&](RowId r) { return sd.View(r, sd::SD_CATEGORY) != "150"; });
 }
 
 }  // namespace zentrox::new_format

@@ -22,7 +22,7 @@ SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_)
       r(r_),
       declaration(links_.declaration.First(sd, r_, {sd::SD_NA, sd::SD_PL})),
       month(sd.Int(r_, sd::SD_MONTH)),
-      total(month == 13),
+      total(month == common::kTotalMonth),
       category(sd.Text(r_, sd::SD_CATEGORY)) {}
 
 void SetSaldoContext(Run& run, const Lookup& declarations, RowId r) {
@@ -34,20 +34,37 @@ void SetSaldoContext(Run& run, const Lookup& declarations, RowId r) {
   c.context.At(sd, r);
 }
 
-void RunSaldoRowPass(Run& run, const std::function<void(SaldoRow&)>& rules) {
+SaldoRowOptions::SaldoRowOptions()
+    : job_code(sd_rules::JobCodeKnown), dates(sd_rules::Dates), amounts(sd_rules::Amounts) {}
+
+void ApplySaldoRowRules(SaldoRow& row, const SaldoRowOptions& o) {
+  sd_rules::DeclarationFilled(row);
+  sd_rules::DeclarationExists(row, o.declaration_link);
+  sd_rules::PackFilledAndKnown(row);
+  sd_rules::MonthFilledAndKnown(row);
+  if (o.period) o.period(row);
+  o.job_code(row);
+  sd_rules::CategoryFilledAndKnown(row);
+  sd_rules::DaysWeek(row);
+  o.dates(row);
+  sd_rules::ExemptCategoryContributions(row);
+  sd_rules::Category150Fund(row);
+  o.amounts(row);
+}
+
+void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
   Checks& c = run.checks;
   c.BeginSection("REV5_SD");
   const Table& sd = run.dm.saldo_data;
   const SaldoLinks links(run.dm);
-  for (RowId r = 0; r < sd.size(); ++r) {
-    ++c.row;
+  c.WalkFile(sd, [&](RowId r) {
     SaldoRow row(run, links, r);
     c.context.pack = sd.Text(r, sd::SD_PL);
     c.context.declaration = sd.Text(r, sd::SD_NA);
     c.context.name = Linked(run.dm.name_account, row.declaration).Text(na::NA_LAST_NAME);
     c.context.At(sd, r);
-    rules(row);
-  }
+    ApplySaldoRowRules(row, options);
+  });
   if (sd.empty()) c.ReportPlain("new.sd.empty-file", kEmptyFile);
 }
 
@@ -206,9 +223,23 @@ void SickLeaveEmployer(SaldoRow& row) {
 }
 
 void TotalIsSum(SaldoRow& row) {
-  if (!CentsEqual(row.Amount(sd::SD_SUM_AP), row.Amount(sd::SD_SUM_EA), row.Amount(sd::SD_SUM_TOTAL))) {
-    row.checks.ReportFieldError("new.sd.total-is-sum", row.caption(sd::SD_SUM_TOTAL), kTotalNotSum);
-  }
+  CheckTotalIsSum(row.checks, "new.sd.total-is-sum", row.sd, row.r, kSaldoAmounts, row.run.sd_caption);
+}
+
+void Dates(SaldoRow& row) {
+  BeginRequired(row);
+  EndNotBeforeBegin(row);
+  DateMonthsAgree(row);
+  BeginYearNearYear(row);
+  EndRequired(row);
+  EndYearNearYear(row);
+  DateYearsAgree(row);
+}
+
+void Amounts(SaldoRow& row) {
+  SickLeaveIndividual(row);
+  SickLeaveEmployer(row);
+  TotalIsSum(row);
 }
 
 }  // namespace sd_rules

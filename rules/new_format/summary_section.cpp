@@ -26,20 +26,10 @@ Run::Run(RuleRun& r)
 
 namespace {
 
-struct PackSums {
-  double fond = 0, ill = 0, ap = 0, ea = 0, total = 0;
-};
-
-PackSums SumPacks(const Table& packs) {
-  PackSums s;
-  for (RowId r = 0; r < packs.size(); ++r) {
-    s.fond += packs.Number(r, pl::PL_PAYM_FOND);
-    s.ill += packs.Number(r, pl::PL_ILL);
-    s.ap += packs.Number(r, pl::PL_SUM_AP);
-    s.ea += packs.Number(r, pl::PL_SUM_EA);
-    s.total += packs.Number(r, pl::PL_SUM_TOTAL);
-  }
-  return s;
+Amounts SumPacks(const Table& packs) {
+  Amounts sums{};
+  for (RowId r = 0; r < packs.size(); ++r) AddAmounts(sums, packs, r, kPackAmounts);
+  return sums;
 }
 
 void CheckYear(Run& run, const SummaryOptions& o, RowId r) {
@@ -71,18 +61,13 @@ void CheckRegistration(Run& run, RowId r) {
   }
 }
 
-void CheckTotals(Run& run, RowId r, const PackSums& packs) {
+void CheckTotals(Run& run, RowId r, const Amounts& packs) {
   const Table& t = run.dm.svod_info;
-  Checks& c = run.checks;
-  if (!CentsEqual(t.Number(r, svod::SUM_AP), t.Number(r, svod::SUM_EA), t.Number(r, svod::SUM_TOTAL))) {
-    c.ReportFieldError("new.t.total-is-sum", run.t_caption[svod::SUM_TOTAL], kTotalNotSum);
-  }
-  const auto& cap = run.t_caption;
-  c.CheckSumEquals("new.t.fond-matches-packs", t, r, svod::PAYM_FOND, cap[svod::PAYM_FOND], packs.fond);
-  c.CheckSumEquals("new.t.ill-matches-packs", t, r, svod::ILL, cap[svod::ILL], packs.ill);
-  c.CheckSumEquals("new.t.sum-ap-matches-packs", t, r, svod::SUM_AP, cap[svod::SUM_AP], packs.ap);
-  c.CheckSumEquals("new.t.sum-ea-matches-packs", t, r, svod::SUM_EA, cap[svod::SUM_EA], packs.ea);
-  c.CheckSumEquals("new.t.total-matches-packs", t, r, svod::SUM_TOTAL, cap[svod::SUM_TOTAL], packs.total);
+  CheckTotalIsSum(run.checks, "new.t.total-is-sum", t, r, kSummaryAmounts, run.t_caption);
+  CheckAmountsEqual(run.checks, t, r, kSummaryAmounts, run.t_caption,
+                    {"new.t.fond-matches-packs", "new.t.ill-matches-packs", "new.t.sum-ap-matches-packs",
+                     "new.t.sum-ea-matches-packs", "new.t.total-matches-packs"},
+                    packs);
 }
 
 }  // namespace
@@ -94,10 +79,9 @@ void RunSummarySection(Run& run, const SummaryOptions& options) {
   const auto& cap = run.t_caption;
   const Lookup typeform(run.dm.typeform, {dict::ID});
   const Lookup raion(run.dm.raion, {dict::ID});
-  const PackSums packs = SumPacks(run.dm.pack_label);
+  const Amounts packs = SumPacks(run.dm.pack_label);
   // The context stays cleared: no summary field names a pack or declaration.
-  for (RowId r = 0; r < t.size(); ++r) {
-    ++c.row;
+  c.WalkFile(t, [&](RowId r) {
     c.context.At(t, r);
     c.CheckFilled("new.t.type-form-filled", t, r, svod::TYPE_FORM, cap[svod::TYPE_FORM]);
     c.CheckDictionaryCode("new.t.type-form-code", t, r, svod::TYPE_FORM,
@@ -116,7 +100,7 @@ void RunSummarySection(Run& run, const SummaryOptions& options) {
     c.CheckNotFuture("new.t.formation-date-not-future", t, r, svod::FORMATION_DT, cap[svod::FORMATION_DT]);
     c.CheckFilled("new.t.packs-total-filled", t, r, svod::PACKS_TOTAL, cap[svod::PACKS_TOTAL]);
     CheckTotals(run, r, packs);
-  }
+  });
 }
 
 }  // namespace zentrox::new_format

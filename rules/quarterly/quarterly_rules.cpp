@@ -10,7 +10,6 @@ namespace zentrox {
 namespace quarterly {
 
 using new_format::SaldoRow;
-namespace sd_rules = new_format::sd_rules;
 
 int QuarterOf(int month) { return (month + 2) / 3; }
 
@@ -44,29 +43,6 @@ void MonthInQuarter(SaldoRow& row) {
   }
 }
 
-void SaldoRowRules(SaldoRow& row) {
-  sd_rules::DeclarationFilled(row);
-  sd_rules::DeclarationExists(row, new_format::LinkTest::KeyValues);
-  sd_rules::PackFilledAndKnown(row);
-  sd_rules::MonthFilledAndKnown(row);
-  MonthInQuarter(row);
-  sd_rules::JobCodeKnown(row);
-  sd_rules::CategoryFilledAndKnown(row);
-  sd_rules::DaysWeek(row);
-  sd_rules::BeginRequired(row);
-  sd_rules::EndNotBeforeBegin(row);
-  sd_rules::DateMonthsAgree(row);
-  sd_rules::BeginYearNearYear(row);
-  sd_rules::EndRequired(row);
-  sd_rules::EndYearNearYear(row);
-  sd_rules::DateYearsAgree(row);
-  sd_rules::ExemptCategoryContributions(row);
-  sd_rules::Category150Fund(row);
-  sd_rules::SickLeaveIndividual(row);
-  sd_rules::SickLeaveEmployer(row);
-  sd_rules::TotalIsSum(row);
-}
-
 }  // namespace
 }  // namespace quarterly
 
@@ -75,7 +51,9 @@ void RunQuarterlyRules(RuleRun& rule_run) {
   new_format::RunSummarySection(run, quarterly::SummaryOptions());
   new_format::RunPackSection(run);
   new_format::RunDeclarationSection(run, quarterly::DeclarationOptions());
-  new_format::RunSaldoRowPass(run, quarterly::SaldoRowRules);
+  new_format::SaldoRowOptions rows;
+  rows.period = quarterly::MonthInQuarter;
+  new_format::RunSaldoRowPass(run, rows);
   const int quarter = rule_run.period;
   new_format::RunOverlapPass(run, "quarterly.sd.periods-overlap",
                              [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });

@@ -2,6 +2,7 @@
 
 #include "crc32.h"
 #include "rar4_writer.h"
+#include "data/utf8.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -62,24 +63,6 @@ std::optional<std::uint64_t> read_vint(std::string_view b, std::size_t& at) {
     return std::nullopt;
 }
 
-void append_utf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 std::string utf16_to_utf8(const std::vector<std::uint16_t>& units) {
     std::string out;
     for (std::size_t i = 0; i < units.size(); ++i) {
@@ -89,7 +72,7 @@ std::string utf16_to_utf8(const std::vector<std::uint16_t>& units) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
             ++i;
         }
-        append_utf8(out, cp);
+        zentrox::AppendCodePoint(static_cast<char32_t>(cp), out);
     }
     return out;
 }

@@ -1,0 +1,74 @@
+#include "rules/common/common.h"
+
+#include <array>
+#include <cassert>
+#include <iterator>
+#include <string>
+
+#include <fmt/format.h>
+
+namespace zentrox::common {
+namespace {
+
+constexpr int kFirstCapYear = 2001;
+constexpr double kMonthlyCap[] = {
+    0.00,   0.00,   24.54,  54.90,   83.10,   153.00,  241.80,  657.50, 942.00,  // 2001-2009
+    885.00, 990.00, 1065.00, 1155.00, 1267.50, 1350.00, 0.00,    0.00,   0.00,    // 2010-2018
+};
+constexpr int kLastCapYear = kFirstCapYear + static_cast<int>(std::size(kMonthlyCap)) - 1;
+
+}  // namespace
+
+std::optional<double> MonthlyContributionCap(int year) {
+  if (year < kFirstCapYear || year > kLastCapYear) return std::nullopt;
+  return kMonthlyCap[year - kFirstCapYear];
+}
+
+KeyValue CodeKey(int code) {
+  KeyValue k;
+  k.empty = false;
+  k.number = code;
+  k.text = fmt::format("{}", code);
+  return k;
+}
+
+double SumOf(const Table& t, Lookup::Range rows, int f) {
+  double sum = 0;
+  for (RowId r : rows) sum += t.Number(r, f);
+  return sum;
+}
+
+void RunGroupTotalPass(Checks& c, const Table& t, const std::vector<RowId>& order, const GroupTotalOptions& o,
+                       const std::function<void(RowId first)>& begin_group,
+                       const std::function<bool(RowId)>& counts) {
+  assert(o.columns.size() <= kMaxTotalColumns);
+  std::size_t i = 0;
+  while (i < order.size()) {
+    const RowId first = order[i];
+    const std::string_view declaration = t.View(first, o.declaration_field);
+    const std::string_view pack = t.View(first, o.pack_field);
+    begin_group(first);
+    std::array<double, kMaxTotalColumns> sums{};
+    bool seen_total = false;
+    for (; i < order.size() && t.View(order[i], o.declaration_field) == declaration &&
+           t.View(order[i], o.pack_field) == pack;
+         ++i) {
+      const RowId r = order[i];
+      if (t.Int(r, o.code_field) != o.total_code) {
+        if (!counts || counts(r)) {
+          for (std::size_t k = 0; k < o.columns.size(); ++k) sums[k] += t.Number(r, o.columns[k].field);
+        }
+        continue;
+      }
+      c.context.At(t, r);
+      if (seen_total) c.ReportFieldError(o.twice_rule, "", o.twice_message);
+      seen_total = true;
+      for (std::size_t k = 0; k < o.columns.size(); ++k) {
+        c.CheckSumEquals(o.columns[k].rule, t, r, o.columns[k].field, o.columns[k].caption, sums[k]);
+      }
+    }
+    if (!seen_total) c.ReportFieldError(o.missing_rule, "", o.missing_message);
+  }
+}
+
+}  // namespace zentrox::common

@@ -1,0 +1,84 @@
+// Values and small passes both package formats share.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "data/checks.h"
+#include "data/table.h"
+
+namespace zentrox::common {
+
+// The line an empty package file leaves after its row pass.
+inline constexpr std::string_view kEmptyFile = "Внимание ошибка! отсутствуют данные (файл пустой)";
+
+// The month of a declaration's total row; the loader adds it to the month
+// dictionary.
+inline constexpr int kTotalMonth = 13;
+// The expense code of a declaration's total expense row; the loader adds it
+// to the expense dictionary.
+inline constexpr int kTotalExpenseCode = 99;
+
+// The lines of a declaration's monthly rows with two total rows or none.
+inline constexpr std::string_view kTotalRowTwice = "итог (13) два раза";
+inline constexpr std::string_view kTotalRowMissing = "пропущена итоговая строка с кодом месяца \"13\".";
+
+// The values a duplicate pass remembers before its first row. Each is a text
+// no pack number, declaration number or IDNP reads like (packs and IDNPs are
+// digits, a CPAS has eleven of them), so the first row never matches; a
+// pass that compares numbers starts from the number 999111.
+inline constexpr std::string_view kNoTextYet = "qw";
+inline constexpr std::string_view kNoCodeYet = "999111";
+inline constexpr double kNoNumberYet = 999111;
+
+// The monthly cap on an insured person's contributions in `year`; none
+// outside 2001 to 2018. Twelve times the amount is the yearly cap.
+std::optional<double> MonthlyContributionCap(int year);
+
+// A key value to search an index with a fixed code (month 13, expense code 99).
+KeyValue CodeKey(int code);
+
+// The sum of one field over some rows.
+double SumOf(const Table& t, Lookup::Range rows, int f);
+
+// ---- the group-total pass ---------------------------------------------------
+
+// A column a total row carries: the total row's field must equal the sum of
+// the field over the other rows of its group.
+struct TotalColumn {
+  int field;
+  std::string_view caption;
+  std::string_view rule;
+};
+
+struct GroupTotalOptions {
+  // Rows form a group while these two fields read the same as written.
+  int declaration_field;
+  int pack_field;
+  // The field and code that mark a group's total row.
+  int code_field;
+  int total_code;
+  std::span<const TotalColumn> columns;
+  std::string_view twice_rule;
+  std::string_view twice_message;
+  std::string_view missing_rule;
+  std::string_view missing_message;
+};
+
+// At most this many columns.
+inline constexpr std::size_t kMaxTotalColumns = 16;
+
+// Walks `order` in groups of rows with equal declaration and pack texts:
+// each group has exactly one total row, whose columns equal the sums of the
+// ordinary rows that `counts` (every ordinary row when it is empty).
+// `begin_group` sets the finding context of a group from its first row. A
+// line names the total row it compares; a group without one is named by its
+// first row, whose fields the line quotes. The row counter is left as it is.
+void RunGroupTotalPass(Checks& c, const Table& t, const std::vector<RowId>& order, const GroupTotalOptions& o,
+                       const std::function<void(RowId first)>& begin_group,
+                       const std::function<bool(RowId)>& counts = {});
+
+}  // namespace zentrox::common

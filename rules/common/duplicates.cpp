@@ -1,0 +1,74 @@
+#include "rules/common/duplicates.h"
+
+#include <fmt/format.h>
+
+#include "rules/common/common.h"
+
+namespace zentrox::common {
+
+namespace {
+constexpr std::string_view kDuplicate = "ВНИМАНИЕ! Дублирование.";
+}  // namespace
+
+void SetDeclarationContext(Checks& c, const Table& t, RowId r, const DeclarationFields& fields) {
+  c.context.pack = t.Text(r, fields.pack);
+  c.context.declaration = t.Text(r, fields.declaration);
+  c.context.name = t.Text(r, fields.last_name);
+  c.context.At(t, r);
+}
+
+std::string FormatCpas(double cpas) {
+  // {fmt}'s "g" drops trailing zeros like printf's and never consults the
+  // process locale.
+  return fmt::format("{:.15g}", cpas);
+}
+
+RowId RunDuplicatePackPass(Checks& c, std::string_view rule, const Table& packs, int number_field,
+                           std::string_view caption) {
+  const std::vector<RowId> order = packs.Order({number_field});
+  c.context.pack = kNoTextYet;  // the remembered number
+  c.WalkRows(order, [&](RowId r) {
+    c.context.At(packs, r);  // the later of two equal numbers
+    std::string number = packs.Text(r, number_field);
+    if (number == c.context.pack) c.ReportFieldError(rule, caption, "ВНИМАНИЕ! Дублирование номера пачки");
+    c.context.pack = std::move(number);
+  });
+  return order.empty() ? kNoRow : order.back();
+}
+
+void RunDuplicateCpasPass(Checks& c, const Table& t, const DuplicateCpasOptions& o) {
+  std::string remembered_text(kNoCodeYet);
+  double remembered_number = kNoNumberYet;
+  FindingContext remembered_row;  // empty texts until a row takes part
+  c.WalkRows(t.Order({o.cpas_field}), [&](RowId r) {
+    SetDeclarationContext(c, t, r, o.context);
+    std::string text = t.Text(r, o.cpas_field);
+    const bool empty = o.compare == CompareAs::Text ? text.empty() : t.IsEmpty(r, o.cpas_field);
+    if (empty || text == "0") return;
+    const double number = t.Number(r, o.cpas_field);
+    const bool repeats = o.compare == CompareAs::Text ? text == remembered_text : number == remembered_number;
+    if (repeats) {
+      const bool as_text = o.compare == CompareAs::Text;
+      c.ReportDuplicate(o.rule, remembered_row, o.caption, kDuplicate, "CPAS=",
+                        as_text ? text : FormatCpas(remembered_number));
+      c.ReportDuplicate(o.rule, c.context, o.caption, kDuplicate, "CPAS=", as_text ? text : FormatCpas(number));
+    }
+    remembered_text = std::move(text);
+    remembered_number = number;
+    remembered_row = c.context;
+  });
+}
+
+void RunDuplicateIdnpPass(Checks& c, std::string_view rule, const Table& t, int idnp_field,
+                          std::string_view caption, const DeclarationFields& context) {
+  std::string remembered(kNoTextYet);
+  c.WalkRows(t.Order({idnp_field}), [&](RowId r) {
+    SetDeclarationContext(c, t, r, context);
+    std::string idnp = t.Text(r, idnp_field);
+    if (idnp.empty()) return;
+    if (idnp == remembered) c.ReportNoRow(rule, caption, kDuplicate);
+    remembered = std::move(idnp);
+  });
+}
+
+}  // namespace zentrox::common
