@@ -17,10 +17,6 @@ namespace {
 using new_format::SaldoRow;
 namespace sd_rules = new_format::sd_rules;
 
-// No limit is known outside the years of the contribution caps, and none is
-// checked there.
-std::optional<double> MonthlyLimit(int year) { return common::MonthlyContributionCap(year); }
-
 // The quarterly summary rules with the year before the current one as the
 // latest and TRIMESTR 0 as the only period.
 new_format::SummaryOptions SummaryOptions() {
@@ -79,7 +75,7 @@ void SickLeaveWithinFund(SaldoRow& row) {
 void MonthlyContributionLimit(SaldoRow& row) {
   const int year = row.run.year;
   if (row.total || year < 2003 || year > 2007) return;
-  const double limit = *MonthlyLimit(year);
+  const double limit = *common::MonthlyContributionCap(year);
   if (Cents(row.Amount(sd::SD_SUM_AP)) > Cents(limit)) {
     row.checks.ReportFieldError("annual.sd.monthly-limit", row.caption(sd::SD_SUM_AP),
                                 "превышение лимита взносов (>" + FormatLimit(limit));
@@ -171,7 +167,7 @@ void RunYearlyLimitPass(new_format::Run& run) {
   Checks& c = run.checks;
   const Table& sd = run.dm.saldo_data;
   const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
-  const std::optional<double> monthly = MonthlyLimit(run.year);
+  const std::optional<double> monthly = common::MonthlyContributionCap(run.year);
   if (!monthly || run.year < 2008) return;
   const double limit = 12 * *monthly;
   c.row = 0;  // never advanced here: the lines of this pass show "строка 0"

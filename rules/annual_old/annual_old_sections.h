@@ -33,11 +33,10 @@ void RunPositionSection(RuleRun& run);
 // REV5_MU: expense rows and their code-99 totals.
 void RunExpenseSection(RuleRun& run);
 
-using common::FormatCpas;
-
 // ----- shared by the sections ---------------------------------------------------
 
 using common::CodeKey;
+using common::FormatCpas;
 using common::kEmptyFile;
 using common::kTotalExpenseCode;
 using common::kTotalMonth;
