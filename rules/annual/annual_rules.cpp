@@ -171,7 +171,8 @@ void RunYearlyLimitPass(new_format::Run& run) {
   if (!monthly || run.year < 2008) return;
   const double limit = 12 * *monthly;
   c.row = 0;  // never advanced here: the lines of this pass show "строка 0"
-  new_format::ForEachDeclarationGroup(sd, sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), [&](std::span<const RowId> rows) {
+  const std::vector<RowId> order = sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
+  common::ForEachDeclarationGroup(sd, order, sd::SD_NA, sd::SD_PL, [&](std::span<const RowId> rows) {
     new_format::SetSaldoContext(run, declarations, rows.front());
     double sum = 0;
     for (RowId r : rows) {

@@ -38,22 +38,31 @@ double SumOf(const Table& t, Lookup::Range rows, int f) {
   return sum;
 }
 
+void ForEachDeclarationGroup(const Table& t, const std::vector<RowId>& order, int declaration_field, int pack_field,
+                             const std::function<void(std::span<const RowId>)>& group) {
+  std::size_t first = 0;
+  while (first < order.size()) {
+    const std::string_view declaration = t.View(order[first], declaration_field);
+    const std::string_view pack = t.View(order[first], pack_field);
+    std::size_t last = first + 1;
+    while (last < order.size() && t.View(order[last], declaration_field) == declaration &&
+           t.View(order[last], pack_field) == pack) {
+      ++last;
+    }
+    group(std::span<const RowId>(order.data() + first, last - first));
+    first = last;
+  }
+}
+
 void RunGroupTotalPass(Checks& c, const Table& t, const std::vector<RowId>& order, const GroupTotalOptions& o,
                        const std::function<void(RowId first)>& begin_group,
                        const std::function<bool(RowId)>& counts) {
   assert(o.columns.size() <= kMaxTotalColumns);
-  std::size_t i = 0;
-  while (i < order.size()) {
-    const RowId first = order[i];
-    const std::string_view declaration = t.View(first, o.declaration_field);
-    const std::string_view pack = t.View(first, o.pack_field);
-    begin_group(first);
+  ForEachDeclarationGroup(t, order, o.declaration_field, o.pack_field, [&](std::span<const RowId> rows) {
+    begin_group(rows.front());
     std::array<double, kMaxTotalColumns> sums{};
     bool seen_total = false;
-    for (; i < order.size() && t.View(order[i], o.declaration_field) == declaration &&
-           t.View(order[i], o.pack_field) == pack;
-         ++i) {
-      const RowId r = order[i];
+    for (const RowId r : rows) {
       if (t.Int(r, o.code_field) != o.total_code) {
         if (!counts || counts(r)) {
           for (std::size_t k = 0; k < o.columns.size(); ++k) sums[k] += t.Number(r, o.columns[k].field);
@@ -68,7 +77,7 @@ void RunGroupTotalPass(Checks& c, const Table& t, const std::vector<RowId>& orde
       }
     }
     if (!seen_total) c.ReportFieldError(o.missing_rule, "", o.missing_message);
-  }
+  });
 }
 
 }  // namespace zentrox::common

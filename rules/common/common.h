@@ -26,10 +26,13 @@ inline constexpr int kTotalExpenseCode = 99;
 inline constexpr std::string_view kTotalRowTwice = "итог (13) два раза";
 inline constexpr std::string_view kTotalRowMissing = "пропущена итоговая строка с кодом месяца \"13\".";
 
-// The values a duplicate pass remembers before its first row. Each is a text
-// no pack number, declaration number or IDNP reads like (packs and IDNPs are
-// digits, a CPAS has eleven of them), so the first row never matches; a
-// pass that compares numbers starts from the number 999111.
+// The values a pass remembers before its first row, so that the first row
+// never reads as a repeat of the one before (or as the group before). No
+// pack number reads "qw" (pack numbers are numbers), and no valid IDNP
+// (thirteen digits) or CPAS (eleven) reads "qw" or "999111". A file that
+// does carry one of them on its first row has that row reported as a repeat
+// (a CPAS against an empty line), and a first pack numbered 999111 is never
+// compared with its declared declaration count.
 inline constexpr std::string_view kNoTextYet = "qw";
 inline constexpr std::string_view kNoCodeYet = "999111";
 inline constexpr double kNoNumberYet = 999111;
@@ -45,6 +48,12 @@ KeyValue CodeKey(int code);
 double SumOf(const Table& t, Lookup::Range rows, int f);
 
 // ---- the group-total pass ---------------------------------------------------
+
+// Walks `order` (row ids of `t`) in groups of consecutive rows whose
+// declaration and pack fields read the same as written, calling `group` with
+// each group's rows.
+void ForEachDeclarationGroup(const Table& t, const std::vector<RowId>& order, int declaration_field, int pack_field,
+                             const std::function<void(std::span<const RowId>)>& group);
 
 // A column a total row carries: the total row's field must equal the sum of
 // the field over the other rows of its group.
@@ -71,8 +80,7 @@ struct GroupTotalOptions {
 // At most this many columns.
 inline constexpr std::size_t kMaxTotalColumns = 16;
 
-// Walks `order` in groups of rows with equal declaration and pack texts:
-// each group has exactly one total row, whose columns equal the sums of the
+// Walks `order` in declaration groups: each group has exactly one total row, whose columns equal the sums of the
 // ordinary rows that `counts` (every ordinary row when it is empty).
 // `begin_group` sets the finding context of a group from its first row. A
 // line names the total row it compares; a group without one is named by its

@@ -159,7 +159,6 @@ void RunDeclarationsPerPackPass(Run& run) {
   Checks& c = run.checks;
   const Table& na = run.dm.name_account;
   const Lookup packs(run.dm.pack_label, {pl::PL_ID});
-  c.row = 0;
   std::string group(common::kNoCodeYet);
   int count = 0;
   int declared = 0;

@@ -221,9 +221,4 @@ void RunMonthSumPass(Run& run);
 // name of its declaration, and the row as the record its lines name.
 void SetSaldoContext(Run& run, const Lookup& declarations, RowId r);
 
-// Walks `order` (row ids of saldo_data) in groups of rows with equal SD_NA
-// and SD_PL texts, calling `group` with each group's rows.
-void ForEachDeclarationGroup(const Table& sd, const std::vector<RowId>& order,
-                             const std::function<void(std::span<const RowId>)>& group);
-
 }  // namespace zentrox::new_format

@@ -13,21 +13,6 @@
 
 namespace zentrox::new_format {
 
-void ForEachDeclarationGroup(const Table& sd, const std::vector<RowId>& order,
-                             const std::function<void(std::span<const RowId>)>& group) {
-  std::size_t first = 0;
-  while (first < order.size()) {
-    std::string_view na = sd.View(order[first], sd::SD_NA);
-    std::string_view pack = sd.View(order[first], sd::SD_PL);
-    std::size_t last = first + 1;
-    while (last < order.size() && sd.View(order[last], sd::SD_NA) == na && sd.View(order[last], sd::SD_PL) == pack) {
-      ++last;
-    }
-    group(std::span<const RowId>(order.data() + first, last - first));
-    first = last;
-  }
-}
-
 // The memory keeps every row of the declaration (there is no cap on how many
 // rows one declaration may have), bucketed by month and category since only
 // rows that share both can overlap. The test is the three conditions below,
