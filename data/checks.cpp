@@ -157,30 +157,30 @@ void Checks::CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int
   }
 }
 
-int NameCharactersFault(std::string_view text) {
+NameFault NameCharactersFault(std::string_view text) {
   bool after_sign = false;
   for (char c : text) {
     bool sign = c == '-' || c == '.';
     if (c != ' ' && !sign) {
       bool allowed = (c >= 'A' && c <= 'Z') || c == '{' || c == '|' || c == '}' || c == '"' || c == ':';
-      if (!allowed) return 1;
+      if (!allowed) return NameFault::ForbiddenCharacter;
     }
-    if (sign && after_sign) return 2;
+    if (sign && after_sign) return NameFault::TwoSignsInARow;
     after_sign = sign;
   }
-  return 0;
+  return NameFault::None;
 }
 
 void Checks::CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f,
                                  std::string_view caption) {
   switch (NameCharactersFault(t.Text(r, f))) {
-    case 1:
+    case NameFault::ForbiddenCharacter:
       ReportFieldError(rule, caption, "содержит недопустимый символ");
       break;
-    case 2:
+    case NameFault::TwoSignsInARow:
       ReportFieldError(rule, caption, "содержит два знака подряд");
       break;
-    default:
+    case NameFault::None:
       break;
   }
 }
