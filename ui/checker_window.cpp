@@ -88,7 +88,7 @@ CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* pare
       UpdateButtons();
     });
   }
-  FormCreate();
+  ShowDebugPageIfAsked();
   UpdateButtons();
 }
 
@@ -207,7 +207,7 @@ void CheckerWindow::FitFrame(bool last_try) {
   resize(profile_.size - frame);
 }
 
-void CheckerWindow::FormCreate() {
+void CheckerWindow::ShowDebugPageIfAsked() {
   const bool debug = DebugRequested(context_.arguments);
   pages_->setTabVisible(1, debug);
   pages_->setTabEnabled(1, debug);

@@ -76,7 +76,7 @@ class CheckerWindow : public QWidget {
   // The window's size counts its frame: once the platform reports the
   // frame, the client area gives way so the whole window has that size.
   void FitFrame(bool last_try);
-  void FormCreate();
+  void ShowDebugPageIfAsked();
   void BuildLayout();
   void UpdateButtons();
   void OnStarted();
