@@ -17,8 +17,10 @@ Table& OldTable(TDM&, TDM1& dm1) {
 
 const PackageFile kNewPacks{FileKind::IP, NewTable<&TDM::pack_label>};
 const PackageFile kOldPacks{FileKind::PL, OldTable<&TDM1::pack_label>};
-const std::vector<PackageFile> kNewFiles = {
-    {FileKind::T, NewTable<&TDM::svod_info>}, kNewPacks, {FileKind::NA, NewTable<&TDM::name_account>}, {FileKind::SD, NewTable<&TDM::saldo_data>}};
+const std::vector<PackageFile> kNewFiles = {{FileKind::T, NewTable<&TDM::svod_info>},
+                                            kNewPacks,
+                                            {FileKind::NA, NewTable<&TDM::name_account>},
+                                            {FileKind::SD, NewTable<&TDM::saldo_data>}};
 const std::vector<PackageFile> kOldFiles = {kOldPacks,
                                             {FileKind::NA_OLD, OldTable<&TDM1::name_account>},
                                             {FileKind::SD_OLD, OldTable<&TDM1::saldo_data>},
