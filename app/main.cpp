@@ -51,13 +51,13 @@ int main(int argc, char* argv[]) {
   options.open_url = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
   zentrox::app::ZentroxApp app(options);
-  QObject::connect(app.Form1(), &zentrox::app::StartMenu::closed, &application, &QApplication::quit);
+  QObject::connect(app.startMenu(), &zentrox::app::StartMenu::closed, &application, &QApplication::quit);
   app.Show();
   // Edited dictionaries that were kept back from an upgrade, said once over
   // the start menu.
   if (!setup.notice.empty()) {
-    QTimer::singleShot(0, app.Form1(),
-                       [&] { messages.Information(app.Form1(), QString::fromStdString(setup.notice)); });
+    QTimer::singleShot(0, app.startMenu(),
+                       [&] { messages.Information(app.startMenu(), QString::fromStdString(setup.notice)); });
   }
   return application.exec();
 }

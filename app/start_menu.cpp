@@ -16,22 +16,6 @@ constexpr int kHeight = 499;
 constexpr int kButtonWidth = 601;
 constexpr int kGap = 24;
 
-struct ButtonSpec {
-  const char* name;
-  const char* caption;
-  QColor color;
-  bool bold;
-  int pixels;
-  int height;
-};
-
-const ButtonSpec kButtons[] = {
-    {"Button3", "Controlul declaratiilor electronice. L U N A R", QColor(128, 0, 0), true, 16, 89},
-    {"Button0", "Controlul declaratiilor electronice. TRIMESTRIAL", QColor(255, 0, 255), true, 16, 89},
-    {"Button2", "Controlul declaratiilor electronice.  A N U A L.", QColor(255, 0, 0), false, 19, 89},
-    {"Button1", "Controlul declaratiilor electronice. A N U A L. Formatul vechi.", QColor(0, 0, 128), true, 16, 65},
-};
-
 QFont SansSerif(int pixels, bool bold) {
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setStyleHint(QFont::SansSerif);
@@ -60,27 +44,25 @@ StartMenu::StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck 
   setAutoFillBackground(true);
   setFont(SansSerif(13, true));
 
+  // One button per variant, in the order of the profiles.
   int top = kGap;
-  for (int i = 0; i < 4; ++i) {
-    const ButtonSpec& setup = kButtons[i];
+  QPushButton* previous = nullptr;
+  for (Variant variant : AllVariants()) {
+    const MenuButton& setup = Profile(variant).menu_button;
     auto* button = new QPushButton(QString::fromLatin1(setup.caption), this);
-    button->setObjectName(QLatin1String(setup.name));
+    button->setObjectName(QLatin1String(setup.object_name));
     button->setGeometry((kWidth - kButtonWidth) / 2, top, kButtonWidth, setup.height);
     button->setFont(SansSerif(setup.pixels, setup.bold));
     QPalette bp = button->palette();
-    bp.setColor(QPalette::ButtonText, setup.color);
+    bp.setColor(QPalette::ButtonText, QColor(setup.color.r, setup.color.g, setup.color.b));
     button->setPalette(bp);
     button->setAutoDefault(false);
-    buttons_[i] = button;
+    connect(button, &QPushButton::clicked, this, [this, variant] { OpenCheckerWindow(variant); });
+    if (previous != nullptr) setTabOrder(previous, button);
+    previous = button;
+    buttons_.push_back(button);
     top += setup.height + kGap;
   }
-  connect(buttons_[0], &QPushButton::clicked, this, &StartMenu::Button3Click);
-  connect(buttons_[1], &QPushButton::clicked, this, &StartMenu::Button0Click);
-  connect(buttons_[2], &QPushButton::clicked, this, &StartMenu::Button2Click);
-  connect(buttons_[3], &QPushButton::clicked, this, &StartMenu::Button1Click);
-  setTabOrder(buttons_[0], buttons_[1]);
-  setTabOrder(buttons_[1], buttons_[2]);
-  setTabOrder(buttons_[2], buttons_[3]);
 
   auto* help = new QPushButton(QStringLiteral("?"), this);
   help->setObjectName(QStringLiteral("HelpButton"));
@@ -96,16 +78,11 @@ StartMenu::StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck 
   });
 
   if (context_.gate != nullptr) connect(context_.gate, &ui::RunGate::busyChanged, this, &StartMenu::UpdateButtons);
-  buttons_[0]->setFocus();
+  if (!buttons_.empty()) buttons_.front()->setFocus();
   UpdateButtons();
 }
 
-void StartMenu::Button3Click() { Open(Variant::Monthly); }
-void StartMenu::Button0Click() { Open(Variant::Quarterly); }
-void StartMenu::Button2Click() { Open(Variant::Annual); }
-void StartMenu::Button1Click() { Open(Variant::AnnualOld); }
-
-void StartMenu::Open(Variant variant) {
+void StartMenu::OpenCheckerWindow(Variant variant) {
   if (context_.gate != nullptr && context_.gate->busy()) return;
   if (settings_check_) {
     if (std::optional<QString> error = settings_check_()) {

@@ -1,9 +1,10 @@
-// TForm1, the start menu and main window: four buttons, one per variant,
+// The start menu (object name TForm1) and main window: one button per variant,
 // each opening its checker window after the formatting settings check.
 #pragma once
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include <QString>
 #include <QWidget>
@@ -31,10 +32,9 @@ class StartMenu : public QWidget {
             std::function<void()> about, QWidget* parent = nullptr);
 
  public slots:
-  void Button3Click();  // monthly
-  void Button0Click();  // quarterly
-  void Button2Click();  // annual
-  void Button1Click();  // annual, old formats
+  // What each variant's button does: the formatting settings check, then
+  // the variant's checker window, its protocol cleared.
+  void OpenCheckerWindow(Variant variant);
 
  signals:
   // The user closed the menu: the program ends.
@@ -44,14 +44,13 @@ class StartMenu : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void Open(Variant variant);
   void UpdateButtons();
 
   ui::AppContext& context_;
   WindowOf window_of_;
   SettingsCheck settings_check_;
   std::function<void()> about_;
-  QPushButton* buttons_[4] = {};
+  std::vector<QPushButton*> buttons_;  // one per variant
 };
 
 }  // namespace zentrox::app

@@ -10,9 +10,19 @@
 namespace zentrox::app {
 namespace {
 ZentroxApp* g_instance = nullptr;
-}
+
+// The start-up order of the first windows.
+const Variant kWindowsBeforeSession[] = {Variant::Annual, Variant::Quarterly, Variant::Monthly};
+}  // namespace
 
 ZentroxApp* ZentroxApp::instance() { return g_instance; }
+
+void ZentroxApp::CreateWindow(Variant variant) {
+  auto& slot = windows_[static_cast<std::size_t>(variant)];
+  slot = std::make_unique<ui::CheckerWindow>(context_, variant);
+  window_order_.push_back(variant);
+  created_.push_back(Profile(variant).window);
+}
 
 ZentroxApp::ZentroxApp(const AppOptions& options) : gate_(std::make_unique<ui::RunGate>()) {
   assert(g_instance == nullptr && "the program's objects exist once");
@@ -26,39 +36,35 @@ ZentroxApp::ZentroxApp(const AppOptions& options) : gate_(std::make_unique<ui::R
 
   // The start-up order: the menu first (it is the main window), then the
   // windows and data modules; all but the menu stay hidden.
-  form1_ = std::make_unique<StartMenu>(
+  start_menu_ = std::make_unique<StartMenu>(
       context_, [this](Variant v) { return WindowOf(v); }, options.settings_check,
       [this] {
-        form_bla_->show();
-        form_bla_->raise();
-        form_bla_->activateWindow();
+        about_->show();
+        about_->raise();
+        about_->activateWindow();
       });
   created_.push_back("TForm1");
-  fmain_ = std::make_unique<ui::CheckerWindow>(context_, Variant::Annual);
-  created_.push_back("TFmain");
-  fmain_kv_ = std::make_unique<ui::CheckerWindow>(context_, Variant::Quarterly);
-  created_.push_back("TFmain_KV");
-  fmain_mes_ = std::make_unique<ui::CheckerWindow>(context_, Variant::Monthly);
-  created_.push_back("TFmain_MES");
+  // The windows of the new formats come before the data modules; the rest after.
+  for (Variant v : kWindowsBeforeSession) CreateWindow(v);
   // The session holds both data modules, DM before DM1.
   session_ = std::make_unique<Session>(options.workdir, options.program_dir, *options.clock);
   context_.session = session_.get();
   created_.push_back("DM");
   created_.push_back("DM1");
-  fmainrev_ = std::make_unique<ui::CheckerWindow>(context_, Variant::AnnualOld);
-  created_.push_back("TFmainrev");
-  form_bla_ = std::make_unique<AboutDialog>(options.open_url);
+  for (Variant v : AllVariants()) {
+    if (WindowOf(v) == nullptr) CreateWindow(v);
+  }
+  about_ = std::make_unique<AboutDialog>(options.open_url);
   created_.push_back("TFormBla");
 }
 
 ZentroxApp::~ZentroxApp() {
   // Windows go before the session their handlers reach.
-  form_bla_.reset();
-  fmainrev_.reset();
-  fmain_mes_.reset();
-  fmain_kv_.reset();
-  fmain_.reset();
-  form1_.reset();
+  about_.reset();
+  for (auto v = window_order_.rbegin(); v != window_order_.rend(); ++v) {
+    windows_[static_cast<std::size_t>(*v)].reset();
+  }
+  start_menu_.reset();
   context_.session = nullptr;
   session_.reset();
   g_instance = nullptr;
@@ -68,19 +74,9 @@ TDM& ZentroxApp::DM() { return session_->dm(); }
 TDM1& ZentroxApp::DM1() { return session_->dm1(); }
 
 ui::CheckerWindow* ZentroxApp::WindowOf(Variant variant) const {
-  switch (variant) {
-    case Variant::Monthly:
-      return fmain_mes_.get();
-    case Variant::Quarterly:
-      return fmain_kv_.get();
-    case Variant::Annual:
-      return fmain_.get();
-    case Variant::AnnualOld:
-      return fmainrev_.get();
-  }
-  return nullptr;
+  return windows_[static_cast<std::size_t>(variant)].get();
 }
 
-void ZentroxApp::Show() { form1_->show(); }
+void ZentroxApp::Show() { start_menu_->show(); }
 
 }  // namespace zentrox::app

@@ -4,6 +4,7 @@
 // session), TFmainrev and the about dialog TFormBla.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "app/start_menu.h"
 #include "data/schemas.h"
+#include "data/variant.h"
 #include "ui/app_context.h"
 
 namespace zentrox {
@@ -52,12 +54,13 @@ class ZentroxApp {
   // The one running program, nullptr when none.
   static ZentroxApp* instance();
 
-  StartMenu* Form1() const { return form1_.get(); }
-  ui::CheckerWindow* Fmain() const { return fmain_.get(); }
-  ui::CheckerWindow* FmainKV() const { return fmain_kv_.get(); }
-  ui::CheckerWindow* FmainMES() const { return fmain_mes_.get(); }
-  ui::CheckerWindow* Fmainrev() const { return fmainrev_.get(); }
-  AboutDialog* FormBla() const { return form_bla_.get(); }
+  // TForm1, TFmain, TFmain_KV, TFmain_MES, TFmainrev and TFormBla.
+  StartMenu* startMenu() const { return start_menu_.get(); }
+  ui::CheckerWindow* annualWindow() const { return WindowOf(Variant::Annual); }
+  ui::CheckerWindow* quarterlyWindow() const { return WindowOf(Variant::Quarterly); }
+  ui::CheckerWindow* monthlyWindow() const { return WindowOf(Variant::Monthly); }
+  ui::CheckerWindow* annualOldWindow() const { return WindowOf(Variant::AnnualOld); }
+  AboutDialog* aboutDialog() const { return about_.get(); }
   TDM& DM();
   TDM1& DM1();
   Session& session() const { return *session_; }
@@ -74,13 +77,13 @@ class ZentroxApp {
   ui::AppContext context_;
   std::unique_ptr<ui::RunGate> gate_;
   std::vector<std::string> created_;
-  std::unique_ptr<StartMenu> form1_;
-  std::unique_ptr<ui::CheckerWindow> fmain_;
-  std::unique_ptr<ui::CheckerWindow> fmain_kv_;
-  std::unique_ptr<ui::CheckerWindow> fmain_mes_;
+  void CreateWindow(Variant variant);
+
+  std::unique_ptr<StartMenu> start_menu_;
+  std::array<std::unique_ptr<ui::CheckerWindow>, kVariantCount> windows_;
+  std::vector<Variant> window_order_;  // as created
   std::unique_ptr<Session> session_;
-  std::unique_ptr<ui::CheckerWindow> fmainrev_;
-  std::unique_ptr<AboutDialog> form_bla_;
+  std::unique_ptr<AboutDialog> about_;
 };
 
 }  // namespace zentrox::app

@@ -35,7 +35,7 @@ void LoadFile(benchmark::State& state, Variant v, FileKind kind, const char* fil
   for (auto _ : state) {
     Protocol protocol;
     Checks checks(protocol, Profile(v), Date());
-    LoadPackageFile(checks, p.workdir(), p.workdir() + file, table);
+    LoadPackageFile(checks, p.workdir() + file, kind, table);
     benchmark::DoNotOptimize(table.size());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *

@@ -39,35 +39,35 @@ int BenchPackage::period() const {
   }
 }
 
+namespace {
+
+// Part 1 of a control run over the variant's profile: dictionaries, then
+// package files.
+void LoadAsProfiled(Checks& checks, const std::string& wd, TDM& dm, TDM1& dm1) {
+  const VariantProfile& profile = checks.profile();
+  for (const DictionaryFile& d : profile.dictionaries) {
+    for (TableOf table_of : d.tables) {
+      if (d.shape == DictionaryShape::Records) {
+        LoadDictionaryRecords(checks, wd + d.name, table_of(dm, dm1));
+      } else {
+        LoadDictionary(checks, wd + d.name, table_of(dm, dm1), d.closing_row);
+      }
+    }
+  }
+  PadDistrictCodes(profile.districts(dm, dm1));
+  for (const PackageFile& f : profile.files) LoadPackageFile(checks, wd + FileName(f.kind), f.kind, f.table(dm, dm1));
+}
+
+}  // namespace
+
 void BenchPackage::Load(Checks& checks, TDM& dm) const {
-  const std::string& wd = workdir_;
-  LoadDictionaryRecords(checks, wd + "sps_newkateg.txt", dm.new_kategor);
-  if (variant_ == Variant::Monthly) LoadDictionaryRecords(checks, wd + "sps_new_prof.txt", dm.new_prof);
-  const std::pair<const char*, Table*> dicts[] = {{"sps_kateg.txt", &dm.kategor},   {"months.txt", &dm.months},
-                                                  {"sps_prof.txt", &dm.prof},       {"raion.txt", &dm.raion},
-                                                  {"sps_typeform.txt", &dm.typeform}, {"sps_viddoc.txt", &dm.viddoc}};
-  for (const auto& [file, table] : dicts) LoadDictionary(checks, wd, wd + file, *table);
-  PadDistrictCodes(dm.raion);
-  const std::pair<const char*, Table*> files[] = {
-      {"REV5_T", &dm.svod_info}, {"REV5_IP", &dm.pack_label}, {"REV5_NA", &dm.name_account}, {"REV5_SD", &dm.saldo_data}};
-  for (const auto& [name, table] : files) LoadPackageFile(checks, wd, wd + name, *table);
+  TDM1 unused;
+  LoadAsProfiled(checks, workdir_, dm, unused);
 }
 
 void BenchPackage::Load(Checks& checks, TDM1& dm) const {
-  const std::string& wd = workdir_;
-  const std::pair<const char*, Table*> dicts[] = {
-      {"kategor.txt", &dm.kategor}, {"months.txt", &dm.months}, {"prof.txt", &dm.prof},
-      {"raion.txt", &dm.raion},     {"rang.txt", &dm.rang},     {"rashod.txt", &dm.rashod},
-      {"tarif.txt", &dm.tarif},     {"tarif.txt", &dm.tarif_ap}, {"typeform.txt", &dm.typeform},
-      {"viddoc.txt", &dm.viddoc}};
-  for (const auto& [file, table] : dicts) LoadDictionary(checks, wd, wd + file, *table);
-  PadDistrictCodes(dm.raion);
-  const std::pair<const char*, Table*> files[] = {{"REV5_PL", &dm.pack_label},
-                                                  {"REV5_NA", &dm.name_account},
-                                                  {"REV5_SD", &dm.saldo_data},
-                                                  {"REV5_DI", &dm.stage_info},
-                                                  {"REV5_MU", &dm.money_util}};
-  for (const auto& [name, table] : files) LoadPackageFile(checks, wd, wd + name, *table);
+  TDM unused;
+  LoadAsProfiled(checks, workdir_, unused, dm);
 }
 
 }  // namespace zentrox::bench

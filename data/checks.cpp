@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -106,14 +107,12 @@ void Checks::CheckNotNegative(std::string_view rule, const Table& t, RowId r, in
 
 void Checks::CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict,
                                  int key, std::string_view caption) {
-  const std::string& name = t.field(f).name;
+  // Text codes compare as text, amounts (tariffs) as amounts, the rest as integers.
   bool differs = false;
-  if (name == "SD_CATEGORY" || name == "KODTKSS" || name == "NA_AP_CATEGORY" || name == "PL_TKSS") {
-    differs = t.Text(r, f) != dict.Text(key);
-  } else if (name == "SD_TARIF_EA" || name == "SD_TARIF_AP") {
-    differs = t.Number(r, f) != dict.Number(key);
-  } else {
-    differs = t.Int(r, f) != dict.Int(key);
+  switch (t.field(f).type) {
+    case FieldType::String: differs = t.Text(r, f) != dict.Text(key); break;
+    case FieldType::Float: differs = t.Number(r, f) != dict.Number(key); break;
+    default: differs = t.Int(r, f) != dict.Int(key); break;
   }
   if (differs) ReportFieldError(rule, caption, "не соответствует коду из справочника");
 }
@@ -129,7 +128,8 @@ void Checks::CheckSumEquals(std::string_view rule, const Table& t, RowId r, int 
                             double expected) {
   double d = std::fabs(t.Number(r, f) - expected);
   if (d <= 0.005) return;
-  bool monthly = t.name() == "saldo_data" || (profile_.old_format && t.name() == "money_util");
+  const std::vector<std::string>& month_sums = profile_.month_sum_tables;
+  const bool monthly = std::find(month_sums.begin(), month_sums.end(), t.name()) != month_sums.end();
   std::string amount = FormatAmount(d);
   if (monthly) {
     protocol_.AddFinding(
@@ -157,30 +157,30 @@ void Checks::CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int
   }
 }
 
-int NameCharactersFault(std::string_view text) {
+NameFault NameCharactersFault(std::string_view text) {
   bool after_sign = false;
   for (char c : text) {
     bool sign = c == '-' || c == '.';
     if (c != ' ' && !sign) {
       bool allowed = (c >= 'A' && c <= 'Z') || c == '{' || c == '|' || c == '}' || c == '"' || c == ':';
-      if (!allowed) return 1;
+      if (!allowed) return NameFault::ForbiddenCharacter;
     }
-    if (sign && after_sign) return 2;
+    if (sign && after_sign) return NameFault::TwoSignsInARow;
     after_sign = sign;
   }
-  return 0;
+  return NameFault::None;
 }
 
 void Checks::CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f,
                                  std::string_view caption) {
   switch (NameCharactersFault(t.Text(r, f))) {
-    case 1:
+    case NameFault::ForbiddenCharacter:
       ReportFieldError(rule, caption, "содержит недопустимый символ");
       break;
-    case 2:
+    case NameFault::TwoSignsInARow:
       ReportFieldError(rule, caption, "содержит два знака подряд");
       break;
-    default:
+    case NameFault::None:
       break;
   }
 }

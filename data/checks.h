@@ -139,8 +139,13 @@ class Checks {
   Date today_;
 };
 
-// The name check of `CheckNameCharacters` on a bare text: 0 passes, 1 an
-// invalid character, 2 two signs in a row.
-int NameCharactersFault(std::string_view text);
+enum class NameFault {
+  None,
+  ForbiddenCharacter,  // not a capital, a blank, "-", ".", or one of {|}":
+  TwoSignsInARow,      // "-" or "." right after "-" or "."
+};
+
+// The name check of `CheckNameCharacters` on a bare text.
+NameFault NameCharactersFault(std::string_view text);
 
 }  // namespace zentrox

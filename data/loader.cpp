@@ -171,86 +171,89 @@ void KeepIfAnySet(Table& table, RowId row) {
 
 }  // namespace
 
-void LoadPackageFile(Checks& checks, const std::string& workdir, const std::string& path, Table& table) {
-  table.Clear();
-  std::optional<std::string> actual = FindFileNoCase(path);
-  if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + path, "load.missing-file", "", "NU ESTE fisierul", BaseName(path), 0);
-    return;
-  }
-  FileBytes file(*actual);
-  const std::string_view data = file.view();
-  checks.protocol().Add("fisierul " + path);
+namespace {
 
-  std::optional<FileKind> kind;
-  for (FileKind k : checks.profile().files) {
-    if (path == workdir + FileName(k)) kind = k;
-  }
-  const std::string file_name = kind ? std::string(FileName(*kind)) : BaseName(path);
-  table.SetSourceFile(file_name);
-  const std::vector<std::string>* captions = kind ? &checks.profile().captions(*kind) : nullptr;
-  ContextFields ctx = kind ? ContextOf(*kind) : ContextFields{};
-  auto caption_of = [&](int f) -> std::string {
-    if (captions != nullptr && f < static_cast<int>(captions->size())) return (*captions)[static_cast<std::size_t>(f)];
-    return table.field(f).name;
-  };
-  // The columns grow with the rows that hold values: sizing them from the
-  // line count would cost every empty or short line a whole row.
-  table.ReserveText(data.size());
-
-  // The finding context of the line being read. It is written into
-  // `checks.context` only when a fault is reported and after the last line,
-  // since most lines report nothing. A text that lies in the file is kept as
-  // a view; any other (decoded, or from a line that had to be copied) as a
-  // copy of its own.
-  struct ContextText {
-    std::string_view text;
-    std::string copy;
-    void Set(std::string_view t, std::string_view file) {
-      if (t.data() >= file.data() && t.data() + t.size() <= file.data() + file.size()) {
-        text = t;
-      } else {
-        copy.assign(t);
-        text = copy;
-      }
+// The finding context of the line being read. It is written into
+// `checks.context` only when a fault is reported and after the last line,
+// since most lines report nothing. A text that lies in the file is kept as a
+// view; any other (decoded, or from a line that had to be copied) as a copy
+// of its own.
+struct ContextText {
+  std::string_view text;
+  std::string copy;
+  void Set(std::string_view t, std::string_view file) {
+    if (t.data() >= file.data() && t.data() + t.size() <= file.data() + file.size()) {
+      text = t;
+    } else {
+      copy.assign(t);
+      text = copy;
     }
-  };
-  ContextText pack, declaration, name;
-  auto publish_context = [&] {
-    checks.context.pack.assign(pack.text);
-    checks.context.declaration.assign(declaration.text);
-    checks.context.name.assign(name.text);
-  };
+  }
+};
 
-  const int n = table.FieldCount();
-  int line_no = 0;
+// Reads one package file into its table, line by line and field by field.
+class PackageFileReader {
+ public:
+  PackageFileReader(Checks& checks, FileKind kind, Table& table, FileBytes& file)
+      : checks_(checks),
+        table_(table),
+        file_(file),
+        data_(file.view()),
+        file_name_(FileName(kind)),
+        captions_(checks.profile().captions(kind)),
+        ctx_(ContextOf(kind)),
+        field_count_(table.FieldCount()) {}
+
+  void Read() {
+    table_.SetSourceFile(file_name_);
+    // The columns grow with the rows that hold values: sizing them from the
+    // line count would cost every empty or short line a whole row.
+    table_.ReserveText(data_.size());
+    ForEachLine(data_, [&](std::string_view line, std::size_t line_start) { ReadLine(line, line_start); });
+    // The context is left as the last line set it.
+    if (line_no_ > 0) PublishContext();
+  }
+
+ private:
+  std::string CaptionOf(int f) const {
+    if (f < static_cast<int>(captions_.size())) return captions_[static_cast<std::size_t>(f)];
+    return table_.field(f).name;
+  }
+
+  void PublishContext() {
+    checks_.context.pack.assign(pack_.text);
+    checks_.context.declaration.assign(declaration_.text);
+    checks_.context.name.assign(name_.text);
+  }
+
   // Writes one fault of field `f` (-1: of the line). Once the protocol keeps
   // no more fault lines the fault is only counted, without composing its
   // line, so a file of millions of faulty lines costs little more than
   // reading it.
-  auto report = [&](int f, const char* rule, const char* message, auto&& text) {
-    if (checks.protocol().FaultsFull()) {
-      checks.protocol().CountFault();
+  template <typename TextFn>
+  void Report(int f, const char* rule, const char* message, TextFn&& text) {
+    if (checks_.protocol().FaultsFull()) {
+      checks_.protocol().CountFault();
       return;
     }
-    std::string cap = f < 0 ? std::string() : caption_of(f);
-    publish_context();
-    Fault(checks, text(cap), rule, cap, message, file_name, line_no);
-  };
-  std::string decoded;
-  ForEachLine(data, [&](std::string_view line, std::size_t line_start) {
-    ++line_no;
-    file.Release(line_start);
+    std::string cap = f < 0 ? std::string() : CaptionOf(f);
+    PublishContext();
+    Fault(checks_, text(cap), rule, cap, message, file_name_, line_no_);
+  }
+
+  void ReadLine(std::string_view line, std::size_t line_start) {
+    ++line_no_;
+    file_.Release(line_start);
     // The terminator after the last field may be left out.
     bool implicit_end = !line.empty() && line.back() != kTerminator;
-    RowId row = table.AppendRow();
-    table.SetSourceLine(row, static_cast<std::uint32_t>(line_no));
-    pack.text = {};
-    declaration.text = {};
-    name.text = {};
+    const RowId row = table_.AppendRow();
+    table_.SetSourceLine(row, static_cast<std::uint32_t>(line_no_));
+    pack_.text = {};
+    declaration_.text = {};
+    name_.text = {};
     bool fault = false;
     std::string_view rest = line;
-    for (int f = 0; f < n; ++f) {
+    for (int f = 0; f < field_count_; ++f) {
       std::string_view raw;
       std::size_t pos = rest.find(kTerminator);
       if (pos != std::string_view::npos) {
@@ -261,53 +264,85 @@ void LoadPackageFile(Checks& checks, const std::string& workdir, const std::stri
         rest = {};
         implicit_end = false;
       } else {
-        report(f, "load.missing-field", "отсутствует поле",
-               [&](const std::string& cap) { return fmt::format("отсутствует поле <{}>, строка {}", cap, line_no); });
+        Report(f, "load.missing-field", "отсутствует поле", [&](const std::string& cap) {
+          return fmt::format("отсутствует поле <{}>, строка {}", cap, line_no_);
+        });
         fault = true;
         continue;
       }
-      const bool ascii = IsAscii(raw);
-      std::string_view text = raw;
-      if (!ascii) {
-        decoded.clear();
-        AppendCp1251AsUtf8(raw, decoded);
-        text = decoded;
-      }
-      if (f == ctx.pack) pack.Set(QuotedText(table.field(f), text), data);
-      if (f == ctx.declaration) declaration.Set(QuotedText(table.field(f), text), data);
-      if (f == ctx.name) name.Set(QuotedText(table.field(f), text), data);
-      if (table.field(f).type == FieldType::Date && !text.empty() &&
-          (ascii ? text.size() : Utf8Length(text)) != 10) {
-        report(f, "load.date-format", "Ошибка: неверный формат даты.", [&](const std::string& cap) {
-          return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный формат даты. Поле <{}>,строка {}",
-                             checks.context.pack, checks.context.declaration, checks.context.name, cap, line_no);
-        });
-        fault = true;
-      }
-      if (table.Store(row, f, text) == StoreResult::Failed) {
-        report(f, "load.data-type", "Ошибка: неверный тип данных.", [&](const std::string& cap) {
-          return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный тип данных. Поле <{}>,строка {}",
-                             checks.context.pack, checks.context.declaration, checks.context.name, cap, line_no);
-        });
-        fault = true;
-      }
+      if (!ReadField(row, f, raw)) fault = true;
     }
     if (fault) {
-      KeepIfAnySet(table, row);
+      KeepIfAnySet(table_, row);
       return;
     }
     if (!rest.empty()) {
-      report(-1, "load.end-of-line", "Ошибка. Отсутствует признак конца строки", [&](const std::string&) {
-        return fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no);
+      Report(-1, "load.end-of-line", "Ошибка. Отсутствует признак конца строки", [&](const std::string&) {
+        return fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no_);
       });
-      KeepIfAnySet(table, row);
+      KeepIfAnySet(table_, row);
     }
-  });
-  // The context is left as the last line set it.
-  if (line_no > 0) publish_context();
+  }
+
+  // Decodes and stores field `f`; false when it was faulty.
+  bool ReadField(RowId row, int f, std::string_view raw) {
+    const bool ascii = IsAscii(raw);
+    std::string_view text = raw;
+    if (!ascii) {
+      decoded_.clear();
+      AppendCp1251AsUtf8(raw, decoded_);
+      text = decoded_;
+    }
+    const FieldDef& field = table_.field(f);
+    if (f == ctx_.pack) pack_.Set(QuotedText(field, text), data_);
+    if (f == ctx_.declaration) declaration_.Set(QuotedText(field, text), data_);
+    if (f == ctx_.name) name_.Set(QuotedText(field, text), data_);
+    bool ok = true;
+    if (field.type == FieldType::Date && !text.empty() && (ascii ? text.size() : Utf8Length(text)) != 10) {
+      Report(f, "load.date-format", "Ошибка: неверный формат даты.", [&](const std::string& cap) {
+        return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный формат даты. Поле <{}>,строка {}",
+                           checks_.context.pack, checks_.context.declaration, checks_.context.name, cap, line_no_);
+      });
+      ok = false;
+    }
+    if (table_.Store(row, f, text) == StoreResult::Failed) {
+      Report(f, "load.data-type", "Ошибка: неверный тип данных.", [&](const std::string& cap) {
+        return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный тип данных. Поле <{}>,строка {}",
+                           checks_.context.pack, checks_.context.declaration, checks_.context.name, cap, line_no_);
+      });
+      ok = false;
+    }
+    return ok;
+  }
+
+  Checks& checks_;
+  Table& table_;
+  FileBytes& file_;
+  const std::string_view data_;
+  const std::string file_name_;
+  const std::vector<std::string>& captions_;
+  const ContextFields ctx_;
+  const int field_count_;
+  int line_no_ = 0;
+  ContextText pack_, declaration_, name_;
+  std::string decoded_;
+};
+
+}  // namespace
+
+void LoadPackageFile(Checks& checks, const std::string& path, FileKind kind, Table& table) {
+  table.Clear();
+  std::optional<std::string> actual = FindFileNoCase(path);
+  if (!actual) {
+    Fault(checks, "NU ESTE fisierul " + path, "load.missing-file", "", "NU ESTE fisierul", BaseName(path), 0);
+    return;
+  }
+  FileBytes file(*actual);
+  checks.protocol().Add("fisierul " + path);
+  PackageFileReader(checks, kind, table, file).Read();
 }
 
-void LoadDictionary(Checks& checks, const std::string& workdir, const std::string& path, Table& table) {
+void LoadDictionary(Checks& checks, const std::string& path, Table& table, std::string_view closing_row) {
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
@@ -328,14 +363,13 @@ void LoadDictionary(Checks& checks, const std::string& workdir, const std::strin
     RowId row = table.AppendRow();
     if (table.Store(row, 0, Cp1251ToUtf8(line.substr(0, bar))) == StoreResult::Failed) {
       table.DropLastRow();
-      std::string text = checks.profile().old_format
+      std::string text = checks.profile().numbered_dictionary_faults
                              ? fmt::format("Неверный тип параметра N {}, Строка {}", 1, line_no)
                              : fmt::format("Неверный тип параметра, Строка {}", line_no);
       Fault(checks, std::move(text), "dictionary.data-type", "", "Неверный тип параметра", file_name, line_no);
     }
   });
-  if (path == workdir + "months.txt") table.Store(table.AppendRow(), 0, "13");
-  if (path == workdir + "rashod.txt") table.Store(table.AppendRow(), 0, "99");
+  if (!closing_row.empty()) table.Store(table.AppendRow(), 0, closing_row);
 }
 
 void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table) {

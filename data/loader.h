@@ -6,22 +6,22 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "data/checks.h"
+#include "data/schemas.h"
 #include "data/table.h"
 
 namespace zentrox {
 
 // Loads a package file (code page 1251, fields ended by 0xB0) into `table`.
-// `workdir` ends in "/"; the file kind is recognised by comparing `path` with
-// `workdir` followed by each package file name of the variant, and selects the
-// caption list and the fields that feed the finding context.
-void LoadPackageFile(Checks& checks, const std::string& workdir, const std::string& path, Table& table);
+// `kind` names the file in the findings and selects the caption list and the
+// fields that feed the finding context.
+void LoadPackageFile(Checks& checks, const std::string& path, FileKind kind, Table& table);
 
-// Loads the first "|"-separated column of each line into field 1 of `table`.
-// The working directory's months.txt gets a row "13" and rashod.txt a row "99"
-// after the file's own rows.
-void LoadDictionary(Checks& checks, const std::string& workdir, const std::string& path, Table& table);
+// Loads the first "|"-separated column of each line into field 1 of `table`,
+// then a row `closing_row` when it is not empty.
+void LoadDictionary(Checks& checks, const std::string& path, Table& table, std::string_view closing_row = {});
 
 // Loads every "|"-separated column of each line into the fields of `table`.
 void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table);

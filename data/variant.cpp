@@ -1,41 +1,204 @@
 #include "data/variant.h"
 
+#include <algorithm>
+
 namespace zentrox {
 namespace {
 
-const std::vector<FileKind> kNewFiles = {FileKind::T, FileKind::IP, FileKind::NA, FileKind::SD};
-const std::vector<FileKind> kOldFiles = {FileKind::PL, FileKind::NA_OLD, FileKind::SD_OLD,
-                                         FileKind::DI, FileKind::MU};
+// The tables of the two data modules.
+template <Table TDM::*kTable>
+Table& NewTable(TDM& dm, TDM1&) {
+  return dm.*kTable;
+}
+template <Table TDM1::*kTable>
+Table& OldTable(TDM&, TDM1& dm1) {
+  return dm1.*kTable;
+}
+
+const PackageFile kNewPacks{FileKind::IP, NewTable<&TDM::pack_label>};
+const PackageFile kOldPacks{FileKind::PL, OldTable<&TDM1::pack_label>};
+const std::vector<PackageFile> kNewFiles = {{FileKind::T, NewTable<&TDM::svod_info>},
+                                            kNewPacks,
+                                            {FileKind::NA, NewTable<&TDM::name_account>},
+                                            {FileKind::SD, NewTable<&TDM::saldo_data>}};
+const std::vector<PackageFile> kOldFiles = {kOldPacks,
+                                            {FileKind::NA_OLD, OldTable<&TDM1::name_account>},
+                                            {FileKind::SD_OLD, OldTable<&TDM1::saldo_data>},
+                                            {FileKind::DI, OldTable<&TDM1::stage_info>},
+                                            {FileKind::MU, OldTable<&TDM1::money_util>}};
 const std::vector<std::string> kNewNames = {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"};
 const std::vector<std::string> kOldNames = {"rev5_pl", "rev5_na", "rev5_sd", "rev5_di", "rev5_mu"};
+const std::vector<std::string> kNewRequired = {"rev5_t", "rev5_ip"};
+const std::vector<std::string> kOldRequired = {"rev5_pl"};
+const std::vector<std::string> kNewRemovedBefore = {"rev5_t", "rev5_na", "rev5_ip", "rev5_sd"};
+const std::vector<std::string> kOldRemovedBefore = {"rev5_di", "rev5_mu", "rev5_na", "rev5_pl", "rev5_sd"};
+const std::vector<std::string> kNewRemovedAfter = {"REV5_NA", "REV5_SD", "REV5_IP", "REV5_T"};
+// The old format's control run also clears what a new-format package left.
+const std::vector<std::string> kOldRemovedAfter = {"REV5_DI", "REV5_MU", "REV5_PL", "REV5_NA",
+                                                   "REV5_SD", "REV5_IP", "REV5_T"};
+const char* const kFourFiles = "б) возможно неправильно создан архив (в архиве должно быть 4 файла)";
+const char* const kFiveFiles = "б) возможно неправильно создан архив (в архиве должно быть 5 файлов)";
+
+const char* const kMonthsTotal = "13";  // the year's total row of a declaration
+const char* const kExpenseTotal = "99";  // the total of the expense codes
+
+const DictionaryFile kNewCategories{"sps_newkateg.txt", {NewTable<&TDM::new_kategor>}, DictionaryShape::Records, ""};
+const DictionaryFile kNewJobs{"sps_new_prof.txt", {NewTable<&TDM::new_prof>}, DictionaryShape::Records, ""};
+const DictionaryFile kCategories{"sps_kateg.txt", {NewTable<&TDM::kategor>}, DictionaryShape::Codes, ""};
+const DictionaryFile kMonths{"months.txt", {NewTable<&TDM::months>}, DictionaryShape::Codes, kMonthsTotal};
+const DictionaryFile kJobs{"sps_prof.txt", {NewTable<&TDM::prof>}, DictionaryShape::Codes, ""};
+const DictionaryFile kDistricts{"raion.txt", {NewTable<&TDM::raion>}, DictionaryShape::Codes, ""};
+const DictionaryFile kFormTypes{"sps_typeform.txt", {NewTable<&TDM::typeform>}, DictionaryShape::Codes, ""};
+const DictionaryFile kDocumentTypes{"sps_viddoc.txt", {NewTable<&TDM::viddoc>}, DictionaryShape::Codes, ""};
+
+const std::vector<DictionaryFile> kMonthlyDictionaries = {kNewCategories, kNewJobs, kCategories, kMonths,
+                                                          kJobs,          kDistricts, kFormTypes, kDocumentTypes};
+const std::vector<DictionaryFile> kNewDictionaries = {kNewCategories, kCategories, kMonths,       kJobs,
+                                                      kDistricts,     kFormTypes,  kDocumentTypes};
+const std::vector<DictionaryFile> kOldDictionaries = {
+    {"kategor.txt", {OldTable<&TDM1::kategor>}, DictionaryShape::Codes, ""},
+    {"months.txt", {OldTable<&TDM1::months>}, DictionaryShape::Codes, kMonthsTotal},
+    {"prof.txt", {OldTable<&TDM1::prof>}, DictionaryShape::Codes, ""},
+    {"raion.txt", {OldTable<&TDM1::raion>}, DictionaryShape::Codes, ""},
+    {"rang.txt", {OldTable<&TDM1::rang>}, DictionaryShape::Codes, ""},
+    {"rashod.txt", {OldTable<&TDM1::rashod>}, DictionaryShape::Codes, kExpenseTotal},
+    // The employer's and the insured person's tariffs are one file.
+    {"tarif.txt", {OldTable<&TDM1::tarif>, OldTable<&TDM1::tarif_ap>}, DictionaryShape::Codes, ""},
+    {"typeform.txt", {OldTable<&TDM1::typeform>}, DictionaryShape::Codes, ""},
+    {"viddoc.txt", {OldTable<&TDM1::viddoc>}, DictionaryShape::Codes, ""},
+};
+
+const char* const kUnpackedTo = "пакет распакован в рабочий каталог ";
+const char* const kUnpackedToPadded = "пакет распакован в рабочий каталог  ";
 
 const VariantProfile kProfiles[] = {
-    {Variant::Monthly, "monthly", "TFmain_MES",
-     "Zentrox            LUNAR        МЕСЯЧНЫЙ       Н О В Ы Е   Ф О Р М А Т Ы", false, true,
-     kNewFiles, kNewNames, "Protocol tiparit", "Protocol scris in fisier "},
-    {Variant::Quarterly, "quarterly", "TFmain_KV",
-     "Zentrox            TRIMESTRIAL        КВАРТАЛЬНЫЙ       Н О В Ы Е   Ф О Р М А Т Ы", false,
-     false, kNewFiles, kNewNames, "Protocol tiparit", "Protocol scris in fisier "},
-    {Variant::Annual, "annual", "TFmain",
-     "Zentrox            ANUAL         ГОДОВЫЕ       Н О В Ы Е   Ф О Р М А Т Ы", false, false,
-     kNewFiles, kNewNames, "Протокол распечатан", "Протокол сохранён в файл "},
-    {Variant::AnnualOld, "annual-old", "TFmainrev",
-     "Zentrox    ANUAL         ГОДОВЫЕ          С Т А Р Ы Е   Ф О Р М А Т Ы", true, false,
-     kOldFiles, kOldNames, "Протокол распечатан", "Протокол сохранён в файл "},
+    {.variant = Variant::Monthly,
+     .id = "monthly",
+     .window = "TFmain_MES",
+     .caption = "Zentrox            LUNAR        МЕСЯЧНЫЙ       Н О В Ы Е   Ф О Р М А Т Ы",
+     .window_width = 845,
+     .highlight_background = false,
+     .menu_button = {"Button3", "Controlul declaratiilor electronice. L U N A R", {128, 0, 0}, true, 16, 89},
+     .files = kNewFiles,
+     .pack_file = kNewPacks,
+     .monthly_captions = true,
+     .unpacked_names = kNewNames,
+     .required_files = kNewRequired,
+     .removed_before_unrar = kNewRemovedBefore,
+     .removed_after_control = kNewRemovedAfter,
+     .archive_content_hint = kFourFiles,
+     .name_policy = NamePolicy::Length30,
+     .period_policy = PeriodPolicy::Month,
+     .lists_before_extracting = true,
+     .marker_policy = MarkerPolicy::OwnArchivePath,
+     .runs_without_marker = false,
+     .unpacked_line = kUnpackedToPadded,
+     .dictionaries = kMonthlyDictionaries,
+     .districts = NewTable<&TDM::raion>,
+     .numbered_dictionary_faults = false,
+     .month_sum_tables = {"saldo_data"},
+     .primitives = {},
+     .print_message = "Protocol tiparit",
+     .save_prefix = "Protocol scris in fisier "},
+    {.variant = Variant::Quarterly,
+     .id = "quarterly",
+     .window = "TFmain_KV",
+     .caption = "Zentrox            TRIMESTRIAL        КВАРТАЛЬНЫЙ       Н О В Ы Е   Ф О Р М А Т Ы",
+     .window_width = 845,
+     .highlight_background = false,
+     .menu_button = {"Button0", "Controlul declaratiilor electronice. TRIMESTRIAL", {255, 0, 255}, true, 16, 89},
+     .files = kNewFiles,
+     .pack_file = kNewPacks,
+     .monthly_captions = false,
+     .unpacked_names = kNewNames,
+     .required_files = kNewRequired,
+     .removed_before_unrar = kNewRemovedBefore,
+     .removed_after_control = kNewRemovedAfter,
+     .archive_content_hint = kFourFiles,
+     .name_policy = NamePolicy::Length30,
+     .period_policy = PeriodPolicy::Quarter,
+     .lists_before_extracting = true,
+     .marker_policy = MarkerPolicy::OwnArchivePath,
+     .runs_without_marker = false,
+     .unpacked_line = kUnpackedToPadded,
+     .dictionaries = kNewDictionaries,
+     .districts = NewTable<&TDM::raion>,
+     .numbered_dictionary_faults = false,
+     .month_sum_tables = {"saldo_data"},
+     .primitives = {},
+     .print_message = "Protocol tiparit",
+     .save_prefix = "Protocol scris in fisier "},
+    {.variant = Variant::Annual,
+     .id = "annual",
+     .window = "TFmain",
+     .caption = "Zentrox            ANUAL         ГОДОВЫЕ       Н О В Ы Е   Ф О Р М А Т Ы",
+     .window_width = 845,
+     .highlight_background = false,
+     .menu_button = {"Button2", "Controlul declaratiilor electronice.  A N U A L.", {255, 0, 0}, false, 19, 89},
+     .files = kNewFiles,
+     .pack_file = kNewPacks,
+     .monthly_captions = false,
+     .unpacked_names = kNewNames,
+     .required_files = kNewRequired,
+     .removed_before_unrar = kNewRemovedBefore,
+     .removed_after_control = kNewRemovedAfter,
+     .archive_content_hint = kFourFiles,
+     .name_policy = NamePolicy::Length22Or30,
+     .period_policy = PeriodPolicy::NotQuarterly,
+     .lists_before_extracting = false,
+     .marker_policy = MarkerPolicy::SharedPackageName,
+     .runs_without_marker = false,
+     .unpacked_line = kUnpackedTo,
+     .dictionaries = kNewDictionaries,
+     .districts = NewTable<&TDM::raion>,
+     .numbered_dictionary_faults = false,
+     .month_sum_tables = {"saldo_data"},
+     .primitives = {Primitive::NotNegative},
+     .print_message = "Протокол распечатан",
+     .save_prefix = "Протокол сохранён в файл "},
+    {.variant = Variant::AnnualOld,
+     .id = "annual-old",
+     .window = "TFmainrev",
+     .caption = "Zentrox    ANUAL         ГОДОВЫЕ          С Т А Р Ы Е   Ф О Р М А Т Ы",
+     .window_width = 837,
+     .highlight_background = true,
+     .menu_button = {"Button1", "Controlul declaratiilor electronice. A N U A L. Formatul vechi.", {0, 0, 128}, true,
+                     16, 65},
+     .files = kOldFiles,
+     .pack_file = kOldPacks,
+     .monthly_captions = false,
+     .unpacked_names = kOldNames,
+     .required_files = kOldRequired,
+     .removed_before_unrar = kOldRemovedBefore,
+     .removed_after_control = kOldRemovedAfter,
+     .archive_content_hint = kFiveFiles,
+     .name_policy = NamePolicy::Unchecked,
+     .period_policy = PeriodPolicy::None,
+     .lists_before_extracting = false,
+     .marker_policy = MarkerPolicy::OwnArchivePath,
+     .runs_without_marker = true,
+     .unpacked_line = "Файл распакован в рабочий каталог ",
+     .dictionaries = kOldDictionaries,
+     .districts = OldTable<&TDM1::raion>,
+     .numbered_dictionary_faults = true,
+     .month_sum_tables = {"saldo_data", "money_util"},
+     .primitives = {Primitive::NotNegative, Primitive::DateOrder, Primitive::DateRange, Primitive::YesNo},
+     .print_message = "Протокол распечатан",
+     .save_prefix = "Протокол сохранён в файл "},
 };
+
+static_assert(std::size(kProfiles) == kVariantCount, "one profile per variant");
+
+const std::vector<Variant> kAllVariants = [] {
+  std::vector<Variant> all;
+  for (const VariantProfile& p : kProfiles) all.push_back(p.variant);
+  return all;
+}();
 
 }  // namespace
 
 bool VariantProfile::HasPrimitive(Primitive p) const {
-  switch (p) {
-    case Primitive::NotNegative:
-      return variant == Variant::Annual || variant == Variant::AnnualOld;
-    case Primitive::DateOrder:
-    case Primitive::DateRange:
-    case Primitive::YesNo:
-      return variant == Variant::AnnualOld;
-  }
-  return false;
+  return std::find(primitives.begin(), primitives.end(), p) != primitives.end();
 }
 
 const VariantProfile& Profile(Variant v) {
@@ -45,20 +208,10 @@ const VariantProfile& Profile(Variant v) {
   return kProfiles[0];
 }
 
-const std::vector<std::string>& DictionaryFiles(Variant v) {
-  static const std::vector<std::string> kMonthly = {"sps_newkateg.txt", "sps_new_prof.txt", "sps_kateg.txt",
-                                                    "months.txt",       "sps_prof.txt",     "raion.txt",
-                                                    "sps_typeform.txt", "sps_viddoc.txt"};
-  static const std::vector<std::string> kNew = {"sps_newkateg.txt", "sps_kateg.txt",    "months.txt",
-                                                "sps_prof.txt",     "raion.txt",        "sps_typeform.txt",
-                                                "sps_viddoc.txt"};
-  static const std::vector<std::string> kOld = {"kategor.txt", "months.txt", "prof.txt",     "raion.txt", "rang.txt",
-                                                "rashod.txt",  "tarif.txt",  "typeform.txt", "viddoc.txt"};
-  switch (v) {
-    case Variant::Monthly: return kMonthly;
-    case Variant::AnnualOld: return kOld;
-    default: return kNew;
-  }
+std::vector<std::string> DictionaryFiles(Variant v) {
+  std::vector<std::string> names;
+  for (const DictionaryFile& d : Profile(v).dictionaries) names.push_back(d.name);
+  return names;
 }
 
 const VariantProfile* FindProfile(std::string_view id) {
@@ -68,10 +221,6 @@ const VariantProfile* FindProfile(std::string_view id) {
   return nullptr;
 }
 
-const std::vector<Variant>& AllVariants() {
-  static const std::vector<Variant> kAll = {Variant::Monthly, Variant::Quarterly, Variant::Annual,
-                                            Variant::AnnualOld};
-  return kAll;
-}
+const std::vector<Variant>& AllVariants() { return kAllVariants; }
 
 }  // namespace zentrox

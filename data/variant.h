@@ -1,28 +1,126 @@
-// The four check variants and what distinguishes them outside the rule sets.
+// The four check variants and everything that distinguishes them outside the
+// rule sets: one profile per variant, read by the loaders, the control run,
+// the session, the checker windows and the start menu. A further variant is
+// one more entry in the enum and in the profile table, plus its rule set.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "data/protocol.h"
 #include "data/schemas.h"
 
 namespace zentrox {
 
+// The order is the start menu's order of buttons.
 enum class Variant { Monthly, Quarterly, Annual, AnnualOld };
+inline constexpr std::size_t kVariantCount = 4;
 
 // The field-check primitives whose availability differs between variants.
 enum class Primitive { NotNegative, DateOrder, DateRange, YesNo };
 
+// The table of a data module that a file fills.
+using TableOf = Table& (*)(TDM& dm, TDM1& dm1);
+
+struct PackageFile {
+  FileKind kind;  // names the file (FileName) and selects schema and captions
+  TableOf table;
+};
+
+enum class DictionaryShape {
+  Codes,    // the first "|"-separated column of each line
+  Records,  // every column (validity periods, job-code statuses)
+};
+
+struct DictionaryFile {
+  std::string name;             // in the working directory, lower case
+  std::vector<TableOf> tables;  // each filled from the whole file
+  DictionaryShape shape = DictionaryShape::Codes;
+  // A row appended after the file's own rows: the group totals of months
+  // (13) and expense codes (99) are valid codes without being listed.
+  std::string closing_row;
+};
+
+// Which text the control run tests to know that a package is unpacked.
+enum class MarkerPolicy {
+  SharedPackageName,  // the package name the new-format windows share
+  OwnArchivePath,     // the window's own archive path
+};
+
+// How the package name is checked before unpacking.
+enum class NamePolicy {
+  Unchecked,        // any name; nothing is shared with the other windows
+  Length22Or30,     // the annual name, 22 characters (or 30 in the newer form)
+  Length30,         // the periodic name, 30 characters
+};
+
+// What the name's period code must be.
+enum class PeriodPolicy {
+  None,             // no code is read
+  NotQuarterly,     // any code but a quarter's ("T01".."T04")
+  Quarter,          // "T01".."T04", giving the quarter
+  Month,            // "L01".."L12", giving the month
+};
+
+// A start-menu button.
+struct MenuButton {
+  const char* object_name;  // "Button3", ...
+  const char* caption;
+  Rgb color;
+  bool bold;
+  int pixels;  // font size
+  int height;
+};
+
 struct VariantProfile {
   Variant variant;
-  std::string id;           // "monthly", "quarterly", "annual", "annual-old"
-  std::string window;       // "TFmain_MES", ...
-  std::string caption;      // window caption, blanks significant
-  bool old_format = false;  // TDM1 tables and old-format messages
-  bool monthly_captions = false;
-  std::vector<FileKind> files;  // package files in loading and section order
+  std::string id;       // "monthly", "quarterly", "annual", "annual-old"
+  std::string window;   // "TFmain_MES", ...
+  std::string caption;  // window caption, blanks significant
+  int window_width;
+  bool highlight_background;  // the old-format window stands out
+  MenuButton menu_button;
+
+  // ----- the package --------------------------------------------------------
+  // Package files in loading and section order, each with the table it fills.
+  std::vector<PackageFile> files;
+  // The file whose rows are the packs (the window's debug grid shows them).
+  PackageFile pack_file;
+  bool monthly_captions;  // field 3 of REV5_T is "3.Отчетный месяц"
   std::vector<std::string> unpacked_names;  // names the archiver may write, lower case
+  // The files without which the control run ends with "отсутствуют нужные
+  // файлы из пакета ".
+  std::vector<std::string> required_files;
+  std::vector<std::string> removed_before_unrar;
+  std::vector<std::string> removed_after_control;
+  // The extraction error's line б), naming how many files the archive holds.
+  std::string archive_content_hint;
+
+  // ----- unpacking ----------------------------------------------------------
+  NamePolicy name_policy;
+  PeriodPolicy period_policy;
+  bool lists_before_extracting;  // the archive must list exactly the package files
+  MarkerPolicy marker_policy;
+  // The control run goes on when nothing is unpacked (the old format checks
+  // whatever package files lie in the working directory).
+  bool runs_without_marker;
+  std::string unpacked_line;  // written after a successful unpacking, before the directory
+
+  // ----- dictionaries -------------------------------------------------------
+  std::vector<DictionaryFile> dictionaries;  // in loading order
+  TableOf districts;                          // padded to two digits after loading
+  // A dictionary line of the wrong type names its parameter number.
+  bool numbered_dictionary_faults;
+  // The tables whose sums run over the months of a row: a wrong sum is worded
+  // "Сумма по месяцам не равна итоговой".
+  std::vector<std::string> month_sum_tables;
+
+  // The field-check primitives its rules may use.
+  std::vector<Primitive> primitives;
+
+  // ----- the protocol's confirmations ---------------------------------------
   std::string print_message;
   std::string save_prefix;
 
@@ -34,9 +132,10 @@ const VariantProfile& Profile(Variant v);
 
 // The dictionary files a variant's control run loads, in loading order, each
 // named once (the old format reads tarif.txt into two tables).
-const std::vector<std::string>& DictionaryFiles(Variant v);
+std::vector<std::string> DictionaryFiles(Variant v);
 // Nullptr for an unknown id.
 const VariantProfile* FindProfile(std::string_view id);
+// In the order of the enum.
 const std::vector<Variant>& AllVariants();
 
 }  // namespace zentrox

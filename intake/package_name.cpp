@@ -26,9 +26,13 @@ std::string Quoted(std::string_view path) { return "\"" + std::string(path) + "\
 }  // namespace
 
 std::vector<std::string> CheckPackageName(Variant variant, std::string_view name) {
-  if (variant == Variant::AnnualOld) return {};
+  return CheckPackageName(Profile(variant).name_policy, name);
+}
+
+std::vector<std::string> CheckPackageName(NamePolicy policy, std::string_view name) {
+  if (policy == NamePolicy::Unchecked) return {};
   const long len = static_cast<long>(Utf8Length(name));
-  if (variant == Variant::Annual) {
+  if (policy == NamePolicy::Length22Or30) {
     if (len != 22 && len != 30) {
       return {"ОШИБКА В ИМЕНИ ПАКЕТА (Длина должна равняться 22)!!! (или для нового формата = 30)",
               "длина ИМЕНИ ПАКЕТА =" + std::to_string(len)};
@@ -49,17 +53,21 @@ std::vector<std::string> CheckPackageName(Variant variant, std::string_view name
 }
 
 PeriodCheck CheckPeriod(Variant variant, std::string_view path) {
+  return CheckPeriod(Profile(variant).period_policy, path);
+}
+
+PeriodCheck CheckPeriod(PeriodPolicy policy, std::string_view path) {
   PeriodCheck result;
   const long n = static_cast<long>(Utf8Length(path));
   const std::string code = CopyChars(path, n - 6, 3);
-  switch (variant) {
-    case Variant::Annual:
+  switch (policy) {
+    case PeriodPolicy::NotQuarterly:
       if (code == "T01" || code == "T02" || code == "T03" || code == "T04") {
         result.ok = false;
         result.lines = {"в наименовании пакета указавается, что \"Trimestrial\" ", "Запустите нужный пункт меню"};
       }
       break;
-    case Variant::Quarterly:
+    case PeriodPolicy::Quarter:
       if (code == "L00") {
         result.ok = false;
         result.lines = {"в наименовании пакета указавается, что \"Anual\" ", "Запустите нужный пункт меню"};
@@ -70,7 +78,7 @@ PeriodCheck CheckPeriod(Variant variant, std::string_view path) {
         result.lines = {"в наименовании пакета неверно указан номер квартала ", Quoted(path)};
       }
       break;
-    case Variant::Monthly: {
+    case PeriodPolicy::Month: {
       if (CopyChars(path, n - 6, 1) != "L") {
         result.ok = false;
         result.lines = {"в наименовании пакета некорректно указана буква периода: L - ежемесячная", Quoted(path)};
@@ -86,7 +94,7 @@ PeriodCheck CheckPeriod(Variant variant, std::string_view path) {
       }
       break;
     }
-    case Variant::AnnualOld:
+    case PeriodPolicy::None:
       break;
   }
   return result;

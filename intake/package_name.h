@@ -17,6 +17,8 @@ namespace zentrox {
 // The name check of the new-format windows: the protocol lines of the first
 // failing step, or nothing when the name is accepted. The old-format window
 // checks no name (always accepted).
+std::vector<std::string> CheckPackageName(NamePolicy policy, std::string_view name);
+// The same with the variant's name policy.
 std::vector<std::string> CheckPackageName(Variant variant, std::string_view name);
 
 struct PeriodCheck {
@@ -27,6 +29,8 @@ struct PeriodCheck {
 
 // The period check of the control run on the window's own archive path (its
 // last characters are those of the name).
+PeriodCheck CheckPeriod(PeriodPolicy policy, std::string_view archive_path);
+// The same with the variant's period policy.
 PeriodCheck CheckPeriod(Variant variant, std::string_view archive_path);
 
 // Characters of a UTF-8 text from 1-based `index`, `count` of them, with the

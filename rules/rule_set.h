@@ -1,5 +1,5 @@
 // What a control run hands the variant's rule set (part 2 of the protocol),
-// and the four rule sets.
+// and the registry of the variants' rule sets.
 //
 // A rule set writes one section per package file, each opened with
 // `Checks::BeginSection`, and leaves the pack and declaration counts for the
@@ -11,6 +11,7 @@
 
 #include "data/checks.h"
 #include "data/schemas.h"
+#include "data/variant.h"
 
 namespace zentrox {
 
@@ -34,6 +35,12 @@ struct RuleRun {
   // summary row (new formats) or PL_NKSS of the last pack (old format).
   std::optional<std::string> agent;
 };
+
+// A variant's rule set: the passes of part 2 over the loaded package.
+using RuleSet = void (*)(RuleRun& run);
+
+// The registry of rule sets, one per variant (rules/rule_set.cpp).
+RuleSet RuleSetFor(Variant variant);
 
 void RunQuarterlyRules(RuleRun& run);
 void RunAnnualRules(RuleRun& run);

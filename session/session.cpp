@@ -17,8 +17,6 @@ constexpr int kArchiverSizeCapExit = 4;
 
 const char* const kErrorHeading = "О Ш И Б К А  ПРИ  Р А С П А К О В К Е!!!";
 
-bool IsNewFormat(Variant v) { return v != Variant::AnnualOld; }
-
 // The archiver's reason for a failure, in one line: its last line that names
 // it ("Rar: CRC error in rev5_sd: ..."), else its last line of any kind, else
 // what the exit itself tells.
@@ -74,7 +72,11 @@ bool Session::HoldWorkdir(Protocol& protocol, UserPort& port) {
 void Session::ReleaseWorkdir() { held_.reset(); }
 
 std::string Session::Marker(Variant variant) const {
-  return variant == Variant::Annual ? package_name_ : window(variant).archive_path;
+  switch (Profile(variant).marker_policy) {
+    case MarkerPolicy::SharedPackageName: return package_name_;
+    case MarkerPolicy::OwnArchivePath: break;
+  }
+  return window(variant).archive_path;
 }
 
 bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {
@@ -120,8 +122,7 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
   const char* const lines[] = {
       kErrorHeading,
       "а) проверьте версию архиватора, которым запакован пакет (должна быть версия 2.9)",
-      IsNewFormat(variant) ? "б) возможно неправильно создан архив (в архиве должно быть 4 файла)"
-                           : "б) возможно неправильно создан архив (в архиве должно быть 5 файлов)",
+      Profile(variant).archive_content_hint.c_str(),
       "в) проверьте название папки, в которой находится архив (в названии не должно быть пробелов)",
       "г) возможно некорректно установлена программа:",
       "   на рабочем столе не должно быть папки Zentrox,",
@@ -166,40 +167,46 @@ UnrarOutcome Session::UnRarLocked(Variant variant, const std::string& chosen, Pr
   w.last_chosen = chosen;
   last_exit_code_ = 0;
   archiver_message_.clear();
+  if (Profile(variant).name_policy == NamePolicy::Unchecked) return UnRarArchive(variant, chosen, protocol, port);
+  return UnRarNamedPackage(variant, chosen, protocol, port);
+}
 
-  if (!IsNewFormat(variant)) {
-    protocol.Clear();
-    for (const char* f : {"rev5_di", "rev5_mu", "rev5_na", "rev5_pl", "rev5_sd"}) RemoveFileNoCase(workdir_ + f);
-    protocol.Add("Распаковка " + chosen);
-    if (!Extract(variant, chosen)) {
-      port.ShowMessage("Ошибка при распаковке");
-      WriteExtractionError(variant, protocol);
-      return UnrarOutcome::ExtractionFailed;
-    }
-    port.ShowMessage("Файл распакован в рабочий каталог ");
-    w.archive_path = chosen;
-    protocol.Add("Файл распакован в рабочий каталог " + chosen);
-    return UnrarOutcome::Unpacked;
+UnrarOutcome Session::UnRarArchive(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port) {
+  const VariantProfile& profile = Profile(variant);
+  protocol.Clear();
+  for (const std::string& f : profile.removed_before_unrar) RemoveFileNoCase(workdir_ + f);
+  protocol.Add("Распаковка " + chosen);
+  if (!Extract(variant, chosen)) {
+    port.ShowMessage("Ошибка при распаковке");
+    WriteExtractionError(variant, protocol);
+    return UnrarOutcome::ExtractionFailed;
   }
+  port.ShowMessage(profile.unpacked_line);
+  window(variant).archive_path = chosen;
+  protocol.Add(profile.unpacked_line + chosen);
+  return UnrarOutcome::Unpacked;
+}
 
+UnrarOutcome Session::UnRarNamedPackage(Variant variant, const std::string& chosen, Protocol& protocol,
+                                        UserPort& port) {
+  const VariantProfile& profile = Profile(variant);
   protocol.Clear();
   protocol.SetDefaultColor(kBlue);
-  w.archive_path = chosen;
+  window(variant).archive_path = chosen;
   package_name_ = FileNamePart(chosen);
   protocol.Add("Распаковка " + chosen);
   protocol.Add("Наименование пакета:");
   protocol.Add(package_name_);
 
-  std::vector<std::string> refusal = CheckPackageName(variant, package_name_);
+  std::vector<std::string> refusal = CheckPackageName(profile.name_policy, package_name_);
   if (!refusal.empty()) {
     for (std::string& line : refusal) protocol.AddFault(std::move(line), "intake.package-name");
     package_name_.clear();
     return UnrarOutcome::NameRefused;
   }
 
-  const bool with_listing = variant != Variant::Annual;
-  for (const char* f : {"rev5_t", "rev5_na", "rev5_ip", "rev5_sd"}) RemoveFileNoCase(workdir_ + f);
-  if (with_listing) {
+  for (const std::string& f : profile.removed_before_unrar) RemoveFileNoCase(workdir_ + f);
+  if (profile.lists_before_extracting) {
     RemoveFileNoCase(workdir_ + "rev5_list");
     if (!ListingAccepted(chosen, protocol)) return UnrarOutcome::ListingRefused;
   }
@@ -208,8 +215,7 @@ UnrarOutcome Session::UnRarLocked(Variant variant, const std::string& chosen, Pr
     return UnrarOutcome::ExtractionFailed;
   }
   port.ShowMessage("Pachet dezarhivat");
-  protocol.Add((variant == Variant::Annual ? "пакет распакован в рабочий каталог " : "пакет распакован в рабочий каталог  ") +
-               workdir_);
+  protocol.Add(profile.unpacked_line + workdir_);
   return UnrarOutcome::Unpacked;
 }
 
@@ -233,14 +239,12 @@ ControlResult Session::ControlImpl(Variant variant, Protocol& protocol, UserPort
   in.workdir = workdir_;
   in.marker = Marker(variant);
   in.archive_path = window(variant).archive_path;
-  if (IsNewFormat(variant)) {
-    // The period comes from the window's own archive path; the control run
-    // says a refusal only once the package files are found.
-    PeriodCheck period = CheckPeriod(variant, in.archive_path);
-    in.period = period.period;
-    in.period_ok = period.ok;
-    in.period_refusal = std::move(period.lines);
-  }
+  // The period comes from the window's own archive path; the control run
+  // says a refusal only once the package files are found.
+  PeriodCheck period = CheckPeriod(Profile(variant).period_policy, in.archive_path);
+  in.period = period.period;
+  in.period_ok = period.ok;
+  in.period_refusal = std::move(period.lines);
   return RunControl(protocol, dm_, dm1_, in, clock_);
 }
 

@@ -82,8 +82,8 @@ class Session {
   bool HoldWorkdir(Protocol& protocol, UserPort& port);
   void ReleaseWorkdir();
 
-  // The unpacked marker the control run tests: the shared package name for
-  // the annual new-format window, the window's own archive path otherwise.
+  // The unpacked marker the control run tests, as the variant's marker
+  // policy says: the shared package name or the window's own archive path.
   std::string Marker(Variant variant) const;
 
   WindowState& window(Variant variant) { return windows_[static_cast<std::size_t>(variant)]; }
@@ -99,6 +99,12 @@ class Session {
 
  private:
   UnrarOutcome UnRarLocked(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
+  // A variant whose package name is not checked: the archive is unpacked as
+  // it is and only its window remembers it.
+  UnrarOutcome UnRarArchive(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
+  // A variant whose package name is checked and shared with the other
+  // windows, and (where the profile says so) listed before extracting.
+  UnrarOutcome UnRarNamedPackage(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
   ControlResult ControlImpl(Variant variant, Protocol& protocol, UserPort* port);
   void WriteBusy(Protocol& protocol, UserPort* port, const std::string& failure);
   bool ListingAccepted(const std::string& archive, Protocol& protocol);
@@ -109,7 +115,7 @@ class Session {
   std::string program_dir_;
   const Clock& clock_;
   std::string package_name_;
-  std::array<WindowState, 4> windows_;
+  std::array<WindowState, kVariantCount> windows_;
   TDM dm_;
   TDM1 dm1_;
   int last_exit_code_ = 0;

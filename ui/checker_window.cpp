@@ -48,9 +48,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 WindowProfile WindowProfileFor(Variant variant) {
   const VariantProfile& p = Profile(variant);
-  const bool old = variant == Variant::AnnualOld;
-  return {variant, QString::fromStdString(p.window), QString::fromStdString(p.caption), QSize(old ? 837 : 845, 439),
-          old};
+  return {variant, QString::fromStdString(p.window), QString::fromStdString(p.caption), QSize(p.window_width, 439),
+          p.highlight_background};
 }
 
 OpenDialogSpec UnRarDialogSpec() {
@@ -73,11 +72,11 @@ CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* pare
   BuildLayout();
   pane_->Attach(controller_->feed());
 
-  connect(unrar_, &QPushButton::clicked, this, &CheckerWindow::Button3Click);
-  connect(control_, &QPushButton::clicked, this, &CheckerWindow::BitBtn1Click);
-  connect(print_, &QPushButton::clicked, this, &CheckerWindow::Button1Click);
-  connect(save_, &QPushButton::clicked, this, &CheckerWindow::Button2Click);
-  connect(setup_, &QPushButton::clicked, this, &CheckerWindow::BitBtn2Click);
+  connect(unrar_, &QPushButton::clicked, this, &CheckerWindow::ChooseAndUnpackArchive);
+  connect(control_, &QPushButton::clicked, this, &CheckerWindow::ControlPackage);
+  connect(print_, &QPushButton::clicked, this, &CheckerWindow::PrintProtocol);
+  connect(save_, &QPushButton::clicked, this, &CheckerWindow::SaveProtocol);
+  connect(setup_, &QPushButton::clicked, this, &CheckerWindow::CheckInstallation);
   connect(controller_, &CheckerController::started, this, &CheckerWindow::OnStarted);
   connect(controller_, &CheckerController::finished, this, &CheckerWindow::OnFinished);
   connect(controller_, &CheckerController::beforeMessage, pane_, &ProtocolPane::FlushAll);
@@ -89,7 +88,7 @@ CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* pare
       UpdateButtons();
     });
   }
-  FormCreate();
+  ShowDebugPageIfAsked();
   UpdateButtons();
 }
 
@@ -106,7 +105,7 @@ void CheckerWindow::BuildLayout() {
     move(area.center() - QPoint(profile_.size.width() / 2, profile_.size.height() / 2));
   }
   QPalette pal = palette();
-  pal.setColor(QPalette::Window, profile_.old_format ? QApplication::palette().color(QPalette::Highlight)
+  pal.setColor(QPalette::Window, profile_.highlight_background ? QApplication::palette().color(QPalette::Highlight)
                                                      : QApplication::palette().color(QPalette::Button));
   setPalette(pal);
   setAutoFillBackground(true);
@@ -142,11 +141,11 @@ void CheckerWindow::BuildLayout() {
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->horizontalHeader()->setFont(page_font);
   AppContext* ctx = &context_;
-  const bool old = profile_.old_format;
+  const TableOf packs = Profile(profile_.variant).pack_file.table;
   model_ = new TableModel(
-      [ctx, old]() -> const Table* {
+      [ctx, packs]() -> const Table* {
         if (ctx->session == nullptr) return nullptr;
-        return old ? &ctx->session->dm1().pack_label : &ctx->session->dm().pack_label;
+        return &packs(ctx->session->dm(), ctx->session->dm1());
       },
       this);
   model_->setObjectName(QStringLiteral("DataSource1"));
@@ -208,7 +207,7 @@ void CheckerWindow::FitFrame(bool last_try) {
   resize(profile_.size - frame);
 }
 
-void CheckerWindow::FormCreate() {
+void CheckerWindow::ShowDebugPageIfAsked() {
   const bool debug = DebugRequested(context_.arguments);
   pages_->setTabVisible(1, debug);
   pages_->setTabEnabled(1, debug);
@@ -258,7 +257,7 @@ void CheckerWindow::ShowArchiverMessage(const QString& text) {
   }
 }
 
-void CheckerWindow::Button3Click() {
+void CheckerWindow::ChooseAndUnpackArchive() {
   if (context_.dialogs == nullptr || controller_->running()) return;
   if (context_.gate != nullptr && context_.gate->busy()) return;
   std::optional<QString> chosen = context_.dialogs->Open(this, UnRarDialogSpec());
@@ -266,9 +265,9 @@ void CheckerWindow::Button3Click() {
   controller_->StartUnRar(*chosen);
 }
 
-void CheckerWindow::BitBtn1Click() { controller_->StartControl(); }
+void CheckerWindow::ControlPackage() { controller_->StartControl(); }
 
-void CheckerWindow::Button1Click() {
+void CheckerWindow::PrintProtocol() {
   if (controller_->running() || context_.printers == nullptr || context_.messages == nullptr) return;
   pane_->FlushAll();
   const QString printer = context_.printers->DefaultPrinter();
@@ -284,7 +283,7 @@ void CheckerWindow::Button1Click() {
   context_.messages->Information(this, QString::fromStdString(controller_->profile().print_message));
 }
 
-void CheckerWindow::Button2Click() {
+void CheckerWindow::SaveProtocol() {
   if (controller_->running() || context_.dialogs == nullptr || context_.messages == nullptr) return;
   std::optional<QString> path = context_.dialogs->Save(this, SaveDialogSpecFor(), controller_->SavePreset());
   if (!path) return;
@@ -298,7 +297,7 @@ void CheckerWindow::Button2Click() {
   context_.messages->Information(this, confirmation);
 }
 
-void CheckerWindow::BitBtn2Click() {
+void CheckerWindow::CheckInstallation() {
   controller_->CheckInstallation();
   pane_->FlushAll();
 }

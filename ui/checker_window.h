@@ -27,7 +27,7 @@ struct WindowProfile {
   QString object_name;  // "TFmain_KV", ...
   QString caption;      // blanks significant
   QSize size;
-  bool old_format;  // highlight-coloured background, DM1
+  bool highlight_background;
 };
 
 WindowProfile WindowProfileFor(Variant variant);
@@ -58,11 +58,12 @@ class CheckerWindow : public QWidget {
   void ClearProtocol();
 
  public slots:
-  void Button3Click();  // UnRar
-  void BitBtn1Click();  // Control
-  void Button1Click();  // Tiparul: print
-  void Button2Click();  // Scrie in fisierul: save
-  void BitBtn2Click();  // Inregistrare: installation check
+  // The five buttons (object names Button3, BitBtn1, Button1, Button2, BitBtn2).
+  void ChooseAndUnpackArchive();  // UnRar
+  void ControlPackage();          // Control
+  void PrintProtocol();           // Tiparul
+  void SaveProtocol();            // Scrie in fisierul
+  void CheckInstallation();       // Inregistrare
 
  signals:
   // An UnRar or Control of this window has ended.
@@ -75,7 +76,7 @@ class CheckerWindow : public QWidget {
   // The window's size counts its frame: once the platform reports the
   // frame, the client area gives way so the whole window has that size.
   void FitFrame(bool last_try);
-  void FormCreate();
+  void ShowDebugPageIfAsked();
   void BuildLayout();
   void UpdateButtons();
   void OnStarted();

@@ -47,7 +47,7 @@ TEST(BoundedStorage, ShortLinesTakeNoStorageInColumnsTheyLeaveEmpty) {
     Protocol protocol;
     Checks checks(protocol, Profile(Variant::Quarterly), test::D(8, 12, 2026));
     Table table = MakeTable(FileKind::SD);
-    LoadPackageFile(checks, dir.path(), path, table);
+    LoadPackageFile(checks, path, FileKind::SD, table);
 
     EXPECT_EQ(table.size(), lines * shape.rows_kept_per_line);
     EXPECT_EQ(protocol.FaultCount(), lines * shape.faults_per_line);

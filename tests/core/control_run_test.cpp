@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "rules/control_run.h"
+#include "rules/rule_set.h"
 #include "support/rule_harness.h"
 
 namespace zentrox {
@@ -187,6 +189,28 @@ TEST(ControlRun, LoadsExactlyTheVariantsDictionaryFiles) {
       continue;
     }
     EXPECT_EQ(missing, expected) << Profile(v).id;
+  }
+}
+
+// What a profile names must fit together: a variant whose rule set is not
+// registered, or whose files the archiver never writes, fails here.
+TEST(VariantProfiles, FitTheirRuleSetsAndFiles) {
+  for (Variant v : AllVariants()) {
+    const VariantProfile& p = Profile(v);
+    SCOPED_TRACE(p.id);
+    EXPECT_NE(RuleSetFor(v), nullptr);
+    EXPECT_EQ(&Profile(v), FindProfile(p.id));
+    auto unpacked = [&](std::string name) {
+      std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+      return std::find(p.unpacked_names.begin(), p.unpacked_names.end(), name) != p.unpacked_names.end();
+    };
+    ASSERT_FALSE(p.files.empty());
+    for (const PackageFile& f : p.files) EXPECT_TRUE(unpacked(FileName(f.kind))) << FileName(f.kind);
+    for (const std::string& f : p.required_files) EXPECT_TRUE(unpacked(f)) << f;
+    for (const std::string& f : p.removed_before_unrar) EXPECT_TRUE(unpacked(f)) << f;
+    EXPECT_TRUE(std::any_of(p.files.begin(), p.files.end(), [&](const PackageFile& f) {
+      return f.kind == p.pack_file.kind && f.table == p.pack_file.table;
+    }));
   }
 }
 

@@ -43,7 +43,7 @@ Loaded LoadRaw(FileKind kind, const std::string& bytes, Variant variant = Varian
   test::WriteBytes(path, bytes);
   Loaded out{Protocol(), MakeTable(kind), {}};
   Checks checks(out.protocol, Profile(variant), test::D(8, 12, 2026));
-  LoadPackageFile(checks, dir.path(), path, out.table);
+  LoadPackageFile(checks, path, kind, out.table);
   out.faults = test::FaultTexts(out.protocol);
   return out;
 }
@@ -321,7 +321,7 @@ TEST(DamagedDictionary, LoadersReportAndGoOn) {
   Checks checks(protocol, Profile(Variant::Monthly), test::D(8, 12, 2026));
   test::WriteBytes(dir / "months.txt", std::string("1|\x98\r\n") + std::string(2, '\0') +
                                             "\r\n2147483648|x\r\n\xEF\xBB\xBF" "3|y\r\n4|z\r");
-  LoadDictionary(checks, dir.path(), dir / "months.txt", dm.months);
+  LoadDictionary(checks, dir / "months.txt", dm.months, "13");
   EXPECT_EQ(test::FaultTexts(protocol),
             (std::vector<std::string>{"запорчен файл" + dir / "months.txt" + "строка 2", "Неверный тип параметра, Строка 3",
                                       "Неверный тип параметра, Строка 4"}));

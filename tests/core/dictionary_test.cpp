@@ -21,20 +21,29 @@ struct DictionaryCase {
 
 class DictionaryLoad : public ::testing::TestWithParam<DictionaryCase> {};
 
+// The row the variant's profile appends after `file`'s own rows.
+std::string ClosingRowOf(Variant v, const std::string& file) {
+  for (const DictionaryFile& d : Profile(v).dictionaries) {
+    if (d.name == file) return d.closing_row;
+  }
+  return {};
+}
+
 TEST_P(DictionaryLoad, Loads) {
   const DictionaryCase& c = GetParam();
   TempDir dir;
   std::string path = dir / c.file;
   test::WriteCp1251(path, c.content);
   Protocol p;
-  Checks checks(p, Profile(c.old_format ? Variant::AnnualOld : Variant::Quarterly), test::D(8, 12, 2026));
+  const Variant variant = c.old_format ? Variant::AnnualOld : Variant::Quarterly;
+  Checks checks(p, Profile(variant), test::D(8, 12, 2026));
   TDM dm;
   TDM1 dm1;
   Table& table = std::string(c.file) == "months.txt"   ? dm.months
                  : std::string(c.file) == "rashod.txt" ? dm1.rashod
                  : std::string(c.file) == "raion.txt"  ? dm.raion
                                                        : dm.kategor;
-  LoadDictionary(checks, dir.path(), path, table);
+  LoadDictionary(checks, path, table, ClosingRowOf(variant, c.file));
   std::vector<std::string> expected;
   for (std::string f : c.faults) {
     std::size_t at = f.find("%PATH%");
@@ -67,19 +76,18 @@ TEST(DictionaryLoad, MissingFileGetsNoSpecialRow) {
   Protocol p;
   Checks checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
   TDM dm;
-  LoadDictionary(checks, dir.path(), dir / "months.txt", dm.months);
+  LoadDictionary(checks, dir / "months.txt", dm.months, "13");
   EXPECT_EQ(test::FaultTexts(p), std::vector<std::string>{"NU ESTE fisierul " + (dir / "months.txt")});
   EXPECT_TRUE(dm.months.empty());
 }
 
-TEST(DictionaryLoad, SpecialRowsOnlyForTheWorkingDirectorysFiles) {
+TEST(DictionaryLoad, ClosingRowOnlyWhenAsked) {
   TempDir dir;
-  TempDir other;
-  test::WriteCp1251(other / "months.txt", "1|Январь\r\n");
+  test::WriteCp1251(dir / "months.txt", "1|Январь\r\n");
   Protocol p;
   Checks checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
   TDM dm;
-  LoadDictionary(checks, dir.path(), other / "months.txt", dm.months);
+  LoadDictionary(checks, dir / "months.txt", dm.months);
   EXPECT_EQ(dm.months.size(), 1u);
 }
 
@@ -129,7 +137,7 @@ TEST(BundledDictionaries, LoadWithoutFaults) {
       for (auto [file, table] : {std::pair{"sps_kateg.txt", &dm.kategor}, {"months.txt", &dm.months},
                                  {"sps_prof.txt", &dm.prof}, {"raion.txt", &dm.raion},
                                  {"sps_typeform.txt", &dm.typeform}, {"sps_viddoc.txt", &dm.viddoc}}) {
-        LoadDictionary(checks, dir.path(), dir / file, *table);
+        LoadDictionary(checks, dir / file, *table, ClosingRowOf(v, file));
         EXPECT_FALSE(table->empty()) << file;
       }
       EXPECT_FALSE(dm.new_kategor.empty());
@@ -138,7 +146,7 @@ TEST(BundledDictionaries, LoadWithoutFaults) {
                                  {"prof.txt", &dm1.prof}, {"raion.txt", &dm1.raion}, {"rang.txt", &dm1.rang},
                                  {"rashod.txt", &dm1.rashod}, {"tarif.txt", &dm1.tarif},
                                  {"typeform.txt", &dm1.typeform}, {"viddoc.txt", &dm1.viddoc}}) {
-        LoadDictionary(checks, dir.path(), dir / file, *table);
+        LoadDictionary(checks, dir / file, *table, ClosingRowOf(v, file));
         EXPECT_FALSE(table->empty()) << file;
       }
     }

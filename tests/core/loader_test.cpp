@@ -28,7 +28,7 @@ Loaded Load(Variant variant, FileKind kind, const std::string& content) {
   test::WriteCp1251(path, content);
   Loaded out{Protocol(), MakeTable(kind), {}};
   Checks checks(out.protocol, Profile(variant), test::D(8, 12, 2026));
-  LoadPackageFile(checks, dir.path(), path, out.table);
+  LoadPackageFile(checks, path, kind, out.table);
   out.faults = test::FaultTexts(out.protocol);
   return out;
 }
@@ -167,7 +167,7 @@ TEST(Loader, ReportsMissingFileWithThePathAsGiven) {
   Protocol p;
   Checks checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
   Table t = MakeTable(FileKind::T);
-  LoadPackageFile(checks, dir.path(), dir.path() + "REV5_T", t);
+  LoadPackageFile(checks, dir.path() + "REV5_T", FileKind::T, t);
   EXPECT_EQ(test::Texts(p), std::vector<std::string>{"NU ESTE fisierul " + dir.path() + "REV5_T"});
 }
 
@@ -177,7 +177,7 @@ TEST(Loader, FindsLowerCaseFileButPrintsThePathAsGiven) {
   Protocol p;
   Checks checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
   Table t = MakeTable(FileKind::IP);
-  LoadPackageFile(checks, dir.path(), dir.path() + "REV5_IP", t);
+  LoadPackageFile(checks, dir.path() + "REV5_IP", FileKind::IP, t);
   EXPECT_EQ(test::Texts(p), std::vector<std::string>{"fisierul " + dir.path() + "REV5_IP"});
   EXPECT_EQ(t.size(), 1u);
 }

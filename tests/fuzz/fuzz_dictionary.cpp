@@ -32,13 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   switch (which) {
     case 0: table = &dm.new_kategor; LoadDictionaryRecords(checks, path, *table); break;
     case 1: table = &dm.new_prof; LoadDictionaryRecords(checks, path, *table); break;
-    case 2: table = &dm.months; LoadDictionary(checks, dir, path, *table); break;
+    case 2: table = &dm.months; LoadDictionary(checks, path, *table, "13"); break;
     case 3:
       table = &dm.raion;
-      LoadDictionary(checks, dir, path, *table);
+      LoadDictionary(checks, path, *table);
       PadDistrictCodes(*table);
       break;
-    default: table = &dm1.rashod; LoadDictionary(checks, dir, path, *table); break;
+    default: table = &dm1.rashod; LoadDictionary(checks, path, *table, "99"); break;
   }
   // months.txt always ends in the total row 13, rashod.txt in 99.
   if (which == 2 && (table->empty() || table->Text(static_cast<RowId>(table->size() - 1), 0) != "13")) __builtin_trap();

@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Protocol protocol;
   Table table = MakeTable(t.kind);
   Checks checks(protocol, Profile(t.variant), *Date::FromYmd(2026, 12, 8));
-  LoadPackageFile(checks, dir, path, table);
+  LoadPackageFile(checks, path, t.kind, table);
 
   std::size_t chars = 0;
   std::uint32_t previous_line = 0;

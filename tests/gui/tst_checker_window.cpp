@@ -150,22 +150,22 @@ void CheckerWindowTest::statusBarShowsTheArchiversReason() {
   const QString good = packages.filePath(QStringLiteral("REV5_1234567_00002_2026T03.rar"));
   QVERIFY(test::PackExample(QStringLiteral("quarterly-valid"), good, test::NewFormatMembers()));
   auto unrar = [](TestProgram& p, const QString& archive) {
-    ui::CheckerWindow* w = p.app->FmainKV();
+    ui::CheckerWindow* w = p.app->quarterlyWindow();
     p.dialogs.open_answers.push_back(archive);
-    w->Button3Click();
+    w->ChooseAndUnpackArchive();
     return test::WaitForCommand(*w);
   };
 
   // The bar shows what the session says the archiver gave as its reason.
   TestProgram plain;
   QVERIFY(unrar(plain, broken));
-  QCOMPARE(plain.app->FmainKV()->statusBar().currentMessage(),
+  QCOMPARE(plain.app->quarterlyWindow()->statusBar().currentMessage(),
            QString::fromStdString(plain.app->session().archiver_message()).simplified());
 
   // A reason of several lines shows on one; the protocol's lines stay as
   // they are without a reason.
   TestProgram p;
-  ui::CheckerWindow* w = p.app->FmainKV();
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
   w->controller().SetArchiverMessageSource([](const Session& s) {
     return s.archiver_message().empty() ? std::string("not a RAR archive:\n  bad header") : s.archiver_message();
   });
@@ -174,7 +174,7 @@ void CheckerWindowTest::statusBarShowsTheArchiversReason() {
   QCOMPARE(w->statusBar().currentMessage(),
            reason.isEmpty() ? QStringLiteral("not a RAR archive: bad header") : reason);
   QCOMPARE(test::ProtocolTexts(w->controller().protocol()),
-           test::ProtocolTexts(plain.app->FmainKV()->controller().protocol()));
+           test::ProtocolTexts(plain.app->quarterlyWindow()->controller().protocol()));
 
   // A clean UnRar leaves the bar empty.
   w->controller().SetArchiverMessageSource([](const Session& s) { return s.archiver_message(); });
@@ -185,7 +185,7 @@ void CheckerWindowTest::statusBarShowsTheArchiversReason() {
 
 void CheckerWindowTest::unrarDialogSettings() {
   TestProgram p;
-  p.app->FmainKV()->Button3Click();
+  p.app->quarterlyWindow()->ChooseAndUnpackArchive();
   QCOMPARE(p.dialogs.open_specs.size(), std::size_t(1));
   const ui::OpenDialogSpec& setup = p.dialogs.open_specs[0];
   QCOMPARE(setup.object_name, QStringLiteral("odUnRar"));
@@ -195,10 +195,10 @@ void CheckerWindowTest::unrarDialogSettings() {
 
 void CheckerWindowTest::cancelledUnrarChangesNothing() {
   TestProgram p;
-  ui::CheckerWindow* w = p.app->FmainKV();
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
   w->controller().protocol().Add("before");
   p.dialogs.open_answers.push_back(QString());
-  w->Button3Click();
+  w->ChooseAndUnpackArchive();
   QVERIFY(!w->controller().running());
   QVERIFY(!p.app->gate().busy());
   QCOMPARE(test::ProtocolTexts(w->controller().protocol()), QStringList{"before"});
@@ -212,8 +212,8 @@ void CheckerWindowTest::unrarThenControlOnAQuarterlyPackage() {
   QTemporaryDir packages;
   const QString archive = packages.filePath(QStringLiteral("REV5_1234567_00002_2026T03.rar"));
   QVERIFY(test::PackExample(QStringLiteral("quarterly-faulty"), archive, test::NewFormatMembers()));
-  ui::CheckerWindow* w = p.app->FmainKV();
-  p.app->Form1()->Button0Click();
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
+  p.app->startMenu()->OpenCheckerWindow(Variant::Quarterly);
 
   p.dialogs.open_answers.push_back(archive);
   QTest::mouseClick(Button(w, "Button3"), Qt::LeftButton);
@@ -291,11 +291,11 @@ void CheckerWindowTest::everyWindowChecksItsValidExample() {
   QVERIFY(test::PackExample(folder, path, members));
   ui::CheckerWindow* w = p.app->WindowOf(variant);
   p.dialogs.open_answers.push_back(path);
-  w->Button3Click();
+  w->ChooseAndUnpackArchive();
   QVERIFY(test::WaitForCommand(*w));
   QCOMPARE(p.messages.shown.size(), std::size_t(1));
   QCOMPARE(p.messages.shown[0].text, unpacked);
-  w->BitBtn1Click();
+  w->ControlPackage();
   QVERIFY(test::WaitForCommand(*w));
   const QStringList lines = test::ProtocolTexts(w->controller().protocol());
   QVERIFY2(lines.contains(QStringLiteral("к о н т р о л ь  з а в е р ш е н.")), qPrintable(lines.join('\n')));
@@ -313,11 +313,11 @@ void CheckerWindowTest::paneShowsLinesBeforeTheMessageBox() {
   QTemporaryDir packages;
   const QString archive = packages.filePath(QStringLiteral("REV5_1234567_00001_2026T03.rar"));
   QVERIFY(test::PackExample(QStringLiteral("quarterly-valid"), archive, test::NewFormatMembers()));
-  ui::CheckerWindow* w = p.app->FmainKV();
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
   qsizetype lines_while_open = -1;
   p.messages.while_open = [&](const test::ShownMessage&) { lines_while_open = w->pane().lineCount(); };
   p.dialogs.open_answers.push_back(archive);
-  w->Button3Click();
+  w->ChooseAndUnpackArchive();
   QVERIFY(test::WaitForCommand(*w));
   QCOMPARE(lines_while_open, qsizetype(3));
   QCOMPARE(w->pane().lineCount(), qsizetype(4));
@@ -328,14 +328,14 @@ void CheckerWindowTest::secondControlFindsTheFilesGone() {
   QTemporaryDir packages;
   const QString archive = packages.filePath(QStringLiteral("REV5_1234567_00001_2026T03.rar"));
   QVERIFY(test::PackExample(QStringLiteral("quarterly-valid"), archive, test::NewFormatMembers()));
-  ui::CheckerWindow* w = p.app->FmainKV();
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
   p.dialogs.open_answers.push_back(archive);
-  w->Button3Click();
+  w->ChooseAndUnpackArchive();
   QVERIFY(test::WaitForCommand(*w));
-  w->BitBtn1Click();
+  w->ControlPackage();
   QVERIFY(test::WaitForCommand(*w));
   QVERIFY(test::ProtocolTexts(w->controller().protocol()).contains(QStringLiteral("Проверено электронных деклараций : 5")));
-  w->BitBtn1Click();
+  w->ControlPackage();
   QVERIFY(test::WaitForCommand(*w));
   const QStringList lines = test::ProtocolTexts(w->controller().protocol());
   QCOMPARE(lines.size(), 4);
@@ -349,16 +349,16 @@ void CheckerWindowTest::packageUnpackedInQuarterlyCountsInAnnual() {
   const QString archive = packages.filePath(QStringLiteral("REV5_1234567_00001_2026T03.rar"));
   QVERIFY(test::PackExample(QStringLiteral("quarterly-valid"), archive, test::NewFormatMembers()));
   // Nothing unpacked yet: the annual run stops at once.
-  ui::CheckerWindow* annual = p.app->Fmain();
-  annual->BitBtn1Click();
+  ui::CheckerWindow* annual = p.app->annualWindow();
+  annual->ControlPackage();
   QVERIFY(test::WaitForCommand(*annual));
   QCOMPARE(test::ProtocolTexts(annual->controller().protocol()).last(), QStringLiteral("Пакет НЕ распакован."));
 
-  ui::CheckerWindow* kv = p.app->FmainKV();
+  ui::CheckerWindow* kv = p.app->quarterlyWindow();
   p.dialogs.open_answers.push_back(archive);
-  kv->Button3Click();
+  kv->ChooseAndUnpackArchive();
   QVERIFY(test::WaitForCommand(*kv));
-  annual->BitBtn1Click();
+  annual->ControlPackage();
   QVERIFY(test::WaitForCommand(*annual));
   const QStringList lines = test::ProtocolTexts(annual->controller().protocol());
   // The shared package name is the annual window's marker; its own archive
@@ -374,9 +374,9 @@ void CheckerWindowTest::refusedNameWritesItsLines() {
   QTemporaryDir packages;
   const QString archive = packages.filePath(QStringLiteral("package.rar"));
   QVERIFY(test::PackExample(QStringLiteral("quarterly-valid"), archive, test::NewFormatMembers()));
-  ui::CheckerWindow* kv = p.app->FmainKV();
+  ui::CheckerWindow* kv = p.app->quarterlyWindow();
   p.dialogs.open_answers.push_back(archive);
-  kv->Button3Click();
+  kv->ChooseAndUnpackArchive();
   QVERIFY(test::WaitForCommand(*kv));
   QVERIFY(p.messages.shown.empty());
   const Protocol& protocol = kv->controller().protocol();
@@ -392,8 +392,8 @@ void CheckerWindowTest::oneRunAtATimeInTheWholeProgram() {
   QTemporaryDir packages;
   const QString archive = packages.filePath(QStringLiteral("REV5_1234567_00001_2026T03.rar"));
   QVERIFY(test::PackExample(QStringLiteral("quarterly-valid"), archive, test::NewFormatMembers()));
-  ui::CheckerWindow* kv = p.app->FmainKV();
-  ui::CheckerWindow* annual = p.app->Fmain();
+  ui::CheckerWindow* kv = p.app->quarterlyWindow();
+  ui::CheckerWindow* annual = p.app->annualWindow();
   annual->controller().protocol().Add("annual's own");
 
   // While "Pachet dezarhivat" is open the quarterly UnRar is still running.
@@ -413,19 +413,19 @@ void CheckerWindowTest::oneRunAtATimeInTheWholeProgram() {
       QCOMPARE(Button(w, "BitBtn2")->isEnabled(), w != kv);
     }
     for (const char* name : {"Button3", "Button0", "Button2", "Button1"}) {
-      QVERIFY(!Button(p.app->Form1(), name)->isEnabled());
+      QVERIFY(!Button(p.app->startMenu(), name)->isEnabled());
     }
     // A second run anywhere is refused and changes nothing.
     QVERIFY(!annual->controller().StartControl());
     QCOMPARE(test::ProtocolTexts(annual->controller().protocol()), QStringList{"annual's own"});
     // A menu button does not clear a window meanwhile.
-    p.app->Form1()->Button2Click();
+    p.app->startMenu()->OpenCheckerWindow(Variant::Annual);
     QVERIFY(!annual->isVisible());
     // The grids over DM read nothing while the run fills it.
     QCOMPARE(annual->packModel().rowCount(), 0);
   };
   p.dialogs.open_answers.push_back(archive);
-  kv->Button3Click();
+  kv->ChooseAndUnpackArchive();
   QVERIFY(test::WaitForCommand(*kv));
   QVERIFY(checked);
   QVERIFY(!p.app->gate().busy());
@@ -434,7 +434,7 @@ void CheckerWindowTest::oneRunAtATimeInTheWholeProgram() {
     QVERIFY(Button(p.app->WindowOf(v), "Button3")->isEnabled());
     QVERIFY(Button(p.app->WindowOf(v), "BitBtn1")->isEnabled());
   }
-  QVERIFY(Button(p.app->Form1(), "Button0")->isEnabled());
+  QVERIFY(Button(p.app->startMenu(), "Button0")->isEnabled());
 }
 
 void CheckerWindowTest::workdirHeldByAnotherProcess_data() {
@@ -452,12 +452,12 @@ void CheckerWindowTest::workdirHeldByAnotherProcess() {
   p.app->session().set_lock_wait(std::chrono::milliseconds(50));
   WorkdirLock other(p.install.dir(), std::chrono::milliseconds(0));
   QVERIFY(other.acquired());
-  ui::CheckerWindow* kv = p.app->FmainKV();
+  ui::CheckerWindow* kv = p.app->quarterlyWindow();
   if (unrar) {
     p.dialogs.open_answers.push_back(archive);
-    kv->Button3Click();
+    kv->ChooseAndUnpackArchive();
   } else {
-    kv->BitBtn1Click();
+    kv->ControlPackage();
   }
   QVERIFY(test::WaitForCommand(*kv));
   const QString busy = QString::fromStdString(WorkdirBusyText(p.install.dir()));
@@ -474,15 +474,15 @@ void CheckerWindowTest::debugGridShowsThePackTable() {
   QTemporaryDir packages;
   const QString archive = packages.filePath(QStringLiteral("REV5_1234567_00001_2026T03.rar"));
   QVERIFY(test::PackExample(QStringLiteral("quarterly-valid"), archive, test::NewFormatMembers()));
-  ui::CheckerWindow* kv = p.app->FmainKV();
+  ui::CheckerWindow* kv = p.app->quarterlyWindow();
   QVERIFY(kv->debugPageShown());
   auto* grid = kv->findChild<QTableView*>(QStringLiteral("DBGrid1"));
   QCOMPARE(grid->parentWidget()->objectName(), QStringLiteral("TabSheet3"));
   QCOMPARE(grid->model()->rowCount(), 0);
   p.dialogs.open_answers.push_back(archive);
-  kv->Button3Click();
+  kv->ChooseAndUnpackArchive();
   QVERIFY(test::WaitForCommand(*kv));
-  kv->BitBtn1Click();
+  kv->ControlPackage();
   QVERIFY(test::WaitForCommand(*kv));
 
   const Table& packs = p.app->DM().pack_label;
@@ -495,9 +495,9 @@ void CheckerWindowTest::debugGridShowsThePackTable() {
     }
   }
   // The monthly and annual windows show the same DM table; the old-format one DM1's.
-  QCOMPARE(p.app->FmainMES()->packModel().rowCount(), 2);
-  QCOMPARE(p.app->Fmainrev()->packModel().rowCount(), 0);
-  QCOMPARE(p.app->Fmainrev()->packModel().headerData(0, Qt::Horizontal).toString(),
+  QCOMPARE(p.app->monthlyWindow()->packModel().rowCount(), 2);
+  QCOMPARE(p.app->annualOldWindow()->packModel().rowCount(), 0);
+  QCOMPARE(p.app->annualOldWindow()->packModel().headerData(0, Qt::Horizontal).toString(),
            QString::fromStdString(p.app->DM1().pack_label.field(0).name));
 }
 

@@ -92,8 +92,8 @@ class PrintSaveTest : public QObject {
 
 void PrintSaveTest::savePreset() {
   TestProgram p;
-  ui::CheckerWindow* kv = p.app->FmainKV();
-  kv->Button2Click();
+  ui::CheckerWindow* kv = p.app->quarterlyWindow();
+  kv->SaveProtocol();
   QCOMPARE(p.dialogs.save_presets.back(), QStringLiteral("ERROR_REV.doc"));
   QCOMPARE(p.dialogs.save_specs.back().object_name, QStringLiteral("sdToFile"));
   QCOMPARE(p.dialogs.save_specs.back().default_suffix, QStringLiteral("doc"));
@@ -103,12 +103,12 @@ void PrintSaveTest::savePreset() {
   const QString archive = packages.filePath(QStringLiteral("not-a-package.rar"));
   QVERIFY(test::PackExample(QStringLiteral("quarterly-valid"), archive, test::NewFormatMembers()));
   p.dialogs.open_answers.push_back(archive);
-  kv->Button3Click();
+  kv->ChooseAndUnpackArchive();
   QVERIFY(test::WaitForCommand(*kv));
-  kv->Button2Click();
+  kv->SaveProtocol();
   QCOMPARE(p.dialogs.save_presets.back(), packages.path() + QStringLiteral("/ERROR_REV.doc"));
   // Other windows keep their own choice.
-  p.app->Fmain()->Button2Click();
+  p.app->annualWindow()->SaveProtocol();
   QCOMPARE(p.dialogs.save_presets.back(), QStringLiteral("ERROR_REV.doc"));
 }
 
@@ -147,10 +147,10 @@ void PrintSaveTest::saveWritesRichTextAndConfirms() {
 
 void PrintSaveTest::cancelledSaveWritesNothing() {
   TestProgram p;
-  ui::CheckerWindow* w = p.app->FmainKV();
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
   WriteSampleProtocol(*w);
   p.dialogs.save_answers.push_back(QString());
-  w->Button2Click();
+  w->SaveProtocol();
   QVERIFY(p.messages.shown.empty());
   QCOMPARE(p.dialogs.save_presets.size(), std::size_t(1));
 }
@@ -194,11 +194,11 @@ void PrintSaveTest::saveDialogReplacesAFileWithoutAsking() {
 
 void PrintSaveTest::failedSaveShowsTheErrorBoxAndKeepsTheOldFile() {
   TestProgram p;
-  ui::CheckerWindow* w = p.app->FmainKV();
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
   WriteSampleProtocol(*w);
   QTemporaryDir out;
   p.dialogs.save_answers.push_back(out.filePath(QStringLiteral("no/such/dir/ERROR_REV.doc")));
-  w->Button2Click();
+  w->SaveProtocol();
   QCOMPARE(p.messages.shown.size(), std::size_t(1));
   QVERIFY(p.messages.shown[0].error);
   QVERIFY(p.messages.shown[0].text.contains(QStringLiteral("ERROR_REV.doc")));
@@ -208,7 +208,7 @@ void PrintSaveTest::failedSaveShowsTheErrorBoxAndKeepsTheOldFile() {
   const QString taken = out.filePath(QStringLiteral("taken.doc"));
   QVERIFY(QDir().mkpath(taken + QStringLiteral("/inner")));
   p.dialogs.save_answers.push_back(taken);
-  w->Button2Click();
+  w->SaveProtocol();
   QCOMPARE(p.messages.shown.size(), std::size_t(2));
   QVERIFY(p.messages.shown[1].error);
   QVERIFY(QFileInfo(taken + QStringLiteral("/inner")).isDir());
@@ -219,12 +219,12 @@ void PrintSaveTest::savedFileOpensInAWordProcessor() {
   const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
   if (soffice.isEmpty()) QSKIP("soffice (libreoffice-writer-nogui) is not installed: the rich text reader test is skipped");
   TestProgram p;
-  ui::CheckerWindow* w = p.app->Fmain();
+  ui::CheckerWindow* w = p.app->annualWindow();
   WriteSampleProtocol(*w);
   QTemporaryDir out;
   const QString doc = out.filePath(QStringLiteral("ERROR_REV.doc"));
   p.dialogs.save_answers.push_back(doc);
-  w->Button2Click();
+  w->SaveProtocol();
   QVERIFY(QFile::exists(doc));
 
   // A word processor of its own profile reads the file whatever its
@@ -254,7 +254,7 @@ void PrintSaveTest::savedFileOpensInAWordProcessor() {
 
 void PrintSaveTest::printWithoutADefaultPrinterShowsTheErrorBox() {
   TestProgram p;
-  ui::CheckerWindow* w = p.app->FmainKV();
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
   WriteSampleProtocol(*w);
   p.printers.default_printer.clear();
   QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
@@ -266,11 +266,11 @@ void PrintSaveTest::printWithoutADefaultPrinterShowsTheErrorBox() {
 
 void PrintSaveTest::printFailureShowsTheErrorBox() {
   TestProgram p;
-  ui::CheckerWindow* w = p.app->Fmainrev();
+  ui::CheckerWindow* w = p.app->annualOldWindow();
   WriteSampleProtocol(*w);
   p.printers.default_printer = QStringLiteral("office");
   p.printers.fail = true;
-  w->Button1Click();
+  w->PrintProtocol();
   QCOMPARE(p.messages.shown.size(), std::size_t(1));
   QVERIFY(p.messages.shown[0].error);
   QCOMPARE(p.messages.shown[0].text, QStringLiteral("printer on fire"));
@@ -294,7 +294,7 @@ void PrintSaveTest::printSendsThePaneAsJobZentrox() {
   // Lines still on their way to the pane are printed too.
   w->controller().protocol().Add("последняя строка");
   p.printers.default_printer = QStringLiteral("office");
-  w->Button1Click();
+  w->PrintProtocol();
   QCOMPARE(p.printers.jobs.size(), std::size_t(1));
   QCOMPARE(p.printers.jobs[0].printer, QStringLiteral("office"));
   QCOMPARE(p.printers.jobs[0].title, QStringLiteral("zentrox"));
@@ -466,9 +466,9 @@ void PrintSaveTest::printOnACupsPdfQueue() {
   if (const QString why = queue.SetUp(); !why.isEmpty()) QSKIP(qPrintable(why));
   ui::QtPrinters real;
   TestProgram p({QStringLiteral("zentrox")}, &real);
-  ui::CheckerWindow* w = p.app->FmainKV();
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
   WriteSampleProtocol(*w);
-  w->Button1Click();
+  w->PrintProtocol();
   QCOMPARE(p.messages.shown.size(), std::size_t(1));
   QVERIFY2(!p.messages.shown[0].error, qPrintable(p.messages.shown[0].text));
   QCOMPARE(p.messages.shown[0].text, QStringLiteral("Protocol tiparit"));
@@ -506,7 +506,7 @@ void PrintSaveTest::printoutIsReadableOnPaper() {
   if (const QString why = queue.SetUp(); !why.isEmpty()) QSKIP(qPrintable(why));
   ui::QtPrinters real;
   TestProgram p({QStringLiteral("zentrox")}, &real);
-  ui::CheckerWindow* w = p.app->FmainKV();
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
   // A red bold italic heading, a few hundred ordinary 16-pixel lines, and
   // one line far wider than the paper, which must wrap rather than run off
   // the right edge.
@@ -527,7 +527,7 @@ void PrintSaveTest::printoutIsReadableOnPaper() {
   protocol.Add(wide);
   protocol.Add("к о н т р о л ь  з а в е р ш е н.");
   w->pane().FlushAll();
-  w->Button1Click();
+  w->PrintProtocol();
   QCOMPARE(p.messages.shown.size(), std::size_t(1));
   QVERIFY2(!p.messages.shown[0].error, qPrintable(p.messages.shown[0].text));
 

@@ -139,7 +139,7 @@ void StartMenuTest::menuLayout() {
   QFETCH(int, pixels);
   QFETCH(int, height);
   TestProgram p;
-  app::StartMenu* menu = p.app->Form1();
+  app::StartMenu* menu = p.app->startMenu();
   p.app->Show();
   QCOMPARE(menu->windowTitle(), QStringLiteral("Zentrox v.11.02.2015"));
   QCOMPARE(menu->size(), QSize(664, 499));
@@ -182,14 +182,14 @@ void StartMenuTest::menuButtonOpensItsWindowWithAnEmptyProtocol() {
   target->pane().FlushAll();
   QCOMPARE(target->pane().lineCount(), 1);
 
-  QTest::mouseClick(p.app->Form1()->findChild<QPushButton*>(button), Qt::LeftButton);
+  QTest::mouseClick(p.app->startMenu()->findChild<QPushButton*>(button), Qt::LeftButton);
   target->pane().FlushAll();
   QCOMPARE(p.settings_checks, 1);
   QVERIFY(target->isVisible());
   QVERIFY(target->controller().protocol().empty());
   QCOMPARE(target->pane().lineCount(), 0);
   QVERIFY(target->pane().toPlainText().isEmpty());
-  QVERIFY(p.app->Form1()->isVisible());  // the menu stays open
+  QVERIFY(p.app->startMenu()->isVisible());  // the menu stays open
   for (Variant other : AllVariants()) {
     if (other != variant) QVERIFY(!p.app->WindowOf(other)->isVisible());
   }
@@ -198,11 +198,11 @@ void StartMenuTest::menuButtonOpensItsWindowWithAnEmptyProtocol() {
 void StartMenuTest::reopeningAnOpenWindowKeepsThePackage() {
   TestProgram p;
   p.app->Show();
-  ui::CheckerWindow* kv = p.app->FmainKV();
-  p.app->Form1()->Button0Click();
+  ui::CheckerWindow* kv = p.app->quarterlyWindow();
+  p.app->startMenu()->OpenCheckerWindow(Variant::Quarterly);
   p.app->session().window(Variant::Quarterly).last_chosen = "/some/where/REV5_1234567_00001_2026T03.rar";
   kv->controller().protocol().Add("line");
-  p.app->Form1()->Button0Click();
+  p.app->startMenu()->OpenCheckerWindow(Variant::Quarterly);
   kv->pane().FlushAll();
   QVERIFY(kv->isVisible());
   QVERIFY(kv->controller().protocol().empty());
@@ -214,15 +214,15 @@ void StartMenuTest::failedSettingsCheckShowsTheBoxAndOpensNothing() {
   TestProgram p;
   p.app->Show();
   p.settings_error = app::DateFormatMessage();
-  ui::CheckerWindow* kv = p.app->FmainKV();
+  ui::CheckerWindow* kv = p.app->quarterlyWindow();
   kv->controller().protocol().Add("kept");
-  p.app->Form1()->Button0Click();
+  p.app->startMenu()->OpenCheckerWindow(Variant::Quarterly);
   QCOMPARE(p.messages.shown.size(), std::size_t(1));
   QVERIFY(p.messages.shown[0].error);
   QCOMPARE(p.messages.shown[0].text, app::DateFormatMessage());
   QVERIFY(!kv->isVisible());
   QCOMPARE(kv->controller().protocol().lines().size(), std::size_t(1));
-  QVERIFY(p.app->Form1()->isVisible());
+  QVERIFY(p.app->startMenu()->isVisible());
 }
 
 void StartMenuTest::verifyFormatting_data() {
@@ -272,16 +272,16 @@ void StartMenuTest::checkRegionalSettingsOverridesACommaLocale() {
 void StartMenuTest::closingTheMenuEndsTheProgram() {
   TestProgram p;
   p.app->Show();
-  QSignalSpy closed(p.app->Form1(), &app::StartMenu::closed);
-  p.app->Form1()->close();
+  QSignalSpy closed(p.app->startMenu(), &app::StartMenu::closed);
+  p.app->startMenu()->close();
   QCOMPARE(closed.count(), 1);
 }
 
 void StartMenuTest::closingACheckerWindowOnlyHidesIt() {
   TestProgram p;
   p.app->Show();
-  p.app->Form1()->Button2Click();
-  ui::CheckerWindow* annual = p.app->Fmain();
+  p.app->startMenu()->OpenCheckerWindow(Variant::Annual);
+  ui::CheckerWindow* annual = p.app->annualWindow();
   annual->controller().protocol().Add("still here");
   annual->pane().FlushAll();
   QVERIFY(annual->close());
@@ -289,25 +289,25 @@ void StartMenuTest::closingACheckerWindowOnlyHidesIt() {
   QCOMPARE(annual->controller().protocol().lines().size(), std::size_t(1));
   QCOMPARE(annual->pane().toPlainText(), QStringLiteral("still here"));
   // Reopened from the menu: the same window with an empty protocol.
-  p.app->Form1()->Button2Click();
+  p.app->startMenu()->OpenCheckerWindow(Variant::Annual);
   annual->pane().FlushAll();
   QVERIFY(annual->isVisible());
-  QCOMPARE(p.app->Fmain(), annual);
+  QCOMPARE(p.app->annualWindow(), annual);
   QVERIFY(annual->pane().toPlainText().isEmpty());
 }
 
 void StartMenuTest::aboutDialogFromHelpButtonAndF1() {
   TestProgram p;
   p.app->Show();
-  app::AboutDialog* about = p.app->FormBla();
+  app::AboutDialog* about = p.app->aboutDialog();
   QVERIFY(!about->isVisible());
-  QTest::mouseClick(p.app->Form1()->findChild<QPushButton*>(QStringLiteral("HelpButton")), Qt::LeftButton);
+  QTest::mouseClick(p.app->startMenu()->findChild<QPushButton*>(QStringLiteral("HelpButton")), Qt::LeftButton);
   QVERIFY(about->isVisible());
   about->hide();
 
-  p.app->Form1()->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(p.app->Form1()));
-  QTest::keyClick(p.app->Form1(), Qt::Key_F1);
+  p.app->startMenu()->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(p.app->startMenu()));
+  QTest::keyClick(p.app->startMenu(), Qt::Key_F1);
   QVERIFY(about->isVisible());
 
   auto* memo = about->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
