@@ -10,8 +10,8 @@ source "$(dirname "$0")/scripts/setup.sh"
 if [ "${1:-}" != "--sanitize" ]; then
   zentrox_install_missing --tests
   zentrox_build
-  cd "$ZENTROX_ROOT/build"
-  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+  cd "$ZENTROX_ROOT"
+  ctest --preset dev -j"$(nproc)"
   exit
 fi
 

@@ -34,7 +34,8 @@ if [ ! -x /usr/bin/time ]; then
 fi
 
 echo "Building in $build (Release) ..." >&2
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DZENTROX_GUI=OFF > /dev/null
+# The "release" preset, without the desktop program, in $build.
+cmake -S "$root" --preset release -B "$build" -DZENTROX_GUI=OFF > /dev/null
 cmake --build "$build" -j2 --target zentrox-check zentrox-genpkg Rar micro_loader micro_rules zentrox_dictionaries \
   > "$build/bench-build.log" 2>&1 || { tail -30 "$build/bench-build.log" >&2; exit 1; }
 bin=$build/bin

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "data/date.h"
+#include "data/number_parse.h"
 
 namespace zentrox {
 
@@ -265,106 +266,7 @@ class Table {
   mutable std::shared_ptr<Cache> cache_;
 };
 
-// A key value taken from a row of some table, to search another table with.
-struct KeyValue {
-  bool empty = true;
-  double number = 0;
-  std::string text;
-
-  static KeyValue Of(const Table& t, RowId row, int f);
-};
-
-// A sorted index over some key fields of a table (optionally followed by
-// more fields that only order rows with equal keys). Search returns the rows
-// whose keys equal the given values in index order; the first of them is what
-// a link reads. An empty key value matches only empty fields.
-class Lookup {
- public:
-  Lookup() = default;
-  Lookup(const Table& table, std::vector<int> keys, std::vector<int> then_by = {});
-
-  struct Range {
-    const RowId* first = nullptr;
-    const RowId* last = nullptr;
-    bool empty() const { return first == last; }
-    std::size_t size() const { return static_cast<std::size_t>(last - first); }
-    RowId front() const { return empty() ? kNoRow : *first; }
-    const RowId* begin() const { return first; }
-    const RowId* end() const { return last; }
-  };
-
-  Range Find(std::span<const KeyValue> values) const;
-  // Searches with fields of a row of another table (master fields).
-  Range Find(const Table& master, RowId row, std::span<const int> master_fields) const;
-  Range Find(const Table& master, RowId row, std::initializer_list<int> master_fields) const {
-    return Find(master, row, std::span<const int>(master_fields.begin(), master_fields.size()));
-  }
-  RowId First(const Table& master, RowId row, std::initializer_list<int> master_fields) const {
-    return Find(master, row, master_fields).front();
-  }
-
-  const std::vector<RowId>& rows() const;
-  const Table* table() const { return table_; }
-
- private:
-  // One key value of a search: empty, a number (numeric key field) or a text
-  // (text key field).
-  struct Atom {
-    bool empty = true;
-    double number = 0;
-    std::string_view text;
-  };
-  // A group of rows with equal keys: rows[first, last).
-  struct Slot {
-    std::uint64_t hash = 0;
-    std::uint32_t first = 0;
-    std::uint32_t last = 0;  // 0: a free slot
-  };
-  // The sorted rows and the hash table of their groups; built once per
-  // table contents and key list, and shared by every lookup asking for it.
-  struct Index {
-    std::shared_ptr<const std::vector<RowId>> rows;
-    std::vector<Slot> buckets;  // open addressing, a power of two in size
-  };
-
-  int CompareKey(RowId row, std::span<const KeyValue> values) const;
-  Range BinarySearch(std::span<const KeyValue> values) const;
-  std::uint64_t HashOf(const Atom* atoms) const;
-  std::uint64_t HashOfRow(RowId row) const;
-  bool RowMatches(RowId row, const Atom* atoms) const;
-  Range FindAtoms(const Atom* atoms) const;
-  std::shared_ptr<const Index> BuildIndex(std::shared_ptr<const std::vector<RowId>> rows) const;
-
-  const Table* table_ = nullptr;
-  std::vector<int> keys_;
-  std::shared_ptr<const Index> index_;
-  // The group the last search found: passes search the same keys for
-  // several rows in a row. A lookup is therefore searched by one thread at
-  // a time.
-  mutable const Slot* last_slot_ = nullptr;
-};
-
-// Reads fields of a linked row; with no row every field reads as empty.
-class Linked {
- public:
-  Linked() = default;
-  Linked(const Table& table, RowId row) : table_(&table), row_(row) {}
-  bool found() const { return table_ != nullptr && row_ != kNoRow; }
-  RowId row() const { return row_; }
-  bool IsEmpty(int f) const { return !found() || table_->IsEmpty(row_, f); }
-  std::int32_t Int(int f) const { return found() ? table_->Int(row_, f) : 0; }
-  double Number(int f) const { return found() ? table_->Number(row_, f) : 0.0; }
-  Date DateValue(int f) const { return found() ? table_->DateValue(row_, f) : Date(); }
-  std::string Text(int f) const { return found() ? table_->Text(row_, f) : std::string(); }
-
- private:
-  const Table* table_ = nullptr;
-  RowId row_ = kNoRow;
-};
-
-// Number parsing without the C library's locale: a decimal integer with an
-// optional sign (32-bit), and a decimal number with "." and optional exponent.
-bool ParseInt32(std::string_view text, std::int32_t& value);
-bool ParseDouble(std::string_view text, double& value);
-
 }  // namespace zentrox
+
+// Lookups over tables come with them.
+#include "data/lookup.h"

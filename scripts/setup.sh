@@ -50,32 +50,33 @@ zentrox_install_missing() {
   fi
 }
 
-# The programs alone into build/. A build/ that test.sh configured keeps its
-# tests configured (no reconfiguring back and forth); only the programs'
-# targets are built either way.
+# The programs alone into build/ (preset "programs"). A build/ that test.sh
+# configured keeps its tests configured (no reconfiguring back and forth): the
+# cached BUILD_TESTING wins over the preset's. Only the programs' targets are
+# built either way.
 zentrox_build_programs() {
   local build="$ZENTROX_ROOT/build"
   local testing=()
-  [ -f "$build/CMakeCache.txt" ] || testing=(-DBUILD_TESTING=OFF)
-  cmake -S "$ZENTROX_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${testing[@]}" >/dev/null
+  if [ -f "$build/CMakeCache.txt" ]; then
+    local cached
+    cached="$(sed -n 's/^BUILD_TESTING:BOOL=//p' "$build/CMakeCache.txt")"
+    [ -z "$cached" ] || testing=(-DBUILD_TESTING="$cached")
+  fi
+  cmake -S "$ZENTROX_ROOT" --preset programs "${testing[@]}" >/dev/null
   cmake --build "$build" -j"$(nproc)" --target zentrox_programs
 }
 
-# Everything, tests and benchmarks included, into build/.
+# Everything, tests and benchmarks included, into build/ (preset "dev"); a
+# build type other than the preset's RelWithDebInfo may be given.
 zentrox_build() {
   local build_type="${1:-RelWithDebInfo}"
-  cmake -S "$ZENTROX_ROOT" -B "$ZENTROX_ROOT/build" -DCMAKE_BUILD_TYPE="$build_type" -DBUILD_TESTING=ON >/dev/null
+  cmake -S "$ZENTROX_ROOT" --preset dev -DCMAKE_BUILD_TYPE="$build_type" >/dev/null
   cmake --build "$ZENTROX_ROOT/build" -j"$(nproc)"
 }
 
 # clang with AddressSanitizer and UndefinedBehaviorSanitizer (which stops at
-# the first finding) into build-sanitize/.
+# the first finding) into build-sanitize/ (preset "sanitize").
 zentrox_build_sanitize() {
-  local flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-  cmake -S "$ZENTROX_ROOT" -B "$ZENTROX_ROOT/build-sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DBUILD_TESTING=ON \
-    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
-    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
-    -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+  cmake -S "$ZENTROX_ROOT" --preset sanitize >/dev/null
   cmake --build "$ZENTROX_ROOT/build-sanitize" -j"$(nproc)"
 }

@@ -341,7 +341,7 @@ TEST_F(CliTest, RefusedNameIsNotUnpacked) {
 TEST_F(CliTest, WrongPeriodEndsTheRunEarly) {
   Result r = Check({"--variant", "annual", "--workdir", work.path(), Example("REV5_1234567_00001_2026T03.rar")});
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.lines().back(), "Запустите нужный пункт меню");
+  EXPECT_EQ(test::Last(r.lines()), "Запустите нужный пункт меню");
 }
 
 TEST_F(CliTest, RelativeWorkdirIsShownAbsoluteWithOneSlash) {
@@ -438,6 +438,7 @@ TEST_F(CliTest, SeveralArchivesOneAfterAnother) {
   Result r = Check({"--variant", "quarterly", "--workdir", work.path(), "--today", "08.12.2026", good, bad});
   EXPECT_EQ(r.status, 3);  // the highest of 0 and 3
   std::vector<std::string> lines = r.lines();
+  ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front(), "===== " + good + " =====");
   EXPECT_NE(std::find(lines.begin(), lines.end(), "===== " + bad + " ====="), lines.end());
   Result json = Check({"--variant", "quarterly", "--workdir", work.path(), "--format", "json", good, bad});

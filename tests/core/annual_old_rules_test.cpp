@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data/schemas.h"
+#include "support/package_mutation.h"
 #include "support/rule_harness.h"
 
 namespace zentrox {
@@ -140,13 +141,7 @@ TEST(AnnualOldValidPackage, WritesEverySectionAndNoFault) {
   EXPECT_EQ(LinesFrom(h.AllLines(), expected.front()), expected);
 }
 
-struct MutationCase {
-  const char* name;
-  std::function<void(OldPackage&)> mutate;
-  std::vector<std::string> expected;
-};
-
-void PrintTo(const MutationCase& c, std::ostream* os) { *os << c.name; }
+using MutationCase = test::PackageMutation<OldPackage>;
 
 class AnnualOldRules : public ::testing::TestWithParam<MutationCase> {};
 

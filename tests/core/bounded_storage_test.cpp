@@ -90,6 +90,7 @@ TEST(BoundedStorage, ColumnsShorterThanTheTableReadAsEmpty) {
   EXPECT_EQ(by_int.front(), 0u);
   EXPECT_EQ(by_int.back(), late);
   const std::vector<RowId> by_date_then_n = t.Order({2, 0});
+  ASSERT_EQ(by_date_then_n.size(), n + 1);
   EXPECT_EQ(by_date_then_n.front(), n - 1);  // N = 1
   EXPECT_EQ(by_date_then_n.back(), late);
 

@@ -36,6 +36,7 @@ TEST(ControlRun, NothingUnpackedEndsTheNewFormatRun) {
   EXPECT_EQ(r.outcome, RunOutcome::NotUnpacked);
   EXPECT_EQ(h.AllLines(), (std::vector<std::string>{"08.12.2026 00:00:00", "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
                                                     "Пакет НЕ распакован."}));
+  ASSERT_FALSE(h.protocol.lines().empty());
   EXPECT_EQ(h.protocol.lines()[0].style.color, kBlue);
 }
 
@@ -49,6 +50,7 @@ TEST(ControlRun, OldFormatGoesOnWithoutAMarker) {
   ControlResult r = RunControl(h.protocol, h.dm, h.dm1, in, clock);
   EXPECT_EQ(r.outcome, RunOutcome::Completed);
   std::vector<std::string> lines = h.AllLines();
+  ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[2], "Пакет НЕ распакован.");
   EXPECT_TRUE(Contains(lines, "к о н т р о л ь  з а в е р ш е н."));
   EXPECT_FALSE(fs::exists(h.dir / "rev5_pl"));
@@ -60,7 +62,7 @@ TEST(ControlRun, MissingRequiredFilesEndTheRunAndDeleteNothing) {
   fs::remove(h.dir / "rev5_ip");
   ControlResult r = h.Run("REV5_1234567_00001_2026T03.rar");
   EXPECT_EQ(r.outcome, RunOutcome::EndedEarly);
-  EXPECT_EQ(h.AllLines().back(), "отсутствуют нужные файлы из пакета ");
+  EXPECT_EQ(test::Last(h.AllLines()), "отсутствуют нужные файлы из пакета ");
   EXPECT_TRUE(fs::exists(h.dir / "rev5_t"));
 }
 
@@ -70,6 +72,7 @@ TEST(ControlRun, WrongPeriodEndsTheRun) {
   ControlResult r = h.Run("REV5_1234567_00001_2026L00.rar");
   EXPECT_EQ(r.outcome, RunOutcome::EndedEarly);
   std::vector<std::string> lines = h.AllLines();
+  ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2], "в наименовании пакета указавается, что \"Anual\" ");
   EXPECT_EQ(lines.back(), "Запустите нужный пункт меню");
   EXPECT_FALSE(Contains(lines, "Контроль, часть 1 - проверка соответствия форматам данных:"));
@@ -85,6 +88,7 @@ TEST(ControlRun, FrameOfACompletedRun) {
     ControlResult r = h.Run(name);
     ASSERT_EQ(r.outcome, RunOutcome::Completed) << Profile(v).id;
     const auto& lines = h.protocol.lines();
+    ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[2].text, "Распакован пакет " + h.dir.path() + name);
     auto find = [&](const std::string& text) {
       return std::find_if(lines.begin(), lines.end(), [&](const ProtocolLine& l) { return l.text == text; });

@@ -195,7 +195,7 @@ TEST(DamagedInputLong, TenMegabyteNameIsCutToTheField) {
 
 TEST(DamagedInputLong, ManyLineEndsOnly) {
   Loaded l = LoadRaw(FileKind::IP, std::string(10000, '\n'));
-  EXPECT_EQ(l.faults.size(), 7u * 10000u);
+  ASSERT_EQ(l.faults.size(), 7u * 10000u);
   EXPECT_EQ(l.faults.back(), "отсутствует поле <7.Всего взносов в пачке>, строка 10000");
   EXPECT_EQ(l.table.size(), 0u);
 }
@@ -211,6 +211,7 @@ TEST(DamagedInputLong, MegabyteOfEmptyLinesKeepsTheProtocolBounded) {
   ASSERT_EQ(l.faults.size(), kMaxFaultLines);
   // 100000 = 14285 lines of 7 faults and 5 more
   EXPECT_EQ(l.faults.back(), "отсутствует поле <5.Всего взносов застр.лица в пачке>, строка 14286");
+  ASSERT_FALSE(l.protocol.lines().empty());
   const ProtocolLine& last = l.protocol.lines().back();
   EXPECT_EQ(last.text, "Слишком много ошибок: выведены первые 100000, остальные не выводятся");
   EXPECT_EQ(last.kind, LineKind::Frame);

@@ -16,11 +16,13 @@ namespace {
 
 using test::TempDir;
 
-std::string Listing(const std::vector<std::string>& entries, bool dashes = true) {
+enum class Dashes { Around, None };
+
+std::string Listing(const std::vector<std::string>& entries, Dashes dashes = Dashes::Around) {
   std::string out = "Archive listing\r\n Name      Size   Date\r\n";
-  if (dashes) out += "------------------------------\r\n";
+  if (dashes == Dashes::Around) out += "------------------------------\r\n";
   for (const std::string& e : entries) out += e + "\r\n";
-  if (dashes) out += "------------------------------\r\n";
+  if (dashes == Dashes::Around) out += "------------------------------\r\n";
   return out + " 4 files\r\n";
 }
 
@@ -49,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ListingCase{"renamed_entry", Listing({T, IP, NA, " rev5_sdx    6  08.12.2026"}), false},
                       // A name listed twice counts twice, as the counting rule reads the listing.
                       ListingCase{"twice_the_same", Listing({T, IP, NA, NA}), true},
-                      ListingCase{"no_dashes", Listing({T, IP, NA, SD}, false), false},
+                      ListingCase{"no_dashes", Listing({T, IP, NA, SD}, Dashes::None), false},
                       ListingCase{"empty", "", false},
                       ListingCase{"lf_only", "-----\n rev5_t  1\n rev5_ip 1\n rev5_na 1\n rev5_sd 1\n-----\n", true}),
     [](const auto& info) { return std::string(info.param.name); });

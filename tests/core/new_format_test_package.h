@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data/schemas.h"
+#include "support/package_mutation.h"
 #include "support/rule_harness.h"
 
 namespace zentrox::test {
@@ -172,12 +173,6 @@ inline std::vector<std::string> Part2FaultsOf(Variant variant, const Package& pa
 }
 
 // A one-field change of a baseline package and the exact fault lines it draws.
-struct MutationCase {
-  std::string name;
-  std::function<void(Package&)> mutate;
-  std::vector<std::string> expected;
-};
-
-inline std::ostream& operator<<(std::ostream& os, const MutationCase& c) { return os << c.name; }
+using MutationCase = PackageMutation<Package>;
 
 }  // namespace zentrox::test

@@ -67,6 +67,7 @@ int RunOutOfMemoryThenAgain() {
 
   ControlResult r = h.Run(kArchive);
   if (r.outcome != RunOutcome::EndedEarly) return 1;
+  if (h.protocol.lines().empty()) return 2;
   if (h.AllLines().back() != "Недостаточно памяти для контроля пакета") return 2;
   if (h.protocol.lines().back().style.color != kRed) return 3;
   for (const char* f : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) {

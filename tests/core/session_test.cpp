@@ -81,6 +81,7 @@ TEST_F(SessionTest, UnpacksAQuarterlyPackage) {
                                       "пакет распакован в рабочий каталог  " + work.path()}));
   EXPECT_EQ(port.messages, std::vector<std::string>{"Pachet dezarhivat"});
   for (const char* f : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd", "rev5_list"}) EXPECT_TRUE(InWork(f)) << f;
+  ASSERT_FALSE(protocol.lines().empty());
   EXPECT_EQ(protocol.lines()[0].style.color, kBlue);
 }
 
@@ -103,7 +104,7 @@ TEST_F(SessionTest, ListingRefusesAFifthEntry) {
                                                                 {"rev5_sd", p.sd},
                                                                 {"notes", "x"}});
   EXPECT_EQ(session.UnRar(Variant::Monthly, archive, protocol, port), UnrarOutcome::ListingRefused);
-  EXPECT_EQ(test::FaultTexts(protocol).back(), "неправильно создан архив (в архиве должно быть только 4 файла!)");
+  EXPECT_EQ(test::Last(test::FaultTexts(protocol)), "неправильно создан архив (в архиве должно быть только 4 файла!)");
   EXPECT_FALSE(InWork("rev5_t"));
   EXPECT_TRUE(port.messages.empty());
 }
@@ -123,7 +124,7 @@ TEST_F(SessionTest, AnnualWindowExtractsOnlyThePackageFiles) {
   EXPECT_EQ(test::ReadBytes(work / "months.txt"), months_before);
   EXPECT_FALSE(InWork("Rar"));
   EXPECT_TRUE(InWork("rev5_sd"));
-  EXPECT_EQ(test::Texts(protocol).back(), "пакет распакован в рабочий каталог " + work.path());
+  EXPECT_EQ(test::Last(test::Texts(protocol)), "пакет распакован в рабочий каталог " + work.path());
 }
 
 TEST_F(SessionTest, ArchivePathWithBlanksWorks) {
@@ -166,6 +167,7 @@ TEST_F(SessionTest, OldFormatFlow) {
   test::WriteBytes(bad, "");
   EXPECT_EQ(session.UnRar(Variant::AnnualOld, bad, second, port2), UnrarOutcome::ExtractionFailed);
   EXPECT_EQ(port2.messages, std::vector<std::string>{"Ошибка при распаковке"});
+  ASSERT_GE(second.lines().size(), 4u);
   EXPECT_EQ(test::Texts(second)[3], "б) возможно неправильно создан архив (в архиве должно быть 5 файлов)");
   EXPECT_EQ(session.Marker(Variant::AnnualOld), archive);  // the earlier path stays
   EXPECT_FALSE(InWork("rev5_pl"));                          // deleted before extracting
@@ -208,6 +210,7 @@ TEST_F(SessionTest, QuarterlyPackageCountsAsUnpackedInTheAnnualWindow) {
   ControlResult r = session.Control(Variant::Annual, annual);
   // The annual window's own archive path is empty, so its period check passes.
   EXPECT_EQ(r.outcome, RunOutcome::Completed);
+  ASSERT_GE(annual.lines().size(), 3u);
   EXPECT_EQ(test::Texts(annual)[2], "Распакован пакет REV5_1234567_00001_2026T03.rar");
 }
 
@@ -216,7 +219,7 @@ TEST_F(SessionTest, SecondControlFindsTheFilesGone) {
   EXPECT_EQ(session.Control(Variant::Quarterly, protocol).outcome, RunOutcome::Completed);
   for (const char* f : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) EXPECT_FALSE(InWork(f)) << f;
   EXPECT_EQ(session.Control(Variant::Quarterly, protocol).outcome, RunOutcome::EndedEarly);
-  EXPECT_EQ(test::Texts(protocol).back(), "отсутствуют нужные файлы из пакета ");
+  EXPECT_EQ(test::Last(test::Texts(protocol)), "отсутствуют нужные файлы из пакета ");
 }
 
 // The loader's line for a package file the control run did not find, if any.
@@ -262,13 +265,13 @@ TEST_F(SessionTest, ArchiveLackingPackageFilesIsUnpackedAndTheControlRunSaysWhat
     SCOPED_TRACE(c.what);
     const std::string archive = Pack(c.archive, c.files, std::to_string(++n) + "/");
     Protocol unrar;
-    ASSERT_EQ(session.UnRar(c.variant, archive, unrar, port), UnrarOutcome::Unpacked) << test::Texts(unrar).back();
+    ASSERT_EQ(session.UnRar(c.variant, archive, unrar, port), UnrarOutcome::Unpacked) << test::Last(test::Texts(unrar));
     EXPECT_EQ(session.archiver_message(), "");
     Protocol control;
     const ControlResult r = session.Control(c.variant, control);
     if (c.loader_missing == nullptr) {
       EXPECT_EQ(r.outcome, RunOutcome::EndedEarly);
-      EXPECT_EQ(test::Texts(control).back(), "отсутствуют нужные файлы из пакета ");
+      EXPECT_EQ(test::Last(test::Texts(control)), "отсутствуют нужные файлы из пакета ");
     } else {
       EXPECT_EQ(r.outcome, RunOutcome::Completed);
       EXPECT_EQ(MissingFileLoaded(control), "NU ESTE fisierul " + work.path() + c.loader_missing);
@@ -334,7 +337,7 @@ TEST_F(SessionTest, DamagedLastCopyFailsTheExtractionAndLeavesNoPackageFile) {
   bytes[at] = 'd';  // the stored data no longer matches its CRC
   test::WriteBytes(archive, bytes);
   EXPECT_EQ(session.UnRar(Variant::Annual, archive, protocol, port), UnrarOutcome::ExtractionFailed);
-  EXPECT_EQ(test::FaultTexts(protocol).front(), "О Ш И Б К А  ПРИ  Р А С П А К О В К Е!!!");
+  EXPECT_EQ(test::First(test::FaultTexts(protocol)), "О Ш И Б К А  ПРИ  Р А С П А К О В К Е!!!");
   EXPECT_NE(session.archiver_message().find("CRC error in rev5_sd"), std::string::npos) << session.archiver_message();
   for (const char* f : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) EXPECT_FALSE(InWork(f)) << f;
   EXPECT_EQ(session.Control(Variant::Annual, protocol).outcome, RunOutcome::EndedEarly);

@@ -263,6 +263,12 @@ TEST(EnvCountTest, DigitsOnlyAndNeverAboveTheCeiling) {
   EXPECT_EQ(ParseEnvCount("7", 3, 5).state, State::Clamped);
 }
 
+// How the slow stand-in archiver of TwoSessionsTest behaves.
+struct SlowArchiverOptions {
+  bool leave_child = false;
+  bool until_released = false;
+};
+
 // Two Sessions of one process over one working directory, as two windows of
 // two program instances would be. A slow stand-in archiver keeps the first
 // one inside UnRar while the second one tries.
@@ -281,10 +287,10 @@ class TwoSessionsTest : public ::testing::Test {
   // background child that outlives it, sleeps, then runs the real archiver.
   // With `until_released` it waits for the test's "release" mark instead of
   // a fixed time, so a loaded machine can't let the first run end early.
-  void SlowArchiver(const std::string& seconds, bool leave_child = false, bool until_released = false) {
+  void SlowArchiver(const std::string& seconds, SlowArchiverOptions options = {}) {
     std::string script = "#!/bin/sh\n: > '" + (marks / "started") + "'\n";
-    if (leave_child) script += "sleep 3 &\n";
-    if (until_released) {
+    if (options.leave_child) script += "sleep 3 &\n";
+    if (options.until_released) {
       script += "n=0; while [ ! -e '" + (marks / "release") + "' ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n+1)); done\n";
     }
     script += "sleep " + seconds + "\nexec '" + std::string(ZENTROX_BIN_DIR) + "/Rar' \"$@\"\n";
@@ -318,7 +324,7 @@ class TwoSessionsTest : public ::testing::Test {
 
 TEST_F(TwoSessionsTest, ASecondUnRarIsRefusedWhileTheFirstRuns) {
   const std::string archive = Archive();
-  SlowArchiver("0", false, /*until_released=*/true);
+  SlowArchiver("0", {.until_released = true});
   test::WriteBytes(work / "rev5_t", "left by an earlier run");
   std::atomic<UnrarOutcome> first_outcome{UnrarOutcome::NameRefused};
   std::thread runner([&] {
@@ -338,7 +344,7 @@ TEST_F(TwoSessionsTest, ASecondUnRarIsRefusedWhileTheFirstRuns) {
   EXPECT_EQ(first_outcome.load(), UnrarOutcome::Unpacked);
 
   const std::string busy = "Рабочий каталог " + work.path() + " занят другой проверкой; повторите позже";
-  EXPECT_EQ(test::Texts(protocol), std::vector<std::string>{busy});
+  ASSERT_EQ(test::Texts(protocol), std::vector<std::string>{busy});
   EXPECT_EQ(protocol.lines()[0].style.color, kRed);
   EXPECT_EQ(port.errors, std::vector<std::string>{busy});
   EXPECT_TRUE(port.messages.empty());
@@ -397,7 +403,7 @@ TEST_F(TwoSessionsTest, TheSecondSessionWaitsForTheFirst) {
 
 TEST_F(TwoSessionsTest, TheArchiverDoesNotInheritTheLock) {
   // A child the archiver leaves behind must not keep the directory locked.
-  SlowArchiver("0", /*leave_child=*/true);
+  SlowArchiver("0", {.leave_child = true});
   Protocol protocol;
   RecordingPort port;
   ASSERT_EQ(first.UnRar(Variant::Quarterly, Archive(), protocol, port), UnrarOutcome::Unpacked);

@@ -32,7 +32,8 @@ struct Folders {
     WriteBytes(installed + "c.txt", "C1");
     WriteBytes(installed + "zentrox-check", "program");
   }
-  DictionarySync Sync(bool adopt = false) const { return SyncDictionaries(installed, work, adopt); }
+  DictionarySync Sync() const { return SyncDictionaries(installed, work, /*adopt=*/false); }
+  DictionarySync SyncAdopting() const { return SyncDictionaries(installed, work, /*adopt=*/true); }
 };
 
 TEST(Dictionaries, FilledUpgradedRestoredAndAnEditedOneKeptAndToldOnce) {
@@ -109,7 +110,7 @@ TEST(Dictionaries, ThePerUserFolderIsAdoptedWithoutAManifest) {
   Folders f;
   WriteBytes(f.work + "a.txt", "A1");
   WriteBytes(f.work + "b.txt", "B0");
-  DictionarySync sync = f.Sync(true);
+  DictionarySync sync = f.SyncAdopting();
   EXPECT_TRUE(sync.managed);
   EXPECT_EQ(sync.copied, (Names{"c.txt"}));
   EXPECT_EQ(sync.to_tell, (Names{"b.txt"}));

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer into build-fuzz/ and runs each for SECONDS, one
-# after the other.
+# UndefinedBehaviorSanitizer into build-fuzz/ (preset "fuzz") and runs each
+# for SECONDS, one after the other.
 #
 #   tests/fuzz/run.sh SECONDS [TARGET...]
 #
@@ -25,12 +25,7 @@ all_targets=(fuzz_package_file fuzz_dictionary fuzz_names fuzz_listing fuzz_rar_
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
-  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
-  -DZENTROX_GUI=OFF -DZENTROX_FUZZ=ON >/dev/null
+cmake -S "$root" --preset fuzz >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}"

@@ -40,12 +40,12 @@ bool PackExample(const QString& folder, const QString& archive, const QStringLis
 }
 
 void FakeMessages::Information(QWidget*, const QString& text) {
-  shown.push_back({false, text});
+  shown.push_back({.error = false, .text = text});
   if (while_open) while_open(shown.back());
 }
 
 void FakeMessages::Error(QWidget*, const QString& text) {
-  shown.push_back({true, text});
+  shown.push_back({.error = true, .text = text});
   if (while_open) while_open(shown.back());
 }
 

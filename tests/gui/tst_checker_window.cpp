@@ -179,6 +179,7 @@ void CheckerWindowTest::statusBarShowsTheArchiversReason() {
   // A clean UnRar leaves the bar empty.
   w->controller().SetArchiverMessageSource([](const Session& s) { return s.archiver_message(); });
   QVERIFY(unrar(p, good));
+  QVERIFY(!p.messages.shown.empty());
   QCOMPARE(p.messages.shown.back().text, QStringLiteral("Pachet dezarhivat"));
   QVERIFY(w->statusBar().currentMessage().isEmpty());
 }

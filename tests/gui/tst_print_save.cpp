@@ -94,6 +94,8 @@ void PrintSaveTest::savePreset() {
   TestProgram p;
   ui::CheckerWindow* kv = p.app->quarterlyWindow();
   kv->SaveProtocol();
+  QCOMPARE(p.dialogs.save_presets.size(), std::size_t(1));
+  QCOMPARE(p.dialogs.save_specs.size(), std::size_t(1));
   QCOMPARE(p.dialogs.save_presets.back(), QStringLiteral("ERROR_REV.doc"));
   QCOMPARE(p.dialogs.save_specs.back().object_name, QStringLiteral("sdToFile"));
   QCOMPARE(p.dialogs.save_specs.back().default_suffix, QStringLiteral("doc"));
@@ -106,9 +108,11 @@ void PrintSaveTest::savePreset() {
   kv->ChooseAndUnpackArchive();
   QVERIFY(test::WaitForCommand(*kv));
   kv->SaveProtocol();
+  QCOMPARE(p.dialogs.save_presets.size(), std::size_t(2));
   QCOMPARE(p.dialogs.save_presets.back(), packages.path() + QStringLiteral("/ERROR_REV.doc"));
   // Other windows keep their own choice.
   p.app->annualWindow()->SaveProtocol();
+  QCOMPARE(p.dialogs.save_presets.size(), std::size_t(3));
   QCOMPARE(p.dialogs.save_presets.back(), QStringLiteral("ERROR_REV.doc"));
 }
 

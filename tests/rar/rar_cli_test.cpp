@@ -57,7 +57,7 @@ protected:
     }
 
     TempDir dir_;
-    fs::path work_ = dir_.path();
+    fs::path work_ = dir_.dir();
     fs::path out_ = dir_ / "out";
 };
 
@@ -390,7 +390,7 @@ TEST_F(RarCli, EntryNamesNeverLeaveTheDestination) {
         EXPECT_EQ(r.exit_code, exit_code) << stored << r.err;
         EXPECT_EQ(extracted(), written.empty() ? Files{} : (Files{{written, "payload"}})) << stored;
         expect_nothing_outside_out({"h.rar"});
-        EXPECT_FALSE(fs::exists(dir_.path().parent_path() / "escape.txt"));
+        EXPECT_FALSE(fs::exists(dir_.dir().parent_path() / "escape.txt"));
     }
 }
 

@@ -35,7 +35,7 @@ std::vector<Entry> probe_entries() {
 HeaderScan scan_bytes(const std::string& bytes) {
     TempDir dir;
     write_file(dir / "a.rar", bytes);
-    return scan_headers((dir / "a.rar").string());
+    return scan_headers(dir / "a.rar");
 }
 
 TEST(Rar4Writer, ReproducesTheProbeArchiveByteForByte) {

@@ -17,22 +17,11 @@ extern char** environ;
 
 namespace zentrox::rar::test {
 
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "zentrox-rar-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
-
 RunResult run_rar(const std::vector<std::string>& args, const fs::path& cwd,
                   const std::map<std::string, std::string>& env) {
     TempDir scratch;
-    const std::string out_path = (scratch / "stdout").string();
-    const std::string err_path = (scratch / "stderr").string();
+    const std::string out_path = scratch / "stdout";
+    const std::string err_path = scratch / "stderr";
 
     std::vector<std::string> argv_store{ZENTROX_RAR_PROGRAM};
     argv_store.insert(argv_store.end(), args.begin(), args.end());

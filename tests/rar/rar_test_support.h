@@ -7,23 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace zentrox::rar::test {
 
 namespace fs = std::filesystem;
 
-// A fresh directory per test, removed with everything in it afterwards.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
+using zentrox::test::TempDir;
 
 struct RunResult {
     int exit_code = -1;  // -1 when the child was killed by a signal

@@ -16,18 +16,6 @@
 
 namespace zentrox::test {
 
-TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/zentrox-test-XXXXXX";
-  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = tmpl + "/";
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
-}
-
 void WriteBytes(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

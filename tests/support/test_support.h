@@ -1,5 +1,5 @@
 // Helpers shared by the core tests: a private temporary working directory per
-// test, files written in code page 1251, and protocol inspection.
+// test (support/temp_dir.h), files written in code page 1251, and protocol inspection.
 #pragma once
 
 #include <string>
@@ -8,23 +8,10 @@
 
 #include "data/date.h"
 #include "data/protocol.h"
+#include "support/guarded_access.h"
+#include "support/temp_dir.h"
 
 namespace zentrox::test {
-
-// Creates a fresh directory under the system's temporary directory and
-// removes it with its content on destruction. `path()` ends in "/".
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string operator/(std::string_view name) const { return path_ + std::string(name); }
-
- private:
-  std::string path_;
-};
 
 // Writes `utf8` converted to code page 1251, byte for byte otherwise.
 void WriteCp1251(const std::string& path, std::string_view utf8);

@@ -1,0 +1,234 @@
+#include "data/lookup.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "data/number_parse.h"
+#include "data/table_internal.h"
+
+namespace zentrox {
+
+using table_internal::CompareNumbers;
+using table_internal::CompareTexts;
+using table_internal::HashNumber;
+using table_internal::HashText;
+using table_internal::kEmptyHash;
+using table_internal::Mix;
+using table_internal::PowerOfTwoAtLeast;
+
+KeyValue KeyValue::Of(const Table& t, RowId row, int f) {
+  KeyValue k;
+  k.empty = t.IsEmpty(row, f);
+  if (k.empty) return k;
+  if (t.field(f).type == FieldType::String) {
+    k.text = std::string(t.View(row, f));
+    double v = 0;
+    if (ParseDouble(k.text, v)) k.number = v;
+  } else {
+    k.number = t.Number(row, f);
+    k.text = t.Text(row, f);
+  }
+  return k;
+}
+
+Lookup::Lookup(const Table& table, std::vector<int> keys, std::vector<int> then_by)
+    : table_(&table), keys_(std::move(keys)) {
+  std::vector<int> all = keys_;
+  all.insert(all.end(), then_by.begin(), then_by.end());
+  index_ = std::static_pointer_cast<const Index>(table.CachedIndex(keys_, all));
+  if (!index_) {
+    index_ = BuildIndex(table.SharedOrder(all));
+    table.KeepIndex(keys_, all, index_);
+  }
+}
+
+const std::vector<RowId>& Lookup::rows() const {
+  static const std::vector<RowId> kNone;
+  return index_ ? *index_->rows : kNone;
+}
+
+std::uint64_t Lookup::HashOf(const Atom* atoms) const {
+  std::uint64_t h = 0x3C6EF372FE94F82Bull;
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    const Atom& a = atoms[i];
+    std::uint64_t v = a.empty ? kEmptyHash
+                              : (table_->field(keys_[i]).type == FieldType::String ? HashText(a.text)
+                                                                                    : HashNumber(a.number));
+    h = Mix(h + v + i);
+  }
+  return h;
+}
+
+std::uint64_t Lookup::HashOfRow(RowId row) const {
+  Atom atoms[8];
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    int f = keys_[i];
+    atoms[i].empty = table_->IsEmpty(row, f);
+    if (atoms[i].empty) continue;
+    if (table_->field(f).type == FieldType::String) {
+      atoms[i].text = table_->View(row, f);
+    } else {
+      atoms[i].number = table_->Number(row, f);
+    }
+  }
+  return HashOf(atoms);
+}
+
+bool Lookup::RowMatches(RowId row, const Atom* atoms) const {
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    int f = keys_[i];
+    bool e = table_->IsEmpty(row, f);
+    if (e || atoms[i].empty) {
+      if (e != atoms[i].empty) return false;
+      continue;
+    }
+    if (table_->field(f).type == FieldType::String ? table_->View(row, f) != atoms[i].text
+                                                    : table_->Number(row, f) != atoms[i].number) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Rows with equal keys stand together in the sorted order: each such group
+// gets one slot, found by the hash of its keys.
+std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const std::vector<RowId>> sorted) const {
+  auto index = std::make_shared<Index>();
+  index->rows = std::move(sorted);
+  const std::vector<RowId>& rows = *index->rows;
+  if (rows.empty() || keys_.size() > 8) return index;
+  // Equal ranks are equal values.
+  const auto ranks = table_->RanksOf(keys_);
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> groups;
+  std::uint32_t first = 0;
+  for (std::uint32_t i = 1; i <= rows.size(); ++i) {
+    if (i < rows.size()) {
+      bool same = true;
+      for (const auto& r : ranks) {
+        if ((*r)[rows[i]] != (*r)[rows[first]]) {
+          same = false;
+          break;
+        }
+      }
+      if (same) continue;
+    }
+    groups.emplace_back(first, i);
+    first = i;
+  }
+  std::vector<Slot>& buckets = index->buckets;
+  buckets.assign(PowerOfTwoAtLeast(groups.size() + groups.size() / 2), Slot{});
+  const std::size_t mask = buckets.size() - 1;
+  for (const auto& [from, to] : groups) {
+    std::uint64_t h = HashOfRow(rows[from]);
+    std::size_t i = h & mask;
+    while (buckets[i].last != 0) i = (i + 1) & mask;
+    buckets[i] = Slot{h, from, to};
+  }
+  return index;
+}
+
+Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
+  const std::vector<Slot>& buckets = index_->buckets;
+  if (buckets.empty()) return {};
+  const std::vector<RowId>& rows = *index_->rows;
+  // The group found last is tried first, before any hashing.
+  if (last_slot_ != nullptr && RowMatches(rows[last_slot_->first], atoms)) {
+    return Range{rows.data() + last_slot_->first, rows.data() + last_slot_->last};
+  }
+  const std::uint64_t h = HashOf(atoms);
+  const std::size_t mask = buckets.size() - 1;
+  for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+    const Slot& s = buckets[i];
+    if (s.last == 0) return {};
+    if (s.hash == h && RowMatches(rows[s.first], atoms)) {
+      last_slot_ = &s;
+      return Range{rows.data() + s.first, rows.data() + s.last};
+    }
+  }
+}
+
+int Lookup::CompareKey(RowId row, std::span<const KeyValue> values) const {
+  for (std::size_t i = 0; i < keys_.size() && i < values.size(); ++i) {
+    int f = keys_[i];
+    const KeyValue& v = values[i];
+    bool e = table_->IsEmpty(row, f);
+    if (e || v.empty) {
+      if (e != v.empty) return e ? -1 : 1;
+      continue;
+    }
+    int c = table_->field(f).type == FieldType::String ? CompareTexts(table_->View(row, f), v.text)
+                                                        : CompareNumbers(table_->Number(row, f), v.number);
+    if (c != 0) return c;
+  }
+  return 0;
+}
+
+// A search with fewer values than keys matches the leading keys only: such
+// a range is found by binary search.
+Lookup::Range Lookup::BinarySearch(std::span<const KeyValue> values) const {
+  const std::vector<RowId>& rows = *index_->rows;
+  const RowId* begin = rows.data();
+  const RowId* end = rows.data() + rows.size();
+  const RowId* lo = std::lower_bound(begin, end, 0, [&](RowId r, int) { return CompareKey(r, values) < 0; });
+  const RowId* hi = std::upper_bound(lo, end, 0, [&](int, RowId r) { return CompareKey(r, values) > 0; });
+  return Range{lo, hi};
+}
+
+Lookup::Range Lookup::Find(std::span<const KeyValue> values) const {
+  if (table_ == nullptr || !index_ || index_->rows->empty()) return {};
+  if (values.size() < keys_.size() || keys_.size() > 8) return BinarySearch(values);
+  Atom atoms[8];
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    const KeyValue& v = values[i];
+    atoms[i].empty = v.empty;
+    if (table_->field(keys_[i]).type == FieldType::String) {
+      atoms[i].text = v.text;
+    } else {
+      atoms[i].number = v.number;
+    }
+  }
+  return FindAtoms(atoms);
+}
+
+Lookup::Range Lookup::Find(const Table& master, RowId row, std::span<const int> master_fields) const {
+  if (table_ == nullptr || !index_ || index_->rows->empty()) return {};
+  const std::size_t n = std::min<std::size_t>(master_fields.size(), 8);
+  if (n < keys_.size() || keys_.size() > 8) {
+    KeyValue values[8];
+    for (std::size_t i = 0; i < n; ++i) values[i] = KeyValue::Of(master, row, master_fields[i]);
+    return BinarySearch(std::span<const KeyValue>(values, n));
+  }
+  // The values a KeyValue would carry, without copying texts: a text key
+  // takes the master's text, a numeric key its number (a text that reads as
+  // no number counts as 0).
+  Atom atoms[8];
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    const int mf = master_fields[i];
+    Atom& a = atoms[i];
+    a.empty = master.IsEmpty(row, mf);
+    if (a.empty) continue;
+    const bool master_text = master.field(mf).type == FieldType::String;
+    if (table_->field(keys_[i]).type == FieldType::String) {
+      if (master_text || master.field(mf).type == FieldType::Float) {
+        a.text = master.View(row, mf);
+      } else {
+        // Rare (a date or an integer searched in a text key): use the
+        // binary search, which owns its texts.
+        KeyValue values[8];
+        for (std::size_t k = 0; k < n; ++k) values[k] = KeyValue::Of(master, row, master_fields[k]);
+        return BinarySearch(std::span<const KeyValue>(values, n));
+      }
+    } else if (master_text) {
+      double v = 0;
+      a.number = ParseDouble(master.View(row, mf), v) ? v : 0;
+    } else {
+      a.number = master.Number(row, mf);
+    }
+  }
+  return FindAtoms(atoms);
+}
+
+}  // namespace zentrox
