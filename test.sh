@@ -11,7 +11,8 @@ if [ "${1:-}" != "--sanitize" ]; then
   zentrox_install_missing --tests
   zentrox_build
   cd "$ZENTROX_ROOT"
-  ctest --preset dev -j"$(nproc)"
+  # A full run: every catalogued rule must be reported by some test.
+  ZENTROX_RULE_COVERAGE=1 ctest --preset dev -j"$(nproc)"
   exit
 fi
 

@@ -28,6 +28,7 @@
 #include "data/date.h"
 #include "data/files.h"
 #include "data/protocol_writers.h"
+#include "data/rule_catalogue.h"
 #include "data/text.h"
 #include "data/variant.h"
 #include "intake/command_runner.h"
@@ -49,6 +50,7 @@ const char* const kUsage =
     "usage: zentrox-check --variant monthly|quarterly|annual|annual-old [--workdir DIR]\n"
     "                     [--today DD.MM.YYYY] [--rtf FILE] [--format text|json]\n"
     "                     [--encoding utf-8|cp1251] [--] ARCHIVE...\n"
+    "       zentrox-check --list-rules [--format text|json] [--encoding utf-8|cp1251]\n"
     "\n"
     "Unpacks each package ARCHIVE into the working directory and checks it as the\n"
     "variant's checker window does; prints the protocol to standard output.\n"
@@ -65,6 +67,9 @@ const char* const kUsage =
     "  --encoding E    utf-8 (default) or cp1251, for the text output\n"
     "  --              ends the options: what follows are archives, even when\n"
     "                  their names begin with -\n"
+    "  --list-rules    print the rule catalogue instead: one line per rule (id,\n"
+    "                  package file, field, what it requires; tab-separated) or,\n"
+    "                  with --format json, an array of objects\n"
     "\n"
     "Several archives are checked one after another, each text protocol under a\n"
     "heading line. Exit status (the highest over the archives): 0 no findings,\n"
@@ -80,6 +85,7 @@ struct Options {
   std::string rtf;
   bool json = false;
   bool cp1251 = false;
+  bool list_rules = false;
   std::vector<std::string> archives;
 };
 
@@ -124,11 +130,19 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
-}  // namespace
+// The options, or the status to exit with at once (help, a usage error).
+struct ParsedArgs {
+  Options options;
+  std::optional<int> exit;
+};
 
-int main(int argc, char** argv) {
-  Options opt;
-  std::vector<std::string> args(argv + 1, argv + argc);
+ParsedArgs ParseArgs(const std::vector<std::string>& args) {
+  ParsedArgs parsed;
+  Options& opt = parsed.options;
+  auto stop = [&parsed](int status) {
+    parsed.exit = status;
+    return parsed;
+  };
   bool options_ended = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -146,77 +160,90 @@ int main(int argc, char** argv) {
       options_ended = true;
     } else if (a == "--help" || a == "-h") {
       std::cout << kUsage;
-      return kExitClean;
+      return stop(kExitClean);
     } else if (a == "--variant") {
-      if (!value(v)) return UsageError("--variant needs a value");
+      if (!value(v)) return stop(UsageError("--variant needs a value"));
       opt.profile = FindProfile(v);
-      if (opt.profile == nullptr) return UsageError("unknown variant '" + v + "'");
+      if (opt.profile == nullptr) return stop(UsageError("unknown variant '" + v + "'"));
     } else if (a == "--workdir") {
-      if (!value(v)) return UsageError("--workdir needs a value");
+      if (!value(v)) return stop(UsageError("--workdir needs a value"));
       opt.workdir = v;
     } else if (a == "--today") {
-      if (!value(v)) return UsageError("--today needs a value");
+      if (!value(v)) return stop(UsageError("--today needs a value"));
       opt.today = v.size() == 10 ? ParseDate(v) : std::nullopt;
-      if (!opt.today) return UsageError("--today takes a date DD.MM.YYYY");
+      if (!opt.today) return stop(UsageError("--today takes a date DD.MM.YYYY"));
     } else if (a == "--rtf") {
-      if (!value(opt.rtf)) return UsageError("--rtf needs a value");
+      if (!value(opt.rtf)) return stop(UsageError("--rtf needs a value"));
     } else if (a == "--format") {
-      if (!value(v) || (v != "text" && v != "json")) return UsageError("--format takes text or json");
+      if (!value(v) || (v != "text" && v != "json")) return stop(UsageError("--format takes text or json"));
       opt.json = v == "json";
     } else if (a == "--encoding") {
-      if (!value(v) || (v != "utf-8" && v != "cp1251")) return UsageError("--encoding takes utf-8 or cp1251");
+      if (!value(v) || (v != "utf-8" && v != "cp1251")) return stop(UsageError("--encoding takes utf-8 or cp1251"));
       opt.cp1251 = v == "cp1251";
+    } else if (a == "--list-rules") {
+      opt.list_rules = true;
     } else if (!a.empty() && a[0] == '-' && a != "-") {
-      return UsageError("unknown option '" + a + "'");
+      return stop(UsageError("unknown option '" + a + "'"));
     } else {
       opt.archives.push_back(a);
     }
   }
-  if (opt.profile == nullptr) return UsageError("--variant is required");
-  if (opt.archives.empty()) return UsageError("no archive given");
-  if (!opt.rtf.empty() && opt.archives.size() > 1) return UsageError("--rtf takes one archive");
+  if (opt.list_rules) {
+    if (!opt.archives.empty()) return stop(UsageError("--list-rules takes no archive"));
+    return parsed;
+  }
+  if (opt.profile == nullptr) return stop(UsageError("--variant is required"));
+  if (opt.archives.empty()) return stop(UsageError("no archive given"));
+  if (!opt.rtf.empty() && opt.archives.size() > 1) return stop(UsageError("--rtf takes one archive"));
+  return parsed;
+}
 
+// Writes what the program prints on standard output, in the encoding asked for.
+void Print(const Options& opt, const std::string& out) {
+  std::cout << (opt.cp1251 && !opt.json ? Utf8ToCp1251(out) : out) << std::flush;
+}
+
+// The working directory the runs use, or none when it can't be used (said on
+// standard error). A kept edited dictionary is mentioned once.
+std::optional<std::string> SetUpWorkdir(const Options& opt, const std::string& program_dir) {
   // Session reads the same setting; it is only said here, once.
   const LockWaitSetting lock_wait = ReadLockWait();
   if (!lock_wait.complaint.empty()) std::cerr << "zentrox-check: " << lock_wait.complaint << '\n';
-
-  const std::string program_dir = ExecutableDirectory();
-  // Before anything is unpacked: a working directory that can't be used ends
-  // the program; a kept edited dictionary is mentioned once.
   const WorkdirSetup setup = PrepareWorkdir(opt.workdir, program_dir);
   if (!setup.error.empty()) {
     std::cerr << "zentrox-check: " << setup.error << '\n';
-    return kExitUsage;
+    return std::nullopt;
   }
   if (!setup.notice.empty()) std::cerr << "zentrox-check: " << setup.notice << '\n';
-  const std::string& workdir = setup.dir;
+  return setup.dir;
+}
 
-  SystemClock system_clock;
-  std::optional<FixedDateClock> fixed_clock;
-  if (opt.today) fixed_clock.emplace(*opt.today);
-  const Clock& clock = fixed_clock ? static_cast<const Clock&>(*fixed_clock) : system_clock;
+// The archives of one invocation, checked one after another in one session;
+// the output of each is appended to `out`.
+class Batch {
+ public:
+  Batch(const Options& opt, Session& session, std::string workdir)
+      : opt_(opt), session_(session), workdir_(std::move(workdir)), several_(opt.archives.size() > 1) {}
 
-  Session session(workdir, program_dir, clock);
-  StderrPort port;
-  const Variant variant = opt.profile->variant;
-  const bool several = opt.archives.size() > 1;
-  int status = kExitClean;
-  std::string out;
-  if (opt.json && several) out += "[\n";
-  for (std::size_t k = 0; k < opt.archives.size(); ++k) {
-    const std::string archive = Absolute(opt.archives[k]);
+  // Checks every archive; returns the highest exit status over them.
+  int Run() {
+    if (opt_.json && several_) out_ += "[\n";
+    int status = kExitClean;
+    for (std::size_t k = 0; k < opt_.archives.size(); ++k) {
+      status = std::max(status, CheckArchive(Absolute(opt_.archives[k]), k + 1 == opt_.archives.size()));
+    }
+    if (opt_.json && several_) out_ += "]\n";
+    return status;
+  }
+
+  const std::string& output() const { return out_; }
+
+ private:
+  // One archive: UnRar and Control, the output, the rich text file.
+  int CheckArchive(const std::string& archive, bool last) {
     Protocol protocol;
-    ReportSummary summary{opt.profile->id, archive, workdir};
-    int run_status = kExitNotChecked;
-    auto append_output = [&] {
-      if (opt.json) {
-        out += ProtocolToJson(protocol, summary);
-        out += several && k + 1 < opt.archives.size() ? ",\n" : "\n";
-      } else {
-        if (several) out += "===== " + archive + " =====\n";
-        out += ProtocolToText(protocol);
-      }
-    };
+    ReportSummary summary{opt_.profile->id, archive, workdir_};
+    int status = kExitNotChecked;
     // An archive that cannot be read is named here and nothing else is done
     // for it: the working directory is neither locked nor cleared, and its
     // protocol stays empty (a batch prints only its heading).
@@ -224,47 +251,96 @@ int main(int argc, char** argv) {
     try {
       if (!unreadable.empty()) {
         std::cerr << "zentrox-check: " << archive << ": " << unreadable << '\n';
-      } else if (session.HoldWorkdir(protocol, port)) {
-        // UnRar and Control under one lock: another run in the same working
-        // directory could otherwise replace the files between the two.
-        const UnrarOutcome unpacked = session.UnRar(variant, archive, protocol, port);
-        // The archiver's own words beside the protocol, which keeps its lines.
-        if (!session.archiver_message().empty()) {
-          std::cerr << "zentrox-check: " << archive << ": " << session.archiver_message() << '\n';
-        }
-        if (unpacked == UnrarOutcome::Unpacked) {
-          ControlResult r = session.Control(variant, protocol, port);
-          if (r.outcome == RunOutcome::Completed) {
-            run_status = protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
-            summary.completed = true;
-            summary.packs = r.pack_count;
-            summary.declarations = r.declaration_count;
-          }
-        }
+      } else {
+        status = UnrarAndControl(archive, protocol, summary);
       }
-      append_output();
+      AppendOutput(archive, protocol, summary, last);
     } catch (const std::bad_alloc&) {
       // Out of memory outside the control run (unpacking, writing the
       // output): the run ends as the control run ends it, with the protocol
       // given up for its one line.
       protocol = Protocol();
-      ReportOutOfMemory(protocol, workdir);
-      summary = ReportSummary{opt.profile->id, archive, workdir};
-      run_status = kExitNotChecked;
-      append_output();
+      ReportOutOfMemory(protocol, workdir_);
+      summary = ReportSummary{opt_.profile->id, archive, workdir_};
+      status = kExitNotChecked;
+      AppendOutput(archive, protocol, summary, last);
     }
-    session.ReleaseWorkdir();
-    status = std::max(status, run_status);
-    if (!opt.rtf.empty() && unreadable.empty()) {
+    session_.ReleaseWorkdir();
+    if (!opt_.rtf.empty() && unreadable.empty()) {
       try {
-        WriteFileAtomically(Absolute(opt.rtf), ProtocolToRtf(protocol));
+        WriteFileAtomically(Absolute(opt_.rtf), ProtocolToRtf(protocol));
       } catch (const std::exception& e) {
         std::cerr << "zentrox-check: " << e.what() << '\n';
         status = std::max(status, kExitNotChecked);
       }
     }
+    return status;
   }
-  if (opt.json && several) out += "]\n";
-  std::cout << (opt.cp1251 && !opt.json ? Utf8ToCp1251(out) : out) << std::flush;
+
+  // The exit status of one readable archive; fills `summary` when the control
+  // run completes. The caller releases the working directory.
+  int UnrarAndControl(const std::string& archive, Protocol& protocol, ReportSummary& summary) {
+    // UnRar and Control under one lock: another run in the same working
+    // directory could otherwise replace the files between the two.
+    if (!session_.HoldWorkdir(protocol, port_)) return kExitNotChecked;
+    const Variant variant = opt_.profile->variant;
+    const UnrarOutcome unpacked = session_.UnRar(variant, archive, protocol, port_);
+    // The archiver's own words beside the protocol, which keeps its lines.
+    if (!session_.archiver_message().empty()) {
+      std::cerr << "zentrox-check: " << archive << ": " << session_.archiver_message() << '\n';
+    }
+    if (unpacked != UnrarOutcome::Unpacked) return kExitNotChecked;
+    const ControlResult r = session_.Control(variant, protocol, port_);
+    if (r.outcome != RunOutcome::Completed) return kExitNotChecked;
+    summary.completed = true;
+    summary.packs = r.pack_count;
+    summary.declarations = r.declaration_count;
+    return protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
+  }
+
+  void AppendOutput(const std::string& archive, const Protocol& protocol, const ReportSummary& summary, bool last) {
+    if (opt_.json) {
+      out_ += ProtocolToJson(protocol, summary);
+      out_ += several_ && !last ? ",\n" : "\n";
+    } else {
+      if (several_) out_ += "===== " + archive + " =====\n";
+      out_ += ProtocolToText(protocol);
+    }
+  }
+
+  const Options& opt_;
+  Session& session_;
+  const std::string workdir_;
+  const bool several_;
+  StderrPort port_;
+  std::string out_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const ParsedArgs parsed = ParseArgs(std::vector<std::string>(argv + 1, argv + argc));
+  if (parsed.exit) return *parsed.exit;
+  const Options& opt = parsed.options;
+  if (opt.list_rules) {
+    Print(opt, opt.json ? RuleCatalogueJson() : RuleCatalogueText());
+    return kExitClean;
+  }
+
+  const std::string program_dir = ExecutableDirectory();
+  // Before anything is unpacked: a working directory that can't be used ends
+  // the program.
+  const std::optional<std::string> workdir = SetUpWorkdir(opt, program_dir);
+  if (!workdir) return kExitUsage;
+
+  SystemClock system_clock;
+  std::optional<FixedDateClock> fixed_clock;
+  if (opt.today) fixed_clock.emplace(*opt.today);
+  const Clock& clock = fixed_clock ? static_cast<const Clock&>(*fixed_clock) : system_clock;
+
+  Session session(*workdir, program_dir, clock);
+  Batch batch(opt, session, *workdir);
+  const int status = batch.Run();
+  Print(opt, batch.output());
   return status;
 }

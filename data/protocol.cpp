@@ -1,6 +1,12 @@
 #include "data/protocol.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <mutex>
 #include <string>
+#include <unordered_set>
 
 namespace zentrox {
 namespace {
@@ -15,6 +21,30 @@ Finding PlainFault(const std::string& text, std::string_view rule) {
   f.message = text;
   f.format = FindingFormat::Plain;
   return f;
+}
+
+// When ZENTROX_RULE_ID_LOG names a file, the id of every rule that reports a
+// fault is appended to it, once per process: the test suite gathers the ids
+// of all its processes to show that each catalogued rule is exercised. One
+// O_APPEND write per id, so processes writing at once never mix their lines.
+// Nothing here may disturb a run, so every failure is ignored.
+void LogRuleId(std::string_view rule) {
+  static const char* const path = std::getenv("ZENTROX_RULE_ID_LOG");
+  if (path == nullptr || *path == '\0' || rule.empty()) return;
+  try {
+    static std::mutex mutex;
+    static std::unordered_set<std::string> logged;
+    const std::lock_guard lock(mutex);
+    if (!logged.emplace(rule).second) return;
+    const std::string line = std::string(rule) + "\n";
+    const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    if (::write(fd, line.data(), line.size()) < 0) {
+      // ignored, as above
+    }
+    ::close(fd);
+  } catch (...) {
+  }
 }
 
 }  // namespace
@@ -61,6 +91,7 @@ void Protocol::Finish() {
 }
 
 void Protocol::Push(ProtocolLine line) {
+  if (line.finding) LogRuleId(line.finding->rule);
   if (line.kind == LineKind::Fault) {
     if (FaultsFull() || kept_bytes_ + line.text.size() > max_fault_bytes_) {
       CountFault();

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "data/protocol_writers.h"
+#include "data/rule_catalogue.h"
 #include "intake/command_runner.h"
 #include "support/test_support.h"
 
@@ -72,6 +73,16 @@ TEST_F(CliTest, UsageErrors) {
   Result help = Check({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("usage: zentrox-check"), std::string::npos);
+}
+
+TEST_F(CliTest, ListRulesPrintsTheCatalogueWithoutAVariant) {
+  Result text = Check({"--list-rules"});
+  EXPECT_EQ(text.status, 0);
+  EXPECT_EQ(text.out, RuleCatalogueText());
+  Result json = Check({"--list-rules", "--format", "json"});
+  EXPECT_EQ(json.status, 0);
+  EXPECT_EQ(json.out, RuleCatalogueJson());
+  EXPECT_EQ(Check({"--list-rules", "x.rar"}).status, 2);
 }
 
 TEST_F(CliTest, ValidQuarterlyExampleHasNoFindings) {

@@ -579,5 +579,47 @@ TEST(AnnualOldFindings, CarryStableRuleIds) {
                                              "annual-old.mu.total-twice"}));
 }
 
+// Rules no exact-line case draws, each by the one-field change that breaks it;
+// the finding's rule id is asserted, the wording is pinned elsewhere.
+struct RuleIdCase {
+  const char* name;
+  std::function<void(OldPackage&)> mutate;
+  std::string rule;
+};
+
+class AnnualOldRuleIds : public ::testing::TestWithParam<RuleIdCase> {};
+
+TEST_P(AnnualOldRuleIds, TheChangeDrawsTheRule) {
+  OldPackage p = ValidPackage();
+  GetParam().mutate(p);
+  RuleHarness h(Variant::AnnualOld);
+  RunPackage(h, p);
+  std::vector<std::string> rules;
+  for (const ProtocolLine& l : h.protocol.lines()) {
+    if (l.finding) rules.push_back(l.finding->rule);
+  }
+  EXPECT_NE(std::find(rules.begin(), rules.end(), GetParam().rule), rules.end()) << ::testing::PrintToString(rules);
+}
+
+const RuleIdCase kRuleIdCases[] = {
+    {"pack_number_empty", [](OldPackage& p) { p.pl[0][opl::PL_NUM_IN_EA] = ""; }, "annual-old.pl.number-filled"},
+    {"declaration_id_empty", [](OldPackage& p) { p.na[0][ona::NA_ID] = ""; }, "annual-old.na.id-filled"},
+    {"first_name_lower_case", [](OldPackage& p) { p.na[0][ona::NA_FIRST_NAME] = "Victor"; },
+     "annual-old.na.first-name-characters"},
+    {"director_lower_case", [](OldPackage& p) { p.na[0][ona::NA_DIRECTOR_NAME] = "Munteanu"; },
+     "annual-old.na.director-characters"},
+    {"issued_in_1800", [](OldPackage& p) { p.na[0][ona::NA_IDNP_DT] = "22.05.1800"; }, "annual-old.na.issued-range"},
+    {"saldo_declaration_empty", [](OldPackage& p) { p.sd[0][osd::SD_NA] = ""; }, "annual-old.sd.declaration-filled"},
+    {"saldo_sick_leave_negative", [](OldPackage& p) { p.sd[0][osd::SD_ILL] = "-1.00"; }, "annual-old.sd.ill-negative"},
+    {"stage_declaration_empty", [](OldPackage& p) { p.di[0][si::SI_NA] = ""; }, "annual-old.di.declaration-filled"},
+    {"expense_declaration_empty", [](OldPackage& p) { p.mu[0][mu::MU_NA] = ""; }, "annual-old.mu.declaration-filled"},
+    {"expense_pack_empty", [](OldPackage& p) { p.mu[0][mu::MU_PL] = ""; }, "annual-old.mu.pack-filled"},
+    {"expense_pack_unknown", [](OldPackage& p) { p.mu[0][mu::MU_PL] = "9"; }, "annual-old.mu.pack-present"},
+    {"expense_code_empty", [](OldPackage& p) { p.mu[0][mu::MU_CODE] = ""; }, "annual-old.mu.code-filled"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, AnnualOldRuleIds, ::testing::ValuesIn(kRuleIdCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace zentrox

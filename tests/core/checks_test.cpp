@@ -54,13 +54,13 @@ TEST_P(Primitive, ReportsOrPasses) {
 }
 
 using C = Checks;
-auto Filled = [](C& c, const Table& t) { c.CheckFilled("r", t, 0, 0, "C"); };
-auto NotNegative = [](C& c, const Table& t) { c.CheckNotNegative("r", t, 0, 0, "C"); };
-auto NotFuture = [](C& c, const Table& t) { c.CheckNotFuture("r", t, 0, 0, "C"); };
-auto Digits = [](C& c, const Table& t) { c.CheckDigitsOnly("r", t, 0, 0, "C"); };
-auto Names = [](C& c, const Table& t) { c.CheckNameCharacters("r", t, 0, 0, "C"); };
-auto Range = [](C& c, const Table& t) { c.CheckDateRange("r", t, 0, 0, "C"); };
-auto YesNo = [](C& c, const Table& t) { c.CheckYesNo("r", t, 0, 0, "C"); };
+auto Filled = [](C& c, const Table& t) { c.CheckFilled("test.r", t, 0, 0, "C"); };
+auto NotNegative = [](C& c, const Table& t) { c.CheckNotNegative("test.r", t, 0, 0, "C"); };
+auto NotFuture = [](C& c, const Table& t) { c.CheckNotFuture("test.r", t, 0, 0, "C"); };
+auto Digits = [](C& c, const Table& t) { c.CheckDigitsOnly("test.r", t, 0, 0, "C"); };
+auto Names = [](C& c, const Table& t) { c.CheckNameCharacters("test.r", t, 0, 0, "C"); };
+auto Range = [](C& c, const Table& t) { c.CheckDateRange("test.r", t, 0, 0, "C"); };
+auto YesNo = [](C& c, const Table& t) { c.CheckYesNo("test.r", t, 0, 0, "C"); };
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Primitive,
@@ -107,7 +107,7 @@ TEST(CheckSumEquals, ToleranceIsAPlainComparison) {
                         Case{"10.005", 10, true}, Case{"-0.01", 0, true}}) {
     Cell cell(FieldType::Float, c.value, "PL_SUM_AP");
     Harness run;
-    run.checks.CheckSumEquals("r", cell.table, 0, 0, "C", c.expected);
+    run.checks.CheckSumEquals("test.r", cell.table, 0, 0, "C", c.expected);
     EXPECT_EQ(run.lines().size(), c.reported ? 1u : 0u) << c.value;
   }
 }
@@ -118,8 +118,8 @@ TEST(CheckSumEquals, WordingDependsOnTheTable) {
   Table months = MakeTable(FileKind::SD);
   months.Store(months.AppendRow(), sd::SD_SUM_AP, "100.006");
   Harness run;
-  run.checks.CheckSumEquals("r", packs, 0, pl::PL_SUM_AP, "C", 100);
-  run.checks.CheckSumEquals("r", months, 0, sd::SD_SUM_AP, "C", 100);
+  run.checks.CheckSumEquals("test.r", packs, 0, pl::PL_SUM_AP, "C", 100);
+  run.checks.CheckSumEquals("test.r", months, 0, sd::SD_SUM_AP, "C", 100);
   EXPECT_EQ(run.lines(), (std::vector<std::string>{
                              kPrefix + "с ошибкой. Разность=0.01 ,cтрока 3",
                              kPrefix + "с ошибкой. Сумма по месяцам не равна итоговой. Разность=0.01 "}));
@@ -129,12 +129,12 @@ TEST(CheckSumEquals, OldFormatExpensesUseTheMonthlyWording) {
   Table mu_table = MakeTable(FileKind::MU);
   mu_table.Store(mu_table.AppendRow(), mu::MU_13, "5");
   Harness old_run;
-  old_run.checks.CheckSumEquals("r", mu_table, 0, mu::MU_13, "C", 0);
+  old_run.checks.CheckSumEquals("test.r", mu_table, 0, mu::MU_13, "C", 0);
   EXPECT_EQ(old_run.lines(),
             std::vector<std::string>{kPrefix + "с ошибкой. Сумма по месяцам не равна итоговой. Разность=5.00 "});
   Protocol p;
   Checks annual(p, Profile(Variant::Annual), test::D(8, 12, 2026));
-  annual.CheckSumEquals("r", mu_table, 0, mu::MU_13, "C", 0);
+  annual.CheckSumEquals("test.r", mu_table, 0, mu::MU_13, "C", 0);
   EXPECT_EQ(test::Texts(p), std::vector<std::string>{"Пачка  Декл    поле <C> с ошибкой. Разность=5.00 ,cтрока 0"});
 }
 
@@ -147,8 +147,8 @@ TEST(CheckDictionaryCode, ComparesByFieldKind) {
   t.Store(r, svod::KODTKSS, "5");
   t.Store(r, svod::TYPE_FORM, "05");
   Harness run;
-  run.checks.CheckDictionaryCode("r", t, r, svod::KODTKSS, Linked(dm.raion, 0), 0, "C");
-  run.checks.CheckDictionaryCode("r", t, r, svod::TYPE_FORM, Linked(dm.typeform, 0), 0, "C");
+  run.checks.CheckDictionaryCode("test.r", t, r, svod::KODTKSS, Linked(dm.raion, 0), 0, "C");
+  run.checks.CheckDictionaryCode("test.r", t, r, svod::TYPE_FORM, Linked(dm.typeform, 0), 0, "C");
   // KODTKSS compares texts ("5" is not "05"); TYPE_FORM compares numbers.
   EXPECT_EQ(run.lines(), std::vector<std::string>{kPrefix + "не соответствует коду из справочника, строка 3"});
 }
@@ -162,7 +162,7 @@ TEST(CheckDictionaryCode, NotFoundPassesOnlyAnEmptyValue) {
   t.Store(five, sd::SD_MONTH, "5");
   TDM dm;
   Harness run;
-  for (RowId r : {empty, zero, five}) run.checks.CheckDictionaryCode("r", t, r, sd::SD_MONTH, Linked(), 0, "C");
+  for (RowId r : {empty, zero, five}) run.checks.CheckDictionaryCode("test.r", t, r, sd::SD_MONTH, Linked(), 0, "C");
   EXPECT_EQ(run.lines().size(), 1u);
 }
 
@@ -173,8 +173,8 @@ TEST(CheckPresentIn, ComparesNumbers) {
   Table packs = MakeTable(FileKind::IP);
   packs.Store(packs.AppendRow(), pl::PL_ID, "5");
   Harness run;
-  run.checks.CheckPresentIn("r", na_t, r, na::NA_PL, Linked(packs, 0), pl::PL_ID, "C", "REV5_IP");
-  run.checks.CheckPresentIn("r", na_t, r, na::NA_PL, Linked(), pl::PL_ID, "C", "REV5_IP");
+  run.checks.CheckPresentIn("test.r", na_t, r, na::NA_PL, Linked(packs, 0), pl::PL_ID, "C", "REV5_IP");
+  run.checks.CheckPresentIn("test.r", na_t, r, na::NA_PL, Linked(), pl::PL_ID, "C", "REV5_IP");
   EXPECT_EQ(run.lines(), std::vector<std::string>{kPrefix + "отсутствует в файле REV5_IP, строка 3"});
 }
 
@@ -187,8 +187,8 @@ TEST(CheckDateOrder, EqualDatesPass) {
   t.Store(reversed, ona::NA_PERIOD_BEGIN, "02.01.2025");
   t.Store(reversed, ona::NA_PERIOD_END, "01.01.2025");
   Harness run;
-  run.checks.CheckDateOrder("r", t, same, ona::NA_PERIOD_BEGIN, ona::NA_PERIOD_END, "C");
-  run.checks.CheckDateOrder("r", t, reversed, ona::NA_PERIOD_BEGIN, ona::NA_PERIOD_END, "C");
+  run.checks.CheckDateOrder("test.r", t, same, ona::NA_PERIOD_BEGIN, ona::NA_PERIOD_END, "C");
+  run.checks.CheckDateOrder("test.r", t, reversed, ona::NA_PERIOD_BEGIN, ona::NA_PERIOD_END, "C");
   EXPECT_EQ(run.lines(), std::vector<std::string>{kPrefix + "больше <14.Конца периода>, строка 3"});
 }
 
@@ -196,11 +196,11 @@ TEST(PrimitiveSet, BelongsToTheVariant) {
   Cell cell(FieldType::String, "Y");
   Protocol p;
   Checks quarterly(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
-  EXPECT_THROW(quarterly.CheckYesNo("r", cell.table, 0, 0, "C"), std::logic_error);
-  EXPECT_THROW(quarterly.CheckNotNegative("r", cell.table, 0, 0, "C"), std::logic_error);
+  EXPECT_THROW(quarterly.CheckYesNo("test.r", cell.table, 0, 0, "C"), std::logic_error);
+  EXPECT_THROW(quarterly.CheckNotNegative("test.r", cell.table, 0, 0, "C"), std::logic_error);
   Checks annual(p, Profile(Variant::Annual), test::D(8, 12, 2026));
-  EXPECT_NO_THROW(annual.CheckNotNegative("r", cell.table, 0, 0, "C"));
-  EXPECT_THROW(annual.CheckDateRange("r", cell.table, 0, 0, "C"), std::logic_error);
+  EXPECT_NO_THROW(annual.CheckNotNegative("test.r", cell.table, 0, 0, "C"));
+  EXPECT_THROW(annual.CheckDateRange("test.r", cell.table, 0, 0, "C"), std::logic_error);
 }
 
 TEST(CentsEqual, AddsFirstThenRoundsHalfToEven) {
@@ -214,12 +214,12 @@ TEST(Findings, CarryTheirStructure) {
   Cell cell(FieldType::String, "");
   Harness run;
   run.checks.section = "REV5_NA";
-  run.checks.CheckFilled("quarterly.na.last-name-filled", cell.table, 0, 0, "4.Фамилия");
+  run.checks.CheckFilled("test.na.last-name-filled", cell.table, 0, 0, "4.Фамилия");
   ASSERT_EQ(run.protocol.lines().size(), 1u);
   const ProtocolLine& line = run.protocol.lines()[0];
   ASSERT_TRUE(line.finding.has_value());
   EXPECT_EQ(line.kind, LineKind::Fault);
-  EXPECT_EQ(line.finding->rule, "quarterly.na.last-name-filled");
+  EXPECT_EQ(line.finding->rule, "test.na.last-name-filled");
   EXPECT_EQ(line.finding->section, "REV5_NA");
   EXPECT_EQ(line.finding->pack, "7");
   EXPECT_EQ(line.finding->declaration, "12");
@@ -231,9 +231,9 @@ TEST(Findings, CarryTheirStructure) {
 TEST(LineWriters, EmptyContextAndPackLine) {
   Protocol p;
   Checks c(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
-  c.ReportNoRow("r", "", "данные отсутствуют в файле REV5_SD");
-  c.ReportPack("r", "5", "количество деклараций в файле rev5_na не совпадает с объявленным в файле rev5_ip");
-  c.ReportDuplicate("r", FindingContext{"1", "2", "POPA"}, "3.Код CPAS", "ВНИМАНИЕ! Дублирование.", "CPAS=",
+  c.ReportNoRow("test.r", "", "данные отсутствуют в файле REV5_SD");
+  c.ReportPack("test.r", "5", "количество деклараций в файле rev5_na не совпадает с объявленным в файле rev5_ip");
+  c.ReportDuplicate("test.r", FindingContext{"1", "2", "POPA"}, "3.Код CPAS", "ВНИМАНИЕ! Дублирование.", "CPAS=",
                     "12345678901");
   EXPECT_EQ(test::Texts(p),
             (std::vector<std::string>{

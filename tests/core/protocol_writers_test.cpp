@@ -134,7 +134,7 @@ TEST(JsonWriter, ReportHoldsFindingsAndLines) {
   Protocol p;
   p.Add("ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.");
   Finding f;
-  f.rule = "quarterly.na.cpas-length";
+  f.rule = "test.na.cpas-length";
   f.section = "REV5_NA";
   f.caption = "3.Код CPAS";
   f.message = "не содержит 11 знаков.";
@@ -145,7 +145,7 @@ TEST(JsonWriter, ReportHoldsFindingsAndLines) {
   EXPECT_NE(json.find("\"summary\": {\"status\": \"findings\", \"completed\": true, \"packs\": 1, "
                       "\"declarations\": 2, \"findings\": 1, \"left_out\": 0}"),
             std::string::npos);
-  EXPECT_NE(json.find("\"rule\": \"quarterly.na.cpas-length\""), std::string::npos);
+  EXPECT_NE(json.find("\"rule\": \"test.na.cpas-length\""), std::string::npos);
   EXPECT_NE(json.find("\"row\": 2, \"record\": null, \"format\": \"field\""), std::string::npos);
   EXPECT_NE(json.find("\"lines\": [\n    \"ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.\""), std::string::npos);
 }

@@ -1,0 +1,50 @@
+// The rule catalogue itself; that the rules and the catalogue name the same
+// ids is checked over the whole suite (tests/rule_coverage.cmake).
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <string>
+
+#include "data/rule_catalogue.h"
+#include "support/test_support.h"
+
+namespace zentrox {
+namespace {
+
+TEST(RuleCatalogue, EveryEntryIsCompleteAndItsIdUnique) {
+  const std::regex id_shape("[a-z][a-z0-9-]*(\\.[a-z0-9-]+){1,2}");
+  std::set<std::string_view> ids;
+  ASSERT_FALSE(RuleCatalogue().empty());
+  for (const RuleEntry& e : RuleCatalogue()) {
+    SCOPED_TRACE(std::string(e.id));
+    EXPECT_TRUE(std::regex_match(std::string(e.id), id_shape));
+    EXPECT_TRUE(ids.insert(e.id).second) << "listed twice";
+    EXPECT_FALSE(e.message.empty());
+    ASSERT_FALSE(e.requirement.empty());
+    EXPECT_EQ(e.requirement.back(), '.');
+    EXPECT_EQ(FindRule(e.id), &e);
+  }
+  EXPECT_EQ(FindRule("new.sd.no-such-rule"), nullptr);
+}
+
+TEST(RuleCatalogue, TextHasALinePerRuleAndJsonAnObject) {
+  const std::vector<std::string> lines = test::SplitLines(RuleCatalogueText());
+  ASSERT_EQ(lines.size(), RuleCatalogue().size());
+  // An empty file or caption shows as "-", so every line has four columns.
+  auto shown = [](std::string_view s) { return s.empty() ? std::string("-") : std::string(s); };
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const RuleEntry& e = RuleCatalogue()[i];
+    EXPECT_EQ(lines[i], std::string(e.id) + "\t" + shown(e.file) + "\t" + shown(e.caption) + "\t" +
+                            std::string(e.requirement));
+  }
+  const std::string json = RuleCatalogueJson();
+  std::size_t objects = 0;
+  for (std::size_t at = json.find("{\"id\": "); at != std::string::npos; at = json.find("{\"id\": ", at + 1)) ++objects;
+  EXPECT_EQ(objects, RuleCatalogue().size());
+  EXPECT_EQ(json.front(), '[');
+  EXPECT_EQ(json.substr(json.size() - 4), "}\n]\n");
+}
+
+}  // namespace
+}  // namespace zentrox

@@ -1,0 +1,42 @@
+# Compares the rule ids the test processes logged (ZENTROX_RULE_ID_LOG) with
+# the rule catalogue: every logged id must be catalogued; after a full run
+# (ZENTROX_RULE_COVERAGE=1) every catalogued id must have been logged too.
+#   cmake -DCHECK=<zentrox-check> -DLOG=<log file> -P rule_coverage.cmake
+execute_process(COMMAND ${CHECK} --list-rules OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "zentrox-check --list-rules failed: ${status}")
+endif()
+string(REGEX MATCHALL "(^|\n)[^\t\n]+" catalogued "${listing}")
+list(TRANSFORM catalogued STRIP)
+set(logged "")
+if(EXISTS ${LOG})
+  file(STRINGS ${LOG} logged)
+  list(REMOVE_DUPLICATES logged)
+  # Ids under "test." are the tests' own, given to the primitives they check.
+  list(FILTER logged EXCLUDE REGEX "^test\\.")
+endif()
+
+set(unknown ${logged})
+list(REMOVE_ITEM unknown ${catalogued})
+if(unknown)
+  list(JOIN unknown "\n  " text)
+  message(FATAL_ERROR "reported but not in the rule catalogue:\n  ${text}")
+endif()
+list(LENGTH catalogued total)
+list(LENGTH logged seen)
+if(NOT "$ENV{ZENTROX_RULE_COVERAGE}" STREQUAL "1")
+  message("rule coverage: skipped, not a full run (${seen} of ${total} rules seen, all catalogued)")
+  return()
+endif()
+set(unexercised ${catalogued})
+if(logged)
+  list(REMOVE_ITEM unexercised ${logged})
+endif()
+# Reported only for a fault of the program itself, which no package can cause.
+list(REMOVE_ITEM unexercised "control.internal-error")
+if(unexercised)
+  list(LENGTH unexercised missing)
+  list(JOIN unexercised "\n  " text)
+  message(FATAL_ERROR "${missing} catalogued rules reported by no test:\n  ${text}")
+endif()
+message("rule coverage: every catalogued rule reported by the tests, but the program's own fault")
