@@ -264,7 +264,7 @@ class PackageFileReader {
         rest = {};
         implicit_end = false;
       } else {
-        Report(f, "load.missing-field", "отсутствует поле", [&](const std::string& cap) {
+        Report(f, "load.fields-complete", "отсутствует поле", [&](const std::string& cap) {
           return fmt::format("отсутствует поле <{}>, строка {}", cap, line_no_);
         });
         fault = true;
@@ -277,7 +277,7 @@ class PackageFileReader {
       return;
     }
     if (!rest.empty()) {
-      Report(-1, "load.end-of-line", "Ошибка. Отсутствует признак конца строки", [&](const std::string&) {
+      Report(-1, "load.line-ended", "Ошибка. Отсутствует признак конца строки", [&](const std::string&) {
         return fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no_);
       });
       KeepIfAnySet(table_, row);
@@ -299,14 +299,14 @@ class PackageFileReader {
     if (f == ctx_.name) name_.Set(QuotedText(field, text), data_);
     bool ok = true;
     if (field.type == FieldType::Date && !text.empty() && (ascii ? text.size() : Utf8Length(text)) != 10) {
-      Report(f, "load.date-format", "Ошибка: неверный формат даты.", [&](const std::string& cap) {
+      Report(f, "load.date-format-valid", "Ошибка: неверный формат даты.", [&](const std::string& cap) {
         return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный формат даты. Поле <{}>,строка {}",
                            checks_.context.pack, checks_.context.declaration, checks_.context.name, cap, line_no_);
       });
       ok = false;
     }
     if (table_.Store(row, f, text) == StoreResult::Failed) {
-      Report(f, "load.data-type", "Ошибка: неверный тип данных.", [&](const std::string& cap) {
+      Report(f, "load.data-type-valid", "Ошибка: неверный тип данных.", [&](const std::string& cap) {
         return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный тип данных. Поле <{}>,строка {}",
                            checks_.context.pack, checks_.context.declaration, checks_.context.name, cap, line_no_);
       });
@@ -334,7 +334,7 @@ void LoadPackageFile(Checks& checks, const std::string& path, FileKind kind, Tab
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + path, "load.missing-file", "", "NU ESTE fisierul", BaseName(path), 0);
+    Fault(checks, "NU ESTE fisierul " + path, "load.file-present", "", "NU ESTE fisierul", BaseName(path), 0);
     return;
   }
   FileBytes file(*actual);
@@ -346,7 +346,7 @@ void LoadDictionary(Checks& checks, const std::string& path, Table& table, std::
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + path, "dictionary.missing-file", "", "NU ESTE fisierul", BaseName(path), 0);
+    Fault(checks, "NU ESTE fisierul " + path, "dictionary.file-present", "", "NU ESTE fisierul", BaseName(path), 0);
     return;
   }
   std::string data = ReadWholeFile(*actual);
@@ -356,7 +356,7 @@ void LoadDictionary(Checks& checks, const std::string& path, Table& table, std::
     ++line_no;
     std::size_t bar = line.find('|');
     if (bar == std::string_view::npos) {
-      Fault(checks, fmt::format("запорчен файл{}строка {}", path, line_no), "dictionary.damaged-line", "",
+      Fault(checks, fmt::format("запорчен файл{}строка {}", path, line_no), "dictionary.line-intact", "",
             "запорчен файл", file_name, line_no);
       return;
     }
@@ -366,7 +366,7 @@ void LoadDictionary(Checks& checks, const std::string& path, Table& table, std::
       std::string text = checks.profile().numbered_dictionary_faults
                              ? fmt::format("Неверный тип параметра N {}, Строка {}", 1, line_no)
                              : fmt::format("Неверный тип параметра, Строка {}", line_no);
-      Fault(checks, std::move(text), "dictionary.data-type", "", "Неверный тип параметра", file_name, line_no);
+      Fault(checks, std::move(text), "dictionary.data-type-valid", "", "Неверный тип параметра", file_name, line_no);
     }
   });
   if (!closing_row.empty()) table.Store(table.AppendRow(), 0, closing_row);
@@ -376,7 +376,7 @@ void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + path, "dictionary.missing-file", "", "NU ESTE fisierul", BaseName(path), 0);
+    Fault(checks, "NU ESTE fisierul " + path, "dictionary.file-present", "", "NU ESTE fisierul", BaseName(path), 0);
     return;
   }
   std::string data = ReadWholeFile(*actual);
@@ -403,12 +403,12 @@ void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table
       }
       std::string text = Cp1251ToUtf8(raw);
       if (table.field(f).type == FieldType::Date && !text.empty() && Utf8Length(text) != 10) {
-        Fault(checks, fmt::format("Ошибка: неверный формат даты. строка {}", line_no), "dictionary.date-format",
+        Fault(checks, fmt::format("Ошибка: неверный формат даты. строка {}", line_no), "dictionary.date-format-valid",
               table.field(f).name, "Ошибка: неверный формат даты.", file_name, line_no);
         fault = true;
       }
       if (table.Store(row, f, text) == StoreResult::Failed) {
-        Fault(checks, fmt::format("Ошибка: неверный тип данных.строка {}", line_no), "dictionary.data-type",
+        Fault(checks, fmt::format("Ошибка: неверный тип данных.строка {}", line_no), "dictionary.data-type-valid",
               table.field(f).name, "Ошибка: неверный тип данных.", file_name, line_no);
         fault = true;
       }
@@ -419,7 +419,7 @@ void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table
     }
     if (!rest.empty()) {
       Fault(checks, fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no),
-            "dictionary.end-of-line", "", "Ошибка. Отсутствует признак конца строки", file_name, line_no);
+            "dictionary.line-ended", "", "Ошибка. Отсутствует признак конца строки", file_name, line_no);
       KeepIfAnySet(table, row);
     }
   });

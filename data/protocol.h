@@ -59,7 +59,7 @@ struct RecordRef {
 };
 
 struct Finding {
-  std::string rule;     // stable id such as "new.sd.days-week" (data/rule_catalogue.h)
+  std::string rule;     // stable id such as "new.sd.days-week-5-or-6" (data/rule_catalogue.h)
   std::string section;  // the file section ("REV5_SD"), or "load" in part 1
   std::string pack;
   std::string declaration;

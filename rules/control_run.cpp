@@ -36,7 +36,7 @@ TextStyle ClosingStyle(const Protocol& p) {
 }
 
 void ReadError(Protocol& p, const std::string& path) {
-  p.AddStyledFault("Ошибка чтения файла " + path, ReadErrorStyle(p), "control.read-error");
+  p.AddStyledFault("Ошибка чтения файла " + path, ReadErrorStyle(p), "control.files-readable");
 }
 
 // Runs a loader, turning a read error of an existing file into one red line.
@@ -110,7 +110,7 @@ bool RunRuleSet(Protocol& protocol, RuleRun& run, Variant variant) {
     throw;  // ends the whole run, in RunControl
   } catch (const std::exception& e) {
     protocol.AddStyledFault(std::string("Внутренняя ошибка контроля: ") + e.what(), InternalErrorStyle(protocol),
-                            "control.internal-error");
+                            "control.no-internal-error");
     protocol.Finish();
     return false;
   }

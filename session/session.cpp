@@ -95,8 +95,8 @@ bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {
   if (ListingHoldsPackage(listing)) return true;
   if (!r.ok()) archiver_message_ = ArchiverReason(r, program_dir_);
   protocol.SetColor(kRed);
-  protocol.AddFault(kErrorHeading, "intake.listing-refused");
-  protocol.AddFault("неправильно создан архив (в архиве должно быть только 4 файла!)", "intake.listing-refused");
+  protocol.AddFault(kErrorHeading, "intake.listing-package-only");
+  protocol.AddFault("неправильно создан архив (в архиве должно быть только 4 файла!)", "intake.listing-package-only");
   return false;
 }
 
@@ -129,7 +129,7 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
       "   а должен быть Shortcut to zentrox.exe",
       "",
   };
-  for (const char* line : lines) protocol.AddFault(line, "intake.extraction-failed");
+  for (const char* line : lines) protocol.AddFault(line, "intake.extraction-succeeds");
   protocol.SetColor(kBlue);
   protocol.SetBold(true);
   protocol.SetItalic(true);
@@ -140,7 +140,7 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
     protocol.SetColor(kRed);
     protocol.SetBold(false);
     protocol.SetItalic(false);
-    protocol.AddFault("Пакет слишком велик: распакованные файлы превышают допустимый размер", "intake.size-cap");
+    protocol.AddFault("Пакет слишком велик: распакованные файлы превышают допустимый размер", "intake.size-within-cap");
   }
 }
 
@@ -148,7 +148,7 @@ void Session::WriteBusy(Protocol& protocol, UserPort* port, const std::string& f
   const std::string text = WorkdirBusyText(workdir_, failure);
   protocol.Clear();
   protocol.SetColor(kRed);
-  protocol.AddFault(text, "intake.workdir-busy");
+  protocol.AddFault(text, "intake.workdir-free");
   if (port != nullptr) port->ShowError(text);
 }
 
@@ -200,7 +200,7 @@ UnrarOutcome Session::UnRarNamedPackage(Variant variant, const std::string& chos
 
   std::vector<std::string> refusal = CheckPackageName(profile.name_policy, package_name_);
   if (!refusal.empty()) {
-    for (std::string& line : refusal) protocol.AddFault(std::move(line), "intake.package-name");
+    for (std::string& line : refusal) protocol.AddFault(std::move(line), "intake.package-name-valid");
     package_name_.clear();
     return UnrarOutcome::NameRefused;
   }

@@ -24,9 +24,9 @@ void WriteMissingParts(const std::vector<MissingPart>& missing, Protocol& protoc
   if (missing.empty()) return;
   const TextStyle saved = protocol.current();
   protocol.SetColor(kRed);
-  protocol.AddFault("Программа установлена не полностью, не найдено:", "setup.incomplete");
+  protocol.AddFault("Программа установлена не полностью, не найдено:", "setup.complete");
   for (const MissingPart& part : missing) {
-    protocol.AddFault("   " + part.what + "  -  ожидается: " + part.where, "setup.missing-part");
+    protocol.AddFault("   " + part.what + "  -  ожидается: " + part.where, "setup.part-present");
   }
   protocol.SetColor(saved.color);
   protocol.SetBold(saved.bold);

@@ -24,7 +24,7 @@ new_format::SummaryOptions SummaryOptions() {
   o.year_rule = "annual.t.year-before-current";
   o.years_back = 1;
   o.year_message = "должно быть <= предыдущий год";
-  o.period_rule = "annual.t.trimestr-zero";
+  o.period_rule = "annual.t.period-zero";
   o.period_min = 0;
   o.period_max = 0;
   o.period_message = "для годовой декл. заполняется 0 (ноль)";
@@ -48,14 +48,14 @@ void DateInRowMonth(SaldoRow& row, std::string_view rule, int f) {
 // A period has both ends or none.
 void BeginWithoutEnd(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || row.HasDate(sd::SD_END_DT)) return;
-  row.checks.ReportFieldError("annual.sd.begin-without-end", row.caption(sd::SD_BEGIN_DT),
+  row.checks.ReportFieldError("annual.sd.begin-with-end", row.caption(sd::SD_BEGIN_DT),
                               " " + row.sd.Text(row.r, sd::SD_BEGIN_DT) +
                                   " заполнена, а <Конечная дата работы в месяце> - пустая");
 }
 
 void EndWithoutBegin(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_END_DT) || row.HasDate(sd::SD_BEGIN_DT)) return;
-  row.checks.ReportFieldError("annual.sd.end-without-begin", row.caption(sd::SD_END_DT),
+  row.checks.ReportFieldError("annual.sd.end-with-begin", row.caption(sd::SD_END_DT),
                               " " + row.sd.Text(row.r, sd::SD_END_DT) +
                                   " заполнена, а <Начальная дата работы в месяце> - пустая");
 }
@@ -66,7 +66,7 @@ void NotNegative(SaldoRow& row, std::string_view rule, int f) {
 
 void SickLeaveWithinFund(SaldoRow& row) {
   if (row.Amount(sd::SD_ILL) > row.Amount(sd::SD_PAYM_FOND)) {
-    row.checks.ReportFieldError("annual.sd.sick-leave-within-fund", row.caption(sd::SD_ILL),
+    row.checks.ReportFieldError("annual.sd.ill-within-fund", row.caption(sd::SD_ILL),
                                 "больше, чем поле <Фонд оплаты> ");
   }
 }
@@ -77,7 +77,7 @@ void MonthlyContributionLimit(SaldoRow& row) {
   if (row.total || year < 2003 || year > 2007) return;
   const double limit = *common::MonthlyContributionCap(year);
   if (Cents(row.Amount(sd::SD_SUM_AP)) > Cents(limit)) {
-    row.checks.ReportFieldError("annual.sd.monthly-limit", row.caption(sd::SD_SUM_AP),
+    row.checks.ReportFieldError("annual.sd.sum-ap-within-monthly-limit", row.caption(sd::SD_SUM_AP),
                                 "превышение лимита взносов (>" + FormatLimit(limit));
   }
 }
@@ -101,7 +101,7 @@ void Amounts(SaldoRow& row) {
   sd_rules::SickLeaveIndividual(row);
   sd_rules::SickLeaveEmployer(row);
   SickLeaveWithinFund(row);
-  if (row.run.year >= 2003) NotNegative(row, "annual.sd.sick-leave-not-negative", sd::SD_ILL);
+  if (row.run.year >= 2003) NotNegative(row, "annual.sd.ill-not-negative", sd::SD_ILL);
   NotNegative(row, "annual.sd.sum-ap-not-negative", sd::SD_SUM_AP);
   NotNegative(row, "annual.sd.sum-ea-not-negative", sd::SD_SUM_EA);
   sd_rules::TotalIsSum(row);
@@ -155,7 +155,7 @@ void RunDuplicateMonthPass(new_format::Run& run) {
       }
     }
     periods.push_back({begin, end});
-    if (duplicate) c.ReportFieldError("annual.sd.month-duplicate", run.sd_caption[sd::SD_MONTH], "Дублирование месяца.");
+    if (duplicate) c.ReportFieldError("annual.sd.month-unique", run.sd_caption[sd::SD_MONTH], "Дублирование месяца.");
   });
 }
 
@@ -181,7 +181,7 @@ void RunYearlyLimitPass(new_format::Run& run) {
       sum += sd.Number(r, sd::SD_SUM_AP);
     }
     if (Cents(sum) > Cents(limit)) {
-      c.ReportFieldError("annual.sd.yearly-limit", run.sd_caption[sd::SD_SUM_AP],
+      c.ReportFieldError("annual.sd.sum-ap-within-yearly-limit", run.sd_caption[sd::SD_SUM_AP],
                          "превышение лимита взносов (>" + FormatLimit(limit) + " (Plafon anual)");
     }
   });

@@ -48,13 +48,13 @@ using DeclarationRule = void (*)(DeclarationScope&, const Declaration&);
 void CheckNumbers(DeclarationScope& s, const Declaration& d) {
   s.checks.CheckFilled("annual-old.na.id-filled", s.decls(), d.row, ona::NA_ID, NaCaption(ona::NA_ID));
   s.checks.CheckFilled("annual-old.na.pack-filled", s.decls(), d.row, ona::NA_PL, NaCaption(ona::NA_PL));
-  s.checks.CheckPresentIn("annual-old.na.pack-present", s.decls(), d.row, ona::NA_PL, d.pack, opl::PL_NUM_IN_EA,
+  s.checks.CheckPresentIn("annual-old.na.pack-in-pl", s.decls(), d.row, ona::NA_PL, d.pack, opl::PL_NUM_IN_EA,
                           NaCaption(ona::NA_PL), "REV5_PL");
 }
 
 void CheckHasMonthlyRows(DeclarationScope& s, const Declaration& d) {
   if (d.months.empty()) {
-    s.checks.ReportFieldError("annual-old.na.monthly-rows", "", "данные отсутствуют в файле REV5_SD");
+    s.checks.ReportFieldError("annual-old.na.monthly-rows-exist", "", "данные отсутствуют в файле REV5_SD");
   }
 }
 
@@ -62,14 +62,14 @@ void CheckYearAndFormType(DeclarationScope& s, const Declaration& d) {
   s.checks.CheckFilled("annual-old.na.year-filled", s.decls(), d.row, ona::NA_YEAR, NaCaption(ona::NA_YEAR));
   s.checks.CheckFilled("annual-old.na.form-type-filled", s.decls(), d.row, ona::NA_FORM_TYPE, NaCaption(ona::NA_FORM_TYPE));
   Linked form(s.dm.typeform, s.form_types.First(s.decls(), d.row, {ona::NA_FORM_TYPE}));
-  s.checks.CheckDictionaryCode("annual-old.na.form-type-dictionary", s.decls(), d.row, ona::NA_FORM_TYPE, form,
+  s.checks.CheckDictionaryCode("annual-old.na.form-type-in-dictionary", s.decls(), d.row, ona::NA_FORM_TYPE, form,
                                dict::ID, NaCaption(ona::NA_FORM_TYPE));
 }
 
 void CheckCpas(DeclarationScope& s, const Declaration& d) {
   if (d.kdt == 5) s.checks.CheckFilled("annual-old.na.cpas-filled", s.decls(), d.row, ona::NA_CPAS, NaCaption(ona::NA_CPAS));
   if (s.decls().View(d.row, ona::NA_CPAS) == "0") {
-    s.checks.ReportFieldError("annual-old.na.cpas-zero", NaCaption(ona::NA_CPAS), " равен нулю.");
+    s.checks.ReportFieldError("annual-old.na.cpas-not-zero", NaCaption(ona::NA_CPAS), " равен нулю.");
   }
 }
 
@@ -96,38 +96,38 @@ void CheckPensionFlag(DeclarationScope& s, const Declaration& d) {
   s.checks.CheckFilled("annual-old.na.pension-filled", s.decls(), d.row, ona::NA_IS_PENS, NaCaption(ona::NA_IS_PENS));
   s.checks.CheckYesNo("annual-old.na.pension-yes-no", s.decls(), d.row, ona::NA_IS_PENS, NaCaption(ona::NA_IS_PENS));
   if (d.kdt == 6 && s.decls().View(d.row, ona::NA_IS_PENS) != "N") {
-    s.checks.ReportFieldError("annual-old.na.pension-type-6", NaCaption(ona::NA_IS_PENS), "должно быть значение \"N\"");
+    s.checks.ReportFieldError("annual-old.na.pension-no-for-kdt-6", NaCaption(ona::NA_IS_PENS), "должно быть значение \"N\"");
   }
 }
 
 void CheckCategory(DeclarationScope& s, const Declaration& d) {
   s.checks.CheckFilled("annual-old.na.category-filled", s.decls(), d.row, ona::NA_AP_CATEGORY, NaCaption(ona::NA_AP_CATEGORY));
   Linked category(s.dm.kategor, s.categories.First(s.decls(), d.row, {ona::NA_AP_CATEGORY}));
-  s.checks.CheckDictionaryCode("annual-old.na.category-dictionary", s.decls(), d.row, ona::NA_AP_CATEGORY, category,
+  s.checks.CheckDictionaryCode("annual-old.na.category-in-dictionary", s.decls(), d.row, ona::NA_AP_CATEGORY, category,
                                dict::ID, NaCaption(ona::NA_AP_CATEGORY));
   if (s.decls().View(d.row, ona::NA_AP_CATEGORY) == "0") {
-    s.checks.ReportFieldError("annual-old.na.category-zero", NaCaption(ona::NA_AP_CATEGORY), "не должно равняться нулю (0)");
+    s.checks.ReportFieldError("annual-old.na.category-not-zero", NaCaption(ona::NA_AP_CATEGORY), "не должно равняться нулю (0)");
   }
 }
 
 void CheckBirthDate(DeclarationScope& s, const Declaration& d) {
   if (!s.decls().IsEmpty(d.row, ona::NA_BIRTH_DT)) {
-    s.checks.CheckDateRange("annual-old.na.birth-range", s.decls(), d.row, ona::NA_BIRTH_DT, NaCaption(ona::NA_BIRTH_DT));
+    s.checks.CheckDateRange("annual-old.na.birth-in-range", s.decls(), d.row, ona::NA_BIRTH_DT, NaCaption(ona::NA_BIRTH_DT));
   }
 }
 
 void CheckPeriodDates(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckDateOrder("annual-old.na.period-order", s.decls(), d.row, ona::NA_PERIOD_BEGIN, ona::NA_PERIOD_END,
+  s.checks.CheckDateOrder("annual-old.na.begin-not-after-end", s.decls(), d.row, ona::NA_PERIOD_BEGIN, ona::NA_PERIOD_END,
                           NaCaption(ona::NA_PERIOD_BEGIN));
-  s.checks.CheckDateRange("annual-old.na.begin-range", s.decls(), d.row, ona::NA_PERIOD_BEGIN, NaCaption(ona::NA_PERIOD_BEGIN));
-  s.checks.CheckDateRange("annual-old.na.end-range", s.decls(), d.row, ona::NA_PERIOD_END, NaCaption(ona::NA_PERIOD_END));
+  s.checks.CheckDateRange("annual-old.na.begin-in-range", s.decls(), d.row, ona::NA_PERIOD_BEGIN, NaCaption(ona::NA_PERIOD_BEGIN));
+  s.checks.CheckDateRange("annual-old.na.end-in-range", s.decls(), d.row, ona::NA_PERIOD_END, NaCaption(ona::NA_PERIOD_END));
 }
 
 void CheckPeriodAfterBirth(DeclarationScope& s, const Declaration& d) {
   const Table& t = s.decls();
   if (!t.IsEmpty(d.row, ona::NA_PERIOD_BEGIN) &&
       t.DateValue(d.row, ona::NA_BIRTH_DT) > t.DateValue(d.row, ona::NA_PERIOD_BEGIN)) {
-    s.checks.ReportFieldError("annual-old.na.begin-before-birth", NaCaption(ona::NA_PERIOD_BEGIN), kBeforeBirth);
+    s.checks.ReportFieldError("annual-old.na.begin-after-birth", NaCaption(ona::NA_PERIOD_BEGIN), kBeforeBirth);
   }
 }
 
@@ -145,7 +145,7 @@ void CheckMonthsOfPeriod(DeclarationScope& s, const Declaration& d) {
     ++counted;
   }
   if (expected < counted) {
-    s.checks.ReportFieldError("annual-old.na.months-of-period", NaCaption(ona::NA_PERIOD_BEGIN),
+    s.checks.ReportFieldError("annual-old.na.months-match-period", NaCaption(ona::NA_PERIOD_BEGIN),
                               "ВНИМАНИЕ! Кол-во месяцев в REV5_SD не соответствует периоду");
   }
 }
@@ -155,14 +155,14 @@ void CheckDocumentType(DeclarationScope& s, const Declaration& d) {
   Linked doc(s.dm.viddoc, s.doc_types.First(t, d.row, {ona::NA_DOC_TYPE}));
   if (d.kdt == 6) {
     s.checks.CheckFilled("annual-old.na.doc-type-filled", t, d.row, ona::NA_DOC_TYPE, NaCaption(ona::NA_DOC_TYPE));
-    s.checks.CheckDictionaryCode("annual-old.na.doc-type-dictionary", t, d.row, ona::NA_DOC_TYPE, doc, dict::ID,
+    s.checks.CheckDictionaryCode("annual-old.na.doc-type-in-dictionary", t, d.row, ona::NA_DOC_TYPE, doc, dict::ID,
                                  NaCaption(ona::NA_DOC_TYPE));
   } else if (d.kdt == 5) {
     if (t.Text(d.row, ona::NA_DOC_TYPE) == "0") {
-      s.checks.ReportFieldError("annual-old.na.doc-type-zero", NaCaption(ona::NA_DOC_TYPE), "не должно равнятся нулю");
+      s.checks.ReportFieldError("annual-old.na.doc-type-not-zero", NaCaption(ona::NA_DOC_TYPE), "не должно равнятся нулю");
     }
     if (!t.IsEmpty(d.row, ona::NA_DOC_TYPE)) {
-      s.checks.CheckDictionaryCode("annual-old.na.doc-type-dictionary", t, d.row, ona::NA_DOC_TYPE, doc, dict::ID,
+      s.checks.CheckDictionaryCode("annual-old.na.doc-type-in-dictionary", t, d.row, ona::NA_DOC_TYPE, doc, dict::ID,
                                    NaCaption(ona::NA_DOC_TYPE));
     }
   }
@@ -171,10 +171,10 @@ void CheckDocumentType(DeclarationScope& s, const Declaration& d) {
 void CheckIssueDate(DeclarationScope& s, const Declaration& d) {
   const Table& t = s.decls();
   if (t.IsEmpty(d.row, ona::NA_IDNP_DT)) return;
-  s.checks.CheckNotFuture("annual-old.na.issued-future", t, d.row, ona::NA_IDNP_DT, NaCaption(ona::NA_IDNP_DT));
-  s.checks.CheckDateRange("annual-old.na.issued-range", t, d.row, ona::NA_IDNP_DT, NaCaption(ona::NA_IDNP_DT));
+  s.checks.CheckNotFuture("annual-old.na.issued-not-future", t, d.row, ona::NA_IDNP_DT, NaCaption(ona::NA_IDNP_DT));
+  s.checks.CheckDateRange("annual-old.na.issued-in-range", t, d.row, ona::NA_IDNP_DT, NaCaption(ona::NA_IDNP_DT));
   if (t.DateValue(d.row, ona::NA_BIRTH_DT) > t.DateValue(d.row, ona::NA_IDNP_DT)) {
-    s.checks.ReportFieldError("annual-old.na.issued-before-birth", NaCaption(ona::NA_IDNP_DT), kBeforeBirth);
+    s.checks.ReportFieldError("annual-old.na.issued-after-birth", NaCaption(ona::NA_IDNP_DT), kBeforeBirth);
   }
 }
 
@@ -210,10 +210,10 @@ void CheckPayments(DeclarationScope& s, const Declaration& d) {
                     CodeKey(kTotalExpenseCode)};
   double expenses = SumOf(s.dm.money_util, s.expense_rows.Find(key), mu::MU_13);
   Checks& c = s.checks;
-  c.CheckSumEquals("annual-old.na.employer-payment", s.decls(), d.row, ona::NA_EA_PAYMENT, NaCaption(ona::NA_EA_PAYMENT),
+  c.CheckSumEquals("annual-old.na.employer-payment-matches-months", s.decls(), d.row, ona::NA_EA_PAYMENT, NaCaption(ona::NA_EA_PAYMENT),
                    employer - expenses);
-  c.CheckSumEquals("annual-old.na.person-payment", s.decls(), d.row, ona::NA_AP_PAYMENT, NaCaption(ona::NA_AP_PAYMENT), person);
-  c.CheckSumEquals("annual-old.na.expenses", s.decls(), d.row, ona::NA_SUM, NaCaption(ona::NA_SUM), expenses);
+  c.CheckSumEquals("annual-old.na.person-payment-matches-months", s.decls(), d.row, ona::NA_AP_PAYMENT, NaCaption(ona::NA_AP_PAYMENT), person);
+  c.CheckSumEquals("annual-old.na.expenses-match-mu", s.decls(), d.row, ona::NA_SUM, NaCaption(ona::NA_SUM), expenses);
 }
 
 constexpr DeclarationRule kDeclarationRules[] = {
@@ -246,15 +246,15 @@ void RunDeclarationSection(RuleRun& run) {
     for (DeclarationRule rule : kDeclarationRules) rule(scope, d);
   });
   run.declaration_count = c.row;
-  if (c.row == 0) c.ReportPlain("annual-old.na.empty-file", kEmptyFile);
+  if (c.row == 0) c.ReportPlain("annual-old.na.file-not-empty", kEmptyFile);
 
   common::RunDuplicateCpasPass(c, t,
-                               {.rule = "annual-old.na.duplicate-cpas",
+                               {.rule = "annual-old.na.cpas-unique",
                                 .caption = NaCaption(ona::NA_CPAS),
                                 .cpas_field = ona::NA_CPAS,
                                 .context = kWho,
                                 .compare = common::CompareAs::Number});
-  common::RunDuplicateIdnpPass(c, "annual-old.na.duplicate-idnp", t, ona::NA_IDNP, NaCaption(ona::NA_IDNP), kWho);
+  common::RunDuplicateIdnpPass(c, "annual-old.na.idnp-unique", t, ona::NA_IDNP, NaCaption(ona::NA_IDNP), kWho);
 }
 
 }  // namespace zentrox::annual_old

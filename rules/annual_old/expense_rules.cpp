@@ -35,20 +35,20 @@ using ExpenseRule = void (*)(ExpenseScope&, const ExpenseRow&);
 void CheckDeclaration(ExpenseScope& s, const ExpenseRow& e) {
   s.checks.CheckFilled("annual-old.mu.declaration-filled", s.rows(), e.row, mu::MU_NA, MuCaption(mu::MU_NA));
   if (!e.declaration.found()) {
-    s.checks.ReportFieldError("annual-old.mu.declaration-present", kDeclarationAndPack, kNotInDeclarations);
+    s.checks.ReportFieldError("annual-old.mu.declaration-in-na", kDeclarationAndPack, kNotInDeclarations);
   }
 }
 
 void CheckPack(ExpenseScope& s, const ExpenseRow& e) {
   s.checks.CheckFilled("annual-old.mu.pack-filled", s.rows(), e.row, mu::MU_PL, MuCaption(mu::MU_PL));
-  s.checks.CheckPresentIn("annual-old.mu.pack-present", s.rows(), e.row, mu::MU_PL, e.pack, opl::PL_NUM_IN_EA, MuCaption(mu::MU_PL),
+  s.checks.CheckPresentIn("annual-old.mu.pack-in-pl", s.rows(), e.row, mu::MU_PL, e.pack, opl::PL_NUM_IN_EA, MuCaption(mu::MU_PL),
                           "REV5_PL");
 }
 
 void CheckCode(ExpenseScope& s, const ExpenseRow& e) {
   s.checks.CheckFilled("annual-old.mu.code-filled", s.rows(), e.row, mu::MU_CODE, MuCaption(mu::MU_CODE));
   Linked code(s.dm.rashod, s.codes.First(s.rows(), e.row, {mu::MU_CODE}));
-  s.checks.CheckDictionaryCode("annual-old.mu.code-dictionary", s.rows(), e.row, mu::MU_CODE, code, dict::ID, MuCaption(mu::MU_CODE));
+  s.checks.CheckDictionaryCode("annual-old.mu.code-in-dictionary", s.rows(), e.row, mu::MU_CODE, code, dict::ID, MuCaption(mu::MU_CODE));
 }
 
 // Expenses are declared month by month; a row with only the year's total
@@ -57,7 +57,7 @@ void CheckHasMonthlyAmounts(ExpenseScope& s, const ExpenseRow& e) {
   for (int f = mu::MU_1; f <= mu::MU_12; ++f) {
     if (s.rows().Number(e.row, f) != 0) return;
   }
-  s.checks.ReportFieldError("annual-old.mu.only-total", "", "отсутствуют расходы по месяцам, введен только итог");
+  s.checks.ReportFieldError("annual-old.mu.monthly-amounts-given", "", "отсутствуют расходы по месяцам, введен только итог");
 }
 
 constexpr ExpenseRule kExpenseRules[] = {CheckDeclaration, CheckPack, CheckCode, CheckHasMonthlyAmounts};
@@ -69,7 +69,7 @@ constexpr ExpenseRule kExpenseRules[] = {CheckDeclaration, CheckPack, CheckCode,
 void CheckExpenseTotals(Checks& c, const Table& rows, const Table& declarations) {
   static const std::vector<common::TotalColumn> kColumns = [] {
     std::vector<common::TotalColumn> columns;
-    for (int f = mu::MU_1; f <= mu::MU_13; ++f) columns.push_back({f, MuCaption(f), "annual-old.mu.total-sums"});
+    for (int f = mu::MU_1; f <= mu::MU_13; ++f) columns.push_back({f, MuCaption(f), "annual-old.mu.total-row-matches-codes"});
     return columns;
   }();
   static const common::GroupTotalOptions kOptions{
@@ -78,9 +78,9 @@ void CheckExpenseTotals(Checks& c, const Table& rows, const Table& declarations)
       .code_field = mu::MU_CODE,
       .total_code = kTotalExpenseCode,
       .columns = kColumns,
-      .twice_rule = "annual-old.mu.total-twice",
+      .twice_rule = "annual-old.mu.total-row-once",
       .twice_message = "вторая строка с кодом расходов \"99\" - ошибка",
-      .missing_rule = "annual-old.mu.total-missing",
+      .missing_rule = "annual-old.mu.total-row-present",
       .missing_message = "отсутствует итоговая запись с кодом расходов \"99\"."};
   const Lookup by_declaration(declarations, {ona::NA_ID, ona::NA_PL});
   common::RunGroupTotalPass(c, rows, rows.Order({mu::MU_NA, mu::MU_PL, mu::MU_CODE}), kOptions, [&](RowId first) {

@@ -40,20 +40,20 @@ using MonthlyRule = void (*)(MonthlyScope&, const MonthlyRow&);
 void CheckDeclaration(MonthlyScope& s, const MonthlyRow& m) {
   s.checks.CheckFilled("annual-old.sd.declaration-filled", s.rows(), m.row, osd::SD_NA, SdCaption(osd::SD_NA));
   if (!m.declaration.found()) {
-    s.checks.ReportFieldError("annual-old.sd.declaration-present", kDeclarationAndPack, kNotInDeclarations);
+    s.checks.ReportFieldError("annual-old.sd.declaration-in-na", kDeclarationAndPack, kNotInDeclarations);
   }
 }
 
 void CheckPack(MonthlyScope& s, const MonthlyRow& m) {
   s.checks.CheckFilled("annual-old.sd.pack-filled", s.rows(), m.row, osd::SD_PL, SdCaption(osd::SD_PL));
-  s.checks.CheckPresentIn("annual-old.sd.pack-present", s.rows(), m.row, osd::SD_PL, m.pack, opl::PL_NUM_IN_EA,
+  s.checks.CheckPresentIn("annual-old.sd.pack-in-pl", s.rows(), m.row, osd::SD_PL, m.pack, opl::PL_NUM_IN_EA,
                           SdCaption(osd::SD_PL), "REV5_PL");
 }
 
 void CheckMonth(MonthlyScope& s, const MonthlyRow& m) {
   s.checks.CheckFilled("annual-old.sd.month-filled", s.rows(), m.row, osd::SD_MONTH, SdCaption(osd::SD_MONTH));
   Linked month(s.dm.months, s.months.First(s.rows(), m.row, {osd::SD_MONTH}));
-  s.checks.CheckDictionaryCode("annual-old.sd.month-dictionary", s.rows(), m.row, osd::SD_MONTH, month, dict::ID,
+  s.checks.CheckDictionaryCode("annual-old.sd.month-in-dictionary", s.rows(), m.row, osd::SD_MONTH, month, dict::ID,
                                SdCaption(osd::SD_MONTH));
 }
 
@@ -71,30 +71,30 @@ void CheckTariff(MonthlyScope& s, const MonthlyRow& m, int field, const Table& d
 
 void CheckEmployerTariff(MonthlyScope& s, const MonthlyRow& m) {
   CheckTariff(s, m, osd::SD_TARIF_EA, s.dm.tarif, s.tariffs, SdCaption(osd::SD_TARIF_EA), "annual-old.sd.tariff-ea-filled",
-              "annual-old.sd.tariff-ea-dictionary", "annual-old.sd.tariff-ea-zero");
+              "annual-old.sd.tariff-ea-in-dictionary", "annual-old.sd.tariff-ea-not-zero");
 }
 
 void CheckSickPayWithinFund(MonthlyScope& s, const MonthlyRow& m) {
   if (s.rows().Number(m.row, osd::SD_ILL) > s.rows().Number(m.row, osd::SD_PAYM_FOND)) {
-    s.checks.ReportFieldError("annual-old.sd.ill-above-fund", SdCaption(osd::SD_ILL), "больше, чем поле <Фонд оплаты> ");
+    s.checks.ReportFieldError("annual-old.sd.ill-within-fund", SdCaption(osd::SD_ILL), "больше, чем поле <Фонд оплаты> ");
   }
 }
 
 void CheckAmountsNotNegative(MonthlyScope& s, const MonthlyRow& m) {
-  s.checks.CheckNotNegative("annual-old.sd.fund-negative", s.rows(), m.row, osd::SD_PAYM_FOND, SdCaption(osd::SD_PAYM_FOND));
-  s.checks.CheckNotNegative("annual-old.sd.ill-negative", s.rows(), m.row, osd::SD_ILL, SdCaption(osd::SD_ILL));
+  s.checks.CheckNotNegative("annual-old.sd.fund-not-negative", s.rows(), m.row, osd::SD_PAYM_FOND, SdCaption(osd::SD_PAYM_FOND));
+  s.checks.CheckNotNegative("annual-old.sd.ill-not-negative", s.rows(), m.row, osd::SD_ILL, SdCaption(osd::SD_ILL));
 }
 
 void CheckPersonTariff(MonthlyScope& s, const MonthlyRow& m) {
   CheckTariff(s, m, osd::SD_TARIF_AP, s.dm.tarif_ap, s.person_tariffs, SdCaption(osd::SD_TARIF_AP),
-              "annual-old.sd.tariff-ap-filled", "annual-old.sd.tariff-ap-dictionary", "annual-old.sd.tariff-ap-zero");
+              "annual-old.sd.tariff-ap-filled", "annual-old.sd.tariff-ap-in-dictionary", "annual-old.sd.tariff-ap-not-zero");
 }
 
 // 2006 limited what an insured person transferred per month to 153.
 void CheckTransferCap2006(MonthlyScope& s, const MonthlyRow& m) {
   if (m.total || m.declaration.Int(ona::NA_YEAR) != 2006) return;
   if (s.rows().Number(m.row, osd::SD_SUM_REAL_AP) > 153) {
-    s.checks.ReportFieldError("annual-old.sd.transfer-cap-2006", SdCaption(osd::SD_SUM_REAL_AP),
+    s.checks.ReportFieldError("annual-old.sd.transfer-within-cap-2006", SdCaption(osd::SD_SUM_REAL_AP),
                               "превышение лимита взносов (>153.00).");
   }
 }
@@ -112,7 +112,7 @@ void CheckAccrualCap(MonthlyScope& s, const MonthlyRow& m) {
   if (cap && Cents(s.rows().Number(m.row, osd::SD_SUM_ADD_AP)) > Cents(*cap)) {
     // Reported on the transferred sum although it tests the accrued one. The
     // text ends with the cap; it has no closing parenthesis.
-    s.checks.ReportFieldError("annual-old.sd.accrual-cap", SdCaption(osd::SD_SUM_REAL_AP),
+    s.checks.ReportFieldError("annual-old.sd.transfer-within-cap", SdCaption(osd::SD_SUM_REAL_AP),
                               "превышение лимита взносов (>" + FormatLimit(*cap));
   }
 }
@@ -126,21 +126,21 @@ constexpr MonthlyRule kMonthlyRules[] = {
 // the sums of the ordinary rows. The row counter stays where the walk left it.
 void CheckTotalRows(Checks& c, const Table& rows, const Table& declarations) {
   static const common::TotalColumn kColumns[] = {
-      {osd::SD_PAYM_FOND, SdCaption(osd::SD_PAYM_FOND), "annual-old.sd.total-sums"},
-      {osd::SD_ILL, SdCaption(osd::SD_ILL), "annual-old.sd.total-sums"},
-      {osd::SD_SUM_REAL_EA, SdCaption(osd::SD_SUM_REAL_EA), "annual-old.sd.total-sums"},
-      {osd::SD_SUM_ADD_EA, SdCaption(osd::SD_SUM_ADD_EA), "annual-old.sd.total-sums"},
-      {osd::SD_SUM_REAL_AP, SdCaption(osd::SD_SUM_REAL_AP), "annual-old.sd.total-sums"},
-      {osd::SD_SUM_ADD_AP, SdCaption(osd::SD_SUM_ADD_AP), "annual-old.sd.total-sums"},
+      {osd::SD_PAYM_FOND, SdCaption(osd::SD_PAYM_FOND), "annual-old.sd.total-row-matches-months"},
+      {osd::SD_ILL, SdCaption(osd::SD_ILL), "annual-old.sd.total-row-matches-months"},
+      {osd::SD_SUM_REAL_EA, SdCaption(osd::SD_SUM_REAL_EA), "annual-old.sd.total-row-matches-months"},
+      {osd::SD_SUM_ADD_EA, SdCaption(osd::SD_SUM_ADD_EA), "annual-old.sd.total-row-matches-months"},
+      {osd::SD_SUM_REAL_AP, SdCaption(osd::SD_SUM_REAL_AP), "annual-old.sd.total-row-matches-months"},
+      {osd::SD_SUM_ADD_AP, SdCaption(osd::SD_SUM_ADD_AP), "annual-old.sd.total-row-matches-months"},
   };
   static const common::GroupTotalOptions kOptions{.declaration_field = osd::SD_NA,
                                                   .pack_field = osd::SD_PL,
                                                   .code_field = osd::SD_MONTH,
                                                   .total_code = kTotalMonth,
                                                   .columns = kColumns,
-                                                  .twice_rule = "annual-old.sd.total-twice",
+                                                  .twice_rule = "annual-old.sd.total-row-once",
                                                   .twice_message = common::kTotalRowTwice,
-                                                  .missing_rule = "annual-old.sd.total-missing",
+                                                  .missing_rule = "annual-old.sd.total-row-present",
                                                   .missing_message = common::kTotalRowMissing};
   const Lookup by_declaration(declarations, {ona::NA_ID, ona::NA_PL});
   common::RunGroupTotalPass(c, rows, rows.Order({osd::SD_NA, osd::SD_PL, osd::SD_MONTH}), kOptions, [&](RowId first) {
@@ -170,7 +170,7 @@ void RunMonthlySection(RuleRun& run) {
     SetRowContext(c, rows, r, osd::SD_NA, osd::SD_PL, m.declaration);
     for (MonthlyRule rule : kMonthlyRules) rule(scope, m);
   });
-  if (c.row == 0) c.ReportPlain("annual-old.sd.empty-file", kEmptyFile);
+  if (c.row == 0) c.ReportPlain("annual-old.sd.file-not-empty", kEmptyFile);
 
   CheckTotalRows(c, rows, dm.name_account);
 }

@@ -35,7 +35,7 @@ void CheckPackNumber(PackScope& s, RowId r) {
 void CheckTerritorialCode(PackScope& s, RowId r) {
   s.checks.CheckFilled("annual-old.pl.tkss-filled", s.packs(), r, opl::PL_TKSS, PlCaption(opl::PL_TKSS));
   Linked district(s.dm.raion, s.districts.First(s.packs(), r, {opl::PL_TKSS}));
-  s.checks.CheckDictionaryCode("annual-old.pl.tkss-dictionary", s.packs(), r, opl::PL_TKSS, district, dict::ID,
+  s.checks.CheckDictionaryCode("annual-old.pl.tkss-in-dictionary", s.packs(), r, opl::PL_TKSS, district, dict::ID,
                                PlCaption(opl::PL_TKSS));
 }
 
@@ -53,7 +53,7 @@ void CheckRegistrationCode(PackScope& s, RowId r) {
   // searched, as the window keeps only the path. An empty code occurs in any
   // text and is reported as not filled instead.
   if (!s.archive_path.empty() && s.archive_path.find(nkss) == std::string_view::npos) {
-    c.ReportFieldError("annual-old.pl.nkss-archive-name", PlCaption(opl::PL_NKSS),
+    c.ReportFieldError("annual-old.pl.nkss-matches-archive-name", PlCaption(opl::PL_NKSS),
                        "не совпадает с кодом из наименования файла-архива пакета");
   }
 }
@@ -61,13 +61,13 @@ void CheckRegistrationCode(PackScope& s, RowId r) {
 void CheckDocumentType(PackScope& s, RowId r) {
   s.checks.CheckFilled("annual-old.pl.kdt-filled", s.packs(), r, opl::PL_KDT, PlCaption(opl::PL_KDT));
   int kdt = s.packs().Int(r, opl::PL_KDT);
-  if (kdt != 5 && kdt != 6) s.checks.ReportFieldError("annual-old.pl.kdt-value", PlCaption(opl::PL_KDT), "должно быть 5 или 6");
+  if (kdt != 5 && kdt != 6) s.checks.ReportFieldError("annual-old.pl.kdt-5-or-6", PlCaption(opl::PL_KDT), "должно быть 5 или 6");
 }
 
 void CheckFormationDate(PackScope& s, RowId r) {
   s.checks.CheckFilled("annual-old.pl.formed-filled", s.packs(), r, opl::PL_FORM_COMPL_DT, PlCaption(opl::PL_FORM_COMPL_DT));
-  s.checks.CheckNotFuture("annual-old.pl.formed-future", s.packs(), r, opl::PL_FORM_COMPL_DT, PlCaption(opl::PL_FORM_COMPL_DT));
-  s.checks.CheckDateRange("annual-old.pl.formed-range", s.packs(), r, opl::PL_FORM_COMPL_DT, PlCaption(opl::PL_FORM_COMPL_DT));
+  s.checks.CheckNotFuture("annual-old.pl.formed-not-future", s.packs(), r, opl::PL_FORM_COMPL_DT, PlCaption(opl::PL_FORM_COMPL_DT));
+  s.checks.CheckDateRange("annual-old.pl.formed-in-range", s.packs(), r, opl::PL_FORM_COMPL_DT, PlCaption(opl::PL_FORM_COMPL_DT));
 }
 
 void CheckResponsibleName(PackScope& s, RowId r) {
@@ -79,14 +79,14 @@ void CheckResponsibleName(PackScope& s, RowId r) {
 void CheckSheetAmount(PackScope& s, RowId r) {
   s.checks.CheckFilled("annual-old.pl.sheets-filled", s.packs(), r, opl::PL_SHEET_AMOUNT, PlCaption(opl::PL_SHEET_AMOUNT));
   if (s.packs().Int(r, opl::PL_SHEET_AMOUNT) > 50) {
-    s.checks.ReportFieldError("annual-old.pl.sheets-max", PlCaption(opl::PL_SHEET_AMOUNT), "должно быть <= 50");
+    s.checks.ReportFieldError("annual-old.pl.sheets-at-most-50", PlCaption(opl::PL_SHEET_AMOUNT), "должно быть <= 50");
   }
 }
 
 void CheckPages(PackScope& s, RowId r) {
   s.checks.CheckFilled("annual-old.pl.pages-filled", s.packs(), r, opl::PL_PAGES, PlCaption(opl::PL_PAGES));
   if (s.packs().Int(r, opl::PL_PAGES) < s.packs().Int(r, opl::PL_SHEET_AMOUNT)) {
-    s.checks.ReportFieldError("annual-old.pl.pages-min", PlCaption(opl::PL_PAGES),
+    s.checks.ReportFieldError("annual-old.pl.pages-at-least-sheets", PlCaption(opl::PL_PAGES),
                               "должно быть >= знач.поля \"7.Документов в пачке\"");
   }
 }
@@ -94,7 +94,7 @@ void CheckPages(PackScope& s, RowId r) {
 void CheckYear(PackScope& s, RowId r) {
   s.checks.CheckFilled("annual-old.pl.year-filled", s.packs(), r, opl::PL_YEAR, PlCaption(opl::PL_YEAR));
   if (s.packs().Int(r, opl::PL_YEAR) < 1999) {
-    s.checks.ReportFieldError("annual-old.pl.year-min", PlCaption(opl::PL_YEAR), "должно быть >= 1999");
+    s.checks.ReportFieldError("annual-old.pl.year-from-1999", PlCaption(opl::PL_YEAR), "должно быть >= 1999");
   }
 }
 
@@ -112,7 +112,7 @@ void CheckSumsAgainstTotalRows(PackScope& s, RowId r) {
   KeyValue key[] = {KeyValue::Of(s.packs(), r, opl::PL_NUM_IN_EA), CodeKey(kTotalMonth)};
   Lookup::Range totals = s.total_rows.Find(key);
   for (const Pair& p : kPairs) {
-    s.checks.CheckSumEquals("annual-old.pl.sd-totals", s.packs(), r, p.pack_field, PlCaption(p.pack_field),
+    s.checks.CheckSumEquals("annual-old.pl.sums-match-declarations", s.packs(), r, p.pack_field, PlCaption(p.pack_field),
                             SumOf(s.dm.saldo_data, totals, p.row_field));
   }
 }
@@ -120,7 +120,7 @@ void CheckSumsAgainstTotalRows(PackScope& s, RowId r) {
 // The pack's expenses equal the sum of its code-99 expense totals.
 void CheckExpensesAgainstTotalRows(PackScope& s, RowId r) {
   KeyValue key[] = {KeyValue::Of(s.packs(), r, opl::PL_NUM_IN_EA), CodeKey(kTotalExpenseCode)};
-  s.checks.CheckSumEquals("annual-old.pl.expense-total", s.packs(), r, opl::PL_SUM_TOTAL, PlCaption(opl::PL_SUM_TOTAL),
+  s.checks.CheckSumEquals("annual-old.pl.expense-total-matches-declarations", s.packs(), r, opl::PL_SUM_TOTAL, PlCaption(opl::PL_SUM_TOTAL),
                           SumOf(s.dm.money_util, s.expense_rows.Find(key), mu::MU_13));
 }
 
@@ -149,9 +149,9 @@ void RunPackSection(RuleRun& run) {
     for (PackRule rule : kPackRules) rule(scope, r);
   });
   run.pack_count = c.row;
-  if (c.row == 0) c.ReportPlain("annual-old.pl.empty-file", kEmptyFile);
+  if (c.row == 0) c.ReportPlain("annual-old.pl.file-not-empty", kEmptyFile);
 
-  RowId last = common::RunDuplicatePackPass(c, "annual-old.pl.duplicate-pack", packs, opl::PL_NUM_IN_EA,
+  RowId last = common::RunDuplicatePackPass(c, "annual-old.pl.pack-unique", packs, opl::PL_NUM_IN_EA,
                                             PlCaption(opl::PL_NUM_IN_EA));
   // The closing line names the pack row the last walk over the packs ended
   // on: with several packs, the one with the highest number (the last of

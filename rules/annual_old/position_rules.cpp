@@ -32,33 +32,33 @@ using PositionRule = void (*)(PositionScope&, const PositionRow&);
 
 void CheckDeclaration(PositionScope& s, const PositionRow& p) {
   s.checks.CheckFilled("annual-old.di.declaration-filled", s.rows(), p.row, si::SI_NA, DiCaption(si::SI_NA));
-  s.checks.CheckPresentIn("annual-old.di.declaration-present", s.rows(), p.row, si::SI_NA, p.declaration,
+  s.checks.CheckPresentIn("annual-old.di.declaration-in-na", s.rows(), p.row, si::SI_NA, p.declaration,
                           ona::NA_ID, DiCaption(si::SI_NA), "REV5_NA");
 }
 
 void CheckPack(PositionScope& s, const PositionRow& p) {
   s.checks.CheckFilled("annual-old.di.pack-filled", s.rows(), p.row, si::SI_PL, DiCaption(si::SI_PL));
-  s.checks.CheckPresentIn("annual-old.di.pack-present", s.rows(), p.row, si::SI_PL, p.pack, opl::PL_NUM_IN_EA, DiCaption(si::SI_PL),
+  s.checks.CheckPresentIn("annual-old.di.pack-in-pl", s.rows(), p.row, si::SI_PL, p.pack, opl::PL_NUM_IN_EA, DiCaption(si::SI_PL),
                           "REV5_PL");
 }
 
 void CheckDate(PositionScope& s, const PositionRow& p) {
   s.checks.CheckFilled("annual-old.di.date-filled", s.rows(), p.row, si::SI_DATE, DiCaption(si::SI_DATE));
-  s.checks.CheckNotFuture("annual-old.di.date-future", s.rows(), p.row, si::SI_DATE, DiCaption(si::SI_DATE));
-  s.checks.CheckDateRange("annual-old.di.date-range", s.rows(), p.row, si::SI_DATE, DiCaption(si::SI_DATE));
+  s.checks.CheckNotFuture("annual-old.di.date-not-future", s.rows(), p.row, si::SI_DATE, DiCaption(si::SI_DATE));
+  s.checks.CheckDateRange("annual-old.di.date-in-range", s.rows(), p.row, si::SI_DATE, DiCaption(si::SI_DATE));
 }
 
 void CheckPosition(PositionScope& s, const PositionRow& p) {
   s.checks.CheckFilled("annual-old.di.position-filled", s.rows(), p.row, si::SI_POSITION, DiCaption(si::SI_POSITION));
   Linked profession(s.dm.prof, s.professions.First(s.rows(), p.row, {si::SI_POSITION}));
-  s.checks.CheckDictionaryCode("annual-old.di.position-dictionary", s.rows(), p.row, si::SI_POSITION, profession,
+  s.checks.CheckDictionaryCode("annual-old.di.position-in-dictionary", s.rows(), p.row, si::SI_POSITION, profession,
                                dict::ID, DiCaption(si::SI_POSITION));
 }
 
 void CheckRank(PositionScope& s, const PositionRow& p) {
   if (s.rows().IsEmpty(p.row, si::SI_RANGE)) return;
   Linked rank(s.dm.rang, s.ranks.First(s.rows(), p.row, {si::SI_RANGE}));
-  s.checks.CheckDictionaryCode("annual-old.di.rank-dictionary", s.rows(), p.row, si::SI_RANGE, rank, dict::ID, DiCaption(si::SI_RANGE));
+  s.checks.CheckDictionaryCode("annual-old.di.rank-in-dictionary", s.rows(), p.row, si::SI_RANGE, rank, dict::ID, DiCaption(si::SI_RANGE));
 }
 
 constexpr PositionRule kPositionRules[] = {CheckDeclaration, CheckPack, CheckDate, CheckPosition, CheckRank};

@@ -26,7 +26,7 @@ new_format::SummaryOptions SummaryOptions() {
 // A monthly declaration must carry CPAS, and its monthly rows must exist.
 new_format::DeclarationOptions DeclarationOptions() {
   new_format::DeclarationOptions o;
-  o.cpas_missing_rule = "monthly.na.cpas-missing";
+  o.cpas_missing_rule = "monthly.na.cpas-filled";
   o.cpas_missing_message = " не заполнен. Обязательный параметр для ежемесячных деклараций";
   o.monthly_rows = new_format::LinkTest::RowExists;
   return o;
@@ -47,10 +47,10 @@ void JobCodeActiveAndListed(SaldoRow& row) {
   const std::string code = row.sd.Text(row.r, sd::SD_JOB_CODE);
   const std::string& caption = row.caption(sd::SD_JOB_CODE);
   if (job.found() && job.Text(dict::STATUS) != "1") {
-    row.checks.ReportFieldError("monthly.sd.job-code-inactive", caption, " = " + code + " данный код неактивный");
+    row.checks.ReportFieldError("monthly.sd.job-code-active", caption, " = " + code + " данный код неактивный");
   }
   if (!job.found()) {
-    row.checks.ReportFieldError("monthly.sd.job-code-unlisted", caption,
+    row.checks.ReportFieldError("monthly.sd.job-code-listed", caption,
                                 " = " + code + " данный код отсутствует в справочнике профессий");
   }
 }
@@ -133,7 +133,7 @@ void RunMonthlyRules(RuleRun& rule_run) {
   new_format::RunDeclarationSection(run, monthly::DeclarationOptions());
   new_format::RunSaldoRowPass(run, monthly::SaldoRowOptions());
   const int month = rule_run.period;
-  new_format::RunOverlapPass(run, "monthly.sd.periods-overlap", [month](int m) { return m == month; });
+  new_format::RunOverlapPass(run, "monthly.sd.periods-disjoint", [month](int m) { return m == month; });
   new_format::RunCategoryValidityPass(run);
   new_format::RunMonthSumPass(run);
 }

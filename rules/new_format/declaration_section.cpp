@@ -96,7 +96,7 @@ void CheckDocumentType(Run& run, const DeclarationLinks& links, RowId r) {
   Checks& c = run.checks;
   const std::string& caption = run.na_caption[na::NA_DOC_TYPE];
   if (!na.IsEmpty(r, na::NA_DOC_TYPE)) {
-    c.CheckDictionaryCode("new.na.doc-type-code", na, r, na::NA_DOC_TYPE,
+    c.CheckDictionaryCode("new.na.doc-type-in-dictionary", na, r, na::NA_DOC_TYPE,
                           Linked(run.dm.viddoc, links.viddoc.First(na, r, {na::NA_DOC_TYPE})), dict::ID, caption);
   }
   const bool type_empty = na.IsEmpty(r, na::NA_DOC_TYPE);
@@ -107,13 +107,13 @@ void CheckDocumentType(Run& run, const DeclarationLinks& links, RowId r) {
   const bool number = !na.IsEmpty(r, na::NA_DOC_NUMBER);
 
   if (type_zero && (idnp || seria || number)) {
-    c.ReportFieldError("new.na.doc-type-zero-with-document", caption, "неправильно указан тип документа");
+    c.ReportFieldError("new.na.doc-type-zero-without-document", caption, "неправильно указан тип документа");
   }
   if (type_empty && !idnp && (seria || number)) {
-    c.ReportFieldError("new.na.doc-type-missing", caption, "неправильно указан тип документа");
+    c.ReportFieldError("new.na.doc-type-given", caption, "неправильно указан тип документа");
   }
   if (type_zero && (!idnp || !seria || !number)) {
-    c.ReportFieldError("new.na.doc-type-zero", caption, "не должен быть равен нулю");
+    c.ReportFieldError("new.na.doc-type-not-zero", caption, "не должен быть равен нулю");
   }
   static constexpr std::array kIdnpTypes = {1, 12, 13, 14, 22, 23, 24, 25, 26};
   if (std::find(kIdnpTypes.begin(), kIdnpTypes.end(), type) != kIdnpTypes.end() && !idnp) {
@@ -136,7 +136,7 @@ void CheckIdentityPresent(Run& run, RowId r) {
   const Table& na = run.dm.name_account;
   if (na.IsEmpty(r, na::NA_CPAS) && na.IsEmpty(r, na::NA_IDNP) && na.IsEmpty(r, na::NA_DOC_SERIA) &&
       na.IsEmpty(r, na::NA_DOC_NUMBER)) {
-    run.checks.ReportFieldError("new.na.identity-missing", run.na_caption[na::NA_CPAS],
+    run.checks.ReportFieldError("new.na.identity-given", run.na_caption[na::NA_CPAS],
                                 "пустой, то должны быть заполнены паспортные данные");
   }
 }
@@ -206,25 +206,25 @@ void RunDeclarationSection(Run& run, const DeclarationOptions& options) {
       CheckMonthlyRowsExist(run, links, options, r);
       CheckCpas(run, options, r);
       CheckNames(run, r);
-      CheckDateWindow(run, "new.na.birth-date", r, na::NA_BIRTH_DT, kBirthLowest);
+      CheckDateWindow(run, "new.na.birth-date-in-window", r, na::NA_BIRTH_DT, kBirthLowest);
       CheckIdnp(run, r);
       CheckDocumentType(run, links, r);
       CheckIdentityPresent(run, r);
       CheckDocumentNumber(run, r);
-      CheckDateWindow(run, "new.na.issue-date", r, na::NA_DOC_DT, kIssueLowest);
+      CheckDateWindow(run, "new.na.issue-date-in-window", r, na::NA_DOC_DT, kIssueLowest);
     });
   }
   run.rule_run.declaration_count = static_cast<int>(na.size());
-  if (na.empty()) c.ReportPlain("new.na.empty-file", kEmptyFile);
+  if (na.empty()) c.ReportPlain("new.na.file-not-empty", kEmptyFile);
   const common::DeclarationFields who{na::NA_PL, na::NA_ID, na::NA_LAST_NAME};
   common::RunDuplicateCpasPass(c, na,
-                               {.rule = "new.na.cpas-duplicate",
+                               {.rule = "new.na.cpas-unique",
                                 .caption = cap[na::NA_CPAS],
                                 .cpas_field = na::NA_CPAS,
                                 .context = who,
                                 .compare = common::CompareAs::Text});
   RunDeclarationsPerPackPass(run);
-  common::RunDuplicateIdnpPass(c, "new.na.idnp-duplicate", na, na::NA_IDNP, cap[na::NA_IDNP], who);
+  common::RunDuplicateIdnpPass(c, "new.na.idnp-unique", na, na::NA_IDNP, cap[na::NA_IDNP], who);
 }
 
 }  // namespace zentrox::new_format

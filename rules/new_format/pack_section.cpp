@@ -11,7 +11,7 @@ void CheckDocumentCount(Run& run, RowId r) {
   const std::string& caption = run.ip_caption[pl::PL_DOC_NUMBER];
   run.checks.CheckFilled("new.ip.doc-number-filled", p, r, pl::PL_DOC_NUMBER, caption);
   if (p.Int(r, pl::PL_DOC_NUMBER) > 50) {
-    run.checks.ReportFieldError("new.ip.doc-number-max", caption, "должно быть <= 50");
+    run.checks.ReportFieldError("new.ip.doc-number-at-most-50", caption, "должно быть <= 50");
   }
 }
 
@@ -52,7 +52,7 @@ void RunPackSection(Run& run) {
     if (!t.empty()) c.context.At(t, static_cast<RowId>(t.size() - 1));
     c.ReportPlain("new.ip.pack-count", "поле <9.Общее кол-во пачек> из файла REV5_T не равно количеству пачек в файле REV5_IP");
   }
-  common::RunDuplicatePackPass(c, "new.ip.pack-duplicate", p, pl::PL_ID, run.ip_caption[pl::PL_ID]);
+  common::RunDuplicatePackPass(c, "new.ip.pack-unique", p, pl::PL_ID, run.ip_caption[pl::PL_ID]);
 }
 
 }  // namespace zentrox::new_format

@@ -141,9 +141,9 @@ void RunMonthSumPass(Run& run) {
                                     .code_field = sd::SD_MONTH,
                                     .total_code = common::kTotalMonth,
                                     .columns = columns,
-                                    .twice_rule = "new.sd.total-row-twice",
+                                    .twice_rule = "new.sd.total-row-once",
                                     .twice_message = kTotalRowTwice,
-                                    .missing_rule = "new.sd.total-row-missing",
+                                    .missing_rule = "new.sd.total-row-present",
                                     .missing_message = kTotalRowMissing};
   c.row = 0;  // never advanced here: the lines of this pass show "строка 0"
   common::RunGroupTotalPass(

@@ -65,7 +65,7 @@ void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
     c.context.At(sd, r);
     ApplySaldoRowRules(row, options);
   });
-  if (sd.empty()) c.ReportPlain("new.sd.empty-file", kEmptyFile);
+  if (sd.empty()) c.ReportPlain("new.sd.file-not-empty", kEmptyFile);
 }
 
 namespace sd_rules {
@@ -97,7 +97,7 @@ void PackFilledAndKnown(SaldoRow& row) {
 void MonthFilledAndKnown(SaldoRow& row) {
   const std::string& caption = row.caption(sd::SD_MONTH);
   row.checks.CheckFilled("new.sd.month-filled", row.sd, row.r, sd::SD_MONTH, caption);
-  row.checks.CheckDictionaryCode("new.sd.month-code", row.sd, row.r, sd::SD_MONTH,
+  row.checks.CheckDictionaryCode("new.sd.month-in-dictionary", row.sd, row.r, sd::SD_MONTH,
                                  Linked(row.run.dm.months, row.links.month.First(row.sd, row.r, {sd::SD_MONTH})),
                                  dict::ID, caption);
   if (row.sd.Text(row.r, sd::SD_MONTH) == "0") {
@@ -107,7 +107,7 @@ void MonthFilledAndKnown(SaldoRow& row) {
 
 void JobCodeKnown(SaldoRow& row) {
   if (row.total || row.sd.IsEmpty(row.r, sd::SD_JOB_CODE) || row.sd.Int(row.r, sd::SD_JOB_CODE) == 0) return;
-  row.checks.CheckDictionaryCode("new.sd.job-code", row.sd, row.r, sd::SD_JOB_CODE,
+  row.checks.CheckDictionaryCode("new.sd.job-code-in-dictionary", row.sd, row.r, sd::SD_JOB_CODE,
                                  Linked(row.run.dm.prof, row.links.prof.First(row.sd, row.r, {sd::SD_JOB_CODE})),
                                  dict::ID, row.caption(sd::SD_JOB_CODE));
 }
@@ -118,7 +118,7 @@ void CategoryFilledAndKnown(SaldoRow& row) {
   const std::string& caption = row.caption(sd::SD_CATEGORY);
   row.checks.CheckFilled("new.sd.category-filled", row.sd, row.r, sd::SD_CATEGORY, caption);
   row.checks.CheckDictionaryCode(
-      "new.sd.category-code", row.sd, row.r, sd::SD_CATEGORY,
+      "new.sd.category-in-dictionary", row.sd, row.r, sd::SD_CATEGORY,
       Linked(row.run.dm.new_kategor, row.links.category.First(row.sd, row.r, {sd::SD_CATEGORY})), dict::ID_KATEG,
       caption);
   if (row.category == "0") row.checks.ReportFieldError("new.sd.category-not-zero", caption, "не должно равняться нулю (0)");
@@ -129,7 +129,7 @@ void DaysWeek(SaldoRow& row) {
   const std::string& caption = row.caption(sd::SD_DAYS_WEEK);
   row.checks.CheckFilled("new.sd.days-week-filled", row.sd, row.r, sd::SD_DAYS_WEEK, caption);
   int days = row.sd.Int(row.r, sd::SD_DAYS_WEEK);
-  if (days != 5 && days != 6) row.checks.ReportFieldError("new.sd.days-week", caption, "должно равняться 5 или 6");
+  if (days != 5 && days != 6) row.checks.ReportFieldError("new.sd.days-week-5-or-6", caption, "должно равняться 5 или 6");
 }
 
 void BeginRequired(SaldoRow& row) {
@@ -147,7 +147,7 @@ void EndRequired(SaldoRow& row) {
 void EndNotBeforeBegin(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
   if (row.DateOf(sd::SD_END_DT) < row.DateOf(sd::SD_BEGIN_DT)) {
-    row.checks.ReportFieldError("new.sd.end-before-begin", row.caption(sd::SD_BEGIN_DT),
+    row.checks.ReportFieldError("new.sd.begin-before-end", row.caption(sd::SD_BEGIN_DT),
                                 " " + row.sd.Text(row.r, sd::SD_BEGIN_DT) + " должна быть меньше конечной даты месяца " +
                                     row.sd.Text(row.r, sd::SD_END_DT));
   }

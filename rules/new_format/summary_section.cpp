@@ -84,13 +84,13 @@ void RunSummarySection(Run& run, const SummaryOptions& options) {
   c.WalkFile(t, [&](RowId r) {
     c.context.At(t, r);
     c.CheckFilled("new.t.type-form-filled", t, r, svod::TYPE_FORM, cap[svod::TYPE_FORM]);
-    c.CheckDictionaryCode("new.t.type-form-code", t, r, svod::TYPE_FORM,
+    c.CheckDictionaryCode("new.t.type-form-in-dictionary", t, r, svod::TYPE_FORM,
                           Linked(run.dm.typeform, typeform.First(t, r, {svod::TYPE_FORM})), dict::ID,
                           cap[svod::TYPE_FORM]);
     CheckYear(run, options, r);
     CheckPeriod(run, options, r);
     c.CheckFilled("new.t.kodtkss-filled", t, r, svod::KODTKSS, cap[svod::KODTKSS]);
-    c.CheckDictionaryCode("new.t.kodtkss-code", t, r, svod::KODTKSS,
+    c.CheckDictionaryCode("new.t.kodtkss-in-dictionary", t, r, svod::KODTKSS,
                           Linked(run.dm.raion, raion.First(t, r, {svod::KODTKSS})), dict::ID,
                           cap[svod::KODTKSS]);
     CheckRegistration(run, r);

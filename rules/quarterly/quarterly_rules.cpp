@@ -24,7 +24,7 @@ new_format::SummaryOptions SummaryOptions() {
 
 new_format::DeclarationOptions DeclarationOptions() {
   new_format::DeclarationOptions o;
-  o.cpas_missing_rule = "quarterly.na.cpas-missing";
+  o.cpas_missing_rule = "quarterly.na.cpas-filled";
   o.cpas_missing_message = " не заполнен. Обязательный параметр для ежеквартальных деклараций";
   o.monthly_rows = new_format::LinkTest::KeyValues;
   return o;
@@ -55,7 +55,7 @@ void RunQuarterlyRules(RuleRun& rule_run) {
   rows.period = quarterly::MonthInQuarter;
   new_format::RunSaldoRowPass(run, rows);
   const int quarter = rule_run.period;
-  new_format::RunOverlapPass(run, "quarterly.sd.periods-overlap",
+  new_format::RunOverlapPass(run, "quarterly.sd.periods-disjoint",
                              [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });
   new_format::RunCategoryValidityPass(run);
   new_format::RunMonthSumPass(run);

@@ -403,7 +403,7 @@ TEST_F(CliTest, JsonReportCarriesTheFindings) {
   EXPECT_TRUE(ValidJson(r.out)) << r.out;
   EXPECT_NE(r.out.find("\"variant\": \"quarterly\""), std::string::npos);
   EXPECT_NE(r.out.find("\"completed\": true"), std::string::npos);
-  EXPECT_NE(r.out.find("\"rule\": \"load.data-type\""), std::string::npos);
+  EXPECT_NE(r.out.find("\"rule\": \"load.data-type-valid\""), std::string::npos);
   EXPECT_NE(r.out.find("\"lines\": ["), std::string::npos);
   EXPECT_EQ(r.out.find("\"findings\": 0"), std::string::npos);
 }
@@ -422,9 +422,9 @@ TEST_F(CliTest, JsonStatusAndRuleIdsFollowTheOutcome) {
   };
   const Case cases[] = {
       {Example("REV5_1234567_00001_2026T03.rar"), 0, "clean", ""},
-      {Example("REV5_1234567_00002_2026T03.rar"), 1, "findings", "load.data-type"},
+      {Example("REV5_1234567_00002_2026T03.rar"), 1, "findings", "load.data-type-valid"},
       {src / "REV5_1234567_00009_2026T03.rar", 3, "not-checked", ""},
-      {src / "REV5_1234567.rar", 3, "not-checked", "intake.package-name"},
+      {src / "REV5_1234567.rar", 3, "not-checked", "intake.package-name-valid"},
   };
   for (const Case& c : cases) {
     Result r = Check({"--variant", "quarterly", "--workdir", work.path(), "--today", "08.12.2026", "--format", "json",

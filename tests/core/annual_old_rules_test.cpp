@@ -574,9 +574,9 @@ TEST(AnnualOldFindings, CarryStableRuleIds) {
   for (const ProtocolLine& l : h.protocol.lines()) {
     if (l.finding && l.finding->section != "load") rules.push_back(l.finding->rule);
   }
-  EXPECT_EQ(rules, (std::vector<std::string>{"annual-old.pl.expense-total", "annual-old.na.employer-payment",
-                                             "annual-old.na.expenses", "annual-old.sd.tariff-ea-zero",
-                                             "annual-old.mu.total-twice"}));
+  EXPECT_EQ(rules, (std::vector<std::string>{"annual-old.pl.expense-total-matches-declarations", "annual-old.na.employer-payment-matches-months",
+                                             "annual-old.na.expenses-match-mu", "annual-old.sd.tariff-ea-not-zero",
+                                             "annual-old.mu.total-row-once"}));
 }
 
 // Rules no exact-line case draws, each by the one-field change that breaks it;
@@ -608,13 +608,13 @@ const RuleIdCase kRuleIdCases[] = {
      "annual-old.na.first-name-characters"},
     {"director_lower_case", [](OldPackage& p) { p.na[0][ona::NA_DIRECTOR_NAME] = "Munteanu"; },
      "annual-old.na.director-characters"},
-    {"issued_in_1800", [](OldPackage& p) { p.na[0][ona::NA_IDNP_DT] = "22.05.1800"; }, "annual-old.na.issued-range"},
+    {"issued_in_1800", [](OldPackage& p) { p.na[0][ona::NA_IDNP_DT] = "22.05.1800"; }, "annual-old.na.issued-in-range"},
     {"saldo_declaration_empty", [](OldPackage& p) { p.sd[0][osd::SD_NA] = ""; }, "annual-old.sd.declaration-filled"},
-    {"saldo_sick_leave_negative", [](OldPackage& p) { p.sd[0][osd::SD_ILL] = "-1.00"; }, "annual-old.sd.ill-negative"},
+    {"saldo_sick_leave_negative", [](OldPackage& p) { p.sd[0][osd::SD_ILL] = "-1.00"; }, "annual-old.sd.ill-not-negative"},
     {"stage_declaration_empty", [](OldPackage& p) { p.di[0][si::SI_NA] = ""; }, "annual-old.di.declaration-filled"},
     {"expense_declaration_empty", [](OldPackage& p) { p.mu[0][mu::MU_NA] = ""; }, "annual-old.mu.declaration-filled"},
     {"expense_pack_empty", [](OldPackage& p) { p.mu[0][mu::MU_PL] = ""; }, "annual-old.mu.pack-filled"},
-    {"expense_pack_unknown", [](OldPackage& p) { p.mu[0][mu::MU_PL] = "9"; }, "annual-old.mu.pack-present"},
+    {"expense_pack_unknown", [](OldPackage& p) { p.mu[0][mu::MU_PL] = "9"; }, "annual-old.mu.pack-in-pl"},
     {"expense_code_empty", [](OldPackage& p) { p.mu[0][mu::MU_CODE] = ""; }, "annual-old.mu.code-filled"},
 };
 

@@ -184,18 +184,18 @@ TEST(FindingRecords, QuarterlyLinesNameTheRecordTheyQuote) {
   };
   const RecordRef ip0{"REV5_IP", LineOf(0)}, ip1{"REV5_IP", LineOf(1)};
   ExpectRecords(h.protocol, {
-                                {"load.date-format", {na("3")}},
+                                {"load.date-format-valid", {na("3")}},
                                 {"new.ip.pack-count", {RecordRef{"REV5_T", 2}}},
                                 {"new.ip.fond-matches-declarations", {ip0, ip1}},
-                                {"new.ip.pack-duplicate", {ip1}},
-                                {"new.na.cpas-duplicate", {na("3"), na("1")}},
+                                {"new.ip.pack-unique", {ip1}},
+                                {"new.na.cpas-unique", {na("3"), na("1")}},
                                 {"new.na.declarations-per-pack", {ip0, na("4")}},
-                                {"new.na.idnp-duplicate", {na("2")}},
-                                {"new.sd.category-code", {sd("3", "9")}},
-                                {"quarterly.sd.periods-overlap", {sd("2", "9", "10.09.2026")}},
+                                {"new.na.idnp-unique", {na("2")}},
+                                {"new.sd.category-in-dictionary", {sd("3", "9")}},
+                                {"quarterly.sd.periods-disjoint", {sd("2", "9", "10.09.2026")}},
                                 {"new.sd.category-valid-in-year", {sd("3", "9")}},
                                 {"new.sd.fond-matches-months", {sd("1", "13")}},
-                                {"new.sd.total-row-missing", {sd("3", "9")}},
+                                {"new.sd.total-row-present", {sd("3", "9")}},
                             });
 }
 
@@ -218,8 +218,8 @@ TEST(FindingRecords, AnnualLinesNameTheRecordTheyQuote) {
   // file's third line; each declaration's limit line names its first row.
   const RecordRef later_october{"REV5_SD", LineOf(1)};
   ExpectRecords(h.protocol, {
-                                {"annual.sd.month-duplicate", {later_october}},
-                                {"annual.sd.yearly-limit", {sd("1", "10"), sd("2", "12")}},
+                                {"annual.sd.month-unique", {later_october}},
+                                {"annual.sd.sum-ap-within-yearly-limit", {sd("1", "10"), sd("2", "12")}},
                             });
 }
 
@@ -235,8 +235,8 @@ TEST(FindingRecords, MonthlyLinesNameTheRecordTheyQuote) {
   ASSERT_EQ(h.Run(test::kMonthlyArchive).outcome, RunOutcome::Completed);
   ExpectTruthfulFindings(h.protocol, w);
   ExpectRecords(h.protocol, {
-                                {"new.na.idnp-duplicate", {RecordOf("REV5_NA", p.na, Na("2"))}},
-                                {"new.sd.total-row-missing", {RecordOf("REV5_SD", p.sd, Sd("1", "11"))}},
+                                {"new.na.idnp-unique", {RecordOf("REV5_NA", p.na, Na("2"))}},
+                                {"new.sd.total-row-present", {RecordOf("REV5_SD", p.sd, Sd("1", "11"))}},
                             });
 }
 
@@ -289,14 +289,14 @@ TEST(FindingRecords, OldFormatLinesNameTheRecordTheyQuote) {
   ExpectTruthfulFindings(h.protocol, w);
   auto line = [](const std::string& file, std::size_t i) { return RecordRef{file, LineOf(i)}; };
   ExpectRecords(h.protocol, {
-                                {"annual-old.pl.duplicate-pack", {line("REV5_PL", 1)}},
-                                {"annual-old.na.duplicate-cpas", {line("REV5_NA", 0), line("REV5_NA", 1)}},
-                                {"annual-old.na.duplicate-idnp", {line("REV5_NA", 1)}},
-                                {"annual-old.sd.total-sums", {line("REV5_SD", 1)}},
+                                {"annual-old.pl.pack-unique", {line("REV5_PL", 1)}},
+                                {"annual-old.na.cpas-unique", {line("REV5_NA", 0), line("REV5_NA", 1)}},
+                                {"annual-old.na.idnp-unique", {line("REV5_NA", 1)}},
+                                {"annual-old.sd.total-row-matches-months", {line("REV5_SD", 1)}},
                                 // BALAN's first row in month order is the later one in the file.
-                                {"annual-old.sd.total-missing", {line("REV5_SD", 3)}},
-                                {"annual-old.mu.total-twice", {line("REV5_MU", 2)}},
-                                {"annual-old.mu.total-missing", {line("REV5_MU", 3)}},
+                                {"annual-old.sd.total-row-present", {line("REV5_SD", 3)}},
+                                {"annual-old.mu.total-row-once", {line("REV5_MU", 2)}},
+                                {"annual-old.mu.total-row-present", {line("REV5_MU", 3)}},
                             });
 }
 
@@ -308,10 +308,10 @@ TEST(FindingRecords, JsonWritesRowsAndRecordsOrNull) {
   f.record = RecordRef{"REV5_SD", 17};
   f.format = FindingFormat::SumMonthly;
   p.AddFinding("line", f);
-  p.AddFault("block", "intake.listing-refused");
+  p.AddFault("block", "intake.listing-package-only");
   std::string json = ProtocolToJson(p, ReportSummary{"quarterly", "/a.rar", "/w/", false, 0, 0});
   EXPECT_NE(json.find("\"row\": null, \"record\": {\"file\": \"REV5_SD\", \"line\": 17}"), std::string::npos);
-  EXPECT_NE(json.find("\"rule\": \"intake.listing-refused\""), std::string::npos);
+  EXPECT_NE(json.find("\"rule\": \"intake.listing-package-only\""), std::string::npos);
   EXPECT_NE(json.find("\"status\": \"not-checked\""), std::string::npos);
 }
 

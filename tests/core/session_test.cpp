@@ -225,7 +225,7 @@ TEST_F(SessionTest, SecondControlFindsTheFilesGone) {
 // The loader's line for a package file the control run did not find, if any.
 std::optional<std::string> MissingFileLoaded(const Protocol& protocol) {
   for (const ProtocolLine& line : protocol.lines()) {
-    if (line.finding && line.finding->rule == "load.missing-file") return line.text;
+    if (line.finding && line.finding->rule == "load.file-present") return line.text;
   }
   return std::nullopt;
 }
@@ -315,7 +315,7 @@ TEST_F(SessionTest, LastEntryOfAPackageFileIsTheOneChecked) {
     ASSERT_EQ(session.Control(Variant::Annual, control).outcome, RunOutcome::Completed);
     bool type_fault = false;
     for (const ProtocolLine& line : control.lines()) {
-      type_fault = type_fault || (line.finding && line.finding->rule == "load.data-type");
+      type_fault = type_fault || (line.finding && line.finding->rule == "load.data-type-valid");
     }
     EXPECT_EQ(type_fault, c.damaged_checked);
   }
