@@ -70,8 +70,8 @@ ZentroxApp::~ZentroxApp() {
   g_instance = nullptr;
 }
 
-TDM& ZentroxApp::DM() { return session_->dm(); }
-TDM1& ZentroxApp::DM1() { return session_->dm1(); }
+NewFormatTables& ZentroxApp::DM() { return session_->dm(); }
+OldFormatTables& ZentroxApp::DM1() { return session_->dm1(); }
 
 ui::CheckerWindow* ZentroxApp::WindowOf(Variant variant) const {
   return windows_[static_cast<std::size_t>(variant)].get();

@@ -61,8 +61,8 @@ class ZentroxApp {
   ui::CheckerWindow* monthlyWindow() const { return WindowOf(Variant::Monthly); }
   ui::CheckerWindow* annualOldWindow() const { return WindowOf(Variant::AnnualOld); }
   AboutDialog* aboutDialog() const { return about_.get(); }
-  TDM& DM();
-  TDM1& DM1();
+  NewFormatTables& DM();
+  OldFormatTables& DM1();
   Session& session() const { return *session_; }
   ui::RunGate& gate() const { return *gate_; }
 

@@ -34,7 +34,7 @@ void LoadFile(benchmark::State& state, Variant v, FileKind kind, const char* fil
   Table table = MakeTable(kind);
   for (auto _ : state) {
     Protocol protocol;
-    Checks checks(protocol, Profile(v), Date());
+    FindingWriter checks(protocol, Profile(v), Date());
     LoadPackageFile(checks, p.workdir() + file, kind, table);
     benchmark::DoNotOptimize(table.size());
   }

@@ -16,8 +16,8 @@ using namespace zentrox;
 
 struct Loaded {
   std::unique_ptr<bench::BenchPackage> package;
-  std::unique_ptr<TDM> dm = std::make_unique<TDM>();
-  std::unique_ptr<TDM1> dm1 = std::make_unique<TDM1>();
+  std::unique_ptr<NewFormatTables> dm = std::make_unique<NewFormatTables>();
+  std::unique_ptr<OldFormatTables> dm1 = std::make_unique<OldFormatTables>();
 };
 
 // Storing a field's own text back changes nothing but drops the orders and
@@ -28,14 +28,14 @@ void DropDerived(Table& t) {
   t.Store(0, 0, text);
 }
 
-void DropDerived(TDM& dm) {
+void DropDerived(NewFormatTables& dm) {
   for (Table* t : {&dm.svod_info, &dm.pack_label, &dm.name_account, &dm.saldo_data, &dm.new_kategor, &dm.new_prof,
                    &dm.kategor, &dm.months, &dm.prof, &dm.raion, &dm.typeform, &dm.viddoc}) {
     DropDerived(*t);
   }
 }
 
-void DropDerived(TDM1& dm) {
+void DropDerived(OldFormatTables& dm) {
   for (Table* t : {&dm.pack_label, &dm.name_account, &dm.saldo_data, &dm.stage_info, &dm.money_util, &dm.kategor,
                    &dm.months, &dm.prof, &dm.raion, &dm.rang, &dm.rashod, &dm.tarif, &dm.tarif_ap, &dm.typeform,
                    &dm.viddoc}) {
@@ -49,7 +49,7 @@ Loaded& LoadedOf(Variant v, std::size_t declarations) {
   if (!l.package) {
     l.package = std::make_unique<bench::BenchPackage>(v, declarations);
     Protocol protocol;
-    Checks checks(protocol, Profile(v), Date());
+    FindingWriter checks(protocol, Profile(v), Date());
     if (v == Variant::AnnualOld) {
       l.package->Load(checks, *l.dm1);
     } else {
@@ -70,7 +70,7 @@ void RunRules(benchmark::State& state, Variant v, void (*rules)(RuleRun&)) {
     DropDerived(*l.dm1);
     state.ResumeTiming();
     Protocol protocol;
-    Checks checks(protocol, Profile(v), today);
+    FindingWriter checks(protocol, Profile(v), today);
     RuleRun run(checks);
     run.dm = l.dm.get();
     run.dm1 = l.dm1.get();

@@ -43,7 +43,7 @@ namespace {
 
 // Part 1 of a control run over the variant's profile: dictionaries, then
 // package files.
-void LoadAsProfiled(Checks& checks, const std::string& wd, TDM& dm, TDM1& dm1) {
+void LoadAsProfiled(FindingWriter& checks, const std::string& wd, NewFormatTables& dm, OldFormatTables& dm1) {
   const VariantProfile& profile = checks.profile();
   for (const DictionaryFile& d : profile.dictionaries) {
     for (TableOf table_of : d.tables) {
@@ -60,13 +60,13 @@ void LoadAsProfiled(Checks& checks, const std::string& wd, TDM& dm, TDM1& dm1) {
 
 }  // namespace
 
-void BenchPackage::Load(Checks& checks, TDM& dm) const {
-  TDM1 unused;
+void BenchPackage::Load(FindingWriter& checks, NewFormatTables& dm) const {
+  OldFormatTables unused;
   LoadAsProfiled(checks, workdir_, dm, unused);
 }
 
-void BenchPackage::Load(Checks& checks, TDM1& dm) const {
-  TDM unused;
+void BenchPackage::Load(FindingWriter& checks, OldFormatTables& dm) const {
+  NewFormatTables unused;
   LoadAsProfiled(checks, workdir_, unused, dm);
 }
 

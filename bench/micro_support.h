@@ -28,8 +28,8 @@ class BenchPackage {
   int period() const;
 
   // Loads dictionaries and package files as part 1 of a control run does.
-  void Load(Checks& checks, TDM& dm) const;
-  void Load(Checks& checks, TDM1& dm) const;
+  void Load(FindingWriter& checks, NewFormatTables& dm) const;
+  void Load(FindingWriter& checks, OldFormatTables& dm) const;
 
  private:
   Variant variant_;

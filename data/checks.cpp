@@ -23,7 +23,7 @@ std::optional<RecordRef> FindingContext::Record() const {
   return RecordRef{table->source_file(), static_cast<int>(line)};
 }
 
-void Checks::BeginSection(const std::string& file_name) {
+void FindingWriter::BeginSection(const std::string& file_name) {
   section = file_name;
   context.Clear();
   row = 0;
@@ -34,7 +34,7 @@ void Checks::BeginSection(const std::string& file_name) {
   protocol_.AddStyled("fisierul " + file_name, heading);
 }
 
-Finding Checks::MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
+Finding FindingWriter::MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
                             FindingFormat format) const {
   Finding f;
   f.rule = std::string(rule);
@@ -50,19 +50,19 @@ Finding Checks::MakeFinding(std::string_view rule, std::string_view caption, std
   return f;
 }
 
-void Checks::ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text) {
+void FindingWriter::ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text) {
   protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}, строка {}", context.pack,
                                    context.declaration, context.name, caption, text, row),
                        MakeFinding(rule, caption, text, FindingFormat::Field));
 }
 
-void Checks::ReportNoRow(std::string_view rule, std::string_view caption, std::string_view text) {
+void FindingWriter::ReportNoRow(std::string_view rule, std::string_view caption, std::string_view text) {
   protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}", context.pack,
                                    context.declaration, context.name, caption, text),
                        MakeFinding(rule, caption, text, FindingFormat::FieldNoRow));
 }
 
-void Checks::ReportDuplicate(std::string_view rule, const FindingContext& who, std::string_view caption,
+void FindingWriter::ReportDuplicate(std::string_view rule, const FindingContext& who, std::string_view caption,
                              std::string_view text, std::string_view label, std::string_view value) {
   Finding f = MakeFinding(rule, caption, fmt::format("{} {} {}", text, label, value),
                           FindingFormat::DuplicateValue);
@@ -75,7 +75,7 @@ void Checks::ReportDuplicate(std::string_view rule, const FindingContext& who, s
                        std::move(f));
 }
 
-void Checks::ReportPack(std::string_view rule, std::string_view pack, std::string_view text,
+void FindingWriter::ReportPack(std::string_view rule, std::string_view pack, std::string_view text,
                         const FindingContext& record) {
   Finding f = MakeFinding(rule, "", text, FindingFormat::Pack);
   f.pack = std::string(pack);
@@ -85,27 +85,27 @@ void Checks::ReportPack(std::string_view rule, std::string_view pack, std::strin
   protocol_.AddFinding(fmt::format("Пачка {}  {} ", pack, text), std::move(f));
 }
 
-void Checks::ReportPlain(std::string_view rule, std::string_view text) {
+void FindingWriter::ReportPlain(std::string_view rule, std::string_view text) {
   protocol_.AddFinding(std::string(text), MakeFinding(rule, "", text, FindingFormat::Plain));
 }
 
-void Checks::Require(Primitive p, const char* name) const {
+void FindingWriter::Require(Primitive p, const char* name) const {
   if (!profile_.HasPrimitive(p)) {
     throw std::logic_error(fmt::format("{} is not a check of the {} variant", name, profile_.id));
   }
 }
 
-void Checks::CheckFilled(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
+void FindingWriter::CheckFilled(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
   if (t.IsEmpty(r, f)) ReportFieldError(rule, caption, "не заполнено");
 }
 
-void Checks::CheckNotNegative(std::string_view rule, const Table& t, RowId r, int f,
+void FindingWriter::CheckNotNegative(std::string_view rule, const Table& t, RowId r, int f,
                               std::string_view caption) {
   Require(Primitive::NotNegative, "CheckNotNegative");
   if (t.Number(r, f) < 0) ReportFieldError(rule, caption, "не должно быть отрицательной суммой");
 }
 
-void Checks::CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict,
+void FindingWriter::CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict,
                                  int key, std::string_view caption) {
   // Text codes compare as text, amounts (tariffs) as amounts, the rest as integers.
   bool differs = false;
@@ -117,14 +117,14 @@ void Checks::CheckDictionaryCode(std::string_view rule, const Table& t, RowId r,
   if (differs) ReportFieldError(rule, caption, "не соответствует коду из справочника");
 }
 
-void Checks::CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other,
+void FindingWriter::CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other,
                             int other_field, std::string_view caption, std::string_view file_name) {
   if (t.Number(r, f) != other.Number(other_field)) {
     ReportFieldError(rule, caption, fmt::format("отсутствует в файле {}", file_name));
   }
 }
 
-void Checks::CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption,
+void FindingWriter::CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption,
                             double expected) {
   double d = std::fabs(t.Number(r, f) - expected);
   if (d <= 0.005) return;
@@ -144,11 +144,11 @@ void Checks::CheckSumEquals(std::string_view rule, const Table& t, RowId r, int 
   }
 }
 
-void Checks::CheckNotFuture(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
+void FindingWriter::CheckNotFuture(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
   if (t.DateValue(r, f) > today_) ReportFieldError(rule, caption, "больше текущей даты");
 }
 
-void Checks::CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
+void FindingWriter::CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
   for (char c : t.Text(r, f)) {
     if (c < '0' || c > '9') {
       ReportFieldError(rule, caption, "содержит недопустимые символы - не цифры");
@@ -171,7 +171,7 @@ NameFault NameCharactersFault(std::string_view text) {
   return NameFault::None;
 }
 
-void Checks::CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f,
+void FindingWriter::CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f,
                                  std::string_view caption) {
   switch (NameCharactersFault(t.Text(r, f))) {
     case NameFault::ForbiddenCharacter:
@@ -185,13 +185,13 @@ void Checks::CheckNameCharacters(std::string_view rule, const Table& t, RowId r,
   }
 }
 
-void Checks::CheckDateOrder(std::string_view rule, const Table& t, RowId r, int start, int end,
+void FindingWriter::CheckDateOrder(std::string_view rule, const Table& t, RowId r, int start, int end,
                             std::string_view caption) {
   Require(Primitive::DateOrder, "CheckDateOrder");
   if (t.DateValue(r, start) > t.DateValue(r, end)) ReportFieldError(rule, caption, "больше <14.Конца периода>");
 }
 
-void Checks::CheckDateRange(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
+void FindingWriter::CheckDateRange(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
   Require(Primitive::DateRange, "CheckDateRange");
   static const Date kLow = *Date::FromYmd(1900, 1, 1);
   static const Date kHigh = *Date::FromYmd(2200, 1, 1);
@@ -199,7 +199,7 @@ void Checks::CheckDateRange(std::string_view rule, const Table& t, RowId r, int 
   if (d < kLow || d > kHigh) ReportFieldError(rule, caption, "должна быть в диапазоне (01.01.1900-01.01.2200)");
 }
 
-void Checks::CheckYesNo(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
+void FindingWriter::CheckYesNo(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
   Require(Primitive::YesNo, "CheckYesNo");
   std::string v = t.Text(r, f);
   if (v != "Y" && v != "N") ReportFieldError(rule, caption, "должно быть Y или N");

@@ -58,9 +58,12 @@ std::string FormatAmount(double value);
 // An amount with two decimals right-aligned in a field of 10 characters.
 std::string FormatLimit(double value);
 
-class Checks {
+// Writes findings: the finding context, the row counter of the running pass
+// (the cursor every line quotes) and the primitives that test one field and
+// write its line.
+class FindingWriter {
  public:
-  Checks(Protocol& protocol, const VariantProfile& profile, Date today)
+  FindingWriter(Protocol& protocol, const VariantProfile& profile, Date today)
       : protocol_(protocol), profile_(profile), today_(today) {}
 
   Protocol& protocol() { return protocol_; }

@@ -146,7 +146,7 @@ std::string BaseName(const std::string& path) {
 
 // A loader's fault names line `line` of `file` (0: the file as a whole),
 // which is also the number its text shows.
-void Fault(Checks& c, std::string text, std::string rule, std::string caption, std::string message,
+void Fault(FindingWriter& c, std::string text, std::string rule, std::string caption, std::string message,
            const std::string& file, int line) {
   Finding f;
   f.rule = std::move(rule);
@@ -194,7 +194,7 @@ struct ContextText {
 // Reads one package file into its table, line by line and field by field.
 class PackageFileReader {
  public:
-  PackageFileReader(Checks& checks, FileKind kind, Table& table, FileBytes& file)
+  PackageFileReader(FindingWriter& checks, FileKind kind, Table& table, FileBytes& file)
       : checks_(checks),
         table_(table),
         file_(file),
@@ -315,7 +315,7 @@ class PackageFileReader {
     return ok;
   }
 
-  Checks& checks_;
+  FindingWriter& checks_;
   Table& table_;
   FileBytes& file_;
   const std::string_view data_;
@@ -330,7 +330,7 @@ class PackageFileReader {
 
 }  // namespace
 
-void LoadPackageFile(Checks& checks, const std::string& path, FileKind kind, Table& table) {
+void LoadPackageFile(FindingWriter& checks, const std::string& path, FileKind kind, Table& table) {
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
@@ -342,7 +342,7 @@ void LoadPackageFile(Checks& checks, const std::string& path, FileKind kind, Tab
   PackageFileReader(checks, kind, table, file).Read();
 }
 
-void LoadDictionary(Checks& checks, const std::string& path, Table& table, std::string_view closing_row) {
+void LoadDictionary(FindingWriter& checks, const std::string& path, Table& table, std::string_view closing_row) {
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
@@ -372,7 +372,7 @@ void LoadDictionary(Checks& checks, const std::string& path, Table& table, std::
   if (!closing_row.empty()) table.Store(table.AppendRow(), 0, closing_row);
 }
 
-void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table) {
+void LoadDictionaryRecords(FindingWriter& checks, const std::string& path, Table& table) {
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {

@@ -17,14 +17,14 @@ namespace zentrox {
 // Loads a package file (code page 1251, fields ended by 0xB0) into `table`.
 // `kind` names the file in the findings and selects the caption list and the
 // fields that feed the finding context.
-void LoadPackageFile(Checks& checks, const std::string& path, FileKind kind, Table& table);
+void LoadPackageFile(FindingWriter& checks, const std::string& path, FileKind kind, Table& table);
 
 // Loads the first "|"-separated column of each line into field 1 of `table`,
 // then a row `closing_row` when it is not empty.
-void LoadDictionary(Checks& checks, const std::string& path, Table& table, std::string_view closing_row = {});
+void LoadDictionary(FindingWriter& checks, const std::string& path, Table& table, std::string_view closing_row = {});
 
 // Loads every "|"-separated column of each line into the fields of `table`.
-void LoadDictionaryRecords(Checks& checks, const std::string& path, Table& table);
+void LoadDictionaryRecords(FindingWriter& checks, const std::string& path, Table& table);
 
 // Puts "0" in front of every district code that is not 2 characters long.
 void PadDistrictCodes(Table& raion);

@@ -160,7 +160,7 @@ const std::vector<std::string>& Captions(FileKind kind, bool monthly) {
 
 Table MakeTable(FileKind kind) { return Table(TableName(kind), Fields(kind)); }
 
-TDM::TDM()
+NewFormatTables::NewFormatTables()
     : svod_info(MakeTable(FileKind::T)),
       pack_label(MakeTable(FileKind::IP)),
       name_account(MakeTable(FileKind::NA)),
@@ -175,7 +175,7 @@ TDM::TDM()
       typeform(Dictionary("typeform", I("ID_FORM"))),
       viddoc(Dictionary("viddoc", I("ID_VDOC"))) {}
 
-TDM1::TDM1()
+OldFormatTables::OldFormatTables()
     : pack_label(MakeTable(FileKind::PL)),
       name_account(MakeTable(FileKind::NA_OLD)),
       saldo_data(MakeTable(FileKind::SD_OLD)),

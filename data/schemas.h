@@ -1,7 +1,7 @@
 // The package tables, the dictionary tables and the data modules holding them.
 //
-// `TDM` serves the three new-format variants (it is shared by their windows),
-// `TDM1` the old-format annual variant. Field positions are named constants so
+// `NewFormatTables` serves the three new-format variants (it is shared by their windows),
+// `OldFormatTables` the old-format annual variant. Field positions are named constants so
 // the rules read fields without a lookup by name.
 #pragma once
 
@@ -30,26 +30,26 @@ enum : int { SD_NA, SD_PL, SD_MONTH, SD_JOB_CODE, SD_CATEGORY, SD_DAYS_WEEK, SD_
 }
 
 // Old format ------------------------------------------------------------------
-namespace opl {  // REV5_PL -> pack_label
+namespace old_pl {  // REV5_PL -> pack_label
 enum : int { PL_NUM_IN_EA, PL_TKSS, PL_NKSS, PL_KDT, PL_FORM_COMPL_DT, PL_RESP_NAME_IN_EA,
              PL_SHEET_AMOUNT, PL_PAGES, PL_YEAR, PL_PAYM_FOND, PL_ILL, PL_SUM_REAL_EA,
              PL_SUM_ADD_EA, PL_SUM_REAL_AP, PL_SUM_ADD_AP, PL_SUM_TOTAL };
 }
-namespace ona {  // REV5_NA -> name_account
+namespace old_na {  // REV5_NA -> name_account
 enum : int { NA_ID, NA_PL, NA_YEAR, NA_FORM_TYPE, NA_CPAS, NA_LAST_NAME, NA_FIRST_NAME,
              NA_MIDDLE_NAME, NA_IDNP, NA_IS_PENS, NA_AP_CATEGORY, NA_BIRTH_DT, NA_PERIOD_BEGIN,
              NA_PERIOD_END, NA_DOC_TYPE, NA_DOC_SERIA, NA_DOC_NUMBER, NA_IDNP_WHO, NA_IDNP_DT,
              NA_WB_IN_EA, NA_WB_SERIA, NA_WB_NUMBER, NA_EA_PAYMENT, NA_AP_PAYMENT, NA_ILL,
              NA_REST, NA_SUM, NA_DIRECTOR_NAME, NA_ACC_NAME };
 }
-namespace osd {  // REV5_SD -> saldo_data
+namespace old_sd {  // REV5_SD -> saldo_data
 enum : int { SD_NA, SD_PL, SD_MONTH, SD_PAYM_FOND, SD_ILL, SD_TARIF_EA, SD_SUM_REAL_EA,
              SD_SUM_ADD_EA, SD_TARIF_AP, SD_SUM_REAL_AP, SD_SUM_ADD_AP, SD_PENS_FOND };
 }
-namespace si {  // REV5_DI -> stage_info
+namespace old_di {  // REV5_DI -> stage_info
 enum : int { SI_NA, SI_PL, SI_DATE, SI_POSITION, SI_RANGE, SI_DEPARTMENT, SI_NOTE };
 }
-namespace mu {  // REV5_MU -> money_util (MU_1 .. MU_13 follow MU_CODE)
+namespace old_mu {  // REV5_MU -> money_util (MU_1 .. MU_13 follow MU_CODE)
 enum : int { MU_NA, MU_PL, MU_CODE, MU_1, MU_12 = MU_1 + 11, MU_13 };
 }
 
@@ -74,8 +74,8 @@ const std::vector<std::string>& Captions(FileKind kind, bool monthly = false);
 Table MakeTable(FileKind kind);
 
 // The data module of the new-format variants.
-struct TDM {
-  TDM();
+struct NewFormatTables {
+  NewFormatTables();
   Table svod_info;
   Table pack_label;
   Table name_account;
@@ -92,8 +92,8 @@ struct TDM {
 };
 
 // The data module of the old-format annual variant.
-struct TDM1 {
-  TDM1();
+struct OldFormatTables {
+  OldFormatTables();
   Table pack_label;
   Table name_account;
   Table saldo_data;

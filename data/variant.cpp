@@ -6,26 +6,26 @@ namespace zentrox {
 namespace {
 
 // The tables of the two data modules.
-template <Table TDM::*kTable>
-Table& NewTable(TDM& dm, TDM1&) {
+template <Table NewFormatTables::*kTable>
+Table& NewTable(NewFormatTables& dm, OldFormatTables&) {
   return dm.*kTable;
 }
-template <Table TDM1::*kTable>
-Table& OldTable(TDM&, TDM1& dm1) {
+template <Table OldFormatTables::*kTable>
+Table& OldTable(NewFormatTables&, OldFormatTables& dm1) {
   return dm1.*kTable;
 }
 
-const PackageFile kNewPacks{FileKind::IP, NewTable<&TDM::pack_label>};
-const PackageFile kOldPacks{FileKind::PL, OldTable<&TDM1::pack_label>};
-const std::vector<PackageFile> kNewFiles = {{FileKind::T, NewTable<&TDM::svod_info>},
+const PackageFile kNewPacks{FileKind::IP, NewTable<&NewFormatTables::pack_label>};
+const PackageFile kOldPacks{FileKind::PL, OldTable<&OldFormatTables::pack_label>};
+const std::vector<PackageFile> kNewFiles = {{FileKind::T, NewTable<&NewFormatTables::svod_info>},
                                             kNewPacks,
-                                            {FileKind::NA, NewTable<&TDM::name_account>},
-                                            {FileKind::SD, NewTable<&TDM::saldo_data>}};
+                                            {FileKind::NA, NewTable<&NewFormatTables::name_account>},
+                                            {FileKind::SD, NewTable<&NewFormatTables::saldo_data>}};
 const std::vector<PackageFile> kOldFiles = {kOldPacks,
-                                            {FileKind::NA_OLD, OldTable<&TDM1::name_account>},
-                                            {FileKind::SD_OLD, OldTable<&TDM1::saldo_data>},
-                                            {FileKind::DI, OldTable<&TDM1::stage_info>},
-                                            {FileKind::MU, OldTable<&TDM1::money_util>}};
+                                            {FileKind::NA_OLD, OldTable<&OldFormatTables::name_account>},
+                                            {FileKind::SD_OLD, OldTable<&OldFormatTables::saldo_data>},
+                                            {FileKind::DI, OldTable<&OldFormatTables::stage_info>},
+                                            {FileKind::MU, OldTable<&OldFormatTables::money_util>}};
 const std::vector<std::string> kNewNames = {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"};
 const std::vector<std::string> kOldNames = {"rev5_pl", "rev5_na", "rev5_sd", "rev5_di", "rev5_mu"};
 const std::vector<std::string> kNewRequired = {"rev5_t", "rev5_ip"};
@@ -42,30 +42,30 @@ const char* const kFiveFiles = "б) возможно неправильно со
 const char* const kMonthsTotal = "13";  // the year's total row of a declaration
 const char* const kExpenseTotal = "99";  // the total of the expense codes
 
-const DictionaryFile kNewCategories{"sps_newkateg.txt", {NewTable<&TDM::new_kategor>}, DictionaryShape::Records, ""};
-const DictionaryFile kNewJobs{"sps_new_prof.txt", {NewTable<&TDM::new_prof>}, DictionaryShape::Records, ""};
-const DictionaryFile kCategories{"sps_kateg.txt", {NewTable<&TDM::kategor>}, DictionaryShape::Codes, ""};
-const DictionaryFile kMonths{"months.txt", {NewTable<&TDM::months>}, DictionaryShape::Codes, kMonthsTotal};
-const DictionaryFile kJobs{"sps_prof.txt", {NewTable<&TDM::prof>}, DictionaryShape::Codes, ""};
-const DictionaryFile kDistricts{"raion.txt", {NewTable<&TDM::raion>}, DictionaryShape::Codes, ""};
-const DictionaryFile kFormTypes{"sps_typeform.txt", {NewTable<&TDM::typeform>}, DictionaryShape::Codes, ""};
-const DictionaryFile kDocumentTypes{"sps_viddoc.txt", {NewTable<&TDM::viddoc>}, DictionaryShape::Codes, ""};
+const DictionaryFile kNewCategories{"sps_newkateg.txt", {NewTable<&NewFormatTables::new_kategor>}, DictionaryShape::Records, ""};
+const DictionaryFile kNewJobs{"sps_new_prof.txt", {NewTable<&NewFormatTables::new_prof>}, DictionaryShape::Records, ""};
+const DictionaryFile kCategories{"sps_kateg.txt", {NewTable<&NewFormatTables::kategor>}, DictionaryShape::Codes, ""};
+const DictionaryFile kMonths{"months.txt", {NewTable<&NewFormatTables::months>}, DictionaryShape::Codes, kMonthsTotal};
+const DictionaryFile kJobs{"sps_prof.txt", {NewTable<&NewFormatTables::prof>}, DictionaryShape::Codes, ""};
+const DictionaryFile kDistricts{"raion.txt", {NewTable<&NewFormatTables::raion>}, DictionaryShape::Codes, ""};
+const DictionaryFile kFormTypes{"sps_typeform.txt", {NewTable<&NewFormatTables::typeform>}, DictionaryShape::Codes, ""};
+const DictionaryFile kDocumentTypes{"sps_viddoc.txt", {NewTable<&NewFormatTables::viddoc>}, DictionaryShape::Codes, ""};
 
 const std::vector<DictionaryFile> kMonthlyDictionaries = {kNewCategories, kNewJobs, kCategories, kMonths,
                                                           kJobs,          kDistricts, kFormTypes, kDocumentTypes};
 const std::vector<DictionaryFile> kNewDictionaries = {kNewCategories, kCategories, kMonths,       kJobs,
                                                       kDistricts,     kFormTypes,  kDocumentTypes};
 const std::vector<DictionaryFile> kOldDictionaries = {
-    {"kategor.txt", {OldTable<&TDM1::kategor>}, DictionaryShape::Codes, ""},
-    {"months.txt", {OldTable<&TDM1::months>}, DictionaryShape::Codes, kMonthsTotal},
-    {"prof.txt", {OldTable<&TDM1::prof>}, DictionaryShape::Codes, ""},
-    {"raion.txt", {OldTable<&TDM1::raion>}, DictionaryShape::Codes, ""},
-    {"rang.txt", {OldTable<&TDM1::rang>}, DictionaryShape::Codes, ""},
-    {"rashod.txt", {OldTable<&TDM1::rashod>}, DictionaryShape::Codes, kExpenseTotal},
+    {"kategor.txt", {OldTable<&OldFormatTables::kategor>}, DictionaryShape::Codes, ""},
+    {"months.txt", {OldTable<&OldFormatTables::months>}, DictionaryShape::Codes, kMonthsTotal},
+    {"prof.txt", {OldTable<&OldFormatTables::prof>}, DictionaryShape::Codes, ""},
+    {"raion.txt", {OldTable<&OldFormatTables::raion>}, DictionaryShape::Codes, ""},
+    {"rang.txt", {OldTable<&OldFormatTables::rang>}, DictionaryShape::Codes, ""},
+    {"rashod.txt", {OldTable<&OldFormatTables::rashod>}, DictionaryShape::Codes, kExpenseTotal},
     // The employer's and the insured person's tariffs are one file.
-    {"tarif.txt", {OldTable<&TDM1::tarif>, OldTable<&TDM1::tarif_ap>}, DictionaryShape::Codes, ""},
-    {"typeform.txt", {OldTable<&TDM1::typeform>}, DictionaryShape::Codes, ""},
-    {"viddoc.txt", {OldTable<&TDM1::viddoc>}, DictionaryShape::Codes, ""},
+    {"tarif.txt", {OldTable<&OldFormatTables::tarif>, OldTable<&OldFormatTables::tarif_ap>}, DictionaryShape::Codes, ""},
+    {"typeform.txt", {OldTable<&OldFormatTables::typeform>}, DictionaryShape::Codes, ""},
+    {"viddoc.txt", {OldTable<&OldFormatTables::viddoc>}, DictionaryShape::Codes, ""},
 };
 
 const char* const kUnpackedTo = "пакет распакован в рабочий каталог ";
@@ -94,7 +94,7 @@ const VariantProfile kProfiles[] = {
      .runs_without_marker = false,
      .unpacked_line = kUnpackedToPadded,
      .dictionaries = kMonthlyDictionaries,
-     .districts = NewTable<&TDM::raion>,
+     .districts = NewTable<&NewFormatTables::raion>,
      .numbered_dictionary_faults = false,
      .month_sum_tables = {"saldo_data"},
      .primitives = {},
@@ -122,7 +122,7 @@ const VariantProfile kProfiles[] = {
      .runs_without_marker = false,
      .unpacked_line = kUnpackedToPadded,
      .dictionaries = kNewDictionaries,
-     .districts = NewTable<&TDM::raion>,
+     .districts = NewTable<&NewFormatTables::raion>,
      .numbered_dictionary_faults = false,
      .month_sum_tables = {"saldo_data"},
      .primitives = {},
@@ -150,7 +150,7 @@ const VariantProfile kProfiles[] = {
      .runs_without_marker = false,
      .unpacked_line = kUnpackedTo,
      .dictionaries = kNewDictionaries,
-     .districts = NewTable<&TDM::raion>,
+     .districts = NewTable<&NewFormatTables::raion>,
      .numbered_dictionary_faults = false,
      .month_sum_tables = {"saldo_data"},
      .primitives = {Primitive::NotNegative},
@@ -179,7 +179,7 @@ const VariantProfile kProfiles[] = {
      .runs_without_marker = true,
      .unpacked_line = "Файл распакован в рабочий каталог ",
      .dictionaries = kOldDictionaries,
-     .districts = OldTable<&TDM1::raion>,
+     .districts = OldTable<&OldFormatTables::raion>,
      .numbered_dictionary_faults = true,
      .month_sum_tables = {"saldo_data", "money_util"},
      .primitives = {Primitive::NotNegative, Primitive::DateOrder, Primitive::DateRange, Primitive::YesNo},

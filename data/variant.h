@@ -22,7 +22,7 @@ inline constexpr std::size_t kVariantCount = 4;
 enum class Primitive { NotNegative, DateOrder, DateRange, YesNo };
 
 // The table of a data module that a file fills.
-using TableOf = Table& (*)(TDM& dm, TDM1& dm1);
+using TableOf = Table& (*)(NewFormatTables& dm, OldFormatTables& dm1);
 
 struct PackageFile {
   FileKind kind;  // names the file (FileName) and selects schema and captions

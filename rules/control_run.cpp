@@ -49,7 +49,7 @@ void Guarded(Protocol& p, const std::string& path, Fn&& load) {
   }
 }
 
-void LoadDictionaries(Checks& checks, TDM& dm, TDM1& dm1, const std::string& wd) {
+void LoadDictionaries(FindingWriter& checks, NewFormatTables& dm, OldFormatTables& dm1, const std::string& wd) {
   Protocol& p = checks.protocol();
   const VariantProfile& profile = checks.profile();
   for (const DictionaryFile& dictionary : profile.dictionaries) {
@@ -68,7 +68,7 @@ void LoadDictionaries(Checks& checks, TDM& dm, TDM1& dm1, const std::string& wd)
   PadDistrictCodes(profile.districts(dm, dm1));
 }
 
-void LoadPackageFiles(Checks& checks, TDM& dm, TDM1& dm1, const std::string& wd) {
+void LoadPackageFiles(FindingWriter& checks, NewFormatTables& dm, OldFormatTables& dm1, const std::string& wd) {
   Protocol& p = checks.protocol();
   for (const PackageFile& file : checks.profile().files) {
     const std::string path = wd + FileName(file.kind);
@@ -119,7 +119,7 @@ bool RunRuleSet(Protocol& protocol, RuleRun& run, Variant variant) {
 
 // The closing summary. The old format's rules name the agent themselves;
 // the new formats close with the last summary row's agent number.
-void WriteSummary(Protocol& protocol, const RuleRun& run, const TDM& dm) {
+void WriteSummary(Protocol& protocol, const RuleRun& run, const NewFormatTables& dm) {
   std::string agent;
   if (run.agent) {
     agent = *run.agent;
@@ -133,7 +133,7 @@ void WriteSummary(Protocol& protocol, const RuleRun& run, const TDM& dm) {
   protocol.Add(fmt::format("Проверено электронных деклараций : {}", run.declaration_count));
 }
 
-ControlResult ControlSteps(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlInput& input, const Clock& clock) {
+ControlResult ControlSteps(Protocol& protocol, NewFormatTables& dm, OldFormatTables& dm1, const ControlInput& input, const Clock& clock) {
   const VariantProfile& profile = Profile(input.variant);
   const std::string& wd = input.workdir;
   ControlResult result;
@@ -152,7 +152,7 @@ ControlResult ControlSteps(Protocol& protocol, TDM& dm, TDM1& dm1, const Control
     return result;
   }
 
-  Checks checks(protocol, profile, now.date);
+  FindingWriter checks(protocol, profile, now.date);
   protocol.AddStyled("Контроль, часть 1 - проверка соответствия форматам данных:", PartHeadingStyle(protocol));
   LoadDictionaries(checks, dm, dm1, wd);
   LoadPackageFiles(checks, dm, dm1, wd);
@@ -200,7 +200,7 @@ void ReportOutOfMemory(Protocol& protocol, const std::string& workdir) {
 // A package too large for the memory at hand ends the run wherever the
 // allocation failed (loading, rules, summary): the tables give their memory
 // back, one red line says why, and the package files go as after every run.
-ControlResult RunControl(Protocol& protocol, TDM& dm, TDM1& dm1, const ControlInput& input, const Clock& clock) {
+ControlResult RunControl(Protocol& protocol, NewFormatTables& dm, OldFormatTables& dm1, const ControlInput& input, const Clock& clock) {
   try {
     return ControlSteps(protocol, dm, dm1, input, clock);
   } catch (const std::bad_alloc&) {

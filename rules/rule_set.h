@@ -2,7 +2,7 @@
 // and the registry of the variants' rule sets.
 //
 // A rule set writes one section per package file, each opened with
-// `Checks::BeginSection`, and leaves the pack and declaration counts for the
+// `FindingWriter::BeginSection`, and leaves the pack and declaration counts for the
 // closing summary.
 #pragma once
 
@@ -16,11 +16,11 @@
 namespace zentrox {
 
 struct RuleRun {
-  explicit RuleRun(Checks& c) : checks(c) {}
+  explicit RuleRun(FindingWriter& c) : checks(c) {}
 
-  Checks& checks;
-  TDM* dm = nullptr;    // new-format variants
-  TDM1* dm1 = nullptr;  // old-format variant
+  FindingWriter& checks;
+  NewFormatTables* dm = nullptr;    // new-format variants
+  OldFormatTables* dm1 = nullptr;  // old-format variant
   // The quarter (quarterly) or month (monthly) from the package name; 0 otherwise.
   int period = 0;
   // The window's archive path; the old-format rules look for each pack's

@@ -94,8 +94,8 @@ class Session {
   // none. Shown beside the protocol, never in it.
   const std::string& archiver_message() const { return archiver_message_; }
 
-  TDM& dm() { return dm_; }
-  TDM1& dm1() { return dm1_; }
+  NewFormatTables& dm() { return dm_; }
+  OldFormatTables& dm1() { return dm1_; }
 
  private:
   UnrarOutcome UnRarLocked(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
@@ -116,8 +116,8 @@ class Session {
   const Clock& clock_;
   std::string package_name_;
   std::array<WindowState, kVariantCount> windows_;
-  TDM dm_;
-  TDM1 dm1_;
+  NewFormatTables dm_;
+  OldFormatTables dm1_;
   int last_exit_code_ = 0;
   std::string archiver_message_;
   std::chrono::milliseconds lock_wait_;

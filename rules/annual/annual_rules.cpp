@@ -123,7 +123,7 @@ new_format::SaldoRowOptions SaldoRowOptions() {
 // for an annual summary (TRIMESTR 0).
 void RunDuplicateMonthPass(new_format::Run& run) {
   if (run.trimestr != 0) return;
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
   struct Period {
     Date begin, end;
@@ -164,7 +164,7 @@ void RunDuplicateMonthPass(new_format::Run& run) {
 // out) against twelve monthly limits, compared in cents. A line names the
 // declaration's first row, whose fields it quotes.
 void RunYearlyLimitPass(new_format::Run& run) {
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
   const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
   const std::optional<double> monthly = common::MonthlyContributionCap(run.year);

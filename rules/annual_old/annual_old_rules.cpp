@@ -15,11 +15,11 @@ void RunAnnualOldRules(RuleRun& run) {
 
 namespace annual_old {
 
-void SetRowContext(Checks& checks, const Table& t, RowId r, int declaration_field, int pack_field,
+void SetRowContext(FindingWriter& checks, const Table& t, RowId r, int declaration_field, int pack_field,
                    const Linked& declaration) {
   checks.context.declaration = t.Text(r, declaration_field);
   checks.context.pack = t.Text(r, pack_field);
-  checks.context.name = declaration.Text(ona::NA_LAST_NAME);
+  checks.context.name = declaration.Text(old_na::NA_LAST_NAME);
   checks.context.At(t, r);
 }
 

@@ -52,7 +52,7 @@ inline constexpr std::string_view kDeclarationAndPack = "1.Номер декла
 // The finding context of a row that names its declaration and pack: the two
 // numbers as they stood in the file and the last name of the declaration;
 // the row is the record its lines name.
-void SetRowContext(Checks& checks, const Table& t, RowId r, int declaration_field, int pack_field,
+void SetRowContext(FindingWriter& checks, const Table& t, RowId r, int declaration_field, int pack_field,
                    const Linked& declaration);
 
 }  // namespace zentrox::annual_old

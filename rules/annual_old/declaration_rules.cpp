@@ -16,15 +16,15 @@ namespace {
 const std::string& NaCaption(int f) { return Caption(FileKind::NA_OLD, f); }
 
 // The fields that make a declaration's finding context.
-constexpr common::DeclarationFields kWho{ona::NA_PL, ona::NA_ID, ona::NA_LAST_NAME};
+constexpr common::DeclarationFields kWho{old_na::NA_PL, old_na::NA_ID, old_na::NA_LAST_NAME};
 
 constexpr std::string_view kBeforeBirth = "меньше поля <12.Дата рождения>";
 
 // What the rules of one declaration read: the tables and the indexes built
 // once for the walk.
 struct DeclarationScope {
-  Checks& checks;
-  const TDM1& dm;
+  FindingWriter& checks;
+  const OldFormatTables& dm;
   Lookup packs;         // pack_label by PL_NUM_IN_EA
   Lookup monthly_rows;  // saldo_data by SD_NA, SD_PL, then SD_MONTH
   Lookup expense_rows;  // money_util by MU_NA, MU_PL, MU_CODE
@@ -46,10 +46,10 @@ struct Declaration {
 using DeclarationRule = void (*)(DeclarationScope&, const Declaration&);
 
 void CheckNumbers(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.id-filled", s.decls(), d.row, ona::NA_ID, NaCaption(ona::NA_ID));
-  s.checks.CheckFilled("annual-old.na.pack-filled", s.decls(), d.row, ona::NA_PL, NaCaption(ona::NA_PL));
-  s.checks.CheckPresentIn("annual-old.na.pack-in-pl", s.decls(), d.row, ona::NA_PL, d.pack, opl::PL_NUM_IN_EA,
-                          NaCaption(ona::NA_PL), "REV5_PL");
+  s.checks.CheckFilled("annual-old.na.id-filled", s.decls(), d.row, old_na::NA_ID, NaCaption(old_na::NA_ID));
+  s.checks.CheckFilled("annual-old.na.pack-filled", s.decls(), d.row, old_na::NA_PL, NaCaption(old_na::NA_PL));
+  s.checks.CheckPresentIn("annual-old.na.pack-in-pl", s.decls(), d.row, old_na::NA_PL, d.pack, old_pl::PL_NUM_IN_EA,
+                          NaCaption(old_na::NA_PL), "REV5_PL");
 }
 
 void CheckHasMonthlyRows(DeclarationScope& s, const Declaration& d) {
@@ -59,75 +59,75 @@ void CheckHasMonthlyRows(DeclarationScope& s, const Declaration& d) {
 }
 
 void CheckYearAndFormType(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.year-filled", s.decls(), d.row, ona::NA_YEAR, NaCaption(ona::NA_YEAR));
-  s.checks.CheckFilled("annual-old.na.form-type-filled", s.decls(), d.row, ona::NA_FORM_TYPE, NaCaption(ona::NA_FORM_TYPE));
-  Linked form(s.dm.typeform, s.form_types.First(s.decls(), d.row, {ona::NA_FORM_TYPE}));
-  s.checks.CheckDictionaryCode("annual-old.na.form-type-in-dictionary", s.decls(), d.row, ona::NA_FORM_TYPE, form,
-                               dict::ID, NaCaption(ona::NA_FORM_TYPE));
+  s.checks.CheckFilled("annual-old.na.year-filled", s.decls(), d.row, old_na::NA_YEAR, NaCaption(old_na::NA_YEAR));
+  s.checks.CheckFilled("annual-old.na.form-type-filled", s.decls(), d.row, old_na::NA_FORM_TYPE, NaCaption(old_na::NA_FORM_TYPE));
+  Linked form(s.dm.typeform, s.form_types.First(s.decls(), d.row, {old_na::NA_FORM_TYPE}));
+  s.checks.CheckDictionaryCode("annual-old.na.form-type-in-dictionary", s.decls(), d.row, old_na::NA_FORM_TYPE, form,
+                               dict::ID, NaCaption(old_na::NA_FORM_TYPE));
 }
 
 void CheckCpas(DeclarationScope& s, const Declaration& d) {
-  if (d.kdt == 5) s.checks.CheckFilled("annual-old.na.cpas-filled", s.decls(), d.row, ona::NA_CPAS, NaCaption(ona::NA_CPAS));
-  if (s.decls().View(d.row, ona::NA_CPAS) == "0") {
-    s.checks.ReportFieldError("annual-old.na.cpas-not-zero", NaCaption(ona::NA_CPAS), " равен нулю.");
+  if (d.kdt == 5) s.checks.CheckFilled("annual-old.na.cpas-filled", s.decls(), d.row, old_na::NA_CPAS, NaCaption(old_na::NA_CPAS));
+  if (s.decls().View(d.row, old_na::NA_CPAS) == "0") {
+    s.checks.ReportFieldError("annual-old.na.cpas-not-zero", NaCaption(old_na::NA_CPAS), " равен нулю.");
   }
 }
 
 void CheckNames(DeclarationScope& s, const Declaration& d) {
-  Checks& c = s.checks;
-  c.CheckFilled("annual-old.na.last-name-filled", s.decls(), d.row, ona::NA_LAST_NAME, NaCaption(ona::NA_LAST_NAME));
-  c.CheckNameCharacters("annual-old.na.last-name-characters", s.decls(), d.row, ona::NA_LAST_NAME, NaCaption(ona::NA_LAST_NAME));
-  c.CheckFilled("annual-old.na.first-name-filled", s.decls(), d.row, ona::NA_FIRST_NAME, NaCaption(ona::NA_FIRST_NAME));
-  c.CheckNameCharacters("annual-old.na.first-name-characters", s.decls(), d.row, ona::NA_FIRST_NAME, NaCaption(ona::NA_FIRST_NAME));
-  if (!s.decls().IsEmpty(d.row, ona::NA_MIDDLE_NAME)) {
-    c.CheckNameCharacters("annual-old.na.middle-name-characters", s.decls(), d.row, ona::NA_MIDDLE_NAME,
-                          NaCaption(ona::NA_MIDDLE_NAME));
+  FindingWriter& c = s.checks;
+  c.CheckFilled("annual-old.na.last-name-filled", s.decls(), d.row, old_na::NA_LAST_NAME, NaCaption(old_na::NA_LAST_NAME));
+  c.CheckNameCharacters("annual-old.na.last-name-characters", s.decls(), d.row, old_na::NA_LAST_NAME, NaCaption(old_na::NA_LAST_NAME));
+  c.CheckFilled("annual-old.na.first-name-filled", s.decls(), d.row, old_na::NA_FIRST_NAME, NaCaption(old_na::NA_FIRST_NAME));
+  c.CheckNameCharacters("annual-old.na.first-name-characters", s.decls(), d.row, old_na::NA_FIRST_NAME, NaCaption(old_na::NA_FIRST_NAME));
+  if (!s.decls().IsEmpty(d.row, old_na::NA_MIDDLE_NAME)) {
+    c.CheckNameCharacters("annual-old.na.middle-name-characters", s.decls(), d.row, old_na::NA_MIDDLE_NAME,
+                          NaCaption(old_na::NA_MIDDLE_NAME));
   }
 }
 
 void CheckIdnpLength(DeclarationScope& s, const Declaration& d) {
-  std::string_view idnp = s.decls().View(d.row, ona::NA_IDNP);
+  std::string_view idnp = s.decls().View(d.row, old_na::NA_IDNP);
   if (!idnp.empty() && Utf8Length(idnp) != 13) {
-    s.checks.ReportFieldError("annual-old.na.idnp-length", NaCaption(ona::NA_IDNP), "не содержит 13 знаков.");
+    s.checks.ReportFieldError("annual-old.na.idnp-length", NaCaption(old_na::NA_IDNP), "не содержит 13 знаков.");
   }
 }
 
 void CheckPensionFlag(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.pension-filled", s.decls(), d.row, ona::NA_IS_PENS, NaCaption(ona::NA_IS_PENS));
-  s.checks.CheckYesNo("annual-old.na.pension-yes-no", s.decls(), d.row, ona::NA_IS_PENS, NaCaption(ona::NA_IS_PENS));
-  if (d.kdt == 6 && s.decls().View(d.row, ona::NA_IS_PENS) != "N") {
-    s.checks.ReportFieldError("annual-old.na.pension-no-for-kdt-6", NaCaption(ona::NA_IS_PENS), "должно быть значение \"N\"");
+  s.checks.CheckFilled("annual-old.na.pension-filled", s.decls(), d.row, old_na::NA_IS_PENS, NaCaption(old_na::NA_IS_PENS));
+  s.checks.CheckYesNo("annual-old.na.pension-yes-no", s.decls(), d.row, old_na::NA_IS_PENS, NaCaption(old_na::NA_IS_PENS));
+  if (d.kdt == 6 && s.decls().View(d.row, old_na::NA_IS_PENS) != "N") {
+    s.checks.ReportFieldError("annual-old.na.pension-no-for-kdt-6", NaCaption(old_na::NA_IS_PENS), "должно быть значение \"N\"");
   }
 }
 
 void CheckCategory(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.category-filled", s.decls(), d.row, ona::NA_AP_CATEGORY, NaCaption(ona::NA_AP_CATEGORY));
-  Linked category(s.dm.kategor, s.categories.First(s.decls(), d.row, {ona::NA_AP_CATEGORY}));
-  s.checks.CheckDictionaryCode("annual-old.na.category-in-dictionary", s.decls(), d.row, ona::NA_AP_CATEGORY, category,
-                               dict::ID, NaCaption(ona::NA_AP_CATEGORY));
-  if (s.decls().View(d.row, ona::NA_AP_CATEGORY) == "0") {
-    s.checks.ReportFieldError("annual-old.na.category-not-zero", NaCaption(ona::NA_AP_CATEGORY), "не должно равняться нулю (0)");
+  s.checks.CheckFilled("annual-old.na.category-filled", s.decls(), d.row, old_na::NA_AP_CATEGORY, NaCaption(old_na::NA_AP_CATEGORY));
+  Linked category(s.dm.kategor, s.categories.First(s.decls(), d.row, {old_na::NA_AP_CATEGORY}));
+  s.checks.CheckDictionaryCode("annual-old.na.category-in-dictionary", s.decls(), d.row, old_na::NA_AP_CATEGORY, category,
+                               dict::ID, NaCaption(old_na::NA_AP_CATEGORY));
+  if (s.decls().View(d.row, old_na::NA_AP_CATEGORY) == "0") {
+    s.checks.ReportFieldError("annual-old.na.category-not-zero", NaCaption(old_na::NA_AP_CATEGORY), "не должно равняться нулю (0)");
   }
 }
 
 void CheckBirthDate(DeclarationScope& s, const Declaration& d) {
-  if (!s.decls().IsEmpty(d.row, ona::NA_BIRTH_DT)) {
-    s.checks.CheckDateRange("annual-old.na.birth-in-range", s.decls(), d.row, ona::NA_BIRTH_DT, NaCaption(ona::NA_BIRTH_DT));
+  if (!s.decls().IsEmpty(d.row, old_na::NA_BIRTH_DT)) {
+    s.checks.CheckDateRange("annual-old.na.birth-in-range", s.decls(), d.row, old_na::NA_BIRTH_DT, NaCaption(old_na::NA_BIRTH_DT));
   }
 }
 
 void CheckPeriodDates(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckDateOrder("annual-old.na.begin-not-after-end", s.decls(), d.row, ona::NA_PERIOD_BEGIN, ona::NA_PERIOD_END,
-                          NaCaption(ona::NA_PERIOD_BEGIN));
-  s.checks.CheckDateRange("annual-old.na.begin-in-range", s.decls(), d.row, ona::NA_PERIOD_BEGIN, NaCaption(ona::NA_PERIOD_BEGIN));
-  s.checks.CheckDateRange("annual-old.na.end-in-range", s.decls(), d.row, ona::NA_PERIOD_END, NaCaption(ona::NA_PERIOD_END));
+  s.checks.CheckDateOrder("annual-old.na.begin-not-after-end", s.decls(), d.row, old_na::NA_PERIOD_BEGIN, old_na::NA_PERIOD_END,
+                          NaCaption(old_na::NA_PERIOD_BEGIN));
+  s.checks.CheckDateRange("annual-old.na.begin-in-range", s.decls(), d.row, old_na::NA_PERIOD_BEGIN, NaCaption(old_na::NA_PERIOD_BEGIN));
+  s.checks.CheckDateRange("annual-old.na.end-in-range", s.decls(), d.row, old_na::NA_PERIOD_END, NaCaption(old_na::NA_PERIOD_END));
 }
 
 void CheckPeriodAfterBirth(DeclarationScope& s, const Declaration& d) {
   const Table& t = s.decls();
-  if (!t.IsEmpty(d.row, ona::NA_PERIOD_BEGIN) &&
-      t.DateValue(d.row, ona::NA_BIRTH_DT) > t.DateValue(d.row, ona::NA_PERIOD_BEGIN)) {
-    s.checks.ReportFieldError("annual-old.na.begin-after-birth", NaCaption(ona::NA_PERIOD_BEGIN), kBeforeBirth);
+  if (!t.IsEmpty(d.row, old_na::NA_PERIOD_BEGIN) &&
+      t.DateValue(d.row, old_na::NA_BIRTH_DT) > t.DateValue(d.row, old_na::NA_PERIOD_BEGIN)) {
+    s.checks.ReportFieldError("annual-old.na.begin-after-birth", NaCaption(old_na::NA_PERIOD_BEGIN), kBeforeBirth);
   }
 }
 
@@ -137,60 +137,60 @@ void CheckPeriodAfterBirth(DeclarationScope& s, const Declaration& d) {
 // rows than months are not reported either.
 void CheckMonthsOfPeriod(DeclarationScope& s, const Declaration& d) {
   const Table& t = s.decls();
-  auto expected = static_cast<std::uint16_t>(t.DateValue(d.row, ona::NA_PERIOD_END).month() -
-                                             t.DateValue(d.row, ona::NA_PERIOD_BEGIN).month() + 1);
+  auto expected = static_cast<std::uint16_t>(t.DateValue(d.row, old_na::NA_PERIOD_END).month() -
+                                             t.DateValue(d.row, old_na::NA_PERIOD_BEGIN).month() + 1);
   int counted = 0;
   for (RowId m : d.months) {
-    if (s.dm.saldo_data.Int(m, osd::SD_MONTH) == kTotalMonth) break;
+    if (s.dm.saldo_data.Int(m, old_sd::SD_MONTH) == kTotalMonth) break;
     ++counted;
   }
   if (expected < counted) {
-    s.checks.ReportFieldError("annual-old.na.months-match-period", NaCaption(ona::NA_PERIOD_BEGIN),
+    s.checks.ReportFieldError("annual-old.na.months-match-period", NaCaption(old_na::NA_PERIOD_BEGIN),
                               "ВНИМАНИЕ! Кол-во месяцев в REV5_SD не соответствует периоду");
   }
 }
 
 void CheckDocumentType(DeclarationScope& s, const Declaration& d) {
   const Table& t = s.decls();
-  Linked doc(s.dm.viddoc, s.doc_types.First(t, d.row, {ona::NA_DOC_TYPE}));
+  Linked doc(s.dm.viddoc, s.doc_types.First(t, d.row, {old_na::NA_DOC_TYPE}));
   if (d.kdt == 6) {
-    s.checks.CheckFilled("annual-old.na.doc-type-filled", t, d.row, ona::NA_DOC_TYPE, NaCaption(ona::NA_DOC_TYPE));
-    s.checks.CheckDictionaryCode("annual-old.na.doc-type-in-dictionary", t, d.row, ona::NA_DOC_TYPE, doc, dict::ID,
-                                 NaCaption(ona::NA_DOC_TYPE));
+    s.checks.CheckFilled("annual-old.na.doc-type-filled", t, d.row, old_na::NA_DOC_TYPE, NaCaption(old_na::NA_DOC_TYPE));
+    s.checks.CheckDictionaryCode("annual-old.na.doc-type-in-dictionary", t, d.row, old_na::NA_DOC_TYPE, doc, dict::ID,
+                                 NaCaption(old_na::NA_DOC_TYPE));
   } else if (d.kdt == 5) {
-    if (t.Text(d.row, ona::NA_DOC_TYPE) == "0") {
-      s.checks.ReportFieldError("annual-old.na.doc-type-not-zero", NaCaption(ona::NA_DOC_TYPE), "не должно равнятся нулю");
+    if (t.Text(d.row, old_na::NA_DOC_TYPE) == "0") {
+      s.checks.ReportFieldError("annual-old.na.doc-type-not-zero", NaCaption(old_na::NA_DOC_TYPE), "не должно равнятся нулю");
     }
-    if (!t.IsEmpty(d.row, ona::NA_DOC_TYPE)) {
-      s.checks.CheckDictionaryCode("annual-old.na.doc-type-in-dictionary", t, d.row, ona::NA_DOC_TYPE, doc, dict::ID,
-                                   NaCaption(ona::NA_DOC_TYPE));
+    if (!t.IsEmpty(d.row, old_na::NA_DOC_TYPE)) {
+      s.checks.CheckDictionaryCode("annual-old.na.doc-type-in-dictionary", t, d.row, old_na::NA_DOC_TYPE, doc, dict::ID,
+                                   NaCaption(old_na::NA_DOC_TYPE));
     }
   }
 }
 
 void CheckIssueDate(DeclarationScope& s, const Declaration& d) {
   const Table& t = s.decls();
-  if (t.IsEmpty(d.row, ona::NA_IDNP_DT)) return;
-  s.checks.CheckNotFuture("annual-old.na.issued-not-future", t, d.row, ona::NA_IDNP_DT, NaCaption(ona::NA_IDNP_DT));
-  s.checks.CheckDateRange("annual-old.na.issued-in-range", t, d.row, ona::NA_IDNP_DT, NaCaption(ona::NA_IDNP_DT));
-  if (t.DateValue(d.row, ona::NA_BIRTH_DT) > t.DateValue(d.row, ona::NA_IDNP_DT)) {
-    s.checks.ReportFieldError("annual-old.na.issued-after-birth", NaCaption(ona::NA_IDNP_DT), kBeforeBirth);
+  if (t.IsEmpty(d.row, old_na::NA_IDNP_DT)) return;
+  s.checks.CheckNotFuture("annual-old.na.issued-not-future", t, d.row, old_na::NA_IDNP_DT, NaCaption(old_na::NA_IDNP_DT));
+  s.checks.CheckDateRange("annual-old.na.issued-in-range", t, d.row, old_na::NA_IDNP_DT, NaCaption(old_na::NA_IDNP_DT));
+  if (t.DateValue(d.row, old_na::NA_BIRTH_DT) > t.DateValue(d.row, old_na::NA_IDNP_DT)) {
+    s.checks.ReportFieldError("annual-old.na.issued-after-birth", NaCaption(old_na::NA_IDNP_DT), kBeforeBirth);
   }
 }
 
 void CheckWorkBook(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.work-book-here-filled", s.decls(), d.row, ona::NA_WB_IN_EA, NaCaption(ona::NA_WB_IN_EA));
-  s.checks.CheckYesNo("annual-old.na.work-book-here-yes-no", s.decls(), d.row, ona::NA_WB_IN_EA, NaCaption(ona::NA_WB_IN_EA));
-  s.checks.CheckDigitsOnly("annual-old.na.work-book-number-digits", s.decls(), d.row, ona::NA_WB_NUMBER,
-                           NaCaption(ona::NA_WB_NUMBER));
+  s.checks.CheckFilled("annual-old.na.work-book-here-filled", s.decls(), d.row, old_na::NA_WB_IN_EA, NaCaption(old_na::NA_WB_IN_EA));
+  s.checks.CheckYesNo("annual-old.na.work-book-here-yes-no", s.decls(), d.row, old_na::NA_WB_IN_EA, NaCaption(old_na::NA_WB_IN_EA));
+  s.checks.CheckDigitsOnly("annual-old.na.work-book-number-digits", s.decls(), d.row, old_na::NA_WB_NUMBER,
+                           NaCaption(old_na::NA_WB_NUMBER));
 }
 
 void CheckSignatories(DeclarationScope& s, const Declaration& d) {
-  Checks& c = s.checks;
-  c.CheckFilled("annual-old.na.director-filled", s.decls(), d.row, ona::NA_DIRECTOR_NAME, NaCaption(ona::NA_DIRECTOR_NAME));
-  c.CheckNameCharacters("annual-old.na.director-characters", s.decls(), d.row, ona::NA_DIRECTOR_NAME, NaCaption(ona::NA_DIRECTOR_NAME));
-  c.CheckFilled("annual-old.na.accountant-filled", s.decls(), d.row, ona::NA_ACC_NAME, NaCaption(ona::NA_ACC_NAME));
-  c.CheckNameCharacters("annual-old.na.accountant-characters", s.decls(), d.row, ona::NA_ACC_NAME, NaCaption(ona::NA_ACC_NAME));
+  FindingWriter& c = s.checks;
+  c.CheckFilled("annual-old.na.director-filled", s.decls(), d.row, old_na::NA_DIRECTOR_NAME, NaCaption(old_na::NA_DIRECTOR_NAME));
+  c.CheckNameCharacters("annual-old.na.director-characters", s.decls(), d.row, old_na::NA_DIRECTOR_NAME, NaCaption(old_na::NA_DIRECTOR_NAME));
+  c.CheckFilled("annual-old.na.accountant-filled", s.decls(), d.row, old_na::NA_ACC_NAME, NaCaption(old_na::NA_ACC_NAME));
+  c.CheckNameCharacters("annual-old.na.accountant-characters", s.decls(), d.row, old_na::NA_ACC_NAME, NaCaption(old_na::NA_ACC_NAME));
 }
 
 // The contributions against the monthly rows from the total row on and the
@@ -201,19 +201,19 @@ void CheckPayments(DeclarationScope& s, const Declaration& d) {
   double employer = 0, person = 0;
   bool from_total = false;
   for (RowId m : d.months) {
-    from_total = from_total || rows.Int(m, osd::SD_MONTH) == kTotalMonth;
+    from_total = from_total || rows.Int(m, old_sd::SD_MONTH) == kTotalMonth;
     if (!from_total) continue;
-    employer += rows.Number(m, osd::SD_SUM_REAL_EA);
-    person += rows.Number(m, osd::SD_SUM_REAL_AP);
+    employer += rows.Number(m, old_sd::SD_SUM_REAL_EA);
+    person += rows.Number(m, old_sd::SD_SUM_REAL_AP);
   }
-  KeyValue key[] = {KeyValue::Of(s.decls(), d.row, ona::NA_ID), KeyValue::Of(s.decls(), d.row, ona::NA_PL),
+  KeyValue key[] = {KeyValue::Of(s.decls(), d.row, old_na::NA_ID), KeyValue::Of(s.decls(), d.row, old_na::NA_PL),
                     CodeKey(kTotalExpenseCode)};
-  double expenses = SumOf(s.dm.money_util, s.expense_rows.Find(key), mu::MU_13);
-  Checks& c = s.checks;
-  c.CheckSumEquals("annual-old.na.employer-payment-matches-months", s.decls(), d.row, ona::NA_EA_PAYMENT, NaCaption(ona::NA_EA_PAYMENT),
+  double expenses = SumOf(s.dm.money_util, s.expense_rows.Find(key), old_mu::MU_13);
+  FindingWriter& c = s.checks;
+  c.CheckSumEquals("annual-old.na.employer-payment-matches-months", s.decls(), d.row, old_na::NA_EA_PAYMENT, NaCaption(old_na::NA_EA_PAYMENT),
                    employer - expenses);
-  c.CheckSumEquals("annual-old.na.person-payment-matches-months", s.decls(), d.row, ona::NA_AP_PAYMENT, NaCaption(ona::NA_AP_PAYMENT), person);
-  c.CheckSumEquals("annual-old.na.expenses-match-mu", s.decls(), d.row, ona::NA_SUM, NaCaption(ona::NA_SUM), expenses);
+  c.CheckSumEquals("annual-old.na.person-payment-matches-months", s.decls(), d.row, old_na::NA_AP_PAYMENT, NaCaption(old_na::NA_AP_PAYMENT), person);
+  c.CheckSumEquals("annual-old.na.expenses-match-mu", s.decls(), d.row, old_na::NA_SUM, NaCaption(old_na::NA_SUM), expenses);
 }
 
 constexpr DeclarationRule kDeclarationRules[] = {
@@ -227,22 +227,22 @@ constexpr DeclarationRule kDeclarationRules[] = {
 }  // namespace
 
 void RunDeclarationSection(RuleRun& run) {
-  Checks& c = run.checks;
-  const TDM1& dm = *run.dm1;
+  FindingWriter& c = run.checks;
+  const OldFormatTables& dm = *run.dm1;
   c.BeginSection("REV5_NA");
   DeclarationScope scope{c,
                          dm,
-                         Lookup(dm.pack_label, {opl::PL_NUM_IN_EA}),
-                         Lookup(dm.saldo_data, {osd::SD_NA, osd::SD_PL}, {osd::SD_MONTH}),
-                         Lookup(dm.money_util, {mu::MU_NA, mu::MU_PL, mu::MU_CODE}),
+                         Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
+                         Lookup(dm.saldo_data, {old_sd::SD_NA, old_sd::SD_PL}, {old_sd::SD_MONTH}),
+                         Lookup(dm.money_util, {old_mu::MU_NA, old_mu::MU_PL, old_mu::MU_CODE}),
                          Lookup(dm.typeform, {dict::ID}),
                          Lookup(dm.kategor, {dict::ID}),
                          Lookup(dm.viddoc, {dict::ID})};
   const Table& t = dm.name_account;
   c.WalkFile(t, [&](RowId r) {
     common::SetDeclarationContext(c, t, r, kWho);
-    Linked pack(dm.pack_label, scope.packs.First(t, r, {ona::NA_PL}));
-    Declaration d{r, pack, scope.monthly_rows.Find(t, r, {ona::NA_ID, ona::NA_PL}), pack.Int(opl::PL_KDT)};
+    Linked pack(dm.pack_label, scope.packs.First(t, r, {old_na::NA_PL}));
+    Declaration d{r, pack, scope.monthly_rows.Find(t, r, {old_na::NA_ID, old_na::NA_PL}), pack.Int(old_pl::PL_KDT)};
     for (DeclarationRule rule : kDeclarationRules) rule(scope, d);
   });
   run.declaration_count = c.row;
@@ -250,11 +250,11 @@ void RunDeclarationSection(RuleRun& run) {
 
   common::RunDuplicateCpasPass(c, t,
                                {.rule = "annual-old.na.cpas-unique",
-                                .caption = NaCaption(ona::NA_CPAS),
-                                .cpas_field = ona::NA_CPAS,
+                                .caption = NaCaption(old_na::NA_CPAS),
+                                .cpas_field = old_na::NA_CPAS,
                                 .context = kWho,
                                 .compare = common::CompareAs::Number});
-  common::RunDuplicateIdnpPass(c, "annual-old.na.idnp-unique", t, ona::NA_IDNP, NaCaption(ona::NA_IDNP), kWho);
+  common::RunDuplicateIdnpPass(c, "annual-old.na.idnp-unique", t, old_na::NA_IDNP, NaCaption(old_na::NA_IDNP), kWho);
 }
 
 }  // namespace zentrox::annual_old

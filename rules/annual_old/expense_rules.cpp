@@ -15,8 +15,8 @@ const std::string& MuCaption(int f) { return Caption(FileKind::MU, f); }
 // What the rules of one expense row read: the tables and the indexes built
 // once for the walk.
 struct ExpenseScope {
-  Checks& checks;
-  const TDM1& dm;
+  FindingWriter& checks;
+  const OldFormatTables& dm;
   Lookup packs;         // pack_label by PL_NUM_IN_EA
   Lookup declarations;  // name_account by NA_ID, NA_PL
   Lookup codes;         // rashod by ID_RASH
@@ -33,28 +33,28 @@ struct ExpenseRow {
 using ExpenseRule = void (*)(ExpenseScope&, const ExpenseRow&);
 
 void CheckDeclaration(ExpenseScope& s, const ExpenseRow& e) {
-  s.checks.CheckFilled("annual-old.mu.declaration-filled", s.rows(), e.row, mu::MU_NA, MuCaption(mu::MU_NA));
+  s.checks.CheckFilled("annual-old.mu.declaration-filled", s.rows(), e.row, old_mu::MU_NA, MuCaption(old_mu::MU_NA));
   if (!e.declaration.found()) {
     s.checks.ReportFieldError("annual-old.mu.declaration-in-na", kDeclarationAndPack, kNotInDeclarations);
   }
 }
 
 void CheckPack(ExpenseScope& s, const ExpenseRow& e) {
-  s.checks.CheckFilled("annual-old.mu.pack-filled", s.rows(), e.row, mu::MU_PL, MuCaption(mu::MU_PL));
-  s.checks.CheckPresentIn("annual-old.mu.pack-in-pl", s.rows(), e.row, mu::MU_PL, e.pack, opl::PL_NUM_IN_EA, MuCaption(mu::MU_PL),
+  s.checks.CheckFilled("annual-old.mu.pack-filled", s.rows(), e.row, old_mu::MU_PL, MuCaption(old_mu::MU_PL));
+  s.checks.CheckPresentIn("annual-old.mu.pack-in-pl", s.rows(), e.row, old_mu::MU_PL, e.pack, old_pl::PL_NUM_IN_EA, MuCaption(old_mu::MU_PL),
                           "REV5_PL");
 }
 
 void CheckCode(ExpenseScope& s, const ExpenseRow& e) {
-  s.checks.CheckFilled("annual-old.mu.code-filled", s.rows(), e.row, mu::MU_CODE, MuCaption(mu::MU_CODE));
-  Linked code(s.dm.rashod, s.codes.First(s.rows(), e.row, {mu::MU_CODE}));
-  s.checks.CheckDictionaryCode("annual-old.mu.code-in-dictionary", s.rows(), e.row, mu::MU_CODE, code, dict::ID, MuCaption(mu::MU_CODE));
+  s.checks.CheckFilled("annual-old.mu.code-filled", s.rows(), e.row, old_mu::MU_CODE, MuCaption(old_mu::MU_CODE));
+  Linked code(s.dm.rashod, s.codes.First(s.rows(), e.row, {old_mu::MU_CODE}));
+  s.checks.CheckDictionaryCode("annual-old.mu.code-in-dictionary", s.rows(), e.row, old_mu::MU_CODE, code, dict::ID, MuCaption(old_mu::MU_CODE));
 }
 
 // Expenses are declared month by month; a row with only the year's total
 // (or nothing at all) is reported.
 void CheckHasMonthlyAmounts(ExpenseScope& s, const ExpenseRow& e) {
-  for (int f = mu::MU_1; f <= mu::MU_12; ++f) {
+  for (int f = old_mu::MU_1; f <= old_mu::MU_12; ++f) {
     if (s.rows().Number(e.row, f) != 0) return;
   }
   s.checks.ReportFieldError("annual-old.mu.monthly-amounts-given", "", "отсутствуют расходы по месяцам, введен только итог");
@@ -66,42 +66,42 @@ constexpr ExpenseRule kExpenseRules[] = {CheckDeclaration, CheckPack, CheckCode,
 // whose thirteen columns (MU_1 .. MU_12 and the year's total MU_13) equals
 // the sum of that column over the other codes. The row counter stays where
 // the walk left it.
-void CheckExpenseTotals(Checks& c, const Table& rows, const Table& declarations) {
+void CheckExpenseTotals(FindingWriter& c, const Table& rows, const Table& declarations) {
   static const std::vector<common::TotalColumn> kColumns = [] {
     std::vector<common::TotalColumn> columns;
-    for (int f = mu::MU_1; f <= mu::MU_13; ++f) columns.push_back({f, MuCaption(f), "annual-old.mu.total-row-matches-codes"});
+    for (int f = old_mu::MU_1; f <= old_mu::MU_13; ++f) columns.push_back({f, MuCaption(f), "annual-old.mu.total-row-matches-codes"});
     return columns;
   }();
   static const common::GroupTotalOptions kOptions{
-      .declaration_field = mu::MU_NA,
-      .pack_field = mu::MU_PL,
-      .code_field = mu::MU_CODE,
+      .declaration_field = old_mu::MU_NA,
+      .pack_field = old_mu::MU_PL,
+      .code_field = old_mu::MU_CODE,
       .total_code = kTotalExpenseCode,
       .columns = kColumns,
       .twice_rule = "annual-old.mu.total-row-once",
       .twice_message = "вторая строка с кодом расходов \"99\" - ошибка",
       .missing_rule = "annual-old.mu.total-row-present",
       .missing_message = "отсутствует итоговая запись с кодом расходов \"99\"."};
-  const Lookup by_declaration(declarations, {ona::NA_ID, ona::NA_PL});
-  common::RunGroupTotalPass(c, rows, rows.Order({mu::MU_NA, mu::MU_PL, mu::MU_CODE}), kOptions, [&](RowId first) {
-    SetRowContext(c, rows, first, mu::MU_NA, mu::MU_PL,
-                  Linked(declarations, by_declaration.First(rows, first, {mu::MU_NA, mu::MU_PL})));
+  const Lookup by_declaration(declarations, {old_na::NA_ID, old_na::NA_PL});
+  common::RunGroupTotalPass(c, rows, rows.Order({old_mu::MU_NA, old_mu::MU_PL, old_mu::MU_CODE}), kOptions, [&](RowId first) {
+    SetRowContext(c, rows, first, old_mu::MU_NA, old_mu::MU_PL,
+                  Linked(declarations, by_declaration.First(rows, first, {old_mu::MU_NA, old_mu::MU_PL})));
   });
 }
 
 }  // namespace
 
 void RunExpenseSection(RuleRun& run) {
-  Checks& c = run.checks;
-  const TDM1& dm = *run.dm1;
+  FindingWriter& c = run.checks;
+  const OldFormatTables& dm = *run.dm1;
   c.BeginSection("REV5_MU");
-  ExpenseScope scope{c, dm, Lookup(dm.pack_label, {opl::PL_NUM_IN_EA}),
-                     Lookup(dm.name_account, {ona::NA_ID, ona::NA_PL}), Lookup(dm.rashod, {dict::ID})};
+  ExpenseScope scope{c, dm, Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
+                     Lookup(dm.name_account, {old_na::NA_ID, old_na::NA_PL}), Lookup(dm.rashod, {dict::ID})};
   const Table& rows = dm.money_util;
   c.WalkFile(rows, [&](RowId r) {
-    ExpenseRow e{r, Linked(dm.pack_label, scope.packs.First(rows, r, {mu::MU_PL})),
-                 Linked(dm.name_account, scope.declarations.First(rows, r, {mu::MU_NA, mu::MU_PL}))};
-    SetRowContext(c, rows, r, mu::MU_NA, mu::MU_PL, e.declaration);
+    ExpenseRow e{r, Linked(dm.pack_label, scope.packs.First(rows, r, {old_mu::MU_PL})),
+                 Linked(dm.name_account, scope.declarations.First(rows, r, {old_mu::MU_NA, old_mu::MU_PL}))};
+    SetRowContext(c, rows, r, old_mu::MU_NA, old_mu::MU_PL, e.declaration);
     for (ExpenseRule rule : kExpenseRules) rule(scope, e);
   });
 

@@ -16,8 +16,8 @@ constexpr std::string_view kTariffZero = " = 0. Должно быть запол
 // What the rules of one monthly row read: the tables and the indexes built
 // once for the walk.
 struct MonthlyScope {
-  Checks& checks;
-  const TDM1& dm;
+  FindingWriter& checks;
+  const OldFormatTables& dm;
   Lookup packs;           // pack_label by PL_NUM_IN_EA
   Lookup declarations;    // name_account by NA_ID, NA_PL
   Lookup months;          // months by ID_MONTH
@@ -38,23 +38,23 @@ struct MonthlyRow {
 using MonthlyRule = void (*)(MonthlyScope&, const MonthlyRow&);
 
 void CheckDeclaration(MonthlyScope& s, const MonthlyRow& m) {
-  s.checks.CheckFilled("annual-old.sd.declaration-filled", s.rows(), m.row, osd::SD_NA, SdCaption(osd::SD_NA));
+  s.checks.CheckFilled("annual-old.sd.declaration-filled", s.rows(), m.row, old_sd::SD_NA, SdCaption(old_sd::SD_NA));
   if (!m.declaration.found()) {
     s.checks.ReportFieldError("annual-old.sd.declaration-in-na", kDeclarationAndPack, kNotInDeclarations);
   }
 }
 
 void CheckPack(MonthlyScope& s, const MonthlyRow& m) {
-  s.checks.CheckFilled("annual-old.sd.pack-filled", s.rows(), m.row, osd::SD_PL, SdCaption(osd::SD_PL));
-  s.checks.CheckPresentIn("annual-old.sd.pack-in-pl", s.rows(), m.row, osd::SD_PL, m.pack, opl::PL_NUM_IN_EA,
-                          SdCaption(osd::SD_PL), "REV5_PL");
+  s.checks.CheckFilled("annual-old.sd.pack-filled", s.rows(), m.row, old_sd::SD_PL, SdCaption(old_sd::SD_PL));
+  s.checks.CheckPresentIn("annual-old.sd.pack-in-pl", s.rows(), m.row, old_sd::SD_PL, m.pack, old_pl::PL_NUM_IN_EA,
+                          SdCaption(old_sd::SD_PL), "REV5_PL");
 }
 
 void CheckMonth(MonthlyScope& s, const MonthlyRow& m) {
-  s.checks.CheckFilled("annual-old.sd.month-filled", s.rows(), m.row, osd::SD_MONTH, SdCaption(osd::SD_MONTH));
-  Linked month(s.dm.months, s.months.First(s.rows(), m.row, {osd::SD_MONTH}));
-  s.checks.CheckDictionaryCode("annual-old.sd.month-in-dictionary", s.rows(), m.row, osd::SD_MONTH, month, dict::ID,
-                               SdCaption(osd::SD_MONTH));
+  s.checks.CheckFilled("annual-old.sd.month-filled", s.rows(), m.row, old_sd::SD_MONTH, SdCaption(old_sd::SD_MONTH));
+  Linked month(s.dm.months, s.months.First(s.rows(), m.row, {old_sd::SD_MONTH}));
+  s.checks.CheckDictionaryCode("annual-old.sd.month-in-dictionary", s.rows(), m.row, old_sd::SD_MONTH, month, dict::ID,
+                               SdCaption(old_sd::SD_MONTH));
 }
 
 // A tariff of an ordinary row comes from the tariff dictionary (compared as
@@ -70,31 +70,31 @@ void CheckTariff(MonthlyScope& s, const MonthlyRow& m, int field, const Table& d
 }
 
 void CheckEmployerTariff(MonthlyScope& s, const MonthlyRow& m) {
-  CheckTariff(s, m, osd::SD_TARIF_EA, s.dm.tarif, s.tariffs, SdCaption(osd::SD_TARIF_EA), "annual-old.sd.tariff-ea-filled",
+  CheckTariff(s, m, old_sd::SD_TARIF_EA, s.dm.tarif, s.tariffs, SdCaption(old_sd::SD_TARIF_EA), "annual-old.sd.tariff-ea-filled",
               "annual-old.sd.tariff-ea-in-dictionary", "annual-old.sd.tariff-ea-not-zero");
 }
 
 void CheckSickPayWithinFund(MonthlyScope& s, const MonthlyRow& m) {
-  if (s.rows().Number(m.row, osd::SD_ILL) > s.rows().Number(m.row, osd::SD_PAYM_FOND)) {
-    s.checks.ReportFieldError("annual-old.sd.ill-within-fund", SdCaption(osd::SD_ILL), "больше, чем поле <Фонд оплаты> ");
+  if (s.rows().Number(m.row, old_sd::SD_ILL) > s.rows().Number(m.row, old_sd::SD_PAYM_FOND)) {
+    s.checks.ReportFieldError("annual-old.sd.ill-within-fund", SdCaption(old_sd::SD_ILL), "больше, чем поле <Фонд оплаты> ");
   }
 }
 
 void CheckAmountsNotNegative(MonthlyScope& s, const MonthlyRow& m) {
-  s.checks.CheckNotNegative("annual-old.sd.fund-not-negative", s.rows(), m.row, osd::SD_PAYM_FOND, SdCaption(osd::SD_PAYM_FOND));
-  s.checks.CheckNotNegative("annual-old.sd.ill-not-negative", s.rows(), m.row, osd::SD_ILL, SdCaption(osd::SD_ILL));
+  s.checks.CheckNotNegative("annual-old.sd.fund-not-negative", s.rows(), m.row, old_sd::SD_PAYM_FOND, SdCaption(old_sd::SD_PAYM_FOND));
+  s.checks.CheckNotNegative("annual-old.sd.ill-not-negative", s.rows(), m.row, old_sd::SD_ILL, SdCaption(old_sd::SD_ILL));
 }
 
 void CheckPersonTariff(MonthlyScope& s, const MonthlyRow& m) {
-  CheckTariff(s, m, osd::SD_TARIF_AP, s.dm.tarif_ap, s.person_tariffs, SdCaption(osd::SD_TARIF_AP),
+  CheckTariff(s, m, old_sd::SD_TARIF_AP, s.dm.tarif_ap, s.person_tariffs, SdCaption(old_sd::SD_TARIF_AP),
               "annual-old.sd.tariff-ap-filled", "annual-old.sd.tariff-ap-in-dictionary", "annual-old.sd.tariff-ap-not-zero");
 }
 
 // 2006 limited what an insured person transferred per month to 153.
 void CheckTransferCap2006(MonthlyScope& s, const MonthlyRow& m) {
-  if (m.total || m.declaration.Int(ona::NA_YEAR) != 2006) return;
-  if (s.rows().Number(m.row, osd::SD_SUM_REAL_AP) > 153) {
-    s.checks.ReportFieldError("annual-old.sd.transfer-within-cap-2006", SdCaption(osd::SD_SUM_REAL_AP),
+  if (m.total || m.declaration.Int(old_na::NA_YEAR) != 2006) return;
+  if (s.rows().Number(m.row, old_sd::SD_SUM_REAL_AP) > 153) {
+    s.checks.ReportFieldError("annual-old.sd.transfer-within-cap-2006", SdCaption(old_sd::SD_SUM_REAL_AP),
                               "превышение лимита взносов (>153.00).");
   }
 }
@@ -108,11 +108,11 @@ std::optional<double> AccrualCap(int year) {
 
 void CheckAccrualCap(MonthlyScope& s, const MonthlyRow& m) {
   if (m.total) return;
-  std::optional<double> cap = AccrualCap(m.pack.Int(opl::PL_YEAR));
-  if (cap && Cents(s.rows().Number(m.row, osd::SD_SUM_ADD_AP)) > Cents(*cap)) {
+  std::optional<double> cap = AccrualCap(m.pack.Int(old_pl::PL_YEAR));
+  if (cap && Cents(s.rows().Number(m.row, old_sd::SD_SUM_ADD_AP)) > Cents(*cap)) {
     // Reported on the transferred sum although it tests the accrued one. The
     // text ends with the cap; it has no closing parenthesis.
-    s.checks.ReportFieldError("annual-old.sd.transfer-within-cap", SdCaption(osd::SD_SUM_REAL_AP),
+    s.checks.ReportFieldError("annual-old.sd.transfer-within-cap", SdCaption(old_sd::SD_SUM_REAL_AP),
                               "превышение лимита взносов (>" + FormatLimit(*cap));
   }
 }
@@ -124,50 +124,50 @@ constexpr MonthlyRule kMonthlyRules[] = {
 
 // Each declaration's rows in month order: exactly one total row, equal to
 // the sums of the ordinary rows. The row counter stays where the walk left it.
-void CheckTotalRows(Checks& c, const Table& rows, const Table& declarations) {
+void CheckTotalRows(FindingWriter& c, const Table& rows, const Table& declarations) {
   static const common::TotalColumn kColumns[] = {
-      {osd::SD_PAYM_FOND, SdCaption(osd::SD_PAYM_FOND), "annual-old.sd.total-row-matches-months"},
-      {osd::SD_ILL, SdCaption(osd::SD_ILL), "annual-old.sd.total-row-matches-months"},
-      {osd::SD_SUM_REAL_EA, SdCaption(osd::SD_SUM_REAL_EA), "annual-old.sd.total-row-matches-months"},
-      {osd::SD_SUM_ADD_EA, SdCaption(osd::SD_SUM_ADD_EA), "annual-old.sd.total-row-matches-months"},
-      {osd::SD_SUM_REAL_AP, SdCaption(osd::SD_SUM_REAL_AP), "annual-old.sd.total-row-matches-months"},
-      {osd::SD_SUM_ADD_AP, SdCaption(osd::SD_SUM_ADD_AP), "annual-old.sd.total-row-matches-months"},
+      {old_sd::SD_PAYM_FOND, SdCaption(old_sd::SD_PAYM_FOND), "annual-old.sd.total-row-matches-months"},
+      {old_sd::SD_ILL, SdCaption(old_sd::SD_ILL), "annual-old.sd.total-row-matches-months"},
+      {old_sd::SD_SUM_REAL_EA, SdCaption(old_sd::SD_SUM_REAL_EA), "annual-old.sd.total-row-matches-months"},
+      {old_sd::SD_SUM_ADD_EA, SdCaption(old_sd::SD_SUM_ADD_EA), "annual-old.sd.total-row-matches-months"},
+      {old_sd::SD_SUM_REAL_AP, SdCaption(old_sd::SD_SUM_REAL_AP), "annual-old.sd.total-row-matches-months"},
+      {old_sd::SD_SUM_ADD_AP, SdCaption(old_sd::SD_SUM_ADD_AP), "annual-old.sd.total-row-matches-months"},
   };
-  static const common::GroupTotalOptions kOptions{.declaration_field = osd::SD_NA,
-                                                  .pack_field = osd::SD_PL,
-                                                  .code_field = osd::SD_MONTH,
+  static const common::GroupTotalOptions kOptions{.declaration_field = old_sd::SD_NA,
+                                                  .pack_field = old_sd::SD_PL,
+                                                  .code_field = old_sd::SD_MONTH,
                                                   .total_code = kTotalMonth,
                                                   .columns = kColumns,
                                                   .twice_rule = "annual-old.sd.total-row-once",
                                                   .twice_message = common::kTotalRowTwice,
                                                   .missing_rule = "annual-old.sd.total-row-present",
                                                   .missing_message = common::kTotalRowMissing};
-  const Lookup by_declaration(declarations, {ona::NA_ID, ona::NA_PL});
-  common::RunGroupTotalPass(c, rows, rows.Order({osd::SD_NA, osd::SD_PL, osd::SD_MONTH}), kOptions, [&](RowId first) {
-    SetRowContext(c, rows, first, osd::SD_NA, osd::SD_PL,
-                  Linked(declarations, by_declaration.First(rows, first, {osd::SD_NA, osd::SD_PL})));
+  const Lookup by_declaration(declarations, {old_na::NA_ID, old_na::NA_PL});
+  common::RunGroupTotalPass(c, rows, rows.Order({old_sd::SD_NA, old_sd::SD_PL, old_sd::SD_MONTH}), kOptions, [&](RowId first) {
+    SetRowContext(c, rows, first, old_sd::SD_NA, old_sd::SD_PL,
+                  Linked(declarations, by_declaration.First(rows, first, {old_sd::SD_NA, old_sd::SD_PL})));
   });
 }
 
 }  // namespace
 
 void RunMonthlySection(RuleRun& run) {
-  Checks& c = run.checks;
-  const TDM1& dm = *run.dm1;
+  FindingWriter& c = run.checks;
+  const OldFormatTables& dm = *run.dm1;
   c.BeginSection("REV5_SD");
   MonthlyScope scope{c,
                      dm,
-                     Lookup(dm.pack_label, {opl::PL_NUM_IN_EA}),
-                     Lookup(dm.name_account, {ona::NA_ID, ona::NA_PL}),
+                     Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
+                     Lookup(dm.name_account, {old_na::NA_ID, old_na::NA_PL}),
                      Lookup(dm.months, {dict::ID}),
                      Lookup(dm.tarif, {dict::ID}),
                      Lookup(dm.tarif_ap, {dict::ID})};
   const Table& rows = dm.saldo_data;
   c.WalkFile(rows, [&](RowId r) {
-    MonthlyRow m{r, Linked(dm.pack_label, scope.packs.First(rows, r, {osd::SD_PL})),
-                 Linked(dm.name_account, scope.declarations.First(rows, r, {osd::SD_NA, osd::SD_PL})),
-                 rows.Int(r, osd::SD_MONTH) == kTotalMonth};
-    SetRowContext(c, rows, r, osd::SD_NA, osd::SD_PL, m.declaration);
+    MonthlyRow m{r, Linked(dm.pack_label, scope.packs.First(rows, r, {old_sd::SD_PL})),
+                 Linked(dm.name_account, scope.declarations.First(rows, r, {old_sd::SD_NA, old_sd::SD_PL})),
+                 rows.Int(r, old_sd::SD_MONTH) == kTotalMonth};
+    SetRowContext(c, rows, r, old_sd::SD_NA, old_sd::SD_PL, m.declaration);
     for (MonthlyRule rule : kMonthlyRules) rule(scope, m);
   });
   if (c.row == 0) c.ReportPlain("annual-old.sd.file-not-empty", kEmptyFile);

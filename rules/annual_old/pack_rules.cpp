@@ -16,8 +16,8 @@ const std::string& PlCaption(int f) { return Caption(FileKind::PL, f); }
 // What the rules of one pack row read: the tables and the indexes built once
 // for the walk.
 struct PackScope {
-  Checks& checks;
-  const TDM1& dm;
+  FindingWriter& checks;
+  const OldFormatTables& dm;
   std::string_view archive_path;
   Lookup districts;     // raion by ID_RAION
   Lookup total_rows;    // saldo_data by SD_PL, SD_MONTH
@@ -29,72 +29,72 @@ struct PackScope {
 using PackRule = void (*)(PackScope&, RowId);
 
 void CheckPackNumber(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.number-filled", s.packs(), r, opl::PL_NUM_IN_EA, PlCaption(opl::PL_NUM_IN_EA));
+  s.checks.CheckFilled("annual-old.pl.number-filled", s.packs(), r, old_pl::PL_NUM_IN_EA, PlCaption(old_pl::PL_NUM_IN_EA));
 }
 
 void CheckTerritorialCode(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.tkss-filled", s.packs(), r, opl::PL_TKSS, PlCaption(opl::PL_TKSS));
-  Linked district(s.dm.raion, s.districts.First(s.packs(), r, {opl::PL_TKSS}));
-  s.checks.CheckDictionaryCode("annual-old.pl.tkss-in-dictionary", s.packs(), r, opl::PL_TKSS, district, dict::ID,
-                               PlCaption(opl::PL_TKSS));
+  s.checks.CheckFilled("annual-old.pl.tkss-filled", s.packs(), r, old_pl::PL_TKSS, PlCaption(old_pl::PL_TKSS));
+  Linked district(s.dm.raion, s.districts.First(s.packs(), r, {old_pl::PL_TKSS}));
+  s.checks.CheckDictionaryCode("annual-old.pl.tkss-in-dictionary", s.packs(), r, old_pl::PL_TKSS, district, dict::ID,
+                               PlCaption(old_pl::PL_TKSS));
 }
 
 void CheckRegistrationCode(PackScope& s, RowId r) {
-  Checks& c = s.checks;
-  c.CheckFilled("annual-old.pl.nkss-filled", s.packs(), r, opl::PL_NKSS, PlCaption(opl::PL_NKSS));
-  std::string nkss = s.packs().Text(r, opl::PL_NKSS);
+  FindingWriter& c = s.checks;
+  c.CheckFilled("annual-old.pl.nkss-filled", s.packs(), r, old_pl::PL_NKSS, PlCaption(old_pl::PL_NKSS));
+  std::string nkss = s.packs().Text(r, old_pl::PL_NKSS);
   if (!nkss.empty() && Utf8Length(nkss) != 7) {
-    c.ReportFieldError("annual-old.pl.nkss-length", PlCaption(opl::PL_NKSS), "не содержит 7 знаков.");
+    c.ReportFieldError("annual-old.pl.nkss-length", PlCaption(old_pl::PL_NKSS), "не содержит 7 знаков.");
   }
-  if (!nkss.empty() && Utf8Prefix(nkss, 2) != s.packs().Text(r, opl::PL_TKSS)) {
-    c.ReportFieldError("annual-old.pl.nkss-tkss-prefix", PlCaption(opl::PL_NKSS), "первые две цифры не равны коду ТКСС");
+  if (!nkss.empty() && Utf8Prefix(nkss, 2) != s.packs().Text(r, old_pl::PL_TKSS)) {
+    c.ReportFieldError("annual-old.pl.nkss-tkss-prefix", PlCaption(old_pl::PL_NKSS), "первые две цифры не равны коду ТКСС");
   }
   // The archive's name carries the employer's code; the whole path is
   // searched, as the window keeps only the path. An empty code occurs in any
   // text and is reported as not filled instead.
   if (!s.archive_path.empty() && s.archive_path.find(nkss) == std::string_view::npos) {
-    c.ReportFieldError("annual-old.pl.nkss-matches-archive-name", PlCaption(opl::PL_NKSS),
+    c.ReportFieldError("annual-old.pl.nkss-matches-archive-name", PlCaption(old_pl::PL_NKSS),
                        "не совпадает с кодом из наименования файла-архива пакета");
   }
 }
 
 void CheckDocumentType(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.kdt-filled", s.packs(), r, opl::PL_KDT, PlCaption(opl::PL_KDT));
-  int kdt = s.packs().Int(r, opl::PL_KDT);
-  if (kdt != 5 && kdt != 6) s.checks.ReportFieldError("annual-old.pl.kdt-5-or-6", PlCaption(opl::PL_KDT), "должно быть 5 или 6");
+  s.checks.CheckFilled("annual-old.pl.kdt-filled", s.packs(), r, old_pl::PL_KDT, PlCaption(old_pl::PL_KDT));
+  int kdt = s.packs().Int(r, old_pl::PL_KDT);
+  if (kdt != 5 && kdt != 6) s.checks.ReportFieldError("annual-old.pl.kdt-5-or-6", PlCaption(old_pl::PL_KDT), "должно быть 5 или 6");
 }
 
 void CheckFormationDate(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.formed-filled", s.packs(), r, opl::PL_FORM_COMPL_DT, PlCaption(opl::PL_FORM_COMPL_DT));
-  s.checks.CheckNotFuture("annual-old.pl.formed-not-future", s.packs(), r, opl::PL_FORM_COMPL_DT, PlCaption(opl::PL_FORM_COMPL_DT));
-  s.checks.CheckDateRange("annual-old.pl.formed-in-range", s.packs(), r, opl::PL_FORM_COMPL_DT, PlCaption(opl::PL_FORM_COMPL_DT));
+  s.checks.CheckFilled("annual-old.pl.formed-filled", s.packs(), r, old_pl::PL_FORM_COMPL_DT, PlCaption(old_pl::PL_FORM_COMPL_DT));
+  s.checks.CheckNotFuture("annual-old.pl.formed-not-future", s.packs(), r, old_pl::PL_FORM_COMPL_DT, PlCaption(old_pl::PL_FORM_COMPL_DT));
+  s.checks.CheckDateRange("annual-old.pl.formed-in-range", s.packs(), r, old_pl::PL_FORM_COMPL_DT, PlCaption(old_pl::PL_FORM_COMPL_DT));
 }
 
 void CheckResponsibleName(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.responsible-filled", s.packs(), r, opl::PL_RESP_NAME_IN_EA, PlCaption(opl::PL_RESP_NAME_IN_EA));
-  s.checks.CheckNameCharacters("annual-old.pl.responsible-characters", s.packs(), r, opl::PL_RESP_NAME_IN_EA,
-                               PlCaption(opl::PL_RESP_NAME_IN_EA));
+  s.checks.CheckFilled("annual-old.pl.responsible-filled", s.packs(), r, old_pl::PL_RESP_NAME_IN_EA, PlCaption(old_pl::PL_RESP_NAME_IN_EA));
+  s.checks.CheckNameCharacters("annual-old.pl.responsible-characters", s.packs(), r, old_pl::PL_RESP_NAME_IN_EA,
+                               PlCaption(old_pl::PL_RESP_NAME_IN_EA));
 }
 
 void CheckSheetAmount(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.sheets-filled", s.packs(), r, opl::PL_SHEET_AMOUNT, PlCaption(opl::PL_SHEET_AMOUNT));
-  if (s.packs().Int(r, opl::PL_SHEET_AMOUNT) > 50) {
-    s.checks.ReportFieldError("annual-old.pl.sheets-at-most-50", PlCaption(opl::PL_SHEET_AMOUNT), "должно быть <= 50");
+  s.checks.CheckFilled("annual-old.pl.sheets-filled", s.packs(), r, old_pl::PL_SHEET_AMOUNT, PlCaption(old_pl::PL_SHEET_AMOUNT));
+  if (s.packs().Int(r, old_pl::PL_SHEET_AMOUNT) > 50) {
+    s.checks.ReportFieldError("annual-old.pl.sheets-at-most-50", PlCaption(old_pl::PL_SHEET_AMOUNT), "должно быть <= 50");
   }
 }
 
 void CheckPages(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.pages-filled", s.packs(), r, opl::PL_PAGES, PlCaption(opl::PL_PAGES));
-  if (s.packs().Int(r, opl::PL_PAGES) < s.packs().Int(r, opl::PL_SHEET_AMOUNT)) {
-    s.checks.ReportFieldError("annual-old.pl.pages-at-least-sheets", PlCaption(opl::PL_PAGES),
+  s.checks.CheckFilled("annual-old.pl.pages-filled", s.packs(), r, old_pl::PL_PAGES, PlCaption(old_pl::PL_PAGES));
+  if (s.packs().Int(r, old_pl::PL_PAGES) < s.packs().Int(r, old_pl::PL_SHEET_AMOUNT)) {
+    s.checks.ReportFieldError("annual-old.pl.pages-at-least-sheets", PlCaption(old_pl::PL_PAGES),
                               "должно быть >= знач.поля \"7.Документов в пачке\"");
   }
 }
 
 void CheckYear(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.year-filled", s.packs(), r, opl::PL_YEAR, PlCaption(opl::PL_YEAR));
-  if (s.packs().Int(r, opl::PL_YEAR) < 1999) {
-    s.checks.ReportFieldError("annual-old.pl.year-from-1999", PlCaption(opl::PL_YEAR), "должно быть >= 1999");
+  s.checks.CheckFilled("annual-old.pl.year-filled", s.packs(), r, old_pl::PL_YEAR, PlCaption(old_pl::PL_YEAR));
+  if (s.packs().Int(r, old_pl::PL_YEAR) < 1999) {
+    s.checks.ReportFieldError("annual-old.pl.year-from-1999", PlCaption(old_pl::PL_YEAR), "должно быть >= 1999");
   }
 }
 
@@ -105,11 +105,11 @@ void CheckSumsAgainstTotalRows(PackScope& s, RowId r) {
     int row_field;
   };
   static constexpr Pair kPairs[] = {
-      {opl::PL_PAYM_FOND, osd::SD_PAYM_FOND},       {opl::PL_ILL, osd::SD_ILL},
-      {opl::PL_SUM_REAL_EA, osd::SD_SUM_REAL_EA},   {opl::PL_SUM_ADD_EA, osd::SD_SUM_ADD_EA},
-      {opl::PL_SUM_REAL_AP, osd::SD_SUM_REAL_AP},   {opl::PL_SUM_ADD_AP, osd::SD_SUM_ADD_AP},
+      {old_pl::PL_PAYM_FOND, old_sd::SD_PAYM_FOND},       {old_pl::PL_ILL, old_sd::SD_ILL},
+      {old_pl::PL_SUM_REAL_EA, old_sd::SD_SUM_REAL_EA},   {old_pl::PL_SUM_ADD_EA, old_sd::SD_SUM_ADD_EA},
+      {old_pl::PL_SUM_REAL_AP, old_sd::SD_SUM_REAL_AP},   {old_pl::PL_SUM_ADD_AP, old_sd::SD_SUM_ADD_AP},
   };
-  KeyValue key[] = {KeyValue::Of(s.packs(), r, opl::PL_NUM_IN_EA), CodeKey(kTotalMonth)};
+  KeyValue key[] = {KeyValue::Of(s.packs(), r, old_pl::PL_NUM_IN_EA), CodeKey(kTotalMonth)};
   Lookup::Range totals = s.total_rows.Find(key);
   for (const Pair& p : kPairs) {
     s.checks.CheckSumEquals("annual-old.pl.sums-match-declarations", s.packs(), r, p.pack_field, PlCaption(p.pack_field),
@@ -119,9 +119,9 @@ void CheckSumsAgainstTotalRows(PackScope& s, RowId r) {
 
 // The pack's expenses equal the sum of its code-99 expense totals.
 void CheckExpensesAgainstTotalRows(PackScope& s, RowId r) {
-  KeyValue key[] = {KeyValue::Of(s.packs(), r, opl::PL_NUM_IN_EA), CodeKey(kTotalExpenseCode)};
-  s.checks.CheckSumEquals("annual-old.pl.expense-total-matches-declarations", s.packs(), r, opl::PL_SUM_TOTAL, PlCaption(opl::PL_SUM_TOTAL),
-                          SumOf(s.dm.money_util, s.expense_rows.Find(key), mu::MU_13));
+  KeyValue key[] = {KeyValue::Of(s.packs(), r, old_pl::PL_NUM_IN_EA), CodeKey(kTotalExpenseCode)};
+  s.checks.CheckSumEquals("annual-old.pl.expense-total-matches-declarations", s.packs(), r, old_pl::PL_SUM_TOTAL, PlCaption(old_pl::PL_SUM_TOTAL),
+                          SumOf(s.dm.money_util, s.expense_rows.Find(key), old_mu::MU_13));
 }
 
 constexpr PackRule kPackRules[] = {
@@ -133,30 +133,30 @@ constexpr PackRule kPackRules[] = {
 }  // namespace
 
 void RunPackSection(RuleRun& run) {
-  Checks& c = run.checks;
-  const TDM1& dm = *run.dm1;
+  FindingWriter& c = run.checks;
+  const OldFormatTables& dm = *run.dm1;
   c.BeginSection("REV5_PL");
   PackScope scope{c,
                   dm,
                   run.archive_path,
                   Lookup(dm.raion, {dict::ID}),
-                  Lookup(dm.saldo_data, {osd::SD_PL, osd::SD_MONTH}),
-                  Lookup(dm.money_util, {mu::MU_PL, mu::MU_CODE})};
+                  Lookup(dm.saldo_data, {old_sd::SD_PL, old_sd::SD_MONTH}),
+                  Lookup(dm.money_util, {old_mu::MU_PL, old_mu::MU_CODE})};
   const Table& packs = dm.pack_label;
   c.WalkFile(packs, [&](RowId r) {
-    c.context.pack = packs.Text(r, opl::PL_NUM_IN_EA);
+    c.context.pack = packs.Text(r, old_pl::PL_NUM_IN_EA);
     c.context.At(packs, r);
     for (PackRule rule : kPackRules) rule(scope, r);
   });
   run.pack_count = c.row;
   if (c.row == 0) c.ReportPlain("annual-old.pl.file-not-empty", kEmptyFile);
 
-  RowId last = common::RunDuplicatePackPass(c, "annual-old.pl.pack-unique", packs, opl::PL_NUM_IN_EA,
-                                            PlCaption(opl::PL_NUM_IN_EA));
+  RowId last = common::RunDuplicatePackPass(c, "annual-old.pl.pack-unique", packs, old_pl::PL_NUM_IN_EA,
+                                            PlCaption(old_pl::PL_NUM_IN_EA));
   // The closing line names the pack row the last walk over the packs ended
   // on: with several packs, the one with the highest number (the last of
   // equal numbers in file order); with none, nothing.
-  run.agent = Linked(packs, last).Text(opl::PL_NKSS);
+  run.agent = Linked(packs, last).Text(old_pl::PL_NKSS);
 }
 
 }  // namespace zentrox::annual_old

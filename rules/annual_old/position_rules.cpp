@@ -10,8 +10,8 @@ const std::string& DiCaption(int f) { return Caption(FileKind::DI, f); }
 // What the rules of one position row read: the tables and the indexes built
 // once for the walk.
 struct PositionScope {
-  Checks& checks;
-  const TDM1& dm;
+  FindingWriter& checks;
+  const OldFormatTables& dm;
   Lookup packs;         // pack_label by PL_NUM_IN_EA
   Lookup declarations;  // name_account by NA_ID alone
   Lookup professions;   // prof by ID_PROF
@@ -31,34 +31,34 @@ struct PositionRow {
 using PositionRule = void (*)(PositionScope&, const PositionRow&);
 
 void CheckDeclaration(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.declaration-filled", s.rows(), p.row, si::SI_NA, DiCaption(si::SI_NA));
-  s.checks.CheckPresentIn("annual-old.di.declaration-in-na", s.rows(), p.row, si::SI_NA, p.declaration,
-                          ona::NA_ID, DiCaption(si::SI_NA), "REV5_NA");
+  s.checks.CheckFilled("annual-old.di.declaration-filled", s.rows(), p.row, old_di::SI_NA, DiCaption(old_di::SI_NA));
+  s.checks.CheckPresentIn("annual-old.di.declaration-in-na", s.rows(), p.row, old_di::SI_NA, p.declaration,
+                          old_na::NA_ID, DiCaption(old_di::SI_NA), "REV5_NA");
 }
 
 void CheckPack(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.pack-filled", s.rows(), p.row, si::SI_PL, DiCaption(si::SI_PL));
-  s.checks.CheckPresentIn("annual-old.di.pack-in-pl", s.rows(), p.row, si::SI_PL, p.pack, opl::PL_NUM_IN_EA, DiCaption(si::SI_PL),
+  s.checks.CheckFilled("annual-old.di.pack-filled", s.rows(), p.row, old_di::SI_PL, DiCaption(old_di::SI_PL));
+  s.checks.CheckPresentIn("annual-old.di.pack-in-pl", s.rows(), p.row, old_di::SI_PL, p.pack, old_pl::PL_NUM_IN_EA, DiCaption(old_di::SI_PL),
                           "REV5_PL");
 }
 
 void CheckDate(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.date-filled", s.rows(), p.row, si::SI_DATE, DiCaption(si::SI_DATE));
-  s.checks.CheckNotFuture("annual-old.di.date-not-future", s.rows(), p.row, si::SI_DATE, DiCaption(si::SI_DATE));
-  s.checks.CheckDateRange("annual-old.di.date-in-range", s.rows(), p.row, si::SI_DATE, DiCaption(si::SI_DATE));
+  s.checks.CheckFilled("annual-old.di.date-filled", s.rows(), p.row, old_di::SI_DATE, DiCaption(old_di::SI_DATE));
+  s.checks.CheckNotFuture("annual-old.di.date-not-future", s.rows(), p.row, old_di::SI_DATE, DiCaption(old_di::SI_DATE));
+  s.checks.CheckDateRange("annual-old.di.date-in-range", s.rows(), p.row, old_di::SI_DATE, DiCaption(old_di::SI_DATE));
 }
 
 void CheckPosition(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.position-filled", s.rows(), p.row, si::SI_POSITION, DiCaption(si::SI_POSITION));
-  Linked profession(s.dm.prof, s.professions.First(s.rows(), p.row, {si::SI_POSITION}));
-  s.checks.CheckDictionaryCode("annual-old.di.position-in-dictionary", s.rows(), p.row, si::SI_POSITION, profession,
-                               dict::ID, DiCaption(si::SI_POSITION));
+  s.checks.CheckFilled("annual-old.di.position-filled", s.rows(), p.row, old_di::SI_POSITION, DiCaption(old_di::SI_POSITION));
+  Linked profession(s.dm.prof, s.professions.First(s.rows(), p.row, {old_di::SI_POSITION}));
+  s.checks.CheckDictionaryCode("annual-old.di.position-in-dictionary", s.rows(), p.row, old_di::SI_POSITION, profession,
+                               dict::ID, DiCaption(old_di::SI_POSITION));
 }
 
 void CheckRank(PositionScope& s, const PositionRow& p) {
-  if (s.rows().IsEmpty(p.row, si::SI_RANGE)) return;
-  Linked rank(s.dm.rang, s.ranks.First(s.rows(), p.row, {si::SI_RANGE}));
-  s.checks.CheckDictionaryCode("annual-old.di.rank-in-dictionary", s.rows(), p.row, si::SI_RANGE, rank, dict::ID, DiCaption(si::SI_RANGE));
+  if (s.rows().IsEmpty(p.row, old_di::SI_RANGE)) return;
+  Linked rank(s.dm.rang, s.ranks.First(s.rows(), p.row, {old_di::SI_RANGE}));
+  s.checks.CheckDictionaryCode("annual-old.di.rank-in-dictionary", s.rows(), p.row, old_di::SI_RANGE, rank, dict::ID, DiCaption(old_di::SI_RANGE));
 }
 
 constexpr PositionRule kPositionRules[] = {CheckDeclaration, CheckPack, CheckDate, CheckPosition, CheckRank};
@@ -66,21 +66,21 @@ constexpr PositionRule kPositionRules[] = {CheckDeclaration, CheckPack, CheckDat
 }  // namespace
 
 void RunPositionSection(RuleRun& run) {
-  Checks& c = run.checks;
-  const TDM1& dm = *run.dm1;
+  FindingWriter& c = run.checks;
+  const OldFormatTables& dm = *run.dm1;
   c.BeginSection("REV5_DI");
   PositionScope scope{c,
                       dm,
-                      Lookup(dm.pack_label, {opl::PL_NUM_IN_EA}),
-                      Lookup(dm.name_account, {ona::NA_ID}),
+                      Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
+                      Lookup(dm.name_account, {old_na::NA_ID}),
                       Lookup(dm.prof, {dict::ID}),
                       Lookup(dm.rang, {dict::ID})};
   const Table& rows = dm.stage_info;
   // Positions are optional: an empty file is not reported.
   c.WalkFile(rows, [&](RowId r) {
-    PositionRow p{r, Linked(dm.pack_label, scope.packs.First(rows, r, {si::SI_PL})),
-                  Linked(dm.name_account, scope.declarations.First(rows, r, {si::SI_NA}))};
-    SetRowContext(c, rows, r, si::SI_NA, si::SI_PL, p.declaration);
+    PositionRow p{r, Linked(dm.pack_label, scope.packs.First(rows, r, {old_di::SI_PL})),
+                  Linked(dm.name_account, scope.declarations.First(rows, r, {old_di::SI_NA}))};
+    SetRowContext(c, rows, r, old_di::SI_NA, old_di::SI_PL, p.declaration);
     for (PositionRule rule : kPositionRules) rule(scope, p);
   });
 }

@@ -54,7 +54,7 @@ void ForEachDeclarationGroup(const Table& t, const std::vector<RowId>& order, in
   }
 }
 
-void RunGroupTotalPass(Checks& c, const Table& t, const std::vector<RowId>& order, const GroupTotalOptions& o,
+void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId>& order, const GroupTotalOptions& o,
                        const std::function<void(RowId first)>& begin_group,
                        const std::function<bool(RowId)>& counts) {
   assert(o.columns.size() <= kMaxTotalColumns);

@@ -85,7 +85,7 @@ inline constexpr std::size_t kMaxTotalColumns = 16;
 // `begin_group` sets the finding context of a group from its first row. A
 // line names the total row it compares; a group without one is named by its
 // first row, whose fields the line quotes. The row counter is left as it is.
-void RunGroupTotalPass(Checks& c, const Table& t, const std::vector<RowId>& order, const GroupTotalOptions& o,
+void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId>& order, const GroupTotalOptions& o,
                        const std::function<void(RowId first)>& begin_group,
                        const std::function<bool(RowId)>& counts = {});
 

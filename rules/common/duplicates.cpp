@@ -10,7 +10,7 @@ namespace {
 constexpr std::string_view kDuplicate = "ВНИМАНИЕ! Дублирование.";
 }  // namespace
 
-void SetDeclarationContext(Checks& c, const Table& t, RowId r, const DeclarationFields& fields) {
+void SetDeclarationContext(FindingWriter& c, const Table& t, RowId r, const DeclarationFields& fields) {
   c.context.pack = t.Text(r, fields.pack);
   c.context.declaration = t.Text(r, fields.declaration);
   c.context.name = t.Text(r, fields.last_name);
@@ -23,7 +23,7 @@ std::string FormatCpas(double cpas) {
   return fmt::format("{:.15g}", cpas);
 }
 
-RowId RunDuplicatePackPass(Checks& c, std::string_view rule, const Table& packs, int number_field,
+RowId RunDuplicatePackPass(FindingWriter& c, std::string_view rule, const Table& packs, int number_field,
                            std::string_view caption) {
   const std::vector<RowId> order = packs.Order({number_field});
   c.context.pack = kNoTextYet;  // the remembered number
@@ -36,7 +36,7 @@ RowId RunDuplicatePackPass(Checks& c, std::string_view rule, const Table& packs,
   return order.empty() ? kNoRow : order.back();
 }
 
-void RunDuplicateCpasPass(Checks& c, const Table& t, const DuplicateCpasOptions& o) {
+void RunDuplicateCpasPass(FindingWriter& c, const Table& t, const DuplicateCpasOptions& o) {
   std::string remembered_text(kNoCodeYet);
   double remembered_number = kNoNumberYet;
   FindingContext remembered_row;  // empty texts until a row takes part
@@ -59,7 +59,7 @@ void RunDuplicateCpasPass(Checks& c, const Table& t, const DuplicateCpasOptions&
   });
 }
 
-void RunDuplicateIdnpPass(Checks& c, std::string_view rule, const Table& t, int idnp_field,
+void RunDuplicateIdnpPass(FindingWriter& c, std::string_view rule, const Table& t, int idnp_field,
                           std::string_view caption, const DeclarationFields& context) {
   std::string remembered(kNoTextYet);
   c.WalkRows(t.Order({idnp_field}), [&](RowId r) {

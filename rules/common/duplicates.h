@@ -20,7 +20,7 @@ struct DeclarationFields {
 
 // Sets the finding context to a declaration row: its pack, number and last
 // name, and the row as the record its lines name.
-void SetDeclarationContext(Checks& c, const Table& t, RowId r, const DeclarationFields& fields);
+void SetDeclarationContext(FindingWriter& c, const Table& t, RowId r, const DeclarationFields& fields);
 
 // A CPAS as the old format's duplicate lines print it: general format with
 // 15 significant digits in its shortest form, so an 11-digit code prints whole.
@@ -29,7 +29,7 @@ std::string FormatCpas(double cpas);
 // Packs in the order of `number_field`; every further copy of a number
 // (compared as written) gives one line naming that number as the pack.
 // Returns the row the walk ended on, kNoRow without packs.
-RowId RunDuplicatePackPass(Checks& c, std::string_view rule, const Table& packs, int number_field,
+RowId RunDuplicatePackPass(FindingWriter& c, std::string_view rule, const Table& packs, int number_field,
                            std::string_view caption);
 
 // How the CPAS pass compares codes.
@@ -50,11 +50,11 @@ struct DuplicateCpasOptions {
 // lines, the earlier row first. Empty codes and "0" take no part. The first
 // remembered code is kNoCodeYet with an empty context, so a declaration that
 // carries that very code is reported against an empty first line.
-void RunDuplicateCpasPass(Checks& c, const Table& declarations, const DuplicateCpasOptions& options);
+void RunDuplicateCpasPass(FindingWriter& c, const Table& declarations, const DuplicateCpasOptions& options);
 
 // Declarations in IDNP order; a declaration whose IDNP equals its
 // predecessor's gets one line. Empty IDNPs take no part.
-void RunDuplicateIdnpPass(Checks& c, std::string_view rule, const Table& declarations, int idnp_field,
+void RunDuplicateIdnpPass(FindingWriter& c, std::string_view rule, const Table& declarations, int idnp_field,
                           std::string_view caption, const DeclarationFields& context);
 
 }  // namespace zentrox::common

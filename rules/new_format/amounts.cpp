@@ -8,14 +8,14 @@ void AddAmounts(Amounts& sums, const Table& t, RowId r, const AmountFields& fiel
   for (std::size_t k = 0; k < kAmountCount; ++k) sums[k] += t.Number(r, fields[k]);
 }
 
-void CheckAmountsEqual(Checks& c, const Table& t, RowId r, const AmountFields& fields,
+void CheckAmountsEqual(FindingWriter& c, const Table& t, RowId r, const AmountFields& fields,
                        const std::vector<std::string>& captions, const AmountRules& rules, const Amounts& sums) {
   for (std::size_t k = 0; k < kAmountCount; ++k) {
     c.CheckSumEquals(rules[k], t, r, fields[k], captions[static_cast<std::size_t>(fields[k])], sums[k]);
   }
 }
 
-void CheckTotalIsSum(Checks& c, std::string_view rule, const Table& t, RowId r, const AmountFields& fields,
+void CheckTotalIsSum(FindingWriter& c, std::string_view rule, const Table& t, RowId r, const AmountFields& fields,
                      const std::vector<std::string>& captions) {
   // Amounts 2 and 3 are the two contributions, amount 4 their total.
   if (!CentsEqual(t.Number(r, fields[2]), t.Number(r, fields[3]), t.Number(r, fields[4]))) {

@@ -11,7 +11,7 @@
 namespace zentrox::new_format {
 namespace {
 
-void SetDeclarationContext(Checks& c, const Table& na, RowId r) {
+void SetDeclarationContext(FindingWriter& c, const Table& na, RowId r) {
   common::SetDeclarationContext(c, na, r, {na::NA_PL, na::NA_ID, na::NA_LAST_NAME});
 }
 
@@ -26,7 +26,7 @@ void CheckDateWindow(Run& run, std::string_view rule, RowId r, int f, Date lowes
 }
 
 struct DeclarationLinks {
-  explicit DeclarationLinks(const TDM& dm)
+  explicit DeclarationLinks(const NewFormatTables& dm)
       : viddoc(dm.viddoc, {dict::ID}),
         pack(dm.pack_label, {pl::PL_ID}),
         monthly_rows(dm.saldo_data, {sd::SD_NA, sd::SD_PL}, {sd::SD_MONTH}) {}
@@ -68,7 +68,7 @@ void CheckCpas(Run& run, const DeclarationOptions& o, RowId r) {
 
 void CheckNames(Run& run, RowId r) {
   const Table& na = run.dm.name_account;
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   const auto& cap = run.na_caption;
   c.CheckFilled("new.na.last-name-filled", na, r, na::NA_LAST_NAME, cap[na::NA_LAST_NAME]);
   c.CheckNameCharacters("new.na.last-name-characters", na, r, na::NA_LAST_NAME, cap[na::NA_LAST_NAME]);
@@ -93,7 +93,7 @@ void CheckIdnp(Run& run, RowId r) {
 // accepted, so it always draws at least one of its two lines.
 void CheckDocumentType(Run& run, const DeclarationLinks& links, RowId r) {
   const Table& na = run.dm.name_account;
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   const std::string& caption = run.na_caption[na::NA_DOC_TYPE];
   if (!na.IsEmpty(r, na::NA_DOC_TYPE)) {
     c.CheckDictionaryCode("new.na.doc-type-in-dictionary", na, r, na::NA_DOC_TYPE,
@@ -156,7 +156,7 @@ void CheckDocumentNumber(Run& run, RowId r) {
 // names the pack's record in REV5_IP, or the group's first declaration when
 // the pack is not there.
 void RunDeclarationsPerPackPass(Run& run) {
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   const Table& na = run.dm.name_account;
   const Lookup packs(run.dm.pack_label, {pl::PL_ID});
   std::string group(common::kNoCodeYet);
@@ -191,7 +191,7 @@ void RunDeclarationsPerPackPass(Run& run) {
 }  // namespace
 
 void RunDeclarationSection(Run& run, const DeclarationOptions& options) {
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   c.BeginSection("REV5_NA");
   const Table& na = run.dm.name_account;
   const auto& cap = run.na_caption;

@@ -26,8 +26,8 @@ struct Run {
   explicit Run(RuleRun& rule_run);
 
   RuleRun& rule_run;
-  Checks& checks;
-  TDM& dm;
+  FindingWriter& checks;
+  NewFormatTables& dm;
   const std::vector<std::string>& t_caption;
   const std::vector<std::string>& ip_caption;
   const std::vector<std::string>& na_caption;
@@ -67,11 +67,11 @@ inline constexpr AmountFields kSaldoAmounts = {sd::SD_PAYM_FOND, sd::SD_ILL, sd:
 void AddAmounts(Amounts& sums, const Table& t, RowId r, const AmountFields& fields);
 
 // Each amount of row `r` against its sum, in the order of the amounts.
-void CheckAmountsEqual(Checks& c, const Table& t, RowId r, const AmountFields& fields,
+void CheckAmountsEqual(FindingWriter& c, const Table& t, RowId r, const AmountFields& fields,
                        const std::vector<std::string>& captions, const AmountRules& rules, const Amounts& sums);
 
 // The total contribution of row `r` is the sum of the other two.
-void CheckTotalIsSum(Checks& c, std::string_view rule, const Table& t, RowId r, const AmountFields& fields,
+void CheckTotalIsSum(FindingWriter& c, std::string_view rule, const Table& t, RowId r, const AmountFields& fields,
                      const std::vector<std::string>& captions);
 
 // ---- REV5_T ---------------------------------------------------------------
@@ -123,7 +123,7 @@ void RunDeclarationSection(Run& run, const DeclarationOptions& options);
 
 // Links of the monthly-row pass, each built once.
 struct SaldoLinks {
-  explicit SaldoLinks(const TDM& dm);
+  explicit SaldoLinks(const NewFormatTables& dm);
   Lookup declaration;  // name_account by NA_ID;NA_PL
   Lookup pack;         // pack_label by PL_ID
   Lookup month;        // months by ID_MONTH
@@ -137,7 +137,7 @@ struct SaldoRow {
   SaldoRow(Run& run, const SaldoLinks& links, RowId r);
 
   Run& run;
-  Checks& checks;
+  FindingWriter& checks;
   const Table& sd;
   const SaldoLinks& links;
   RowId r;
@@ -179,7 +179,7 @@ void ApplySaldoRowRules(SaldoRow& row, const SaldoRowOptions& options);
 // and writes the empty-file line when there was no row.
 void RunSaldoRowPass(Run& run, const SaldoRowOptions& options);
 
-// Checks of one monthly row shared by the new-format sets; each writes at
+// FindingWriter of one monthly row shared by the new-format sets; each writes at
 // most the findings its name says.
 namespace sd_rules {
 void DeclarationFilled(SaldoRow& row);

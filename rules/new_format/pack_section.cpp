@@ -32,7 +32,7 @@ void CheckAgainstTotalRows(Run& run, const Lookup& totals, RowId r) {
 }  // namespace
 
 void RunPackSection(Run& run) {
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   c.BeginSection("REV5_IP");
   const Table& p = run.dm.pack_label;
   const Lookup totals(run.dm.saldo_data, {sd::SD_PL, sd::SD_MONTH});

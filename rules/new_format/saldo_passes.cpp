@@ -20,7 +20,7 @@ namespace zentrox::new_format {
 // does not count, and an empty date is day 0.
 void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(int month)>& takes_part) {
   if (run.trimestr == 0) return;
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
   const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
   struct Period {
@@ -95,7 +95,7 @@ bool CategoryValidIn(const Table& kategor, Lookup::Range rows, int year) {
 // the last row that took part, as if it were set for every row): setting it
 // means a search in REV5_NA, which would cost more than the test.
 void RunCategoryValidityPass(Run& run) {
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
   const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
   const Lookup categories(run.dm.new_kategor, {dict::ID_KATEG});
@@ -125,7 +125,7 @@ void RunCategoryValidityPass(Run& run) {
 // The month sums of each declaration against its total row; category 150
 // rows never count towards the total row.
 void RunMonthSumPass(Run& run) {
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
   const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
   const auto& cap = run.sd_caption;

@@ -6,7 +6,7 @@
 
 namespace zentrox::new_format {
 
-SaldoLinks::SaldoLinks(const TDM& dm)
+SaldoLinks::SaldoLinks(const NewFormatTables& dm)
     : declaration(dm.name_account, {na::NA_ID, na::NA_PL}),
       pack(dm.pack_label, {pl::PL_ID}),
       month(dm.months, {dict::ID}),
@@ -27,7 +27,7 @@ SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_)
 
 void SetSaldoContext(Run& run, const Lookup& declarations, RowId r) {
   const Table& sd = run.dm.saldo_data;
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   c.context.pack = sd.Text(r, sd::SD_PL);
   c.context.declaration = sd.Text(r, sd::SD_NA);
   c.context.name = Linked(run.dm.name_account, declarations.First(sd, r, {sd::SD_NA, sd::SD_PL})).Text(na::NA_LAST_NAME);
@@ -53,7 +53,7 @@ void ApplySaldoRowRules(SaldoRow& row, const SaldoRowOptions& o) {
 }
 
 void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   c.BeginSection("REV5_SD");
   const Table& sd = run.dm.saldo_data;
   const SaldoLinks links(run.dm);

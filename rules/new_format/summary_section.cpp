@@ -73,7 +73,7 @@ void CheckTotals(Run& run, RowId r, const Amounts& packs) {
 }  // namespace
 
 void RunSummarySection(Run& run, const SummaryOptions& options) {
-  Checks& c = run.checks;
+  FindingWriter& c = run.checks;
   c.BeginSection("REV5_T");
   const Table& t = run.dm.svod_info;
   const auto& cap = run.t_caption;

@@ -158,42 +158,42 @@ std::string CaseName(const ::testing::TestParamInfo<MutationCase>& info) { retur
 // ----- REV5_PL ------------------------------------------------------------------
 
 const MutationCase kPackCases[] = {
-    {"tkss_13_not_prefix_of_nkss", [](OldPackage& p) { p.pl[0][opl::PL_TKSS] = "13"; },
+    {"tkss_13_not_prefix_of_nkss", [](OldPackage& p) { p.pl[0][old_pl::PL_TKSS] = "13"; },
      {"Пачка 1 Декл    поле <3.Код НКСС ЭА> первые две цифры не равны коду ТКСС, строка 1"}},
-    {"tkss_not_in_dictionary", [](OldPackage& p) { p.pl[0][opl::PL_TKSS] = "14"; },
+    {"tkss_not_in_dictionary", [](OldPackage& p) { p.pl[0][old_pl::PL_TKSS] = "14"; },
      {"Пачка 1 Декл    поле <2.Код ТКСС> не соответствует коду из справочника, строка 1",
       "Пачка 1 Декл    поле <3.Код НКСС ЭА> первые две цифры не равны коду ТКСС, строка 1"}},
-    {"nkss_not_in_archive_name", [](OldPackage& p) { p.pl[0][opl::PL_NKSS] = "1234568"; },
+    {"nkss_not_in_archive_name", [](OldPackage& p) { p.pl[0][old_pl::PL_NKSS] = "1234568"; },
      {"Пачка 1 Декл    поле <3.Код НКСС ЭА> не совпадает с кодом из наименования файла-архива пакета, строка 1"}},
-    {"nkss_six_characters", [](OldPackage& p) { p.pl[0][opl::PL_NKSS] = "123456"; },
+    {"nkss_six_characters", [](OldPackage& p) { p.pl[0][old_pl::PL_NKSS] = "123456"; },
      {"Пачка 1 Декл    поле <3.Код НКСС ЭА> не содержит 7 знаков., строка 1"}},
-    {"nkss_empty", [](OldPackage& p) { p.pl[0][opl::PL_NKSS] = ""; },
+    {"nkss_empty", [](OldPackage& p) { p.pl[0][old_pl::PL_NKSS] = ""; },
      {"Пачка 1 Декл    поле <3.Код НКСС ЭА> не заполнено, строка 1"}},
-    {"kdt_7", [](OldPackage& p) { p.pl[0][opl::PL_KDT] = "7"; },
+    {"kdt_7", [](OldPackage& p) { p.pl[0][old_pl::PL_KDT] = "7"; },
      {"Пачка 1 Декл    поле <4.Тип документа> должно быть 5 или 6, строка 1"}},
-    {"kdt_empty", [](OldPackage& p) { p.pl[0][opl::PL_KDT] = ""; },
+    {"kdt_empty", [](OldPackage& p) { p.pl[0][old_pl::PL_KDT] = ""; },
      {"Пачка 1 Декл    поле <4.Тип документа> не заполнено, строка 1",
       "Пачка 1 Декл    поле <4.Тип документа> должно быть 5 или 6, строка 1"}},
-    {"formed_today_passes", [](OldPackage& p) { p.pl[0][opl::PL_FORM_COMPL_DT] = "08.12.2026"; }, {}},
-    {"formed_tomorrow", [](OldPackage& p) { p.pl[0][opl::PL_FORM_COMPL_DT] = "09.12.2026"; },
+    {"formed_today_passes", [](OldPackage& p) { p.pl[0][old_pl::PL_FORM_COMPL_DT] = "08.12.2026"; }, {}},
+    {"formed_tomorrow", [](OldPackage& p) { p.pl[0][old_pl::PL_FORM_COMPL_DT] = "09.12.2026"; },
      {"Пачка 1 Декл    поле <5.Дата формирования пачки> больше текущей даты, строка 1"}},
-    {"formed_empty", [](OldPackage& p) { p.pl[0][opl::PL_FORM_COMPL_DT] = ""; },
+    {"formed_empty", [](OldPackage& p) { p.pl[0][old_pl::PL_FORM_COMPL_DT] = ""; },
      {"Пачка 1 Декл    поле <5.Дата формирования пачки> не заполнено, строка 1",
       "Пачка 1 Декл    поле <5.Дата формирования пачки> должна быть в диапазоне (01.01.1900-01.01.2200), строка 1"}},
-    {"responsible_lower_case", [](OldPackage& p) { p.pl[0][opl::PL_RESP_NAME_IN_EA] = "Ciobanu"; },
+    {"responsible_lower_case", [](OldPackage& p) { p.pl[0][old_pl::PL_RESP_NAME_IN_EA] = "Ciobanu"; },
      {"Пачка 1 Декл    поле <6.ФИО ответствен.ЭА> содержит недопустимый символ, строка 1"}},
-    {"sheets_51", [](OldPackage& p) { p.pl[0][opl::PL_SHEET_AMOUNT] = "51", p.pl[0][opl::PL_PAGES] = "51"; },
+    {"sheets_51", [](OldPackage& p) { p.pl[0][old_pl::PL_SHEET_AMOUNT] = "51", p.pl[0][old_pl::PL_PAGES] = "51"; },
      {"Пачка 1 Декл    поле <7.Документов в пачке> должно быть <= 50, строка 1"}},
-    {"pages_below_sheets", [](OldPackage& p) { p.pl[0][opl::PL_PAGES] = "2"; },
+    {"pages_below_sheets", [](OldPackage& p) { p.pl[0][old_pl::PL_PAGES] = "2"; },
      {"Пачка 1 Декл    поле <8.Всего листов в пачке> должно быть >= знач.поля \"7.Документов в пачке\", строка 1"}},
-    {"year_1999_passes", [](OldPackage& p) { p.pl[0][opl::PL_YEAR] = "1999"; }, {}},
-    {"year_1998", [](OldPackage& p) { p.pl[0][opl::PL_YEAR] = "1998"; },
+    {"year_1999_passes", [](OldPackage& p) { p.pl[0][old_pl::PL_YEAR] = "1999"; }, {}},
+    {"year_1998", [](OldPackage& p) { p.pl[0][old_pl::PL_YEAR] = "1998"; },
      {"Пачка 1 Декл    поле <9.Отчетный год> должно быть >= 1999, строка 1"}},
-    {"fund_off_by_a_cent", [](OldPackage& p) { p.pl[0][opl::PL_PAYM_FOND] = "11100.01"; },
+    {"fund_off_by_a_cent", [](OldPackage& p) { p.pl[0][old_pl::PL_PAYM_FOND] = "11100.01"; },
      {"Пачка 1 Декл    поле <10.Фонд оплаты> с ошибкой. Разность=0.01 ,cтрока 1"}},
-    {"person_accrued_off", [](OldPackage& p) { p.pl[0][opl::PL_SUM_ADD_AP] = "600.00"; },
+    {"person_accrued_off", [](OldPackage& p) { p.pl[0][old_pl::PL_SUM_ADD_AP] = "600.00"; },
      {"Пачка 1 Декл    поле <15.Сумма, начисленная ЗЛ> с ошибкой. Разность=42.01 ,cтрока 1"}},
-    {"expenses_off", [](OldPackage& p) { p.pl[0][opl::PL_SUM_TOTAL] = "330.00"; },
+    {"expenses_off", [](OldPackage& p) { p.pl[0][old_pl::PL_SUM_TOTAL] = "330.00"; },
      {"Пачка 1 Декл    поле <16.Всего расходов> с ошибкой. Разность=10.00 ,cтрока 1"}},
     // The second row of pack 1 is an exact copy: its own checks pass, the
     // ordered walk reports it on its place in that walk.
@@ -207,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(AnnualOldPack, AnnualOldRules, ::testing::ValuesIn(kPac
 const MutationCase kDeclarationCases[] = {
     // Pack 2 does not exist: no pack, no monthly rows (they name pack 1),
     // nothing to pay; the monthly rows in turn find no declaration.
-    {"pack_missing", [](OldPackage& p) { p.na[1][ona::NA_PL] = "2"; },
+    {"pack_missing", [](OldPackage& p) { p.na[1][old_na::NA_PL] = "2"; },
      {"Пачка 2 Декл 2 BALAN  поле <2.Номер пачки> отсутствует в файле REV5_PL, строка 2",
       "Пачка 2 Декл 2 BALAN  поле <> данные отсутствуют в файле REV5_SD, строка 2",
       "Пачка 2 Декл 2 BALAN  поле <23.Взносы работодателя> с ошибкой. Разность=1479.00 ,cтрока 2",
@@ -215,55 +215,55 @@ const MutationCase kDeclarationCases[] = {
       "Пачка 1 Декл 2   поле <1.Номер декларации,2.Номер пачки> отсутствует в файле REV5_NA, строка 5",
       "Пачка 1 Декл 2   поле <1.Номер декларации,2.Номер пачки> отсутствует в файле REV5_NA, строка 6",
       "Пачка 1 Декл 2   поле <1.Номер декларации,2.Номер пачки> отсутствует в файле REV5_NA, строка 7"}},
-    {"form_type_unknown", [](OldPackage& p) { p.na[0][ona::NA_FORM_TYPE] = "2"; },
+    {"form_type_unknown", [](OldPackage& p) { p.na[0][old_na::NA_FORM_TYPE] = "2"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <4.Тип формы> не соответствует коду из справочника, строка 1"}},
-    {"cpas_empty_in_type_5", [](OldPackage& p) { p.na[0][ona::NA_CPAS] = ""; },
+    {"cpas_empty_in_type_5", [](OldPackage& p) { p.na[0][old_na::NA_CPAS] = ""; },
      {"Пачка 1 Декл 1 ARNAUT  поле <5.Код CPAS> не заполнено, строка 1"}},
     {"cpas_empty_in_type_6",
      [](OldPackage& p) {
-       p.pl[0][opl::PL_KDT] = "6";
-       p.na[2][ona::NA_IS_PENS] = "N";
-       p.na[0][ona::NA_CPAS] = "";
+       p.pl[0][old_pl::PL_KDT] = "6";
+       p.na[2][old_na::NA_IS_PENS] = "N";
+       p.na[0][old_na::NA_CPAS] = "";
      },
      {}},
-    {"cpas_zero", [](OldPackage& p) { p.na[0][ona::NA_CPAS] = "0"; },
+    {"cpas_zero", [](OldPackage& p) { p.na[0][old_na::NA_CPAS] = "0"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <5.Код CPAS>  равен нулю., строка 1"}},
-    {"last_name_lower_case", [](OldPackage& p) { p.na[0][ona::NA_LAST_NAME] = "Arnaut"; },
+    {"last_name_lower_case", [](OldPackage& p) { p.na[0][old_na::NA_LAST_NAME] = "Arnaut"; },
      {"Пачка 1 Декл 1 Arnaut  поле <6.Фамилия> содержит недопустимый символ, строка 1"}},
-    {"first_name_empty", [](OldPackage& p) { p.na[0][ona::NA_FIRST_NAME] = ""; },
+    {"first_name_empty", [](OldPackage& p) { p.na[0][old_na::NA_FIRST_NAME] = ""; },
      {"Пачка 1 Декл 1 ARNAUT  поле <7.Имя> не заполнено, строка 1"}},
-    {"middle_name_two_signs", [](OldPackage& p) { p.na[0][ona::NA_MIDDLE_NAME] = "ION--MIHAI"; },
+    {"middle_name_two_signs", [](OldPackage& p) { p.na[0][old_na::NA_MIDDLE_NAME] = "ION--MIHAI"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <8.Отчество> содержит два знака подряд, строка 1"}},
-    {"idnp_short", [](OldPackage& p) { p.na[0][ona::NA_IDNP] = "200200123456"; },
+    {"idnp_short", [](OldPackage& p) { p.na[0][old_na::NA_IDNP] = "200200123456"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <9.Номер IDNP> не содержит 13 знаков., строка 1"}},
     {"pension_y_in_type_6",
-     [](OldPackage& p) { p.pl[0][opl::PL_KDT] = "6"; },
+     [](OldPackage& p) { p.pl[0][old_pl::PL_KDT] = "6"; },
      {"Пачка 1 Декл 3 ROTARU  поле <10.Признак назн.пенсии> должно быть значение \"N\", строка 3"}},
     {"pension_empty",
-     [](OldPackage& p) { p.na[0][ona::NA_IS_PENS] = ""; },
+     [](OldPackage& p) { p.na[0][old_na::NA_IS_PENS] = ""; },
      {"Пачка 1 Декл 1 ARNAUT  поле <10.Признак назн.пенсии> не заполнено, строка 1",
       "Пачка 1 Декл 1 ARNAUT  поле <10.Признак назн.пенсии> должно быть Y или N, строка 1"}},
-    {"category_zero", [](OldPackage& p) { p.na[0][ona::NA_AP_CATEGORY] = "0"; },
+    {"category_zero", [](OldPackage& p) { p.na[0][old_na::NA_AP_CATEGORY] = "0"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <11.Категория ЗЛ> не соответствует коду из справочника, строка 1",
       "Пачка 1 Декл 1 ARNAUT  поле <11.Категория ЗЛ> не должно равняться нулю (0), строка 1"}},
-    {"category_with_leading_zero", [](OldPackage& p) { p.na[0][ona::NA_AP_CATEGORY] = "01"; },
+    {"category_with_leading_zero", [](OldPackage& p) { p.na[0][old_na::NA_AP_CATEGORY] = "01"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <11.Категория ЗЛ> не соответствует коду из справочника, строка 1"}},
-    {"birth_before_1900", [](OldPackage& p) { p.na[0][ona::NA_BIRTH_DT] = "31.12.1899"; },
+    {"birth_before_1900", [](OldPackage& p) { p.na[0][old_na::NA_BIRTH_DT] = "31.12.1899"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <12.Дата рождения> должна быть в диапазоне (01.01.1900-01.01.2200), строка 1"}},
-    {"birth_empty_passes", [](OldPackage& p) { p.na[0][ona::NA_BIRTH_DT] = ""; }, {}},
+    {"birth_empty_passes", [](OldPackage& p) { p.na[0][old_na::NA_BIRTH_DT] = ""; }, {}},
     {"birth_after_begin_and_issue",
-     [](OldPackage& p) { p.na[0][ona::NA_BIRTH_DT] = "02.01.2025"; },
+     [](OldPackage& p) { p.na[0][old_na::NA_BIRTH_DT] = "02.01.2025"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <13.Начало периода> меньше поля <12.Дата рождения>, строка 1",
       "Пачка 1 Декл 1 ARNAUT  поле <19.Дата выдачи> меньше поля <12.Дата рождения>, строка 1"}},
     // April to March: 3 - 4 + 1 = 0 months, fewer than the three rows.
-    {"period_reversed_by_one_month", [](OldPackage& p) { p.na[0][ona::NA_PERIOD_BEGIN] = "01.04.2025"; },
+    {"period_reversed_by_one_month", [](OldPackage& p) { p.na[0][old_na::NA_PERIOD_BEGIN] = "01.04.2025"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <13.Начало периода> больше <14.Конца периода>, строка 1",
       "Пачка 1 Декл 1 ARNAUT  поле <13.Начало периода> ВНИМАНИЕ! Кол-во месяцев в REV5_SD не соответствует "
       "периоду, строка 1"}},
     // May to March: 3 - 5 + 1 = -1, a very large unsigned count.
-    {"period_reversed_by_two_months", [](OldPackage& p) { p.na[0][ona::NA_PERIOD_BEGIN] = "01.05.2025"; },
+    {"period_reversed_by_two_months", [](OldPackage& p) { p.na[0][old_na::NA_PERIOD_BEGIN] = "01.05.2025"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <13.Начало периода> больше <14.Конца периода>, строка 1"}},
-    {"period_end_empty", [](OldPackage& p) { p.na[1][ona::NA_PERIOD_END] = ""; },
+    {"period_end_empty", [](OldPackage& p) { p.na[1][old_na::NA_PERIOD_END] = ""; },
      {"Пачка 1 Декл 2 BALAN  поле <13.Начало периода> больше <14.Конца периода>, строка 2",
       "Пачка 1 Декл 2 BALAN  поле <14.Конец периода> должна быть в диапазоне (01.01.1900-01.01.2200), строка 2"}},
     // January to March with a fourth ordinary row (all amounts 0, so every
@@ -275,75 +275,75 @@ const MutationCase kDeclarationCases[] = {
      },
      {"Пачка 1 Декл 1 ARNAUT  поле <13.Начало периода> ВНИМАНИЕ! Кол-во месяцев в REV5_SD не соответствует "
       "периоду, строка 1"}},
-    {"two_rows_for_three_months_pass", [](OldPackage& p) { p.na[2][ona::NA_PERIOD_END] = "31.03.2025"; }, {}},
-    {"doc_type_zero_in_type_5", [](OldPackage& p) { p.na[0][ona::NA_DOC_TYPE] = "0"; },
+    {"two_rows_for_three_months_pass", [](OldPackage& p) { p.na[2][old_na::NA_PERIOD_END] = "31.03.2025"; }, {}},
+    {"doc_type_zero_in_type_5", [](OldPackage& p) { p.na[0][old_na::NA_DOC_TYPE] = "0"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <15.Тип документа> не должно равнятся нулю, строка 1"}},
-    {"doc_type_unknown", [](OldPackage& p) { p.na[0][ona::NA_DOC_TYPE] = "9"; },
+    {"doc_type_unknown", [](OldPackage& p) { p.na[0][old_na::NA_DOC_TYPE] = "9"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <15.Тип документа> не соответствует коду из справочника, строка 1"}},
-    {"doc_type_empty_in_type_5_passes", [](OldPackage& p) { p.na[0][ona::NA_DOC_TYPE] = ""; }, {}},
+    {"doc_type_empty_in_type_5_passes", [](OldPackage& p) { p.na[0][old_na::NA_DOC_TYPE] = ""; }, {}},
     {"doc_type_empty_in_type_6",
      [](OldPackage& p) {
-       p.pl[0][opl::PL_KDT] = "6";
-       p.na[2][ona::NA_IS_PENS] = "N";
-       p.na[0][ona::NA_DOC_TYPE] = "";
+       p.pl[0][old_pl::PL_KDT] = "6";
+       p.na[2][old_na::NA_IS_PENS] = "N";
+       p.na[0][old_na::NA_DOC_TYPE] = "";
      },
      {"Пачка 1 Декл 1 ARNAUT  поле <15.Тип документа> не заполнено, строка 1"}},
-    {"issued_tomorrow", [](OldPackage& p) { p.na[0][ona::NA_IDNP_DT] = "09.12.2026"; },
+    {"issued_tomorrow", [](OldPackage& p) { p.na[0][old_na::NA_IDNP_DT] = "09.12.2026"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <19.Дата выдачи> больше текущей даты, строка 1"}},
-    {"issued_empty_passes", [](OldPackage& p) { p.na[0][ona::NA_IDNP_DT] = ""; }, {}},
-    {"work_book_lower_case", [](OldPackage& p) { p.na[0][ona::NA_WB_IN_EA] = "y"; },
+    {"issued_empty_passes", [](OldPackage& p) { p.na[0][old_na::NA_IDNP_DT] = ""; }, {}},
+    {"work_book_lower_case", [](OldPackage& p) { p.na[0][old_na::NA_WB_IN_EA] = "y"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <20.Труд.книжка у ЭА> должно быть Y или N, строка 1"}},
-    {"work_book_number_letters", [](OldPackage& p) { p.na[0][ona::NA_WB_NUMBER] = "12A4581"; },
+    {"work_book_number_letters", [](OldPackage& p) { p.na[0][old_na::NA_WB_NUMBER] = "12A4581"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <22.Номер трудовой книжки> содержит недопустимые символы - не цифры, строка 1"}},
-    {"director_empty", [](OldPackage& p) { p.na[0][ona::NA_DIRECTOR_NAME] = ""; },
+    {"director_empty", [](OldPackage& p) { p.na[0][old_na::NA_DIRECTOR_NAME] = ""; },
      {"Пачка 1 Декл 1 ARNAUT  поле <28.ФИО руководителя> не заполнено, строка 1"}},
-    {"accountant_digits", [](OldPackage& p) { p.na[0][ona::NA_ACC_NAME] = "CIOBANU 2"; },
+    {"accountant_digits", [](OldPackage& p) { p.na[0][old_na::NA_ACC_NAME] = "CIOBANU 2"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <29.ФИО бухгалтера> содержит недопустимый символ, строка 1"}},
     // The employer's contributions are the transferred total less the expenses.
-    {"employer_payment_without_expenses", [](OldPackage& p) { p.na[0][ona::NA_EA_PAYMENT] = "667.00"; },
+    {"employer_payment_without_expenses", [](OldPackage& p) { p.na[0][old_na::NA_EA_PAYMENT] = "667.00"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <23.Взносы работодателя> с ошибкой. Разность=20.00 ,cтрока 1"}},
-    {"person_payment_off", [](OldPackage& p) { p.na[1][ona::NA_AP_PAYMENT] = "306.00"; },
+    {"person_payment_off", [](OldPackage& p) { p.na[1][old_na::NA_AP_PAYMENT] = "306.00"; },
      {"Пачка 1 Декл 2 BALAN  поле <24.Взносы ЗЛ> с ошибкой. Разность=0.01 ,cтрока 2"}},
-    {"expense_sum_off", [](OldPackage& p) { p.na[2][ona::NA_SUM] = "0.00"; },
+    {"expense_sum_off", [](OldPackage& p) { p.na[2][old_na::NA_SUM] = "0.00"; },
      {"Пачка 1 Декл 3 ROTARU  поле <27.Сумма расходов> с ошибкой. Разность=300.00 ,cтрока 3"}},
     // Declaration 3 carries declaration 1's CPAS, written differently: codes
     // compare as numbers and print whole.
-    {"duplicate_cpas", [](OldPackage& p) { p.na[2][ona::NA_CPAS] = "20479130152.0"; },
+    {"duplicate_cpas", [](OldPackage& p) { p.na[2][old_na::NA_CPAS] = "20479130152.0"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <5.Код CPAS> ВНИМАНИЕ! Дублирование. CPAS= 20479130152",
       "Пачка 1 Декл 3 ROTARU  поле <5.Код CPAS> ВНИМАНИЕ! Дублирование. CPAS= 20479130152"}},
     {"zero_cpas_twice_is_no_duplicate",
-     [](OldPackage& p) { p.na[0][ona::NA_CPAS] = "0", p.na[1][ona::NA_CPAS] = "0"; },
+     [](OldPackage& p) { p.na[0][old_na::NA_CPAS] = "0", p.na[1][old_na::NA_CPAS] = "0"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <5.Код CPAS>  равен нулю., строка 1",
       "Пачка 1 Декл 2 BALAN  поле <5.Код CPAS>  равен нулю., строка 2"}},
     // The walk's start value is no CPAS of any declaration.
-    {"single_cpas_999111_meets_the_starting_value", [](OldPackage& p) { p.na[0][ona::NA_CPAS] = "999111"; },
+    {"single_cpas_999111_meets_the_starting_value", [](OldPackage& p) { p.na[0][old_na::NA_CPAS] = "999111"; },
      {"Пачка  Декл    поле <5.Код CPAS> ВНИМАНИЕ! Дублирование. CPAS= 999111",
       "Пачка 1 Декл 1 ARNAUT  поле <5.Код CPAS> ВНИМАНИЕ! Дублирование. CPAS= 999111"}},
-    {"duplicate_idnp", [](OldPackage& p) { p.na[2][ona::NA_IDNP] = "2002001234567"; },
+    {"duplicate_idnp", [](OldPackage& p) { p.na[2][old_na::NA_IDNP] = "2002001234567"; },
      {"Пачка 1 Декл 3 ROTARU  поле <9.Номер IDNP> ВНИМАНИЕ! Дублирование."}},
-    {"empty_idnp_twice_passes", [](OldPackage& p) { p.na[0][ona::NA_IDNP] = "", p.na[1][ona::NA_IDNP] = ""; }, {}},
+    {"empty_idnp_twice_passes", [](OldPackage& p) { p.na[0][old_na::NA_IDNP] = "", p.na[1][old_na::NA_IDNP] = ""; }, {}},
 };
 INSTANTIATE_TEST_SUITE_P(AnnualOldDeclarations, AnnualOldRules, ::testing::ValuesIn(kDeclarationCases), CaseName);
 
 // ----- REV5_SD ------------------------------------------------------------------
 
 const MutationCase kMonthlyCases[] = {
-    {"tariff_written_as_decimal_passes", [](OldPackage& p) { p.sd[0][osd::SD_TARIF_EA] = "23.0"; }, {}},
-    {"employer_tariff_unknown", [](OldPackage& p) { p.sd[0][osd::SD_TARIF_EA] = "24"; },
+    {"tariff_written_as_decimal_passes", [](OldPackage& p) { p.sd[0][old_sd::SD_TARIF_EA] = "23.0"; }, {}},
+    {"employer_tariff_unknown", [](OldPackage& p) { p.sd[0][old_sd::SD_TARIF_EA] = "24"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <6.Тариф ЭА> не соответствует коду из справочника, строка 1"}},
-    {"employer_tariff_zero", [](OldPackage& p) { p.sd[0][osd::SD_TARIF_EA] = "0"; },
+    {"employer_tariff_zero", [](OldPackage& p) { p.sd[0][old_sd::SD_TARIF_EA] = "0"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <6.Тариф ЭА>  = 0. Должно быть заполнено из классификатора., строка 1"}},
-    {"employer_tariff_empty", [](OldPackage& p) { p.sd[1][osd::SD_TARIF_EA] = ""; },
+    {"employer_tariff_empty", [](OldPackage& p) { p.sd[1][old_sd::SD_TARIF_EA] = ""; },
      {"Пачка 1 Декл 1 ARNAUT  поле <6.Тариф ЭА> не заполнено, строка 2",
       "Пачка 1 Декл 1 ARNAUT  поле <6.Тариф ЭА>  = 0. Должно быть заполнено из классификатора., строка 2"}},
-    {"person_tariff_unknown", [](OldPackage& p) { p.sd[4][osd::SD_TARIF_AP] = "7"; },
+    {"person_tariff_unknown", [](OldPackage& p) { p.sd[4][old_sd::SD_TARIF_AP] = "7"; },
      {"Пачка 1 Декл 2 BALAN  поле <9.Тариф ЗЛ> не соответствует коду из справочника, строка 5"}},
-    {"person_tariff_zero", [](OldPackage& p) { p.sd[4][osd::SD_TARIF_AP] = "0"; },
+    {"person_tariff_zero", [](OldPackage& p) { p.sd[4][old_sd::SD_TARIF_AP] = "0"; },
      {"Пачка 1 Декл 2 BALAN  поле <9.Тариф ЗЛ>  = 0. Должно быть заполнено из классификатора., строка 5"}},
     {"total_row_tariffs_zero_pass",
-     [](OldPackage& p) { p.sd[3][osd::SD_TARIF_EA] = "0", p.sd[3][osd::SD_TARIF_AP] = "0"; }, {}},
+     [](OldPackage& p) { p.sd[3][old_sd::SD_TARIF_EA] = "0", p.sd[3][old_sd::SD_TARIF_AP] = "0"; }, {}},
     {"month_unknown_after_total",
-     [](OldPackage& p) { p.sd[2][osd::SD_MONTH] = "14"; },
+     [](OldPackage& p) { p.sd[2][old_sd::SD_MONTH] = "14"; },
      // The declaration's sums run from the total row on, so month 14 counts;
      // the total row lacks March.
      {"Пачка 1 Декл 1 ARNAUT  поле <23.Взносы работодателя> с ошибкой. Разность=230.00 ,cтрока 1",
@@ -359,40 +359,40 @@ const MutationCase kMonthlyCases[] = {
       "Пачка 1 Декл 1 ARNAUT  поле <11.Сумма, начисленная ЗЛ> с ошибкой. Сумма по месяцам не равна итоговой. "
       "Разность=60.00 "}},
     {"sick_pay_equal_to_fund_passes",
-     [](OldPackage& p) { p.sd[1][osd::SD_PAYM_FOND] = "100.00", p.sd[3][osd::SD_PAYM_FOND] = "2100.00"; },
+     [](OldPackage& p) { p.sd[1][old_sd::SD_PAYM_FOND] = "100.00", p.sd[3][old_sd::SD_PAYM_FOND] = "2100.00"; },
      {"Пачка 1 Декл    поле <10.Фонд оплаты> с ошибкой. Разность=900.00 ,cтрока 1"}},
     {"sick_pay_above_fund",
-     [](OldPackage& p) { p.sd[1][osd::SD_PAYM_FOND] = "99.99", p.sd[3][osd::SD_PAYM_FOND] = "2099.99"; },
+     [](OldPackage& p) { p.sd[1][old_sd::SD_PAYM_FOND] = "99.99", p.sd[3][old_sd::SD_PAYM_FOND] = "2099.99"; },
      {"Пачка 1 Декл    поле <10.Фонд оплаты> с ошибкой. Разность=900.01 ,cтрока 1",
       "Пачка 1 Декл 1 ARNAUT  поле <5.Больничные> больше, чем поле <Фонд оплаты> , строка 2"}},
     {"fund_negative",
-     [](OldPackage& p) { p.sd[0][osd::SD_PAYM_FOND] = "-1000.00", p.sd[3][osd::SD_PAYM_FOND] = "1000.00"; },
+     [](OldPackage& p) { p.sd[0][old_sd::SD_PAYM_FOND] = "-1000.00", p.sd[3][old_sd::SD_PAYM_FOND] = "1000.00"; },
      {"Пачка 1 Декл    поле <10.Фонд оплаты> с ошибкой. Разность=2000.00 ,cтрока 1",
       "Пачка 1 Декл 1 ARNAUT  поле <5.Больничные> больше, чем поле <Фонд оплаты> , строка 1",
       "Пачка 1 Декл 1 ARNAUT  поле <4.Фонд оплаты> не должно быть отрицательной суммой, строка 1"}},
     // Rule of 2006 on the transferred sum, by the declaration's year: 153.00
     // passes, 153.01 does not.
-    {"transfer_cap_2006", [](OldPackage& p) { p.na[1][ona::NA_YEAR] = "2006"; },
+    {"transfer_cap_2006", [](OldPackage& p) { p.na[1][old_na::NA_YEAR] = "2006"; },
      {"Пачка 1 Декл 2 BALAN  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>153.00)., строка 6"}},
     // Caps on the accrued sum, by the pack's year, in cents; the text ends
     // with the cap.
-    {"accrual_cap_2006", [](OldPackage& p) { p.pl[0][opl::PL_YEAR] = "2006"; },
+    {"accrual_cap_2006", [](OldPackage& p) { p.pl[0][old_pl::PL_YEAR] = "2006"; },
      {"Пачка 1 Декл 2 BALAN  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>    153.00, строка 6"}},
     // 153.004 rounds to the cap's cents and passes.
     {"accrual_cap_2006_in_cents",
-     [](OldPackage& p) { p.pl[0][opl::PL_YEAR] = "2006", p.sd[4][osd::SD_SUM_ADD_AP] = "153.004"; },
+     [](OldPackage& p) { p.pl[0][old_pl::PL_YEAR] = "2006", p.sd[4][old_sd::SD_SUM_ADD_AP] = "153.004"; },
      {"Пачка 1 Декл 2 BALAN  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>    153.00, строка 6"}},
     {"accrual_cap_2005",
-     [](OldPackage& p) { p.pl[0][opl::PL_YEAR] = "2005"; },
+     [](OldPackage& p) { p.pl[0][old_pl::PL_YEAR] = "2005"; },
      {"Пачка 1 Декл 2 BALAN  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>     83.10, строка 5",
       "Пачка 1 Декл 2 BALAN  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>     83.10, строка 6",
       "Пачка 1 Декл 3 ROTARU  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>     83.10, строка 8"}},
     {"accrual_cap_2003",
      [](OldPackage& p) {
-       p.pl[0][opl::PL_YEAR] = "2003";
-       p.sd[0][osd::SD_SUM_ADD_AP] = "24.54";
-       p.sd[1][osd::SD_SUM_ADD_AP] = "24.55";
-       p.sd[2][osd::SD_SUM_ADD_AP] = "124.91";  // keeps the total of 174.00
+       p.pl[0][old_pl::PL_YEAR] = "2003";
+       p.sd[0][old_sd::SD_SUM_ADD_AP] = "24.54";
+       p.sd[1][old_sd::SD_SUM_ADD_AP] = "24.55";
+       p.sd[2][old_sd::SD_SUM_ADD_AP] = "124.91";  // keeps the total of 174.00
      },
      {"Пачка 1 Декл 1 ARNAUT  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>     24.54, строка 2",
       "Пачка 1 Декл 1 ARNAUT  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>     24.54, строка 3",
@@ -400,29 +400,29 @@ const MutationCase kMonthlyCases[] = {
       "Пачка 1 Декл 2 BALAN  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>     24.54, строка 6",
       "Пачка 1 Декл 3 ROTARU  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>     24.54, строка 8",
       "Пачка 1 Декл 3 ROTARU  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>     24.54, строка 9"}},
-    {"no_cap_2007_for_these_sums", [](OldPackage& p) { p.pl[0][opl::PL_YEAR] = "2007"; }, {}},
-    {"no_cap_2008", [](OldPackage& p) { p.pl[0][opl::PL_YEAR] = "2008", p.na[1][ona::NA_YEAR] = "2008"; }, {}},
+    {"no_cap_2007_for_these_sums", [](OldPackage& p) { p.pl[0][old_pl::PL_YEAR] = "2007"; }, {}},
+    {"no_cap_2008", [](OldPackage& p) { p.pl[0][old_pl::PL_YEAR] = "2008", p.na[1][old_na::NA_YEAR] = "2008"; }, {}},
     // Amounts on both sides of the last cap (2007) and the same amounts in
     // 2008, which has none; BALAN's total stays 306.01.
     {"accrual_cap_2007_at_the_cap",
      [](OldPackage& p) {
-       p.pl[0][opl::PL_YEAR] = "2007";
-       p.sd[4][osd::SD_SUM_ADD_AP] = "64.21";
-       p.sd[5][osd::SD_SUM_ADD_AP] = "241.80";
+       p.pl[0][old_pl::PL_YEAR] = "2007";
+       p.sd[4][old_sd::SD_SUM_ADD_AP] = "64.21";
+       p.sd[5][old_sd::SD_SUM_ADD_AP] = "241.80";
      },
      {}},
     {"accrual_cap_2007_above",
      [](OldPackage& p) {
-       p.pl[0][opl::PL_YEAR] = "2007";
-       p.sd[4][osd::SD_SUM_ADD_AP] = "64.20";
-       p.sd[5][osd::SD_SUM_ADD_AP] = "241.81";
+       p.pl[0][old_pl::PL_YEAR] = "2007";
+       p.sd[4][old_sd::SD_SUM_ADD_AP] = "64.20";
+       p.sd[5][old_sd::SD_SUM_ADD_AP] = "241.81";
      },
      {"Пачка 1 Декл 2 BALAN  поле <10.Сумма, перечисленная ЗЛ> превышение лимита взносов (>    241.80, строка 6"}},
     {"no_cap_2008_above_the_2007_cap",
      [](OldPackage& p) {
-       p.pl[0][opl::PL_YEAR] = "2008";
-       p.sd[4][osd::SD_SUM_ADD_AP] = "64.20";
-       p.sd[5][osd::SD_SUM_ADD_AP] = "241.81";
+       p.pl[0][old_pl::PL_YEAR] = "2008";
+       p.sd[4][old_sd::SD_SUM_ADD_AP] = "64.20";
+       p.sd[5][old_sd::SD_SUM_ADD_AP] = "241.81";
      },
      {}},
     // A second total row: the pack and the declaration count both.
@@ -461,19 +461,19 @@ INSTANTIATE_TEST_SUITE_P(AnnualOldMonthlyRows, AnnualOldRules, ::testing::Values
 // ----- REV5_DI ------------------------------------------------------------------
 
 const MutationCase kPositionCases[] = {
-    {"declaration_unknown", [](OldPackage& p) { p.di[0][si::SI_NA] = "9"; },
+    {"declaration_unknown", [](OldPackage& p) { p.di[0][old_di::SI_NA] = "9"; },
      {"Пачка 1 Декл 9   поле <1.Номер декларации> отсутствует в файле REV5_NA, строка 1"}},
     // A position finds its declaration by number alone.
-    {"pack_unknown", [](OldPackage& p) { p.di[1][si::SI_PL] = "5"; },
+    {"pack_unknown", [](OldPackage& p) { p.di[1][old_di::SI_PL] = "5"; },
      {"Пачка 5 Декл 2 BALAN  поле <2.Номер пачки> отсутствует в файле REV5_PL, строка 2"}},
-    {"date_tomorrow", [](OldPackage& p) { p.di[2][si::SI_DATE] = "09.12.2026"; },
+    {"date_tomorrow", [](OldPackage& p) { p.di[2][old_di::SI_DATE] = "09.12.2026"; },
      {"Пачка 1 Декл 3 ROTARU  поле <3.Дата> больше текущей даты, строка 3"}},
-    {"date_empty", [](OldPackage& p) { p.di[2][si::SI_DATE] = ""; },
+    {"date_empty", [](OldPackage& p) { p.di[2][old_di::SI_DATE] = ""; },
      {"Пачка 1 Декл 3 ROTARU  поле <3.Дата> не заполнено, строка 3",
       "Пачка 1 Декл 3 ROTARU  поле <3.Дата> должна быть в диапазоне (01.01.1900-01.01.2200), строка 3"}},
-    {"position_unknown", [](OldPackage& p) { p.di[0][si::SI_POSITION] = "999999"; },
+    {"position_unknown", [](OldPackage& p) { p.di[0][old_di::SI_POSITION] = "999999"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <4.Должность> не соответствует коду из справочника, строка 1"}},
-    {"rank_unknown", [](OldPackage& p) { p.di[1][si::SI_RANGE] = "77"; },
+    {"rank_unknown", [](OldPackage& p) { p.di[1][old_di::SI_RANGE] = "77"; },
      {"Пачка 1 Декл 2 BALAN  поле <5.Чин_и_класс> не соответствует коду из справочника, строка 2"}},
     {"no_positions_pass", [](OldPackage& p) { p.di.clear(); }, {}},
 };
@@ -482,19 +482,19 @@ INSTANTIATE_TEST_SUITE_P(AnnualOldPositions, AnnualOldRules, ::testing::ValuesIn
 // ----- REV5_MU ------------------------------------------------------------------
 
 const MutationCase kExpenseCases[] = {
-    {"code_unknown", [](OldPackage& p) { p.mu[0][mu::MU_CODE] = "5"; },
+    {"code_unknown", [](OldPackage& p) { p.mu[0][old_mu::MU_CODE] = "5"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <3.Код расходов> не соответствует коду из справочника, строка 1"}},
     {"only_total",
-     [](OldPackage& p) { p.mu[0][mu::MU_1 + 1] = "0.00"; },
+     [](OldPackage& p) { p.mu[0][old_mu::MU_1 + 1] = "0.00"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <> отсутствуют расходы по месяцам, введен только итог, строка 1",
       "Пачка 1 Декл 1 ARNAUT  поле <5.Февраль> с ошибкой. Сумма по месяцам не равна итоговой. Разность=20.00 "}},
     {"nothing_at_all",
-     [](OldPackage& p) { p.mu[0][mu::MU_1 + 1] = "0.00", p.mu[0][mu::MU_13] = "0.00"; },
+     [](OldPackage& p) { p.mu[0][old_mu::MU_1 + 1] = "0.00", p.mu[0][old_mu::MU_13] = "0.00"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <> отсутствуют расходы по месяцам, введен только итог, строка 1",
       "Пачка 1 Декл 1 ARNAUT  поле <5.Февраль> с ошибкой. Сумма по месяцам не равна итоговой. Разность=20.00 ",
       "Пачка 1 Декл 1 ARNAUT  поле <16.Всего> с ошибкой. Сумма по месяцам не равна итоговой. Разность=20.00 "}},
-    {"total_within_half_a_cent", [](OldPackage& p) { p.mu[1][mu::MU_1 + 1] = "20.005"; }, {}},
-    {"total_off_by_a_cent", [](OldPackage& p) { p.mu[1][mu::MU_1 + 1] = "20.01"; },
+    {"total_within_half_a_cent", [](OldPackage& p) { p.mu[1][old_mu::MU_1 + 1] = "20.005"; }, {}},
+    {"total_off_by_a_cent", [](OldPackage& p) { p.mu[1][old_mu::MU_1 + 1] = "20.01"; },
      {"Пачка 1 Декл 1 ARNAUT  поле <5.Февраль> с ошибкой. Сумма по месяцам не равна итоговой. Разность=0.01 "}},
     {"total_twice",
      [](OldPackage& p) { p.mu.push_back(p.mu[1]); },
@@ -540,7 +540,7 @@ TEST(AnnualOldClosingLine, NamesThePackWithTheHighestNumber) {
   // ends on it, so its code names the agent although pack 1 is the last row.
   p.pl.insert(p.pl.begin(), {"2", "12", "1234567", "5", "20.02.2026", "CIOBANU VERONICA", "0", "0", "2025", "0.00",
                              "0.00", "0.00", "0.00", "0.00", "0.00", "0.00"});
-  p.pl[0][opl::PL_NKSS] = "1299999";
+  p.pl[0][old_pl::PL_NKSS] = "1299999";
   std::vector<std::string> faults = RunPackage(h, p);
   EXPECT_EQ(faults, std::vector<std::string>{
                         "Пачка 2 Декл    поле <3.Код НКСС ЭА> не совпадает с кодом из наименования файла-архива "
@@ -553,7 +553,7 @@ TEST(AnnualOldClosingLine, NamesThePackWithTheHighestNumber) {
 TEST(AnnualOldLoader, RejectsCpasWithLetters) {
   RuleHarness h(Variant::AnnualOld);
   OldPackage p = ValidPackage();
-  p.na[0][ona::NA_CPAS] = "2047913015A";
+  p.na[0][old_na::NA_CPAS] = "2047913015A";
   std::vector<std::string> faults = RunPackage(h, p);
   // The field stays empty, so a type-5 pack finds it not filled.
   EXPECT_EQ(faults, std::vector<std::string>{"Пачка 1 Декл 1 ARNAUT  поле <5.Код CPAS> не заполнено, строка 1"});
@@ -566,8 +566,8 @@ TEST(AnnualOldLoader, RejectsCpasWithLetters) {
 TEST(AnnualOldFindings, CarryStableRuleIds) {
   RuleHarness h(Variant::AnnualOld);
   OldPackage p = ValidPackage();
-  p.sd[3][osd::SD_TARIF_EA] = "0";  // a total row: no finding
-  p.sd[0][osd::SD_TARIF_EA] = "0";
+  p.sd[3][old_sd::SD_TARIF_EA] = "0";  // a total row: no finding
+  p.sd[0][old_sd::SD_TARIF_EA] = "0";
   p.mu.push_back(p.mu[1]);
   RunPackage(h, p);
   std::vector<std::string> rules;
@@ -602,20 +602,20 @@ TEST_P(AnnualOldRuleIds, TheChangeDrawsTheRule) {
 }
 
 const RuleIdCase kRuleIdCases[] = {
-    {"pack_number_empty", [](OldPackage& p) { p.pl[0][opl::PL_NUM_IN_EA] = ""; }, "annual-old.pl.number-filled"},
-    {"declaration_id_empty", [](OldPackage& p) { p.na[0][ona::NA_ID] = ""; }, "annual-old.na.id-filled"},
-    {"first_name_lower_case", [](OldPackage& p) { p.na[0][ona::NA_FIRST_NAME] = "Victor"; },
+    {"pack_number_empty", [](OldPackage& p) { p.pl[0][old_pl::PL_NUM_IN_EA] = ""; }, "annual-old.pl.number-filled"},
+    {"declaration_id_empty", [](OldPackage& p) { p.na[0][old_na::NA_ID] = ""; }, "annual-old.na.id-filled"},
+    {"first_name_lower_case", [](OldPackage& p) { p.na[0][old_na::NA_FIRST_NAME] = "Victor"; },
      "annual-old.na.first-name-characters"},
-    {"director_lower_case", [](OldPackage& p) { p.na[0][ona::NA_DIRECTOR_NAME] = "Munteanu"; },
+    {"director_lower_case", [](OldPackage& p) { p.na[0][old_na::NA_DIRECTOR_NAME] = "Munteanu"; },
      "annual-old.na.director-characters"},
-    {"issued_in_1800", [](OldPackage& p) { p.na[0][ona::NA_IDNP_DT] = "22.05.1800"; }, "annual-old.na.issued-in-range"},
-    {"saldo_declaration_empty", [](OldPackage& p) { p.sd[0][osd::SD_NA] = ""; }, "annual-old.sd.declaration-filled"},
-    {"saldo_sick_leave_negative", [](OldPackage& p) { p.sd[0][osd::SD_ILL] = "-1.00"; }, "annual-old.sd.ill-not-negative"},
-    {"stage_declaration_empty", [](OldPackage& p) { p.di[0][si::SI_NA] = ""; }, "annual-old.di.declaration-filled"},
-    {"expense_declaration_empty", [](OldPackage& p) { p.mu[0][mu::MU_NA] = ""; }, "annual-old.mu.declaration-filled"},
-    {"expense_pack_empty", [](OldPackage& p) { p.mu[0][mu::MU_PL] = ""; }, "annual-old.mu.pack-filled"},
-    {"expense_pack_unknown", [](OldPackage& p) { p.mu[0][mu::MU_PL] = "9"; }, "annual-old.mu.pack-in-pl"},
-    {"expense_code_empty", [](OldPackage& p) { p.mu[0][mu::MU_CODE] = ""; }, "annual-old.mu.code-filled"},
+    {"issued_in_1800", [](OldPackage& p) { p.na[0][old_na::NA_IDNP_DT] = "22.05.1800"; }, "annual-old.na.issued-in-range"},
+    {"saldo_declaration_empty", [](OldPackage& p) { p.sd[0][old_sd::SD_NA] = ""; }, "annual-old.sd.declaration-filled"},
+    {"saldo_sick_leave_negative", [](OldPackage& p) { p.sd[0][old_sd::SD_ILL] = "-1.00"; }, "annual-old.sd.ill-not-negative"},
+    {"stage_declaration_empty", [](OldPackage& p) { p.di[0][old_di::SI_NA] = ""; }, "annual-old.di.declaration-filled"},
+    {"expense_declaration_empty", [](OldPackage& p) { p.mu[0][old_mu::MU_NA] = ""; }, "annual-old.mu.declaration-filled"},
+    {"expense_pack_empty", [](OldPackage& p) { p.mu[0][old_mu::MU_PL] = ""; }, "annual-old.mu.pack-filled"},
+    {"expense_pack_unknown", [](OldPackage& p) { p.mu[0][old_mu::MU_PL] = "9"; }, "annual-old.mu.pack-in-pl"},
+    {"expense_code_empty", [](OldPackage& p) { p.mu[0][old_mu::MU_CODE] = ""; }, "annual-old.mu.code-filled"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, AnnualOldRuleIds, ::testing::ValuesIn(kRuleIdCases),

@@ -45,7 +45,7 @@ TEST(BoundedStorage, ShortLinesTakeNoStorageInColumnsTheyLeaveEmpty) {
     for (std::size_t i = 0; i < lines; ++i) bytes += shape.line;
     test::WriteBytes(path, bytes);
     Protocol protocol;
-    Checks checks(protocol, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+    FindingWriter checks(protocol, Profile(Variant::Quarterly), test::D(8, 12, 2026));
     Table table = MakeTable(FileKind::SD);
     LoadPackageFile(checks, path, FileKind::SD, table);
 

@@ -21,7 +21,7 @@ struct Cell {
 
 struct Harness {
   Protocol protocol;
-  Checks checks{protocol, Profile(Variant::AnnualOld), test::D(8, 12, 2026)};
+  FindingWriter checks{protocol, Profile(Variant::AnnualOld), test::D(8, 12, 2026)};
   Harness() {
     checks.context = {"7", "12", "POPA"};
     checks.row = 3;
@@ -35,7 +35,7 @@ struct PrimitiveCase {
   const char* name;
   FieldType type;
   std::string value;
-  std::function<void(Checks&, const Table&)> check;
+  std::function<void(FindingWriter&, const Table&)> check;
   std::string message;  // "" = passes
 };
 
@@ -53,7 +53,7 @@ TEST_P(Primitive, ReportsOrPasses) {
   }
 }
 
-using C = Checks;
+using C = FindingWriter;
 auto Filled = [](C& c, const Table& t) { c.CheckFilled("test.r", t, 0, 0, "C"); };
 auto NotNegative = [](C& c, const Table& t) { c.CheckNotNegative("test.r", t, 0, 0, "C"); };
 auto NotFuture = [](C& c, const Table& t) { c.CheckNotFuture("test.r", t, 0, 0, "C"); };
@@ -127,19 +127,19 @@ TEST(CheckSumEquals, WordingDependsOnTheTable) {
 
 TEST(CheckSumEquals, OldFormatExpensesUseTheMonthlyWording) {
   Table mu_table = MakeTable(FileKind::MU);
-  mu_table.Store(mu_table.AppendRow(), mu::MU_13, "5");
+  mu_table.Store(mu_table.AppendRow(), old_mu::MU_13, "5");
   Harness old_run;
-  old_run.checks.CheckSumEquals("test.r", mu_table, 0, mu::MU_13, "C", 0);
+  old_run.checks.CheckSumEquals("test.r", mu_table, 0, old_mu::MU_13, "C", 0);
   EXPECT_EQ(old_run.lines(),
             std::vector<std::string>{kPrefix + "с ошибкой. Сумма по месяцам не равна итоговой. Разность=5.00 "});
   Protocol p;
-  Checks annual(p, Profile(Variant::Annual), test::D(8, 12, 2026));
-  annual.CheckSumEquals("test.r", mu_table, 0, mu::MU_13, "C", 0);
+  FindingWriter annual(p, Profile(Variant::Annual), test::D(8, 12, 2026));
+  annual.CheckSumEquals("test.r", mu_table, 0, old_mu::MU_13, "C", 0);
   EXPECT_EQ(test::Texts(p), std::vector<std::string>{"Пачка  Декл    поле <C> с ошибкой. Разность=5.00 ,cтрока 0"});
 }
 
 TEST(CheckDictionaryCode, ComparesByFieldKind) {
-  TDM dm;
+  NewFormatTables dm;
   dm.raion.Store(dm.raion.AppendRow(), 0, "05");
   dm.typeform.Store(dm.typeform.AppendRow(), 0, "5");
   Table t = MakeTable(FileKind::T);
@@ -160,7 +160,7 @@ TEST(CheckDictionaryCode, NotFoundPassesOnlyAnEmptyValue) {
   t.Store(zero, sd::SD_MONTH, "0");
   RowId five = t.AppendRow();
   t.Store(five, sd::SD_MONTH, "5");
-  TDM dm;
+  NewFormatTables dm;
   Harness run;
   for (RowId r : {empty, zero, five}) run.checks.CheckDictionaryCode("test.r", t, r, sd::SD_MONTH, Linked(), 0, "C");
   EXPECT_EQ(run.lines().size(), 1u);
@@ -181,24 +181,24 @@ TEST(CheckPresentIn, ComparesNumbers) {
 TEST(CheckDateOrder, EqualDatesPass) {
   Table t = MakeTable(FileKind::NA_OLD);
   RowId same = t.AppendRow();
-  t.Store(same, ona::NA_PERIOD_BEGIN, "01.01.2025");
-  t.Store(same, ona::NA_PERIOD_END, "01.01.2025");
+  t.Store(same, old_na::NA_PERIOD_BEGIN, "01.01.2025");
+  t.Store(same, old_na::NA_PERIOD_END, "01.01.2025");
   RowId reversed = t.AppendRow();
-  t.Store(reversed, ona::NA_PERIOD_BEGIN, "02.01.2025");
-  t.Store(reversed, ona::NA_PERIOD_END, "01.01.2025");
+  t.Store(reversed, old_na::NA_PERIOD_BEGIN, "02.01.2025");
+  t.Store(reversed, old_na::NA_PERIOD_END, "01.01.2025");
   Harness run;
-  run.checks.CheckDateOrder("test.r", t, same, ona::NA_PERIOD_BEGIN, ona::NA_PERIOD_END, "C");
-  run.checks.CheckDateOrder("test.r", t, reversed, ona::NA_PERIOD_BEGIN, ona::NA_PERIOD_END, "C");
+  run.checks.CheckDateOrder("test.r", t, same, old_na::NA_PERIOD_BEGIN, old_na::NA_PERIOD_END, "C");
+  run.checks.CheckDateOrder("test.r", t, reversed, old_na::NA_PERIOD_BEGIN, old_na::NA_PERIOD_END, "C");
   EXPECT_EQ(run.lines(), std::vector<std::string>{kPrefix + "больше <14.Конца периода>, строка 3"});
 }
 
 TEST(PrimitiveSet, BelongsToTheVariant) {
   Cell cell(FieldType::String, "Y");
   Protocol p;
-  Checks quarterly(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+  FindingWriter quarterly(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
   EXPECT_THROW(quarterly.CheckYesNo("test.r", cell.table, 0, 0, "C"), std::logic_error);
   EXPECT_THROW(quarterly.CheckNotNegative("test.r", cell.table, 0, 0, "C"), std::logic_error);
-  Checks annual(p, Profile(Variant::Annual), test::D(8, 12, 2026));
+  FindingWriter annual(p, Profile(Variant::Annual), test::D(8, 12, 2026));
   EXPECT_NO_THROW(annual.CheckNotNegative("test.r", cell.table, 0, 0, "C"));
   EXPECT_THROW(annual.CheckDateRange("test.r", cell.table, 0, 0, "C"), std::logic_error);
 }
@@ -230,7 +230,7 @@ TEST(Findings, CarryTheirStructure) {
 
 TEST(LineWriters, EmptyContextAndPackLine) {
   Protocol p;
-  Checks c(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+  FindingWriter c(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
   c.ReportNoRow("test.r", "", "данные отсутствуют в файле REV5_SD");
   c.ReportPack("test.r", "5", "количество деклараций в файле rev5_na не совпадает с объявленным в файле rev5_ip");
   c.ReportDuplicate("test.r", FindingContext{"1", "2", "POPA"}, "3.Код CPAS", "ВНИМАНИЕ! Дублирование.", "CPAS=",

@@ -42,7 +42,7 @@ Loaded LoadRaw(FileKind kind, const std::string& bytes, Variant variant = Varian
   const std::string path = dir.path() + FileName(kind);
   test::WriteBytes(path, bytes);
   Loaded out{Protocol(), MakeTable(kind), {}};
-  Checks checks(out.protocol, Profile(variant), test::D(8, 12, 2026));
+  FindingWriter checks(out.protocol, Profile(variant), test::D(8, 12, 2026));
   LoadPackageFile(checks, path, kind, out.table);
   out.faults = test::FaultTexts(out.protocol);
   return out;
@@ -317,9 +317,9 @@ TEST(DamagedInputLong, ManyRecordsWithCrOnlyLineEnds) {
 
 TEST(DamagedDictionary, LoadersReportAndGoOn) {
   TempDir dir;
-  TDM dm;
+  NewFormatTables dm;
   Protocol protocol;
-  Checks checks(protocol, Profile(Variant::Monthly), test::D(8, 12, 2026));
+  FindingWriter checks(protocol, Profile(Variant::Monthly), test::D(8, 12, 2026));
   test::WriteBytes(dir / "months.txt", std::string("1|\x98\r\n") + std::string(2, '\0') +
                                             "\r\n2147483648|x\r\n\xEF\xBB\xBF" "3|y\r\n4|z\r");
   LoadDictionary(checks, dir / "months.txt", dm.months, "13");
@@ -331,7 +331,7 @@ TEST(DamagedDictionary, LoadersReportAndGoOn) {
   EXPECT_EQ(dm.months.Text(2, 0), "13");
 
   Protocol records_protocol;
-  Checks records_checks(records_protocol, Profile(Variant::Monthly), test::D(8, 12, 2026));
+  FindingWriter records_checks(records_protocol, Profile(Variant::Monthly), test::D(8, 12, 2026));
   test::WriteBytes(dir / "sps_newkateg.txt",
                    "A|31.02.2020|00.00.0000|\r\n\r\nB|01.01.2020|01.01.2030|extra|\r\nC|1.1.2020|\n"
                    "D|01.01.2020\r01.01.2030|\n");

@@ -36,9 +36,9 @@ TEST_P(DictionaryLoad, Loads) {
   test::WriteCp1251(path, c.content);
   Protocol p;
   const Variant variant = c.old_format ? Variant::AnnualOld : Variant::Quarterly;
-  Checks checks(p, Profile(variant), test::D(8, 12, 2026));
-  TDM dm;
-  TDM1 dm1;
+  FindingWriter checks(p, Profile(variant), test::D(8, 12, 2026));
+  NewFormatTables dm;
+  OldFormatTables dm1;
   Table& table = std::string(c.file) == "months.txt"   ? dm.months
                  : std::string(c.file) == "rashod.txt" ? dm1.rashod
                  : std::string(c.file) == "raion.txt"  ? dm.raion
@@ -74,8 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DictionaryLoad, MissingFileGetsNoSpecialRow) {
   TempDir dir;
   Protocol p;
-  Checks checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
-  TDM dm;
+  FindingWriter checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+  NewFormatTables dm;
   LoadDictionary(checks, dir / "months.txt", dm.months, "13");
   EXPECT_EQ(test::FaultTexts(p), std::vector<std::string>{"NU ESTE fisierul " + (dir / "months.txt")});
   EXPECT_TRUE(dm.months.empty());
@@ -85,8 +85,8 @@ TEST(DictionaryLoad, ClosingRowOnlyWhenAsked) {
   TempDir dir;
   test::WriteCp1251(dir / "months.txt", "1|Январь\r\n");
   Protocol p;
-  Checks checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
-  TDM dm;
+  FindingWriter checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+  NewFormatTables dm;
   LoadDictionary(checks, dir / "months.txt", dm.months);
   EXPECT_EQ(dm.months.size(), 1u);
 }
@@ -101,8 +101,8 @@ TEST(DictionaryRecords, ReadsPeriodsAndReportsFaults) {
                     "4|01.01.2010|31.12.2099|extra|\r\n"
                     "5|01.01.2010\r\n");
   Protocol p;
-  Checks checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
-  TDM dm;
+  FindingWriter checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+  NewFormatTables dm;
   LoadDictionaryRecords(checks, dir / "sps_newkateg.txt", dm.new_kategor);
   EXPECT_EQ(test::FaultTexts(p), (std::vector<std::string>{"Ошибка: неверный формат даты. строка 3",
                                                            "Ошибка: неверный тип данных.строка 4",
@@ -115,7 +115,7 @@ TEST(DictionaryRecords, ReadsPeriodsAndReportsFaults) {
 }
 
 TEST(DistrictCodes, OneCharacterCodesGetALeadingZero) {
-  TDM dm;
+  NewFormatTables dm;
   for (const char* code : {"5", "12", ""}) dm.raion.Store(dm.raion.AppendRow(), 0, code);
   PadDistrictCodes(dm.raion);
   EXPECT_EQ(dm.raion.Text(0, 0), "05");
@@ -128,9 +128,9 @@ TEST(BundledDictionaries, LoadWithoutFaults) {
   test::CopyDictionaries(dir.path());
   for (Variant v : {Variant::Monthly, Variant::AnnualOld}) {
     Protocol p;
-    Checks checks(p, Profile(v), test::D(8, 12, 2026));
-    TDM dm;
-    TDM1 dm1;
+    FindingWriter checks(p, Profile(v), test::D(8, 12, 2026));
+    NewFormatTables dm;
+    OldFormatTables dm1;
     if (v == Variant::Monthly) {
       LoadDictionaryRecords(checks, dir / "sps_newkateg.txt", dm.new_kategor);
       LoadDictionaryRecords(checks, dir / "sps_new_prof.txt", dm.new_prof);

@@ -27,7 +27,7 @@ Loaded Load(Variant variant, FileKind kind, const std::string& content) {
   std::string path = dir.path() + FileName(kind);
   test::WriteCp1251(path, content);
   Loaded out{Protocol(), MakeTable(kind), {}};
-  Checks checks(out.protocol, Profile(variant), test::D(8, 12, 2026));
+  FindingWriter checks(out.protocol, Profile(variant), test::D(8, 12, 2026));
   LoadPackageFile(checks, path, kind, out.table);
   out.faults = test::FaultTexts(out.protocol);
   return out;
@@ -165,7 +165,7 @@ TEST(Loader, CrAloneIsDroppedFromTheLine) {
 TEST(Loader, ReportsMissingFileWithThePathAsGiven) {
   TempDir dir;
   Protocol p;
-  Checks checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+  FindingWriter checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
   Table t = MakeTable(FileKind::T);
   LoadPackageFile(checks, dir.path() + "REV5_T", FileKind::T, t);
   EXPECT_EQ(test::Texts(p), std::vector<std::string>{"NU ESTE fisierul " + dir.path() + "REV5_T"});
@@ -175,7 +175,7 @@ TEST(Loader, FindsLowerCaseFileButPrintsThePathAsGiven) {
   TempDir dir;
   test::WriteCp1251(dir.path() + "rev5_ip", kIp);
   Protocol p;
-  Checks checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+  FindingWriter checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
   Table t = MakeTable(FileKind::IP);
   LoadPackageFile(checks, dir.path() + "REV5_IP", FileKind::IP, t);
   EXPECT_EQ(test::Texts(p), std::vector<std::string>{"fisierul " + dir.path() + "REV5_IP"});

@@ -57,7 +57,7 @@ TEST(Lookup, FindsTheFirstRowInItsOrder) {
 }
 
 TEST(Lookup, TextKeysAndEmptyValues) {
-  TDM dm;
+  NewFormatTables dm;
   for (const char* code : {"1", "01", "150"}) dm.kategor.Store(dm.kategor.AppendRow(), 0, code);
   Lookup link(dm.kategor, {0});
   Table t = Months({{"1", "1", "1", "", "01"}, {"1", "1", "1", "", ""}});

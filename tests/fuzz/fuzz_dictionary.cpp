@@ -14,8 +14,8 @@ using namespace zentrox;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  static TDM dm;
-  static TDM1 dm1;
+  static NewFormatTables dm;
+  static OldFormatTables dm1;
   const std::string& dir = fuzz::ScratchDir();
   Protocol protocol;
   const int which = data[0] % 5;
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                   : "rashod.txt";
   const std::string path = dir + file;
   fuzz::WriteFile(path, fuzz::AsView(data + 1, size - 1));
-  Checks checks(protocol, Profile(which == 4 ? Variant::AnnualOld : Variant::Monthly), *Date::FromYmd(2026, 12, 8));
+  FindingWriter checks(protocol, Profile(which == 4 ? Variant::AnnualOld : Variant::Monthly), *Date::FromYmd(2026, 12, 8));
 
   Table* table = nullptr;
   switch (which) {

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Protocol protocol;
   Table table = MakeTable(t.kind);
-  Checks checks(protocol, Profile(t.variant), *Date::FromYmd(2026, 12, 8));
+  FindingWriter checks(protocol, Profile(t.variant), *Date::FromYmd(2026, 12, 8));
   LoadPackageFile(checks, path, t.kind, table);
 
   std::size_t chars = 0;

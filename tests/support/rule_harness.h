@@ -34,8 +34,8 @@ class RuleHarness {
   Variant variant;
   Date today;
   Protocol protocol;
-  TDM dm;
-  TDM1 dm1;
+  NewFormatTables dm;
+  OldFormatTables dm1;
 };
 
 }  // namespace zentrox::test
