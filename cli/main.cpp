@@ -46,8 +46,9 @@ constexpr int kExitFindings = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitNotChecked = 3;
 
-const char* const kUsage =
-    "usage: zentrox-check --variant monthly|quarterly|annual|annual-old [--workdir DIR]\n"
+// "@VARIANTS@" stands for the variants' ids, taken from their profiles.
+const char* const kUsageText =
+    "usage: zentrox-check --variant @VARIANTS@ [--workdir DIR]\n"
     "                     [--today DD.MM.YYYY] [--rtf FILE] [--format text|json]\n"
     "                     [--encoding utf-8|cp1251] [--] ARCHIVE...\n"
     "       zentrox-check --list-rules [--format text|json] [--encoding utf-8|cp1251]\n"
@@ -55,7 +56,7 @@ const char* const kUsage =
     "Unpacks each package ARCHIVE into the working directory and checks it as the\n"
     "variant's checker window does; prints the protocol to standard output.\n"
     "\n"
-    "  --variant V     monthly, quarterly, annual (new formats) or annual-old\n"
+    "  --variant V     the variant: @VARIANTS@\n"
     "  --workdir DIR   working directory with the dictionaries (default:\n"
     "                  $ZENTROX_WORKDIR, else this program's directory when it\n"
     "                  is writable, else ~/.local/share/zentrox)\n"
@@ -125,8 +126,16 @@ std::string UnreadableArchive(const std::string& path) {
   return "";
 }
 
+std::string Usage() {
+  std::string ids;
+  for (Variant v : AllVariants()) ids += (ids.empty() ? "" : "|") + Profile(v).id;
+  std::string usage = kUsageText;
+  for (std::size_t at; (at = usage.find("@VARIANTS@")) != std::string::npos;) usage.replace(at, 10, ids);
+  return usage;
+}
+
 int UsageError(const std::string& message) {
-  std::cerr << "zentrox-check: " << message << "\n" << kUsage;
+  std::cerr << "zentrox-check: " << message << "\n" << Usage();
   return kExitUsage;
 }
 
@@ -159,7 +168,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
     if (a == "--") {
       options_ended = true;
     } else if (a == "--help" || a == "-h") {
-      std::cout << kUsage;
+      std::cout << Usage();
       return stop(kExitClean);
     } else if (a == "--variant") {
       if (!value(v)) return stop(UsageError("--variant needs a value"));
