@@ -125,13 +125,11 @@ void FindingWriter::CheckPresentIn(std::string_view rule, const Table& t, RowId 
 }
 
 void FindingWriter::CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption,
-                            double expected) {
+                                   double expected, SumLine line) {
   double d = std::fabs(t.Number(r, f) - expected);
   if (d <= 0.005) return;
-  const std::vector<std::string>& month_sums = profile_.month_sum_tables;
-  const bool monthly = std::find(month_sums.begin(), month_sums.end(), t.name()) != month_sums.end();
   std::string amount = FormatAmount(d);
-  if (monthly) {
+  if (line == SumLine::MonthSum) {
     protocol_.AddFinding(
         fmt::format("Пачка {} Декл {} {}  поле <{}> с ошибкой. Сумма по месяцам не равна итоговой. Разность={} ",
                     context.pack, context.declaration, context.name, caption, amount),

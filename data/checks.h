@@ -121,8 +121,11 @@ class FindingWriter {
                            int key, std::string_view caption);
   void CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other,
                       int other_field, std::string_view caption, std::string_view file_name);
+  // Which line a wrong sum gets: the row's ("… Разность=%f ,cтрока %d") or,
+  // for a total row compared with its months, the month-sum line.
+  enum class SumLine { Row, MonthSum };
   void CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption,
-                      double expected);
+                      double expected, SumLine line = SumLine::Row);
   void CheckNotFuture(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
   void CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
   void CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f,

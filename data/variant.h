@@ -115,7 +115,6 @@ struct VariantProfile {
   bool numbered_dictionary_faults;
   // The tables whose sums run over the months of a row: a wrong sum is worded
   // "Сумма по месяцам не равна итоговой".
-  std::vector<std::string> month_sum_tables;
 
   // The field-check primitives its rules may use.
   std::vector<Primitive> primitives;

@@ -73,7 +73,8 @@ void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId
       if (seen_total) c.ReportFieldError(o.twice_rule, "", o.twice_message);
       seen_total = true;
       for (std::size_t k = 0; k < o.columns.size(); ++k) {
-        c.CheckSumEquals(o.columns[k].rule, t, r, o.columns[k].field, o.columns[k].caption, sums[k]);
+        c.CheckSumEquals(o.columns[k].rule, t, r, o.columns[k].field, o.columns[k].caption, sums[k],
+                         FindingWriter::SumLine::MonthSum);
       }
     }
     if (!seen_total) c.ReportFieldError(o.missing_rule, "", o.missing_message);

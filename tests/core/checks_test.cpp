@@ -112,30 +112,15 @@ TEST(CheckSumEquals, ToleranceIsAPlainComparison) {
   }
 }
 
-TEST(CheckSumEquals, WordingDependsOnTheTable) {
+TEST(CheckSumEquals, TheCallerChoosesTheLine) {
   Table packs = MakeTable(FileKind::IP);
   packs.Store(packs.AppendRow(), pl::PL_SUM_AP, "100.006");
-  Table months = MakeTable(FileKind::SD);
-  months.Store(months.AppendRow(), sd::SD_SUM_AP, "100.006");
   Harness run;
   run.checks.CheckSumEquals("test.r", packs, 0, pl::PL_SUM_AP, "C", 100);
-  run.checks.CheckSumEquals("test.r", months, 0, sd::SD_SUM_AP, "C", 100);
+  run.checks.CheckSumEquals("test.r", packs, 0, pl::PL_SUM_AP, "C", 100, FindingWriter::SumLine::MonthSum);
   EXPECT_EQ(run.lines(), (std::vector<std::string>{
                              kPrefix + "с ошибкой. Разность=0.01 ,cтрока 3",
                              kPrefix + "с ошибкой. Сумма по месяцам не равна итоговой. Разность=0.01 "}));
-}
-
-TEST(CheckSumEquals, OldFormatExpensesUseTheMonthlyWording) {
-  Table mu_table = MakeTable(FileKind::MU);
-  mu_table.Store(mu_table.AppendRow(), old_mu::MU_13, "5");
-  Harness old_run;
-  old_run.checks.CheckSumEquals("test.r", mu_table, 0, old_mu::MU_13, "C", 0);
-  EXPECT_EQ(old_run.lines(),
-            std::vector<std::string>{kPrefix + "с ошибкой. Сумма по месяцам не равна итоговой. Разность=5.00 "});
-  Protocol p;
-  FindingWriter annual(p, Profile(Variant::Annual), test::D(8, 12, 2026));
-  annual.CheckSumEquals("test.r", mu_table, 0, old_mu::MU_13, "C", 0);
-  EXPECT_EQ(test::Texts(p), std::vector<std::string>{"Пачка  Декл    поле <C> с ошибкой. Разность=5.00 ,cтрока 0"});
 }
 
 TEST(CheckDictionaryCode, ComparesByFieldKind) {
