@@ -300,6 +300,9 @@ class Batch {
     }
     if (unpacked != UnrarOutcome::Unpacked) return kExitNotChecked;
     const ControlResult r = session_.Control(variant, protocol, port_);
+    // Only the protocol is printed: the package's tables give their memory
+    // back before the output is composed.
+    ClearPackageTables(session_.dm(), session_.dm1());
     if (r.outcome != RunOutcome::Completed) return kExitNotChecked;
     summary.completed = true;
     summary.packs = r.pack_count;

@@ -50,13 +50,24 @@ Finding FindingWriter::MakeFinding(std::string_view rule, std::string_view capti
   return f;
 }
 
+// Once the protocol keeps no more fault lines a finding is only counted:
+// composing its line and its record would cost more than the check itself
+// on a file of millions of faulty rows.
+bool FindingWriter::Skipped(std::string_view rule) {
+  if (!protocol_.FaultsFull()) return false;
+  protocol_.CountFault(rule);
+  return true;
+}
+
 void FindingWriter::ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text) {
+  if (Skipped(rule)) return;
   protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}, строка {}", context.pack,
                                    context.declaration, context.name, caption, text, row),
                        MakeFinding(rule, caption, text, FindingFormat::Field));
 }
 
 void FindingWriter::ReportNoRow(std::string_view rule, std::string_view caption, std::string_view text) {
+  if (Skipped(rule)) return;
   protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}", context.pack,
                                    context.declaration, context.name, caption, text),
                        MakeFinding(rule, caption, text, FindingFormat::FieldNoRow));
@@ -64,6 +75,7 @@ void FindingWriter::ReportNoRow(std::string_view rule, std::string_view caption,
 
 void FindingWriter::ReportDuplicate(std::string_view rule, const FindingContext& who, std::string_view caption,
                              std::string_view text, std::string_view label, std::string_view value) {
+  if (Skipped(rule)) return;
   Finding f = MakeFinding(rule, caption, fmt::format("{} {} {}", text, label, value),
                           FindingFormat::DuplicateValue);
   f.pack = who.pack;
@@ -77,6 +89,7 @@ void FindingWriter::ReportDuplicate(std::string_view rule, const FindingContext&
 
 void FindingWriter::ReportPack(std::string_view rule, std::string_view pack, std::string_view text,
                         const FindingContext& record) {
+  if (Skipped(rule)) return;
   Finding f = MakeFinding(rule, "", text, FindingFormat::Pack);
   f.pack = std::string(pack);
   f.declaration.clear();
@@ -86,6 +99,7 @@ void FindingWriter::ReportPack(std::string_view rule, std::string_view pack, std
 }
 
 void FindingWriter::ReportPlain(std::string_view rule, std::string_view text) {
+  if (Skipped(rule)) return;
   protocol_.AddFinding(std::string(text), MakeFinding(rule, "", text, FindingFormat::Plain));
 }
 
@@ -120,6 +134,7 @@ void FindingWriter::CheckDictionaryCode(std::string_view rule, const Table& t, R
 void FindingWriter::CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other,
                             int other_field, std::string_view caption, std::string_view file_name) {
   if (t.Number(r, f) != other.Number(other_field)) {
+    if (Skipped(rule)) return;
     ReportFieldError(rule, caption, fmt::format("отсутствует в файле {}", file_name));
   }
 }
@@ -128,6 +143,7 @@ void FindingWriter::CheckSumEquals(std::string_view rule, const Table& t, RowId 
                                    double expected, SumLine line) {
   double d = std::fabs(t.Number(r, f) - expected);
   if (d <= 0.005) return;
+  if (Skipped(rule)) return;
   std::string amount = FormatAmount(d);
   if (line == SumLine::MonthSum) {
     protocol_.AddFinding(

@@ -137,6 +137,8 @@ class FindingWriter {
 
  private:
   void Require(Primitive p, const char* name) const;
+  // True, with the fault counted, when the protocol keeps no more fault lines.
+  bool Skipped(std::string_view rule);
   Finding MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
                       FindingFormat format) const;
 

@@ -233,7 +233,7 @@ class PackageFileReader {
   template <typename TextFn>
   void Report(int f, const char* rule, const char* message, TextFn&& text) {
     if (checks_.protocol().FaultsFull()) {
-      checks_.protocol().CountFault();
+      checks_.protocol().CountFault(rule);
       return;
     }
     std::string cap = f < 0 ? std::string() : CaptionOf(f);
@@ -264,11 +264,20 @@ class PackageFileReader {
         rest = {};
         implicit_end = false;
       } else {
-        Report(f, "load.fields-complete", "отсутствует поле", [&](const std::string& cap) {
-          return fmt::format("отсутствует поле <{}>, строка {}", cap, line_no_);
-        });
+        // No terminator is left: this field and every later one are missing,
+        // each with a line of its own while the protocol keeps them, counted
+        // at once when it keeps no more.
+        for (int g = f; g < field_count_; ++g) {
+          if (checks_.protocol().FaultsFull()) {
+            checks_.protocol().CountFaults(static_cast<std::size_t>(field_count_ - g), "load.fields-complete");
+            break;
+          }
+          Report(g, "load.fields-complete", "отсутствует поле", [&](const std::string& cap) {
+            return fmt::format("отсутствует поле <{}>, строка {}", cap, line_no_);
+          });
+        }
         fault = true;
-        continue;
+        break;
       }
       if (!ReadField(row, f, raw)) fault = true;
     }

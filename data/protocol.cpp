@@ -74,8 +74,10 @@ void Protocol::AddLimitLine(std::string text) {
   if (listener_) listener_(lines_.back());
 }
 
-void Protocol::CountFault() {
-  ++faults_;
+void Protocol::CountFaults(std::size_t n, std::string_view rule) {
+  if (n == 0) return;
+  LogRuleId(rule);
+  faults_ += n;
   if (!full_) {
     full_ = true;
     AddLimitLine(LimitText(kept_));

@@ -133,7 +133,11 @@ class Protocol {
   // True once no more fault lines are kept: a writer may then skip composing
   // a fault line and only count it.
   bool FaultsFull() const { return full_ || kept_ >= max_fault_lines_; }
-  void CountFault();
+  // Counts one fault of `rule` whose line is not kept.
+  void CountFault(std::string_view rule = {}) { CountFaults(1, rule); }
+  // Counts `n` faults of `rule` whose lines are not kept, in one step; the
+  // rule's id is logged as for a kept line.
+  void CountFaults(std::size_t n, std::string_view rule = {});
   // For tests: other limits than kMaxFaultLines and kMaxFaultBytes.
   void SetMaxFaultLines(std::size_t max) { max_fault_lines_ = max; }
   void SetMaxFaultBytes(std::size_t max) { max_fault_bytes_ = max; }

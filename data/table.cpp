@@ -111,7 +111,8 @@ void Table::ZeroBuffer::CopyFrom(const ZeroBuffer& other, std::size_t used) {
   std::memcpy(data_, other.data_, used);
 }
 
-Table::Column::Column(const Column& other) : type(other.type), length(other.length), capacity(other.length) {
+Table::Column::Column(const Column& other)
+    : type(other.type), length(other.length), capacity(other.length), palette(other.palette), values(other.values) {
   set.buffer.CopyFrom(other.set.buffer, length);
   if (other.ints.buffer.data() != nullptr) ints.buffer.CopyFrom(other.ints.buffer, length * sizeof(std::int32_t));
   if (other.reals.buffer.data() != nullptr) reals.buffer.CopyFrom(other.reals.buffer, length * sizeof(double));
@@ -133,6 +134,7 @@ void Table::Column::Grow(std::size_t rows) {
       ints.buffer.Grow(rows * sizeof(std::int32_t), length * sizeof(std::int32_t));
       break;
     case FieldType::Float:
+      if (palette) break;
       reals.buffer.Grow(rows * sizeof(double), length * sizeof(double));
       texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef));
       break;
@@ -141,6 +143,23 @@ void Table::Column::Grow(std::size_t rows) {
       break;
   }
   capacity = rows;
+}
+
+void Table::Column::LeavePalette() {
+  if (!palette) return;
+  palette = false;
+  if (capacity > 0) {
+    reals.buffer.Grow(capacity * sizeof(double), 0);
+    texts.buffer.Grow(capacity * sizeof(TextRef), 0);
+  }
+  for (std::size_t r = 0; r < length; ++r) {
+    if (set[r] == 0) continue;
+    const FloatValue& v = values[set[r] - 1u];
+    reals[r] = v.real;
+    texts[r] = v.text;
+    set[r] = 1;
+  }
+  values = {};
 }
 
 void Table::Column::Truncate(std::size_t rows) {
@@ -162,7 +181,9 @@ std::size_t Table::Column::Bytes() const {
   switch (type) {
     case FieldType::Integer:
     case FieldType::Date: per_row += sizeof(std::int32_t); break;
-    case FieldType::Float: per_row += sizeof(double) + sizeof(TextRef); break;
+    case FieldType::Float:
+      if (!palette) per_row += sizeof(double) + sizeof(TextRef);
+      break;
     case FieldType::String: per_row += sizeof(TextRef); break;
   }
   return capacity * per_row;
@@ -177,7 +198,8 @@ void Table::Clear() {
   chars_.clear();
   chars_.shrink_to_fit();
   source_file_.clear();
-  source_lines_ = {};
+  line_runs_ = {};
+  line_rows_ = 0;
   rows_ = 0;
 }
 
@@ -203,6 +225,27 @@ void Table::DropLastRow() {
   Changed();
   --rows_;
   for (Column& c : columns_) c.Truncate(rows_);
+}
+
+void Table::SetSourceLine(RowId row, std::uint32_t line) {
+  if (row < line_rows_) {
+    while (!line_runs_.empty() && line_runs_.back().row >= row) line_runs_.pop_back();
+    line_rows_ = row;
+  }
+  // Rows skipped read as from no file.
+  if (row > line_rows_) line_runs_.push_back({static_cast<RowId>(line_rows_), 0});
+  const bool continues = !line_runs_.empty() && line_runs_.back().line != 0 &&
+                         line_runs_.back().line + (row - line_runs_.back().row) == line;
+  if (!continues) line_runs_.push_back({row, line});
+  line_rows_ = static_cast<std::size_t>(row) + 1;
+}
+
+std::uint32_t Table::SourceLine(RowId row) const {
+  if (row >= line_rows_) return 0;
+  auto next = std::upper_bound(line_runs_.begin(), line_runs_.end(), row,
+                               [](RowId r, const LineRun& run) { return r < run.row; });
+  const LineRun& run = *(next - 1);
+  return run.line == 0 ? 0 : run.line + (row - run.row);
 }
 
 bool Table::AnySet(RowId row) const {
@@ -297,6 +340,21 @@ void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
   Changed();
   Column& c = col(f);
   c.Hold(row);
+  if (c.palette) {
+    for (std::size_t i = 0; i < c.values.size(); ++i) {
+      const FloatValue& v = c.values[i];
+      if (std::bit_cast<std::uint64_t>(v.real) == std::bit_cast<std::uint64_t>(value) && ViewOf(v.text) == text) {
+        c.set[row] = static_cast<std::uint8_t>(i + 1);
+        return;
+      }
+    }
+    if (c.values.size() < kPaletteSize) {
+      c.values.push_back(FloatValue{value, Intern(text)});
+      c.set[row] = static_cast<std::uint8_t>(c.values.size());
+      return;
+    }
+    c.LeavePalette();
+  }
   c.reals[row] = value;
   c.texts[row] = Intern(text);
   c.set[row] = 1;
@@ -321,6 +379,7 @@ void Table::SetEmpty(RowId row, int f) {
       c.ints[row] = 0;
       break;
     case FieldType::Float:
+      if (c.palette) break;
       c.reals[row] = 0;
       c.texts[row] = {};
       break;
@@ -333,7 +392,7 @@ void Table::SetEmpty(RowId row, int f) {
 std::int32_t Table::IntOfOther(RowId row, int f) const {
   const Column& c = col(f);
   if (c.type == FieldType::Float) {
-    double v = c.reals[row];
+    double v = c.palette ? c.values[c.set[row] - 1u].real : c.reals[row];
     if (!(v > -2147483648.0 && v < 2147483648.0)) return 0;
     return static_cast<std::int32_t>(std::nearbyint(v));
   }

@@ -99,7 +99,7 @@ class Table {
   double Number(RowId row, int f) const {
     const Column& c = col(f);
     if (!c.Has(row)) return 0;
-    if (c.type == FieldType::Float) return c.reals[row];
+    if (c.type == FieldType::Float) return c.palette ? c.values[c.set[row] - 1].real : c.reals[row];
     if (c.type != FieldType::String) return c.ints[row];
     return NumberOfText(row, f);
   }
@@ -115,9 +115,7 @@ class Table {
   std::string_view View(RowId row, int f) const {
     const Column& c = col(f);
     if (!c.Has(row) || (c.type != FieldType::String && c.type != FieldType::Float)) return {};
-    const TextRef& r = c.texts[row];
-    if (r.IsInline()) return std::string_view(r.bytes, r.bytes[7] & 0x7F);
-    return std::string_view(chars_.data() + r.arena.offset, r.arena.length);
+    return ViewOf(c.type == FieldType::Float && c.palette ? c.values[c.set[row] - 1].text : c.texts[row]);
   }
 
   // Row ids in ascending order of the key fields, stable: rows with equal keys
@@ -126,6 +124,14 @@ class Table {
   std::vector<RowId> Order(std::span<const int> keys) const;
   std::vector<RowId> Order(std::initializer_list<int> keys) const {
     return Order(std::span<const int>(keys.begin(), keys.size()));
+  }
+
+  // The same order without a copy: the table's own, shared with its cache
+  // and the lookups built on it, and valid while the caller holds it. A
+  // pass over millions of rows walks it instead of a copy of its own.
+  std::shared_ptr<const std::vector<RowId>> SharedOrder(std::span<const int> keys) const;
+  std::shared_ptr<const std::vector<RowId>> SharedOrder(std::initializer_list<int> keys) const {
+    return SharedOrder(std::span<const int>(keys.begin(), keys.size()));
   }
 
   // Compares one cell with another table's cell for ordering: <0, 0, >0.
@@ -139,11 +145,13 @@ class Table {
   // Lines left out of the table (dropped rows) leave no gap in the rows.
   void SetSourceFile(std::string file) { source_file_ = std::move(file); }
   const std::string& source_file() const { return source_file_; }
-  void SetSourceLine(RowId row, std::uint32_t line) {
-    if (source_lines_.size() <= row) source_lines_.resize(static_cast<std::size_t>(row) + 1);
-    source_lines_[row] = line;
-  }
-  std::uint32_t SourceLine(RowId row) const { return row < source_lines_.size() ? source_lines_[row] : 0; }
+  // Rows are given their lines in ascending order; setting a row's line
+  // again (a dropped row's id appended anew) forgets the lines of the rows
+  // after it.
+  void SetSourceLine(RowId row, std::uint32_t line);
+  std::uint32_t SourceLine(RowId row) const;
+  // Bytes that keep the source lines.
+  std::size_t SourceLineBytes() const { return line_runs_.capacity() * sizeof(LineRun); }
 
  private:
   friend class Lookup;
@@ -161,6 +169,10 @@ class Table {
     bool IsInline() const { return (static_cast<unsigned char>(bytes[7]) & 0x80) != 0; }
   };
   static_assert(sizeof(TextRef) == 8);
+  std::string_view ViewOf(const TextRef& r) const {
+    if (r.IsInline()) return std::string_view(r.bytes, r.bytes[7] & 0x7F);
+    return std::string_view(chars_.data() + r.arena.offset, r.arena.length);
+  }
   // Bytes that read as zero until written. Small buffers live on the heap;
   // large ones are anonymous mappings that grow in place or move without a
   // copy, so growing never writes the new part: the system hands out a page
@@ -203,15 +215,30 @@ class Table {
     T& operator[](std::size_t i) { return reinterpret_cast<T*>(buffer.data())[i]; }
     const T& operator[](std::size_t i) const { return reinterpret_cast<const T*>(buffer.data())[i]; }
   };
+  // A float field's number and file text, kept once for the rows that share them.
+  struct FloatValue {
+    double real = 0;
+    TextRef text;
+  };
+  // A float column holds its first few distinct values (number and text)
+  // in a palette while no more have been stored: a row's set byte is then
+  // 1 + the index of its value and nothing else is written per row, so a
+  // column of one repeated value (a file of lines that end after their first
+  // field) costs one byte per row instead of seventeen. The first value
+  // beyond the palette moves the column to a number and a text per row.
+  static constexpr std::size_t kPaletteSize = 16;
   struct Column {
     FieldType type = FieldType::String;
     // Rows held: [0, length); a later row is empty in this column.
     std::size_t length = 0;
     std::size_t capacity = 0;
-    ZeroArray<std::uint8_t> set;
+    ZeroArray<std::uint8_t> set;    // 0: empty
     ZeroArray<std::int32_t> ints;   // Integer and Date
-    ZeroArray<double> reals;        // Float
-    ZeroArray<TextRef> texts;       // String and Float
+    ZeroArray<double> reals;        // Float, once out of the palette
+    ZeroArray<TextRef> texts;       // String, and Float once out of the palette
+    // Float: the rows' values are in `values` (read only for float columns).
+    bool palette = true;
+    std::vector<FloatValue> values;
 
     Column() = default;
     Column(const Column& other);
@@ -230,6 +257,8 @@ class Table {
     }
     // Empties the rows from `rows` on and stops holding them.
     void Truncate(std::size_t rows);
+    // Moves a float column out of its palette: a number and a text per row.
+    void LeavePalette();
     std::size_t Bytes() const;
   };
 
@@ -242,8 +271,6 @@ class Table {
   void Changed() {
     if (cache_) cache_.reset();
   }
-  // The sorted row ids of Order, shared with the lookups built on them.
-  std::shared_ptr<const std::vector<RowId>> SharedOrder(std::span<const int> keys) const;
   // Dense ranks of a field's values: 0 for empty, then 1.. in ascending order
   // of the values; `distinct` receives the number of ranks in use.
   // Called with the cache's mutex held.
@@ -259,7 +286,15 @@ class Table {
   std::vector<Column> columns_;
   std::string chars_;  // text arena of string and float fields
   std::string source_file_;
-  std::vector<std::uint32_t> source_lines_;
+  // Source lines by runs: rows from `row` on (up to the next run) come from
+  // consecutive lines from `line` on (0: from no file). Rows usually follow
+  // the lines one to one, so a file is a few runs, not a line per row.
+  struct LineRun {
+    RowId row;
+    std::uint32_t line;
+  };
+  std::vector<LineRun> line_runs_;
+  std::size_t line_rows_ = 0;  // rows [0, line_rows_) have their line set
   std::size_t rows_ = 0;
   // Orders and ranks computed from the current rows; shared by copies of the
   // table until either changes.

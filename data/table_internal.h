@@ -63,6 +63,8 @@ inline std::size_t PowerOfTwoAtLeast(std::size_t n) {
 // The value ranks of one field, stored in as few bytes per row as the
 // number of distinct values allows (most key fields need one or two).
 struct Table::RankArray {
+  // Every row has rank `r`.
+  explicit RankArray(std::uint32_t r) : rank(r), width(0), constant(true) {}
   RankArray(const std::vector<std::uint32_t>& ranks, std::uint32_t distinct)
       : width(distinct <= 0x100u ? 1 : distinct <= 0x10000u ? 2 : 4) {
     constant = std::all_of(ranks.begin(), ranks.end(), [&](std::uint32_t r) { return r == ranks.front(); });

@@ -144,6 +144,27 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
   }
   const Column& c = col(f);
   const bool text = c.type == FieldType::String;
+  // A field of one value on every row (left empty throughout, or one value
+  // repeated) is found without the per-row work below.
+  {
+    const bool empty0 = rows_ == 0 || !c.Has(0);
+    RowId r = 1;
+    if (empty0) {
+      while (r < rows_ && !c.Has(r)) ++r;
+    } else if (text) {
+      const std::string_view v0 = View(0, f);
+      while (r < rows_ && c.Has(r) && View(r, f) == v0) ++r;
+    } else {
+      const double v0 = Number(0, f);
+      while (r < rows_ && c.Has(r) && Number(r, f) == v0) ++r;
+    }
+    if (r >= rows_) {
+      slot.distinct = empty0 ? 1 : 2;
+      slot.ranks = std::make_shared<const RankArray>(empty0 ? 0u : 1u);
+      distinct = slot.distinct;
+      return slot.ranks;
+    }
+  }
   DistinctValues values(rows_);
   std::vector<std::uint32_t> ids(rows_);
   for (RowId r = 0; r < rows_; ++r) {

@@ -197,6 +197,14 @@ void ReportOutOfMemory(Protocol& protocol, const std::string& workdir) {
   }
 }
 
+void ClearPackageTables(NewFormatTables& dm, OldFormatTables& dm1) {
+  // Emptying a table allocates nothing.
+  for (Variant v : AllVariants()) {
+    for (const PackageFile& file : Profile(v).files) file.table(dm, dm1).Clear();
+  }
+  dm.money_util.Clear();
+}
+
 // A package too large for the memory at hand ends the run wherever the
 // allocation failed (loading, rules, summary): the tables give their memory
 // back, one red line says why, and the package files go as after every run.
@@ -204,11 +212,7 @@ ControlResult RunControl(Protocol& protocol, NewFormatTables& dm, OldFormatTable
   try {
     return ControlSteps(protocol, dm, dm1, input, clock);
   } catch (const std::bad_alloc&) {
-    // Emptying a table allocates nothing.
-    for (Variant v : AllVariants()) {
-      for (const PackageFile& file : Profile(v).files) file.table(dm, dm1).Clear();
-    }
-    dm.money_util.Clear();
+    ClearPackageTables(dm, dm1);
     ReportOutOfMemory(protocol, input.workdir);
     return ControlResult{};
   }

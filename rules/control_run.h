@@ -50,4 +50,8 @@ ControlResult RunControl(Protocol& protocol, NewFormatTables& dm, OldFormatTable
 // fault lines are full) and the package files deleted from `workdir`.
 void ReportOutOfMemory(Protocol& protocol, const std::string& workdir);
 
+// Empties the tables the package files were loaded into (not the
+// dictionaries), giving their memory back. Allocates nothing.
+void ClearPackageTables(NewFormatTables& dm, OldFormatTables& dm1);
+
 }  // namespace zentrox

@@ -130,7 +130,7 @@ void RunDuplicateMonthPass(new_format::Run& run) {
   };
   std::map<std::string, std::vector<Period>> memory;  // by category
   c.context.Clear();
-  c.WalkRows(sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY}), [&](RowId r) {
+  c.WalkRows(*sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY}), [&](RowId r) {
     if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
       c.context.declaration = sd.Text(r, sd::SD_NA);
       c.context.pack = sd.Text(r, sd::SD_PL);  // the last name stays empty in this pass
@@ -171,7 +171,8 @@ void RunYearlyLimitPass(new_format::Run& run) {
   if (!monthly || run.year < 2008) return;
   const double limit = 12 * *monthly;
   c.row = 0;  // never advanced here: the lines of this pass show "строка 0"
-  const std::vector<RowId> order = sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
+  const auto shared_order = sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
+  const std::vector<RowId>& order = *shared_order;
   common::ForEachDeclarationGroup(sd, order, sd::SD_NA, sd::SD_PL, [&](std::span<const RowId> rows) {
     new_format::SetSaldoContext(run, declarations, rows.front());
     double sum = 0;

@@ -83,7 +83,7 @@ void CheckExpenseTotals(FindingWriter& c, const Table& rows, const Table& declar
       .missing_rule = "annual-old.mu.total-row-present",
       .missing_message = "отсутствует итоговая запись с кодом расходов \"99\"."};
   const Lookup by_declaration(declarations, {old_na::NA_ID, old_na::NA_PL});
-  common::RunGroupTotalPass(c, rows, rows.Order({old_mu::MU_NA, old_mu::MU_PL, old_mu::MU_CODE}), kOptions, [&](RowId first) {
+  common::RunGroupTotalPass(c, rows, *rows.SharedOrder({old_mu::MU_NA, old_mu::MU_PL, old_mu::MU_CODE}), kOptions, [&](RowId first) {
     SetRowContext(c, rows, first, old_mu::MU_NA, old_mu::MU_PL,
                   Linked(declarations, by_declaration.First(rows, first, {old_mu::MU_NA, old_mu::MU_PL})));
   });

@@ -143,7 +143,7 @@ void CheckTotalRows(FindingWriter& c, const Table& rows, const Table& declaratio
                                                   .missing_rule = "annual-old.sd.total-row-present",
                                                   .missing_message = common::kTotalRowMissing};
   const Lookup by_declaration(declarations, {old_na::NA_ID, old_na::NA_PL});
-  common::RunGroupTotalPass(c, rows, rows.Order({old_sd::SD_NA, old_sd::SD_PL, old_sd::SD_MONTH}), kOptions, [&](RowId first) {
+  common::RunGroupTotalPass(c, rows, *rows.SharedOrder({old_sd::SD_NA, old_sd::SD_PL, old_sd::SD_MONTH}), kOptions, [&](RowId first) {
     SetRowContext(c, rows, first, old_sd::SD_NA, old_sd::SD_PL,
                   Linked(declarations, by_declaration.First(rows, first, {old_sd::SD_NA, old_sd::SD_PL})));
   });

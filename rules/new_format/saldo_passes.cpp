@@ -37,8 +37,9 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
   std::vector<Bucket> memory;
   std::size_t buckets = 0;
   c.context.Clear();
-  const std::vector<RowId> order = sd.Order(
+  const auto shared_order = sd.SharedOrder(
       {sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT, sd::SD_END_DT});
+  const std::vector<RowId>& order = *shared_order;
   c.WalkRows(order, [&](RowId r) {
     if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
       SetSaldoContext(run, declarations, r);
@@ -104,7 +105,7 @@ void RunCategoryValidityPass(Run& run) {
   bool last_valid = false;
   bool have_last = false;
   RowId last_row = kNoRow;
-  c.WalkRows(sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), [&](RowId r) {
+  c.WalkRows(*sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), [&](RowId r) {
     if (sd.IsEmpty(r, sd::SD_CATEGORY) || sd.Int(r, sd::SD_MONTH) == common::kTotalMonth) return;
     last_row = r;
     const std::string_view category = sd.View(r, sd::SD_CATEGORY);
@@ -147,7 +148,7 @@ void RunMonthSumPass(Run& run) {
                                     .missing_message = kTotalRowMissing};
   c.row = 0;  // never advanced here: the lines of this pass show "строка 0"
   common::RunGroupTotalPass(
-      c, sd, sd.Order({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), options,
+      c, sd, *sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), options,
       [&](RowId first) { SetSaldoContext(run, declarations, first); },
       [&](RowId r) { return sd.View(r, sd::SD_CATEGORY) != "150"; });
 }

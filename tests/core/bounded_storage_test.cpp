@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,9 @@ TEST(BoundedStorage, ShortLinesTakeNoStorageInColumnsTheyLeaveEmpty) {
   const Shape shapes[] = {
       {"empty lines", "\r\n", 0, fields, 0, ""},
       {"lines of empty fields", std::string(fields, '\xB0') + "\r\n", 1, 0, 0, ""},
-      // SD_NA only: its flag, value and text, twice over for the growth.
-      {"one-field lines", "1\xB0\r\n", 1, fields - 1, 2 * (1 + 8 + 8), "1"},
+      // SD_NA only, one value throughout: a byte per row for the flag that
+      // names the value, twice over for the growth.
+      {"one-field lines", "1\xB0\r\n", 1, fields - 1, 2 * 1, "1"},
   };
   for (const Shape& shape : shapes) {
     SCOPED_TRACE(shape.name);
@@ -52,6 +54,8 @@ TEST(BoundedStorage, ShortLinesTakeNoStorageInColumnsTheyLeaveEmpty) {
     EXPECT_EQ(table.size(), lines * shape.rows_kept_per_line);
     EXPECT_EQ(protocol.FaultCount(), lines * shape.faults_per_line);
     EXPECT_LE(table.ColumnBytes(), lines * shape.column_bytes_per_line + 4096);
+    // Rows follow the lines one to one: no line is kept per row.
+    EXPECT_LE(table.SourceLineBytes(), 64u);
     if (shape.rows_kept_per_line != 0) {
       const RowId last = static_cast<RowId>(table.size() - 1);
       EXPECT_EQ(table.Text(last, 0), shape.first_field);
@@ -135,6 +139,124 @@ TEST(BoundedStorage, OrdersOverFieldsOfOneValue) {
     });
     EXPECT_EQ(t.Order(keys), expected) << "keys starting with " << keys.front() << ", " << keys.size() << " keys";
   }
+}
+
+// A float column keeps its first distinct values once and a value index per
+// row, then moves to a number and a text per row at the seventeenth; every
+// read, drop, copy and order is the same on either side of the move.
+TEST(BoundedStorage, FloatColumnReadsAlikeBeforeAndAfterItsFirstValuesRunOut) {
+  // "1.50" and "1.5" are one number with two texts; "-0" and "0" too.
+  std::vector<std::string> texts = {"1", "1.50", "1.5", "0", "-0", "12345678.25", "7", "1"};
+  for (int i = 0; i < 40; ++i) texts.push_back(std::to_string(i % 23) + ".5");
+  Table t("t", {FieldDef{"N", FieldType::Float, 0}, FieldDef{"I", FieldType::Integer, 0}});
+  std::vector<std::string> stored;
+  auto expect_reads = [&](const Table& table, const char* when) {
+    SCOPED_TRACE(when);
+    ASSERT_EQ(table.size(), stored.size());
+    for (RowId r = 0; r < table.size(); ++r) {
+      const std::string& text = stored[r];
+      double number = 0;
+      ParseDouble(text, number);
+      EXPECT_EQ(table.IsEmpty(r, 0), text.empty()) << r;
+      EXPECT_EQ(table.Text(r, 0), text) << r;
+      EXPECT_EQ(table.View(r, 0), text) << r;
+      EXPECT_EQ(table.Number(r, 0), number) << r;
+      EXPECT_EQ(table.Int(r, 0), text.empty() ? 0 : static_cast<std::int32_t>(std::nearbyint(number))) << r;
+    }
+    std::vector<RowId> expected(table.size());
+    for (RowId r = 0; r < table.size(); ++r) expected[r] = r;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](RowId a, RowId b) { return table.CompareCells(a, 0, table, b, 0) < 0; });
+    EXPECT_EQ(table.Order({0}), expected);
+  };
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const RowId row = t.AppendRow();
+    ASSERT_EQ(t.Store(row, 0, texts[i]), StoreResult::Stored);
+    stored.push_back(texts[i]);
+    if (i % 5 == 4) {  // an empty row, and a row emptied again
+      t.AppendRow();
+      stored.push_back("");
+      t.Store(row, 0, "");
+      stored[row] = "";
+    }
+    if (i % 7 == 6) {  // a row of another field only, dropped again
+      t.Store(t.AppendRow(), 1, "3");
+      t.DropLastRow();
+    }
+    if (i == 8) {
+      expect_reads(t, "few values");
+      expect_reads(Table(t), "a copy, few values");
+    }
+  }
+  expect_reads(t, "many values");
+  expect_reads(Table(t), "a copy, many values");
+  ASSERT_EQ(t.Store(t.AppendRow(), 0, "1x"), StoreResult::Failed);
+  stored.push_back("");
+  expect_reads(t, "a failed conversion");
+}
+
+// Source lines are kept by runs of consecutive lines: a file whose rows
+// follow its lines is one run, and dropped or skipped lines start new runs
+// without changing any row's line.
+TEST(BoundedStorage, RowsKeepTheirLinesAcrossDroppedLines) {
+  // 'k': a kept line, 'd': a line whose row is dropped.
+  const std::string pattern = "kkdkddkkkdkdddk";
+  Table t("t", {FieldDef{"N", FieldType::Float, 0}});
+  std::vector<std::uint32_t> expected;
+  for (std::uint32_t line = 1; line <= pattern.size(); ++line) {
+    const RowId row = t.AppendRow();
+    t.SetSourceLine(row, line);
+    if (pattern[line - 1] == 'd') {
+      t.DropLastRow();
+    } else {
+      t.Store(row, 0, "1");
+      expected.push_back(line);
+    }
+  }
+  ASSERT_EQ(t.size(), expected.size());
+  for (RowId r = 0; r < t.size(); ++r) EXPECT_EQ(t.SourceLine(r), expected[r]) << r;
+  EXPECT_EQ(t.SourceLine(static_cast<RowId>(t.size())), 0u) << "a row past the last reads as from no file";
+
+  // Rows given no line read 0, the rows after them their own lines.
+  Table u("u", {FieldDef{"N", FieldType::Float, 0}});
+  for (int i = 0; i < 6; ++i) u.AppendRow();
+  u.SetSourceLine(0, 10);
+  u.SetSourceLine(1, 11);
+  u.SetSourceLine(4, 40);
+  u.SetSourceLine(5, 41);
+  EXPECT_EQ((std::vector<std::uint32_t>{u.SourceLine(0), u.SourceLine(1), u.SourceLine(2), u.SourceLine(3),
+                                        u.SourceLine(4), u.SourceLine(5)}),
+            (std::vector<std::uint32_t>{10, 11, 0, 0, 40, 41}));
+}
+
+// Past the limit, faults are counted without their lines: the count stays
+// exact when the limit falls inside a line's run of missing fields, and for
+// each line writer of the rules.
+TEST(BoundedStorage, FaultsPastTheLimitAreCountedExactly) {
+  TempDir dir;
+  const std::string path = dir.path() + "REV5_SD";
+  test::WriteBytes(path, "\r\n1\xB0\r\n\r\n");
+  Protocol protocol;
+  protocol.SetMaxFaultLines(20);  // inside the second line's twelve
+  FindingWriter checks(protocol, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+  Table table = MakeTable(FileKind::SD);
+  LoadPackageFile(checks, path, FileKind::SD, table);
+  EXPECT_EQ(protocol.FaultCount(), 13u + 12u + 13u);
+  EXPECT_EQ(protocol.FaultsLeftOut(), 38u - 20u);
+  const std::vector<std::string> faults = test::FaultTexts(protocol);
+  ASSERT_EQ(faults.size(), 20u);
+  EXPECT_EQ(faults.back(), "отсутствует поле <" + Profile(Variant::Quarterly).captions(FileKind::SD)[7] + ">, строка 2");
+
+  const std::size_t lines = protocol.lines().size();
+  checks.ReportFieldError("test.past-limit", "c", "t");
+  checks.ReportNoRow("test.past-limit", "c", "t");
+  checks.ReportDuplicate("test.past-limit", checks.context, "c", "t", "l", "v");
+  checks.ReportPack("test.past-limit", "1", "t");
+  checks.ReportPlain("test.past-limit", "t");
+  checks.CheckSumEquals("test.past-limit", table, 0, 0, "c", 5);
+  checks.CheckFilled("test.past-limit", table, 0, 3, "c");
+  EXPECT_EQ(protocol.FaultCount(), 38u + 7u);
+  EXPECT_EQ(protocol.lines().size(), lines);
 }
 
 }  // namespace
