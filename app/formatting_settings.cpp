@@ -37,13 +37,15 @@ Formatter ProcessFormatter() {
 }
 
 QString DecimalSeparatorMessage() {
-  return QStringLiteral("Separator zecimal trebuie sa fie \".\"\r Instalati corect formatul numeric !\r"
-                        " Control Panel->Regional and Language Options");
+  return QStringLiteral(
+      "Separator zecimal trebuie sa fie \".\"\r Instalati corect formatul numeric !\r"
+      " Control Panel->Regional and Language Options");
 }
 
 QString DateFormatMessage() {
-  return QStringLiteral("Formatul datei este incorect.\"\r Instalati corect formatul datei !\r"
-                        " Control Panel->Regional and Language Options");
+  return QStringLiteral(
+      "Formatul datei este incorect.\"\r Instalati corect formatul datei !\r"
+      " Control Panel->Regional and Language Options");
 }
 
 std::optional<QString> VerifyFormatting(const Formatter& formatter) {

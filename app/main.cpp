@@ -7,9 +7,9 @@
 
 #include "app/formatting_settings.h"
 #include "app/zentrox_app.h"
+#include "data/clock.h"
 #include "intake/command_runner.h"
 #include "intake/workdir.h"
-#include "data/clock.h"
 #include "ui/ports.h"
 
 int main(int argc, char* argv[]) {

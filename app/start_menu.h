@@ -28,8 +28,8 @@ class StartMenu : public QWidget {
 
   // The windows are created after the menu; `window_of` finds them when a
   // button is pressed. `about` shows TFormBla.
-  StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck settings_check,
-            std::function<void()> about, QWidget* parent = nullptr);
+  StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck settings_check, std::function<void()> about,
+            QWidget* parent = nullptr);
 
  public slots:
   // What each variant's button does: the formatting settings check, then

@@ -84,12 +84,12 @@ class Line {
 };
 
 const std::array<std::string_view, 24> kLastNames = {
-    "ARNAUT", "BALAN",  "CEBAN",   "DRAGAN",     "LUPU-NEGRU", "MORARU", "ROTARU",  "CIOBANU",
-    "RUSU",   "MUNTEANU", "POPESCU", "COJOCARU", "GUTU",       "TURCAN", "SARBU",   "CRUDU",
-    "BOTNARU", "URSU",  "CALANCEA", "PLESCA",    "ROSCA",      "OLARU",  "NEGRU",   "ST. JOHN"};
-const std::array<std::string_view, 16> kFirstNames = {
-    "VICTOR", "MARIA", "ALEXANDRU", "ELENA", "ANA", "DENIS", "ION", "NATALIA",
-    "SERGIU", "OLGA",  "VASILE",    "IRINA", "MIHAI", "TATIANA", "PAVEL", "DOINA"};
+    "ARNAUT",  "BALAN",    "CEBAN",    "DRAGAN",   "LUPU-NEGRU", "MORARU", "ROTARU", "CIOBANU",
+    "RUSU",    "MUNTEANU", "POPESCU",  "COJOCARU", "GUTU",       "TURCAN", "SARBU",  "CRUDU",
+    "BOTNARU", "URSU",     "CALANCEA", "PLESCA",   "ROSCA",      "OLARU",  "NEGRU",  "ST. JOHN"};
+const std::array<std::string_view, 16> kFirstNames = {"VICTOR", "MARIA",   "ALEXANDRU", "ELENA", "ANA",    "DENIS",
+                                                      "ION",    "NATALIA", "SERGIU",    "OLGA",  "VASILE", "IRINA",
+                                                      "MIHAI",  "TATIANA", "PAVEL",     "DOINA"};
 const std::array<std::string_view, 8> kMiddleNames = {"ION", "PETRU", "", "M.", "ANDREI", "", "VASILE", "GHEORGHE"};
 // Job codes active in the job dictionaries of both formats.
 const std::array<int, 12> kJobCodes = {111201, 121101, 241101, 241102, 242301, 251201,
@@ -164,13 +164,10 @@ struct NewFormatShape {
 
 NewFormatShape ShapeOf(Variant v) {
   switch (v) {
-    case Variant::Monthly:
-      return {1, 2026, 11, {11}, false, 4, 12, 2026, "REV5_1234567_00003_2026L11.rar"};
+    case Variant::Monthly: return {1, 2026, 11, {11}, false, 4, 12, 2026, "REV5_1234567_00003_2026L11.rar"};
     case Variant::Annual:
-      return {3, 2025, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, true, 24, 2, 2026,
-              "REV5_1234567_00004_2025L00.rar"};
-    default:
-      return {2, 2026, 3, {7, 8, 9}, false, 14, 10, 2026, "REV5_1234567_00001_2026T03.rar"};
+      return {3, 2025, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, true, 24, 2, 2026, "REV5_1234567_00004_2025L00.rar"};
+    default: return {2, 2026, 3, {7, 8, 9}, false, 14, 10, 2026, "REV5_1234567_00001_2026T03.rar"};
   }
 }
 
@@ -351,7 +348,7 @@ GeneratedPackage GenerateOldFormat(const GenOptions& o) {
         int fault = rng.Chance(o.fault_rate) ? static_cast<int>(rng.Between(0, 2)) : -1;
         if (fault >= 0) ++pkg.faulty_rows;
         OldAmounts written = a;
-        if (fault == 1) written.fond += 100;            // the total row no longer agrees
+        if (fault == 1) written.fond += 100;             // the total row no longer agrees
         if (fault == 2) written.ill = written.fond + 1;  // sick pay above the fund
         decl_sum.Add(a);
         Line(sd)

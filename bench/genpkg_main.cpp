@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
       }
       have_shape = true;
     } else if (a == "--sd-bytes") {
-      if (!value(v) || !ParseNumber(v, shape_bytes) || shape_bytes == 0) return Usage("--sd-bytes takes a positive number");
+      if (!value(v) || !ParseNumber(v, shape_bytes) || shape_bytes == 0)
+        return Usage("--sd-bytes takes a positive number");
     } else if (a == "--out") {
       if (!value(out_dir)) return Usage("--out needs a directory");
     } else if (a == "--keep-files") {

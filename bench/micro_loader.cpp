@@ -38,8 +38,7 @@ void LoadFile(benchmark::State& state, Variant v, FileKind kind, const char* fil
     LoadPackageFile(checks, p.workdir() + file, kind, table);
     benchmark::DoNotOptimize(table.size());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                          static_cast<std::int64_t>(SizeOf(p, member)));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(SizeOf(p, member)));
   state.counters["rows"] = static_cast<double>(table.size());
 }
 

@@ -36,9 +36,9 @@ void DropDerived(NewFormatTables& dm) {
 }
 
 void DropDerived(OldFormatTables& dm) {
-  for (Table* t : {&dm.pack_label, &dm.name_account, &dm.saldo_data, &dm.stage_info, &dm.money_util, &dm.kategor,
-                   &dm.months, &dm.prof, &dm.raion, &dm.rang, &dm.rashod, &dm.tarif, &dm.tarif_ap, &dm.typeform,
-                   &dm.viddoc}) {
+  for (Table* t :
+       {&dm.pack_label, &dm.name_account, &dm.saldo_data, &dm.stage_info, &dm.money_util, &dm.kategor, &dm.months,
+        &dm.prof, &dm.raion, &dm.rang, &dm.rashod, &dm.tarif, &dm.tarif_ap, &dm.typeform, &dm.viddoc}) {
     DropDerived(*t);
   }
 }

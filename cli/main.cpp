@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "data/clock.h"
 #include "data/date.h"
 #include "data/files.h"
 #include "data/protocol_writers.h"
@@ -32,10 +33,9 @@
 #include "data/text.h"
 #include "data/variant.h"
 #include "intake/command_runner.h"
-#include "session/session.h"
 #include "intake/workdir.h"
 #include "intake/workdir_lock.h"
-#include "data/clock.h"
+#include "session/session.h"
 
 namespace {
 

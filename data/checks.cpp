@@ -35,7 +35,7 @@ void FindingWriter::BeginSection(const std::string& file_name) {
 }
 
 Finding FindingWriter::MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
-                            FindingFormat format) const {
+                                   FindingFormat format) const {
   Finding f;
   f.rule = std::string(rule);
   f.section = section;
@@ -61,34 +61,33 @@ bool FindingWriter::Skipped(std::string_view rule) {
 
 void FindingWriter::ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text) {
   if (Skipped(rule)) return;
-  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}, строка {}", context.pack,
-                                   context.declaration, context.name, caption, text, row),
+  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}, строка {}", context.pack, context.declaration,
+                                   context.name, caption, text, row),
                        MakeFinding(rule, caption, text, FindingFormat::Field));
 }
 
 void FindingWriter::ReportNoRow(std::string_view rule, std::string_view caption, std::string_view text) {
   if (Skipped(rule)) return;
-  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}", context.pack,
-                                   context.declaration, context.name, caption, text),
-                       MakeFinding(rule, caption, text, FindingFormat::FieldNoRow));
+  protocol_.AddFinding(
+      fmt::format("Пачка {} Декл {} {}  поле <{}> {}", context.pack, context.declaration, context.name, caption, text),
+      MakeFinding(rule, caption, text, FindingFormat::FieldNoRow));
 }
 
 void FindingWriter::ReportDuplicate(std::string_view rule, const FindingContext& who, std::string_view caption,
-                             std::string_view text, std::string_view label, std::string_view value) {
+                                    std::string_view text, std::string_view label, std::string_view value) {
   if (Skipped(rule)) return;
-  Finding f = MakeFinding(rule, caption, fmt::format("{} {} {}", text, label, value),
-                          FindingFormat::DuplicateValue);
+  Finding f = MakeFinding(rule, caption, fmt::format("{} {} {}", text, label, value), FindingFormat::DuplicateValue);
   f.pack = who.pack;
   f.declaration = who.declaration;
   f.name = who.name;
   f.record = who.Record();
-  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {} {} {}", who.pack,
-                                   who.declaration, who.name, caption, text, label, value),
+  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {} {} {}", who.pack, who.declaration, who.name,
+                                   caption, text, label, value),
                        std::move(f));
 }
 
 void FindingWriter::ReportPack(std::string_view rule, std::string_view pack, std::string_view text,
-                        const FindingContext& record) {
+                               const FindingContext& record) {
   if (Skipped(rule)) return;
   Finding f = MakeFinding(rule, "", text, FindingFormat::Pack);
   f.pack = std::string(pack);
@@ -113,14 +112,13 @@ void FindingWriter::CheckFilled(std::string_view rule, const Table& t, RowId r, 
   if (t.IsEmpty(r, f)) ReportFieldError(rule, caption, "не заполнено");
 }
 
-void FindingWriter::CheckNotNegative(std::string_view rule, const Table& t, RowId r, int f,
-                              std::string_view caption) {
+void FindingWriter::CheckNotNegative(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
   Require(Primitive::NotNegative, "CheckNotNegative");
   if (t.Number(r, f) < 0) ReportFieldError(rule, caption, "не должно быть отрицательной суммой");
 }
 
 void FindingWriter::CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict,
-                                 int key, std::string_view caption) {
+                                        int key, std::string_view caption) {
   // Text codes compare as text, amounts (tariffs) as amounts, the rest as integers.
   bool differs = false;
   switch (t.field(f).type) {
@@ -132,7 +130,7 @@ void FindingWriter::CheckDictionaryCode(std::string_view rule, const Table& t, R
 }
 
 void FindingWriter::CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other,
-                            int other_field, std::string_view caption, std::string_view file_name) {
+                                   int other_field, std::string_view caption, std::string_view file_name) {
   if (t.Number(r, f) != other.Number(other_field)) {
     if (Skipped(rule)) return;
     ReportFieldError(rule, caption, fmt::format("отсутствует в файле {}", file_name));
@@ -152,8 +150,8 @@ void FindingWriter::CheckSumEquals(std::string_view rule, const Table& t, RowId 
         MakeFinding(rule, caption, "с ошибкой. Сумма по месяцам не равна итоговой. Разность=" + amount,
                     FindingFormat::SumMonthly));
   } else {
-    protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> с ошибкой. Разность={} ,cтрока {}",
-                                     context.pack, context.declaration, context.name, caption, amount, row),
+    protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> с ошибкой. Разность={} ,cтрока {}", context.pack,
+                                     context.declaration, context.name, caption, amount, row),
                          MakeFinding(rule, caption, "с ошибкой. Разность=" + amount, FindingFormat::Sum));
   }
 }
@@ -186,21 +184,16 @@ NameFault NameCharactersFault(std::string_view text) {
 }
 
 void FindingWriter::CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f,
-                                 std::string_view caption) {
+                                        std::string_view caption) {
   switch (NameCharactersFault(t.Text(r, f))) {
-    case NameFault::ForbiddenCharacter:
-      ReportFieldError(rule, caption, "содержит недопустимый символ");
-      break;
-    case NameFault::TwoSignsInARow:
-      ReportFieldError(rule, caption, "содержит два знака подряд");
-      break;
-    case NameFault::None:
-      break;
+    case NameFault::ForbiddenCharacter: ReportFieldError(rule, caption, "содержит недопустимый символ"); break;
+    case NameFault::TwoSignsInARow: ReportFieldError(rule, caption, "содержит два знака подряд"); break;
+    case NameFault::None: break;
   }
 }
 
 void FindingWriter::CheckDateOrder(std::string_view rule, const Table& t, RowId r, int start, int end,
-                            std::string_view caption) {
+                                   std::string_view caption) {
   Require(Primitive::DateOrder, "CheckDateOrder");
   if (t.DateValue(r, start) > t.DateValue(r, end)) ReportFieldError(rule, caption, "больше <14.Конца периода>");
 }

@@ -71,7 +71,7 @@ class FindingWriter {
   Date today() const { return today_; }
 
   FindingContext context;
-  int row = 0;                // the row counter of the running pass
+  int row = 0;  // the row counter of the running pass
   // Visits `rows` (row ids in the order of a walk) with the row counter
   // restarted and advanced before each visit, so a line shows its row's
   // place in the walk, counted from 1.
@@ -92,7 +92,7 @@ class FindingWriter {
       visit(r);
     }
   }
-  std::string section;        // the file section findings belong to
+  std::string section;  // the file section findings belong to
 
   // Starts a file section: its bold red heading, a cleared context and row counter.
   void BeginSection(const std::string& file_name);
@@ -117,21 +117,19 @@ class FindingWriter {
   // Compares the field with `key` of the dictionary row `dict` (none: empty):
   // as texts for category and district fields, as floating-point numbers for
   // the tariffs, as integers otherwise.
-  void CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict,
-                           int key, std::string_view caption);
-  void CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other,
-                      int other_field, std::string_view caption, std::string_view file_name);
+  void CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict, int key,
+                           std::string_view caption);
+  void CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other, int other_field,
+                      std::string_view caption, std::string_view file_name);
   // Which line a wrong sum gets: the row's ("… Разность=%f ,cтрока %d") or,
   // for a total row compared with its months, the month-sum line.
   enum class SumLine { Row, MonthSum };
-  void CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption,
-                      double expected, SumLine line = SumLine::Row);
+  void CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption, double expected,
+                      SumLine line = SumLine::Row);
   void CheckNotFuture(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
   void CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  void CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f,
-                           std::string_view caption);
-  void CheckDateOrder(std::string_view rule, const Table& t, RowId r, int start, int end,
-                      std::string_view caption);
+  void CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
+  void CheckDateOrder(std::string_view rule, const Table& t, RowId r, int start, int end, std::string_view caption);
   void CheckDateRange(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
   void CheckYesNo(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
 

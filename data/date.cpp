@@ -74,8 +74,7 @@ std::optional<Date> ParseDate(std::string_view text) {
   int month = 0;
   int year = 0;
   std::string_view ys = text.substr(p2 + 1);
-  if (!ParseDigits(text.substr(0, p1), 1, 2, day) ||
-      !ParseDigits(text.substr(p1 + 1, p2 - p1 - 1), 1, 2, month) ||
+  if (!ParseDigits(text.substr(0, p1), 1, 2, day) || !ParseDigits(text.substr(p1 + 1, p2 - p1 - 1), 1, 2, month) ||
       !ParseDigits(ys, 1, 4, year)) {
     return std::nullopt;
   }

@@ -427,8 +427,8 @@ void LoadDictionaryRecords(FindingWriter& checks, const std::string& path, Table
       return;
     }
     if (!rest.empty()) {
-      Fault(checks, fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no),
-            "dictionary.line-ended", "", "Ошибка. Отсутствует признак конца строки", file_name, line_no);
+      Fault(checks, fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no), "dictionary.line-ended",
+            "", "Ошибка. Отсутствует признак конца строки", file_name, line_no);
       KeepIfAnySet(table, row);
     }
   });

@@ -54,9 +54,9 @@ std::uint64_t Lookup::HashOf(const Atom* atoms) const {
   std::uint64_t h = 0x3C6EF372FE94F82Bull;
   for (std::size_t i = 0; i < keys_.size(); ++i) {
     const Atom& a = atoms[i];
-    std::uint64_t v = a.empty ? kEmptyHash
-                              : (table_->field(keys_[i]).type == FieldType::String ? HashText(a.text)
-                                                                                    : HashNumber(a.number));
+    std::uint64_t v =
+        a.empty ? kEmptyHash
+                : (table_->field(keys_[i]).type == FieldType::String ? HashText(a.text) : HashNumber(a.number));
     h = Mix(h + v + i);
   }
   return h;
@@ -86,7 +86,7 @@ bool Lookup::RowMatches(RowId row, const Atom* atoms) const {
       continue;
     }
     if (table_->field(f).type == FieldType::String ? table_->View(row, f) != atoms[i].text
-                                                    : table_->Number(row, f) != atoms[i].number) {
+                                                   : table_->Number(row, f) != atoms[i].number) {
       return false;
     }
   }
@@ -160,7 +160,7 @@ int Lookup::CompareKey(RowId row, std::span<const KeyValue> values) const {
       continue;
     }
     int c = table_->field(f).type == FieldType::String ? CompareTexts(table_->View(row, f), v.text)
-                                                        : CompareNumbers(table_->Number(row, f), v.number);
+                                                       : CompareNumbers(table_->Number(row, f), v.number);
     if (c != 0) return c;
   }
   return 0;

@@ -119,9 +119,7 @@ void Protocol::AddFinding(std::string text, Finding finding) {
   Push(ProtocolLine{std::move(text), current_, LineKind::Fault, std::move(finding)});
 }
 
-void Protocol::AddFault(std::string text, std::string_view rule) {
-  AddStyledFault(std::move(text), current_, rule);
-}
+void Protocol::AddFault(std::string text, std::string_view rule) { AddStyledFault(std::move(text), current_, rule); }
 
 void Protocol::AddStyledFault(std::string text, const TextStyle& style, std::string_view rule) {
   Finding f = PlainFault(text, rule);

@@ -45,9 +45,9 @@ enum class FindingFormat {
   DuplicateValue,  // "Пачка %s Декл %s %s  поле <%s> %s %s %s"
   Pack,            // "Пачка %s  %s "
   Sum,             // "... поле <%s> с ошибкой. Разность=%f ,cтрока %d"
-  SumMonthly,      // "... поле <%s> с ошибкой. Сумма по месяцам не равна итоговой. Разность=%f "
-  Plain,           // the message alone
-  Loader,          // a format fault of a package file or a dictionary
+  SumMonthly,  // "... поле <%s> с ошибкой. Сумма по месяцам не равна итоговой. Разность=%f "
+  Plain,       // the message alone
+  Loader,      // a format fault of a package file or a dictionary
 };
 
 // One record of a package file (or a dictionary): the file's name as the
@@ -155,10 +155,10 @@ class Protocol {
   TextStyle current_;
   void AddLimitLine(std::string text);
 
-  std::size_t faults_ = 0;        // every fault, kept or not
-  std::size_t kept_ = 0;          // fault lines kept
-  std::size_t kept_bytes_ = 0;    // their text
-  bool full_ = false;             // the limit's line is written: no more are kept
+  std::size_t faults_ = 0;      // every fault, kept or not
+  std::size_t kept_ = 0;        // fault lines kept
+  std::size_t kept_bytes_ = 0;  // their text
+  bool full_ = false;           // the limit's line is written: no more are kept
   bool finished_ = false;
   std::size_t max_fault_lines_ = kMaxFaultLines;
   std::size_t max_fault_bytes_ = kMaxFaultBytes;

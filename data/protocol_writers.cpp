@@ -268,14 +268,15 @@ std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& s) {
       out += fmt::format(
           "    {{\"rule\": {}, \"section\": {}, \"pack\": {}, \"declaration\": {}, \"name\": {}, \"caption\": {}, "
           "\"message\": {}, \"row\": {}, \"record\": {}, \"format\": \"{}\", \"text\": {}}}",
-          JsonString(f.rule), JsonString(f.section), JsonString(f.pack), JsonString(f.declaration),
-          JsonString(f.name), JsonString(f.caption), JsonString(f.message), JsonRow(f.row), JsonRecord(f.record),
-          FormatName(f.format), JsonString(line.text));
+          JsonString(f.rule), JsonString(f.section), JsonString(f.pack), JsonString(f.declaration), JsonString(f.name),
+          JsonString(f.caption), JsonString(f.message), JsonRow(f.row), JsonRecord(f.record), FormatName(f.format),
+          JsonString(line.text));
     } else {
-      out += "    {\"rule\": \"\", \"section\": \"\", \"pack\": \"\", \"declaration\": \"\", \"name\": \"\", "
-             "\"caption\": \"\", \"message\": " +
-             JsonString(line.text) + ", \"row\": null, \"record\": null, \"format\": \"plain\", \"text\": " +
-             JsonString(line.text) + "}";
+      out +=
+          "    {\"rule\": \"\", \"section\": \"\", \"pack\": \"\", \"declaration\": \"\", \"name\": \"\", "
+          "\"caption\": \"\", \"message\": " +
+          JsonString(line.text) +
+          ", \"row\": null, \"record\": null, \"format\": \"plain\", \"text\": " + JsonString(line.text) + "}";
     }
   }
   out += first ? "],\n" : "\n  ],\n";

@@ -789,8 +789,8 @@ std::string RuleCatalogueText() {
 std::string RuleCatalogueJson() {
   std::string out = "[\n";
   for (const RuleEntry& e : kRules) {
-    out += "  {\"id\": " + JsonString(e.id) + ", \"file\": " + JsonString(e.file) + ", \"caption\": " +
-           JsonString(e.caption) + ", \"message\": " + JsonString(e.message) +
+    out += "  {\"id\": " + JsonString(e.id) + ", \"file\": " + JsonString(e.file) +
+           ", \"caption\": " + JsonString(e.caption) + ", \"message\": " + JsonString(e.message) +
            ", \"requirement\": " + JsonString(e.requirement) + "}";
     out += &e == &kRules[std::size(kRules) - 1] ? "\n" : ",\n";
   }

@@ -130,17 +130,13 @@ void Table::Column::Grow(std::size_t rows) {
   set.buffer.Grow(rows, length);
   switch (type) {
     case FieldType::Integer:
-    case FieldType::Date:
-      ints.buffer.Grow(rows * sizeof(std::int32_t), length * sizeof(std::int32_t));
-      break;
+    case FieldType::Date: ints.buffer.Grow(rows * sizeof(std::int32_t), length * sizeof(std::int32_t)); break;
     case FieldType::Float:
       if (palette) break;
       reals.buffer.Grow(rows * sizeof(double), length * sizeof(double));
       texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef));
       break;
-    case FieldType::String:
-      texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef));
-      break;
+    case FieldType::String: texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef)); break;
   }
   capacity = rows;
 }
@@ -308,9 +304,7 @@ StoreResult Table::Store(RowId row, int f, std::string_view text) {
       SetDate(row, f, *d);
       return StoreResult::Stored;
     }
-    case FieldType::String:
-      SetText(row, f, text);
-      return StoreResult::Stored;
+    case FieldType::String: SetText(row, f, text); return StoreResult::Stored;
   }
   return StoreResult::Failed;
 }
@@ -375,17 +369,13 @@ void Table::SetEmpty(RowId row, int f) {
   c.set[row] = 0;
   switch (c.type) {
     case FieldType::Integer:
-    case FieldType::Date:
-      c.ints[row] = 0;
-      break;
+    case FieldType::Date: c.ints[row] = 0; break;
     case FieldType::Float:
       if (c.palette) break;
       c.reals[row] = 0;
       c.texts[row] = {};
       break;
-    case FieldType::String:
-      c.texts[row] = {};
-      break;
+    case FieldType::String: c.texts[row] = {}; break;
   }
 }
 
@@ -409,13 +399,10 @@ std::string Table::Text(RowId row, int f) const {
   const Column& c = col(f);
   if (!c.Has(row)) return {};
   switch (c.type) {
-    case FieldType::Integer:
-      return std::to_string(c.ints[row]);
-    case FieldType::Date:
-      return Date::FromSerial(c.ints[row]).ToString();
+    case FieldType::Integer: return std::to_string(c.ints[row]);
+    case FieldType::Date: return Date::FromSerial(c.ints[row]).ToString();
     case FieldType::Float:
-    case FieldType::String:
-      return std::string(View(row, f));
+    case FieldType::String: return std::string(View(row, f));
   }
   return {};
 }

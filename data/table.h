@@ -232,10 +232,10 @@ class Table {
     // Rows held: [0, length); a later row is empty in this column.
     std::size_t length = 0;
     std::size_t capacity = 0;
-    ZeroArray<std::uint8_t> set;    // 0: empty
-    ZeroArray<std::int32_t> ints;   // Integer and Date
-    ZeroArray<double> reals;        // Float, once out of the palette
-    ZeroArray<TextRef> texts;       // String, and Float once out of the palette
+    ZeroArray<std::uint8_t> set;   // 0: empty
+    ZeroArray<std::int32_t> ints;  // Integer and Date
+    ZeroArray<double> reals;       // Float, once out of the palette
+    ZeroArray<TextRef> texts;      // String, and Float once out of the palette
     // Float: the rows' values are in `values` (read only for float columns).
     bool palette = true;
     std::vector<FloatValue> values;

@@ -66,7 +66,9 @@ struct Table::RankArray {
   // Every row has rank `r`.
   explicit RankArray(std::uint32_t r) : rank(r), width(0), constant(true) {}
   RankArray(const std::vector<std::uint32_t>& ranks, std::uint32_t distinct)
-      : width(distinct <= 0x100u ? 1 : distinct <= 0x10000u ? 2 : 4) {
+      : width(distinct <= 0x100u     ? 1
+              : distinct <= 0x10000u ? 2
+                                     : 4) {
     constant = std::all_of(ranks.begin(), ranks.end(), [&](std::uint32_t r) { return r == ranks.front(); });
     if (constant) {
       // One rank for every row (a field left empty throughout): nothing to store.

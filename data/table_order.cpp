@@ -31,8 +31,7 @@ void RadixSort(std::vector<Key>& keys, std::vector<RowId>& rows, int bits) {
   if (n < 256) {
     std::vector<std::pair<Key, RowId>> pairs(n);
     for (std::size_t i = 0; i < n; ++i) pairs[i] = {keys[i], rows[i]};
-    std::stable_sort(pairs.begin(), pairs.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 0; i < n; ++i) rows[i] = pairs[i].second;
     return;
   }

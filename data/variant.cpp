@@ -39,10 +39,11 @@ const std::vector<std::string> kOldRemovedAfter = {"REV5_DI", "REV5_MU", "REV5_P
 const char* const kFourFiles = "б) возможно неправильно создан архив (в архиве должно быть 4 файла)";
 const char* const kFiveFiles = "б) возможно неправильно создан архив (в архиве должно быть 5 файлов)";
 
-const char* const kMonthsTotal = "13";  // the year's total row of a declaration
+const char* const kMonthsTotal = "13";   // the year's total row of a declaration
 const char* const kExpenseTotal = "99";  // the total of the expense codes
 
-const DictionaryFile kNewCategories{"sps_newkateg.txt", {NewTable<&NewFormatTables::new_kategor>}, DictionaryShape::Records, ""};
+const DictionaryFile kNewCategories{
+    "sps_newkateg.txt", {NewTable<&NewFormatTables::new_kategor>}, DictionaryShape::Records, ""};
 const DictionaryFile kNewJobs{"sps_new_prof.txt", {NewTable<&NewFormatTables::new_prof>}, DictionaryShape::Records, ""};
 const DictionaryFile kCategories{"sps_kateg.txt", {NewTable<&NewFormatTables::kategor>}, DictionaryShape::Codes, ""};
 const DictionaryFile kMonths{"months.txt", {NewTable<&NewFormatTables::months>}, DictionaryShape::Codes, kMonthsTotal};
@@ -51,8 +52,8 @@ const DictionaryFile kDistricts{"raion.txt", {NewTable<&NewFormatTables::raion>}
 const DictionaryFile kFormTypes{"sps_typeform.txt", {NewTable<&NewFormatTables::typeform>}, DictionaryShape::Codes, ""};
 const DictionaryFile kDocumentTypes{"sps_viddoc.txt", {NewTable<&NewFormatTables::viddoc>}, DictionaryShape::Codes, ""};
 
-const std::vector<DictionaryFile> kMonthlyDictionaries = {kNewCategories, kNewJobs, kCategories, kMonths,
-                                                          kJobs,          kDistricts, kFormTypes, kDocumentTypes};
+const std::vector<DictionaryFile> kMonthlyDictionaries = {kNewCategories, kNewJobs,   kCategories, kMonths,
+                                                          kJobs,          kDistricts, kFormTypes,  kDocumentTypes};
 const std::vector<DictionaryFile> kNewDictionaries = {kNewCategories, kCategories, kMonths,       kJobs,
                                                       kDistricts,     kFormTypes,  kDocumentTypes};
 const std::vector<DictionaryFile> kOldDictionaries = {
@@ -63,7 +64,10 @@ const std::vector<DictionaryFile> kOldDictionaries = {
     {"rang.txt", {OldTable<&OldFormatTables::rang>}, DictionaryShape::Codes, ""},
     {"rashod.txt", {OldTable<&OldFormatTables::rashod>}, DictionaryShape::Codes, kExpenseTotal},
     // The employer's and the insured person's tariffs are one file.
-    {"tarif.txt", {OldTable<&OldFormatTables::tarif>, OldTable<&OldFormatTables::tarif_ap>}, DictionaryShape::Codes, ""},
+    {"tarif.txt",
+     {OldTable<&OldFormatTables::tarif>, OldTable<&OldFormatTables::tarif_ap>},
+     DictionaryShape::Codes,
+     ""},
     {"typeform.txt", {OldTable<&OldFormatTables::typeform>}, DictionaryShape::Codes, ""},
     {"viddoc.txt", {OldTable<&OldFormatTables::viddoc>}, DictionaryShape::Codes, ""},
 };
@@ -159,8 +163,8 @@ const VariantProfile kProfiles[] = {
      .caption = "Zentrox    ANUAL         ГОДОВЫЕ          С Т А Р Ы Е   Ф О Р М А Т Ы",
      .window_width = 837,
      .highlight_background = true,
-     .menu_button = {"Button1", "Controlul declaratiilor electronice. A N U A L. Formatul vechi.", {0, 0, 128}, true,
-                     16, 65},
+     .menu_button =
+         {"Button1", "Controlul declaratiilor electronice. A N U A L. Formatul vechi.", {0, 0, 128}, true, 16, 65},
      .files = kOldFiles,
      .pack_file = kOldPacks,
      .monthly_captions = false,

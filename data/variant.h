@@ -51,17 +51,17 @@ enum class MarkerPolicy {
 
 // How the package name is checked before unpacking.
 enum class NamePolicy {
-  Unchecked,        // any name; nothing is shared with the other windows
-  Length22Or30,     // the annual name, 22 characters (or 30 in the newer form)
-  Length30,         // the periodic name, 30 characters
+  Unchecked,     // any name; nothing is shared with the other windows
+  Length22Or30,  // the annual name, 22 characters (or 30 in the newer form)
+  Length30,      // the periodic name, 30 characters
 };
 
 // What the name's period code must be.
 enum class PeriodPolicy {
-  None,             // no code is read
-  NotQuarterly,     // any code but a quarter's ("T01".."T04")
-  Quarter,          // "T01".."T04", giving the quarter
-  Month,            // "L01".."L12", giving the month
+  None,          // no code is read
+  NotQuarterly,  // any code but a quarter's ("T01".."T04")
+  Quarter,       // "T01".."T04", giving the quarter
+  Month,         // "L01".."L12", giving the month
 };
 
 // A start-menu button.
@@ -88,7 +88,7 @@ struct VariantProfile {
   std::vector<PackageFile> files;
   // The file whose rows are the packs (the window's debug grid shows them).
   PackageFile pack_file;
-  bool monthly_captions;  // field 3 of REV5_T is "3.Отчетный месяц"
+  bool monthly_captions;                    // field 3 of REV5_T is "3.Отчетный месяц"
   std::vector<std::string> unpacked_names;  // names the archiver may write, lower case
   // The files without which the control run ends with "отсутствуют нужные
   // файлы из пакета ".
@@ -110,7 +110,7 @@ struct VariantProfile {
 
   // ----- dictionaries -------------------------------------------------------
   std::vector<DictionaryFile> dictionaries;  // in loading order
-  TableOf districts;                          // padded to two digits after loading
+  TableOf districts;                         // padded to two digits after loading
   // A dictionary line of the wrong type names its parameter number.
   bool numbered_dictionary_faults;
   // The tables whose sums run over the months of a row: a wrong sum is worded

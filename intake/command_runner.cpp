@@ -99,8 +99,8 @@ CommandResult RunCommand(const Command& command, const std::string& program_dir)
     return result;
   }
   if (!command.stdout_path.empty()) {
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, command.stdout_path.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, command.stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
   }
   // Both ends close on exec; the child's standard error is a copy without that flag.
   int errors[2] = {-1, -1};

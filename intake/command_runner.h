@@ -12,7 +12,7 @@
 namespace zentrox {
 
 struct Command {
-  std::string program;                // a bare name ("Rar") or a path
+  std::string program;                 // a bare name ("Rar") or a path
   std::vector<std::string> arguments;  // without the program itself
   // When set, standard output goes to this file. It is created (empty) even
   // when the program cannot be started, as a shell's redirection would be.

@@ -50,7 +50,7 @@ inline std::string EnvCountComplaint(const char* name, const char* text, const E
   std::string shown = text == nullptr ? "" : text;
   if (shown.size() > 40) shown = shown.substr(0, 40) + "...";
   std::string why = count.state == EnvCount::State::Invalid ? std::string("not a number of ") + unit
-                                                              : "more than " + std::to_string(count.value) + " " + unit;
+                                                            : "more than " + std::to_string(count.value) + " " + unit;
   return std::string(name) + "=" + shown + ": " + why + "; using " + std::to_string(count.value);
 }
 

@@ -94,8 +94,7 @@ PeriodCheck CheckPeriod(PeriodPolicy policy, std::string_view path) {
       }
       break;
     }
-    case PeriodPolicy::None:
-      break;
+    case PeriodPolicy::None: break;
   }
   return result;
 }

@@ -23,7 +23,7 @@ std::vector<std::string> CheckPackageName(Variant variant, std::string_view name
 
 struct PeriodCheck {
   bool ok = true;
-  int period = 0;  // quarter 1..4 or month 1..12 where the variant keeps one
+  int period = 0;                  // quarter 1..4 or month 1..12 where the variant keeps one
   std::vector<std::string> lines;  // the refusal's protocol lines
 };
 

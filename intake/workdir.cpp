@@ -140,7 +140,8 @@ WorkdirChoice ChooseWorkdir(const std::optional<std::string>& option, const std:
   if (option) return {option->empty() ? std::string() : WithTrailingSlash(*option), WorkdirOrigin::Option};
   std::string env = Env("ZENTROX_WORKDIR");
   if (!env.empty()) return {WithTrailingSlash(env), WorkdirOrigin::Environment};
-  if (::access(program_dir.c_str(), W_OK) == 0) return {WithTrailingSlash(program_dir), WorkdirOrigin::ProgramDirectory};
+  if (::access(program_dir.c_str(), W_OK) == 0)
+    return {WithTrailingSlash(program_dir), WorkdirOrigin::ProgramDirectory};
 
   std::string base = Env("XDG_DATA_HOME");
   if (base.empty()) base = Env("HOME").empty() ? std::string("/tmp") : Env("HOME") + "/.local/share";

@@ -37,9 +37,9 @@ struct WorkdirChoice {
 WorkdirChoice ChooseWorkdir(const std::optional<std::string>& option, const std::string& program_dir);
 
 struct DictionarySync {
-  bool managed = false;                 // the program keeps this folder's dictionaries
-  std::vector<std::string> copied;      // filled in, restored or upgraded, by name
-  std::vector<std::string> to_tell;     // kept, differing from the installed version, not told yet
+  bool managed = false;              // the program keeps this folder's dictionaries
+  std::vector<std::string> copied;   // filled in, restored or upgraded, by name
+  std::vector<std::string> to_tell;  // kept, differing from the installed version, not told yet
 };
 
 // Brings the dictionaries of `workdir` in line with the installed ones in

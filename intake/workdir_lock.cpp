@@ -19,10 +19,8 @@ namespace {
 
 std::string Reason(int error) {
   switch (error) {
-    case ELOOP:
-      return "is a symbolic link";  // O_NOFOLLOW refused the last component
-    case EISDIR:
-      return "is a directory";
+    case ELOOP: return "is a symbolic link";  // O_NOFOLLOW refused the last component
+    case EISDIR: return "is a directory";
     default: {
       std::string text = std::strerror(error);
       if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
@@ -95,8 +93,8 @@ WorkdirLock::WorkdirLock(const std::string& workdir, std::chrono::milliseconds w
     }
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return;
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(50),
-                                                                              deadline - now));
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(50), deadline - now));
   }
 }
 

@@ -31,9 +31,7 @@ TextStyle PartHeadingStyle(const Protocol& p) { return Emphasis(p, kRed, Weight:
 TextStyle ReadErrorStyle(const Protocol& p) { return Emphasis(p, kRed, Weight::Regular, Slant::Upright); }
 TextStyle InternalErrorStyle(const Protocol& p) { return Emphasis(p, kRed, Weight::Bold, Slant::Upright); }
 // "к о н т р о л ь  з а в е р ш е н." keeps the colour the rules left.
-TextStyle ClosingStyle(const Protocol& p) {
-  return Emphasis(p, p.current().color, Weight::Bold, Slant::Upright);
-}
+TextStyle ClosingStyle(const Protocol& p) { return Emphasis(p, p.current().color, Weight::Bold, Slant::Upright); }
 
 void ReadError(Protocol& p, const std::string& path) {
   p.AddStyledFault("Ошибка чтения файла " + path, ReadErrorStyle(p), "control.files-readable");
@@ -133,7 +131,8 @@ void WriteSummary(Protocol& protocol, const RuleRun& run, const NewFormatTables&
   protocol.Add(fmt::format("Проверено электронных деклараций : {}", run.declaration_count));
 }
 
-ControlResult ControlSteps(Protocol& protocol, NewFormatTables& dm, OldFormatTables& dm1, const ControlInput& input, const Clock& clock) {
+ControlResult ControlSteps(Protocol& protocol, NewFormatTables& dm, OldFormatTables& dm1, const ControlInput& input,
+                           const Clock& clock) {
   const VariantProfile& profile = Profile(input.variant);
   const std::string& wd = input.workdir;
   ControlResult result;
@@ -208,7 +207,8 @@ void ClearPackageTables(NewFormatTables& dm, OldFormatTables& dm1) {
 // A package too large for the memory at hand ends the run wherever the
 // allocation failed (loading, rules, summary): the tables give their memory
 // back, one red line says why, and the package files go as after every run.
-ControlResult RunControl(Protocol& protocol, NewFormatTables& dm, OldFormatTables& dm1, const ControlInput& input, const Clock& clock) {
+ControlResult RunControl(Protocol& protocol, NewFormatTables& dm, OldFormatTables& dm1, const ControlInput& input,
+                         const Clock& clock) {
   try {
     return ControlSteps(protocol, dm, dm1, input, clock);
   } catch (const std::bad_alloc&) {

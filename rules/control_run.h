@@ -44,7 +44,8 @@ struct ControlResult {
 
 // A run that runs out of memory ends like a run ended early, with the line
 // of ReportOutOfMemory.
-ControlResult RunControl(Protocol& protocol, NewFormatTables& dm, OldFormatTables& dm1, const ControlInput& input, const Clock& clock);
+ControlResult RunControl(Protocol& protocol, NewFormatTables& dm, OldFormatTables& dm1, const ControlInput& input,
+                         const Clock& clock);
 
 // The end of a run that ran out of memory: one red line (shown even when the
 // fault lines are full) and the package files deleted from `workdir`.

@@ -19,7 +19,7 @@ struct RuleRun {
   explicit RuleRun(FindingWriter& c) : checks(c) {}
 
   FindingWriter& checks;
-  NewFormatTables* dm = nullptr;    // new-format variants
+  NewFormatTables* dm = nullptr;   // new-format variants
   OldFormatTables* dm1 = nullptr;  // old-format variant
   // The quarter (quarterly) or month (monthly) from the package name; 0 otherwise.
   int period = 0;

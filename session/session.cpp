@@ -41,8 +41,7 @@ std::string ArchiverReason(const CommandResult& r, const std::string& program_di
   if (!chosen.empty()) return chosen;
   if (!last.empty()) return last;
   if (!r.started) {
-    return "Rar: the archiver could not be started (not found in " + WithTrailingSlash(program_dir) +
-           " nor on PATH)";
+    return "Rar: the archiver could not be started (not found in " + WithTrailingSlash(program_dir) + " nor on PATH)";
   }
   if (r.signal != 0) return "Rar: ended by signal " + std::to_string(r.signal);
   return "Rar: exit status " + std::to_string(r.exit_code);

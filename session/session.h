@@ -35,7 +35,7 @@ enum class UnrarOutcome {
   ListingRefused,    // the archive does not hold exactly the four package files
   ExtractionFailed,  // the archiver failed; the error block is written
   Unpacked,
-  WorkdirBusy,       // another run held the working directory; nothing was changed
+  WorkdirBusy,  // another run held the working directory; nothing was changed
 };
 
 struct WindowState {
@@ -123,6 +123,5 @@ class Session {
   std::chrono::milliseconds lock_wait_;
   std::unique_ptr<WorkdirLock> held_;
 };
-
 
 }  // namespace zentrox

@@ -53,7 +53,8 @@ WindowProfile WindowProfileFor(Variant variant) {
 }
 
 OpenDialogSpec UnRarDialogSpec() {
-  return {QStringLiteral("odUnRar"), QStringLiteral("Select RAR-file for unpacking to work directory"),
+  return {QStringLiteral("odUnRar"),
+          QStringLiteral("Select RAR-file for unpacking to work directory"),
           {QStringLiteral("rar archives (*.rar)"), QStringLiteral("all files (*)")}};
 }
 
@@ -106,7 +107,7 @@ void CheckerWindow::BuildLayout() {
   }
   QPalette pal = palette();
   pal.setColor(QPalette::Window, profile_.highlight_background ? QApplication::palette().color(QPalette::Highlight)
-                                                     : QApplication::palette().color(QPalette::Button));
+                                                               : QApplication::palette().color(QPalette::Button));
   setPalette(pal);
   setAutoFillBackground(true);
 

@@ -5,8 +5,7 @@
 
 namespace zentrox::ui {
 
-std::vector<MissingPart> FindMissingParts(Variant variant, const std::string& workdir,
-                                          const std::string& program_dir) {
+std::vector<MissingPart> FindMissingParts(Variant variant, const std::string& workdir, const std::string& program_dir) {
   std::vector<MissingPart> missing;
   const std::string dir = WithTrailingSlash(program_dir);
   if (ResolveProgram("Rar", program_dir).empty()) {

@@ -19,8 +19,7 @@ struct MissingPart {
 };
 
 // What is missing; empty when the installation is complete.
-std::vector<MissingPart> FindMissingParts(Variant variant, const std::string& workdir,
-                                          const std::string& program_dir);
+std::vector<MissingPart> FindMissingParts(Variant variant, const std::string& workdir, const std::string& program_dir);
 
 // Appends a red block naming each missing part and where it is expected;
 // writes nothing when nothing is missing. The attributes are restored after.

@@ -73,8 +73,7 @@ class QtMessageBoxes : public MessageBoxes {
 class QtPrinters : public Printers {
  public:
   QString DefaultPrinter() override;
-  bool Print(const QTextDocument& document, const QString& printer, const QString& job_title,
-             QString& error) override;
+  bool Print(const QTextDocument& document, const QString& printer, const QString& job_title, QString& error) override;
 };
 
 // The program's texts keep the carriage returns they were written with; a

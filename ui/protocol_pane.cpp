@@ -47,7 +47,10 @@ ProtocolPane::ProtocolPane(QWidget* parent) : QTextEdit(parent) {
 void ProtocolPane::Attach(ProtocolFeed& feed) {
   feed_ = &feed;
   // The feed may be fed from a worker thread: the wake-up is queued to ours.
-  feed.SetWakeUp([this] { QMetaObject::invokeMethod(this, [this] { Schedule(); }, Qt::QueuedConnection); });
+  feed.SetWakeUp([this] {
+    QMetaObject::invokeMethod(
+        this, [this] { Schedule(); }, Qt::QueuedConnection);
+  });
   if (feed.HasPending()) Schedule();
 }
 
@@ -131,7 +134,8 @@ void ProtocolPane::Apply(ProtocolFeed::Batch& batch) {
     ++lines_;
   }
   flush();
-  cursor.endEditBlock();  if (at_end) bar->setValue(bar->maximum());
+  cursor.endEditBlock();
+  if (at_end) bar->setValue(bar->maximum());
 }
 
 const QTextCharFormat& ProtocolPane::CachedFormat(const TextStyle& style) {

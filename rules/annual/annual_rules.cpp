@@ -42,22 +42,23 @@ new_format::DeclarationOptions DeclarationOptions() {
 // Each date of a monthly row must lie in the row's own month.
 void DateInRowMonth(SaldoRow& row, std::string_view rule, int f) {
   if (row.total || !row.HasDate(f)) return;
-  if (row.DateOf(f).month() != row.month) row.checks.ReportFieldError(rule, row.caption(f), "за пределом текущего месяца");
+  if (row.DateOf(f).month() != row.month)
+    row.checks.ReportFieldError(rule, row.caption(f), "за пределом текущего месяца");
 }
 
 // A period has both ends or none.
 void BeginWithoutEnd(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || row.HasDate(sd::SD_END_DT)) return;
-  row.checks.ReportFieldError("annual.sd.begin-with-end", row.caption(sd::SD_BEGIN_DT),
-                              " " + row.sd.Text(row.r, sd::SD_BEGIN_DT) +
-                                  " заполнена, а <Конечная дата работы в месяце> - пустая");
+  row.checks.ReportFieldError(
+      "annual.sd.begin-with-end", row.caption(sd::SD_BEGIN_DT),
+      " " + row.sd.Text(row.r, sd::SD_BEGIN_DT) + " заполнена, а <Конечная дата работы в месяце> - пустая");
 }
 
 void EndWithoutBegin(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_END_DT) || row.HasDate(sd::SD_BEGIN_DT)) return;
-  row.checks.ReportFieldError("annual.sd.end-with-begin", row.caption(sd::SD_END_DT),
-                              " " + row.sd.Text(row.r, sd::SD_END_DT) +
-                                  " заполнена, а <Начальная дата работы в месяце> - пустая");
+  row.checks.ReportFieldError(
+      "annual.sd.end-with-begin", row.caption(sd::SD_END_DT),
+      " " + row.sd.Text(row.r, sd::SD_END_DT) + " заполнена, а <Начальная дата работы в месяце> - пустая");
 }
 
 void NotNegative(SaldoRow& row, std::string_view rule, int f) {

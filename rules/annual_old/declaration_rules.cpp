@@ -60,14 +60,16 @@ void CheckHasMonthlyRows(DeclarationScope& s, const Declaration& d) {
 
 void CheckYearAndFormType(DeclarationScope& s, const Declaration& d) {
   s.checks.CheckFilled("annual-old.na.year-filled", s.decls(), d.row, old_na::NA_YEAR, NaCaption(old_na::NA_YEAR));
-  s.checks.CheckFilled("annual-old.na.form-type-filled", s.decls(), d.row, old_na::NA_FORM_TYPE, NaCaption(old_na::NA_FORM_TYPE));
+  s.checks.CheckFilled("annual-old.na.form-type-filled", s.decls(), d.row, old_na::NA_FORM_TYPE,
+                       NaCaption(old_na::NA_FORM_TYPE));
   Linked form(s.dm.typeform, s.form_types.First(s.decls(), d.row, {old_na::NA_FORM_TYPE}));
   s.checks.CheckDictionaryCode("annual-old.na.form-type-in-dictionary", s.decls(), d.row, old_na::NA_FORM_TYPE, form,
                                dict::ID, NaCaption(old_na::NA_FORM_TYPE));
 }
 
 void CheckCpas(DeclarationScope& s, const Declaration& d) {
-  if (d.kdt == 5) s.checks.CheckFilled("annual-old.na.cpas-filled", s.decls(), d.row, old_na::NA_CPAS, NaCaption(old_na::NA_CPAS));
+  if (d.kdt == 5)
+    s.checks.CheckFilled("annual-old.na.cpas-filled", s.decls(), d.row, old_na::NA_CPAS, NaCaption(old_na::NA_CPAS));
   if (s.decls().View(d.row, old_na::NA_CPAS) == "0") {
     s.checks.ReportFieldError("annual-old.na.cpas-not-zero", NaCaption(old_na::NA_CPAS), " равен нулю.");
   }
@@ -75,10 +77,14 @@ void CheckCpas(DeclarationScope& s, const Declaration& d) {
 
 void CheckNames(DeclarationScope& s, const Declaration& d) {
   FindingWriter& c = s.checks;
-  c.CheckFilled("annual-old.na.last-name-filled", s.decls(), d.row, old_na::NA_LAST_NAME, NaCaption(old_na::NA_LAST_NAME));
-  c.CheckNameCharacters("annual-old.na.last-name-characters", s.decls(), d.row, old_na::NA_LAST_NAME, NaCaption(old_na::NA_LAST_NAME));
-  c.CheckFilled("annual-old.na.first-name-filled", s.decls(), d.row, old_na::NA_FIRST_NAME, NaCaption(old_na::NA_FIRST_NAME));
-  c.CheckNameCharacters("annual-old.na.first-name-characters", s.decls(), d.row, old_na::NA_FIRST_NAME, NaCaption(old_na::NA_FIRST_NAME));
+  c.CheckFilled("annual-old.na.last-name-filled", s.decls(), d.row, old_na::NA_LAST_NAME,
+                NaCaption(old_na::NA_LAST_NAME));
+  c.CheckNameCharacters("annual-old.na.last-name-characters", s.decls(), d.row, old_na::NA_LAST_NAME,
+                        NaCaption(old_na::NA_LAST_NAME));
+  c.CheckFilled("annual-old.na.first-name-filled", s.decls(), d.row, old_na::NA_FIRST_NAME,
+                NaCaption(old_na::NA_FIRST_NAME));
+  c.CheckNameCharacters("annual-old.na.first-name-characters", s.decls(), d.row, old_na::NA_FIRST_NAME,
+                        NaCaption(old_na::NA_FIRST_NAME));
   if (!s.decls().IsEmpty(d.row, old_na::NA_MIDDLE_NAME)) {
     c.CheckNameCharacters("annual-old.na.middle-name-characters", s.decls(), d.row, old_na::NA_MIDDLE_NAME,
                           NaCaption(old_na::NA_MIDDLE_NAME));
@@ -93,34 +99,42 @@ void CheckIdnpLength(DeclarationScope& s, const Declaration& d) {
 }
 
 void CheckPensionFlag(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.pension-filled", s.decls(), d.row, old_na::NA_IS_PENS, NaCaption(old_na::NA_IS_PENS));
-  s.checks.CheckYesNo("annual-old.na.pension-yes-no", s.decls(), d.row, old_na::NA_IS_PENS, NaCaption(old_na::NA_IS_PENS));
+  s.checks.CheckFilled("annual-old.na.pension-filled", s.decls(), d.row, old_na::NA_IS_PENS,
+                       NaCaption(old_na::NA_IS_PENS));
+  s.checks.CheckYesNo("annual-old.na.pension-yes-no", s.decls(), d.row, old_na::NA_IS_PENS,
+                      NaCaption(old_na::NA_IS_PENS));
   if (d.kdt == 6 && s.decls().View(d.row, old_na::NA_IS_PENS) != "N") {
-    s.checks.ReportFieldError("annual-old.na.pension-no-for-kdt-6", NaCaption(old_na::NA_IS_PENS), "должно быть значение \"N\"");
+    s.checks.ReportFieldError("annual-old.na.pension-no-for-kdt-6", NaCaption(old_na::NA_IS_PENS),
+                              "должно быть значение \"N\"");
   }
 }
 
 void CheckCategory(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.category-filled", s.decls(), d.row, old_na::NA_AP_CATEGORY, NaCaption(old_na::NA_AP_CATEGORY));
+  s.checks.CheckFilled("annual-old.na.category-filled", s.decls(), d.row, old_na::NA_AP_CATEGORY,
+                       NaCaption(old_na::NA_AP_CATEGORY));
   Linked category(s.dm.kategor, s.categories.First(s.decls(), d.row, {old_na::NA_AP_CATEGORY}));
-  s.checks.CheckDictionaryCode("annual-old.na.category-in-dictionary", s.decls(), d.row, old_na::NA_AP_CATEGORY, category,
-                               dict::ID, NaCaption(old_na::NA_AP_CATEGORY));
+  s.checks.CheckDictionaryCode("annual-old.na.category-in-dictionary", s.decls(), d.row, old_na::NA_AP_CATEGORY,
+                               category, dict::ID, NaCaption(old_na::NA_AP_CATEGORY));
   if (s.decls().View(d.row, old_na::NA_AP_CATEGORY) == "0") {
-    s.checks.ReportFieldError("annual-old.na.category-not-zero", NaCaption(old_na::NA_AP_CATEGORY), "не должно равняться нулю (0)");
+    s.checks.ReportFieldError("annual-old.na.category-not-zero", NaCaption(old_na::NA_AP_CATEGORY),
+                              "не должно равняться нулю (0)");
   }
 }
 
 void CheckBirthDate(DeclarationScope& s, const Declaration& d) {
   if (!s.decls().IsEmpty(d.row, old_na::NA_BIRTH_DT)) {
-    s.checks.CheckDateRange("annual-old.na.birth-in-range", s.decls(), d.row, old_na::NA_BIRTH_DT, NaCaption(old_na::NA_BIRTH_DT));
+    s.checks.CheckDateRange("annual-old.na.birth-in-range", s.decls(), d.row, old_na::NA_BIRTH_DT,
+                            NaCaption(old_na::NA_BIRTH_DT));
   }
 }
 
 void CheckPeriodDates(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckDateOrder("annual-old.na.begin-not-after-end", s.decls(), d.row, old_na::NA_PERIOD_BEGIN, old_na::NA_PERIOD_END,
+  s.checks.CheckDateOrder("annual-old.na.begin-not-after-end", s.decls(), d.row, old_na::NA_PERIOD_BEGIN,
+                          old_na::NA_PERIOD_END, NaCaption(old_na::NA_PERIOD_BEGIN));
+  s.checks.CheckDateRange("annual-old.na.begin-in-range", s.decls(), d.row, old_na::NA_PERIOD_BEGIN,
                           NaCaption(old_na::NA_PERIOD_BEGIN));
-  s.checks.CheckDateRange("annual-old.na.begin-in-range", s.decls(), d.row, old_na::NA_PERIOD_BEGIN, NaCaption(old_na::NA_PERIOD_BEGIN));
-  s.checks.CheckDateRange("annual-old.na.end-in-range", s.decls(), d.row, old_na::NA_PERIOD_END, NaCaption(old_na::NA_PERIOD_END));
+  s.checks.CheckDateRange("annual-old.na.end-in-range", s.decls(), d.row, old_na::NA_PERIOD_END,
+                          NaCaption(old_na::NA_PERIOD_END));
 }
 
 void CheckPeriodAfterBirth(DeclarationScope& s, const Declaration& d) {
@@ -154,12 +168,14 @@ void CheckDocumentType(DeclarationScope& s, const Declaration& d) {
   const Table& t = s.decls();
   Linked doc(s.dm.viddoc, s.doc_types.First(t, d.row, {old_na::NA_DOC_TYPE}));
   if (d.kdt == 6) {
-    s.checks.CheckFilled("annual-old.na.doc-type-filled", t, d.row, old_na::NA_DOC_TYPE, NaCaption(old_na::NA_DOC_TYPE));
+    s.checks.CheckFilled("annual-old.na.doc-type-filled", t, d.row, old_na::NA_DOC_TYPE,
+                         NaCaption(old_na::NA_DOC_TYPE));
     s.checks.CheckDictionaryCode("annual-old.na.doc-type-in-dictionary", t, d.row, old_na::NA_DOC_TYPE, doc, dict::ID,
                                  NaCaption(old_na::NA_DOC_TYPE));
   } else if (d.kdt == 5) {
     if (t.Text(d.row, old_na::NA_DOC_TYPE) == "0") {
-      s.checks.ReportFieldError("annual-old.na.doc-type-not-zero", NaCaption(old_na::NA_DOC_TYPE), "не должно равнятся нулю");
+      s.checks.ReportFieldError("annual-old.na.doc-type-not-zero", NaCaption(old_na::NA_DOC_TYPE),
+                                "не должно равнятся нулю");
     }
     if (!t.IsEmpty(d.row, old_na::NA_DOC_TYPE)) {
       s.checks.CheckDictionaryCode("annual-old.na.doc-type-in-dictionary", t, d.row, old_na::NA_DOC_TYPE, doc, dict::ID,
@@ -171,7 +187,8 @@ void CheckDocumentType(DeclarationScope& s, const Declaration& d) {
 void CheckIssueDate(DeclarationScope& s, const Declaration& d) {
   const Table& t = s.decls();
   if (t.IsEmpty(d.row, old_na::NA_IDNP_DT)) return;
-  s.checks.CheckNotFuture("annual-old.na.issued-not-future", t, d.row, old_na::NA_IDNP_DT, NaCaption(old_na::NA_IDNP_DT));
+  s.checks.CheckNotFuture("annual-old.na.issued-not-future", t, d.row, old_na::NA_IDNP_DT,
+                          NaCaption(old_na::NA_IDNP_DT));
   s.checks.CheckDateRange("annual-old.na.issued-in-range", t, d.row, old_na::NA_IDNP_DT, NaCaption(old_na::NA_IDNP_DT));
   if (t.DateValue(d.row, old_na::NA_BIRTH_DT) > t.DateValue(d.row, old_na::NA_IDNP_DT)) {
     s.checks.ReportFieldError("annual-old.na.issued-after-birth", NaCaption(old_na::NA_IDNP_DT), kBeforeBirth);
@@ -179,18 +196,24 @@ void CheckIssueDate(DeclarationScope& s, const Declaration& d) {
 }
 
 void CheckWorkBook(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.work-book-here-filled", s.decls(), d.row, old_na::NA_WB_IN_EA, NaCaption(old_na::NA_WB_IN_EA));
-  s.checks.CheckYesNo("annual-old.na.work-book-here-yes-no", s.decls(), d.row, old_na::NA_WB_IN_EA, NaCaption(old_na::NA_WB_IN_EA));
+  s.checks.CheckFilled("annual-old.na.work-book-here-filled", s.decls(), d.row, old_na::NA_WB_IN_EA,
+                       NaCaption(old_na::NA_WB_IN_EA));
+  s.checks.CheckYesNo("annual-old.na.work-book-here-yes-no", s.decls(), d.row, old_na::NA_WB_IN_EA,
+                      NaCaption(old_na::NA_WB_IN_EA));
   s.checks.CheckDigitsOnly("annual-old.na.work-book-number-digits", s.decls(), d.row, old_na::NA_WB_NUMBER,
                            NaCaption(old_na::NA_WB_NUMBER));
 }
 
 void CheckSignatories(DeclarationScope& s, const Declaration& d) {
   FindingWriter& c = s.checks;
-  c.CheckFilled("annual-old.na.director-filled", s.decls(), d.row, old_na::NA_DIRECTOR_NAME, NaCaption(old_na::NA_DIRECTOR_NAME));
-  c.CheckNameCharacters("annual-old.na.director-characters", s.decls(), d.row, old_na::NA_DIRECTOR_NAME, NaCaption(old_na::NA_DIRECTOR_NAME));
-  c.CheckFilled("annual-old.na.accountant-filled", s.decls(), d.row, old_na::NA_ACC_NAME, NaCaption(old_na::NA_ACC_NAME));
-  c.CheckNameCharacters("annual-old.na.accountant-characters", s.decls(), d.row, old_na::NA_ACC_NAME, NaCaption(old_na::NA_ACC_NAME));
+  c.CheckFilled("annual-old.na.director-filled", s.decls(), d.row, old_na::NA_DIRECTOR_NAME,
+                NaCaption(old_na::NA_DIRECTOR_NAME));
+  c.CheckNameCharacters("annual-old.na.director-characters", s.decls(), d.row, old_na::NA_DIRECTOR_NAME,
+                        NaCaption(old_na::NA_DIRECTOR_NAME));
+  c.CheckFilled("annual-old.na.accountant-filled", s.decls(), d.row, old_na::NA_ACC_NAME,
+                NaCaption(old_na::NA_ACC_NAME));
+  c.CheckNameCharacters("annual-old.na.accountant-characters", s.decls(), d.row, old_na::NA_ACC_NAME,
+                        NaCaption(old_na::NA_ACC_NAME));
 }
 
 // The contributions against the monthly rows from the total row on and the
@@ -210,18 +233,19 @@ void CheckPayments(DeclarationScope& s, const Declaration& d) {
                     CodeKey(kTotalExpenseCode)};
   double expenses = SumOf(s.dm.money_util, s.expense_rows.Find(key), old_mu::MU_13);
   FindingWriter& c = s.checks;
-  c.CheckSumEquals("annual-old.na.employer-payment-matches-months", s.decls(), d.row, old_na::NA_EA_PAYMENT, NaCaption(old_na::NA_EA_PAYMENT),
-                   employer - expenses);
-  c.CheckSumEquals("annual-old.na.person-payment-matches-months", s.decls(), d.row, old_na::NA_AP_PAYMENT, NaCaption(old_na::NA_AP_PAYMENT), person);
-  c.CheckSumEquals("annual-old.na.expenses-match-mu", s.decls(), d.row, old_na::NA_SUM, NaCaption(old_na::NA_SUM), expenses);
+  c.CheckSumEquals("annual-old.na.employer-payment-matches-months", s.decls(), d.row, old_na::NA_EA_PAYMENT,
+                   NaCaption(old_na::NA_EA_PAYMENT), employer - expenses);
+  c.CheckSumEquals("annual-old.na.person-payment-matches-months", s.decls(), d.row, old_na::NA_AP_PAYMENT,
+                   NaCaption(old_na::NA_AP_PAYMENT), person);
+  c.CheckSumEquals("annual-old.na.expenses-match-mu", s.decls(), d.row, old_na::NA_SUM, NaCaption(old_na::NA_SUM),
+                   expenses);
 }
 
 constexpr DeclarationRule kDeclarationRules[] = {
-    CheckNumbers,      CheckHasMonthlyRows, CheckYearAndFormType,  CheckCpas,
-    CheckNames,        CheckIdnpLength,     CheckPensionFlag,      CheckCategory,
-    CheckBirthDate,    CheckPeriodDates,    CheckPeriodAfterBirth, CheckMonthsOfPeriod,
-    CheckDocumentType, CheckIssueDate,      CheckWorkBook,         CheckSignatories,
-    CheckPayments,
+    CheckNumbers,          CheckHasMonthlyRows, CheckYearAndFormType, CheckCpas,      CheckNames,
+    CheckIdnpLength,       CheckPensionFlag,    CheckCategory,        CheckBirthDate, CheckPeriodDates,
+    CheckPeriodAfterBirth, CheckMonthsOfPeriod, CheckDocumentType,    CheckIssueDate, CheckWorkBook,
+    CheckSignatories,      CheckPayments,
 };
 
 }  // namespace

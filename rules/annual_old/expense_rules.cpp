@@ -41,14 +41,15 @@ void CheckDeclaration(ExpenseScope& s, const ExpenseRow& e) {
 
 void CheckPack(ExpenseScope& s, const ExpenseRow& e) {
   s.checks.CheckFilled("annual-old.mu.pack-filled", s.rows(), e.row, old_mu::MU_PL, MuCaption(old_mu::MU_PL));
-  s.checks.CheckPresentIn("annual-old.mu.pack-in-pl", s.rows(), e.row, old_mu::MU_PL, e.pack, old_pl::PL_NUM_IN_EA, MuCaption(old_mu::MU_PL),
-                          "REV5_PL");
+  s.checks.CheckPresentIn("annual-old.mu.pack-in-pl", s.rows(), e.row, old_mu::MU_PL, e.pack, old_pl::PL_NUM_IN_EA,
+                          MuCaption(old_mu::MU_PL), "REV5_PL");
 }
 
 void CheckCode(ExpenseScope& s, const ExpenseRow& e) {
   s.checks.CheckFilled("annual-old.mu.code-filled", s.rows(), e.row, old_mu::MU_CODE, MuCaption(old_mu::MU_CODE));
   Linked code(s.dm.rashod, s.codes.First(s.rows(), e.row, {old_mu::MU_CODE}));
-  s.checks.CheckDictionaryCode("annual-old.mu.code-in-dictionary", s.rows(), e.row, old_mu::MU_CODE, code, dict::ID, MuCaption(old_mu::MU_CODE));
+  s.checks.CheckDictionaryCode("annual-old.mu.code-in-dictionary", s.rows(), e.row, old_mu::MU_CODE, code, dict::ID,
+                               MuCaption(old_mu::MU_CODE));
 }
 
 // Expenses are declared month by month; a row with only the year's total
@@ -57,7 +58,8 @@ void CheckHasMonthlyAmounts(ExpenseScope& s, const ExpenseRow& e) {
   for (int f = old_mu::MU_1; f <= old_mu::MU_12; ++f) {
     if (s.rows().Number(e.row, f) != 0) return;
   }
-  s.checks.ReportFieldError("annual-old.mu.monthly-amounts-given", "", "отсутствуют расходы по месяцам, введен только итог");
+  s.checks.ReportFieldError("annual-old.mu.monthly-amounts-given", "",
+                            "отсутствуют расходы по месяцам, введен только итог");
 }
 
 constexpr ExpenseRule kExpenseRules[] = {CheckDeclaration, CheckPack, CheckCode, CheckHasMonthlyAmounts};
@@ -69,7 +71,8 @@ constexpr ExpenseRule kExpenseRules[] = {CheckDeclaration, CheckPack, CheckCode,
 void CheckExpenseTotals(FindingWriter& c, const Table& rows, const Table& declarations) {
   static const std::vector<common::TotalColumn> kColumns = [] {
     std::vector<common::TotalColumn> columns;
-    for (int f = old_mu::MU_1; f <= old_mu::MU_13; ++f) columns.push_back({f, MuCaption(f), "annual-old.mu.total-row-matches-codes"});
+    for (int f = old_mu::MU_1; f <= old_mu::MU_13; ++f)
+      columns.push_back({f, MuCaption(f), "annual-old.mu.total-row-matches-codes"});
     return columns;
   }();
   static const common::GroupTotalOptions kOptions{
@@ -83,10 +86,11 @@ void CheckExpenseTotals(FindingWriter& c, const Table& rows, const Table& declar
       .missing_rule = "annual-old.mu.total-row-present",
       .missing_message = "отсутствует итоговая запись с кодом расходов \"99\"."};
   const Lookup by_declaration(declarations, {old_na::NA_ID, old_na::NA_PL});
-  common::RunGroupTotalPass(c, rows, *rows.SharedOrder({old_mu::MU_NA, old_mu::MU_PL, old_mu::MU_CODE}), kOptions, [&](RowId first) {
-    SetRowContext(c, rows, first, old_mu::MU_NA, old_mu::MU_PL,
-                  Linked(declarations, by_declaration.First(rows, first, {old_mu::MU_NA, old_mu::MU_PL})));
-  });
+  common::RunGroupTotalPass(
+      c, rows, *rows.SharedOrder({old_mu::MU_NA, old_mu::MU_PL, old_mu::MU_CODE}), kOptions, [&](RowId first) {
+        SetRowContext(c, rows, first, old_mu::MU_NA, old_mu::MU_PL,
+                      Linked(declarations, by_declaration.First(rows, first, {old_mu::MU_NA, old_mu::MU_PL})));
+      });
 }
 
 }  // namespace

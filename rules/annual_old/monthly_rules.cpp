@@ -70,24 +70,29 @@ void CheckTariff(MonthlyScope& s, const MonthlyRow& m, int field, const Table& d
 }
 
 void CheckEmployerTariff(MonthlyScope& s, const MonthlyRow& m) {
-  CheckTariff(s, m, old_sd::SD_TARIF_EA, s.dm.tarif, s.tariffs, SdCaption(old_sd::SD_TARIF_EA), "annual-old.sd.tariff-ea-filled",
-              "annual-old.sd.tariff-ea-in-dictionary", "annual-old.sd.tariff-ea-not-zero");
+  CheckTariff(s, m, old_sd::SD_TARIF_EA, s.dm.tarif, s.tariffs, SdCaption(old_sd::SD_TARIF_EA),
+              "annual-old.sd.tariff-ea-filled", "annual-old.sd.tariff-ea-in-dictionary",
+              "annual-old.sd.tariff-ea-not-zero");
 }
 
 void CheckSickPayWithinFund(MonthlyScope& s, const MonthlyRow& m) {
   if (s.rows().Number(m.row, old_sd::SD_ILL) > s.rows().Number(m.row, old_sd::SD_PAYM_FOND)) {
-    s.checks.ReportFieldError("annual-old.sd.ill-within-fund", SdCaption(old_sd::SD_ILL), "больше, чем поле <Фонд оплаты> ");
+    s.checks.ReportFieldError("annual-old.sd.ill-within-fund", SdCaption(old_sd::SD_ILL),
+                              "больше, чем поле <Фонд оплаты> ");
   }
 }
 
 void CheckAmountsNotNegative(MonthlyScope& s, const MonthlyRow& m) {
-  s.checks.CheckNotNegative("annual-old.sd.fund-not-negative", s.rows(), m.row, old_sd::SD_PAYM_FOND, SdCaption(old_sd::SD_PAYM_FOND));
-  s.checks.CheckNotNegative("annual-old.sd.ill-not-negative", s.rows(), m.row, old_sd::SD_ILL, SdCaption(old_sd::SD_ILL));
+  s.checks.CheckNotNegative("annual-old.sd.fund-not-negative", s.rows(), m.row, old_sd::SD_PAYM_FOND,
+                            SdCaption(old_sd::SD_PAYM_FOND));
+  s.checks.CheckNotNegative("annual-old.sd.ill-not-negative", s.rows(), m.row, old_sd::SD_ILL,
+                            SdCaption(old_sd::SD_ILL));
 }
 
 void CheckPersonTariff(MonthlyScope& s, const MonthlyRow& m) {
   CheckTariff(s, m, old_sd::SD_TARIF_AP, s.dm.tarif_ap, s.person_tariffs, SdCaption(old_sd::SD_TARIF_AP),
-              "annual-old.sd.tariff-ap-filled", "annual-old.sd.tariff-ap-in-dictionary", "annual-old.sd.tariff-ap-not-zero");
+              "annual-old.sd.tariff-ap-filled", "annual-old.sd.tariff-ap-in-dictionary",
+              "annual-old.sd.tariff-ap-not-zero");
 }
 
 // 2006 limited what an insured person transferred per month to 153.
@@ -118,7 +123,7 @@ void CheckAccrualCap(MonthlyScope& s, const MonthlyRow& m) {
 }
 
 constexpr MonthlyRule kMonthlyRules[] = {
-    CheckDeclaration,  CheckPack,            CheckMonth,      CheckEmployerTariff, CheckSickPayWithinFund,
+    CheckDeclaration,        CheckPack,         CheckMonth,           CheckEmployerTariff, CheckSickPayWithinFund,
     CheckAmountsNotNegative, CheckPersonTariff, CheckTransferCap2006, CheckAccrualCap,
 };
 
@@ -143,10 +148,11 @@ void CheckTotalRows(FindingWriter& c, const Table& rows, const Table& declaratio
                                                   .missing_rule = "annual-old.sd.total-row-present",
                                                   .missing_message = common::kTotalRowMissing};
   const Lookup by_declaration(declarations, {old_na::NA_ID, old_na::NA_PL});
-  common::RunGroupTotalPass(c, rows, *rows.SharedOrder({old_sd::SD_NA, old_sd::SD_PL, old_sd::SD_MONTH}), kOptions, [&](RowId first) {
-    SetRowContext(c, rows, first, old_sd::SD_NA, old_sd::SD_PL,
-                  Linked(declarations, by_declaration.First(rows, first, {old_sd::SD_NA, old_sd::SD_PL})));
-  });
+  common::RunGroupTotalPass(
+      c, rows, *rows.SharedOrder({old_sd::SD_NA, old_sd::SD_PL, old_sd::SD_MONTH}), kOptions, [&](RowId first) {
+        SetRowContext(c, rows, first, old_sd::SD_NA, old_sd::SD_PL,
+                      Linked(declarations, by_declaration.First(rows, first, {old_sd::SD_NA, old_sd::SD_PL})));
+      });
 }
 
 }  // namespace

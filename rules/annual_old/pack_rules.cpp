@@ -29,7 +29,8 @@ struct PackScope {
 using PackRule = void (*)(PackScope&, RowId);
 
 void CheckPackNumber(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.number-filled", s.packs(), r, old_pl::PL_NUM_IN_EA, PlCaption(old_pl::PL_NUM_IN_EA));
+  s.checks.CheckFilled("annual-old.pl.number-filled", s.packs(), r, old_pl::PL_NUM_IN_EA,
+                       PlCaption(old_pl::PL_NUM_IN_EA));
 }
 
 void CheckTerritorialCode(PackScope& s, RowId r) {
@@ -47,7 +48,8 @@ void CheckRegistrationCode(PackScope& s, RowId r) {
     c.ReportFieldError("annual-old.pl.nkss-length", PlCaption(old_pl::PL_NKSS), "не содержит 7 знаков.");
   }
   if (!nkss.empty() && Utf8Prefix(nkss, 2) != s.packs().Text(r, old_pl::PL_TKSS)) {
-    c.ReportFieldError("annual-old.pl.nkss-tkss-prefix", PlCaption(old_pl::PL_NKSS), "первые две цифры не равны коду ТКСС");
+    c.ReportFieldError("annual-old.pl.nkss-tkss-prefix", PlCaption(old_pl::PL_NKSS),
+                       "первые две цифры не равны коду ТКСС");
   }
   // The archive's name carries the employer's code; the whole path is
   // searched, as the window keeps only the path. An empty code occurs in any
@@ -61,25 +63,32 @@ void CheckRegistrationCode(PackScope& s, RowId r) {
 void CheckDocumentType(PackScope& s, RowId r) {
   s.checks.CheckFilled("annual-old.pl.kdt-filled", s.packs(), r, old_pl::PL_KDT, PlCaption(old_pl::PL_KDT));
   int kdt = s.packs().Int(r, old_pl::PL_KDT);
-  if (kdt != 5 && kdt != 6) s.checks.ReportFieldError("annual-old.pl.kdt-5-or-6", PlCaption(old_pl::PL_KDT), "должно быть 5 или 6");
+  if (kdt != 5 && kdt != 6)
+    s.checks.ReportFieldError("annual-old.pl.kdt-5-or-6", PlCaption(old_pl::PL_KDT), "должно быть 5 или 6");
 }
 
 void CheckFormationDate(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.formed-filled", s.packs(), r, old_pl::PL_FORM_COMPL_DT, PlCaption(old_pl::PL_FORM_COMPL_DT));
-  s.checks.CheckNotFuture("annual-old.pl.formed-not-future", s.packs(), r, old_pl::PL_FORM_COMPL_DT, PlCaption(old_pl::PL_FORM_COMPL_DT));
-  s.checks.CheckDateRange("annual-old.pl.formed-in-range", s.packs(), r, old_pl::PL_FORM_COMPL_DT, PlCaption(old_pl::PL_FORM_COMPL_DT));
+  s.checks.CheckFilled("annual-old.pl.formed-filled", s.packs(), r, old_pl::PL_FORM_COMPL_DT,
+                       PlCaption(old_pl::PL_FORM_COMPL_DT));
+  s.checks.CheckNotFuture("annual-old.pl.formed-not-future", s.packs(), r, old_pl::PL_FORM_COMPL_DT,
+                          PlCaption(old_pl::PL_FORM_COMPL_DT));
+  s.checks.CheckDateRange("annual-old.pl.formed-in-range", s.packs(), r, old_pl::PL_FORM_COMPL_DT,
+                          PlCaption(old_pl::PL_FORM_COMPL_DT));
 }
 
 void CheckResponsibleName(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.responsible-filled", s.packs(), r, old_pl::PL_RESP_NAME_IN_EA, PlCaption(old_pl::PL_RESP_NAME_IN_EA));
+  s.checks.CheckFilled("annual-old.pl.responsible-filled", s.packs(), r, old_pl::PL_RESP_NAME_IN_EA,
+                       PlCaption(old_pl::PL_RESP_NAME_IN_EA));
   s.checks.CheckNameCharacters("annual-old.pl.responsible-characters", s.packs(), r, old_pl::PL_RESP_NAME_IN_EA,
                                PlCaption(old_pl::PL_RESP_NAME_IN_EA));
 }
 
 void CheckSheetAmount(PackScope& s, RowId r) {
-  s.checks.CheckFilled("annual-old.pl.sheets-filled", s.packs(), r, old_pl::PL_SHEET_AMOUNT, PlCaption(old_pl::PL_SHEET_AMOUNT));
+  s.checks.CheckFilled("annual-old.pl.sheets-filled", s.packs(), r, old_pl::PL_SHEET_AMOUNT,
+                       PlCaption(old_pl::PL_SHEET_AMOUNT));
   if (s.packs().Int(r, old_pl::PL_SHEET_AMOUNT) > 50) {
-    s.checks.ReportFieldError("annual-old.pl.sheets-at-most-50", PlCaption(old_pl::PL_SHEET_AMOUNT), "должно быть <= 50");
+    s.checks.ReportFieldError("annual-old.pl.sheets-at-most-50", PlCaption(old_pl::PL_SHEET_AMOUNT),
+                              "должно быть <= 50");
   }
 }
 
@@ -105,29 +114,38 @@ void CheckSumsAgainstTotalRows(PackScope& s, RowId r) {
     int row_field;
   };
   static constexpr Pair kPairs[] = {
-      {old_pl::PL_PAYM_FOND, old_sd::SD_PAYM_FOND},       {old_pl::PL_ILL, old_sd::SD_ILL},
-      {old_pl::PL_SUM_REAL_EA, old_sd::SD_SUM_REAL_EA},   {old_pl::PL_SUM_ADD_EA, old_sd::SD_SUM_ADD_EA},
-      {old_pl::PL_SUM_REAL_AP, old_sd::SD_SUM_REAL_AP},   {old_pl::PL_SUM_ADD_AP, old_sd::SD_SUM_ADD_AP},
+      {old_pl::PL_PAYM_FOND, old_sd::SD_PAYM_FOND},     {old_pl::PL_ILL, old_sd::SD_ILL},
+      {old_pl::PL_SUM_REAL_EA, old_sd::SD_SUM_REAL_EA}, {old_pl::PL_SUM_ADD_EA, old_sd::SD_SUM_ADD_EA},
+      {old_pl::PL_SUM_REAL_AP, old_sd::SD_SUM_REAL_AP}, {old_pl::PL_SUM_ADD_AP, old_sd::SD_SUM_ADD_AP},
   };
   KeyValue key[] = {KeyValue::Of(s.packs(), r, old_pl::PL_NUM_IN_EA), CodeKey(kTotalMonth)};
   Lookup::Range totals = s.total_rows.Find(key);
   for (const Pair& p : kPairs) {
-    s.checks.CheckSumEquals("annual-old.pl.sums-match-declarations", s.packs(), r, p.pack_field, PlCaption(p.pack_field),
-                            SumOf(s.dm.saldo_data, totals, p.row_field));
+    s.checks.CheckSumEquals("annual-old.pl.sums-match-declarations", s.packs(), r, p.pack_field,
+                            PlCaption(p.pack_field), SumOf(s.dm.saldo_data, totals, p.row_field));
   }
 }
 
 // The pack's expenses equal the sum of its code-99 expense totals.
 void CheckExpensesAgainstTotalRows(PackScope& s, RowId r) {
   KeyValue key[] = {KeyValue::Of(s.packs(), r, old_pl::PL_NUM_IN_EA), CodeKey(kTotalExpenseCode)};
-  s.checks.CheckSumEquals("annual-old.pl.expense-total-matches-declarations", s.packs(), r, old_pl::PL_SUM_TOTAL, PlCaption(old_pl::PL_SUM_TOTAL),
+  s.checks.CheckSumEquals("annual-old.pl.expense-total-matches-declarations", s.packs(), r, old_pl::PL_SUM_TOTAL,
+                          PlCaption(old_pl::PL_SUM_TOTAL),
                           SumOf(s.dm.money_util, s.expense_rows.Find(key), old_mu::MU_13));
 }
 
 constexpr PackRule kPackRules[] = {
-    CheckPackNumber,    CheckTerritorialCode, CheckRegistrationCode,     CheckDocumentType,
-    CheckFormationDate, CheckResponsibleName, CheckSheetAmount,          CheckPages,
-    CheckYear,          CheckSumsAgainstTotalRows, CheckExpensesAgainstTotalRows,
+    CheckPackNumber,
+    CheckTerritorialCode,
+    CheckRegistrationCode,
+    CheckDocumentType,
+    CheckFormationDate,
+    CheckResponsibleName,
+    CheckSheetAmount,
+    CheckPages,
+    CheckYear,
+    CheckSumsAgainstTotalRows,
+    CheckExpensesAgainstTotalRows,
 };
 
 }  // namespace

@@ -38,18 +38,20 @@ void CheckDeclaration(PositionScope& s, const PositionRow& p) {
 
 void CheckPack(PositionScope& s, const PositionRow& p) {
   s.checks.CheckFilled("annual-old.di.pack-filled", s.rows(), p.row, old_di::SI_PL, DiCaption(old_di::SI_PL));
-  s.checks.CheckPresentIn("annual-old.di.pack-in-pl", s.rows(), p.row, old_di::SI_PL, p.pack, old_pl::PL_NUM_IN_EA, DiCaption(old_di::SI_PL),
-                          "REV5_PL");
+  s.checks.CheckPresentIn("annual-old.di.pack-in-pl", s.rows(), p.row, old_di::SI_PL, p.pack, old_pl::PL_NUM_IN_EA,
+                          DiCaption(old_di::SI_PL), "REV5_PL");
 }
 
 void CheckDate(PositionScope& s, const PositionRow& p) {
   s.checks.CheckFilled("annual-old.di.date-filled", s.rows(), p.row, old_di::SI_DATE, DiCaption(old_di::SI_DATE));
-  s.checks.CheckNotFuture("annual-old.di.date-not-future", s.rows(), p.row, old_di::SI_DATE, DiCaption(old_di::SI_DATE));
+  s.checks.CheckNotFuture("annual-old.di.date-not-future", s.rows(), p.row, old_di::SI_DATE,
+                          DiCaption(old_di::SI_DATE));
   s.checks.CheckDateRange("annual-old.di.date-in-range", s.rows(), p.row, old_di::SI_DATE, DiCaption(old_di::SI_DATE));
 }
 
 void CheckPosition(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.position-filled", s.rows(), p.row, old_di::SI_POSITION, DiCaption(old_di::SI_POSITION));
+  s.checks.CheckFilled("annual-old.di.position-filled", s.rows(), p.row, old_di::SI_POSITION,
+                       DiCaption(old_di::SI_POSITION));
   Linked profession(s.dm.prof, s.professions.First(s.rows(), p.row, {old_di::SI_POSITION}));
   s.checks.CheckDictionaryCode("annual-old.di.position-in-dictionary", s.rows(), p.row, old_di::SI_POSITION, profession,
                                dict::ID, DiCaption(old_di::SI_POSITION));
@@ -58,7 +60,8 @@ void CheckPosition(PositionScope& s, const PositionRow& p) {
 void CheckRank(PositionScope& s, const PositionRow& p) {
   if (s.rows().IsEmpty(p.row, old_di::SI_RANGE)) return;
   Linked rank(s.dm.rang, s.ranks.First(s.rows(), p.row, {old_di::SI_RANGE}));
-  s.checks.CheckDictionaryCode("annual-old.di.rank-in-dictionary", s.rows(), p.row, old_di::SI_RANGE, rank, dict::ID, DiCaption(old_di::SI_RANGE));
+  s.checks.CheckDictionaryCode("annual-old.di.rank-in-dictionary", s.rows(), p.row, old_di::SI_RANGE, rank, dict::ID,
+                               DiCaption(old_di::SI_RANGE));
 }
 
 constexpr PositionRule kPositionRules[] = {CheckDeclaration, CheckPack, CheckDate, CheckPosition, CheckRank};

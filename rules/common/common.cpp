@@ -12,8 +12,8 @@ namespace {
 
 constexpr int kFirstCapYear = 2001;
 constexpr double kMonthlyCap[] = {
-    0.00,   0.00,   24.54,  54.90,   83.10,   153.00,  241.80,  657.50, 942.00,  // 2001-2009
-    885.00, 990.00, 1065.00, 1155.00, 1267.50, 1350.00, 0.00,    0.00,   0.00,    // 2010-2018
+    0.00,   0.00,   24.54,   54.90,   83.10,   153.00,  241.80, 657.50, 942.00,  // 2001-2009
+    885.00, 990.00, 1065.00, 1155.00, 1267.50, 1350.00, 0.00,   0.00,   0.00,    // 2010-2018
 };
 constexpr int kLastCapYear = kFirstCapYear + static_cast<int>(std::size(kMonthlyCap)) - 1;
 
@@ -55,8 +55,7 @@ void ForEachDeclarationGroup(const Table& t, const std::vector<RowId>& order, in
 }
 
 void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId>& order, const GroupTotalOptions& o,
-                       const std::function<void(RowId first)>& begin_group,
-                       const std::function<bool(RowId)>& counts) {
+                       const std::function<void(RowId first)>& begin_group, const std::function<bool(RowId)>& counts) {
   assert(o.columns.size() <= kMaxTotalColumns);
   ForEachDeclarationGroup(t, order, o.declaration_field, o.pack_field, [&](std::span<const RowId> rows) {
     begin_group(rows.front());

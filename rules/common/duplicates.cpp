@@ -49,8 +49,8 @@ void RunDuplicateCpasPass(FindingWriter& c, const Table& t, const DuplicateCpasO
     const bool repeats = o.compare == CompareAs::Text ? text == remembered_text : number == remembered_number;
     if (repeats) {
       const bool as_text = o.compare == CompareAs::Text;
-      c.ReportDuplicate(o.rule, remembered_row, o.caption, kDuplicate, "CPAS=",
-                        as_text ? text : FormatCpas(remembered_number));
+      c.ReportDuplicate(o.rule, remembered_row, o.caption, kDuplicate,
+                        "CPAS=", as_text ? text : FormatCpas(remembered_number));
       c.ReportDuplicate(o.rule, c.context, o.caption, kDuplicate, "CPAS=", as_text ? text : FormatCpas(number));
     }
     remembered_text = std::move(text);

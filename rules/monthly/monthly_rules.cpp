@@ -84,7 +84,8 @@ void BeginNotBeforeLastYear(SaldoRow& row) {
   if (!HasBeginWindow(row) || !BackdatingCategory(row)) return;
   const std::optional<Date> limit = Date::FromYmd(row.run.year - 1, row.month, 1);
   if (limit && row.DateOf(sd::SD_BEGIN_DT) < *limit) {
-    ReportBeginWindow(row, "monthly.sd.begin-not-before-last-year", "- для 153 категории можно данные только на 1 год назад");
+    ReportBeginWindow(row, "monthly.sd.begin-not-before-last-year",
+                      "- для 153 категории можно данные только на 1 год назад");
   }
 }
 
@@ -92,8 +93,8 @@ void BeginNotBeforeLastYear(SaldoRow& row) {
 // later, the limit day itself included.
 void BeginNotAfterNextYear(SaldoRow& row) {
   if (!HasBeginWindow(row)) return;
-  const std::optional<Date> limit = row.month >= 12 ? Date::FromYmd(row.run.year + 2, 1, 1)
-                                                    : Date::FromYmd(row.run.year + 1, row.month + 1, 1);
+  const std::optional<Date> limit =
+      row.month >= 12 ? Date::FromYmd(row.run.year + 2, 1, 1) : Date::FromYmd(row.run.year + 1, row.month + 1, 1);
   if (limit && row.DateOf(sd::SD_BEGIN_DT) > *limit) {
     ReportBeginWindow(row, "monthly.sd.begin-not-after-next-year", "- можно данные только на год вперед");
   }

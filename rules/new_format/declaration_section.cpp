@@ -40,17 +40,16 @@ void CheckPack(Run& run, const DeclarationLinks& links, RowId r) {
   const std::string& caption = run.na_caption[na::NA_PL];
   run.checks.CheckFilled("new.na.pack-filled", na, r, na::NA_PL, caption);
   run.checks.CheckPresentIn("new.na.pack-in-ip", na, r, na::NA_PL,
-                            Linked(run.dm.pack_label, links.pack.First(na, r, {na::NA_PL})), pl::PL_ID,
-                            caption, "REV5_IP");
+                            Linked(run.dm.pack_label, links.pack.First(na, r, {na::NA_PL})), pl::PL_ID, caption,
+                            "REV5_IP");
 }
 
 void CheckMonthlyRowsExist(Run& run, const DeclarationLinks& links, const DeclarationOptions& o, RowId r) {
   const Table& na = run.dm.name_account;
   Linked first(run.dm.saldo_data, links.monthly_rows.First(na, r, {na::NA_ID, na::NA_PL}));
-  bool missing = o.monthly_rows == LinkTest::RowExists
-                     ? !first.found()
-                     : first.Number(sd::SD_NA) != na.Number(r, na::NA_ID) ||
-                           first.Number(sd::SD_PL) != na.Number(r, na::NA_PL);
+  bool missing = o.monthly_rows == LinkTest::RowExists ? !first.found()
+                                                       : first.Number(sd::SD_NA) != na.Number(r, na::NA_ID) ||
+                                                             first.Number(sd::SD_PL) != na.Number(r, na::NA_PL);
   if (missing) run.checks.ReportFieldError("new.na.monthly-rows-exist", "", "данные отсутствуют в файле REV5_SD");
 }
 
@@ -59,7 +58,8 @@ void CheckCpas(Run& run, const DeclarationOptions& o, RowId r) {
   const std::string& caption = run.na_caption[na::NA_CPAS];
   std::string_view cpas = na.View(r, na::NA_CPAS);
   if (cpas.empty()) {
-    if (!o.cpas_missing_message.empty()) run.checks.ReportFieldError(o.cpas_missing_rule, caption, o.cpas_missing_message);
+    if (!o.cpas_missing_message.empty())
+      run.checks.ReportFieldError(o.cpas_missing_rule, caption, o.cpas_missing_message);
     return;
   }
   if (Utf8Length(cpas) != 11) run.checks.ReportFieldError("new.na.cpas-length", caption, "не содержит 11 знаков.");
@@ -125,7 +125,8 @@ void CheckDocumentType(Run& run, const DeclarationLinks& links, RowId r) {
                        "= 2 или 3, код IDNP не должен быть заполнен или неверно заполнен тип документа");
   }
   if ((type == 2 || type == 3) && (!seria || !number)) {
-    c.ReportFieldError("new.na.doc-type-needs-series", caption, "= 2 или 3, должны быть заполнены серия и номер документа");
+    c.ReportFieldError("new.na.doc-type-needs-series", caption,
+                       "= 2 или 3, должны быть заполнены серия и номер документа");
   }
   if (type == 4 && !number) {
     c.ReportFieldError("new.na.doc-type-needs-number", caption, "= 4, должен быть заполнен номер документа");

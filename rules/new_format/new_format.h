@@ -186,7 +186,7 @@ void DeclarationFilled(SaldoRow& row);
 void DeclarationExists(SaldoRow& row, LinkTest test);
 void PackFilledAndKnown(SaldoRow& row);
 void MonthFilledAndKnown(SaldoRow& row);  // filled, in `months`, not "0"
-void JobCodeKnown(SaldoRow& row);          // in `prof` when set and not 0
+void JobCodeKnown(SaldoRow& row);         // in `prof` when set and not 0
 void CategoryFilledAndKnown(SaldoRow& row);
 void DaysWeek(SaldoRow& row);  // filled, 5 or 6
 void BeginRequired(SaldoRow& row);

@@ -22,11 +22,11 @@ void CheckAgainstTotalRows(Run& run, const Lookup& totals, RowId r) {
   KeyValue keys[2] = {KeyValue::Of(p, r, pl::PL_ID), common::CodeKey(common::kTotalMonth)};
   Amounts sums{};
   for (RowId s : totals.Find(keys)) AddAmounts(sums, run.dm.saldo_data, s, kSaldoAmounts);
-  CheckAmountsEqual(run.checks, p, r, kPackAmounts, run.ip_caption,
-                    {"new.ip.fond-matches-declarations", "new.ip.ill-matches-declarations",
-                     "new.ip.sum-ap-matches-declarations", "new.ip.sum-ea-matches-declarations",
-                     "new.ip.total-matches-declarations"},
-                    sums);
+  CheckAmountsEqual(
+      run.checks, p, r, kPackAmounts, run.ip_caption,
+      {"new.ip.fond-matches-declarations", "new.ip.ill-matches-declarations", "new.ip.sum-ap-matches-declarations",
+       "new.ip.sum-ea-matches-declarations", "new.ip.total-matches-declarations"},
+      sums);
 }
 
 }  // namespace
@@ -50,7 +50,8 @@ void RunPackSection(Run& run) {
     const Table& t = run.dm.svod_info;
     c.context.NoRecord();
     if (!t.empty()) c.context.At(t, static_cast<RowId>(t.size() - 1));
-    c.ReportPlain("new.ip.pack-count", "поле <9.Общее кол-во пачек> из файла REV5_T не равно количеству пачек в файле REV5_IP");
+    c.ReportPlain("new.ip.pack-count",
+                  "поле <9.Общее кол-во пачек> из файла REV5_T не равно количеству пачек в файле REV5_IP");
   }
   common::RunDuplicatePackPass(c, "new.ip.pack-unique", p, pl::PL_ID, run.ip_caption[pl::PL_ID]);
 }

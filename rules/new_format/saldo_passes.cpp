@@ -4,10 +4,10 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <string>
-#include <vector>
 #include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "rules/new_format/new_format.h"
 
@@ -116,8 +116,9 @@ void RunCategoryValidityPass(Run& run) {
     }
     if (!last_valid) {
       SetSaldoContext(run, declarations, r);
-      c.ReportNoRow("new.sd.category-valid-in-year", run.sd_caption[sd::SD_CATEGORY],
-                    fmt::format(" код {} не действителен для отчетного года={}", sd.View(r, sd::SD_CATEGORY), run.year));
+      c.ReportNoRow(
+          "new.sd.category-valid-in-year", run.sd_caption[sd::SD_CATEGORY],
+          fmt::format(" код {} не действителен для отчетного года={}", sd.View(r, sd::SD_CATEGORY), run.year));
     }
   });
   if (last_row != kNoRow) SetSaldoContext(run, declarations, last_row);

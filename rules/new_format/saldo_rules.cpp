@@ -30,7 +30,8 @@ void SetSaldoContext(Run& run, const Lookup& declarations, RowId r) {
   FindingWriter& c = run.checks;
   c.context.pack = sd.Text(r, sd::SD_PL);
   c.context.declaration = sd.Text(r, sd::SD_NA);
-  c.context.name = Linked(run.dm.name_account, declarations.First(sd, r, {sd::SD_NA, sd::SD_PL})).Text(na::NA_LAST_NAME);
+  c.context.name =
+      Linked(run.dm.name_account, declarations.First(sd, r, {sd::SD_NA, sd::SD_PL})).Text(na::NA_LAST_NAME);
   c.context.At(sd, r);
 }
 
@@ -76,10 +77,9 @@ void DeclarationFilled(SaldoRow& row) {
 
 void DeclarationExists(SaldoRow& row, LinkTest test) {
   Linked declaration(row.run.dm.name_account, row.declaration);
-  bool missing = test == LinkTest::RowExists
-                     ? !declaration.found()
-                     : declaration.Number(na::NA_ID) != row.Amount(sd::SD_NA) ||
-                           declaration.Number(na::NA_PL) != row.Amount(sd::SD_PL);
+  bool missing = test == LinkTest::RowExists ? !declaration.found()
+                                             : declaration.Number(na::NA_ID) != row.Amount(sd::SD_NA) ||
+                                                   declaration.Number(na::NA_PL) != row.Amount(sd::SD_PL);
   if (missing) {
     row.checks.ReportFieldError("new.sd.declaration-in-na", row.caption(sd::SD_NA) + "," + row.caption(sd::SD_PL),
                                 "отсутствует в файле REV5_NA");
@@ -121,7 +121,8 @@ void CategoryFilledAndKnown(SaldoRow& row) {
       "new.sd.category-in-dictionary", row.sd, row.r, sd::SD_CATEGORY,
       Linked(row.run.dm.new_kategor, row.links.category.First(row.sd, row.r, {sd::SD_CATEGORY})), dict::ID_KATEG,
       caption);
-  if (row.category == "0") row.checks.ReportFieldError("new.sd.category-not-zero", caption, "не должно равняться нулю (0)");
+  if (row.category == "0")
+    row.checks.ReportFieldError("new.sd.category-not-zero", caption, "не должно равняться нулю (0)");
 }
 
 void DaysWeek(SaldoRow& row) {
@@ -129,7 +130,8 @@ void DaysWeek(SaldoRow& row) {
   const std::string& caption = row.caption(sd::SD_DAYS_WEEK);
   row.checks.CheckFilled("new.sd.days-week-filled", row.sd, row.r, sd::SD_DAYS_WEEK, caption);
   int days = row.sd.Int(row.r, sd::SD_DAYS_WEEK);
-  if (days != 5 && days != 6) row.checks.ReportFieldError("new.sd.days-week-5-or-6", caption, "должно равняться 5 или 6");
+  if (days != 5 && days != 6)
+    row.checks.ReportFieldError("new.sd.days-week-5-or-6", caption, "должно равняться 5 или 6");
 }
 
 void BeginRequired(SaldoRow& row) {
@@ -148,17 +150,18 @@ void EndNotBeforeBegin(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
   if (row.DateOf(sd::SD_END_DT) < row.DateOf(sd::SD_BEGIN_DT)) {
     row.checks.ReportFieldError("new.sd.begin-before-end", row.caption(sd::SD_BEGIN_DT),
-                                " " + row.sd.Text(row.r, sd::SD_BEGIN_DT) + " должна быть меньше конечной даты месяца " +
-                                    row.sd.Text(row.r, sd::SD_END_DT));
+                                " " + row.sd.Text(row.r, sd::SD_BEGIN_DT) +
+                                    " должна быть меньше конечной даты месяца " + row.sd.Text(row.r, sd::SD_END_DT));
   }
 }
 
 void DateMonthsAgree(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
   if (row.DateOf(sd::SD_BEGIN_DT).month() != row.DateOf(sd::SD_END_DT).month()) {
-    row.checks.ReportFieldError("new.sd.date-months-agree", row.caption(sd::SD_END_DT),
-                                "значение месяца в датах должно совпадать. BEGIN_DT=" +
-                                    row.sd.Text(row.r, sd::SD_BEGIN_DT) + " END_DT=" + row.sd.Text(row.r, sd::SD_END_DT));
+    row.checks.ReportFieldError(
+        "new.sd.date-months-agree", row.caption(sd::SD_END_DT),
+        "значение месяца в датах должно совпадать. BEGIN_DT=" + row.sd.Text(row.r, sd::SD_BEGIN_DT) +
+            " END_DT=" + row.sd.Text(row.r, sd::SD_END_DT));
   }
 }
 

@@ -91,8 +91,7 @@ void RunSummarySection(Run& run, const SummaryOptions& options) {
     CheckPeriod(run, options, r);
     c.CheckFilled("new.t.kodtkss-filled", t, r, svod::KODTKSS, cap[svod::KODTKSS]);
     c.CheckDictionaryCode("new.t.kodtkss-in-dictionary", t, r, svod::KODTKSS,
-                          Linked(run.dm.raion, raion.First(t, r, {svod::KODTKSS})), dict::ID,
-                          cap[svod::KODTKSS]);
+                          Linked(run.dm.raion, raion.First(t, r, {svod::KODTKSS})), dict::ID, cap[svod::KODTKSS]);
     CheckRegistration(run, r);
     c.CheckFilled("new.t.fio-filled", t, r, svod::FIO_EA, cap[svod::FIO_EA]);
     c.CheckNameCharacters("new.t.fio-characters", t, r, svod::FIO_EA, cap[svod::FIO_EA]);

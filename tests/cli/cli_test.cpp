@@ -1,7 +1,7 @@
 // End-to-end runs of zentrox-check as a child process, each in its own
 // temporary working directory.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -380,8 +380,9 @@ TEST_F(CliTest, ChecksEveryVariantsExample) {
     const char* variant;
     const char* archive;
   };
-  for (const Case& c : {Case{"monthly", "REV5_1234567_00003_2026L11.rar"}, Case{"annual", "REV5_1234567_00004_2025L00.rar"},
-                        Case{"annual-old", "REV5_1234567_00005.rar"}}) {
+  for (const Case& c :
+       {Case{"monthly", "REV5_1234567_00003_2026L11.rar"}, Case{"annual", "REV5_1234567_00004_2025L00.rar"},
+        Case{"annual-old", "REV5_1234567_00005.rar"}}) {
     Result r = Check({"--variant", c.variant, "--workdir", work.path(), "--today", "08.12.2026", Example(c.archive)});
     EXPECT_EQ(r.status, 0) << c.variant << "\n" << r.out;
     EXPECT_EQ(r.lines().at(r.lines().size() - 4), "к о н т р о л ь  з а в е р ш е н.") << c.variant;
@@ -392,7 +393,8 @@ bool ValidJson(const std::string& text) {
   if (std::system("command -v python3 >/dev/null 2>&1") != 0) return true;  // nothing to validate with
   TempDir dir;
   test::WriteBytes(dir / "x.json", text);
-  std::string cmd = "python3 -c 'import json,sys; json.load(open(sys.argv[1], encoding=\"utf-8\"))' " + Quote(dir / "x.json");
+  std::string cmd =
+      "python3 -c 'import json,sys; json.load(open(sys.argv[1], encoding=\"utf-8\"))' " + Quote(dir / "x.json");
   return std::system(cmd.c_str()) == 0;
 }
 
@@ -427,8 +429,8 @@ TEST_F(CliTest, JsonStatusAndRuleIdsFollowTheOutcome) {
       {src / "REV5_1234567.rar", 3, "not-checked", "intake.package-name-valid"},
   };
   for (const Case& c : cases) {
-    Result r = Check({"--variant", "quarterly", "--workdir", work.path(), "--today", "08.12.2026", "--format", "json",
-                      c.archive});
+    Result r = Check(
+        {"--variant", "quarterly", "--workdir", work.path(), "--today", "08.12.2026", "--format", "json", c.archive});
     EXPECT_EQ(r.status, c.status) << c.archive;
     EXPECT_NE(r.out.find("\"summary\": {\"status\": \"" + c.json_status + "\""), std::string::npos) << r.out;
     if (!c.rule.empty()) {
@@ -489,9 +491,9 @@ TEST_F(CliTest, ValidExamplesPrintExactlyTheFrame) {
     const std::string archive = Example(c.archive);
     Result r = Check({"--variant", c.variant, "--workdir", work.path(), "--today", "08.12.2026", archive});
     ASSERT_EQ(r.status, 0) << c.variant << "\n" << r.out;
-    std::vector<std::string> files = c.old_format
-                                         ? std::vector<std::string>{"REV5_PL", "REV5_NA", "REV5_SD", "REV5_DI", "REV5_MU"}
-                                         : std::vector<std::string>{"REV5_T", "REV5_IP", "REV5_NA", "REV5_SD"};
+    std::vector<std::string> files =
+        c.old_format ? std::vector<std::string>{"REV5_PL", "REV5_NA", "REV5_SD", "REV5_DI", "REV5_MU"}
+                     : std::vector<std::string>{"REV5_T", "REV5_IP", "REV5_NA", "REV5_SD"};
     std::vector<std::string> expected = {"ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
                                          "Распакован пакет " + (c.marker_is_name ? std::string(c.archive) : archive),
                                          "Контроль, часть 1 - проверка соответствия форматам данных:"};

@@ -173,15 +173,15 @@ std::string BuildRar5(const std::vector<Rar5Entry>& entries) {
   for (const Rar5Entry& e : entries) {
     std::string extra;
     if (e.redirect != 0) {
-      const std::string record = Vint(5) + Vint(static_cast<std::uint64_t>(e.redirect)) + Vint(0) +
-                                 Vint(e.target.size()) + e.target;
+      const std::string record =
+          Vint(5) + Vint(static_cast<std::uint64_t>(e.redirect)) + Vint(0) + Vint(e.target.size()) + e.target;
       extra = Vint(record.size()) + record;
     }
     std::string body = Vint(2) + Vint(extra.empty() ? 0x02 : 0x03);
     if (!extra.empty()) body += Vint(extra.size());
     body += Vint(e.data.size());
     body += Vint(0x0004) + Vint(e.data.size()) + Vint(0x20) + Le32(rar::crc32(e.data));  // CRC present
-    body += Vint(0) + Vint(1) + Vint(e.name.size()) + e.name + extra;  // stored, Unix host
+    body += Vint(0) + Vint(1) + Vint(e.name.size()) + e.name + extra;                    // stored, Unix host
     out += Rar5Block(body) + e.data;
   }
   out += Rar5Block(Vint(5) + Vint(0) + Vint(0));
@@ -247,9 +247,9 @@ class HostileTest : public ::testing::Test {
   std::string BesideSandbox() const { return RootName() + "-escape"; }
 
   // The package files of an example folder as archive entries, named by `rename`.
-  std::vector<rar4::Entry> Package(const std::string& folder,
-                                   const std::function<std::string(const std::string&)>& rename =
-                                       [](const std::string& n) { return n; }) const {
+  std::vector<rar4::Entry> Package(
+      const std::string& folder,
+      const std::function<std::string(const std::string&)>& rename = [](const std::string& n) { return n; }) const {
     std::vector<rar4::Entry> entries;
     for (const char* f : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) {
       rar4::Entry e;
@@ -263,7 +263,7 @@ class HostileTest : public ::testing::Test {
   // Writes the archive, runs zentrox-check on it and checks what every run
   // must leave behind, hostile or not.
   Outcome Check(const std::string& variant, const std::string& archive_name, const std::string& bytes,
-            std::map<std::string, std::string> env = {}) {
+                std::map<std::string, std::string> env = {}) {
     const std::string archive = src() + archive_name;
     test::WriteBytes(archive, bytes);
     const Snapshot before = Take(root.path(), root / "in/side/work");
@@ -271,8 +271,8 @@ class HostileTest : public ::testing::Test {
     env.emplace("TMPDIR", root / "tmp");
     env.emplace("ZENTROX_WORKDIR", "");
     Outcome r = Child(ZENTROX_CHECK, {"--variant", variant, "--workdir", work(), "--today", "08.12.2026", archive},
-                  root / "cwd", env)
-                .Wait();
+                      root / "cwd", env)
+                    .Wait();
     EXPECT_EQ(Take(root.path(), root / "in/side/work"), before) << "something changed outside the working directory";
     EXPECT_EQ(NamesIn(Parent(), RootName()), beside_before) << "something was written beside the sandbox";
     ExpectCleanWorkdir();
@@ -288,8 +288,8 @@ class HostileTest : public ::testing::Test {
       dictionaries.insert(n);
       EXPECT_EQ(test::ReadBytes(work() + n), test::ReadBytes(e.path().string())) << n << " changed";
     }
-    const std::set<std::string> allowed = {".zentrox.lock", "rev5_list", "rev5_t", "rev5_ip", "rev5_na",
-                                           "rev5_sd", "rev5_pl", "rev5_di", "rev5_mu"};
+    const std::set<std::string> allowed = {".zentrox.lock", "rev5_list", "rev5_t",  "rev5_ip", "rev5_na",
+                                           "rev5_sd",       "rev5_pl",   "rev5_di", "rev5_mu"};
     for (const auto& e : fs::directory_iterator(work())) {
       const std::string n = e.path().filename().string();
       EXPECT_FALSE(e.is_symlink()) << n << " is a link";
@@ -374,8 +374,7 @@ TEST_F(HostileTest, LinkEntriesNamedLikePackageFilesAreRefused) {
   };
   for (const Case& c : {Case{"RAR 4 symlink to an absolute path", rar4::build_archive(rar4_symlink)},
                         Case{"RAR 4 symlink out of the directory", rar4::build_archive(rar4_symlink_dotdot)},
-                        Case{"RAR 5 symlink", rar5(1, "../secret")},
-                        Case{"RAR 5 hard link", rar5(4, "real")},
+                        Case{"RAR 5 symlink", rar5(1, "../secret")}, Case{"RAR 5 hard link", rar5(4, "real")},
                         Case{"RAR 5 hard link out of the directory", rar5(4, "../secret")}}) {
     SCOPED_TRACE(c.name);
     Outcome r = Check("annual", kAnnualName, c.archive);
@@ -421,9 +420,10 @@ TEST_F(HostileTest, EntriesNamedLikeTheProgramsCannotReplaceThem) {
   test::WriteBytes(src() + kAnnualName, rar4::build_archive(entries));
   const Snapshot before = Take(bin, bin / "none");
   for (int pass = 0; pass < 2; ++pass) {  // the second run still finds the real archiver
-    Outcome r = Child((bin / "zentrox-check").string(), {"--variant", "annual", "--today", "08.12.2026", src() + kAnnualName},
-                  root / "cwd", {{"ZENTROX_WORKDIR", ""}, {"TMPDIR", root / "tmp"}})
-                .Wait();
+    Outcome r =
+        Child((bin / "zentrox-check").string(), {"--variant", "annual", "--today", "08.12.2026", src() + kAnnualName},
+              root / "cwd", {{"ZENTROX_WORKDIR", ""}, {"TMPDIR", root / "tmp"}})
+            .Wait();
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_TRUE(r.Has(kCompleted)) << r.out;
   }
@@ -447,8 +447,8 @@ TEST_F(HostileTest, PackageOverTheSizeCapIsRefused) {
   EXPECT_FALSE(InWork("rev5_sd"));  // no partial file is left
 
   // The same package under the cap passes.
-  Outcome fits = Check("annual", kAnnualName, rar4::build_archive(Package("annual-valid")),
-                   {{"ZENTROX_RAR_MAX_BYTES", "4000"}});
+  Outcome fits =
+      Check("annual", kAnnualName, rar4::build_archive(Package("annual-valid")), {{"ZENTROX_RAR_MAX_BYTES", "4000"}});
   EXPECT_EQ(fits.status, 0) << fits.out << fits.err;
 }
 
@@ -509,7 +509,8 @@ TEST_F(HostileTest, EncryptedEntriesAreRefused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " / " + c.variant);
     ASSERT_FALSE(c.archive.empty()) << "fixture missing";
-    Outcome r = Check(c.variant, std::string(c.variant) == "annual" ? kAnnualName : "REV5_1234567_00005.rar", c.archive);
+    Outcome r =
+        Check(c.variant, std::string(c.variant) == "annual" ? kAnnualName : "REV5_1234567_00005.rar", c.archive);
     EXPECT_EQ(r.status, 3) << r.out;
     EXPECT_TRUE(r.Has(kHeading) && r.Has(kErrorAdvice)) << r.out;
   }
@@ -542,21 +543,26 @@ TEST_F(HostileTest, DamagedArchivesEndInTheErrorBlock) {
        kErrorAdvice},
   };
   if (HaveFixtures()) {
-    cases.insert(cases.end(), {
-        {"pointer-leak RAR 5", Fixture("test_read_format_rar5_data_ready_pointer_leak.rar"), "annual", kErrorAdvice},
-        {"pointer-leak RAR 5, old format", Fixture("test_read_format_rar5_data_ready_pointer_leak.rar"), "annual-old",
-         kErrorAdvice},
-        {"truncated Huffman table RAR 5", Fixture("test_read_format_rar5_truncated_huff.rar"), "annual", kErrorAdvice},
-        {"end block of huge size", Fixture("test_read_format_rar_endarc_huge.rar"), "annual", kErrorAdvice},
-    });
+    cases.insert(
+        cases.end(),
+        {
+            {"pointer-leak RAR 5", Fixture("test_read_format_rar5_data_ready_pointer_leak.rar"), "annual",
+             kErrorAdvice},
+            {"pointer-leak RAR 5, old format", Fixture("test_read_format_rar5_data_ready_pointer_leak.rar"),
+             "annual-old", kErrorAdvice},
+            {"truncated Huffman table RAR 5", Fixture("test_read_format_rar5_truncated_huff.rar"), "annual",
+             kErrorAdvice},
+            {"end block of huge size", Fixture("test_read_format_rar_endarc_huge.rar"), "annual", kErrorAdvice},
+        });
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " / " + c.variant);
     const std::string variant = c.variant;
-    Outcome r = Check(variant, variant == "quarterly"    ? kQuarterlyName
-                           : variant == "annual-old" ? "REV5_1234567_00005.rar"
-                                                     : kAnnualName,
-                  c.archive);
+    Outcome r = Check(variant,
+                      variant == "quarterly"    ? kQuarterlyName
+                      : variant == "annual-old" ? "REV5_1234567_00005.rar"
+                                                : kAnnualName,
+                      c.archive);
     EXPECT_EQ(r.status, 3) << r.out << r.err;
     EXPECT_TRUE(r.Has(kHeading)) << r.out;
     EXPECT_TRUE(r.Has(c.line)) << r.out;
@@ -572,7 +578,8 @@ TEST_F(HostileTest, CorruptedDataFailsItsCrc) {
     const char* file;
     const char* corrupted;  // the entry with the flipped byte
   };
-  for (const Case& c : {Case{"probe_stored4_pkgnames_badcrc.rar", "rev5_ip"}, Case{"probe_rar5_pkgnames_badcrc.rar", "rev5_t"}}) {
+  for (const Case& c :
+       {Case{"probe_stored4_pkgnames_badcrc.rar", "rev5_ip"}, Case{"probe_rar5_pkgnames_badcrc.rar", "rev5_t"}}) {
     SCOPED_TRACE(c.file);
     Outcome r = Check("quarterly", kQuarterlyName, Fixture(c.file));
     EXPECT_EQ(r.status, 3) << r.out;
@@ -608,7 +615,9 @@ TEST_F(HostileTest, IncompleteOrRepeatedPackageFilesAreCheckedAsAnExtractorLeave
   }
   std::vector<rar4::Entry> na_twice = Package("quarterly-valid");
   na_twice[3] = na_twice[2];  // REV5_T, REV5_IP, REV5_NA, REV5_NA: four entries, no REV5_SD
-  const rar4::Entry damaged_sd{"REV5_SD", "x1\xB0" "1\xB0\r\n"};
+  const rar4::Entry damaged_sd{"REV5_SD",
+                               "x1\xB0"
+                               "1\xB0\r\n"};
   std::vector<rar4::Entry> damaged_last = Package("annual-valid");
   damaged_last.push_back(damaged_sd);
   std::vector<Rar5Entry> rar5_damaged_last;
@@ -625,17 +634,18 @@ TEST_F(HostileTest, IncompleteOrRepeatedPackageFilesAreCheckedAsAnExtractorLeave
   };
   const std::string old_name = "REV5_1234567_00005.rar";
   const std::vector<Case> cases{
-      {"annual without REV5_NA", "annual", kAnnualName, rar4::build_archive(without(Package("annual-valid"), "rev5_na")),
-       1, "NU ESTE fisierul " + work() + "REV5_NA"},
-      {"annual without REV5_IP", "annual", kAnnualName, rar4::build_archive(without(Package("annual-valid"), "rev5_ip")),
-       3, missing_files},
-      {"old format without REV5_DI", "annual-old", old_name.c_str(), rar4::build_archive(without(old_format, "rev5_di")),
-       1, "NU ESTE fisierul " + work() + "REV5_DI"},
-      {"old format without REV5_PL", "annual-old", old_name.c_str(), rar4::build_archive(without(old_format, "rev5_pl")),
-       3, missing_files},
+      {"annual without REV5_NA", "annual", kAnnualName,
+       rar4::build_archive(without(Package("annual-valid"), "rev5_na")), 1, "NU ESTE fisierul " + work() + "REV5_NA"},
+      {"annual without REV5_IP", "annual", kAnnualName,
+       rar4::build_archive(without(Package("annual-valid"), "rev5_ip")), 3, missing_files},
+      {"old format without REV5_DI", "annual-old", old_name.c_str(),
+       rar4::build_archive(without(old_format, "rev5_di")), 1, "NU ESTE fisierul " + work() + "REV5_DI"},
+      {"old format without REV5_PL", "annual-old", old_name.c_str(),
+       rar4::build_archive(without(old_format, "rev5_pl")), 3, missing_files},
       {"quarterly listing REV5_NA twice", "quarterly", kQuarterlyName, rar4::build_archive(na_twice), 1,
        "NU ESTE fisierul " + work() + "REV5_SD"},
-      {"a damaged REV5_SD after the valid one", "annual", kAnnualName, rar4::build_archive(damaged_last), 1, kCompleted},
+      {"a damaged REV5_SD after the valid one", "annual", kAnnualName, rar4::build_archive(damaged_last), 1,
+       kCompleted},
       {"a damaged REV5_SD before the valid one", "annual", kAnnualName, rar4::build_archive(damaged_first), 0,
        kCompleted},
       {"RAR 5, a damaged REV5_SD after the valid one", "annual", kAnnualName, BuildRar5(rar5_damaged_last), 1,
@@ -677,13 +687,15 @@ TEST_F(HostileTest, TwoConcurrentRunsInOneWorkingDirectory) {
   fs::create_directory(bin);
   fs::copy_file(ZENTROX_CHECK, bin / "zentrox-check");
   const std::string started = root / "tmp/started";
-  test::WriteBytes((bin / "Rar").string(), "#!/bin/sh\n: > '" + started + "'\nsleep 2\nexec '" ZENTROX_BIN_DIR "/Rar' \"$@\"\n");
+  test::WriteBytes((bin / "Rar").string(),
+                   "#!/bin/sh\n: > '" + started + "'\nsleep 2\nexec '" ZENTROX_BIN_DIR "/Rar' \"$@\"\n");
   fs::permissions(bin / "Rar", fs::perms::owner_all);
   test::WriteBytes(src() + kAnnualName, rar4::build_archive(Package("annual-valid")));
   auto start = [&](const std::string& wait_ms) {
     return std::make_unique<Child>(
         (bin / "zentrox-check").string(),
-        std::vector<std::string>{"--variant", "annual", "--workdir", work(), "--today", "08.12.2026", src() + kAnnualName},
+        std::vector<std::string>{"--variant", "annual", "--workdir", work(), "--today", "08.12.2026",
+                                 src() + kAnnualName},
         root / "cwd", std::map<std::string, std::string>{{"ZENTROX_LOCK_WAIT_MS", wait_ms}, {"TMPDIR", root / "tmp"}});
   };
   auto wait_started = [&] {

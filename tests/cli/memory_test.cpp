@@ -9,10 +9,10 @@
 //
 // AddressSanitizer reserves terabytes of address space at start-up, so the
 // sanitizer build skips these tests.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,7 +54,9 @@ ChildRun CheckUnderLimit(const std::string& work, const std::string& archive, rl
   pid_t pid = ::fork();
   if (pid == 0) {
     if (limit != 0) {
-      struct rlimit rl {limit, limit};
+      struct rlimit rl {
+        limit, limit
+      };
       if (::setrlimit(RLIMIT_AS, &rl) != 0) ::_exit(120);
     }
     int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -62,8 +64,8 @@ ChildRun CheckUnderLimit(const std::string& work, const std::string& archive, rl
     if (fd < 0 || null < 0) ::_exit(121);
     ::dup2(fd, 1);
     ::dup2(null, 2);
-    ::execl(ZENTROX_CHECK, ZENTROX_CHECK, "--variant", "quarterly", "--workdir", work.c_str(), "--today",
-            "08.12.2026", archive.c_str(), static_cast<char*>(nullptr));
+    ::execl(ZENTROX_CHECK, ZENTROX_CHECK, "--variant", "quarterly", "--workdir", work.c_str(), "--today", "08.12.2026",
+            archive.c_str(), static_cast<char*>(nullptr));
     ::_exit(122);
   }
   ChildRun r;
@@ -109,8 +111,8 @@ TEST(OutOfMemory, EndsTheRunWithOneLineExit3AndNoPackageFiles) {
   const std::string large = root / "large/";
   fs::create_directory(small);
   fs::create_directory(large);
-  test::WriteBytes(small + kArchiveName,
-                   PackageArchive(test::ReadBytes(std::string(ZENTROX_SOURCE_DIR) + "/examples/quarterly-valid/rev5_sd")));
+  test::WriteBytes(small + kArchiveName, PackageArchive(test::ReadBytes(std::string(ZENTROX_SOURCE_DIR) +
+                                                                        "/examples/quarterly-valid/rev5_sd")));
 
   rlim_t fits = 0;
   for (rlim_t mb = 64; mb <= 4096 && fits == 0; mb *= 2) {

@@ -28,8 +28,8 @@ std::string Quote(const std::string& s) {
 
 Outcome CheckExample(const std::string& workdir) {
   TempDir io;
-  std::string cmd = Quote(ZENTROX_CHECK) + " --variant quarterly --today 08.12.2026 --workdir " + Quote(workdir) +
-                    " " + Quote(std::string(ZENTROX_EXAMPLES_DIR) + "/REV5_1234567_00001_2026T03.rar") + " >" +
+  std::string cmd = Quote(ZENTROX_CHECK) + " --variant quarterly --today 08.12.2026 --workdir " + Quote(workdir) + " " +
+                    Quote(std::string(ZENTROX_EXAMPLES_DIR) + "/REV5_1234567_00001_2026T03.rar") + " >" +
                     Quote(io / "out") + " 2>" + Quote(io / "err");
   int raw = std::system(cmd.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadBytes(io / "out"), test::ReadBytes(io / "err")};

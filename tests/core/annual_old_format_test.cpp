@@ -27,13 +27,10 @@ TEST_P(AnnualOldCpasFormat, PrintsShortestGeneralForm) {
 INSTANTIATE_TEST_SUITE_P(AnnualOldCpas, AnnualOldCpasFormat,
                          ::testing::Values(CpasCase{12345678901.0, "12345678901"},
                                            CpasCase{20479130152.0, "20479130152"},
-                                           CpasCase{2002001234567.0, "2002001234567"},
-                                           CpasCase{999111.0, "999111"},
+                                           CpasCase{2002001234567.0, "2002001234567"}, CpasCase{999111.0, "999111"},
                                            CpasCase{123456789012345.0, "123456789012345"},
-                                           CpasCase{1234567890123456.0, "1.23456789012346e+15"},
-                                           CpasCase{2.5, "2.5"},
-                                           CpasCase{0.1, "0.1"},
-                                           CpasCase{-7.0, "-7"}));
+                                           CpasCase{1234567890123456.0, "1.23456789012346e+15"}, CpasCase{2.5, "2.5"},
+                                           CpasCase{0.1, "0.1"}, CpasCase{-7.0, "-7"}));
 
 // Under a locale with a decimal comma the protocol still prints points.
 TEST(AnnualOldLocale, NumbersKeepThePointUnderACommaLocale) {

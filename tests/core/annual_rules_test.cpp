@@ -34,7 +34,8 @@ Fields RusuRow(const std::string& month, const std::string& begin, const std::st
 }
 
 const std::vector<MutationCase> kCases = {
-    {"year_current", [](Package& p) { p.t[0][svod::YEAR] = "2026"; },
+    {"year_current",
+     [](Package& p) { p.t[0][svod::YEAR] = "2026"; },
      {"Пачка  Декл    поле <2.Отчетный год> должно быть <= предыдущий год, строка 1"}},
     // A quarter in an annual summary is reported and switches the
     // duplicate-month pass off.
@@ -44,7 +45,8 @@ const std::vector<MutationCase> kCases = {
        p.sd.push_back(RusuRow("12", "", ""));
      },
      {"Пачка  Декл    поле <3.Отчетный квартал> для годовой декл. заполняется 0 (ноль), строка 1"}},
-    {"trimestr_empty", [](Package& p) { p.t[0][svod::TRIMESTR] = ""; },
+    {"trimestr_empty",
+     [](Package& p) { p.t[0][svod::TRIMESTR] = ""; },
      {"Пачка  Декл    поле <3.Отчетный квартал> не заполнено, строка 1"}},
     {"cpas_empty", [](Package& p) { p.na[0][na::NA_CPAS] = ""; }, {}},
     {"cpas_and_documents_empty",
@@ -54,24 +56,31 @@ const std::vector<MutationCase> kCases = {
      },
      {kPopescu + "8.Номер IDNP> должен быть заполнен, при типе документа =1,12,13,14,22,23,24,25,26, строка 1",
       kPopescu + "3.Код CPAS> пустой, то должны быть заполнены паспортные данные, строка 1"}},
-    {"cpas_short", [](Package& p) { p.na[0][na::NA_CPAS] = "123"; },
+    {"cpas_short",
+     [](Package& p) { p.na[0][na::NA_CPAS] = "123"; },
      {kPopescu + "3.Код CPAS> не содержит 11 знаков., строка 1"}},
-    {"begin_in_other_month", [](Package& p) { Dates(p, 4, "01.11.2025", "15.12.2025"); },
+    {"begin_in_other_month",
+     [](Package& p) { Dates(p, 4, "01.11.2025", "15.12.2025"); },
      {kRusu + "7.Начальная дата работы в месяце> за пределом текущего месяца, строка 5"}},
-    {"end_in_next_year", [](Package& p) { Dates(p, 4, "01.12.2025", "15.01.2026"); },
+    {"end_in_next_year",
+     [](Package& p) { Dates(p, 4, "01.12.2025", "15.01.2026"); },
      {kRusu + "8.Конечная дата работы в месяце> за пределом текущего месяца, строка 5",
       kRusu + "8.Конечная дата работы в месяце> ошибочное значение года. BEGIN_DT=2025 END_DT=2026, строка 5"}},
-    {"end_before_begin", [](Package& p) { Dates(p, 4, "15.12.2025", "01.12.2025"); },
+    {"end_before_begin",
+     [](Package& p) { Dates(p, 4, "15.12.2025", "01.12.2025"); },
      {kRusu + "7.Начальная дата работы в месяце>  15.12.2025 должна быть меньше конечной даты месяца 01.12.2025, "
               "строка 5"}},
-    {"end_empty", [](Package& p) { Dates(p, 4, "01.12.2025", ""); },
+    {"end_empty",
+     [](Package& p) { Dates(p, 4, "01.12.2025", ""); },
      {kRusu + "7.Начальная дата работы в месяце>  01.12.2025 заполнена, а <Конечная дата работы в месяце> - пустая, "
               "строка 5"}},
-    {"begin_empty", [](Package& p) { Dates(p, 4, "", "15.12.2025"); },
+    {"begin_empty",
+     [](Package& p) { Dates(p, 4, "", "15.12.2025"); },
      {kRusu + "8.Конечная дата работы в месяце>  15.12.2025 заполнена, а <Начальная дата работы в месяце> - пустая, "
               "строка 5"}},
     {"both_dates_empty", [](Package& p) { Dates(p, 4, "", ""); }, {}},
-    {"dates_two_years_ahead", [](Package& p) { Dates(p, 4, "01.12.2027", "15.12.2027"); },
+    {"dates_two_years_ahead",
+     [](Package& p) { Dates(p, 4, "01.12.2027", "15.12.2027"); },
      {kRusu + "7.Начальная дата работы в месяце> ошибочное значение года =2027, строка 5",
       kRusu + "8.Конечная дата работы в месяце> ошибочное значение года =2027, строка 5"}},
     {"negative_fund",
@@ -119,7 +128,8 @@ const std::vector<MutationCase> kCases = {
        p.sd.push_back(RusuRow("11", "", ""));
      },
      {}},
-    {"periods_share_last_day", [](Package& p) { p.sd.push_back(RusuRow("12", "15.12.2025", "31.12.2025")); },
+    {"periods_share_last_day",
+     [](Package& p) { p.sd.push_back(RusuRow("12", "15.12.2025", "31.12.2025")); },
      {"Пачка 1 Декл 2   поле <3.Месяц> Дублирование месяца., строка 6"}},
     {"periods_adjacent", [](Package& p) { p.sd.push_back(RusuRow("12", "16.12.2025", "31.12.2025")); }, {}},
     {"periods_of_other_categories",
@@ -190,22 +200,24 @@ INSTANTIATE_TEST_SUITE_P(
                   {kPopescu + "11.Ежемесячно взносов застр.лица> превышение лимита взносов (>     83.10, строка 1"}},
         LimitCase{"monthly_2008_not_checked", "2008", {"2000.00", "60.00", "60.00"}, "", {}},
         LimitCase{"yearly_2008_at_limit", "2008", {"2630.00", "2630.00", "2630.00"}, "", {}},
-        LimitCase{"yearly_2008_above_limit",
-                  "2008",
-                  {"2630.01", "2630.00", "2630.00"},
-                  "",
-                  {kPopescu + "11.Ежемесячно взносов застр.лица> превышение лимита взносов (>   7890.00 (Plafon anual), "
-                              "строка 0"}},
+        LimitCase{
+            "yearly_2008_above_limit",
+            "2008",
+            {"2630.01", "2630.00", "2630.00"},
+            "",
+            {kPopescu + "11.Ежемесячно взносов застр.лица> превышение лимита взносов (>   7890.00 (Plafon anual), "
+                        "строка 0"}},
         // A period begun in another year does not count towards the year.
         LimitCase{"yearly_2008_row_of_other_year", "2008", {"2630.01", "2630.00", "2630.00"}, "10.10.2007", {}},
-        LimitCase{"yearly_2016_limit_zero",
-                  "2016",
-                  {"60.00", "60.00", "60.00"},
-                  "",
-                  {kPopescu + "11.Ежемесячно взносов застр.лица> превышение лимита взносов (>      0.00 (Plafon anual), "
-                              "строка 0",
-                   kRusu + "11.Ежемесячно взносов застр.лица> превышение лимита взносов (>      0.00 (Plafon anual), "
-                           "строка 0"}}),
+        LimitCase{
+            "yearly_2016_limit_zero",
+            "2016",
+            {"60.00", "60.00", "60.00"},
+            "",
+            {kPopescu + "11.Ежемесячно взносов застр.лица> превышение лимита взносов (>      0.00 (Plafon anual), "
+                        "строка 0",
+             kRusu + "11.Ежемесячно взносов застр.лица> превышение лимита взносов (>      0.00 (Plafon anual), "
+                     "строка 0"}}),
     [](const auto& info) { return info.param.name; });
 
 // A year that forms no date leaves empty dates at day 0, so two rows of
@@ -233,7 +245,8 @@ TEST(AnnualDuplicateMonth, KeepsEveryRowOfALargeDeclaration) {
   RuleHarness h(Variant::Annual);
   p.Write(h);
   EXPECT_EQ(h.Run(kAnnualArchive).outcome, RunOutcome::Completed);
-  EXPECT_EQ(h.Part2Faults(), std::vector<std::string>{"Пачка 1 Декл 2   поле <3.Месяц> Дублирование месяца., строка 65"});
+  EXPECT_EQ(h.Part2Faults(),
+            std::vector<std::string>{"Пачка 1 Декл 2   поле <3.Месяц> Дублирование месяца., строка 65"});
   std::vector<std::string> lines = h.AllLines();
   ASSERT_GE(lines.size(), 4u);
   EXPECT_EQ(lines[lines.size() - 4], "к о н т р о л ь  з а в е р ш е н.");

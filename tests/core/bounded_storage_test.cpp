@@ -74,8 +74,8 @@ TEST(BoundedStorage, ColumnsShorterThanTheTableReadAsEmpty) {
   const RowId n = 300000;
   for (RowId r = 0; r < n; ++r) t.Store(t.AppendRow(), 0, std::to_string(n - r));
   const RowId late = t.AppendRow();
-  for (const auto& [f, text] : {std::pair{0, "7"}, std::pair{1, "-3"}, std::pair{2, "01.02.2026"},
-                                std::pair{3, "КОРОТКИЙ"}}) {
+  for (const auto& [f, text] :
+       {std::pair{0, "7"}, std::pair{1, "-3"}, std::pair{2, "01.02.2026"}, std::pair{3, "КОРОТКИЙ"}}) {
     ASSERT_EQ(t.Store(late, f, text), StoreResult::Stored);
   }
 
@@ -245,7 +245,8 @@ TEST(BoundedStorage, FaultsPastTheLimitAreCountedExactly) {
   EXPECT_EQ(protocol.FaultsLeftOut(), 38u - 20u);
   const std::vector<std::string> faults = test::FaultTexts(protocol);
   ASSERT_EQ(faults.size(), 20u);
-  EXPECT_EQ(faults.back(), "отсутствует поле <" + Profile(Variant::Quarterly).captions(FileKind::SD)[7] + ">, строка 2");
+  EXPECT_EQ(faults.back(),
+            "отсутствует поле <" + Profile(Variant::Quarterly).captions(FileKind::SD)[7] + ">, строка 2");
 
   const std::size_t lines = protocol.lines().size();
   checks.ReportFieldError("test.past-limit", "c", "t");

@@ -86,13 +86,14 @@ INSTANTIATE_TEST_SUITE_P(
         PrimitiveCase{"name_cyrillic", FieldType::String, "ПОПА", Names, "содержит недопустимый символ"},
         PrimitiveCase{"name_specials", FieldType::String, "A{|}\":Z", Names, ""},
         PrimitiveCase{"name_empty", FieldType::String, "", Names, ""},
-        PrimitiveCase{"range_low", FieldType::Date, "31.12.1899", Range, "должна быть в диапазоне (01.01.1900-01.01.2200)"},
+        PrimitiveCase{"range_low", FieldType::Date, "31.12.1899", Range,
+                      "должна быть в диапазоне (01.01.1900-01.01.2200)"},
         PrimitiveCase{"range_low_edge", FieldType::Date, "01.01.1900", Range, ""},
         PrimitiveCase{"range_high_edge", FieldType::Date, "01.01.2200", Range, ""},
-        PrimitiveCase{"range_high", FieldType::Date, "02.01.2200", Range, "должна быть в диапазоне (01.01.1900-01.01.2200)"},
+        PrimitiveCase{"range_high", FieldType::Date, "02.01.2200", Range,
+                      "должна быть в диапазоне (01.01.1900-01.01.2200)"},
         PrimitiveCase{"range_empty", FieldType::Date, "", Range, "должна быть в диапазоне (01.01.1900-01.01.2200)"},
-        PrimitiveCase{"yes", FieldType::String, "Y", YesNo, ""},
-        PrimitiveCase{"no", FieldType::String, "N", YesNo, ""},
+        PrimitiveCase{"yes", FieldType::String, "Y", YesNo, ""}, PrimitiveCase{"no", FieldType::String, "N", YesNo, ""},
         PrimitiveCase{"lower_y", FieldType::String, "y", YesNo, "должно быть Y или N"},
         PrimitiveCase{"yes_no_empty", FieldType::String, "", YesNo, "должно быть Y или N"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -118,9 +119,9 @@ TEST(CheckSumEquals, TheCallerChoosesTheLine) {
   Harness run;
   run.checks.CheckSumEquals("test.r", packs, 0, pl::PL_SUM_AP, "C", 100);
   run.checks.CheckSumEquals("test.r", packs, 0, pl::PL_SUM_AP, "C", 100, FindingWriter::SumLine::MonthSum);
-  EXPECT_EQ(run.lines(), (std::vector<std::string>{
-                             kPrefix + "с ошибкой. Разность=0.01 ,cтрока 3",
-                             kPrefix + "с ошибкой. Сумма по месяцам не равна итоговой. Разность=0.01 "}));
+  EXPECT_EQ(run.lines(),
+            (std::vector<std::string>{kPrefix + "с ошибкой. Разность=0.01 ,cтрока 3",
+                                      kPrefix + "с ошибкой. Сумма по месяцам не равна итоговой. Разность=0.01 "}));
 }
 
 TEST(CheckDictionaryCode, ComparesByFieldKind) {
@@ -218,8 +219,8 @@ TEST(LineWriters, EmptyContextAndPackLine) {
   FindingWriter c(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
   c.ReportNoRow("test.r", "", "данные отсутствуют в файле REV5_SD");
   c.ReportPack("test.r", "5", "количество деклараций в файле rev5_na не совпадает с объявленным в файле rev5_ip");
-  c.ReportDuplicate("test.r", FindingContext{"1", "2", "POPA"}, "3.Код CPAS", "ВНИМАНИЕ! Дублирование.", "CPAS=",
-                    "12345678901");
+  c.ReportDuplicate("test.r", FindingContext{"1", "2", "POPA"}, "3.Код CPAS", "ВНИМАНИЕ! Дублирование.",
+                    "CPAS=", "12345678901");
   EXPECT_EQ(test::Texts(p),
             (std::vector<std::string>{
                 "Пачка  Декл    поле <> данные отсутствуют в файле REV5_SD",

@@ -20,7 +20,8 @@ bool Contains(const std::vector<std::string>& lines, const std::string& text) {
 }
 
 void WriteNewFormatFiles(RuleHarness& h) {
-  h.WriteFile("rev5_t", {Record({"1", "2026", "3", "12", "1234567", "", "POPA", "01.10.2026", "1", "0", "0", "0", "0", "0"})});
+  h.WriteFile("rev5_t",
+              {Record({"1", "2026", "3", "12", "1234567", "", "POPA", "01.10.2026", "1", "0", "0", "0", "0", "0"})});
   h.WriteFile("rev5_ip", {Record({"1", "1", "0", "0", "0", "0", "0"})});
   h.WriteFile("rev5_na", {Record({"1", "1", "12345678901", "POPA", "ION", "", "", "", "", "", "", "", ""})});
   h.WriteFile("rev5_sd", {Record({"1", "1", "13", "", "", "", "", "", "0", "0", "0", "0", "0"})});

@@ -48,13 +48,10 @@ Loaded LoadRaw(FileKind kind, const std::string& bytes, Variant variant = Varian
   return out;
 }
 
-const std::vector<std::string> kIpCaptions = {"1.Номер пачки ЭА",
-                                              "2.Кол-во документов в пачке",
-                                              "3.Общий фонд зарплаты в пачке",
-                                              "4.Больничные в пачке",
-                                              "5.Всего взносов застр.лица в пачке",
-                                              "6.Всего взносов ЭА в пачке",
-                                              "7.Всего взносов в пачке"};
+const std::vector<std::string> kIpCaptions = {
+    "1.Номер пачки ЭА",       "2.Кол-во документов в пачке",        "3.Общий фонд зарплаты в пачке",
+    "4.Больничные в пачке",   "5.Всего взносов застр.лица в пачке", "6.Всего взносов ЭА в пачке",
+    "7.Всего взносов в пачке"};
 
 // "отсутствует поле" for IP fields first..7 on one line.
 std::vector<std::string> MissingIp(int first, int line) {
@@ -101,57 +98,96 @@ INSTANTIATE_TEST_SUITE_P(
     Bytes, DamagedInput,
     ::testing::Values(
         // NUL bytes
-        DamagedCase{"nul_in_a_number", FileKind::IP, Fields({"7", std::string("1\0", 2), "0", "0", "0", "0", "0"}),
-                    {IpType("7", 2)}, 1},
+        DamagedCase{"nul_in_a_number",
+                    FileKind::IP,
+                    Fields({"7", std::string("1\0", 2), "0", "0", "0", "0", "0"}),
+                    {IpType("7", 2)},
+                    1},
         DamagedCase{"nul_bytes_only", FileKind::IP, std::string(8, '\0'),
                     Join({IpType(std::string(8, '\0'), 1)}, MissingIp(2, 1)), 0},
-        DamagedCase{"nul_line_between_records", FileKind::IP, kIpRecord + "\r\n" + std::string(3, '\0') + "\r\n" + kIpRecord,
+        DamagedCase{"nul_line_between_records", FileKind::IP,
+                    kIpRecord + "\r\n" + std::string(3, '\0') + "\r\n" + kIpRecord,
                     Join({IpType(std::string(3, '\0'), 1, 2)}, MissingIp(2, 2)), 2},
         // the byte code page 1251 leaves undefined
-        DamagedCase{"undefined_byte_in_a_number", FileKind::IP, Fields({"7", "1", "1\x98", "0", "0", "0", "0"}),
-                    {IpType("7", 3)}, 1},
-        DamagedCase{"undefined_byte_in_a_date", FileKind::NA, Na("POPA", "01.01.19\x98\x38"),
-                    {NaType("POPA", "7.Дата рождения")}, 1},
+        DamagedCase{"undefined_byte_in_a_number",
+                    FileKind::IP,
+                    Fields({"7", "1", "1\x98", "0", "0", "0", "0"}),
+                    {IpType("7", 3)},
+                    1},
+        DamagedCase{"undefined_byte_in_a_date",
+                    FileKind::NA,
+                    Na("POPA", "01.01.19\x98\x38"),
+                    {NaType("POPA", "7.Дата рождения")},
+                    1},
         // line ends
-        DamagedCase{"cr_only_line_ends_make_one_line", FileKind::IP, kIpRecord + "\r" + kIpRecord + "\r" + kIpRecord + "\r",
-                    {"Ошибка. Отсутствует признак конца строки Строка 1"}, 1},
+        DamagedCase{"cr_only_line_ends_make_one_line",
+                    FileKind::IP,
+                    kIpRecord + "\r" + kIpRecord + "\r" + kIpRecord + "\r",
+                    {"Ошибка. Отсутствует признак конца строки Строка 1"},
+                    1},
         DamagedCase{"cr_cr_lf_is_one_line_end", FileKind::IP, kIpRecord + "\r\r\n" + kIpRecord + "\r\r\n", {}, 2},
         DamagedCase{"lf_cr_counts_the_cr_into_the_next_line", FileKind::IP, kIpRecord + "\n\r" + kIpRecord, {}, 2},
         DamagedCase{"line_ends_only", FileKind::IP, "\r\n\n\r\n",
                     Join(Join(MissingIp(1, 1), MissingIp(1, 2)), MissingIp(1, 3)), 0},
         DamagedCase{"cr_only", FileKind::IP, "\r\r\r", MissingIp(1, 1), 0},
-        DamagedCase{"field_terminators_only", FileKind::IP, std::string(20, '\xB0'),
-                    {"Ошибка. Отсутствует признак конца строки Строка 1"}, 0},
+        DamagedCase{"field_terminators_only",
+                    FileKind::IP,
+                    std::string(20, '\xB0'),
+                    {"Ошибка. Отсутствует признак конца строки Строка 1"},
+                    0},
         DamagedCase{"field_terminators_then_line_ends", FileKind::IP, std::string(7, '\xB0') + "\r\n\r\n",
                     MissingIp(1, 2), 1},
         // UTF-8 where code page 1251 is expected
         DamagedCase{"utf8_byte_order_mark", FileKind::IP, "\xEF\xBB\xBF" + kIpRecord, {IpType("п»ї1", 1)}, 1},
-        DamagedCase{"utf8_terminator", FileKind::IP, "1\xC2\xB0" "3\xC2\xB0" "1\xC2\xB0" "0\xC2\xB0" "0\xC2\xB0" "0\xC2\xB0" "0\xC2\xB0",
+        DamagedCase{"utf8_terminator",
+                    FileKind::IP,
+                    "1\xC2\xB0"
+                    "3\xC2\xB0"
+                    "1\xC2\xB0"
+                    "0\xC2\xB0"
+                    "0\xC2\xB0"
+                    "0\xC2\xB0"
+                    "0\xC2\xB0",
                     {IpType("1В", 1), IpType("1В", 2), IpType("1В", 3), IpType("1В", 4), IpType("1В", 5),
                      IpType("1В", 6), IpType("1В", 7)},
                     0},
         // numbers beyond 32 bits or double range
-        DamagedCase{"int32_limits_convert", FileKind::IP,
-                    Fields({"1", "2147483647", "0", "0", "0", "0", "0"}) + "\r\n" + Fields({"2", "-2147483648", "0", "0", "0", "0", "0"}),
-                    {}, 2},
-        DamagedCase{"int32_overflow", FileKind::IP,
+        DamagedCase{"int32_limits_convert",
+                    FileKind::IP,
+                    Fields({"1", "2147483647", "0", "0", "0", "0", "0"}) + "\r\n" +
+                        Fields({"2", "-2147483648", "0", "0", "0", "0", "0"}),
+                    {},
+                    2},
+        DamagedCase{"int32_overflow",
+                    FileKind::IP,
                     Fields({"1", "-2147483649", "0", "0", "0", "0", "0"}) + "\r\n" +
                         Fields({"2", "99999999999999999999999", "0", "0", "0", "0", "0"}),
-                    {IpType("1", 2), IpType("2", 2, 2)}, 2},
-        DamagedCase{"double_overflow", FileKind::IP, Fields({"1", "1", "1e400", "0", "1" + std::string(400, '0'), "0", "0"}),
-                    {IpType("1", 3), IpType("1", 5)}, 1},
-        DamagedCase{"not_a_number_words", FileKind::IP, Fields({"1", "1", "inf", "nan", "0x10", "1e", "-"}),
-                    {IpType("1", 3), IpType("1", 4), IpType("1", 5), IpType("1", 6), IpType("1", 7)}, 1},
+                    {IpType("1", 2), IpType("2", 2, 2)},
+                    2},
+        DamagedCase{"double_overflow",
+                    FileKind::IP,
+                    Fields({"1", "1", "1e400", "0", "1" + std::string(400, '0'), "0", "0"}),
+                    {IpType("1", 3), IpType("1", 5)},
+                    1},
+        DamagedCase{"not_a_number_words",
+                    FileKind::IP,
+                    Fields({"1", "1", "inf", "nan", "0x10", "1e", "-"}),
+                    {IpType("1", 3), IpType("1", 4), IpType("1", 5), IpType("1", 6), IpType("1", 7)},
+                    1},
         // dates
         DamagedCase{"february_31", FileKind::NA, Na("POPA", "31.02.2020"), {NaType("POPA", "7.Дата рождения")}, 1},
         DamagedCase{"all_zero_date", FileKind::NA, Na("POPA", "00.00.0000"), {NaType("POPA", "7.Дата рождения")}, 1},
         DamagedCase{"day_zero", FileKind::NA, Na("POPA", "00.01.2020"), {NaType("POPA", "7.Дата рождения")}, 1},
         DamagedCase{"month_13", FileKind::NA, Na("POPA", "01.13.2020"), {NaType("POPA", "7.Дата рождения")}, 1},
-        DamagedCase{"february_29_of_a_common_year", FileKind::NA, Na("POPA", "29.02.2021"),
-                    {NaType("POPA", "7.Дата рождения")}, 1},
+        DamagedCase{"february_29_of_a_common_year",
+                    FileKind::NA,
+                    Na("POPA", "29.02.2021"),
+                    {NaType("POPA", "7.Дата рождения")},
+                    1},
         DamagedCase{"february_29_of_a_leap_year", FileKind::NA, Na("POPA", "29.02.2020"), {}, 1},
         DamagedCase{"year_0000", FileKind::NA, Na("POPA", "01.01.0000"), {NaType("POPA", "7.Дата рождения")}, 1},
-        DamagedCase{"date_with_blanks", FileKind::NA, Na("POPA", " 1.01.2020"), {NaType("POPA", "7.Дата рождения")}, 1}),
+        DamagedCase{
+            "date_with_blanks", FileKind::NA, Na("POPA", " 1.01.2020"), {NaType("POPA", "7.Дата рождения")}, 1}),
     [](const ::testing::TestParamInfo<DamagedCase>& info) { return std::string(info.param.name); });
 
 TEST(DamagedInputText, UndefinedByteInANameBecomesOneReplacementCharacter) {
@@ -227,9 +263,9 @@ TEST(DamagedInputLong, FaultsPastTheLimitAreCountedNotComposed) {
   for (int i = 0; i < 5; ++i) p.Add("fault " + std::to_string(i), LineKind::Fault);
   p.Add("summary");
   p.AddFinding("finding", Finding{});
-  EXPECT_EQ(test::Texts(p), (std::vector<std::string>{"fault 0", "fault 1", "fault 2",
-                                                      "Слишком много ошибок: выведены первые 3, остальные не выводятся",
-                                                      "summary"}));
+  EXPECT_EQ(test::Texts(p),
+            (std::vector<std::string>{"fault 0", "fault 1", "fault 2",
+                                      "Слишком много ошибок: выведены первые 3, остальные не выводятся", "summary"}));
   EXPECT_EQ(p.FaultCount(), 6u);
   EXPECT_TRUE(p.FaultsFull());
   p.Clear();
@@ -284,25 +320,28 @@ TEST(DamagedInputLong, ControlRunSaysHowManyFaultLinesWereLeftOut) {
   EXPECT_GT(left_out, 14u);  // REV5_T's 14 missing fields alone are more than 5
   EXPECT_EQ(*(closing - 1), "Слишком много ошибок: выведены первые 5, остальные не выводятся (не выведено: " +
                                 std::to_string(left_out) + ")");
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Слишком много ошибок: выведены первые 5, остальные не выводятся"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Слишком много ошибок: выведены первые 5, остальные не выводятся"),
+            1);
 }
 
 // A megabyte declaration number and last name are quoted as far as the
 // fields keep them, not whole in every fault of their line.
 TEST(DamagedInputLong, HugeContextFieldsAreQuotedCutToTheFieldSize) {
-  const std::string id(1u << 20, '9');             // does not convert: too large
-  const std::string name(1u << 20, '\xC0');        // "А"; the field keeps 50
-  Loaded l = LoadRaw(FileKind::NA, Fields({id, "5", "12345678901", name, "ION", "", "1.1.1980", "", "X", "", "", "", ""}));
+  const std::string id(1u << 20, '9');       // does not convert: too large
+  const std::string name(1u << 20, '\xC0');  // "А"; the field keeps 50
+  Loaded l =
+      LoadRaw(FileKind::NA, Fields({id, "5", "12345678901", name, "ION", "", "1.1.1980", "", "X", "", "", "", ""}));
   std::string kept_name;
   for (int i = 0; i < 50; ++i) kept_name += "А";
   const std::string kept_id(32, '9');
-  EXPECT_EQ(l.faults, (std::vector<std::string>{
-                          "Пачка , Декл.N " + kept_id + " . Ошибка: неверный тип данных. Поле <1.Номер декларации>,строка 1",
-                          "Пачка 5, Декл.N " + kept_id + " " + kept_name +
-                              ". Ошибка: неверный формат даты. Поле <7.Дата рождения>,строка 1",
-                          "Пачка 5, Декл.N " + kept_id + " " + kept_name +
-                              ". Ошибка: неверный тип данных. Поле <9.Тип документа>,строка 1",
-                      }));
+  EXPECT_EQ(l.faults,
+            (std::vector<std::string>{
+                "Пачка , Декл.N " + kept_id + " . Ошибка: неверный тип данных. Поле <1.Номер декларации>,строка 1",
+                "Пачка 5, Декл.N " + kept_id + " " + kept_name +
+                    ". Ошибка: неверный формат даты. Поле <7.Дата рождения>,строка 1",
+                "Пачка 5, Декл.N " + kept_id + " " + kept_name +
+                    ". Ошибка: неверный тип данных. Поле <9.Тип документа>,строка 1",
+            }));
 }
 
 TEST(DamagedInputLong, ManyRecordsWithCrOnlyLineEnds) {
@@ -321,11 +360,12 @@ TEST(DamagedDictionary, LoadersReportAndGoOn) {
   Protocol protocol;
   FindingWriter checks(protocol, Profile(Variant::Monthly), test::D(8, 12, 2026));
   test::WriteBytes(dir / "months.txt", std::string("1|\x98\r\n") + std::string(2, '\0') +
-                                            "\r\n2147483648|x\r\n\xEF\xBB\xBF" "3|y\r\n4|z\r");
+                                           "\r\n2147483648|x\r\n\xEF\xBB\xBF"
+                                           "3|y\r\n4|z\r");
   LoadDictionary(checks, dir / "months.txt", dm.months, "13");
   EXPECT_EQ(test::FaultTexts(protocol),
-            (std::vector<std::string>{"запорчен файл" + dir / "months.txt" + "строка 2", "Неверный тип параметра, Строка 3",
-                                      "Неверный тип параметра, Строка 4"}));
+            (std::vector<std::string>{"запорчен файл" + dir / "months.txt" + "строка 2",
+                                      "Неверный тип параметра, Строка 3", "Неверный тип параметра, Строка 4"}));
   ASSERT_EQ(dm.months.size(), 3u);  // 1, 4 and the total row 13
   EXPECT_EQ(dm.months.Text(1, 0), "4");
   EXPECT_EQ(dm.months.Text(2, 0), "13");
@@ -337,11 +377,11 @@ TEST(DamagedDictionary, LoadersReportAndGoOn) {
                    "D|01.01.2020\r01.01.2030|\n");
   LoadDictionaryRecords(records_checks, dir / "sps_newkateg.txt", dm.new_kategor);
   EXPECT_EQ(test::FaultTexts(records_protocol),
-            (std::vector<std::string>{"Ошибка: неверный тип данных.строка 1", "Ошибка: неверный тип данных.строка 1",
-                                      "Ошибка. Отсутствует признак конца строки Строка 3",
-                                      "Ошибка: неверный формат даты. строка 4",
-                                      // a lone CR joins the two dates into one field
-                                      "Ошибка: неверный формат даты. строка 5", "Ошибка: неверный тип данных.строка 5"}));
+            (std::vector<std::string>{
+                "Ошибка: неверный тип данных.строка 1", "Ошибка: неверный тип данных.строка 1",
+                "Ошибка. Отсутствует признак конца строки Строка 3", "Ошибка: неверный формат даты. строка 4",
+                // a lone CR joins the two dates into one field
+                "Ошибка: неверный формат даты. строка 5", "Ошибка: неверный тип данных.строка 5"}));
 }
 
 }  // namespace

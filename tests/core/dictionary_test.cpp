@@ -60,14 +60,26 @@ INSTANTIATE_TEST_SUITE_P(
     Files, DictionaryLoad,
     ::testing::Values(
         DictionaryCase{"months_get_13", false, "months.txt", "1|Январь\r\n2|Февраль\r\n", {}, {"1", "2", "13"}},
-        DictionaryCase{"damaged_line", false, "months.txt", "1|Январь\r\n2\r\n",
-                       {"запорчен файл%PATH%строка 2"}, {"1", "13"}},
-        DictionaryCase{"empty_line_is_damaged", false, "sps_kateg.txt", "1|a\r\n\r\n2|b\r\n",
-                       {"запорчен файл%PATH%строка 2"}, {"1", "2"}},
-        DictionaryCase{"new_type_message", false, "months.txt", "x|bad\r\n3|Март\r\n",
-                       {"Неверный тип параметра, Строка 1"}, {"3", "13"}},
-        DictionaryCase{"old_type_message", true, "rashod.txt", "1|a\r\nx|b\r\n",
-                       {"Неверный тип параметра N 1, Строка 2"}, {"1", "99"}},
+        DictionaryCase{
+            "damaged_line", false, "months.txt", "1|Январь\r\n2\r\n", {"запорчен файл%PATH%строка 2"}, {"1", "13"}},
+        DictionaryCase{"empty_line_is_damaged",
+                       false,
+                       "sps_kateg.txt",
+                       "1|a\r\n\r\n2|b\r\n",
+                       {"запорчен файл%PATH%строка 2"},
+                       {"1", "2"}},
+        DictionaryCase{"new_type_message",
+                       false,
+                       "months.txt",
+                       "x|bad\r\n3|Март\r\n",
+                       {"Неверный тип параметра, Строка 1"},
+                       {"3", "13"}},
+        DictionaryCase{"old_type_message",
+                       true,
+                       "rashod.txt",
+                       "1|a\r\nx|b\r\n",
+                       {"Неверный тип параметра N 1, Строка 2"},
+                       {"1", "99"}},
         DictionaryCase{"category_codes_are_text", false, "sps_kateg.txt", "01|a\r\n1|b\r\n", {}, {"01", "1"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -104,9 +116,9 @@ TEST(DictionaryRecords, ReadsPeriodsAndReportsFaults) {
   FindingWriter checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
   NewFormatTables dm;
   LoadDictionaryRecords(checks, dir / "sps_newkateg.txt", dm.new_kategor);
-  EXPECT_EQ(test::FaultTexts(p), (std::vector<std::string>{"Ошибка: неверный формат даты. строка 3",
-                                                           "Ошибка: неверный тип данных.строка 4",
-                                                           "Ошибка. Отсутствует признак конца строки Строка 5"}));
+  EXPECT_EQ(test::FaultTexts(p),
+            (std::vector<std::string>{"Ошибка: неверный формат даты. строка 3", "Ошибка: неверный тип данных.строка 4",
+                                      "Ошибка. Отсутствует признак конца строки Строка 5"}));
   ASSERT_EQ(dm.new_kategor.size(), 6u);  // faulty rows keep the fields that converted
   EXPECT_EQ(dm.new_kategor.Text(1, dict::STARTDATE), "01.01.2019");
   EXPECT_EQ(dm.new_kategor.Text(2, dict::STARTDATE), "01.01.2010");
@@ -134,18 +146,26 @@ TEST(BundledDictionaries, LoadWithoutFaults) {
     if (v == Variant::Monthly) {
       LoadDictionaryRecords(checks, dir / "sps_newkateg.txt", dm.new_kategor);
       LoadDictionaryRecords(checks, dir / "sps_new_prof.txt", dm.new_prof);
-      for (auto [file, table] : {std::pair{"sps_kateg.txt", &dm.kategor}, {"months.txt", &dm.months},
-                                 {"sps_prof.txt", &dm.prof}, {"raion.txt", &dm.raion},
-                                 {"sps_typeform.txt", &dm.typeform}, {"sps_viddoc.txt", &dm.viddoc}}) {
+      for (auto [file, table] : {std::pair{"sps_kateg.txt", &dm.kategor},
+                                 {"months.txt", &dm.months},
+                                 {"sps_prof.txt", &dm.prof},
+                                 {"raion.txt", &dm.raion},
+                                 {"sps_typeform.txt", &dm.typeform},
+                                 {"sps_viddoc.txt", &dm.viddoc}}) {
         LoadDictionary(checks, dir / file, *table, ClosingRowOf(v, file));
         EXPECT_FALSE(table->empty()) << file;
       }
       EXPECT_FALSE(dm.new_kategor.empty());
     } else {
-      for (auto [file, table] : {std::pair{"kategor.txt", &dm1.kategor}, {"months.txt", &dm1.months},
-                                 {"prof.txt", &dm1.prof}, {"raion.txt", &dm1.raion}, {"rang.txt", &dm1.rang},
-                                 {"rashod.txt", &dm1.rashod}, {"tarif.txt", &dm1.tarif},
-                                 {"typeform.txt", &dm1.typeform}, {"viddoc.txt", &dm1.viddoc}}) {
+      for (auto [file, table] : {std::pair{"kategor.txt", &dm1.kategor},
+                                 {"months.txt", &dm1.months},
+                                 {"prof.txt", &dm1.prof},
+                                 {"raion.txt", &dm1.raion},
+                                 {"rang.txt", &dm1.rang},
+                                 {"rashod.txt", &dm1.rashod},
+                                 {"tarif.txt", &dm1.tarif},
+                                 {"typeform.txt", &dm1.typeform},
+                                 {"viddoc.txt", &dm1.viddoc}}) {
         LoadDictionary(checks, dir / file, *table, ClosingRowOf(v, file));
         EXPECT_FALSE(table->empty()) << file;
       }

@@ -33,41 +33,53 @@ Fields RusuRow(const std::string& month, const std::string& category, const std:
 }
 
 const std::vector<MutationCase> kCases = {
-    {"month_of_summary_zero", [](Package& p) { p.t[0][svod::TRIMESTR] = "0"; },
+    {"month_of_summary_zero",
+     [](Package& p) { p.t[0][svod::TRIMESTR] = "0"; },
      {"Пачка  Декл    поле <3.Отчетный месяц> Указать значение Месяца (1-12), строка 1"}},
-    {"month_of_summary_thirteen", [](Package& p) { p.t[0][svod::TRIMESTR] = "13"; },
+    {"month_of_summary_thirteen",
+     [](Package& p) { p.t[0][svod::TRIMESTR] = "13"; },
      {"Пачка  Декл    поле <3.Отчетный месяц> Указать значение Месяца (1-12), строка 1"}},
     // The summary's month is not compared with the month of the package name.
     {"month_of_summary_twelve", [](Package& p) { p.t[0][svod::TRIMESTR] = "12"; }, {}},
-    {"cpas_empty", [](Package& p) { p.na[0][na::NA_CPAS] = ""; },
+    {"cpas_empty",
+     [](Package& p) { p.na[0][na::NA_CPAS] = ""; },
      {"Пачка 1 Декл 1 POPESCU  поле <3.Код CPAS>  не заполнен. Обязательный параметр для ежемесячных деклараций, "
       "строка 1"}},
     // A declaration numbered 0 in pack 0 has no monthly rows: reported,
     // where the quarterly set compares the keys (both 0) and passes it.
     {"declaration_zero_without_rows",
-     [](Package& p) { p.na.push_back({"0", "0", "12345678903", "LUNGU", "ION", "", "", "2001234567892", "1", "", "", "", ""}); },
+     [](Package& p) {
+       p.na.push_back({"0", "0", "12345678903", "LUNGU", "ION", "", "", "2001234567892", "1", "", "", "", ""});
+     },
      {"Пачка 0 Декл 0 LUNGU  поле <> данные отсутствуют в файле REV5_SD, строка 3",
       "Пачка 0  количество деклараций в файле rev5_na не совпадает с объявленным в файле rev5_ip "}},
-    {"month_not_reporting_month", [](Package& p) { p.sd[4][sd::SD_MONTH] = "10"; },
+    {"month_not_reporting_month",
+     [](Package& p) { p.sd[4][sd::SD_MONTH] = "10"; },
      {kRusu + "3.Месяц> =10 не равен отчетному месяцу=11, строка 5"}},
     // No month to build the date windows from: only the month rules report.
-    {"month_zero", [](Package& p) { p.sd[4][sd::SD_MONTH] = "0"; },
-     {kRusu + "3.Месяц> не должно равняться нулю (0), строка 5", kRusu + "3.Месяц> =0 не равен отчетному месяцу=11, строка 5"}},
+    {"month_zero",
+     [](Package& p) { p.sd[4][sd::SD_MONTH] = "0"; },
+     {kRusu + "3.Месяц> не должно равняться нулю (0), строка 5",
+      kRusu + "3.Месяц> =0 не равен отчетному месяцу=11, строка 5"}},
     // Month 14 also sorts after the total row, which it so misses.
-    {"month_fourteen", [](Package& p) { p.sd[4][sd::SD_MONTH] = "14"; },
+    {"month_fourteen",
+     [](Package& p) { p.sd[4][sd::SD_MONTH] = "14"; },
      {kRusu + "3.Месяц> не соответствует коду из справочника, строка 5",
       kRusu + "3.Месяц> =14 не равен отчетному месяцу=11, строка 5",
       kRusu + "9.Ежемесячный фонд зарплаты> с ошибкой. Сумма по месяцам не равна итоговой. Разность=500.00 ",
       kRusu + "11.Ежемесячно взносов застр.лица> с ошибкой. Сумма по месяцам не равна итоговой. Разность=30.00 ",
       kRusu + "12.Ежемесячно взносов ЭА> с ошибкой. Сумма по месяцам не равна итоговой. Разность=115.00 ",
       kRusu + "13.Всего ежемесячно взносов> с ошибкой. Сумма по месяцам не равна итоговой. Разность=145.00 "}},
-    {"job_code_inactive", [](Package& p) { p.sd[4][sd::SD_JOB_CODE] = "342101"; },
+    {"job_code_inactive",
+     [](Package& p) { p.sd[4][sd::SD_JOB_CODE] = "342101"; },
      {kRusu + "4.Код занимаемой должности>  = 342101 данный код неактивный, строка 5"}},
-    {"job_code_unlisted", [](Package& p) { p.sd[4][sd::SD_JOB_CODE] = "999999"; },
+    {"job_code_unlisted",
+     [](Package& p) { p.sd[4][sd::SD_JOB_CODE] = "999999"; },
      {kRusu + "4.Код занимаемой должности>  = 999999 данный код отсутствует в справочнике профессий, строка 5"}},
     {"job_code_zero", [](Package& p) { p.sd[4][sd::SD_JOB_CODE] = "0"; }, {}},
     {"job_code_unlisted_on_total_row", [](Package& p) { p.sd[5][sd::SD_JOB_CODE] = "999999"; }, {}},
-    {"begin_day_before_month", [](Package& p) { Dates(p, 4, "31.10.2026", "15.11.2026"); },
+    {"begin_day_before_month",
+     [](Package& p) { Dates(p, 4, "31.10.2026", "15.11.2026"); },
      {kRusu + "7.Начальная дата работы в месяце> - даты за предыдущие месяцы не допускаются, строка 5",
       kRusu + "8.Конечная дата работы в месяце> значение месяца в датах должно совпадать. BEGIN_DT=31.10.2026 "
               "END_DT=15.11.2026, строка 5"}},
@@ -96,7 +108,8 @@ const std::vector<MutationCase> kCases = {
        Dates(p, 4, "01.11.2026", "15.01.2029");
      },
      {}},
-    {"category_2_across_years", [](Package& p) { Dates(p, 4, "01.11.2026", "15.01.2029"); },
+    {"category_2_across_years",
+     [](Package& p) { Dates(p, 4, "01.11.2026", "15.01.2029"); },
      {kRusu + "8.Конечная дата работы в месяце> значение месяца в датах должно совпадать. BEGIN_DT=01.11.2026 "
               "END_DT=15.01.2029, строка 5",
       kRusu + "8.Конечная дата работы в месяце> ошибочное значение года =2029, строка 5",
@@ -108,9 +121,11 @@ const std::vector<MutationCase> kCases = {
      },
      {kRusu + "7.Начальная дата работы в месяце> - можно данные только на год вперед, строка 5",
       kRusu + "7.Начальная дата работы в месяце> ошибочное значение года =2028, строка 5"}},
-    {"begin_empty", [](Package& p) { Dates(p, 4, "", "15.11.2026"); },
+    {"begin_empty",
+     [](Package& p) { Dates(p, 4, "", "15.11.2026"); },
      {kRusu + "7.Начальная дата работы в месяце> - обязательный параметр, строка 5"}},
-    {"end_empty", [](Package& p) { Dates(p, 4, "01.11.2026", ""); },
+    {"end_empty",
+     [](Package& p) { Dates(p, 4, "01.11.2026", ""); },
      {kRusu + "8.Конечная дата работы в месяце> - обязательный параметр, строка 5"}},
     {"category_150_fund_zero_on_total_row",
      [](Package& p) {
@@ -118,12 +133,14 @@ const std::vector<MutationCase> kCases = {
        p.sd.back()[sd::SD_CATEGORY] = "150";
      },
      {"Пачка 1 Декл 3 LUNGU  поле <> категория 150 -  фонд не заполнен ( = 0 ), строка 8"}},
-    {"overlap_on_shared_day", [](Package& p) {
+    {"overlap_on_shared_day",
+     [](Package& p) {
        Dates(p, 4, "01.11.2026", "10.11.2026");
        p.sd.push_back(RusuRow("11", "2", "10.11.2026", "20.11.2026"));
      },
      {"Пачка 1 Декл 2 RUSU месяц 11  Даты пересекаются"}},
-    {"no_overlap_next_day", [](Package& p) {
+    {"no_overlap_next_day",
+     [](Package& p) {
        Dates(p, 4, "01.11.2026", "10.11.2026");
        p.sd.push_back(RusuRow("11", "2", "11.11.2026", "20.11.2026"));
      },
@@ -133,7 +150,8 @@ const std::vector<MutationCase> kCases = {
        p.sd.push_back(RusuRow("10", "2", "01.11.2026", "10.11.2026"));
        p.sd.push_back(RusuRow("10", "2", "01.11.2026", "10.11.2026"));
      },
-     {kRusu + "3.Месяц> =10 не равен отчетному месяцу=11, строка 7", kRusu + "3.Месяц> =10 не равен отчетному месяцу=11, строка 8"}},
+     {kRusu + "3.Месяц> =10 не равен отчетному месяцу=11, строка 7",
+      kRusu + "3.Месяц> =10 не равен отчетному месяцу=11, строка 8"}},
     {"no_overlap_test_when_month_of_summary_zero",
      [](Package& p) {
        p.t[0][svod::TRIMESTR] = "0";
@@ -186,8 +204,9 @@ TEST(MonthlyBeginWindow, DecemberReachesJanuaryTwoYearsOn) {
     Rebalance(p);
     return Part2FaultsOf(Variant::Monthly, p, "REV5_1234567_00001_2024L12.rar");
   };
-  EXPECT_EQ(faults("01.01.2026"),
-            std::vector<std::string>{kRusu + "7.Начальная дата работы в месяце> ошибочное значение года =2026, строка 5"});
+  EXPECT_EQ(
+      faults("01.01.2026"),
+      std::vector<std::string>{kRusu + "7.Начальная дата работы в месяце> ошибочное значение года =2026, строка 5"});
   EXPECT_EQ(faults("02.01.2026"),
             (std::vector<std::string>{
                 kRusu + "7.Начальная дата работы в месяце> - можно данные только на год вперед, строка 5",
@@ -206,7 +225,8 @@ TEST(MonthlyBeginWindow, OtherMonthsReachTheNextMonthAYearOn) {
   };
   EXPECT_EQ(faults("01.12.2027"), std::vector<std::string>{});
   EXPECT_EQ(faults("02.12.2027"),
-            std::vector<std::string>{kRusu + "7.Начальная дата работы в месяце> - можно данные только на год вперед, строка 5"});
+            std::vector<std::string>{
+                kRusu + "7.Начальная дата работы в месяце> - можно данные только на год вперед, строка 5"});
 }
 
 // A year that forms no date leaves the date windows without a day to
@@ -216,7 +236,8 @@ TEST(MonthlyBeginWindow, YearWithoutDatesSkipsWindows) {
   p.t[0][svod::YEAR] = "0";
   std::vector<std::string> faults = Part2FaultsOf(Variant::Monthly, p, kMonthlyArchive);
   auto count = [&](const std::string& text) {
-    return std::count_if(faults.begin(), faults.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    return std::count_if(faults.begin(), faults.end(),
+                         [&](const std::string& l) { return l.find(text) != std::string::npos; });
   };
   EXPECT_EQ(count("ошибочное значение года =2026"), 8);  // begin and end of four rows
   EXPECT_EQ(count("- даты за предыдущие месяцы"), 0);

@@ -35,15 +35,14 @@ struct Package {
 };
 
 inline Fields SummaryRow(const std::string& year, const std::string& period, const std::string& packs,
-                         const std::string& fond, const std::string& ill, const std::string& ap,
-                         const std::string& ea, const std::string& total) {
-  return {"1", year, period, "01", "1234567", "1003600012345", "IVANOV ION", "05.10.2026", packs,
-          fond, ill, ap, ea, total};
+                         const std::string& fond, const std::string& ill, const std::string& ap, const std::string& ea,
+                         const std::string& total) {
+  return {"1",  year, period, "01", "1234567", "1003600012345", "IVANOV ION", "05.10.2026", packs,
+          fond, ill,  ap,     ea,   total};
 }
 
-inline Fields PackRow(const std::string& id, const std::string& docs, const std::string& fond,
-                      const std::string& ill, const std::string& ap, const std::string& ea,
-                      const std::string& total) {
+inline Fields PackRow(const std::string& id, const std::string& docs, const std::string& fond, const std::string& ill,
+                      const std::string& ap, const std::string& ea, const std::string& total) {
   return {id, docs, fond, ill, ap, ea, total};
 }
 
@@ -54,14 +53,13 @@ inline Fields DeclarationRow(const std::string& id, const std::string& pack, con
 
 inline Fields SaldoRow(const std::string& decl, const std::string& pack, const std::string& month,
                        const std::string& category, const std::string& begin, const std::string& end,
-                       const std::string& fond, const std::string& ill, const std::string& ap,
-                       const std::string& ea, const std::string& total) {
+                       const std::string& fond, const std::string& ill, const std::string& ap, const std::string& ea,
+                       const std::string& total) {
   return {decl, pack, month, "111201", category, "5", begin, end, fond, ill, ap, ea, total};
 }
 
 inline Fields TotalRow(const std::string& decl, const std::string& pack, const std::string& fond,
-                       const std::string& ill, const std::string& ap, const std::string& ea,
-                       const std::string& total) {
+                       const std::string& ill, const std::string& ap, const std::string& ea, const std::string& total) {
   return {decl, pack, "13", "", "", "", "", "", fond, ill, ap, ea, total};
 }
 
@@ -69,8 +67,7 @@ inline void Rebalance(Package& p);
 
 // One pack of two declarations. POPESCU works the three months of the
 // period, RUSU its last month only; both close with a total row.
-inline Package Baseline(const std::string& year, const std::string& period,
-                        const std::vector<std::string>& months) {
+inline Package Baseline(const std::string& year, const std::string& period, const std::vector<std::string>& months) {
   Package p;
   p.t = {SummaryRow(year, period, "1", "3500.00", "100.00", "210.00", "805.00", "1015.00")};
   p.ip = {PackRow("1", "2", "3500.00", "100.00", "210.00", "805.00", "1015.00")};
@@ -83,13 +80,13 @@ inline Package Baseline(const std::string& year, const std::string& period,
   };
   auto mm = [](const std::string& m) { return m.size() == 1 ? "0" + m : m; };
   for (const std::string& m : months) {
-    p.sd.push_back(SaldoRow("1", "1", m, "1", "01." + mm(m) + "." + y, last_day(m) + "." + mm(m) + "." + y,
-                            "1000.00", m == months.front() ? "100.00" : "0", "60.00", "230.00", "290.00"));
+    p.sd.push_back(SaldoRow("1", "1", m, "1", "01." + mm(m) + "." + y, last_day(m) + "." + mm(m) + "." + y, "1000.00",
+                            m == months.front() ? "100.00" : "0", "60.00", "230.00", "290.00"));
   }
   p.sd.push_back(TotalRow("1", "1", "3000.00", "100.00", "180.00", "690.00", "870.00"));
   const std::string& m = months.back();
-  p.sd.push_back(SaldoRow("2", "1", m, "2", "01." + mm(m) + "." + y, "15." + mm(m) + "." + y, "500.00", "0",
-                          "30.00", "115.00", "145.00"));
+  p.sd.push_back(SaldoRow("2", "1", m, "2", "01." + mm(m) + "." + y, "15." + mm(m) + "." + y, "500.00", "0", "30.00",
+                          "115.00", "145.00"));
   p.sd.push_back(TotalRow("2", "1", "500.00", "0", "30.00", "115.00", "145.00"));
   return p;
 }

@@ -37,7 +37,8 @@ using test::RuleHarness;
 const char* const kArchive = "REV5_1234567_00001_2026T03.rar";
 
 void WriteSmallPackage(RuleHarness& h) {
-  h.WriteFile("rev5_t", {Record({"1", "2026", "3", "12", "1234567", "", "POPA", "01.10.2026", "1", "0", "0", "0", "0", "0"})});
+  h.WriteFile("rev5_t",
+              {Record({"1", "2026", "3", "12", "1234567", "", "POPA", "01.10.2026", "1", "0", "0", "0", "0", "0"})});
   h.WriteFile("rev5_ip", {Record({"1", "1", "0", "0", "0", "0", "0"})});
   h.WriteFile("rev5_na", {Record({"1", "1", "12345678901", "POPA", "ION", "", "", "", "", "", "", "", ""})});
   h.WriteFile("rev5_sd", {Record({"1", "1", "13", "", "", "", "", "", "0", "0", "0", "0", "0"})});

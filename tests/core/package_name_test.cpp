@@ -30,22 +30,21 @@ TEST_P(NameCheck, WritesTheFirstFailingStep) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, NameCheck,
-    ::testing::Values(
-        NameCase{Variant::Quarterly, "REV5_1234567_00001_2026T03.rar", {}},
-        NameCase{Variant::Quarterly, "rev5_1234567_00001_2026T03.RAR", {}},
-        NameCase{Variant::Quarterly, "REV5_1234567_00001.rar", {kLen30, "длина ИМЕНИ ПАКЕТА =22"}},
-        NameCase{Variant::Monthly, "REV5_1234567_00001.rar", {kLen30, "длина ИМЕНИ ПАКЕТА =22"}},
-        NameCase{Variant::Annual, "REV5_1234567_00001.rar", {}},
-        NameCase{Variant::Annual, "REV5_1234567_00001_2026L00.rar", {}},
-        NameCase{Variant::Annual, "REV5_1234567_0001.rar", {kLen22, "длина ИМЕНИ ПАКЕТА =21"}},
-        NameCase{Variant::Quarterly, "REV6_1234567_00001_2026T03.rar", {kPrefix}},
-        NameCase{Variant::Quarterly, "REV5_12A4567_0B001_2026T03.rar", {kCode}},
-        NameCase{Variant::Quarterly, "REV5_1234567-00001_2026T03.rar", {kSep}},
-        NameCase{Variant::Quarterly, "REV5_1234567_00a01_2026T03.rar", {kNumber}},
-        NameCase{Variant::Quarterly, "REV5_1234567_00001_2026T03.zip", {kSuffix, "ZIP"}},
-        NameCase{Variant::Quarterly, "REV5_1234567_00001АБВГДT03.rar", {}},  // 19-23 unexamined
-        NameCase{Variant::Quarterly, "REV5_١٢٣٤٥٦٧_00001_2026T03.rar", {kCode}},  // only 0-9 are digits
-        NameCase{Variant::AnnualOld, "anything at all.zip", {}}));
+    ::testing::Values(NameCase{Variant::Quarterly, "REV5_1234567_00001_2026T03.rar", {}},
+                      NameCase{Variant::Quarterly, "rev5_1234567_00001_2026T03.RAR", {}},
+                      NameCase{Variant::Quarterly, "REV5_1234567_00001.rar", {kLen30, "длина ИМЕНИ ПАКЕТА =22"}},
+                      NameCase{Variant::Monthly, "REV5_1234567_00001.rar", {kLen30, "длина ИМЕНИ ПАКЕТА =22"}},
+                      NameCase{Variant::Annual, "REV5_1234567_00001.rar", {}},
+                      NameCase{Variant::Annual, "REV5_1234567_00001_2026L00.rar", {}},
+                      NameCase{Variant::Annual, "REV5_1234567_0001.rar", {kLen22, "длина ИМЕНИ ПАКЕТА =21"}},
+                      NameCase{Variant::Quarterly, "REV6_1234567_00001_2026T03.rar", {kPrefix}},
+                      NameCase{Variant::Quarterly, "REV5_12A4567_0B001_2026T03.rar", {kCode}},
+                      NameCase{Variant::Quarterly, "REV5_1234567-00001_2026T03.rar", {kSep}},
+                      NameCase{Variant::Quarterly, "REV5_1234567_00a01_2026T03.rar", {kNumber}},
+                      NameCase{Variant::Quarterly, "REV5_1234567_00001_2026T03.zip", {kSuffix, "ZIP"}},
+                      NameCase{Variant::Quarterly, "REV5_1234567_00001АБВГДT03.rar", {}},       // 19-23 unexamined
+                      NameCase{Variant::Quarterly, "REV5_١٢٣٤٥٦٧_00001_2026T03.rar", {kCode}},  // only 0-9 are digits
+                      NameCase{Variant::AnnualOld, "anything at all.zip", {}}));
 
 struct PeriodCase {
   Variant variant;
@@ -76,20 +75,36 @@ INSTANTIATE_TEST_SUITE_P(
     Codes, Period,
     ::testing::Values(
         PeriodCase{Variant::Quarterly, kQ, true, 3, {}},
-        PeriodCase{Variant::Quarterly, kA, false, 0,
+        PeriodCase{Variant::Quarterly,
+                   kA,
+                   false,
+                   0,
                    {"в наименовании пакета указавается, что \"Anual\" ", "Запустите нужный пункт меню"}},
-        PeriodCase{Variant::Quarterly, kQLower, false, 0,
+        PeriodCase{Variant::Quarterly,
+                   kQLower,
+                   false,
+                   0,
                    {"в наименовании пакета неверно указан номер квартала ", "\"" + kQLower + "\""}},
-        PeriodCase{Variant::Annual, kQ, false, 0,
+        PeriodCase{Variant::Annual,
+                   kQ,
+                   false,
+                   0,
                    {"в наименовании пакета указавается, что \"Trimestrial\" ", "Запустите нужный пункт меню"}},
-        PeriodCase{Variant::Annual, kQLower, true, 0, {}},
-        PeriodCase{Variant::Annual, kM, true, 0, {}},
+        PeriodCase{Variant::Annual, kQLower, true, 0, {}}, PeriodCase{Variant::Annual, kM, true, 0, {}},
         PeriodCase{Variant::Annual, "", true, 0, {}},
         PeriodCase{Variant::Annual, kDir + "REV5_1234567_00001.rar", true, 0, {}},
         PeriodCase{Variant::Monthly, kM, true, 11, {}},
-        PeriodCase{Variant::Monthly, kA, false, 0, {"в наименовании пакета неверно указан номер месяца ", "\"" + kA + "\""}},
-        PeriodCase{Variant::Monthly, kM13, false, 0, {"в наименовании пакета неверно указан номер месяца ", "\"" + kM13 + "\""}},
-        PeriodCase{Variant::Monthly, kQ, false, 0,
+        PeriodCase{
+            Variant::Monthly, kA, false, 0, {"в наименовании пакета неверно указан номер месяца ", "\"" + kA + "\""}},
+        PeriodCase{Variant::Monthly,
+                   kM13,
+                   false,
+                   0,
+                   {"в наименовании пакета неверно указан номер месяца ", "\"" + kM13 + "\""}},
+        PeriodCase{Variant::Monthly,
+                   kQ,
+                   false,
+                   0,
                    {"в наименовании пакета некорректно указана буква периода: L - ежемесячная", "\"" + kQ + "\""}},
         PeriodCase{Variant::AnnualOld, kQ, true, 0, {}}));
 

@@ -73,7 +73,8 @@ TEST(QuarterlyProtocol, AnUnreadablePackageFileIsAReadError) {
   for (const ProtocolLine& l : h.protocol.lines()) {
     if (l.finding) rules.push_back(l.finding->rule);
   }
-  EXPECT_NE(std::find(rules.begin(), rules.end(), "control.files-readable"), rules.end()) << ::testing::PrintToString(rules);
+  EXPECT_NE(std::find(rules.begin(), rules.end(), "control.files-readable"), rules.end())
+      << ::testing::PrintToString(rules);
 }
 
 // Rules no exact-line case draws, each by the one-field change that breaks it;

@@ -35,63 +35,82 @@ const std::string kRusu = "Пачка 1 Декл 2 RUSU  поле <";
 const std::string kPopescu = "Пачка 1 Декл 1 POPESCU  поле <";
 
 const std::vector<MutationCase> kRowCases = {
-    {"month_outside_quarter", [](Package& p) { p.sd[4][sd::SD_MONTH] = "6"; },
+    {"month_outside_quarter",
+     [](Package& p) { p.sd[4][sd::SD_MONTH] = "6"; },
      {kRusu + "3.Месяц> =6 за пределом отчетного квартала=3, строка 5"}},
     // No month 0 in the dictionary, and a missing row reads 0: the code
     // lookup passes, the zero rule reports.
-    {"month_zero", [](Package& p) { p.sd[4][sd::SD_MONTH] = "0"; },
+    {"month_zero",
+     [](Package& p) { p.sd[4][sd::SD_MONTH] = "0"; },
      {kRusu + "3.Месяц> не должно равняться нулю (0), строка 5",
       kRusu + "3.Месяц> =0 за пределом отчетного квартала=3, строка 5"}},
-    {"month_empty", [](Package& p) { p.sd[4][sd::SD_MONTH] = ""; },
+    {"month_empty",
+     [](Package& p) { p.sd[4][sd::SD_MONTH] = ""; },
      {kRusu + "3.Месяц> не заполнено, строка 5", kRusu + "3.Месяц> =0 за пределом отчетного квартала=3, строка 5"}},
-    {"job_code_unknown", [](Package& p) { p.sd[0][sd::SD_JOB_CODE] = "999999"; },
+    {"job_code_unknown",
+     [](Package& p) { p.sd[0][sd::SD_JOB_CODE] = "999999"; },
      {kPopescu + "4.Код занимаемой должности> не соответствует коду из справочника, строка 1"}},
     {"job_code_zero", [](Package& p) { p.sd[0][sd::SD_JOB_CODE] = "0"; }, {}},
     {"job_code_unknown_on_total_row", [](Package& p) { p.sd[3][sd::SD_JOB_CODE] = "999999"; }, {}},
-    {"category_empty", [](Package& p) { p.sd[4][sd::SD_CATEGORY] = ""; },
+    {"category_empty",
+     [](Package& p) { p.sd[4][sd::SD_CATEGORY] = ""; },
      {kRusu + "5.Категория застр.лица> не заполнено, строка 5"}},
-    {"category_unknown", [](Package& p) { p.sd[4][sd::SD_CATEGORY] = "99"; },
+    {"category_unknown",
+     [](Package& p) { p.sd[4][sd::SD_CATEGORY] = "99"; },
      {kRusu + "5.Категория застр.лица> не соответствует коду из справочника, строка 5",
       kRusu + "5.Категория застр.лица>  код 99 не действителен для отчетного года=2026"}},
-    {"category_zero", [](Package& p) { p.sd[4][sd::SD_CATEGORY] = "0"; },
+    {"category_zero",
+     [](Package& p) { p.sd[4][sd::SD_CATEGORY] = "0"; },
      {kRusu + "5.Категория застр.лица> не соответствует коду из справочника, строка 5",
       kRusu + "5.Категория застр.лица> не должно равняться нулю (0), строка 5",
       kRusu + "5.Категория застр.лица>  код 0 не действителен для отчетного года=2026"}},
-    {"category_expired", [](Package& p) { p.sd[4][sd::SD_CATEGORY] = "3"; },
+    {"category_expired",
+     [](Package& p) { p.sd[4][sd::SD_CATEGORY] = "3"; },
      {kRusu + "5.Категория застр.лица>  код 3 не действителен для отчетного года=2026"}},
-    {"days_week_empty", [](Package& p) { p.sd[4][sd::SD_DAYS_WEEK] = ""; },
+    {"days_week_empty",
+     [](Package& p) { p.sd[4][sd::SD_DAYS_WEEK] = ""; },
      {kRusu + "6.Рабочих дней в неделю> не заполнено, строка 5",
       kRusu + "6.Рабочих дней в неделю> должно равняться 5 или 6, строка 5"}},
-    {"days_week_seven", [](Package& p) { p.sd[4][sd::SD_DAYS_WEEK] = "7"; },
+    {"days_week_seven",
+     [](Package& p) { p.sd[4][sd::SD_DAYS_WEEK] = "7"; },
      {kRusu + "6.Рабочих дней в неделю> должно равняться 5 или 6, строка 5"}},
     {"days_week_six", [](Package& p) { p.sd[4][sd::SD_DAYS_WEEK] = "6"; }, {}},
-    {"begin_empty", [](Package& p) { Dates(p, 4, "", "15.09.2026"); },
+    {"begin_empty",
+     [](Package& p) { Dates(p, 4, "", "15.09.2026"); },
      {kRusu + "7.Начальная дата работы в месяце> - обязательный параметр, строка 5"}},
-    {"end_empty", [](Package& p) { Dates(p, 4, "01.09.2026", ""); },
+    {"end_empty",
+     [](Package& p) { Dates(p, 4, "01.09.2026", ""); },
      {kRusu + "8.Конечная дата работы в месяце> - обязательный параметр, строка 5"}},
-    {"end_before_begin", [](Package& p) { Dates(p, 4, "15.09.2026", "01.09.2026"); },
+    {"end_before_begin",
+     [](Package& p) { Dates(p, 4, "15.09.2026", "01.09.2026"); },
      {kRusu + "7.Начальная дата работы в месяце>  15.09.2026 должна быть меньше конечной даты месяца 01.09.2026, "
               "строка 5"}},
-    {"dates_in_two_months", [](Package& p) { Dates(p, 4, "01.09.2026", "01.10.2026"); },
+    {"dates_in_two_months",
+     [](Package& p) { Dates(p, 4, "01.09.2026", "01.10.2026"); },
      {kRusu + "8.Конечная дата работы в месяце> значение месяца в датах должно совпадать. BEGIN_DT=01.09.2026 "
               "END_DT=01.10.2026, строка 5"}},
     {"dates_in_year_before", [](Package& p) { Dates(p, 4, "01.09.2025", "15.09.2025"); }, {}},
-    {"dates_two_years_ahead", [](Package& p) { Dates(p, 4, "01.09.2028", "15.09.2028"); },
+    {"dates_two_years_ahead",
+     [](Package& p) { Dates(p, 4, "01.09.2028", "15.09.2028"); },
      {kRusu + "7.Начальная дата работы в месяце> ошибочное значение года =2028, строка 5",
       kRusu + "8.Конечная дата работы в месяце> ошибочное значение года =2028, строка 5"}},
-    {"dates_in_two_years", [](Package& p) { Dates(p, 4, "01.09.2025", "15.09.2026"); },
+    {"dates_in_two_years",
+     [](Package& p) { Dates(p, 4, "01.09.2025", "15.09.2026"); },
      {kRusu + "8.Конечная дата работы в месяце> ошибочное значение года. BEGIN_DT=2025 END_DT=2026, строка 5"}},
     // The year rules hold for total rows too; the others skip them.
-    {"total_row_with_distant_begin", [](Package& p) { Dates(p, 5, "01.01.2030", ""); },
+    {"total_row_with_distant_begin",
+     [](Package& p) { Dates(p, 5, "01.01.2030", ""); },
      {kRusu + "7.Начальная дата работы в месяце> ошибочное значение года =2030, строка 6"}},
     // Category 150 rows never count towards the total row.
-    {"category_150_with_contributions", [](Package& p) { p.sd[4][sd::SD_CATEGORY] = "150"; },
+    {"category_150_with_contributions",
+     [](Package& p) { p.sd[4][sd::SD_CATEGORY] = "150"; },
      {kRusu + "> категория 150 -  заполнены взносы. Должны равняться (нулю), строка 5",
       kRusu + "9.Ежемесячный фонд зарплаты> с ошибкой. Сумма по месяцам не равна итоговой. Разность=500.00 ",
       kRusu + "11.Ежемесячно взносов застр.лица> с ошибкой. Сумма по месяцам не равна итоговой. Разность=30.00 ",
       kRusu + "12.Ежемесячно взносов ЭА> с ошибкой. Сумма по месяцам не равна итоговой. Разность=115.00 ",
       kRusu + "13.Всего ежемесячно взносов> с ошибкой. Сумма по месяцам не равна итоговой. Разность=145.00 "}},
-    {"category_153_with_contributions", [](Package& p) { p.sd[4][sd::SD_CATEGORY] = "153"; },
+    {"category_153_with_contributions",
+     [](Package& p) { p.sd[4][sd::SD_CATEGORY] = "153"; },
      {kRusu + "> категория 153 -  заполнены взносы. Должны равняться (нулю), строка 5"}},
     {"category_154_employer_only",
      [](Package& p) {
@@ -149,15 +168,19 @@ const std::vector<MutationCase> kRowCases = {
 };
 
 const std::vector<MutationCase> kPassCases = {
-    {"overlap_begins_inside_earlier", [](Package& p) { p.sd.push_back(ExtraRow("8", "1", "10.08.2026", "20.08.2026")); },
+    {"overlap_begins_inside_earlier",
+     [](Package& p) { p.sd.push_back(ExtraRow("8", "1", "10.08.2026", "20.08.2026")); },
      {"Пачка 1 Декл 1 POPESCU месяц 8  Даты пересекаются"}},
-    {"overlap_of_other_category", [](Package& p) { p.sd.push_back(ExtraRow("8", "2", "10.08.2026", "20.08.2026")); },
+    {"overlap_of_other_category",
+     [](Package& p) { p.sd.push_back(ExtraRow("8", "2", "10.08.2026", "20.08.2026")); },
      {}},
-    {"same_period_twice", [](Package& p) { p.sd.push_back(ExtraRow("8", "1", "01.08.2026", "31.08.2026")); },
+    {"same_period_twice",
+     [](Package& p) { p.sd.push_back(ExtraRow("8", "1", "01.08.2026", "31.08.2026")); },
      {"Пачка 1 Декл 1 POPESCU месяц 8  Даты пересекаются"}},
     // The test is the three conditions, not an interval intersection: a row
     // that starts with an earlier one and outlasts it is not reported.
-    {"same_begin_longer_period", [](Package& p) { p.sd.push_back(ExtraRow("8", "1", "01.08.2026", "15.08.2026")); },
+    {"same_begin_longer_period",
+     [](Package& p) { p.sd.push_back(ExtraRow("8", "1", "01.08.2026", "15.08.2026")); },
      {}},
     {"adjacent_periods",
      [](Package& p) {
@@ -185,7 +208,8 @@ const std::vector<MutationCase> kPassCases = {
      {kPopescu + "3.Месяц> =6 за пределом отчетного квартала=3, строка 7",
       kPopescu + "3.Месяц> =6 за пределом отчетного квартала=3, строка 8"}},
     {"month_sum_off_by_0_004", [](Package& p) { p.sd[0][sd::SD_PAYM_FOND] = "1000.004"; }, {}},
-    {"month_sum_off_by_0_006", [](Package& p) { p.sd[0][sd::SD_PAYM_FOND] = "1000.006"; },
+    {"month_sum_off_by_0_006",
+     [](Package& p) { p.sd[0][sd::SD_PAYM_FOND] = "1000.006"; },
      {kPopescu + "9.Ежемесячный фонд зарплаты> с ошибкой. Сумма по месяцам не равна итоговой. Разность=0.01 "}},
     {"total_row_missing",
      [](Package& p) {
@@ -245,21 +269,23 @@ TEST_P(QuarterlyCategoryWalkTest, ValidatesCategorySeven) {
   p.Write(h);
   h.Run(kQuarterlyArchive);
   std::vector<std::string> expected;
-  if (!GetParam().valid) expected.push_back(kRusu + "5.Категория застр.лица>  код 7 не действителен для отчетного года=2026");
+  if (!GetParam().valid)
+    expected.push_back(kRusu + "5.Категория застр.лица>  код 7 не действителен для отчетного года=2026");
   EXPECT_EQ(h.Part2Faults(), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     QuarterlySDCategory, QuarterlyCategoryWalkTest,
-    ::testing::Values(ValidityCase{"single_valid_row", {"7|01.01.2020|31.12.2030|"}, true},
-                      ValidityCase{"valid_after_expired", {"7|01.01.2014|31.12.2020|", "7|01.01.2021|31.12.2099|"}, true},
-                      ValidityCase{"same_start_valid_row_still_tested",
-                                   {"7|01.01.2014|31.12.2020|", "7|01.06.2014|31.12.2030|"}, true},
-                      ValidityCase{"same_start_ends_walk",
-                                   {"7|01.01.2014|31.12.2015|", "7|01.06.2014|31.12.2016|", "7|01.01.2020|31.12.2030|"},
-                                   false},
-                      ValidityCase{"only_expired_rows", {"7|01.01.2014|31.12.2020|", "7|01.01.2021|31.12.2025|"}, false},
-                      ValidityCase{"not_yet_valid", {"7|01.01.2027|31.12.2099|"}, false}),
+    ::testing::Values(
+        ValidityCase{"single_valid_row", {"7|01.01.2020|31.12.2030|"}, true},
+        ValidityCase{"valid_after_expired", {"7|01.01.2014|31.12.2020|", "7|01.01.2021|31.12.2099|"}, true},
+        ValidityCase{
+            "same_start_valid_row_still_tested", {"7|01.01.2014|31.12.2020|", "7|01.06.2014|31.12.2030|"}, true},
+        ValidityCase{"same_start_ends_walk",
+                     {"7|01.01.2014|31.12.2015|", "7|01.06.2014|31.12.2016|", "7|01.01.2020|31.12.2030|"},
+                     false},
+        ValidityCase{"only_expired_rows", {"7|01.01.2014|31.12.2020|", "7|01.01.2021|31.12.2025|"}, false},
+        ValidityCase{"not_yet_valid", {"7|01.01.2027|31.12.2099|"}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // YEAR is any 32-bit number the file holds: at both ends of the range the

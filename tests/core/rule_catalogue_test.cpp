@@ -35,8 +35,8 @@ TEST(RuleCatalogue, TextHasALinePerRuleAndJsonAnObject) {
   auto shown = [](std::string_view s) { return s.empty() ? std::string("-") : std::string(s); };
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const RuleEntry& e = RuleCatalogue()[i];
-    EXPECT_EQ(lines[i], std::string(e.id) + "\t" + shown(e.file) + "\t" + shown(e.caption) + "\t" +
-                            std::string(e.requirement));
+    EXPECT_EQ(lines[i],
+              std::string(e.id) + "\t" + shown(e.file) + "\t" + shown(e.caption) + "\t" + std::string(e.requirement));
   }
   const std::string json = RuleCatalogueJson();
   std::size_t objects = 0;

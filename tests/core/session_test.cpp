@@ -27,7 +27,8 @@ class RecordingPort : public UserPort {
 
 // A quarterly package with one pack and one declaration, enough for the frame.
 struct Package {
-  std::string t = Record({"1", "2026", "3", "12", "1234567", "", "POPA ION", "01.10.2026", "1", "0", "0", "0", "0", "0"});
+  std::string t =
+      Record({"1", "2026", "3", "12", "1234567", "", "POPA ION", "01.10.2026", "1", "0", "0", "0", "0", "0"});
   std::string ip = Record({"1", "1", "0", "0", "0", "0", "0"});
   std::string na = Record({"1", "1", "12345678901", "POPA", "ION", "", "", "", "", "", "", "", ""});
   std::string sd = Record({"1", "1", "13", "", "", "", "", "", "0", "0", "0", "0", "0"});
@@ -35,7 +36,8 @@ struct Package {
 
 class SessionTest : public ::testing::Test {
  protected:
-  SessionTest() : clock(test::D(8, 12, 2026), FixedDateClock::TimeOfDay::Midnight), session(work.path(), ZENTROX_BIN_DIR, clock) {
+  SessionTest()
+      : clock(test::D(8, 12, 2026), FixedDateClock::TimeOfDay::Midnight), session(work.path(), ZENTROX_BIN_DIR, clock) {
     test::CopyDictionaries(work.path());
   }
 
@@ -89,8 +91,9 @@ TEST_F(SessionTest, RefusedNameTouchesNothingAndClearsTheSharedName) {
   std::string archive = QuarterlyArchive("REV5_1234567_00001.rar");
   test::WriteBytes(work / "rev5_t", "old");
   EXPECT_EQ(session.UnRar(Variant::Quarterly, archive, protocol, port), UnrarOutcome::NameRefused);
-  EXPECT_EQ(test::FaultTexts(protocol),
-            (std::vector<std::string>{"ОШИБКА В ИМЕНИ ПАКЕТА (Длина должна равняться 30)!!!)", "длина ИМЕНИ ПАКЕТА =22"}));
+  EXPECT_EQ(
+      test::FaultTexts(protocol),
+      (std::vector<std::string>{"ОШИБКА В ИМЕНИ ПАКЕТА (Длина должна равняться 30)!!!)", "длина ИМЕНИ ПАКЕТА =22"}));
   EXPECT_EQ(test::ReadBytes(work / "rev5_t"), "old");
   EXPECT_EQ(session.shared_package_name(), "");
   EXPECT_EQ(session.window(Variant::Quarterly).archive_path, archive);  // the path stays set
@@ -98,11 +101,9 @@ TEST_F(SessionTest, RefusedNameTouchesNothingAndClearsTheSharedName) {
 
 TEST_F(SessionTest, ListingRefusesAFifthEntry) {
   Package p;
-  std::string archive = Pack("REV5_1234567_00001_2026T03.rar", {{"rev5_t", p.t},
-                                                                {"rev5_ip", p.ip},
-                                                                {"rev5_na", p.na},
-                                                                {"rev5_sd", p.sd},
-                                                                {"notes", "x"}});
+  std::string archive =
+      Pack("REV5_1234567_00001_2026T03.rar",
+           {{"rev5_t", p.t}, {"rev5_ip", p.ip}, {"rev5_na", p.na}, {"rev5_sd", p.sd}, {"notes", "x"}});
   EXPECT_EQ(session.UnRar(Variant::Monthly, archive, protocol, port), UnrarOutcome::ListingRefused);
   EXPECT_EQ(test::Last(test::FaultTexts(protocol)), "неправильно создан архив (в архиве должно быть только 4 файла!)");
   EXPECT_FALSE(InWork("rev5_t"));
@@ -153,8 +154,9 @@ TEST_F(SessionTest, DamagedArchiveWritesTheErrorBlock) {
 }
 
 TEST_F(SessionTest, OldFormatFlow) {
-  std::string archive = Pack("REV5_1234567_00005.rar", {{"rev5_pl", "1°"}, {"rev5_na", "1°"}, {"rev5_sd", "1°"},
-                                                        {"rev5_di", "1°"}, {"rev5_mu", "1°"}});
+  std::string archive =
+      Pack("REV5_1234567_00005.rar",
+           {{"rev5_pl", "1°"}, {"rev5_na", "1°"}, {"rev5_sd", "1°"}, {"rev5_di", "1°"}, {"rev5_mu", "1°"}});
   EXPECT_EQ(session.UnRar(Variant::AnnualOld, archive, protocol, port), UnrarOutcome::Unpacked);
   EXPECT_EQ(port.messages, std::vector<std::string>{"Файл распакован в рабочий каталог "});
   EXPECT_EQ(test::Texts(protocol),
@@ -170,7 +172,7 @@ TEST_F(SessionTest, OldFormatFlow) {
   ASSERT_GE(second.lines().size(), 4u);
   EXPECT_EQ(test::Texts(second)[3], "б) возможно неправильно создан архив (в архиве должно быть 5 файлов)");
   EXPECT_EQ(session.Marker(Variant::AnnualOld), archive);  // the earlier path stays
-  EXPECT_FALSE(InWork("rev5_pl"));                          // deleted before extracting
+  EXPECT_FALSE(InWork("rev5_pl"));                         // deleted before extracting
 }
 
 TEST_F(SessionTest, OldFormatExtractsOnlyItsFivePackageFiles) {
@@ -244,21 +246,37 @@ TEST_F(SessionTest, ArchiveLackingPackageFilesIsUnpackedAndTheControlRunSaysWhat
     const char* loader_missing;  // the file its loader misses; nullptr: the run ends at the file test
   };
   const std::vector<Case> cases{
-      {"annual without REV5_NA", Variant::Annual, "REV5_1234567_00001_2026L00.rar",
-       {{"rev5_t", p.t}, {"rev5_ip", p.ip}, {"rev5_sd", p.sd}}, "REV5_NA"},
-      {"annual without REV5_T", Variant::Annual, "REV5_1234567_00001_2026L00.rar",
-       {{"rev5_ip", p.ip}, {"rev5_na", p.na}, {"rev5_sd", p.sd}}, nullptr},
-      {"old format without REV5_MU", Variant::AnnualOld, "REV5_1234567_00005.rar",
+      {"annual without REV5_NA",
+       Variant::Annual,
+       "REV5_1234567_00001_2026L00.rar",
+       {{"rev5_t", p.t}, {"rev5_ip", p.ip}, {"rev5_sd", p.sd}},
+       "REV5_NA"},
+      {"annual without REV5_T",
+       Variant::Annual,
+       "REV5_1234567_00001_2026L00.rar",
+       {{"rev5_ip", p.ip}, {"rev5_na", p.na}, {"rev5_sd", p.sd}},
+       nullptr},
+      {"old format without REV5_MU",
+       Variant::AnnualOld,
+       "REV5_1234567_00005.rar",
        {{"rev5_pl", old_record}, {"rev5_na", old_record}, {"rev5_sd", old_record}, {"rev5_di", old_record}},
        "REV5_MU"},
-      {"old format without REV5_PL", Variant::AnnualOld, "REV5_1234567_00005.rar",
+      {"old format without REV5_PL",
+       Variant::AnnualOld,
+       "REV5_1234567_00005.rar",
        {{"rev5_na", old_record}, {"rev5_sd", old_record}, {"rev5_di", old_record}, {"rev5_mu", old_record}},
        nullptr},
       // Four entries pass the listing, a name listed twice counting twice.
-      {"quarterly with REV5_NA twice", Variant::Quarterly, "REV5_1234567_00001_2026T03.rar",
-       {{"rev5_t", p.t}, {"rev5_ip", p.ip}, {"1/rev5_na", p.na}, {"2/rev5_na", p.na}}, "REV5_SD"},
-      {"monthly with REV5_SD twice, apart", Variant::Monthly, "REV5_1234567_00001_2026L03.rar",
-       {{"1/rev5_sd", p.sd}, {"rev5_t", p.t}, {"rev5_ip", p.ip}, {"2/rev5_sd", p.sd}}, "REV5_NA"},
+      {"quarterly with REV5_NA twice",
+       Variant::Quarterly,
+       "REV5_1234567_00001_2026T03.rar",
+       {{"rev5_t", p.t}, {"rev5_ip", p.ip}, {"1/rev5_na", p.na}, {"2/rev5_na", p.na}},
+       "REV5_SD"},
+      {"monthly with REV5_SD twice, apart",
+       Variant::Monthly,
+       "REV5_1234567_00001_2026L03.rar",
+       {{"1/rev5_sd", p.sd}, {"rev5_t", p.t}, {"rev5_ip", p.ip}, {"2/rev5_sd", p.sd}},
+       "REV5_NA"},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -300,10 +318,10 @@ TEST_F(SessionTest, LastEntryOfAPackageFileIsTheOneChecked) {
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::string archive = Pack("REV5_1234567_00001_2026L00.rar",
-                                     {{"rev5_t", p.t}, {"rev5_ip", p.ip}, {"rev5_na", p.na},
-                                      {c.first_name, c.first}, {c.second_name, c.second}},
-                                     std::to_string(++n) + "/");
+    const std::string archive = Pack(
+        "REV5_1234567_00001_2026L00.rar",
+        {{"rev5_t", p.t}, {"rev5_ip", p.ip}, {"rev5_na", p.na}, {c.first_name, c.first}, {c.second_name, c.second}},
+        std::to_string(++n) + "/");
     Protocol unrar;
     ASSERT_EQ(session.UnRar(Variant::Annual, archive, unrar, port), UnrarOutcome::Unpacked);
     std::vector<std::string> sd_files;
@@ -326,11 +344,9 @@ TEST_F(SessionTest, LastEntryOfAPackageFileIsTheOneChecked) {
 // control run to take for the package.
 TEST_F(SessionTest, DamagedLastCopyFailsTheExtractionAndLeavesNoPackageFile) {
   Package p;
-  std::string archive = Pack("REV5_1234567_00001_2026L00.rar", {{"rev5_t", p.t},
-                                                                {"rev5_ip", p.ip},
-                                                                {"rev5_na", p.na},
-                                                                {"1/rev5_sd", p.sd},
-                                                                {"2/rev5_sd", "DAMAGED-CONTENT"}});
+  std::string archive = Pack(
+      "REV5_1234567_00001_2026L00.rar",
+      {{"rev5_t", p.t}, {"rev5_ip", p.ip}, {"rev5_na", p.na}, {"1/rev5_sd", p.sd}, {"2/rev5_sd", "DAMAGED-CONTENT"}});
   std::string bytes = test::ReadBytes(archive);
   const std::size_t at = bytes.find("DAMAGED-CONTENT");
   ASSERT_NE(at, std::string::npos);
@@ -399,14 +415,15 @@ TEST_F(SessionTest, MissingArchiverEmptiesTheListing) {
     Variant variant;
     UnrarOutcome outcome;
   };
-  for (const Case& c : {Case{Variant::Quarterly, UnrarOutcome::ListingRefused},
-                        Case{Variant::Monthly, UnrarOutcome::ListingRefused},
-                        Case{Variant::Annual, UnrarOutcome::ExtractionFailed}}) {
+  for (const Case& c :
+       {Case{Variant::Quarterly, UnrarOutcome::ListingRefused}, Case{Variant::Monthly, UnrarOutcome::ListingRefused},
+        Case{Variant::Annual, UnrarOutcome::ExtractionFailed}}) {
     Protocol out;
     EXPECT_EQ(without.UnRar(c.variant, archive, out, port), c.outcome);
     if (c.outcome == UnrarOutcome::ListingRefused) {
-      EXPECT_EQ(test::FaultTexts(out), (std::vector<std::string>{"О Ш И Б К А  ПРИ  Р А С П А К О В К Е!!!",
-                                                                 "неправильно создан архив (в архиве должно быть только 4 файла!)"}));
+      EXPECT_EQ(test::FaultTexts(out),
+                (std::vector<std::string>{"О Ш И Б К А  ПРИ  Р А С П А К О В К Е!!!",
+                                          "неправильно создан архив (в архиве должно быть только 4 файла!)"}));
       EXPECT_EQ(test::ReadBytes(work / "rev5_list"), "");
     } else {
       EXPECT_EQ(test::FaultTexts(out).size(), 8u);

@@ -37,8 +37,8 @@ TEST(TableTexts, EveryLengthReadsBackAsStored) {
   Table t = TextTable();
   std::vector<std::string> texts;
   for (std::size_t n = 1; n <= 20; ++n) texts.push_back(std::string(n, static_cast<char>('a' + n)));
-  texts.push_back("ОФИС");      // 8 bytes of UTF-8
-  texts.push_back("Ж12");       // 4 bytes
+  texts.push_back("ОФИС");  // 8 bytes of UTF-8
+  texts.push_back("Ж12");   // 4 bytes
   texts.push_back(std::string("a\0b", 3));
   for (const std::string& s : texts) t.SetText(t.AppendRow(), 0, s);
   for (RowId r = 0; r < t.size(); ++r) {
@@ -140,8 +140,18 @@ TEST(TableNumbers, DecimalsReadAsTheNearestDouble) {
     x = x * 1103515245u + 12345u;
     return x >> 8;
   };
-  std::vector<std::string> texts = {"0", "0.0", "007.50", "1.", ".5", "999999999999999", "9999999999999999",
-                                    "0.1", "0.000000000000001", "123456789.123456", "1e3", "-0.30"};
+  std::vector<std::string> texts = {"0",
+                                    "0.0",
+                                    "007.50",
+                                    "1.",
+                                    ".5",
+                                    "999999999999999",
+                                    "9999999999999999",
+                                    "0.1",
+                                    "0.000000000000001",
+                                    "123456789.123456",
+                                    "1e3",
+                                    "-0.30"};
   for (int i = 0; i < 20000; ++i) {
     std::string s = std::to_string(next() % 100000000);
     if (next() % 4 != 0) s += "." + std::to_string(next() % 1000000);

@@ -21,11 +21,11 @@ Table Months(const std::vector<std::vector<std::string>>& rows) {
 
 TEST(TableOrder, IsStableAndNumericWithEmptyKeysFirst) {
   //            SD_NA  SD_PL  SD_MONTH
-  Table t = Months({{"10", "1", "2"},   // 0
-                    {"9", "1", "13"},   // 1
-                    {"10", "1", "1"},   // 2
-                    {"", "1", "5"},     // 3
-                    {"10", "1", "2"},   // 4 ties with 0: stays after it
+  Table t = Months({{"10", "1", "2"},    // 0
+                    {"9", "1", "13"},    // 1
+                    {"10", "1", "1"},    // 2
+                    {"", "1", "5"},      // 3
+                    {"10", "1", "2"},    // 4 ties with 0: stays after it
                     {"-1", "1", "1"}});  // 5
   EXPECT_EQ(t.Order({sd::SD_NA, sd::SD_MONTH}), (std::vector<RowId>{3, 5, 1, 2, 0, 4}));
 }
@@ -93,30 +93,32 @@ TEST_P(Conversion, StoresOrFails) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Signs, Conversion,
-    ::testing::Values(ConversionCase{FieldType::Float, "-5.25", StoreResult::Stored, -5.25},
-                      ConversionCase{FieldType::Float, "+5.25", StoreResult::Stored, 5.25},
-                      ConversionCase{FieldType::Float, "--5.25", StoreResult::Failed, 0},
-                      ConversionCase{FieldType::Float, "+-5.25", StoreResult::Failed, 0},
-                      ConversionCase{FieldType::Float, "-+5.25", StoreResult::Failed, 0},
-                      ConversionCase{FieldType::Float, "++5.25", StoreResult::Failed, 0},
-                      ConversionCase{FieldType::Float, "5.25-", StoreResult::Failed, 0},
-                      ConversionCase{FieldType::Float, "", StoreResult::Empty, 0},
-                      ConversionCase{FieldType::Integer, "-7", StoreResult::Stored, -7},
-                      ConversionCase{FieldType::Integer, "+7", StoreResult::Stored, 7},
-                      ConversionCase{FieldType::Integer, "+-7", StoreResult::Failed, 0},
-                      ConversionCase{FieldType::Integer, "-+7", StoreResult::Failed, 0},
-                      ConversionCase{FieldType::Integer, "--7", StoreResult::Failed, 0},
-                      ConversionCase{FieldType::Integer, "++7", StoreResult::Failed, 0}),
-    [](const ::testing::TestParamInfo<ConversionCase>& info) {
-      std::string n = info.param.type == FieldType::Float ? "float_" : "integer_";
-      for (char ch : std::string(info.param.text)) {
-        n += ch == '-' ? std::string("minus") : ch == '+' ? std::string("plus") : ch == '.' ? std::string("_")
-             : std::isalnum(static_cast<unsigned char>(ch)) ? std::string(1, ch) : std::string("x");
-      }
-      return n + "_" + std::to_string(info.index);
-    });
+INSTANTIATE_TEST_SUITE_P(Signs, Conversion,
+                         ::testing::Values(ConversionCase{FieldType::Float, "-5.25", StoreResult::Stored, -5.25},
+                                           ConversionCase{FieldType::Float, "+5.25", StoreResult::Stored, 5.25},
+                                           ConversionCase{FieldType::Float, "--5.25", StoreResult::Failed, 0},
+                                           ConversionCase{FieldType::Float, "+-5.25", StoreResult::Failed, 0},
+                                           ConversionCase{FieldType::Float, "-+5.25", StoreResult::Failed, 0},
+                                           ConversionCase{FieldType::Float, "++5.25", StoreResult::Failed, 0},
+                                           ConversionCase{FieldType::Float, "5.25-", StoreResult::Failed, 0},
+                                           ConversionCase{FieldType::Float, "", StoreResult::Empty, 0},
+                                           ConversionCase{FieldType::Integer, "-7", StoreResult::Stored, -7},
+                                           ConversionCase{FieldType::Integer, "+7", StoreResult::Stored, 7},
+                                           ConversionCase{FieldType::Integer, "+-7", StoreResult::Failed, 0},
+                                           ConversionCase{FieldType::Integer, "-+7", StoreResult::Failed, 0},
+                                           ConversionCase{FieldType::Integer, "--7", StoreResult::Failed, 0},
+                                           ConversionCase{FieldType::Integer, "++7", StoreResult::Failed, 0}),
+                         [](const ::testing::TestParamInfo<ConversionCase>& info) {
+                           std::string n = info.param.type == FieldType::Float ? "float_" : "integer_";
+                           for (char ch : std::string(info.param.text)) {
+                             n += ch == '-'                                      ? std::string("minus")
+                                  : ch == '+'                                    ? std::string("plus")
+                                  : ch == '.'                                    ? std::string("_")
+                                  : std::isalnum(static_cast<unsigned char>(ch)) ? std::string(1, ch)
+                                                                                 : std::string("x");
+                           }
+                           return n + "_" + std::to_string(info.index);
+                         });
 
 TEST(Table, EmptyStateIsExplicit) {
   Table t = Months({{"", "0", "", "", "", "", "", ""}});

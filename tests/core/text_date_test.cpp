@@ -41,17 +41,13 @@ TEST_P(ParseDateTest, Parses) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, ParseDateTest,
-                         ::testing::Values(DateCase{"01.02.2020", true, 1, 2, 2020},
-                                           DateCase{"1.2.2020", true, 1, 2, 2020},
-                                           DateCase{"29.02.2024", true, 29, 2, 2024},
-                                           DateCase{"29.02.2023", false, 0, 0, 0},
-                                           DateCase{"31.02.2020", false, 0, 0, 0},
-                                           DateCase{"00.00.0000", false, 0, 0, 0},
-                                           DateCase{"2020-01-02", false, 0, 0, 0},
-                                           DateCase{"01.13.2020", false, 0, 0, 0},
-                                           DateCase{"aa.bb.cccc", false, 0, 0, 0},
-                                           DateCase{"", false, 0, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseDateTest,
+    ::testing::Values(DateCase{"01.02.2020", true, 1, 2, 2020}, DateCase{"1.2.2020", true, 1, 2, 2020},
+                      DateCase{"29.02.2024", true, 29, 2, 2024}, DateCase{"29.02.2023", false, 0, 0, 0},
+                      DateCase{"31.02.2020", false, 0, 0, 0}, DateCase{"00.00.0000", false, 0, 0, 0},
+                      DateCase{"2020-01-02", false, 0, 0, 0}, DateCase{"01.13.2020", false, 0, 0, 0},
+                      DateCase{"aa.bb.cccc", false, 0, 0, 0}, DateCase{"", false, 0, 0, 0}));
 
 TEST(DateSerial, MatchesTheTraditionalEpoch) {
   EXPECT_EQ(Date::FromYmd(1899, 12, 30)->serial(), 0);

@@ -1,7 +1,7 @@
 // One run at a time per working directory: the lock itself, and two Sessions
 // of one process sharing a working directory.
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,8 +16,8 @@
 #include "data/files.h"
 #include "intake/command_runner.h"
 #include "intake/env_count.h"
-#include "session/session.h"
 #include "intake/workdir_lock.h"
+#include "session/session.h"
 #include "support/test_support.h"
 
 namespace zentrox {
@@ -291,7 +291,8 @@ class TwoSessionsTest : public ::testing::Test {
     std::string script = "#!/bin/sh\n: > '" + (marks / "started") + "'\n";
     if (options.leave_child) script += "sleep 3 &\n";
     if (options.until_released) {
-      script += "n=0; while [ ! -e '" + (marks / "release") + "' ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n+1)); done\n";
+      script +=
+          "n=0; while [ ! -e '" + (marks / "release") + "' ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n+1)); done\n";
     }
     script += "sleep " + seconds + "\nexec '" + std::string(ZENTROX_BIN_DIR) + "/Rar' \"$@\"\n";
     test::WriteBytes(bin / "Rar", script);

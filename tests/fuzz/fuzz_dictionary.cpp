@@ -19,26 +19,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string& dir = fuzz::ScratchDir();
   Protocol protocol;
   const int which = data[0] % 5;
-  const char* file = which == 0 ? "sps_newkateg.txt"
+  const char* file = which == 0   ? "sps_newkateg.txt"
                      : which == 1 ? "sps_new_prof.txt"
                      : which == 2 ? "months.txt"
                      : which == 3 ? "raion.txt"
                                   : "rashod.txt";
   const std::string path = dir + file;
   fuzz::WriteFile(path, fuzz::AsView(data + 1, size - 1));
-  FindingWriter checks(protocol, Profile(which == 4 ? Variant::AnnualOld : Variant::Monthly), *Date::FromYmd(2026, 12, 8));
+  FindingWriter checks(protocol, Profile(which == 4 ? Variant::AnnualOld : Variant::Monthly),
+                       *Date::FromYmd(2026, 12, 8));
 
   Table* table = nullptr;
   switch (which) {
-    case 0: table = &dm.new_kategor; LoadDictionaryRecords(checks, path, *table); break;
-    case 1: table = &dm.new_prof; LoadDictionaryRecords(checks, path, *table); break;
-    case 2: table = &dm.months; LoadDictionary(checks, path, *table, "13"); break;
+    case 0:
+      table = &dm.new_kategor;
+      LoadDictionaryRecords(checks, path, *table);
+      break;
+    case 1:
+      table = &dm.new_prof;
+      LoadDictionaryRecords(checks, path, *table);
+      break;
+    case 2:
+      table = &dm.months;
+      LoadDictionary(checks, path, *table, "13");
+      break;
     case 3:
       table = &dm.raion;
       LoadDictionary(checks, path, *table);
       PadDistrictCodes(*table);
       break;
-    default: table = &dm1.rashod; LoadDictionary(checks, path, *table, "99"); break;
+    default:
+      table = &dm1.rashod;
+      LoadDictionary(checks, path, *table, "99");
+      break;
   }
   // months.txt always ends in the total row 13, rashod.txt in 99.
   if (which == 2 && (table->empty() || table->Text(static_cast<RowId>(table->size() - 1), 0) != "13")) __builtin_trap();

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "intake/listing.h"
 #include "fuzz_support.h"
+#include "intake/listing.h"
 
 using namespace zentrox;
 

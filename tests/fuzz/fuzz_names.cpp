@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "intake/package_name.h"
 #include "fuzz_support.h"
+#include "intake/package_name.h"
 
 using namespace zentrox;
 

@@ -20,10 +20,10 @@ struct Target {
 };
 
 constexpr Target kTargets[] = {
-    {Variant::Quarterly, FileKind::T},  {Variant::Quarterly, FileKind::IP}, {Variant::Quarterly, FileKind::NA},
-    {Variant::Quarterly, FileKind::SD}, {Variant::Monthly, FileKind::T},    {Variant::Monthly, FileKind::SD},
-    {Variant::AnnualOld, FileKind::PL}, {Variant::AnnualOld, FileKind::NA_OLD},
-    {Variant::AnnualOld, FileKind::SD_OLD}, {Variant::AnnualOld, FileKind::DI}, {Variant::AnnualOld, FileKind::MU},
+    {Variant::Quarterly, FileKind::T},  {Variant::Quarterly, FileKind::IP},     {Variant::Quarterly, FileKind::NA},
+    {Variant::Quarterly, FileKind::SD}, {Variant::Monthly, FileKind::T},        {Variant::Monthly, FileKind::SD},
+    {Variant::AnnualOld, FileKind::PL}, {Variant::AnnualOld, FileKind::NA_OLD}, {Variant::AnnualOld, FileKind::SD_OLD},
+    {Variant::AnnualOld, FileKind::DI}, {Variant::AnnualOld, FileKind::MU},
 };
 
 }  // namespace

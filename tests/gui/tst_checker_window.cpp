@@ -15,8 +15,8 @@
 #include "app/zentrox_app.h"
 #include "data/protocol_writers.h"
 #include "gui_test_support.h"
-#include "session/session.h"
 #include "intake/workdir_lock.h"
+#include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/checker_window.h"
 #include "ui/installation_check.h"
@@ -41,9 +41,7 @@ QTextBlock BlockWith(const QTextDocument& doc, const QString& text) {
   return {};
 }
 
-QTextCharFormat FormatOf(const QTextBlock& block) {
-  return block.begin().fragment().charFormat();
-}
+QTextCharFormat FormatOf(const QTextBlock& block) { return block.begin().fragment().charFormat(); }
 
 }  // namespace
 
@@ -247,7 +245,8 @@ void CheckerWindowTest::unrarThenControlOnAQuarterlyPackage() {
   expected.chop(1);  // the text writer ends every line, the pane has no final break
   QCOMPARE(pane.toPlainText(), expected);
   const QTextDocument& doc = *pane.document();
-  QTextCharFormat heading = FormatOf(BlockWith(doc, QStringLiteral("Контроль, часть 1 - проверка соответствия форматам данных:")));
+  QTextCharFormat heading =
+      FormatOf(BlockWith(doc, QStringLiteral("Контроль, часть 1 - проверка соответствия форматам данных:")));
   QCOMPARE(heading.foreground().color(), QColor(255, 0, 0));
   QCOMPARE(heading.fontWeight(), int(QFont::Bold));
   QVERIFY(heading.fontItalic());
@@ -268,13 +267,17 @@ void CheckerWindowTest::everyWindowChecksItsValidExample_data() {
   QTest::addColumn<QString>("archive");
   QTest::addColumn<QString>("unpacked");  // the message box after a good UnRar
   QTest::addColumn<int>("packs");
-  QTest::newRow("monthly") << Variant::Monthly << "monthly-valid" << "REV5_1234567_00003_2026L11.rar"
+  QTest::newRow("monthly") << Variant::Monthly << "monthly-valid"
+                           << "REV5_1234567_00003_2026L11.rar"
                            << "Pachet dezarhivat" << 2;
-  QTest::newRow("quarterly") << Variant::Quarterly << "quarterly-valid" << "REV5_1234567_00001_2026T03.rar"
+  QTest::newRow("quarterly") << Variant::Quarterly << "quarterly-valid"
+                             << "REV5_1234567_00001_2026T03.rar"
                              << "Pachet dezarhivat" << 2;
-  QTest::newRow("annual") << Variant::Annual << "annual-valid" << "REV5_1234567_00004_2025L00.rar"
+  QTest::newRow("annual") << Variant::Annual << "annual-valid"
+                          << "REV5_1234567_00004_2025L00.rar"
                           << "Pachet dezarhivat" << 1;
-  QTest::newRow("annual-old") << Variant::AnnualOld << "annual-old-valid" << "REV5_1234567_00005.rar"
+  QTest::newRow("annual-old") << Variant::AnnualOld << "annual-old-valid"
+                              << "REV5_1234567_00005.rar"
                               << "Файл распакован в рабочий каталог " << 1;
 }
 
@@ -335,7 +338,8 @@ void CheckerWindowTest::secondControlFindsTheFilesGone() {
   QVERIFY(test::WaitForCommand(*w));
   w->ControlPackage();
   QVERIFY(test::WaitForCommand(*w));
-  QVERIFY(test::ProtocolTexts(w->controller().protocol()).contains(QStringLiteral("Проверено электронных деклараций : 5")));
+  QVERIFY(
+      test::ProtocolTexts(w->controller().protocol()).contains(QStringLiteral("Проверено электронных деклараций : 5")));
   w->ControlPackage();
   QVERIFY(test::WaitForCommand(*w));
   const QStringList lines = test::ProtocolTexts(w->controller().protocol());
@@ -511,8 +515,8 @@ void CheckerWindowTest::installationCheck_data() {
   QTest::newRow("no archiver") << Variant::Monthly << QStringList{"Rar"} << QStringList{"Rar"};
   QTest::newRow("new-format dictionary") << Variant::Annual << QStringList{"sps_viddoc.txt", "tarif.txt"}
                                          << QStringList{"sps_viddoc.txt"};
-  QTest::newRow("old-format dictionaries") << Variant::AnnualOld << QStringList{"rang.txt", "Rar", "sps_prof.txt"}
-                                           << QStringList{"Rar", "rang.txt"};
+  QTest::newRow("old-format dictionaries")
+      << Variant::AnnualOld << QStringList{"rang.txt", "Rar", "sps_prof.txt"} << QStringList{"Rar", "rang.txt"};
 }
 
 void CheckerWindowTest::installationCheck() {

@@ -177,8 +177,10 @@ void PrintSaveTest::saveDialogReplacesAFileWithoutAsking() {
     QWidget* modal = QApplication::activeModalWidget();
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       ++asked;
-      if (QAbstractButton* yes = box->button(QMessageBox::Yes)) yes->click();
-      else box->reject();
+      if (QAbstractButton* yes = box->button(QMessageBox::Yes))
+        yes->click();
+      else
+        box->reject();
     } else if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog != nullptr && accepted == 0) {
       ++accepted;
       dialog->selectFile(existing);
@@ -221,7 +223,8 @@ void PrintSaveTest::failedSaveShowsTheErrorBoxAndKeepsTheOldFile() {
 
 void PrintSaveTest::savedFileOpensInAWordProcessor() {
   const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-  if (soffice.isEmpty()) QSKIP("soffice (libreoffice-writer-nogui) is not installed: the rich text reader test is skipped");
+  if (soffice.isEmpty())
+    QSKIP("soffice (libreoffice-writer-nogui) is not installed: the rich text reader test is skipped");
   TestProgram p;
   ui::CheckerWindow* w = p.app->annualWindow();
   WriteSampleProtocol(*w);
@@ -352,12 +355,12 @@ class CupsPdfQueue {
       f.write(conf.toUtf8());
     }
     int code = -1;
-    const QString added = Run(QStringLiteral("lpadmin"),
-                              {QStringLiteral("-p"), queue_, QStringLiteral("-v"), QStringLiteral("cups-pdf:/") + suffix,
-                               QStringLiteral("-E"), QStringLiteral("-m"),
-                               QStringLiteral("lsb/usr/cups-pdf/CUPS-PDF_opt.ppd"), QStringLiteral("-o"),
-                               QStringLiteral("pdftops-renderer-default=pdftocairo")},
-                              30000, &code);
+    const QString added =
+        Run(QStringLiteral("lpadmin"),
+            {QStringLiteral("-p"), queue_, QStringLiteral("-v"), QStringLiteral("cups-pdf:/") + suffix,
+             QStringLiteral("-E"), QStringLiteral("-m"), QStringLiteral("lsb/usr/cups-pdf/CUPS-PDF_opt.ppd"),
+             QStringLiteral("-o"), QStringLiteral("pdftops-renderer-default=pdftocairo")},
+            30000, &code);
     if (code != 0) return QStringLiteral("lpadmin could not add a cups-pdf queue: ") + added;
     added_ = true;
     // The queue is this process's default (CUPS reads PRINTER before the
@@ -391,7 +394,8 @@ class CupsPdfQueue {
     clock.start();
     do {
       const QStringList found = QDir(out_.path()).entryList({QStringLiteral("*.pdf")}, QDir::Files);
-      if (!found.isEmpty() && Run(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue_}, 10000).trimmed().isEmpty()) {
+      if (!found.isEmpty() &&
+          Run(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue_}, 10000).trimmed().isEmpty()) {
         return out_.filePath(found.first());
       }
       QTest::qWait(200);
@@ -422,10 +426,10 @@ struct PdfPage {
 
 std::vector<PdfPage> ReadPdfLayout(const QString& pdf, QString& error) {
   std::vector<PdfPage> pages;
-  QString xml = Run(QStringLiteral("pdftotext"),
-                    {QStringLiteral("-bbox-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
-                     QStringLiteral("-")},
-                    60000, nullptr, false);
+  QString xml =
+      Run(QStringLiteral("pdftotext"),
+          {QStringLiteral("-bbox-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")},
+          60000, nullptr, false);
   // Glyphs the text layer can't map come out as control characters, which
   // XML does not allow; they are read as "?".
   for (QChar& c : xml) {
@@ -481,7 +485,8 @@ void PrintSaveTest::printOnACupsPdfQueue() {
   QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no PDF");
   QString text;
   QTRY_VERIFY_WITH_TIMEOUT(
-      (text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")}, 30000))
+      (text = Run(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")}, 30000))
           .contains(QStringLiteral("О Ш И Б К А")),
       30000);
   QVERIFY2(QFileInfo(pdf).fileName().contains(QStringLiteral("zentrox")), qPrintable(pdf));
@@ -581,8 +586,9 @@ void PrintSaveTest::printoutIsReadableOnPaper() {
     for (auto it = cyrillic.globalMatch(QString::fromStdString(line.text)); it.hasNext();) {
       const QString word = it.next().captured();
       const qsizetype found = on_paper.indexOf(word, at);
-      QVERIFY2(found >= 0, qPrintable(QStringLiteral("\"%1\" of \"%2\" is not on paper")
-                                          .arg(word, QString::fromStdString(line.text))));
+      QVERIFY2(
+          found >= 0,
+          qPrintable(QStringLiteral("\"%1\" of \"%2\" is not on paper").arg(word, QString::fromStdString(line.text))));
       at = found + 1;
       ++words;
     }

@@ -155,9 +155,7 @@ void ProtocolPaneTest::hundredThousandLinesFromAWorkerKeepTheWindowResponsive() 
   qint64 longest_stall = 0;
   QTimer ticker;
   ticker.setInterval(5);
-  QObject::connect(&ticker, &QTimer::timeout, [&] {
-    longest_stall = std::max(longest_stall, since_tick.restart());
-  });
+  QObject::connect(&ticker, &QTimer::timeout, [&] { longest_stall = std::max(longest_stall, since_tick.restart()); });
   QSignalSpy caught_up(&pane, &ProtocolPane::caughtUp);
 
   QElapsedTimer total;
@@ -172,9 +170,9 @@ void ProtocolPaneTest::hundredThousandLinesFromAWorkerKeepTheWindowResponsive() 
         protocol.Add("fisierul REV5_SD " + std::to_string(i), LineKind::Frame);
         protocol.ResetAttributes();
       } else {
-        protocol.Add("Пачка 1 Декл " + std::to_string(i) + " ИВАНОВ  поле <5.Имя> не заполнено, строка " +
-                         std::to_string(i),
-                     LineKind::Fault);
+        protocol.Add(
+            "Пачка 1 Декл " + std::to_string(i) + " ИВАНОВ  поле <5.Имя> не заполнено, строка " + std::to_string(i),
+            LineKind::Fault);
       }
     }
   });

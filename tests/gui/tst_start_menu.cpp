@@ -107,8 +107,8 @@ void StartMenuTest::windowsCarryTheirVariantProfiles() {
   QCOMPARE(w->size(), QSize(width, 439));
   QCOMPARE(w->font().pixelSize(), 16);
   const QColor background = w->palette().color(QPalette::Window);
-  const QColor expected = QApplication::palette().color(variant == Variant::AnnualOld ? QPalette::Highlight
-                                                                                     : QPalette::Button);
+  const QColor expected =
+      QApplication::palette().color(variant == Variant::AnnualOld ? QPalette::Highlight : QPalette::Button);
   QCOMPARE(background, expected);
 }
 
@@ -120,14 +120,17 @@ void StartMenuTest::menuLayout_data() {
   QTest::addColumn<bool>("bold");
   QTest::addColumn<int>("pixels");
   QTest::addColumn<int>("height");
-  QTest::newRow("lunar") << 0 << "Button3" << "Controlul declaratiilor electronice. L U N A R" << QColor(128, 0, 0)
-                         << true << 16 << 89;
-  QTest::newRow("trimestrial") << 1 << "Button0" << "Controlul declaratiilor electronice. TRIMESTRIAL"
-                               << QColor(255, 0, 255) << true << 16 << 89;
-  QTest::newRow("anual") << 2 << "Button2" << "Controlul declaratiilor electronice.  A N U A L." << QColor(255, 0, 0)
-                         << false << 19 << 89;
-  QTest::newRow("vechi") << 3 << "Button1" << "Controlul declaratiilor electronice. A N U A L. Formatul vechi."
-                         << QColor(0, 0, 128) << true << 16 << 65;
+  QTest::newRow("lunar") << 0 << "Button3"
+                         << "Controlul declaratiilor electronice. L U N A R" << QColor(128, 0, 0) << true << 16 << 89;
+  QTest::newRow("trimestrial") << 1 << "Button0"
+                               << "Controlul declaratiilor electronice. TRIMESTRIAL" << QColor(255, 0, 255) << true
+                               << 16 << 89;
+  QTest::newRow("anual") << 2 << "Button2"
+                         << "Controlul declaratiilor electronice.  A N U A L." << QColor(255, 0, 0) << false << 19
+                         << 89;
+  QTest::newRow("vechi") << 3 << "Button1"
+                         << "Controlul declaratiilor electronice. A N U A L. Formatul vechi." << QColor(0, 0, 128)
+                         << true << 16 << 65;
 }
 
 void StartMenuTest::menuLayout() {
@@ -235,15 +238,25 @@ void StartMenuTest::verifyFormatting_data() {
   const QString date = QString::fromUtf8(
       "Formatul datei este incorect.\"\r Instalati corect formatul datei !\r"
       " Control Panel->Regional and Language Options");
-  QTest::newRow("right") << "12.34" << "08.12.2026" << "";
-  QTest::newRow("decimal comma") << "12,34" << "08.12.2026" << decimal;
-  QTest::newRow("decimal first") << "12,34" << "8.12.26" << decimal;
-  QTest::newRow("short date") << "12.34" << "8.12.2026" << date;
-  QTest::newRow("long date") << "12.34" << "08.12.2026 " << date;
-  QTest::newRow("letters in day") << "12.34" << "ab.12.2026" << date;
-  QTest::newRow("letters in year") << "12.34" << "08.12.20x6" << date;
+  QTest::newRow("right") << "12.34"
+                         << "08.12.2026"
+                         << "";
+  QTest::newRow("decimal comma") << "12,34"
+                                 << "08.12.2026" << decimal;
+  QTest::newRow("decimal first") << "12,34"
+                                 << "8.12.26" << decimal;
+  QTest::newRow("short date") << "12.34"
+                              << "8.12.2026" << date;
+  QTest::newRow("long date") << "12.34"
+                             << "08.12.2026 " << date;
+  QTest::newRow("letters in day") << "12.34"
+                                  << "ab.12.2026" << date;
+  QTest::newRow("letters in year") << "12.34"
+                                   << "08.12.20x6" << date;
   // Only the positions are read, not the separators.
-  QTest::newRow("slashes") << "12.34" << "08/12/2026" << "";
+  QTest::newRow("slashes") << "12.34"
+                           << "08/12/2026"
+                           << "";
 }
 
 void StartMenuTest::verifyFormatting() {

@@ -16,10 +16,10 @@ namespace fs = std::filesystem;
 using zentrox::test::TempDir;
 
 struct RunResult {
-    int exit_code = -1;  // -1 when the child was killed by a signal
-    int signal = 0;
-    std::string out;
-    std::string err;
+  int exit_code = -1;  // -1 when the child was killed by a signal
+  int signal = 0;
+  std::string out;
+  std::string err;
 };
 
 // Runs the Rar program with args in cwd; env entries are added to (or replace

@@ -85,8 +85,8 @@ bool CommaLocale::active() const { return std::string(std::localeconv()->decimal
 void CopyDictionaries(const std::string& dir) {
   namespace fs = std::filesystem;
   for (const auto& e : fs::directory_iterator(ZENTROX_SOURCE_DIR "/share/dictionaries")) {
-    if (e.path().extension() == ".txt") fs::copy_file(e.path(), fs::path(dir) / e.path().filename(),
-                                                      fs::copy_options::overwrite_existing);
+    if (e.path().extension() == ".txt")
+      fs::copy_file(e.path(), fs::path(dir) / e.path().filename(), fs::copy_options::overwrite_existing);
   }
 }
 

@@ -9,13 +9,13 @@
 namespace zentrox::rar {
 
 class Crc32 {
-public:
-    void update(const void* data, std::size_t size);
-    void update(std::string_view bytes) { update(bytes.data(), bytes.size()); }
-    std::uint32_t value() const { return ~state_; }
+ public:
+  void update(const void* data, std::size_t size);
+  void update(std::string_view bytes) { update(bytes.data(), bytes.size()); }
+  std::uint32_t value() const { return ~state_; }
 
-private:
-    std::uint32_t state_ = 0xFFFFFFFFu;
+ private:
+  std::uint32_t state_ = 0xFFFFFFFFu;
 };
 
 std::uint32_t crc32(std::string_view bytes);

@@ -53,28 +53,28 @@ inline constexpr std::uint32_t kAttrDirectory = 0x10;
 inline constexpr std::uint32_t kDefaultDosTime = (44u << 25) | (1u << 21) | (1u << 16);
 
 struct FileHeaderFields {
-    std::string name;  // stored as given, no encoding applied
-    std::uint32_t pack_size = 0;
-    std::uint32_t unpacked_size = 0;
-    std::uint8_t host_os = kHostMsDos;
-    std::uint32_t data_crc = 0;
-    std::uint32_t dos_time = kDefaultDosTime;
-    std::uint8_t unpack_version = kUnpackVersion;
-    std::uint8_t method = kMethodStore;
-    std::uint32_t attributes = kAttrArchive;
-    std::uint16_t flags = kLongBlock;  // kLongBlock is always added
+  std::string name;  // stored as given, no encoding applied
+  std::uint32_t pack_size = 0;
+  std::uint32_t unpacked_size = 0;
+  std::uint8_t host_os = kHostMsDos;
+  std::uint32_t data_crc = 0;
+  std::uint32_t dos_time = kDefaultDosTime;
+  std::uint8_t unpack_version = kUnpackVersion;
+  std::uint8_t method = kMethodStore;
+  std::uint32_t attributes = kAttrArchive;
+  std::uint16_t flags = kLongBlock;  // kLongBlock is always added
 };
 
 enum class EntryKind { File, Directory, Symlink };
 
 struct Entry {
-    std::string name;  // raw bytes, may hold anything (slashes, "..", cp1251 ...)
-    std::string data;  // file content, or the link target of a symlink
-    EntryKind kind = EntryKind::File;
-    std::uint16_t extra_flags = 0;  // OR-ed into the header flags
-    std::uint32_t dos_time = kDefaultDosTime;
-    std::optional<std::uint32_t> unpacked_size = std::nullopt;  // default: data size
-    std::optional<std::uint32_t> data_crc = std::nullopt;       // default: CRC32 of data
+  std::string name;  // raw bytes, may hold anything (slashes, "..", cp1251 ...)
+  std::string data;  // file content, or the link target of a symlink
+  EntryKind kind = EntryKind::File;
+  std::uint16_t extra_flags = 0;  // OR-ed into the header flags
+  std::uint32_t dos_time = kDefaultDosTime;
+  std::optional<std::uint32_t> unpacked_size = std::nullopt;  // default: data size
+  std::optional<std::uint32_t> data_crc = std::nullopt;       // default: CRC32 of data
 };
 
 // The 7-byte marker plus the 13-byte main header.
