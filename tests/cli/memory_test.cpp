@@ -21,16 +21,8 @@
 #include <vector>
 
 #include "rar4_writer.h"
+#include "support/sanitizer.h"
 #include "support/test_support.h"
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZENTROX_UNDER_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define ZENTROX_UNDER_ASAN 1
-#endif
 
 namespace zentrox {
 namespace {

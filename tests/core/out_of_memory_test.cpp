@@ -17,15 +17,7 @@
 
 #include "rules/control_run.h"
 #include "support/rule_harness.h"
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZENTROX_UNDER_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define ZENTROX_UNDER_ASAN 1
-#endif
+#include "support/sanitizer.h"
 
 namespace zentrox {
 namespace {

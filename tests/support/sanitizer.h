@@ -1,0 +1,12 @@
+// ZENTROX_UNDER_ASAN is defined in a build with AddressSanitizer, which
+// reserves far more address space than a test's limit would allow.
+#pragma once
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZENTROX_UNDER_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) && !defined(ZENTROX_UNDER_ASAN)
+#define ZENTROX_UNDER_ASAN 1
+#endif
