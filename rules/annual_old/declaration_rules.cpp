@@ -75,16 +75,18 @@ void CheckCpas(DeclarationScope& s, const Declaration& d) {
   }
 }
 
+// A name field that must be filled and hold only the characters of a name.
+void CheckRequiredName(DeclarationScope& s, const Declaration& d, int field, std::string_view filled_rule,
+                       std::string_view characters_rule) {
+  s.checks.CheckFilled(filled_rule, s.decls(), d.row, field, NaCaption(field));
+  s.checks.CheckNameCharacters(characters_rule, s.decls(), d.row, field, NaCaption(field));
+}
+
 void CheckNames(DeclarationScope& s, const Declaration& d) {
   FindingWriter& c = s.checks;
-  c.CheckFilled("annual-old.na.last-name-filled", s.decls(), d.row, old_na::NA_LAST_NAME,
-                NaCaption(old_na::NA_LAST_NAME));
-  c.CheckNameCharacters("annual-old.na.last-name-characters", s.decls(), d.row, old_na::NA_LAST_NAME,
-                        NaCaption(old_na::NA_LAST_NAME));
-  c.CheckFilled("annual-old.na.first-name-filled", s.decls(), d.row, old_na::NA_FIRST_NAME,
-                NaCaption(old_na::NA_FIRST_NAME));
-  c.CheckNameCharacters("annual-old.na.first-name-characters", s.decls(), d.row, old_na::NA_FIRST_NAME,
-                        NaCaption(old_na::NA_FIRST_NAME));
+  CheckRequiredName(s, d, old_na::NA_LAST_NAME, "annual-old.na.last-name-filled", "annual-old.na.last-name-characters");
+  CheckRequiredName(s, d, old_na::NA_FIRST_NAME, "annual-old.na.first-name-filled",
+                    "annual-old.na.first-name-characters");
   if (!s.decls().IsEmpty(d.row, old_na::NA_MIDDLE_NAME)) {
     c.CheckNameCharacters("annual-old.na.middle-name-characters", s.decls(), d.row, old_na::NA_MIDDLE_NAME,
                           NaCaption(old_na::NA_MIDDLE_NAME));
@@ -205,15 +207,10 @@ void CheckWorkBook(DeclarationScope& s, const Declaration& d) {
 }
 
 void CheckSignatories(DeclarationScope& s, const Declaration& d) {
-  FindingWriter& c = s.checks;
-  c.CheckFilled("annual-old.na.director-filled", s.decls(), d.row, old_na::NA_DIRECTOR_NAME,
-                NaCaption(old_na::NA_DIRECTOR_NAME));
-  c.CheckNameCharacters("annual-old.na.director-characters", s.decls(), d.row, old_na::NA_DIRECTOR_NAME,
-                        NaCaption(old_na::NA_DIRECTOR_NAME));
-  c.CheckFilled("annual-old.na.accountant-filled", s.decls(), d.row, old_na::NA_ACC_NAME,
-                NaCaption(old_na::NA_ACC_NAME));
-  c.CheckNameCharacters("annual-old.na.accountant-characters", s.decls(), d.row, old_na::NA_ACC_NAME,
-                        NaCaption(old_na::NA_ACC_NAME));
+  CheckRequiredName(s, d, old_na::NA_DIRECTOR_NAME, "annual-old.na.director-filled",
+                    "annual-old.na.director-characters");
+  CheckRequiredName(s, d, old_na::NA_ACC_NAME, "annual-old.na.accountant-filled",
+                    "annual-old.na.accountant-characters");
 }
 
 // The contributions against the monthly rows from the total row on and the
