@@ -34,6 +34,18 @@ void FindingWriter::BeginSection(const std::string& file_name) {
   protocol_.AddStyled("fisierul " + file_name, heading);
 }
 
+namespace {
+
+// The file text of the field a line names by its caption, in the record the
+// context points at.
+std::string ValueOf(const FindingContext& who, std::string_view caption) {
+  if (!who.table || who.row == kNoRow || who.row >= who.table->size()) return {};
+  const int f = who.table->CaptionIndex(caption);
+  return f < 0 ? std::string() : who.table->FileText(who.row, f);
+}
+
+}  // namespace
+
 Finding FindingWriter::MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
                                    FindingFormat format) const {
   Finding f;
@@ -43,6 +55,7 @@ Finding FindingWriter::MakeFinding(std::string_view rule, std::string_view capti
   f.declaration = context.declaration;
   f.name = context.name;
   f.caption = std::string(caption);
+  f.value = ValueOf(context, caption);
   f.message = std::string(text);
   if (format == FindingFormat::Field || format == FindingFormat::Sum) f.row = row;
   f.record = context.Record();
@@ -81,6 +94,7 @@ void FindingWriter::ReportDuplicate(std::string_view rule, const FindingContext&
   f.declaration = who.declaration;
   f.name = who.name;
   f.record = who.Record();
+  f.value = ValueOf(who, caption);
   protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {} {} {}", who.pack, who.declaration, who.name,
                                    caption, text, label, value),
                        std::move(f));

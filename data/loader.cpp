@@ -147,7 +147,7 @@ std::string BaseName(const std::string& path) {
 // A loader's fault names line `line` of `file` (0: the file as a whole),
 // which is also the number its text shows.
 void Fault(FindingWriter& c, std::string text, std::string rule, std::string caption, std::string message,
-           const std::string& file, int line) {
+           const std::string& file, int line, std::string_view value = {}) {
   Finding f;
   f.rule = std::move(rule);
   f.section = "load";
@@ -155,6 +155,7 @@ void Fault(FindingWriter& c, std::string text, std::string rule, std::string cap
   f.declaration = c.context.declaration;
   f.name = c.context.name;
   f.caption = std::move(caption);
+  f.value.assign(Utf8Prefix(value, Table::kKeptFileTextChars));
   f.message = std::move(message);
   if (line > 0) {
     f.row = line;
@@ -206,6 +207,7 @@ class PackageFileReader {
 
   void Read() {
     table_.SetSourceFile(file_name_);
+    table_.SetCaptions(&captions_);
     // The columns grow with the rows that hold values: sizing them from the
     // line count would cost every empty or short line a whole row.
     table_.ReserveText(data_.size());
@@ -231,14 +233,14 @@ class PackageFileReader {
   // line, so a file of millions of faulty lines costs little more than
   // reading it.
   template <typename TextFn>
-  void Report(int f, const char* rule, const char* message, TextFn&& text) {
+  void Report(int f, const char* rule, const char* message, TextFn&& text, std::string_view value = {}) {
     if (checks_.protocol().FaultsFull()) {
       checks_.protocol().CountFault(rule);
       return;
     }
     std::string cap = f < 0 ? std::string() : CaptionOf(f);
     PublishContext();
-    Fault(checks_, text(cap), rule, cap, message, file_name_, line_no_);
+    Fault(checks_, text(cap), rule, cap, message, file_name_, line_no_, value);
   }
 
   void ReadLine(std::string_view line, std::size_t line_start) {
@@ -311,16 +313,18 @@ class PackageFileReader {
       Report(f, "load.date-format-valid", "Ошибка: неверный формат даты.", [&](const std::string& cap) {
         return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный формат даты. Поле <{}>,строка {}",
                            checks_.context.pack, checks_.context.declaration, checks_.context.name, cap, line_no_);
-      });
+      }, text);
       ok = false;
     }
     if (table_.Store(row, f, text) == StoreResult::Failed) {
       Report(f, "load.data-type-valid", "Ошибка: неверный тип данных.", [&](const std::string& cap) {
         return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный тип данных. Поле <{}>,строка {}",
                            checks_.context.pack, checks_.context.declaration, checks_.context.name, cap, line_no_);
-      });
+      }, text);
       ok = false;
     }
+    // What the table could not keep stays visible as it stood in the file.
+    if (!ok) table_.KeepFileText(row, f, text);
     return ok;
   }
 

@@ -65,6 +65,9 @@ struct Finding {
   std::string declaration;
   std::string name;
   std::string caption;
+  // The field's text as it stood in the file, when the line names a field
+  // of a record; empty otherwise.
+  std::string value;
   std::string message;
   // The number the line shows as its row ("строка N"); none when it shows none.
   std::optional<int> row;

@@ -197,6 +197,8 @@ void Table::Clear() {
   line_runs_ = {};
   line_rows_ = 0;
   rows_ = 0;
+  captions_ = nullptr;
+  kept_texts_ = {};
 }
 
 void Table::Reserve(std::size_t rows) {
@@ -221,6 +223,63 @@ void Table::DropLastRow() {
   Changed();
   --rows_;
   for (Column& c : columns_) c.Truncate(rows_);
+  while (!kept_texts_.empty() && (kept_texts_.back().cell >> 16) >= rows_) kept_texts_.pop_back();
+}
+
+RowId Table::RowAtLine(std::uint32_t line) const {
+  if (line == 0) return kNoRow;
+  // Runs from a file ascend by line; a run of rows from no file has none.
+  for (std::size_t i = line_runs_.size(); i-- > 0;) {
+    const LineRun& run = line_runs_[i];
+    if (run.line == 0 || run.line > line) continue;
+    const std::size_t end = i + 1 < line_runs_.size() ? line_runs_[i + 1].row : line_rows_;
+    const std::size_t row = run.row + (line - run.line);
+    return row < end && row < rows_ ? static_cast<RowId>(row) : kNoRow;
+  }
+  return kNoRow;
+}
+
+std::string_view Table::Caption(int f) const {
+  if (!captions_ || f < 0 || static_cast<std::size_t>(f) >= captions_->size()) return {};
+  return (*captions_)[static_cast<std::size_t>(f)];
+}
+
+int Table::CaptionIndex(std::string_view caption) const {
+  if (!captions_ || caption.empty()) return -1;
+  for (std::size_t i = 0; i < captions_->size() && i < fields_.size(); ++i) {
+    if ((*captions_)[i] == caption) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void Table::KeepFileText(RowId row, int f, std::string_view utf8_text) {
+  if (kept_texts_.size() >= kMaxKeptFileTexts) return;
+  const std::uint64_t cell = std::uint64_t{row} << 16 | static_cast<std::uint16_t>(f);
+  std::string text(Utf8Prefix(utf8_text, kKeptFileTextChars));
+  if (kept_texts_.empty() || kept_texts_.back().cell < cell) {
+    kept_texts_.push_back({cell, std::move(text)});
+    return;
+  }
+  auto at = std::lower_bound(kept_texts_.begin(), kept_texts_.end(), cell,
+                             [](const KeptText& k, std::uint64_t c) { return k.cell < c; });
+  if (at != kept_texts_.end() && at->cell == cell)
+    at->text = std::move(text);
+  else
+    kept_texts_.insert(at, {cell, std::move(text)});
+}
+
+const Table::KeptText* Table::FindKept(RowId row, int f) const {
+  const std::uint64_t cell = std::uint64_t{row} << 16 | static_cast<std::uint16_t>(f);
+  auto at = std::lower_bound(kept_texts_.begin(), kept_texts_.end(), cell,
+                             [](const KeptText& k, std::uint64_t c) { return k.cell < c; });
+  return at != kept_texts_.end() && at->cell == cell ? &*at : nullptr;
+}
+
+bool Table::HasKeptFileText(RowId row, int f) const { return FindKept(row, f) != nullptr; }
+
+std::string Table::FileText(RowId row, int f) const {
+  if (const KeptText* kept = FindKept(row, f)) return kept->text;
+  return Text(row, f);
 }
 
 void Table::SetSourceLine(RowId row, std::uint32_t line) {

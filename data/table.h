@@ -150,6 +150,29 @@ class Table {
   // after it.
   void SetSourceLine(RowId row, std::uint32_t line);
   std::uint32_t SourceLine(RowId row) const;
+  // The row that came from 1-based line `line`, or kNoRow (a line left out
+  // of the table, or past its end).
+  RowId RowAtLine(std::uint32_t line) const;
+
+  // The captions a finding names the fields by ("7.Дата рождения"), in field
+  // order; the table does not own them. None: Caption gives "".
+  void SetCaptions(const std::vector<std::string>* captions) { captions_ = captions; }
+  std::string_view Caption(int f) const;
+  int CaptionIndex(std::string_view caption) const;  // -1 when none matches
+
+  // The file text of a cell that did not convert (a date "31.02.1990", an
+  // amount "12100,00"): the table keeps the field empty, yet a finding and
+  // the record view show what stood in the file. Texts are cut to
+  // kKeptFileTextChars characters; past kMaxKeptFileTexts cells none is
+  // kept, so a file of nothing but faulty cells costs bounded memory.
+  static constexpr std::size_t kKeptFileTextChars = 64;
+  static constexpr std::size_t kMaxKeptFileTexts = 100000;
+  void KeepFileText(RowId row, int f, std::string_view utf8_text);
+  // The cell as it stood in the file: the kept text of a cell that did not
+  // convert, else Text().
+  std::string FileText(RowId row, int f) const;
+  // True when the cell's file text was kept because it did not convert.
+  bool HasKeptFileText(RowId row, int f) const;
   // Bytes that keep the source lines.
   std::size_t SourceLineBytes() const { return line_runs_.capacity() * sizeof(LineRun); }
 
@@ -295,6 +318,14 @@ class Table {
   };
   std::vector<LineRun> line_runs_;
   std::size_t line_rows_ = 0;  // rows [0, line_rows_) have their line set
+  const std::vector<std::string>* captions_ = nullptr;
+  // Kept file texts in ascending order of (row, field).
+  struct KeptText {
+    std::uint64_t cell;  // row << 16 | field
+    std::string text;
+  };
+  std::vector<KeptText> kept_texts_;
+  const KeptText* FindKept(RowId row, int f) const;
   std::size_t rows_ = 0;
   // Orders and ranks computed from the current rows; shared by copies of the
   // table until either changes.

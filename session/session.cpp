@@ -1,5 +1,9 @@
 #include "session/session.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <optional>
 
 #include "data/files.h"
@@ -7,6 +11,7 @@
 #include "intake/command_runner.h"
 #include "intake/listing.h"
 #include "intake/package_name.h"
+#include "intake/variant_detection.h"
 #include "intake/workdir_lock.h"
 
 namespace zentrox {
@@ -76,6 +81,27 @@ std::string Session::Marker(Variant variant) const {
     case MarkerPolicy::OwnArchivePath: break;
   }
   return window(variant).archive_path;
+}
+
+std::optional<Variant> Session::DetectVariant(const std::string& archive, std::string& reason) const {
+  std::vector<std::string> entries;
+  std::error_code ec;
+  std::string pattern = (std::filesystem::temp_directory_path(ec) / "zentrox-list-XXXXXX").string();
+  if (ec) pattern = "/tmp/zentrox-list-XXXXXX";
+  const int fd = mkstemp(pattern.data());
+  if (fd >= 0) {
+    close(fd);
+    RunCommand(Command{"Rar", {"l", archive}, pattern}, program_dir_);
+    try {
+      entries = ListingEntryNames(ReadWholeFile(pattern));
+    } catch (const FileReadError&) {
+      entries.clear();
+    }
+    unlink(pattern.c_str());
+  }
+  DetectedVariant found = zentrox::DetectVariant(archive, entries);
+  reason = found.reason;
+  return found.variant;
 }
 
 bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {

@@ -10,6 +10,7 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "data/protocol.h"
@@ -61,6 +62,12 @@ class Session {
   // archive lacks are no failure (the control run reports them); a failed
   // extraction leaves none of the variant's package files behind.
   UnrarOutcome UnRar(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
+
+  // The variant an archive holds, told from its name and its entries (see
+  // intake/variant_detection.h); none, with the reason in `reason`, when it
+  // can't be told. Lists the archive through a file of its own outside the
+  // working directory, so it needs no lock.
+  std::optional<Variant> DetectVariant(const std::string& archive, std::string& reason) const;
 
   // Control: the control run over what UnRar left.
   ControlResult Control(Variant variant, Protocol& protocol);

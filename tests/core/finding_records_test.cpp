@@ -90,6 +90,7 @@ std::vector<std::string> SplitFields(const std::string& record) {
 // the lines about a whole file (missing, empty) name no record.
 void ExpectTruthfulFindings(const Protocol& protocol, const Written& written) {
   int checked = 0;
+  int valued = 0;
   for (const ProtocolLine& line : protocol.lines()) {
     if (line.kind != LineKind::Fault) continue;
     ASSERT_TRUE(line.finding.has_value()) << line.text;
@@ -114,9 +115,17 @@ void ExpectTruthfulFindings(const Protocol& protocol, const Written& written) {
     if (pack >= 0 && !f.pack.empty()) {
       EXPECT_EQ(fields.at(static_cast<std::size_t>(pack)), f.pack) << line.text;
     }
+    // A value is the named field's text as the record holds it.
+    if (!f.value.empty()) {
+      const std::size_t field = static_cast<std::size_t>(std::stoi(f.caption)) - 1;
+      ASSERT_LT(field, fields.size()) << line.text;
+      EXPECT_EQ(f.value, fields[field]) << line.text;
+      ++valued;
+    }
     ++checked;
   }
   EXPECT_GT(checked, 0);
+  EXPECT_GT(valued, 0);
 }
 
 // The records named by the lines of one rule, in protocol order.
@@ -197,6 +206,44 @@ TEST(FindingRecords, QuarterlyLinesNameTheRecordTheyQuote) {
                                 {"new.sd.fond-matches-months", {sd("1", "13")}},
                                 {"new.sd.total-row-present", {sd("3", "9")}},
                             });
+}
+
+// Faults an accountant makes by hand: each finding quotes the field as it
+// stood in the file, also where the table could not store it, and the table
+// still shows that text at the record the finding names.
+TEST(FindingRecords, ValuesQuoteTheFieldAsItStoodInTheFile) {
+  Package p = test::QuarterlyBaseline();
+  p.na[0][na::NA_BIRTH_DT] = "31.02.1990";
+  p.na[1][na::NA_LAST_NAME] = "RUSА";  // a Cyrillic A
+  p.sd[0][sd::SD_PAYM_FOND] = "12100,00";
+  p.sd[1][sd::SD_CATEGORY] = "999";
+
+  RuleHarness h(Variant::Quarterly);
+  Written w;
+  WriteNewFormat(h, w, p);
+  ASSERT_EQ(h.Run(test::kQuarterlyArchive).outcome, RunOutcome::Completed);
+  ExpectTruthfulFindings(h.protocol, w);
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"load.data-type-valid", "31.02.1990"},
+      {"load.data-type-valid", "12100,00"},
+      {"new.na.last-name-characters", "RUSА"},
+      {"new.sd.category-in-dictionary", "999"},
+  };
+  for (const auto& [rule, value] : expected) {
+    const Finding* found = nullptr;
+    for (const ProtocolLine& line : h.protocol.lines()) {
+      if (line.finding && line.finding->rule == rule && line.finding->value == value) found = &*line.finding;
+    }
+    ASSERT_NE(found, nullptr) << rule << " " << value;
+    ASSERT_TRUE(found->record.has_value());
+    const Table& t = found->record->file == "REV5_NA" ? h.dm.name_account : h.dm.saldo_data;
+    const RowId row = t.RowAtLine(static_cast<std::uint32_t>(found->record->line));
+    ASSERT_NE(row, kNoRow) << rule;
+    EXPECT_EQ(t.FileText(row, t.CaptionIndex(found->caption)), value) << rule;
+  }
+  // Lines left out of the table (the empty ones) have no row.
+  EXPECT_EQ(h.dm.saldo_data.RowAtLine(1), kNoRow);
+  EXPECT_EQ(h.dm.saldo_data.RowAtLine(100000), kNoRow);
 }
 
 TEST(FindingRecords, AnnualLinesNameTheRecordTheyQuote) {

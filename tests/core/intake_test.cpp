@@ -8,6 +8,7 @@
 #include "data/files.h"
 #include "intake/command_runner.h"
 #include "intake/listing.h"
+#include "intake/variant_detection.h"
 #include "session/session.h"
 #include "support/test_support.h"
 
@@ -60,6 +61,36 @@ INSTANTIATE_TEST_SUITE_P(
 void Script(const std::string& dir, const std::string& name, const std::string& body) {
   test::WriteBytes(dir + name, "#!/bin/sh\n" + body + "\n");
   ::chmod((dir + name).c_str(), 0755);
+}
+
+TEST(VariantDetection, FromTheEntriesAndTheArchiveName) {
+  const std::vector<std::string> new_files = {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"};
+  const std::vector<std::string> old_files = {"REV5_PL", "rev5_na", "rev5_sd", "rev5_di", "rev5_mu"};
+  struct Case {
+    const char* archive;
+    const std::vector<std::string>& entries;
+    std::optional<Variant> variant;
+  };
+  const Case cases[] = {
+      {"/in/REV5_1234567_00001_2026T03.rar", new_files, Variant::Quarterly},
+      {"REV5_1234567_00001_2026T05.rar", new_files, std::nullopt},
+      {"REV5_1234567_00001_2026t01.rar", new_files, Variant::Quarterly},
+      {"REV5_1234567_00001_2026L11.rar", new_files, Variant::Monthly},
+      {"REV5_1234567_00001_2026L13.rar", new_files, std::nullopt},
+      {"REV5_1234567_00001_2025L00.rar", new_files, Variant::Annual},
+      {"REV5_1234567_00001.rar", new_files, Variant::Annual},
+      {"REV5_1234567_00001.rar", old_files, Variant::AnnualOld},
+      {"any name.rar", old_files, Variant::AnnualOld},
+      {"package.rar", new_files, std::nullopt},
+      {"REV5_1234567_00001_2026X03.rar", new_files, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    DetectedVariant d = DetectVariant(c.archive, c.entries);
+    EXPECT_EQ(d.variant, c.variant) << c.archive;
+    EXPECT_EQ(d.reason.empty(), c.variant.has_value()) << c.archive;
+  }
+  EXPECT_EQ(ListingEntryNames(Listing({" rev5_pl   12 2026-12-08 10:00", " my file  7 2026-12-08 10:00"})),
+            (std::vector<std::string>{"rev5_pl", "my file"}));
 }
 
 TEST(CommandRunner, ReportsSuccessOnlyForExitZero) {
