@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include <fmt/format.h>
 
+#include "data/rule_catalogue.h"
 #include "data/text.h"
 
 namespace zentrox {
@@ -240,7 +242,77 @@ std::string JsonRecord(const std::optional<RecordRef>& record) {
   return fmt::format("{{\"file\": {}, \"line\": {}}}", JsonString(record->file), record->line);
 }
 
+// The rule's sentence from the catalogue, or null for a rule it lacks.
+std::string JsonExplanation(std::string_view rule) {
+  const RuleEntry* entry = FindRule(rule);
+  return entry ? JsonString(entry->requirement) : "null";
+}
+
+// The text with every invalid byte as U+FFFD.
+std::string ValidUtf8(std::string_view text) {
+  std::string in(text), out;
+  out.reserve(in.size());
+  std::size_t i = 0;
+  while (i < in.size()) AppendCodePoint(NextCodePoint(in, i), out);
+  return out;
+}
+
+// A CSV field (RFC 4180): quoted when it holds a comma, a quote, a line end
+// or a leading blank. A text that a spreadsheet program would take for a
+// formula gets a leading apostrophe, so a value from a package never runs as
+// one; negative amounts stay numbers.
+void AppendCsvField(std::string& out, std::string_view text) {
+  const bool formula =
+      !text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '@' || text[0] == '\t' || text[0] == '\r' ||
+                        (text[0] == '-' &&
+                         (text.size() == 1 || !(std::isdigit(static_cast<unsigned char>(text[1])) || text[1] == '.'))));
+  const bool quote =
+      formula || text.find_first_of(",\"\r\n") != std::string_view::npos || (!text.empty() && text[0] == ' ');
+  if (!quote) {
+    out += text;
+    return;
+  }
+  out += '"';
+  if (formula) out += '\'';
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
 }  // namespace
+
+std::string FindingsCsvHeader() {
+  return "\xEF\xBB\xBF"
+         "archive,rule,file,record,pack,declaration,name,field,value,message,text\r\n";
+}
+
+std::string FindingsToCsvRows(const Protocol& protocol, std::string_view archive) {
+  std::string out;
+  for (const ProtocolLine& line : protocol.lines()) {
+    if (line.kind != LineKind::Fault) continue;
+    const Finding empty;
+    const Finding& f = line.finding ? *line.finding : empty;
+    std::string file = f.record ? f.record->file : (f.section == "load" ? std::string() : f.section);
+    std::string record = f.record ? fmt::format("{}", f.record->line) : std::string();
+    const std::string_view message = line.finding ? std::string_view(f.message) : std::string_view(line.text);
+    const std::string_view fields[] = {archive, f.rule,    file,    record,  f.pack,   f.declaration,
+                                       f.name,  f.caption, f.value, message, line.text};
+    bool first = true;
+    for (std::string_view field : fields) {
+      if (!first) out += ',';
+      first = false;
+      AppendCsvField(out, ValidUtf8(field));
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string FindingsToCsv(const Protocol& protocol, std::string_view archive) {
+  return FindingsCsvHeader() + FindingsToCsvRows(protocol, archive);
+}
 
 const char* ReportStatus(const Protocol& protocol, const ReportSummary& s) {
   if (!s.completed) return "not-checked";
@@ -267,16 +339,18 @@ std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& s) {
       const Finding& f = *line.finding;
       out += fmt::format(
           "    {{\"rule\": {}, \"section\": {}, \"pack\": {}, \"declaration\": {}, \"name\": {}, \"caption\": {}, "
-          "\"message\": {}, \"row\": {}, \"record\": {}, \"format\": \"{}\", \"text\": {}}}",
+          "\"value\": {}, \"message\": {}, \"explanation\": {}, \"row\": {}, \"record\": {}, \"format\": \"{}\", "
+          "\"text\": {}}}",
           JsonString(f.rule), JsonString(f.section), JsonString(f.pack), JsonString(f.declaration), JsonString(f.name),
-          JsonString(f.caption), JsonString(f.message), JsonRow(f.row), JsonRecord(f.record), FormatName(f.format),
-          JsonString(line.text));
+          JsonString(f.caption), f.value.empty() ? "null" : JsonString(f.value), JsonString(f.message),
+          JsonExplanation(f.rule), JsonRow(f.row), JsonRecord(f.record), FormatName(f.format), JsonString(line.text));
     } else {
       out +=
           "    {\"rule\": \"\", \"section\": \"\", \"pack\": \"\", \"declaration\": \"\", \"name\": \"\", "
-          "\"caption\": \"\", \"message\": " +
+          "\"caption\": \"\", \"value\": null, \"message\": " +
           JsonString(line.text) +
-          ", \"row\": null, \"record\": null, \"format\": \"plain\", \"text\": " + JsonString(line.text) + "}";
+          ", \"explanation\": null, \"row\": null, \"record\": null, \"format\": \"plain\", \"text\": " +
+          JsonString(line.text) + "}";
     }
   }
   out += first ? "],\n" : "\n  ],\n";

@@ -51,6 +51,16 @@ const char* ReportStatus(const Protocol& protocol, const ReportSummary& summary)
 // "record" the record it names ({"file", "line"}, null when none).
 std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& summary);
 
+// Findings as CSV for spreadsheet programs: UTF-8 with a byte-order mark,
+// CR LF line ends, one row per fault line (its finding's rule, file, record
+// line, pack, declaration, name, field caption, the field's text as it stood
+// in the file, message and the protocol line), each led by `archive`. The
+// header (with the byte-order mark) comes once; a batch appends the rows of
+// each archive after it.
+std::string FindingsCsvHeader();
+std::string FindingsToCsvRows(const Protocol& protocol, std::string_view archive);
+std::string FindingsToCsv(const Protocol& protocol, std::string_view archive);
+
 // A JSON string literal of a UTF-8 text (invalid bytes become U+FFFD).
 std::string JsonString(std::string_view utf8);
 

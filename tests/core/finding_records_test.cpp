@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "data/protocol_writers.h"
+#include "data/rule_catalogue.h"
 #include "data/text.h"
 #include "new_format_test_package.h"
 
@@ -380,12 +381,32 @@ TEST(FindingRecords, JsonWritesRowsAndRecordsOrNull) {
   f.rule = "new.sd.fond-matches-months";
   f.record = RecordRef{"REV5_SD", 17};
   f.format = FindingFormat::SumMonthly;
+  f.caption = "9.Фонд оплаты труда";
+  f.value = "12100,00";
   p.AddFinding("line", f);
   p.AddFault("block", "intake.listing-package-only");
   std::string json = ProtocolToJson(p, ReportSummary{"quarterly", "/a.rar", "/w/", false, 0, 0});
   EXPECT_NE(json.find("\"row\": null, \"record\": {\"file\": \"REV5_SD\", \"line\": 17}"), std::string::npos);
+  EXPECT_NE(json.find("\"value\": \"12100,00\""), std::string::npos);
+  EXPECT_NE(json.find("\"explanation\": " + JsonString(FindRule(f.rule)->requirement)), std::string::npos);
   EXPECT_NE(json.find("\"rule\": \"intake.listing-package-only\""), std::string::npos);
+  EXPECT_NE(json.find("\"value\": null"), std::string::npos);
   EXPECT_NE(json.find("\"status\": \"not-checked\""), std::string::npos);
+
+  // The same findings as CSV rows: the value as it stood, quotes doubled,
+  // a text that would run as a formula defused, negative numbers kept.
+  p.Clear();
+  f.name = "POPESCU \"ION\", JR";
+  f.value = "=1+1";
+  p.AddFinding("line", f);
+  f.value = "-5.00";
+  p.AddFinding("line\rnext", f);
+  EXPECT_EQ(FindingsToCsv(p, "/a.rar"),
+            "\xEF\xBB\xBF"
+            "archive,rule,file,record,pack,declaration,name,field,value,message,text\r\n"
+            "/a.rar,new.sd.fond-matches-months,REV5_SD,17,,,\"POPESCU \"\"ION\"\", JR\",9.Фонд оплаты труда,\"'=1+1\",,line\r\n"
+            "/a.rar,new.sd.fond-matches-months,REV5_SD,17,,,\"POPESCU \"\"ION\"\", JR\",9.Фонд оплаты труда,-5.00,,"
+            "\"line\rnext\"\r\n");
 }
 
 }  // namespace
