@@ -16,12 +16,13 @@ ZENTROX_PACKAGES=(
 )
 
 # What the tests and benchmarks add: GoogleTest and Google Benchmark, a word
-# processor that reads the saved protocol back, a PDF printer queue and its
-# reader for the printing tests, a virtual display for the desktop program,
-# and the tools of the desktop-entry and Debian-package checks.
+# processor and a spreadsheet program that read the saved protocol and the
+# findings back, a PDF printer queue and its reader for the printing tests, a
+# virtual display for the desktop program, and the tools of the desktop-entry
+# and Debian-package checks.
 ZENTROX_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  libreoffice-writer-nogui
+  libreoffice-writer-nogui libreoffice-calc-nogui
   cups printer-driver-cups-pdf poppler-utils
   xvfb xauth
   desktop-file-utils dpkg-dev file
