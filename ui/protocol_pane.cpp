@@ -4,6 +4,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
+#include <algorithm>
+#include <iterator>
 
 namespace zentrox::ui {
 namespace {
@@ -57,6 +59,21 @@ void ProtocolPane::Attach(ProtocolFeed& feed) {
 void ProtocolPane::ClearPane() {
   document()->clear();
   lines_ = 0;
+  shown_.clear();
+  blocks_ = 0;
+}
+
+int ProtocolPane::ProtocolLineAtBlock(int block) const {
+  auto after =
+      std::upper_bound(shown_.begin(), shown_.end(), block, [](int b, const Shown& s) { return b < s.first_block; });
+  if (after == shown_.begin() || block >= blocks_) return -1;
+  return std::prev(after)->index;
+}
+
+int ProtocolPane::FirstBlockOfLine(int index) const {
+  // Shown lines ascend by index, whatever subset is shown.
+  auto at = std::lower_bound(shown_.begin(), shown_.end(), index, [](const Shown& s, int i) { return s.index < i; });
+  return at != shown_.end() && at->index == index ? at->first_block : -1;
 }
 
 void ProtocolPane::Schedule() {
@@ -131,6 +148,8 @@ void ProtocolPane::Apply(ProtocolFeed::Batch& batch) {
       cursor.setBlockCharFormat(run_format);
     }
     run.append(text);
+    shown_.push_back({blocks_, static_cast<int>(lines_)});
+    blocks_ += 1 + static_cast<int>(text.count(QChar::ParagraphSeparator));
     ++lines_;
   }
   flush();

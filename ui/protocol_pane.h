@@ -10,6 +10,8 @@
 #include <QTextCharFormat>
 #include <QTextEdit>
 
+#include <vector>
+
 #include "data/protocol.h"
 #include "ui/protocol_feed.h"
 
@@ -32,6 +34,13 @@ class ProtocolPane : public QTextEdit {
   qsizetype lineCount() const { return lines_; }
   void ClearPane();
 
+  // The protocol line (its index in the protocol) that block `block` of the
+  // document shows, or -1; and the first block of protocol line `index`, or
+  // -1 when the pane does not show it. A line with carriage returns takes
+  // several blocks.
+  int ProtocolLineAtBlock(int block) const;
+  int FirstBlockOfLine(int index) const;
+
   // Time one batch may take before the event loop gets its turn.
   void setBatchBudgetMs(int ms) { budget_ms_ = ms; }
 
@@ -49,6 +58,14 @@ class ProtocolPane : public QTextEdit {
 
   ProtocolFeed* feed_ = nullptr;
   qsizetype lines_ = 0;
+  // For each line shown, in pane order: its first block and its index in the
+  // protocol.
+  struct Shown {
+    int first_block;
+    int index;
+  };
+  std::vector<Shown> shown_;
+  int blocks_ = 0;  // blocks the shown lines take
   bool scheduled_ = false;
   int budget_ms_ = 30;
   QHash<quint64, QTextCharFormat> formats_;

@@ -82,6 +82,13 @@ void ProtocolPaneTest::carriageReturnStartsANewLine() {
   const QTextBlock second = pane.document()->findBlockByNumber(1);
   QCOMPARE(second.text(), QString(32, QLatin1Char(' ')) + QStringLiteral("second"));
   QCOMPARE(second.begin().fragment().charFormat().fontWeight(), int(QFont::Bold));
+  // Both blocks of the first line lead back to it, the third to the second.
+  QCOMPARE(pane.ProtocolLineAtBlock(0), 0);
+  QCOMPARE(pane.ProtocolLineAtBlock(1), 0);
+  QCOMPARE(pane.ProtocolLineAtBlock(2), 1);
+  QCOMPARE(pane.ProtocolLineAtBlock(3), -1);
+  QCOMPARE(pane.FirstBlockOfLine(1), 2);
+  QCOMPARE(pane.FirstBlockOfLine(2), -1);
 }
 
 void ProtocolPaneTest::emptyTextIsAnEmptyLine() {
