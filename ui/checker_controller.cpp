@@ -125,7 +125,9 @@ bool CheckerController::StartControl() {
   const Variant v = variant_;
   // Through the port: a working directory held by another Zentrox process
   // is reported in the error box.
-  return Start([v](Session& s, Protocol& p, UserPort& port) { s.Control(v, p, port); });
+  if (!Start([v](Session& s, Protocol& p, UserPort& port) { s.Control(v, p, port); })) return false;
+  emit controlStarted();
+  return true;
 }
 
 void CheckerController::ClearProtocol() {

@@ -69,6 +69,8 @@ class CheckerController : public QObject {
   // the protocol, never in it.
   void archiverMessage(const QString& text);
   void started();
+  // A control run began: it reloads the tables of the variant's data module.
+  void controlStarted();
   // The worker ended; the pane may still be appending the last lines.
   void finished();
   // A message box is about to be shown: the pane should show every line so far.

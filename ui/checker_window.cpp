@@ -19,6 +19,7 @@
 #include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/protocol_pane.h"
+#include "ui/record_page.h"
 #include "ui/run_gate.h"
 #include "ui/table_model.h"
 
@@ -72,6 +73,7 @@ CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* pare
   controller_->SetDialogParent(this);
   BuildLayout();
   pane_->Attach(controller_->feed());
+  record_ = new RecordPage(context_, *controller_, *pages_, *pane_, pages_);
 
   connect(unrar_, &QPushButton::clicked, this, &CheckerWindow::ChooseAndUnpackArchive);
   connect(control_, &QPushButton::clicked, this, &CheckerWindow::ControlPackage);
@@ -216,7 +218,10 @@ void CheckerWindow::ShowDebugPageIfAsked() {
 
 bool CheckerWindow::debugPageShown() const { return pages_->isTabVisible(1) && pages_->isTabEnabled(1); }
 
-void CheckerWindow::ClearProtocol() { controller_->ClearProtocol(); }
+void CheckerWindow::ClearProtocol() {
+  controller_->ClearProtocol();
+  record_->Reset();
+}
 
 void CheckerWindow::UpdateButtons() {
   const bool any_run = context_.gate != nullptr && context_.gate->busy();

@@ -20,6 +20,7 @@ namespace zentrox::ui {
 
 class CheckerController;
 class ProtocolPane;
+class RecordPage;
 class TableModel;
 
 struct WindowProfile {
@@ -49,6 +50,7 @@ class CheckerWindow : public QWidget {
   CheckerController& controller() { return *controller_; }
   ProtocolPane& pane() { return *pane_; }
   TableModel& packModel() { return *model_; }
+  RecordPage& recordPage() { return *record_; }
   bool debugPageShown() const;
   // The one-line bar under the buttons: the archiver's reason for a failed
   // UnRar, and room for further messages about the window's runs.
@@ -88,6 +90,7 @@ class CheckerWindow : public QWidget {
   CheckerController* controller_ = nullptr;
   ProtocolPane* pane_ = nullptr;
   TableModel* model_ = nullptr;
+  RecordPage* record_ = nullptr;
   QTabWidget* pages_ = nullptr;
   QTableView* grid_ = nullptr;
   QProgressBar* busy_ = nullptr;

@@ -1,0 +1,553 @@
+#include "ui/record_page.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+#include "data/rule_catalogue.h"
+#include "data/variant.h"
+#include "session/session.h"
+#include "ui/checker_controller.h"
+#include "ui/protocol_pane.h"
+#include "ui/record_model.h"
+#include "ui/run_gate.h"
+
+namespace zentrox::ui {
+namespace {
+
+const QColor kFrame(200, 0, 0);
+const QColor kOddBackground(210, 0, 0);
+
+const QString kHint = QStringLiteral(
+    "Dublu clic sau Enter pe o linie de eroare din protocol arată aici înregistrarea din fișierul pachetului. "
+    "F8 / Shift+F8: eroarea următoare / precedentă; Escape: înapoi la protocol; Ctrl+F: caută în tabel.");
+
+// How many Control runs have filled each data module (keyed by its pack
+// table), so a window tells whether the tables are still its own run's.
+QHash<const void*, quint64>& Generations() {
+  static QHash<const void*, quint64> generations;
+  return generations;
+}
+
+QString Quoted(const QString& text) { return QStringLiteral("«") + text + QStringLiteral("»"); }
+
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// A control character drawn as its visible picture.
+QString Visible(const QString& part) {
+  QString shown;
+  for (QChar c : part) {
+    const char16_t u = c.unicode();
+    if (u < 0x20) {
+      shown += QChar(char16_t(0x2400 + u));
+    } else if (u == 0x7F) {
+      shown += QChar(char16_t(0x2421));
+    } else if (c.category() == QChar::Other_Control) {
+      shown += QChar(char16_t(0xFFFD));
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+// Paints the odd characters of a cell white on red and frames the marked cell.
+class RecordDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    // A cell with marks of its own keeps them when selected: a frame in
+    // the selection's colour shows the selection instead.
+    const bool marked = index.data(RecordModel::MarkedRole).toBool();
+    const bool own_colours = marked || index.data(RecordModel::UnconvertedRole).toBool();
+    const bool selected = option.state & QStyle::State_Selected;
+    QStyleOptionViewItem opt(option);
+    if (own_colours) opt.state &= ~QStyle::State_Selected;
+    const QVariantList spans = index.data(RecordModel::OddCharactersRole).toList();
+    if (spans.isEmpty()) {
+      QStyledItemDelegate::paint(painter, opt, index);
+    } else {
+      PaintOdd(painter, opt, index, spans);
+    }
+    if (marked || (own_colours && selected)) {
+      painter->save();
+      painter->setPen(QPen(marked ? kFrame : option.palette.color(QPalette::Highlight), 2));
+      painter->setBrush(Qt::NoBrush);
+      painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+      painter->restore();
+    }
+  }
+
+ private:
+  void PaintOdd(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index,
+                const QVariantList& spans) const {
+    QStyleOptionViewItem opt(option);
+    initStyleOption(&opt, index);
+    const QString text = opt.text;
+    opt.text.clear();
+    const QWidget* widget = opt.widget;
+    QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    QRect r = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    r.adjust(margin, 0, -margin, 0);
+    const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (opt.state & QStyle::State_Active) ? QPalette::Active
+                                                                            : QPalette::Inactive;
+    const QColor normal =
+        opt.palette.color(group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text);
+    painter->save();
+    painter->setClipRect(r);
+    painter->setFont(opt.font);
+    const QFontMetrics fm(opt.font);
+    const int baseline = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
+    int x = r.left();
+    auto draw = [&](const QString& part, bool odd) {
+      const int width = fm.horizontalAdvance(part);
+      if (odd) {
+        painter->fillRect(QRect(x, r.top() + 2, width, r.height() - 4), kOddBackground);
+        painter->setPen(Qt::white);
+      } else {
+        painter->setPen(normal);
+      }
+      painter->drawText(x, baseline, part);
+      x += width;
+    };
+    int at = 0;
+    for (qsizetype i = 0; i + 1 < spans.size(); i += 2) {
+      const int position = spans[i].toInt();
+      const int length = spans[i + 1].toInt();
+      if (position > at) draw(text.mid(at, position - at), false);
+      draw(Visible(text.mid(position, length)), true);
+      at = position + length;
+    }
+    if (at < text.size()) draw(text.mid(at), false);
+    painter->restore();
+  }
+};
+
+}  // namespace
+
+RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabWidget& pages, ProtocolPane& pane,
+                       QWidget* parent)
+    : QWidget(parent), context_(context), controller_(controller), pages_(pages), pane_(pane) {
+  setObjectName(QStringLiteral("RecordPage"));
+  model_ = new RecordModel(this);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->setSpacing(4);
+  header_ = new QLabel(this);
+  header_->setObjectName(QStringLiteral("RecordHeader"));
+  header_->setWordWrap(true);
+  header_->setTextFormat(Qt::PlainText);
+  header_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(header_);
+
+  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  grid_ = new QTableView(splitter);
+  grid_->setObjectName(QStringLiteral("RecordGrid"));
+  grid_->setModel(model_);
+  grid_->setItemDelegate(new RecordDelegate(grid_));
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
+  grid_->setWordWrap(false);
+  // Every row as high as the next and columns sized once from the field
+  // types: the view never measures a row, whatever the table's length.
+  QHeaderView* rows = grid_->verticalHeader();
+  rows->setSectionResizeMode(QHeaderView::Fixed);
+  rows->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
+  grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  grid_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  grid_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+  auto* side = new QWidget(splitter);
+  auto* side_layout = new QVBoxLayout(side);
+  side_layout->setContentsMargins(0, 0, 0, 0);
+  side_layout->addWidget(new QLabel(QStringLiteral("Erorile înregistrării"), side));
+  findings_ = new QListWidget(side);
+  findings_->setObjectName(QStringLiteral("RecordFindings"));
+  findings_->setWordWrap(true);
+  findings_->setTextElideMode(Qt::ElideNone);
+  findings_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  side_layout->addWidget(findings_);
+  splitter->addWidget(grid_);
+  splitter->addWidget(side);
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({560, 260});
+  layout->addWidget(splitter, 1);
+
+  search_bar_ = new QWidget(this);
+  auto* search_layout = new QHBoxLayout(search_bar_);
+  search_layout->setContentsMargins(0, 0, 0, 0);
+  search_layout->addWidget(new QLabel(QStringLiteral("Caută:"), search_bar_));
+  search_edit_ = new QLineEdit(search_bar_);
+  search_edit_->setObjectName(QStringLiteral("RecordSearch"));
+  search_edit_->setPlaceholderText(QStringLiteral("text din celule; Enter sau F3: următorul, Shift+F3: precedentul"));
+  search_layout->addWidget(search_edit_, 1);
+  search_result_ = new QLabel(search_bar_);
+  search_layout->addWidget(search_result_);
+  search_bar_->hide();
+  layout->addWidget(search_bar_);
+
+  pages_.addTab(this, QStringLiteral("Înregistrare"));
+
+  auto shortcut = [this](const QKeySequence& keys, QWidget* scope, auto&& run) {
+    auto* s = new QShortcut(keys, scope);
+    s->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(s, &QShortcut::activated, this, std::forward<decltype(run)>(run));
+  };
+  shortcut(QKeySequence(Qt::Key_F8), this, [this] { Step(1); });
+  shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8), this, [this] { Step(-1); });
+  shortcut(QKeySequence(Qt::Key_Escape), this, [this] {
+    if (search_bar_->isVisible() && search_edit_->hasFocus()) {
+      HideSearch();
+    } else {
+      ReturnToProtocol();
+    }
+  });
+  shortcut(QKeySequence::Find, this, [this] { ShowSearch(); });
+  shortcut(QKeySequence::FindNext, this, [this] { Find(search_edit_->text(), 1); });
+  shortcut(QKeySequence::FindPrevious, this, [this] { Find(search_edit_->text(), -1); });
+  connect(search_edit_, &QLineEdit::returnPressed, this, [this] { Find(search_edit_->text(), 1); });
+  // From the protocol, F8 opens the next finding after the line the cursor is in.
+  if (QWidget* protocol_page = pane_.parentWidget()) {
+    shortcut(QKeySequence(Qt::Key_F8), protocol_page, [this] { StepFrom(PaneLine(), 1); });
+    shortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8), protocol_page, [this] { StepFrom(PaneLine(), -1); });
+  }
+
+  connect(findings_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
+    if (item == nullptr) return;
+    const int index = item->data(Qt::UserRole).toInt();
+    const Finding* finding = RecordFinding(index);
+    if (finding == nullptr || Busy()) return;
+    current_line_ = index;
+    Mark(*finding);
+  });
+
+  // The pane's lines open here; the keyboard may move its cursor to a line.
+  pane_.setTextInteractionFlags(pane_.textInteractionFlags() | Qt::TextSelectableByKeyboard);
+  pane_.installEventFilter(this);
+  pane_.viewport()->installEventFilter(this);
+
+  // This window's protocol is rewritten by each of its runs.
+  connect(&controller_, &CheckerController::started, this, &RecordPage::Reset);
+  connect(&controller_, &CheckerController::controlStarted, this,
+          [this] { own_generation_ = ++Generations()[ModuleKey()]; });
+  if (context_.gate != nullptr) connect(context_.gate, &RunGate::busyChanged, this, &RecordPage::OnBusyChanged);
+  ShowHint(kHint);
+}
+
+const void* RecordPage::ModuleKey() const {
+  if (context_.session == nullptr) return nullptr;
+  return &controller_.profile().pack_file.table(context_.session->dm(), context_.session->dm1());
+}
+
+bool RecordPage::Stale() const { return own_generation_ == 0 || Generations().value(ModuleKey()) != own_generation_; }
+
+bool RecordPage::Busy() const { return controller_.running() || (context_.gate != nullptr && context_.gate->busy()); }
+
+const Finding* RecordPage::RecordFinding(int index) const {
+  const std::vector<ProtocolLine>& lines = controller_.protocol().lines();
+  if (index < 0 || static_cast<std::size_t>(index) >= lines.size()) return nullptr;
+  const ProtocolLine& line = lines[static_cast<std::size_t>(index)];
+  if (!line.finding || !line.finding->record || line.finding->record->line <= 0) return nullptr;
+  return &*line.finding;
+}
+
+const Table* RecordPage::TableOfFile(const std::string& file) const {
+  if (context_.session == nullptr) return nullptr;
+  const QString wanted = QString::fromStdString(file);
+  for (const PackageFile& pf : controller_.profile().files) {
+    if (wanted.compare(QLatin1String(FileName(pf.kind)), Qt::CaseInsensitive) == 0) {
+      return &pf.table(context_.session->dm(), context_.session->dm1());
+    }
+  }
+  return nullptr;
+}
+
+bool RecordPage::Opens(int index) const {
+  if (Busy()) return false;
+  const Finding* finding = RecordFinding(index);
+  return finding != nullptr && TableOfFile(finding->record->file) != nullptr;
+}
+
+bool RecordPage::OpenLine(int index) {
+  if (!Opens(index)) return false;
+  // In front first: the grid scrolls by its size on screen.
+  pages_.setCurrentWidget(this);
+  Show(index);
+  grid_->setFocus();
+  return true;
+}
+
+bool RecordPage::Step(int direction) { return StepFrom(current_line_, direction); }
+
+bool RecordPage::StepFrom(int from, int direction) {
+  if (Busy()) return false;
+  const int count = static_cast<int>(controller_.protocol().lines().size());
+  if (from < 0 && direction < 0) from = count;
+  for (int i = from + direction; i >= 0 && i < count; i += direction) {
+    if (OpenLine(i)) return true;
+  }
+  QApplication::beep();
+  return false;
+}
+
+void RecordPage::ReturnToProtocol() {
+  QWidget* protocol_page = pane_.parentWidget();
+  if (protocol_page != nullptr) pages_.setCurrentWidget(protocol_page);
+  if (current_line_ >= 0) {
+    // The pane may still be appending the run's last lines.
+    if (pane_.FirstBlockOfLine(current_line_) < 0) pane_.FlushAll();
+    const int first = pane_.FirstBlockOfLine(current_line_);
+    if (first >= 0) {
+      int last = first;
+      while (pane_.ProtocolLineAtBlock(last + 1) == current_line_) ++last;
+      const QTextBlock end = pane_.document()->findBlockByNumber(last);
+      QTextCursor cursor(pane_.document()->findBlockByNumber(first));
+      cursor.setPosition(end.position() + end.length() - 1, QTextCursor::KeepAnchor);
+      pane_.setTextCursor(cursor);
+      pane_.ensureCursorVisible();
+    }
+  }
+  pane_.setFocus();
+}
+
+void RecordPage::Reset() {
+  current_line_ = -1;
+  record_.reset();
+  model_->SetTable(nullptr);
+  ShowHint(kHint);
+}
+
+void RecordPage::ShowHint(const QString& text) {
+  findings_->clear();
+  header_->setText(text);
+}
+
+void RecordPage::OnBusyChanged(bool busy) {
+  // A run fills the tables: nothing reads them meanwhile.
+  model_->SetFrozen(busy);
+  setEnabled(!busy);
+  if (busy) {
+    header_->setText(QStringLiteral("Se execută o comandă; înregistrarea se arată din nou după ea."));
+    return;
+  }
+  const Finding* finding = RecordFinding(current_line_);
+  if (finding != nullptr && record_ && *finding->record == *record_) {
+    Show(current_line_);
+  } else {
+    Reset();
+  }
+}
+
+void RecordPage::Show(int index) {
+  const Finding& finding = *RecordFinding(index);
+  const Table* table = TableOfFile(finding.record->file);
+  current_line_ = index;
+  record_ = *finding.record;
+  if (Stale()) {
+    model_->SetTable(nullptr);
+    ShowHint(QStringLiteral("Linia %1 din %2: tabelele acestei ferestre nu mai sunt încărcate (un Control din altă "
+                            "fereastră le-a înlocuit). Apăsați Control din nou pentru a vedea înregistrarea.")
+                 .arg(finding.record->line)
+                 .arg(QString::fromStdString(finding.record->file)));
+    return;
+  }
+  if (model_->table() != table) {
+    model_->SetTable(table);
+    SizeColumns();
+  }
+  FillFindings();
+  Mark(finding);
+}
+
+void RecordPage::FillFindings() {
+  const QSignalBlocker block(findings_);
+  findings_->clear();
+  const std::vector<ProtocolLine>& lines = controller_.protocol().lines();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::optional<Finding>& finding = lines[i].finding;
+    if (!finding || finding->record != record_) continue;
+    QString text = QString::fromStdString(lines[i].text);
+    QString tip = text;
+    if (const RuleEntry* rule = FindRule(finding->rule); rule != nullptr && !rule->requirement.empty()) {
+      text += QStringLiteral("\n— ") + FromUtf8(rule->requirement);
+      tip += QStringLiteral("\n") + FromUtf8(rule->requirement);
+    }
+    if (!finding->value.empty())
+      tip += QStringLiteral("\nValoarea din fișier: ") + Quoted(QString::fromStdString(finding->value));
+    tip += QStringLiteral("\n(") + QString::fromStdString(finding->rule) + u')';
+    auto* item = new QListWidgetItem(text, findings_);
+    item->setToolTip(tip);
+    item->setData(Qt::UserRole, static_cast<int>(i));
+    if (static_cast<int>(i) == current_line_) findings_->setCurrentItem(item);
+  }
+}
+
+void RecordPage::Mark(const Finding& finding) {
+  const Table& table = *model_->table();
+  const auto line = static_cast<std::uint32_t>(finding.record->line);
+  const QString file = QString::fromStdString(finding.record->file);
+  const RowId row = table.RowAtLine(line);
+  const int column = table.CaptionIndex(finding.caption);
+  QString context;
+  if (!finding.pack.empty() || !finding.declaration.empty() || !finding.name.empty()) {
+    context = QStringLiteral("Pachet %1, declarația %2 %3")
+                  .arg(QString::fromStdString(finding.pack), QString::fromStdString(finding.declaration),
+                       QString::fromStdString(finding.name))
+                  .trimmed();
+  }
+  {
+    const QSignalBlocker block(findings_);
+    for (int i = 0; i < findings_->count(); ++i) {
+      if (findings_->item(i)->data(Qt::UserRole).toInt() == current_line_) findings_->setCurrentRow(i);
+    }
+  }
+  RowId shown = row;
+  if (row != kNoRow) {
+    model_->SetMarked(row, column);
+    QString text = QStringLiteral("%1, linia %2").arg(file).arg(line);
+    if (column >= 0) {
+      text += QStringLiteral(" — câmpul %1: %2")
+                  .arg(QString::fromStdString(finding.caption),
+                       Quoted(QString::fromStdString(table.FileText(row, column))));
+      const QString odd = model_->Describe(row, column);
+      if (!odd.isEmpty()) text += QStringLiteral("\n") + odd.simplified();
+    }
+    if (!context.isEmpty()) text += QStringLiteral("\n") + context;
+    header_->setText(text);
+  } else {
+    // The loader left the line out: none of its fields could be kept.
+    model_->SetMarked(kNoRow, -1);
+    shown = model_->NearestRow(line);
+    QString text = QStringLiteral("Linia %1 din %2 nu a fost încărcată în tabel.").arg(line).arg(file);
+    if (!finding.value.empty()) {
+      text += QStringLiteral(" Valoarea din fișier%1: %2")
+                  .arg(finding.caption.empty() ? QString()
+                                               : QStringLiteral(" (") + QString::fromStdString(finding.caption) + u')',
+                       Quoted(QString::fromStdString(finding.value)));
+    }
+    if (shown != kNoRow) {
+      text += QStringLiteral(" Mai jos, rândul cel mai apropiat: linia %1.").arg(table.SourceLine(shown));
+    } else {
+      text += QStringLiteral(" Tabelul nu are niciun rând.");
+    }
+    if (!context.isEmpty()) text += QStringLiteral("\n") + context;
+    header_->setText(text);
+  }
+  if (shown == kNoRow) return;
+  ShowCell(model_->index(static_cast<int>(shown), std::max(column, 0)));
+}
+
+void RecordPage::ShowCell(const QModelIndex& cell) {
+  grid_->setCurrentIndex(cell);
+  grid_->scrollTo(cell, QAbstractItemView::PositionAtCenter);
+  // As many of the columns before the cell as fit stay in sight: they say
+  // whose record it is.
+  const QHeaderView* columns = grid_->horizontalHeader();
+  const int end = columns->sectionPosition(cell.column()) + columns->sectionSize(cell.column());
+  grid_->horizontalScrollBar()->setValue(std::max(0, end - grid_->viewport()->width()));
+}
+
+void RecordPage::SizeColumns() {
+  const Table* table = model_->table();
+  if (table == nullptr) return;
+  const QFontMetrics cells(grid_->font());
+  // The current column's caption is drawn bold.
+  QFont bold = grid_->horizontalHeader()->font();
+  bold.setBold(true);
+  const QFontMetrics captions(bold);
+  for (int f = 0; f < table->FieldCount(); ++f) {
+    const FieldDef& field = table->field(f);
+    int content = 0;
+    switch (field.type) {
+      case FieldType::Date: content = cells.horizontalAdvance(QStringLiteral("00.00.0000")); break;
+      case FieldType::Integer: content = cells.horizontalAdvance(QStringLiteral("000000")); break;
+      case FieldType::Float: content = cells.horizontalAdvance(QStringLiteral("000000.00")); break;
+      case FieldType::String: content = cells.averageCharWidth() * std::clamp(field.size, 3, 18); break;
+    }
+    const int caption = std::min(captions.horizontalAdvance(model_->headerData(f, Qt::Horizontal).toString()), 200);
+    grid_->setColumnWidth(f, std::clamp(std::max(content, caption) + 16, 40, 320));
+  }
+}
+
+int RecordPage::PaneLine() const { return pane_.ProtocolLineAtBlock(pane_.textCursor().blockNumber()); }
+
+void RecordPage::ShowSearch() {
+  search_bar_->show();
+  search_edit_->setFocus();
+  search_edit_->selectAll();
+}
+
+void RecordPage::HideSearch() {
+  search_bar_->hide();
+  search_result_->clear();
+  grid_->setFocus();
+}
+
+bool RecordPage::Find(const QString& text, int direction) {
+  const Table* table = model_->table();
+  const qint64 rows = model_->rowCount();
+  const qint64 columns = model_->columnCount();
+  if (text.isEmpty() || table == nullptr || rows == 0 || columns == 0) return false;
+  const qint64 total = rows * columns;
+  const QModelIndex current = grid_->currentIndex();
+  const qint64 start = current.isValid() ? current.row() * columns + current.column() : (direction > 0 ? -1 : total);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  qint64 found = -1;
+  for (qint64 k = 1; k <= total; ++k) {
+    const qint64 at = ((start + direction * k) % total + total) % total;
+    const auto row = static_cast<RowId>(at / columns);
+    const int column = static_cast<int>(at % columns);
+    if (QString::fromStdString(table->FileText(row, column)).contains(text, Qt::CaseInsensitive)) {
+      found = at;
+      break;
+    }
+  }
+  QApplication::restoreOverrideCursor();
+  if (found < 0) {
+    search_result_->setText(QStringLiteral("Nu s-a găsit %1.").arg(Quoted(text)));
+    return false;
+  }
+  search_result_->clear();
+  ShowCell(model_->index(static_cast<int>(found / columns), static_cast<int>(found % columns)));
+  return true;
+}
+
+bool RecordPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == pane_.viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton) {
+      const int line = pane_.ProtocolLineAtBlock(pane_.cursorForPosition(mouse->position().toPoint()).blockNumber());
+      if (OpenLine(line)) return true;
+    }
+  } else if (watched == &pane_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && OpenLine(PaneLine())) return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace zentrox::ui
