@@ -119,6 +119,13 @@ shoot "$kv" checker-protocol.png
 xdotool mousemove --window "$kv" 400 200 click --repeat 40 --delay 10 4
 shoot "$kv" checker-protocol-top.png
 
+# The record behind the first finding that names one: F8 from the top of the
+# protocol opens it on the record page, Escape goes back to its line.
+click "$kv" 300 60
+xdotool key ctrl+Home F8
+shoot "$kv" record-page.png
+xdotool key Escape
+
 # UnRar of a file that is no archive: the refusal in the protocol, the
 # archiver's reason in the status bar under the buttons.
 broken="$work/packages/REV5_1234567_00003_2026T03.rar"
