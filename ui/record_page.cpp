@@ -210,7 +210,7 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
   search_bar_->hide();
   layout->addWidget(search_bar_);
 
-  pages_.addTab(this, QStringLiteral("Înregistrare"));
+  pages_.addTab(this, QStringLiteral("Rând"));
 
   auto shortcut = [this](const QKeySequence& keys, QWidget* scope, auto&& run) {
     auto* s = new QShortcut(keys, scope);
