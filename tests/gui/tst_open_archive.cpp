@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include "app/start_menu.h"
 #include "app/zentrox_app.h"
@@ -50,6 +51,7 @@ class OpenArchiveTest : public QObject {
  private slots:
   void archiveArgument_data();
   void archiveArgument();
+  void desktopEntryPassesTheFile();
   void archiveOpensInItsVariantsWindow_data();
   void archiveOpensInItsVariantsWindow();
   void anArchiveOfNoTellableVariantLeavesTheMenu();
@@ -77,6 +79,33 @@ void OpenArchiveTest::archiveArgument() {
   QFETCH(QStringList, arguments);
   QFETCH(QString, archive);
   QCOMPARE(app::ArchiveArgument(arguments), archive);
+}
+
+// The file manager runs the entry's Exec line with the file for its field
+// code; the program finds the archive among the arguments.
+void OpenArchiveTest::desktopEntryPassesTheFile() {
+  QFile entry(QStringLiteral(ZENTROX_DICTIONARY_DIR "/../desktop/zentrox.desktop"));
+  QVERIFY(entry.open(QIODevice::ReadOnly | QIODevice::Text));
+  QStringList exec;
+  QString mime;
+  for (const QString& line : QString::fromUtf8(entry.readAll()).split(QLatin1Char('\n'))) {
+    if (line.startsWith(QLatin1String("Exec="))) exec = line.mid(5).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (line.startsWith(QLatin1String("MimeType="))) mime = line;
+  }
+  QVERIFY(mime.contains(QLatin1String("application/vnd.rar")));
+  QCOMPARE(exec.value(0), QStringLiteral("zentrox"));
+  const QString archive = QStringLiteral("/home/acc/Рапорт 2026/REV5_1234567_00002_2026T03.rar");
+  QStringList run;
+  for (const QString& word : exec) {
+    if (word == QLatin1String("%f") || word == QLatin1String("%F")) {
+      run << archive;
+    } else if (word == QLatin1String("%u") || word == QLatin1String("%U")) {
+      run << QUrl::fromLocalFile(archive).toString(QUrl::FullyEncoded);
+    } else {
+      run << word;
+    }
+  }
+  QCOMPARE(app::ArchiveArgument(run), archive);
 }
 
 void OpenArchiveTest::archiveOpensInItsVariantsWindow_data() {
