@@ -1,14 +1,17 @@
 // The program started with an archive (the desktop entry's "Open with"),
 // the folder the UnRar dialog opens in, and the cascade of the checker
 // windows.
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include "app/start_menu.h"
@@ -57,6 +60,7 @@ class OpenArchiveTest : public QObject {
   void anArchiveOfNoTellableVariantLeavesTheMenu();
   void aMissingArchiveOpensNothing();
   void unrarDialogOpensInTheFolderLastUsed();
+  void theFileDialogOpensInTheFolderAskedFor();
   void cascadePosition_data();
   void cascadePosition();
   void windowsOpenCascaded();
@@ -263,6 +267,29 @@ void OpenArchiveTest::unrarDialogOpensInTheFolderLastUsed() {
     QCOMPARE(opened.dialogs.open_specs[0].directory, gone.path());
     QCOMPARE(opened.dialogs.open_specs[1].directory, QDir::homePath());
   }
+}
+
+// The desktop's own dialog, closed as soon as it shows.
+void OpenArchiveTest::theFileDialogOpensInTheFolderAskedFor() {
+  QTemporaryDir settings;  // where the dialog keeps its history
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+  QTemporaryDir folder;
+  ui::OpenDialogSpec spec = ui::UnRarDialogSpec();
+  spec.directory = folder.path();
+  QString shown;
+  QTimer poll;
+  connect(&poll, &QTimer::timeout, this, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      if (dialog == nullptr || !dialog->isVisible()) continue;
+      shown = dialog->directory().absolutePath();
+      dialog->reject();
+    }
+  });
+  poll.start(20);
+  ui::QtFileDialogs dialogs;
+  QVERIFY(!dialogs.Open(nullptr, spec));
+  QCOMPARE(shown, folder.path());
 }
 
 void OpenArchiveTest::cascadePosition_data() {
