@@ -123,10 +123,9 @@ void ZentroxApp::OpenArchive(const QString& archive) {
   const QFileInfo info(archive);
   if (!info.isFile()) {
     if (context_.messages != nullptr) {
-      context_.messages->Error(start_menu_.get(),
-                               QStringLiteral("Cannot open %1: %2.")
-                                   .arg(archive, info.exists() ? QStringLiteral("not a regular file")
-                                                               : QStringLiteral("no such file")));
+      context_.messages->Error(start_menu_.get(), QStringLiteral("Cannot open %1: %2.")
+                                                      .arg(archive, info.exists() ? QStringLiteral("not a regular file")
+                                                                                  : QStringLiteral("no such file")));
     }
     return;
   }

@@ -76,9 +76,7 @@ void RememberUnRarFolder(const QString& archive) {
 
 SaveDialogSpec SaveDialogSpecFor() { return {QStringLiteral("sdToFile"), QStringLiteral("doc")}; }
 
-bool DebugRequested(const QStringList& arguments) {
-  return arguments.indexOf(QLatin1String("debug"), 1) > 0;
-}
+bool DebugRequested(const QStringList& arguments) { return arguments.indexOf(QLatin1String("debug"), 1) > 0; }
 
 QPoint CascadePosition(const QRect& area, const QSize& size, int index, int count, int step) {
   const int spread = step * std::max(count - 1, 0);

@@ -70,8 +70,8 @@ TEST_F(AutoVariantCsvTest, EveryExampleIsCheckedAsItsVariantWithoutBeingTold) {
     SCOPED_TRACE(variant);
     const Outcome told = Check({"--variant", variant, Example(archive)});
     ASSERT_EQ(told.status, 0) << told.out << told.err;
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{Example(archive)}, std::vector<std::string>{"--variant", "auto", Example(archive)}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{Example(archive)},
+                                                 std::vector<std::string>{"--variant", "auto", Example(archive)}}) {
       const Outcome found = Check(args);
       EXPECT_EQ(found.status, 0) << found.err;
       EXPECT_EQ(AfterFirstLine(found.out), AfterFirstLine(told.out));
@@ -229,10 +229,10 @@ TEST_F(AutoVariantCsvTest, TheSpreadsheetProgramReadsTheFindingsBack) {
   test::WriteBytes(dir / "findings.csv", r.out);
   fs::create_directory(dir / "out");
   // A private profile: the conversion neither reads nor changes the user's.
-  const Outcome converted = Shell(
-      "cd " + Quote(dir.path()) + " && soffice -env:UserInstallation=file://" + dir.path() +
-      "profile --headless --infilter=CSV:44,34,76,1 --convert-to " +
-      Quote("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true") + " --outdir out findings.csv");
+  const Outcome converted =
+      Shell("cd " + Quote(dir.path()) + " && soffice -env:UserInstallation=file://" + dir.path() +
+            "profile --headless --infilter=CSV:44,34,76,1 --convert-to " +
+            Quote("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true") + " --outdir out findings.csv");
   ASSERT_EQ(converted.status, 0) << converted.out << converted.err;
   const std::string read_back = test::ReadBytes(dir / "out/findings.csv");
   ASSERT_FALSE(read_back.empty()) << converted.out << converted.err;
@@ -241,8 +241,8 @@ TEST_F(AutoVariantCsvTest, TheSpreadsheetProgramReadsTheFindingsBack) {
 
   // The byte-order mark is no part of the first cell.
   std::vector<Cell> header;
-  for (const char* name : {"archive", "rule", "file", "record", "pack", "declaration", "name", "field", "value",
-                           "message", "text"}) {
+  for (const char* name :
+       {"archive", "rule", "file", "record", "pack", "declaration", "name", "field", "value", "message", "text"}) {
     header.push_back({name, true});
   }
   EXPECT_EQ(sheet[0], header);

@@ -133,7 +133,8 @@ void OpenArchiveTest::archiveOpensInItsVariantsWindow_data() {
                           << "Количество пачек в пакете: 1" << false;
   QTest::newRow("annual-old") << Variant::AnnualOld << "annual-old-valid"
                               << "REV5_1234567_00005.rar"
-                              << "Файл распакован в рабочий каталог " << "Количество пачек в пакете: 1" << false;
+                              << "Файл распакован в рабочий каталог "
+                              << "Количество пачек в пакете: 1" << false;
 }
 
 // The window of the archive's variant opens, UnRar shows its box as the
@@ -186,12 +187,13 @@ void OpenArchiveTest::anArchiveOfNoTellableVariantLeavesTheMenu() {
   QVERIFY(p.app->startMenu()->isVisible());
   QVERIFY(!p.app->gate().busy());
   QCOMPARE(p.app->startMenu()->pendingArchive(), path);
-  for (QPushButton* b : p.app->startMenu()->findChildren<QPushButton*>()) QVERIFY2(!b->hasFocus(), qPrintable(b->objectName()));
+  for (QPushButton* b : p.app->startMenu()->findChildren<QPushButton*>())
+    QVERIFY2(!b->hasFocus(), qPrintable(b->objectName()));
 
   ui::CheckerWindow* kv = p.app->quarterlyWindow();
-  QTest::mouseClick(p.app->startMenu()->findChild<QPushButton*>(
-                        QLatin1String(Profile(Variant::Quarterly).menu_button.object_name)),
-                    Qt::LeftButton);
+  QTest::mouseClick(
+      p.app->startMenu()->findChild<QPushButton*>(QLatin1String(Profile(Variant::Quarterly).menu_button.object_name)),
+      Qt::LeftButton);
   QVERIFY(kv->isVisible());
   QVERIFY(test::WaitForCommand(*kv));
   // UnRar's name check refuses the name in the window's protocol; no
@@ -297,12 +299,12 @@ void OpenArchiveTest::cascadePosition_data() {
   QTest::addColumn<QList<QPoint>>("expected");
   QTest::newRow("room for the cascade") << QRect(0, 0, 1280, 1024)
                                         << QList<QPoint>{{169, 244}, {201, 276}, {233, 308}, {265, 340}};
-  QTest::newRow("second screen, beside a panel") << QRect(1280, 30, 1280, 994)
-                                                 << QList<QPoint>{{1449, 259}, {1481, 291}, {1513, 323}, {1545, 355}};
-  QTest::newRow("narrower than a window") << QRect(0, 0, 800, 600)
-                                          << QList<QPoint>{{0, 32}, {0, 64}, {0, 96}, {0, 128}};
-  QTest::newRow("lower than the cascade") << QRect(0, 0, 1024, 500)
-                                          << QList<QPoint>{{41, 0}, {73, 14}, {105, 46}, {137, 61}};
+  QTest::newRow("second screen, beside a panel")
+      << QRect(1280, 30, 1280, 994) << QList<QPoint>{{1449, 259}, {1481, 291}, {1513, 323}, {1545, 355}};
+  QTest::newRow("narrower than a window")
+      << QRect(0, 0, 800, 600) << QList<QPoint>{{0, 32}, {0, 64}, {0, 96}, {0, 128}};
+  QTest::newRow("lower than the cascade")
+      << QRect(0, 0, 1024, 500) << QList<QPoint>{{41, 0}, {73, 14}, {105, 46}, {137, 61}};
 }
 
 void OpenArchiveTest::cascadePosition() {
