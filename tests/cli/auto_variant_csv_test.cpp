@@ -218,8 +218,9 @@ std::vector<std::vector<Cell>> ParseCsv(const std::string& text) {
 }
 
 // The findings of the faulty example as the spreadsheet program reads them:
-// its CSV import (comma, double quote, UTF-8) turned into a sheet, saved
-// again as CSV with every text cell quoted so each cell's kind shows.
+// its CSV import (comma, double quote, UTF-8, Russian, the dialog's default
+// column types) turned into a sheet, saved again as CSV with every text cell
+// quoted so each cell's kind shows.
 TEST_F(AutoVariantCsvTest, TheSpreadsheetProgramReadsTheFindingsBack) {
   if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "no soffice";
   const std::string faulty = Example("REV5_1234567_00002_2026T03.rar");
@@ -231,7 +232,7 @@ TEST_F(AutoVariantCsvTest, TheSpreadsheetProgramReadsTheFindingsBack) {
   // A private profile: the conversion neither reads nor changes the user's.
   const Outcome converted =
       Shell("cd " + Quote(dir.path()) + " && soffice -env:UserInstallation=file://" + dir.path() +
-            "profile --headless --infilter=CSV:44,34,76,1 --convert-to " +
+            "profile --headless --infilter=CSV:44,34,76,1,,1049 --convert-to " +
             Quote("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true") + " --outdir out findings.csv");
   ASSERT_EQ(converted.status, 0) << converted.out << converted.err;
   const std::string read_back = test::ReadBytes(dir / "out/findings.csv");
