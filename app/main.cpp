@@ -15,6 +15,8 @@
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Zentrox"));
+  // The user's settings (the UnRar dialog's folder) live under these names.
+  QApplication::setOrganizationName(QStringLiteral("Zentrox"));
   // Checker windows stay open (hidden or not) after the menu closes; the
   // menu's own close ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -34,6 +36,9 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   const std::string& workdir = setup.dir;
+  // A relative archive path names a file in the directory the program was
+  // started in, which is left here.
+  const QString archive = zentrox::app::ArchiveArgument(QApplication::arguments());
   QDir::setCurrent(QString::fromStdString(workdir));
 
   zentrox::SystemClock clock;
@@ -41,6 +46,7 @@ int main(int argc, char* argv[]) {
   zentrox::ui::QtPrinters printers;
   zentrox::app::AppOptions options;
   options.arguments = QApplication::arguments();
+  options.archive = archive;
   options.workdir = workdir;
   options.program_dir = dir;
   options.clock = &clock;

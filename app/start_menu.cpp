@@ -1,5 +1,7 @@
 #include "app/start_menu.h"
 
+#include <utility>
+
 #include <QCloseEvent>
 #include <QPushButton>
 #include <QShortcut>
@@ -82,20 +84,29 @@ StartMenu::StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck 
   UpdateButtons();
 }
 
-void StartMenu::OpenCheckerWindow(Variant variant) {
-  if (context_.gate != nullptr && context_.gate->busy()) return;
+ui::CheckerWindow* StartMenu::OpenCheckerWindow(Variant variant) {
+  if (context_.gate != nullptr && context_.gate->busy()) return nullptr;
   if (settings_check_) {
     if (std::optional<QString> error = settings_check_()) {
       if (context_.messages != nullptr) context_.messages->Error(this, *error);
-      return;
+      return nullptr;
     }
   }
   ui::CheckerWindow* window = window_of_ ? window_of_(variant) : nullptr;
-  if (window == nullptr) return;
+  if (window == nullptr) return nullptr;
   window->ClearProtocol();
   window->show();
   window->raise();
   window->activateWindow();
+  if (!pending_archive_.isEmpty()) window->OpenArchive(std::exchange(pending_archive_, QString()));
+  return window;
+}
+
+void StartMenu::SetPendingArchive(const QString& archive) {
+  pending_archive_ = archive;
+  // The menu itself holds the focus: activating a window without one would
+  // hand it to the first button.
+  if (!archive.isEmpty()) setFocus(Qt::OtherFocusReason);
 }
 
 void StartMenu::UpdateButtons() {

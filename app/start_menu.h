@@ -33,8 +33,17 @@ class StartMenu : public QWidget {
 
  public slots:
   // What each variant's button does: the formatting settings check, then
-  // the variant's checker window, its protocol cleared.
-  void OpenCheckerWindow(Variant variant);
+  // the variant's checker window, its protocol cleared, and the pending
+  // archive unpacked and checked there. The window shown, or nullptr when
+  // none was (a run is going on, the check failed).
+  ui::CheckerWindow* OpenCheckerWindow(Variant variant);
+
+ public:
+  // An archive given to the program: the next checker window opened from
+  // the menu unpacks and checks it. Until then no button is preselected, so
+  // a stray Enter chooses no variant for it.
+  void SetPendingArchive(const QString& archive);
+  const QString& pendingArchive() const { return pending_archive_; }
 
  signals:
   // The user closed the menu: the program ends.
@@ -51,6 +60,7 @@ class StartMenu : public QWidget {
   SettingsCheck settings_check_;
   std::function<void()> about_;
   std::vector<QPushButton*> buttons_;  // one per variant
+  QString pending_archive_;
 };
 
 }  // namespace zentrox::app

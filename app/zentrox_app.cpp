@@ -1,10 +1,20 @@
 #include "app/zentrox_app.h"
 
 #include <cassert>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
 
 #include "app/about_dialog.h"
 #include "session/session.h"
 #include "ui/checker_window.h"
+#include "ui/ports.h"
 #include "ui/run_gate.h"
 
 namespace zentrox::app {
@@ -14,6 +24,16 @@ ZentroxApp* g_instance = nullptr;
 // The start-up order of the first windows.
 const Variant kWindowsBeforeSession[] = {Variant::Annual, Variant::Quarterly, Variant::Monthly};
 }  // namespace
+
+QString ArchiveArgument(const QStringList& arguments) {
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& a = arguments.at(i);
+    if (a == QLatin1String("debug") || a.isEmpty()) continue;
+    if (a.startsWith(QLatin1String("file:"))) return QUrl(a).toLocalFile();
+    return QFileInfo(a).absoluteFilePath();
+  }
+  return {};
+}
 
 ZentroxApp* ZentroxApp::instance() { return g_instance; }
 
@@ -33,6 +53,7 @@ ZentroxApp::ZentroxApp(const AppOptions& options) : gate_(std::make_unique<ui::R
   context_.messages = options.messages;
   context_.printers = options.printers;
   context_.arguments = options.arguments;
+  archive_ = options.archive;
 
   // The start-up order: the menu first (it is the main window), then the
   // windows and data modules; all but the menu stay hidden.
@@ -56,6 +77,19 @@ ZentroxApp::ZentroxApp(const AppOptions& options) : gate_(std::make_unique<ui::R
   }
   about_ = std::make_unique<AboutDialog>(options.open_url);
   created_.push_back("TFormBla");
+  CascadeWindows();
+}
+
+void ZentroxApp::CascadeWindows() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  QSize largest;
+  for (Variant v : AllVariants()) largest = largest.expandedTo(WindowOf(v)->size());
+  int index = 0;
+  for (Variant v : AllVariants()) {
+    WindowOf(v)->move(ui::CascadePosition(area, largest, index++, kVariantCount));
+  }
 }
 
 ZentroxApp::~ZentroxApp() {
@@ -77,6 +111,37 @@ ui::CheckerWindow* ZentroxApp::WindowOf(Variant variant) const {
   return windows_[static_cast<std::size_t>(variant)].get();
 }
 
-void ZentroxApp::Show() { start_menu_->show(); }
+void ZentroxApp::Show() {
+  start_menu_->show();
+  if (!archive_.isEmpty()) {
+    QTimer::singleShot(0, start_menu_.get(), [this] { OpenArchive(std::exchange(archive_, QString())); });
+  }
+}
+
+void ZentroxApp::OpenArchive(const QString& archive) {
+  // Only a file goes to the archiver: a FIFO would hang its listing.
+  const QFileInfo info(archive);
+  if (!info.isFile()) {
+    if (context_.messages != nullptr) {
+      context_.messages->Error(start_menu_.get(), QStringLiteral("Cannot open %1: %2.")
+                                                      .arg(archive, info.exists() ? QStringLiteral("not a regular file")
+                                                                                  : QStringLiteral("no such file")));
+    }
+    return;
+  }
+  std::string reason;
+  const std::optional<Variant> variant = session_->DetectVariant(archive.toStdString(), reason);
+  start_menu_->SetPendingArchive(archive);
+  if (variant) {
+    start_menu_->OpenCheckerWindow(*variant);
+    return;
+  }
+  if (context_.messages != nullptr) {
+    context_.messages->Information(
+        start_menu_.get(), QStringLiteral("The variant of %1 can't be told: %2.\nChoose it in the menu: the archive is "
+                                          "then unpacked and checked in its window.")
+                               .arg(info.fileName(), QString::fromStdString(reason)));
+  }
+}
 
 }  // namespace zentrox::app

@@ -32,8 +32,15 @@ namespace zentrox::app {
 
 class AboutDialog;
 
+// The archive the program was started with (the desktop entry's "Open with"):
+// the first argument after the program name other than "debug", as an
+// absolute path (taken against the current directory at the call) or a
+// file URL's local path; empty when there is none.
+QString ArchiveArgument(const QStringList& arguments);
+
 struct AppOptions {
   QStringList arguments;
+  QString archive;          // ArchiveArgument(arguments), taken before the current directory changes
   std::string workdir;      // where dictionaries lie and packages are unpacked
   std::string program_dir;  // where the archiver is looked for first
   const Clock* clock = nullptr;
@@ -70,14 +77,24 @@ class ZentroxApp {
   // The names of the objects in the order they were created.
   const std::vector<std::string>& creation_order() const { return created_; }
 
-  // Shows the start menu (the only window visible at start-up).
+  // Shows the start menu (the only window visible at start-up), then, from
+  // the event loop, opens the archive the program was started with.
   void Show();
+
+  // Opens `archive` in the checker window of its variant (told by
+  // Session::DetectVariant): UnRar and Control run as the two buttons run
+  // them. When the variant can't be told the menu stays, says why, and the
+  // window the user opens next takes the archive.
+  void OpenArchive(const QString& archive);
 
  private:
   ui::AppContext context_;
   std::unique_ptr<ui::RunGate> gate_;
   std::vector<std::string> created_;
+  QString archive_;
   void CreateWindow(Variant variant);
+  // Each checker window a step right of and below the one before.
+  void CascadeWindows();
 
   std::unique_ptr<StartMenu> start_menu_;
   std::array<std::unique_ptr<ui::CheckerWindow>, kVariantCount> windows_;

@@ -1,13 +1,14 @@
 // zentrox-check: the headless checker.
 //
 // Does what a checker window does on UnRar and then Control, for each package
-// archive given, and prints the protocols as text (UTF-8 or code page 1251) or
-// as JSON for other programs.
+// archive given, and prints the protocols as text (UTF-8 or code page 1251),
+// as JSON for other programs or the findings as CSV for spreadsheet programs.
+// The variant is given or told from each archive.
 //
 // Exit status: 0 the control run completed without a finding, 1 it completed
-// with findings, 2 usage error, 3 the archive could not be read, the package
-// was not unpacked, the run ended early or the working directory could not be
-// locked.
+// with findings, 2 usage error or an archive whose variant could not be told,
+// 3 the archive could not be read, the package was not unpacked, the run ended
+// early or the working directory could not be locked.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -48,23 +49,32 @@ constexpr int kExitNotChecked = 3;
 
 // "@VARIANTS@" stands for the variants' ids, taken from their profiles.
 const char* const kUsageText =
-    "usage: zentrox-check --variant @VARIANTS@ [--workdir DIR]\n"
-    "                     [--today DD.MM.YYYY] [--rtf FILE] [--format text|json]\n"
+    "usage: zentrox-check [--variant auto|@VARIANTS@] [--workdir DIR]\n"
+    "                     [--today DD.MM.YYYY] [--rtf FILE] [--format text|json|csv]\n"
     "                     [--encoding utf-8|cp1251] [--] ARCHIVE...\n"
     "       zentrox-check --list-rules [--format text|json] [--encoding utf-8|cp1251]\n"
     "\n"
     "Unpacks each package ARCHIVE into the working directory and checks it as the\n"
     "variant's checker window does; prints the protocol to standard output.\n"
     "\n"
-    "  --variant V     the variant: @VARIANTS@\n"
+    "  --variant V     the variant: @VARIANTS@;\n"
+    "                  or auto (the default): told from each archive, by an\n"
+    "                  entry named rev5_pl (the old format) or else by the\n"
+    "                  period code of a 30-character name (T01-T04 quarterly,\n"
+    "                  L01-L12 monthly, L00 annual) or a 22-character name\n"
+    "                  (annual)\n"
     "  --workdir DIR   working directory with the dictionaries (default:\n"
     "                  $ZENTROX_WORKDIR, else this program's directory when it\n"
     "                  is writable, else ~/.local/share/zentrox)\n"
     "  --today DATE    the date the checks take as today\n"
     "  --rtf FILE      also save the protocol as rich text (one archive only)\n"
-    "  --format F      text (default) or json: one object per archive with the\n"
+    "  --format F      text (default); json: one object per archive with the\n"
     "                  summary, the findings and the protocol lines (an array of\n"
-    "                  objects for several archives)\n"
+    "                  objects for several archives); csv: one row per finding\n"
+    "                  (archive, rule, file, record, pack, declaration, name,\n"
+    "                  field, value, message, text) under one header line, the\n"
+    "                  archives in the order given, UTF-8 with a byte-order mark\n"
+    "                  and CR LF line ends\n"
     "  --encoding E    utf-8 (default) or cp1251, for the text output\n"
     "  --              ends the options: what follows are archives, even when\n"
     "                  their names begin with -\n"
@@ -74,17 +84,21 @@ const char* const kUsageText =
     "\n"
     "Several archives are checked one after another, each text protocol under a\n"
     "heading line. Exit status (the highest over the archives): 0 no findings,\n"
-    "1 findings, 2 usage error, 3 the archive could not be read (a line on\n"
-    "standard error says why; the batch goes on with the next archive), not\n"
-    "unpacked, the run ended early or the working directory was busy with\n"
-    "another run or could not be locked.\n";
+    "1 findings, 2 usage error or the variant of an archive could not be told,\n"
+    "3 the archive could not be read, not unpacked, the run ended early or the\n"
+    "working directory was busy with another run or could not be locked. An\n"
+    "archive that could not be read or whose variant could not be told is named\n"
+    "on standard error with the reason and not checked (no protocol lines, no\n"
+    "CSV rows); the batch goes on with the next archive.\n";
+
+enum class OutputFormat { Text, Json, Csv };
 
 struct Options {
-  const VariantProfile* profile = nullptr;
+  const VariantProfile* profile = nullptr;  // none: told from each archive
   std::optional<std::string> workdir;
   std::optional<Date> today;
   std::string rtf;
-  bool json = false;
+  OutputFormat format = OutputFormat::Text;
   bool cp1251 = false;
   bool list_rules = false;
   std::vector<std::string> archives;
@@ -172,8 +186,8 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
       return stop(kExitClean);
     } else if (a == "--variant") {
       if (!value(v)) return stop(UsageError("--variant needs a value"));
-      opt.profile = FindProfile(v);
-      if (opt.profile == nullptr) return stop(UsageError("unknown variant '" + v + "'"));
+      opt.profile = v == "auto" ? nullptr : FindProfile(v);
+      if (opt.profile == nullptr && v != "auto") return stop(UsageError("unknown variant '" + v + "'"));
     } else if (a == "--workdir") {
       if (!value(v)) return stop(UsageError("--workdir needs a value"));
       opt.workdir = v;
@@ -184,8 +198,10 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
     } else if (a == "--rtf") {
       if (!value(opt.rtf)) return stop(UsageError("--rtf needs a value"));
     } else if (a == "--format") {
-      if (!value(v) || (v != "text" && v != "json")) return stop(UsageError("--format takes text or json"));
-      opt.json = v == "json";
+      if (!value(v) || (v != "text" && v != "json" && v != "csv")) {
+        return stop(UsageError("--format takes text, json or csv"));
+      }
+      opt.format = v == "json" ? OutputFormat::Json : v == "csv" ? OutputFormat::Csv : OutputFormat::Text;
     } else if (a == "--encoding") {
       if (!value(v) || (v != "utf-8" && v != "cp1251")) return stop(UsageError("--encoding takes utf-8 or cp1251"));
       opt.cp1251 = v == "cp1251";
@@ -199,9 +215,9 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
   }
   if (opt.list_rules) {
     if (!opt.archives.empty()) return stop(UsageError("--list-rules takes no archive"));
+    if (opt.format == OutputFormat::Csv) return stop(UsageError("--list-rules prints text or json"));
     return parsed;
   }
-  if (opt.profile == nullptr) return stop(UsageError("--variant is required"));
   if (opt.archives.empty()) return stop(UsageError("no archive given"));
   if (!opt.rtf.empty() && opt.archives.size() > 1) return stop(UsageError("--rtf takes one archive"));
   return parsed;
@@ -209,7 +225,8 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
 
 // Writes what the program prints on standard output, in the encoding asked for.
 void Print(const Options& opt, const std::string& out) {
-  std::cout << (opt.cp1251 && !opt.json ? Utf8ToCp1251(out) : out) << std::flush;
+  // JSON and CSV are UTF-8 whatever the encoding asked for.
+  std::cout << (opt.cp1251 && opt.format == OutputFormat::Text ? Utf8ToCp1251(out) : out) << std::flush;
 }
 
 // The working directory the runs use, or none when it can't be used (said on
@@ -236,32 +253,49 @@ class Batch {
 
   // Checks every archive; returns the highest exit status over them.
   int Run() {
-    if (opt_.json && several_) out_ += "[\n";
+    if (opt_.format == OutputFormat::Csv) out_ += FindingsCsvHeader();
+    if (opt_.format == OutputFormat::Json && several_) out_ += "[\n";
     int status = kExitClean;
     for (std::size_t k = 0; k < opt_.archives.size(); ++k) {
       status = std::max(status, CheckArchive(Absolute(opt_.archives[k]), k + 1 == opt_.archives.size()));
     }
-    if (opt_.json && several_) out_ += "]\n";
+    if (opt_.format == OutputFormat::Json && several_) out_ += "]\n";
     return status;
   }
 
   const std::string& output() const { return out_; }
 
  private:
+  // The variant given, or the one told from the archive; none, with the
+  // reason in `reason`, when it can't be told.
+  const VariantProfile* VariantOf(const std::string& archive, std::string& reason) const {
+    if (opt_.profile != nullptr) return opt_.profile;
+    const std::optional<Variant> told = session_.DetectVariant(archive, reason);
+    return told ? &Profile(*told) : nullptr;
+  }
+
   // One archive: UnRar and Control, the output, the rich text file.
   int CheckArchive(const std::string& archive, bool last) {
     Protocol protocol;
-    ReportSummary summary{opt_.profile->id, archive, workdir_};
     int status = kExitNotChecked;
-    // An archive that cannot be read is named here and nothing else is done
-    // for it: the working directory is neither locked nor cleared, and its
-    // protocol stays empty (a batch prints only its heading).
+    // An archive that cannot be read, or whose variant can't be told, is
+    // named here and nothing else is done for it: the working directory is
+    // neither locked nor cleared, and its protocol stays empty (a batch
+    // prints only its heading).
     const std::string unreadable = UnreadableArchive(archive);
+    std::string untold;
+    const VariantProfile* profile = unreadable.empty() ? VariantOf(archive, untold) : opt_.profile;
+    const bool checked = unreadable.empty() && profile != nullptr;
+    const std::string variant_id = profile != nullptr ? profile->id : std::string();
+    ReportSummary summary{variant_id, archive, workdir_};
     try {
       if (!unreadable.empty()) {
         std::cerr << "zentrox-check: " << archive << ": " << unreadable << '\n';
+      } else if (profile == nullptr) {
+        std::cerr << "zentrox-check: " << archive << ": " << untold << '\n';
+        status = kExitUsage;
       } else {
-        status = UnrarAndControl(archive, protocol, summary);
+        status = UnrarAndControl(profile->variant, archive, protocol, summary);
       }
       AppendOutput(archive, protocol, summary, last);
     } catch (const std::bad_alloc&) {
@@ -270,12 +304,12 @@ class Batch {
       // given up for its one line.
       protocol = Protocol();
       ReportOutOfMemory(protocol, workdir_);
-      summary = ReportSummary{opt_.profile->id, archive, workdir_};
+      summary = ReportSummary{variant_id, archive, workdir_};
       status = kExitNotChecked;
       AppendOutput(archive, protocol, summary, last);
     }
     session_.ReleaseWorkdir();
-    if (!opt_.rtf.empty() && unreadable.empty()) {
+    if (!opt_.rtf.empty() && checked) {
       try {
         WriteFileAtomically(Absolute(opt_.rtf), ProtocolToRtf(protocol));
       } catch (const std::exception& e) {
@@ -288,11 +322,10 @@ class Batch {
 
   // The exit status of one readable archive; fills `summary` when the control
   // run completes. The caller releases the working directory.
-  int UnrarAndControl(const std::string& archive, Protocol& protocol, ReportSummary& summary) {
+  int UnrarAndControl(Variant variant, const std::string& archive, Protocol& protocol, ReportSummary& summary) {
     // UnRar and Control under one lock: another run in the same working
     // directory could otherwise replace the files between the two.
     if (!session_.HoldWorkdir(protocol, port_)) return kExitNotChecked;
-    const Variant variant = opt_.profile->variant;
     const UnrarOutcome unpacked = session_.UnRar(variant, archive, protocol, port_);
     // The archiver's own words beside the protocol, which keeps its lines.
     if (!session_.archiver_message().empty()) {
@@ -311,9 +344,11 @@ class Batch {
   }
 
   void AppendOutput(const std::string& archive, const Protocol& protocol, const ReportSummary& summary, bool last) {
-    if (opt_.json) {
+    if (opt_.format == OutputFormat::Json) {
       out_ += ProtocolToJson(protocol, summary);
       out_ += several_ && !last ? ",\n" : "\n";
+    } else if (opt_.format == OutputFormat::Csv) {
+      out_ += FindingsToCsvRows(protocol, archive);
     } else {
       if (several_) out_ += "===== " + archive + " =====\n";
       out_ += ProtocolToText(protocol);
@@ -335,7 +370,7 @@ int main(int argc, char** argv) {
   if (parsed.exit) return *parsed.exit;
   const Options& opt = parsed.options;
   if (opt.list_rules) {
-    Print(opt, opt.json ? RuleCatalogueJson() : RuleCatalogueText());
+    Print(opt, opt.format == OutputFormat::Json ? RuleCatalogueJson() : RuleCatalogueText());
     return kExitClean;
   }
 

@@ -77,6 +77,7 @@ bool CheckerController::Start(std::function<void(Session&, Protocol&, UserPort&)
   if (!context_.gate->TryEnter()) return false;
   worker_error_.clear();
   worker_archiver_message_.reset();
+  worker_unrar_.reset();
   Session& session = *context_.session;
   thread_ = QThread::create([this, &session, work = std::move(work)] {
     try {
@@ -101,7 +102,10 @@ void CheckerController::OnWorkerDone() {
   delete thread_;
   thread_ = nullptr;
   context_.gate->Leave();
-  if (worker_archiver_message_) emit archiverMessage(*worker_archiver_message_);
+  if (worker_archiver_message_) {
+    last_unrar_ = worker_unrar_;
+    emit archiverMessage(*worker_archiver_message_);
+  }
   if (!worker_error_.isEmpty() && context_.messages != nullptr) {
     emit beforeMessage();
     context_.messages->Error(dialog_parent_, worker_error_);
@@ -113,10 +117,11 @@ bool CheckerController::StartUnRar(const QString& chosen) {
   const Variant v = variant_;
   const std::string path = chosen.toStdString();
   if (running() || (context_.gate != nullptr && context_.gate->busy())) return false;
-  // The reason of an earlier UnRar goes as this one begins.
+  // The reason and outcome of an earlier UnRar go as this one begins.
   emit archiverMessage(QString());
+  last_unrar_.reset();
   return Start([this, v, path](Session& s, Protocol& p, UserPort& port) {
-    s.UnRar(v, path, p, port);
+    worker_unrar_ = s.UnRar(v, path, p, port);
     worker_archiver_message_ = QString::fromStdString(archiver_message_source_(s));
   });
 }

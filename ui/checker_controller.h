@@ -40,6 +40,9 @@ class CheckerController : public QObject {
   const Protocol& protocol() const { return protocol_; }
   ProtocolFeed& feed() { return feed_; }
   bool running() const { return thread_ != nullptr; }
+  // How the last UnRar of this window ended, once it has; none before the
+  // first or when it ended with an error.
+  std::optional<UnrarOutcome> lastUnRarOutcome() const { return last_unrar_; }
 
   // Where the message boxes the core asks for appear.
   void SetDialogParent(QWidget* parent) { dialog_parent_ = parent; }
@@ -92,6 +95,8 @@ class CheckerController : public QObject {
   QString worker_error_;
   // Read by the worker after UnRar; the GUI thread takes it once the worker ended.
   std::optional<QString> worker_archiver_message_;
+  std::optional<UnrarOutcome> worker_unrar_;
+  std::optional<UnrarOutcome> last_unrar_;
   ArchiverMessageSource archiver_message_source_;
   bool shutting_down_ = false;
 };

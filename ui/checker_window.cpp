@@ -1,14 +1,18 @@
 #include "ui/checker_window.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -28,6 +32,7 @@ namespace {
 
 constexpr int kPanelHeight = 53;
 constexpr int kButtonHeight = 25;
+const QString kUnRarFolderKey = QStringLiteral("UnRar/folder");
 
 QFont TimesNewRoman16() {
   QFont font(QStringLiteral("Times New Roman"));
@@ -56,13 +61,32 @@ WindowProfile WindowProfileFor(Variant variant) {
 OpenDialogSpec UnRarDialogSpec() {
   return {QStringLiteral("odUnRar"),
           QStringLiteral("Select RAR-file for unpacking to work directory"),
-          {QStringLiteral("rar archives (*.rar)"), QStringLiteral("all files (*)")}};
+          {QStringLiteral("rar archives (*.rar)"), QStringLiteral("all files (*)")},
+          UnRarFolder()};
+}
+
+QString UnRarFolder() {
+  const QString remembered = QSettings().value(kUnRarFolderKey).toString();
+  if (!remembered.isEmpty() && QFileInfo(remembered).isDir()) return remembered;
+  return QDir::homePath();
+}
+
+void RememberUnRarFolder(const QString& archive) {
+  QSettings().setValue(kUnRarFolderKey, QFileInfo(archive).absolutePath());
 }
 
 SaveDialogSpec SaveDialogSpecFor() { return {QStringLiteral("sdToFile"), QStringLiteral("doc")}; }
 
-bool DebugRequested(const QStringList& arguments) {
-  return arguments.size() > 1 && arguments.at(1) == QLatin1String("debug");
+bool DebugRequested(const QStringList& arguments) { return arguments.indexOf(QLatin1String("debug"), 1) > 0; }
+
+QPoint CascadePosition(const QRect& area, const QSize& size, int index, int count, int step) {
+  const int spread = step * std::max(count - 1, 0);
+  const QPoint first = area.center() - QPoint((size.width() + spread) / 2, (size.height() + spread) / 2);
+  const QPoint at = first + QPoint(step * index, step * index);
+  // Inside the area; a window larger than it keeps its top left corner in.
+  const int x = std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width()));
+  const int y = std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height()));
+  return {x, y};
 }
 
 CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* parent)
@@ -250,6 +274,11 @@ void CheckerWindow::OnFinished() {
     cursor_overridden_ = false;
   }
   UpdateButtons();
+  if (control_after_unrar_) {
+    control_after_unrar_ = false;
+    // As a user would: Control only on a package that was unpacked.
+    if (controller_->lastUnRarOutcome() == UnrarOutcome::Unpacked) controller_->StartControl();
+  }
   emit commandFinished();
 }
 
@@ -268,7 +297,15 @@ void CheckerWindow::ChooseAndUnpackArchive() {
   if (context_.gate != nullptr && context_.gate->busy()) return;
   std::optional<QString> chosen = context_.dialogs->Open(this, UnRarDialogSpec());
   if (!chosen) return;
-  controller_->StartUnRar(*chosen);
+  if (controller_->StartUnRar(*chosen)) RememberUnRarFolder(*chosen);
+}
+
+bool CheckerWindow::OpenArchive(const QString& archive) {
+  if (controller_->running() || (context_.gate != nullptr && context_.gate->busy())) return false;
+  if (!controller_->StartUnRar(archive)) return false;
+  RememberUnRarFolder(archive);
+  control_after_unrar_ = true;
+  return true;
 }
 
 void CheckerWindow::ControlPackage() { controller_->StartControl(); }

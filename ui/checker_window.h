@@ -2,6 +2,8 @@
 // by its variant's profile (caption, size, background, data module, texts).
 #pragma once
 
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -33,12 +35,24 @@ struct WindowProfile {
 
 WindowProfile WindowProfileFor(Variant variant);
 
-// `odUnRar` and `sdToFile`.
+// `odUnRar` and `sdToFile`. The UnRar dialog opens in UnRarFolder().
 OpenDialogSpec UnRarDialogSpec();
 SaveDialogSpec SaveDialogSpecFor();
 
-// "debug" exactly, as the first argument after the program name.
+// The folder the UnRar dialog opens in: the one that held the archive last
+// unpacked (remembered across runs in the user's settings of the
+// application's organisation and name), the home folder when none is
+// remembered or it is gone.
+QString UnRarFolder();
+void RememberUnRarFolder(const QString& archive);
+
+// "debug" exactly, as any argument after the program name.
 bool DebugRequested(const QStringList& arguments);
+
+// Where window `index` of `count` cascaded windows of `size` goes: each
+// `step` pixels right of and below the one before, the cascade centred in
+// `area` and every window kept inside it as far as its size allows.
+QPoint CascadePosition(const QRect& area, const QSize& size, int index, int count, int step = 32);
 
 class CheckerWindow : public QWidget {
   Q_OBJECT
@@ -58,6 +72,11 @@ class CheckerWindow : public QWidget {
 
   // What the start menu does before showing the window.
   void ClearProtocol();
+
+  // UnRar of `archive` as if the UnRar dialog had returned it, then Control
+  // once the package is unpacked: what pressing the two buttons does. False,
+  // and nothing done, while a run is going on.
+  bool OpenArchive(const QString& archive);
 
  public slots:
   // The five buttons (object names Button3, BitBtn1, Button1, Button2, BitBtn2).
@@ -101,6 +120,7 @@ class CheckerWindow : public QWidget {
   QPushButton* save_ = nullptr;
   QPushButton* setup_ = nullptr;
   bool cursor_overridden_ = false;
+  bool control_after_unrar_ = false;
   bool frame_fitted_ = false;
 };
 

@@ -77,6 +77,7 @@ std::optional<QString> QtFileDialogs::Open(QWidget* parent, const OpenDialogSpec
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(setup.filters);
+  if (!setup.directory.isEmpty()) dialog.setDirectory(setup.directory);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
 }

@@ -18,6 +18,7 @@ struct OpenDialogSpec {
   QString object_name;
   QString title;
   QStringList filters;  // Qt filter strings, first one selected
+  QString directory;    // the folder the dialog opens in; empty: its own choice
 };
 
 // The settings of a save dialog such as `sdToFile`.

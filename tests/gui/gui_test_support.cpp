@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTextDocument>
 
@@ -80,8 +81,10 @@ bool FakePrinters::Print(const QTextDocument& document, const QString& printer, 
 
 // The valid example packages give no finding when checked on this day.
 TestProgram::TestProgram(QStringList arguments, ui::Printers* real_printers) : clock(*Date::FromYmd(2026, 12, 8)) {
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   app::AppOptions options;
   options.arguments = std::move(arguments);
+  options.archive = app::ArchiveArgument(options.arguments);
   options.workdir = install.dir();
   options.program_dir = install.dir();
   options.clock = &clock;

@@ -81,13 +81,15 @@ class FakePrinters : public ui::Printers {
 };
 
 // The program as main() composes it, with fakes for the desktop services,
-// a fixed date and its own installation.
+// a fixed date, its own installation and its own user settings folder.
 struct TestProgram {
   // `printers`: a real printer service instead of the fake.
   explicit TestProgram(QStringList arguments = {QStringLiteral("zentrox")}, ui::Printers* printers = nullptr);
   ~TestProgram();
 
   TempInstall install;
+  // Where QSettings keeps the user's settings while the program lives.
+  QTemporaryDir settings;
   FixedDateClock clock;
   FakeDialogs dialogs;
   FakeMessages messages;

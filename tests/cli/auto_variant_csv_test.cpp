@@ -1,0 +1,282 @@
+// zentrox-check without a variant (told from each archive) and with the
+// findings as CSV, read back by a spreadsheet program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace zentrox {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+Outcome Shell(const std::string& command) {
+  TempDir io;
+  const int raw = std::system((command + " >" + Quote(io / "out") + " 2>" + Quote(io / "err")).c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadBytes(io / "out"), test::ReadBytes(io / "err")};
+}
+
+std::string Example(const std::string& name) { return std::string(ZENTROX_EXAMPLES_DIR) + "/" + name; }
+
+// The protocol without its first line, the date and time of the run.
+std::string AfterFirstLine(const std::string& text) {
+  const std::size_t nl = text.find('\n');
+  return nl == std::string::npos ? std::string() : text.substr(nl + 1);
+}
+
+class AutoVariantCsvTest : public ::testing::Test {
+ protected:
+  AutoVariantCsvTest() { test::CopyDictionaries(work.path()); }
+  Outcome Check(const std::vector<std::string>& args) {
+    std::string cmd = Quote(ZENTROX_CHECK) + " --workdir " + Quote(work.path()) + " --today 08.12.2026";
+    for (const std::string& a : args) cmd += " " + Quote(a);
+    return Shell(cmd);
+  }
+  TempDir work;
+};
+
+const std::pair<const char*, const char*> kExamples[] = {
+    {"quarterly", "REV5_1234567_00001_2026T03.rar"},
+    {"monthly", "REV5_1234567_00003_2026L11.rar"},
+    {"annual", "REV5_1234567_00004_2025L00.rar"},
+    {"annual-old", "REV5_1234567_00005.rar"},
+};
+
+// Each example is checked as its variant, whether the variant is left out,
+// given as auto or given by name.
+TEST_F(AutoVariantCsvTest, EveryExampleIsCheckedAsItsVariantWithoutBeingTold) {
+  for (const auto& [variant, archive] : kExamples) {
+    SCOPED_TRACE(variant);
+    const Outcome told = Check({"--variant", variant, Example(archive)});
+    ASSERT_EQ(told.status, 0) << told.out << told.err;
+    for (const std::vector<std::string>& args : {std::vector<std::string>{Example(archive)},
+                                                 std::vector<std::string>{"--variant", "auto", Example(archive)}}) {
+      const Outcome found = Check(args);
+      EXPECT_EQ(found.status, 0) << found.err;
+      EXPECT_EQ(AfterFirstLine(found.out), AfterFirstLine(told.out));
+    }
+    const Outcome json = Check({"--format", "json", Example(archive)});
+    EXPECT_NE(json.out.find(std::string("\"variant\": \"") + variant + "\""), std::string::npos) << json.out;
+  }
+}
+
+// A name that tells no variant ends with status 2 and the reason; in a batch
+// that archive is skipped, the others are checked, and the status is the
+// highest over the archives.
+TEST_F(AutoVariantCsvTest, AnArchiveWhoseVariantCantBeToldIsNamedAndSkipped) {
+  TempDir src;
+  const std::string plain = src / "package.rar";
+  const std::string bad_period = src / "REV5_1234567_00001_2026T05.rar";
+  fs::copy_file(Example("REV5_1234567_00001_2026T03.rar"), plain);
+  fs::copy_file(Example("REV5_1234567_00001_2026T03.rar"), bad_period);
+  struct Case {
+    std::string archive;
+    std::string reason;
+  };
+  for (const Case& c : {Case{plain, "neither of the package name's lengths"}, Case{bad_period, "\"T05\""}}) {
+    SCOPED_TRACE(c.archive);
+    const Outcome r = Check({c.archive});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("zentrox-check: " + c.archive + ": ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(work / ".zentrox.lock"));  // nothing was unpacked
+
+  const std::string faulty = Example("REV5_1234567_00002_2026T03.rar");
+  const Outcome batch = Check({plain, faulty});
+  EXPECT_EQ(batch.status, 2);
+  EXPECT_NE(batch.out.find("===== " + plain + " =====\n===== " + faulty + " =====\n"), std::string::npos);
+  EXPECT_NE(batch.out.find("к о н т р о л ь  з а в е р ш е н."), std::string::npos) << batch.out;
+
+  // A status above 2 wins: the archive that was not unpacked.
+  TempDir other;
+  test::WriteBytes(other / "REV5_1234567_00009_2026T03.rar", "not an archive");
+  EXPECT_EQ(Check({plain, other / "REV5_1234567_00009_2026T03.rar"}).status, 3);
+
+  const Outcome json = Check({"--format", "json", plain});
+  EXPECT_EQ(json.status, 2);
+  EXPECT_NE(json.out.find("\"variant\": \"\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"completed\": false"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"lines\": []"), std::string::npos) << json.out;
+}
+
+std::vector<std::string> CrLfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t end = text.find("\r\n", pos);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(pos));
+      break;
+    }
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  return lines;
+}
+
+const char kHeader[] = "archive,rule,file,record,pack,declaration,name,field,value,message,text";
+
+// The header once, then the rows of each archive in the order given; an
+// archive that is not read or not told adds none.
+TEST_F(AutoVariantCsvTest, CsvHasTheHeaderOnceAndTheArchivesRowsInOrder) {
+  const std::string faulty = Example("REV5_1234567_00002_2026T03.rar");
+  const std::string valid = Example("REV5_1234567_00001_2026T03.rar");
+  TempDir src;
+  const std::string untold = src / "package.rar";
+  fs::copy_file(valid, untold);
+  const Outcome alone = Check({"--format", "csv", faulty});
+  EXPECT_EQ(alone.status, 1);
+  ASSERT_EQ(alone.out.rfind("\xEF\xBB\xBF" + std::string(kHeader) + "\r\n", 0), 0u) << alone.out;
+  const std::vector<std::string> rows = CrLfLines(alone.out.substr(3));
+  ASSERT_EQ(rows.size(), 12u);  // the header and one row per fault line
+  for (std::size_t k = 1; k < rows.size(); ++k) {
+    EXPECT_EQ(rows[k].rfind(faulty + ",", 0), 0u) << rows[k];
+    EXPECT_EQ(rows[k].find('\n'), std::string::npos) << "a bare line feed in " << rows[k];
+  }
+
+  const Outcome batch = Check({"--format", "csv", faulty, src / "missing.rar", valid, untold, faulty});
+  EXPECT_EQ(batch.status, 3);
+  const std::vector<std::string> expected_rows(rows.begin() + 1, rows.end());
+  std::vector<std::string> expected = {kHeader};
+  expected.insert(expected.end(), expected_rows.begin(), expected_rows.end());
+  expected.insert(expected.end(), expected_rows.begin(), expected_rows.end());
+  EXPECT_EQ(CrLfLines(batch.out.substr(3)), expected);
+  EXPECT_NE(batch.err.find(src / "missing.rar: no such file\n"), std::string::npos) << batch.err;
+  EXPECT_NE(batch.err.find(untold + ": the archive's name"), std::string::npos) << batch.err;
+
+  // The code page is for the text protocol only.
+  EXPECT_EQ(Check({"--format", "csv", "--encoding", "cp1251", faulty}).out, alone.out);
+}
+
+// One CSV line as the spreadsheet program wrote it: each cell's text and
+// whether it came quoted (a text cell, when every text cell is quoted).
+struct Cell {
+  std::string text;
+  bool quoted = false;
+  bool operator==(const Cell&) const = default;
+};
+
+void PrintTo(const Cell& cell, std::ostream* os) { *os << (cell.quoted ? "\"" + cell.text + "\"" : cell.text); }
+
+std::vector<std::vector<Cell>> ParseCsv(const std::string& text) {
+  std::vector<std::vector<Cell>> rows;
+  std::vector<Cell> row;
+  Cell cell;
+  bool in_quotes = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (in_quotes) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        cell.text += '"';
+        ++i;
+      } else if (c == '"') {
+        in_quotes = false;
+      } else {
+        cell.text += c;
+      }
+    } else if (c == '"') {
+      in_quotes = true;
+      cell.quoted = true;
+    } else if (c == ',') {
+      row.push_back(std::exchange(cell, Cell{}));
+    } else if (c == '\n' || c == '\r') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      row.push_back(std::exchange(cell, Cell{}));
+      rows.push_back(std::exchange(row, {}));
+    } else {
+      cell.text += c;
+    }
+  }
+  if (!cell.text.empty() || cell.quoted || !row.empty()) {
+    row.push_back(cell);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// The findings of the faulty example as the spreadsheet program reads them:
+// its CSV import (comma, double quote, UTF-8, Russian, the dialog's default
+// column types) turned into a sheet, saved again as CSV with every text cell
+// quoted so each cell's kind shows.
+TEST_F(AutoVariantCsvTest, TheSpreadsheetProgramReadsTheFindingsBack) {
+  if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "no soffice";
+  const std::string faulty = Example("REV5_1234567_00002_2026T03.rar");
+  const Outcome r = Check({"--format", "csv", faulty});
+  ASSERT_EQ(r.status, 1) << r.err;
+  TempDir dir;
+  test::WriteBytes(dir / "findings.csv", r.out);
+  fs::create_directory(dir / "out");
+  // A private profile: the conversion neither reads nor changes the user's.
+  const Outcome converted =
+      Shell("cd " + Quote(dir.path()) + " && soffice -env:UserInstallation=file://" + dir.path() +
+            "profile --headless --infilter=CSV:44,34,76,1,,1049 --convert-to " +
+            Quote("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true") + " --outdir out findings.csv");
+  ASSERT_EQ(converted.status, 0) << converted.out << converted.err;
+  const std::string read_back = test::ReadBytes(dir / "out/findings.csv");
+  ASSERT_FALSE(read_back.empty()) << converted.out << converted.err;
+  const std::vector<std::vector<Cell>> sheet = ParseCsv(read_back);
+  ASSERT_EQ(sheet.size(), 12u) << read_back;
+
+  // The byte-order mark is no part of the first cell.
+  std::vector<Cell> header;
+  for (const char* name :
+       {"archive", "rule", "file", "record", "pack", "declaration", "name", "field", "value", "message", "text"}) {
+    header.push_back({name, true});
+  }
+  EXPECT_EQ(sheet[0], header);
+  // The loader's fault: the date as it stood in the file stays text, the
+  // record is the line in REV5_SD, the protocol line keeps its commas.
+  const std::vector<Cell> load = {
+      {faulty, true},
+      {"load.data-type-valid", true},
+      {"REV5_SD", true},
+      {"16", false},
+      {"2", false},
+      {"1", false},
+      {"", false},
+      {"8.Конечная дата работы в месяце", true},
+      {"31.09.2026", true},
+      {"Ошибка: неверный тип данных.", true},
+      {"Пачка 2, Декл.N 1 . Ошибка: неверный тип данных. Поле <8.Конечная дата работы в месяце>,строка 16", true},
+  };
+  EXPECT_EQ(sheet[1], load);
+  // A Cyrillic caption and message, a Latin name with a lower-case letter.
+  const std::vector<Cell>& name = sheet[2];
+  ASSERT_EQ(name.size(), 11u);
+  EXPECT_EQ(name[1].text, "new.na.last-name-characters");
+  EXPECT_EQ(name[3], (Cell{"3", false}));
+  EXPECT_EQ(name[6], (Cell{"Ceban", true}));
+  EXPECT_EQ(name[7], (Cell{"4.Фамилия", true}));
+  EXPECT_EQ(name[9], (Cell{"содержит недопустимый символ", true}));
+  // Every row has its eleven cells and ends as the protocol line it stands for.
+  for (std::size_t k = 1; k < sheet.size(); ++k) {
+    ASSERT_EQ(sheet[k].size(), 11u) << k;
+    EXPECT_EQ(sheet[k][10].text.rfind("Пачка ", 0), 0u) << sheet[k][10].text;
+  }
+}
+
+}  // namespace
+}  // namespace zentrox
