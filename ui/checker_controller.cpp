@@ -77,6 +77,7 @@ bool CheckerController::Start(std::function<void(Session&, Protocol&, UserPort&)
   if (!context_.gate->TryEnter()) return false;
   worker_error_.clear();
   worker_archiver_message_.reset();
+  last_run_ = RunReport{};
   Session& session = *context_.session;
   thread_ = QThread::create([this, &session, work = std::move(work)] {
     try {
@@ -102,6 +103,7 @@ void CheckerController::OnWorkerDone() {
   thread_ = nullptr;
   context_.gate->Leave();
   if (worker_archiver_message_) emit archiverMessage(*worker_archiver_message_);
+  if (!worker_error_.isEmpty()) last_run_.failed = true;
   if (!worker_error_.isEmpty() && context_.messages != nullptr) {
     emit beforeMessage();
     context_.messages->Error(dialog_parent_, worker_error_);
@@ -116,7 +118,8 @@ bool CheckerController::StartUnRar(const QString& chosen) {
   // The reason of an earlier UnRar goes as this one begins.
   emit archiverMessage(QString());
   return Start([this, v, path](Session& s, Protocol& p, UserPort& port) {
-    s.UnRar(v, path, p, port);
+    last_run_.command = RunReport::Command::UnRar;
+    last_run_.unrar = s.UnRar(v, path, p, port);
     worker_archiver_message_ = QString::fromStdString(archiver_message_source_(s));
   });
 }
@@ -125,12 +128,16 @@ bool CheckerController::StartControl() {
   const Variant v = variant_;
   // Through the port: a working directory held by another Zentrox process
   // is reported in the error box.
-  return Start([v](Session& s, Protocol& p, UserPort& port) { s.Control(v, p, port); });
+  return Start([this, v](Session& s, Protocol& p, UserPort& port) {
+    last_run_.command = RunReport::Command::Control;
+    last_run_.control = s.Control(v, p, port);
+  });
 }
 
 void CheckerController::ClearProtocol() {
   if (running()) return;
   protocol_.Clear();
+  last_run_ = RunReport{};
   feed_.Reset();
 }
 
@@ -143,6 +150,12 @@ QString CheckerController::Save(const QString& path) {
   const QString full = QFileInfo(path).absoluteFilePath();
   WriteFileAtomically(full.toStdString(), ProtocolToRtf(protocol_));
   return QString::fromStdString(profile().save_prefix) + full;
+}
+
+void CheckerController::SaveFindings(const QString& path) {
+  const std::string archive =
+      context_.session == nullptr ? std::string() : context_.session->window(variant_).archive_path;
+  WriteFileAtomically(QFileInfo(path).absoluteFilePath().toStdString(), FindingsToCsv(protocol_, archive));
 }
 
 void CheckerController::CheckInstallation() {

@@ -1,25 +1,34 @@
 #include "ui/checker_window.h"
 
+#include <memory>
 #include <stdexcept>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "data/files.h"
 #include "session/session.h"
 #include "ui/checker_controller.h"
+#include "ui/find_bar.h"
+#include "ui/findings_overview.h"
 #include "ui/protocol_pane.h"
 #include "ui/run_gate.h"
+#include "ui/run_verdict.h"
 #include "ui/table_model.h"
 
 namespace zentrox::ui {
@@ -60,6 +69,8 @@ OpenDialogSpec UnRarDialogSpec() {
 
 SaveDialogSpec SaveDialogSpecFor() { return {QStringLiteral("sdToFile"), QStringLiteral("doc")}; }
 
+SaveDialogSpec FindingsCsvDialogSpec() { return {QStringLiteral("sdFindingsCsv"), QStringLiteral("csv")}; }
+
 bool DebugRequested(const QStringList& arguments) {
   return arguments.size() > 1 && arguments.at(1) == QLatin1String("debug");
 }
@@ -82,6 +93,27 @@ CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* pare
   connect(controller_, &CheckerController::finished, this, &CheckerWindow::OnFinished);
   connect(controller_, &CheckerController::beforeMessage, pane_, &ProtocolPane::FlushAll);
   connect(controller_, &CheckerController::archiverMessage, this, &CheckerWindow::ShowArchiverMessage);
+  connect(pane_, &ProtocolPane::saveFindingsRequested, this, &CheckerWindow::SaveFindingsCsv);
+  connect(pane_, &ProtocolPane::filterChanged, this, [this](bool filtered) {
+    if (!filtered) filter_bar_->hide();
+  });
+  connect(overview_, &OverviewPage::groupChosen, this, &CheckerWindow::ShowGroup);
+  connect(overview_, &OverviewPage::allChosen, this, [this] {
+    ShowWholeProtocol();
+    pages_->setCurrentWidget(protocol_page_);
+  });
+  // The find bar belongs to the protocol page: the record page has its own Ctrl+F.
+  auto on_page = [this](QKeySequence keys, auto slot) {
+    auto* shortcut = new QShortcut(keys, protocol_page_);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, slot);
+  };
+  on_page(QKeySequence::Find, [this] { find_->Open(); });
+  on_page(QKeySequence(Qt::Key_F3), [this] { find_->FindNext(false); });
+  on_page(QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { find_->FindNext(true); });
+  auto* save_csv = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this);
+  save_csv->setContext(Qt::WindowShortcut);
+  connect(save_csv, &QShortcut::activated, this, &CheckerWindow::SaveFindingsCsv);
   if (context_.gate != nullptr) {
     connect(context_.gate, &RunGate::busyChanged, this, [this](bool busy) {
       // Every grid over a data module stops reading while a run fills it.
@@ -124,16 +156,13 @@ void CheckerWindow::BuildLayout() {
   page_pal.setColor(QPalette::ButtonText, Qt::black);
   pages_->setPalette(page_pal);
 
-  auto* protocol_page = new QWidget(pages_);
-  protocol_page->setObjectName(QStringLiteral("TabSheet2"));
-  auto* protocol_layout = new QVBoxLayout(protocol_page);
-  protocol_layout->setContentsMargins(0, 0, 0, 0);
-  pane_ = new ProtocolPane(protocol_page);
-  pane_->setFont(page_font);
-  protocol_layout->addWidget(pane_);
-  pages_->addTab(protocol_page, QStringLiteral("Protocol"));
+  protocol_page_ = BuildProtocolPage(page_font);
+  pages_->addTab(protocol_page_, QStringLiteral("Protocol"));
+  overview_ = new OverviewPage(pages_);
+  pages_->addTab(overview_, QStringLiteral("Rezumat"));
 
   auto* debug_page = new QWidget(pages_);
+  debug_page_ = debug_page;
   debug_page->setObjectName(QStringLiteral("TabSheet3"));
   auto* debug_layout = new QVBoxLayout(debug_page);
   debug_layout->setContentsMargins(0, 0, 0, 0);
@@ -181,7 +210,45 @@ void CheckerWindow::BuildLayout() {
 
   status_ = new QStatusBar(this);
   status_->setObjectName(QStringLiteral("StatusBar"));
+  status_->setSizeGripEnabled(false);
+  verdict_ = new QLabel(status_);
+  verdict_->setObjectName(QStringLiteral("Verdict"));
+  status_->addWidget(verdict_);
+  reason_ = new ElidedLabel(status_);
+  reason_->setObjectName(QStringLiteral("ArchiverReason"));
+  status_->addWidget(reason_, 1);
   layout->addWidget(status_);
+}
+
+QWidget* CheckerWindow::BuildProtocolPage(const QFont& font) {
+  auto* page = new QWidget(pages_);
+  page->setObjectName(QStringLiteral("TabSheet2"));
+  auto* column = new QVBoxLayout(page);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+
+  // Shown while the pane shows one group of findings only.
+  filter_bar_ = new QWidget(page);
+  filter_bar_->setObjectName(QStringLiteral("FilterBar"));
+  auto* filter_row = new QHBoxLayout(filter_bar_);
+  filter_row->setContentsMargins(4, 2, 4, 2);
+  filter_label_ = new QLabel(filter_bar_);
+  filter_label_->setObjectName(QStringLiteral("FilterText"));
+  filter_row->addWidget(filter_label_, 1);
+  auto* show_all = new QPushButton(QStringLiteral("Arată tot protocolul"), filter_bar_);
+  show_all->setObjectName(QStringLiteral("ShowWholeProtocol"));
+  show_all->setAutoDefault(false);
+  connect(show_all, &QPushButton::clicked, this, &CheckerWindow::ShowWholeProtocol);
+  filter_row->addWidget(show_all);
+  filter_bar_->hide();
+  column->addWidget(filter_bar_);
+
+  pane_ = new ProtocolPane(page);
+  pane_->setFont(font);
+  column->addWidget(pane_, 1);
+  find_ = new FindBar(*pane_, page);
+  column->addWidget(find_);
+  return page;
 }
 
 void CheckerWindow::showEvent(QShowEvent* event) {
@@ -210,13 +277,23 @@ void CheckerWindow::FitFrame(bool last_try) {
 
 void CheckerWindow::ShowDebugPageIfAsked() {
   const bool debug = DebugRequested(context_.arguments);
-  pages_->setTabVisible(1, debug);
-  pages_->setTabEnabled(1, debug);
+  const int at = pages_->indexOf(debug_page_);
+  pages_->setTabVisible(at, debug);
+  pages_->setTabEnabled(at, debug);
 }
 
-bool CheckerWindow::debugPageShown() const { return pages_->isTabVisible(1) && pages_->isTabEnabled(1); }
+bool CheckerWindow::debugPageShown() const {
+  const int at = pages_->indexOf(debug_page_);
+  return pages_->isTabVisible(at) && pages_->isTabEnabled(at);
+}
 
-void CheckerWindow::ClearProtocol() { controller_->ClearProtocol(); }
+void CheckerWindow::ClearProtocol() {
+  if (controller_->running()) return;
+  controller_->ClearProtocol();
+  overview_->ClearOverview();
+  ShowVerdict();
+  ShowArchiverMessage(QString());
+}
 
 void CheckerWindow::UpdateButtons() {
   const bool any_run = context_.gate != nullptr && context_.gate->busy();
@@ -231,6 +308,9 @@ void CheckerWindow::UpdateButtons() {
 
 void CheckerWindow::OnStarted() {
   busy_->show();
+  // The groups point into the protocol the run now rewrites.
+  overview_->ClearOverview();
+  verdict_->clear();
   if (!cursor_overridden_) {
     QApplication::setOverrideCursor(Qt::BusyCursor);
     cursor_overridden_ = true;
@@ -245,17 +325,42 @@ void CheckerWindow::OnFinished() {
     cursor_overridden_ = false;
   }
   UpdateButtons();
+  pane_->FlushAll();
+  overview_->ShowProtocol(controller_->protocol());
+  ShowVerdict();
   emit commandFinished();
 }
 
+void CheckerWindow::ShowVerdict() { verdict_->setText(VerdictText(controller_->lastRun(), controller_->protocol())); }
+
+QString CheckerWindow::verdictText() const { return verdict_->text(); }
+
+QString CheckerWindow::archiverReason() const { return reason_->toolTip(); }
+
+void CheckerWindow::ShowGroup(const QString& title, const std::vector<int>& lines) {
+  if (controller_->running()) return;
+  pane_->ShowOnly(controller_->protocol(), lines);
+  filter_label_->setText(QStringLiteral("Filtru: %1 — %2 linii din %3")
+                             .arg(title)
+                             .arg(lines.size())
+                             .arg(controller_->protocol().lines().size()));
+  filter_bar_->show();
+  pages_->setCurrentWidget(protocol_page_);
+  pane_->setFocus(Qt::OtherFocusReason);
+}
+
+void CheckerWindow::ShowWholeProtocol() {
+  if (controller_->running()) return;
+  pane_->ShowAll(controller_->protocol());
+  filter_bar_->hide();
+}
+
 void CheckerWindow::ShowArchiverMessage(const QString& text) {
-  // One line: the archiver may have written several.
+  // One line: the archiver may have written several. Paths are cut to their
+  // file names so the reason itself stays in view.
   const QString line = text.simplified();
-  if (line.isEmpty()) {
-    status_->clearMessage();
-  } else {
-    status_->showMessage(line);
-  }
+  reason_->setFullText(ShortArchiverReason(line));
+  reason_->setToolTip(line);
 }
 
 void CheckerWindow::ChooseAndUnpackArchive() {
@@ -263,10 +368,15 @@ void CheckerWindow::ChooseAndUnpackArchive() {
   if (context_.gate != nullptr && context_.gate->busy()) return;
   std::optional<QString> chosen = context_.dialogs->Open(this, UnRarDialogSpec());
   if (!chosen) return;
+  ShowWholeProtocol();
   controller_->StartUnRar(*chosen);
 }
 
-void CheckerWindow::ControlPackage() { controller_->StartControl(); }
+void CheckerWindow::ControlPackage() {
+  if (controller_->running() || (context_.gate != nullptr && context_.gate->busy())) return;
+  ShowWholeProtocol();
+  controller_->StartControl();
+}
 
 void CheckerWindow::PrintProtocol() {
   if (controller_->running() || context_.printers == nullptr || context_.messages == nullptr) return;
@@ -277,7 +387,10 @@ void CheckerWindow::PrintProtocol() {
     return;
   }
   QString error;
-  if (!context_.printers->Print(*pane_->document(), printer, QStringLiteral("zentrox"), error)) {
+  // The whole protocol, whatever group the pane shows.
+  std::unique_ptr<QTextDocument> whole;
+  if (pane_->filtered()) whole = pane_->WholeDocument(controller_->protocol());
+  if (!context_.printers->Print(whole ? *whole : *pane_->document(), printer, QStringLiteral("zentrox"), error)) {
     context_.messages->Error(this, error);
     return;
   }
@@ -299,8 +412,27 @@ void CheckerWindow::SaveProtocol() {
 }
 
 void CheckerWindow::CheckInstallation() {
+  ShowWholeProtocol();
   controller_->CheckInstallation();
   pane_->FlushAll();
+}
+
+void CheckerWindow::SaveFindingsCsv() {
+  if (controller_->running() || context_.dialogs == nullptr || context_.messages == nullptr) return;
+  const QString preset =
+      QString::fromStdString(DirectoryPart(
+          context_.session == nullptr ? std::string() : context_.session->window(variant()).last_chosen)) +
+      QStringLiteral("ERROR_REV.csv");
+  std::optional<QString> path = context_.dialogs->Save(this, FindingsCsvDialogSpec(), preset);
+  if (!path) return;
+  try {
+    controller_->SaveFindings(*path);
+  } catch (const std::exception& e) {
+    context_.messages->Error(this, QString::fromStdString(e.what()));
+    return;
+  }
+  context_.messages->Information(this,
+                                 QStringLiteral("Erorile au fost salvate în ") + QFileInfo(*path).absoluteFilePath());
 }
 
 }  // namespace zentrox::ui

@@ -104,8 +104,7 @@ class ProtocolPane : public QPlainTextEdit {
   void Apply(ProtocolFeed::Batch& batch);
   // Appends `items` at the end of `document`, which holds `blocks` blocks
   // of lines already (0: empty); records each line's first block in `shown`.
-  void Append(QTextDocument& document, const std::vector<Item>& items, int& blocks,
-              std::vector<Shown>* shown) const;
+  void Append(QTextDocument& document, const std::vector<Item>& items, int& blocks, std::vector<Shown>* shown) const;
   void Rebuild(const Protocol& protocol, const std::vector<int>* indices);
   void SetFiltered(bool filtered);
   QTextCharFormat CachedFormat(const TextStyle& style) const;
