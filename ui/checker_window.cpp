@@ -211,6 +211,9 @@ void CheckerWindow::BuildLayout() {
   status_ = new QStatusBar(this);
   status_->setObjectName(QStringLiteral("StatusBar"));
   status_->setSizeGripEnabled(false);
+  // The desktop's own font, as status bars have it: the archiver's reason
+  // needs the room.
+  status_->setFont(QApplication::font());
   verdict_ = new QLabel(status_);
   verdict_->setObjectName(QStringLiteral("Verdict"));
   status_->addWidget(verdict_);
@@ -331,7 +334,9 @@ void CheckerWindow::OnFinished() {
   emit commandFinished();
 }
 
-void CheckerWindow::ShowVerdict() { verdict_->setText(VerdictText(controller_->lastRun(), controller_->protocol())); }
+void CheckerWindow::ShowVerdict() {
+  verdict_->setText(VerdictText(controller_->lastRun(), controller_->protocol(), !reason_->fullText().isEmpty()));
+}
 
 QString CheckerWindow::verdictText() const { return verdict_->text(); }
 
@@ -340,7 +345,7 @@ QString CheckerWindow::archiverReason() const { return reason_->toolTip(); }
 void CheckerWindow::ShowGroup(const QString& title, const std::vector<int>& lines) {
   if (controller_->running()) return;
   pane_->ShowOnly(controller_->protocol(), lines);
-  filter_label_->setText(QStringLiteral("Filtru: %1 — %2 linii din %3")
+  filter_label_->setText(QStringLiteral("Filtru: %1 — %2 %3 din %4")
                              .arg(title)
                              .arg(lines.size())
                              .arg(controller_->protocol().lines().size()));

@@ -19,7 +19,8 @@ enum ItemKind { kAll = 1, kFile, kGroup, kLeftOut };
 constexpr int kKindRole = Qt::UserRole;
 constexpr int kKeyRole = Qt::UserRole + 1;
 
-enum Column { kName, kCount, kMessage, kRecords, kColumns };
+// A group's row leads with its message: what the accountant reads first.
+enum Column { kName, kCount, kRecords, kRule, kColumns };
 
 QString FromUtf8(const std::string& s) { return QString::fromStdString(s); }
 
@@ -102,12 +103,17 @@ OverviewPage::OverviewPage(QWidget* parent) : QWidget(parent) {
   tree_ = new QTreeWidget(this);
   tree_->setObjectName(QStringLiteral("OverviewTree"));
   tree_->setColumnCount(kColumns);
-  tree_->setHeaderLabels({QStringLiteral("Fișier / regulă"), QStringLiteral("Erori"), QStringLiteral("Mesaj"),
-                          QStringLiteral("Primele înregistrări (linia)")});
+  tree_->setHeaderLabels({QStringLiteral("Fișier / mesaj"), QStringLiteral("Erori"), QStringLiteral("Primele linii"),
+                          QStringLiteral("Regula")});
+  tree_->headerItem()->setToolTip(kRecords,
+                                  QStringLiteral("Liniile din fișierul pachetului ale primelor înregistrări"));
   tree_->setRootIsDecorated(true);
   tree_->setUniformRowHeights(true);
   tree_->setAlternatingRowColors(true);
-  tree_->header()->setStretchLastSection(true);
+  // The message takes the room the other columns leave; its tooltip has it whole.
+  tree_->header()->setStretchLastSection(false);
+  tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  tree_->header()->setSectionResizeMode(kName, QHeaderView::Stretch);
   tree_->setToolTip(QStringLiteral("Dublu clic sau Enter pe un grup: protocolul arată doar liniile lui."));
   layout->addWidget(tree_, 1);
   connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) { Choose(item); });
@@ -161,10 +167,10 @@ void OverviewPage::ShowProtocol(const Protocol& protocol) {
     }
     file_count += g.lines.size();
     auto* item = new QTreeWidgetItem(file_item);
-    item->setText(kName, g.rule.empty() ? QStringLiteral("(fără regulă)") : FromUtf8(g.rule));
+    item->setText(kName, FromUtf8(g.message));
+    item->setToolTip(kName, FromUtf8(g.message));
     item->setText(kCount, QString::number(g.lines.size()));
-    item->setText(kMessage, FromUtf8(g.message));
-    item->setToolTip(kMessage, FromUtf8(g.message));
+    item->setText(kRule, g.rule.empty() ? QStringLiteral("(fără regulă)") : FromUtf8(g.rule));
     item->setText(kRecords, RecordsText(g));
     item->setData(kName, kKindRole, kGroup);
     item->setData(kName, kKeyRole, static_cast<qulonglong>(i));
@@ -174,13 +180,10 @@ void OverviewPage::ShowProtocol(const Protocol& protocol) {
     auto* left = new QTreeWidgetItem(tree_);
     left->setText(kName, QStringLiteral("Peste limită (neafișate)"));
     left->setText(kCount, QString::number(s.left_out));
-    left->setText(kMessage, QStringLiteral("Erori numărate, dar ale căror linii nu au fost păstrate în protocol."));
+    left->setToolTip(kName, QStringLiteral("Erori numărate, dar ale căror linii nu au fost păstrate în protocol."));
     left->setData(kName, kKindRole, kLeftOut);
   }
   tree_->expandAll();
-  tree_->resizeColumnToContents(kName);
-  tree_->resizeColumnToContents(kCount);
-  tree_->setColumnWidth(kMessage, std::max(200, tree_->columnWidth(kMessage)));
 }
 
 QTreeWidgetItem* OverviewPage::GroupItem(std::size_t group) const {
@@ -214,7 +217,7 @@ void OverviewPage::Choose(QTreeWidgetItem* item) {
       const auto i = static_cast<std::size_t>(item->data(kName, kKeyRole).toULongLong());
       if (i >= summary_.groups.size()) return;
       const FindingGroup& g = summary_.groups[i];
-      emit groupChosen(FileTitle(g.file) + QStringLiteral(" · ") + item->text(kName), g.lines);
+      emit groupChosen(FileTitle(g.file) + QStringLiteral(" · ") + item->text(kRule), g.lines);
       return;
     }
     case kFile: {

@@ -56,11 +56,15 @@ FindingCounts CountFindings(const Protocol& protocol) {
   return counts;
 }
 
-QString VerdictText(const RunReport& run, const Protocol& protocol) {
+QString VerdictText(const RunReport& run, const Protocol& protocol, bool archiver_gave_reason) {
   if (run.failed) return QStringLiteral("Comanda s-a oprit cu o eroare: pachetul nu a fost verificat.");
   switch (run.command) {
     case RunReport::Command::None: return {};
     case RunReport::Command::UnRar:
+      if (archiver_gave_reason &&
+          (run.unrar == UnrarOutcome::ListingRefused || run.unrar == UnrarOutcome::ExtractionFailed)) {
+        return QStringLiteral("Pachetul nu a fost verificat:");
+      }
       switch (run.unrar) {
         case UnrarOutcome::NameRefused: return NotChecked("numele arhivei nu este corect.");
         case UnrarOutcome::ListingRefused: return NotChecked("arhiva nu conține doar fișierele pachetului.");

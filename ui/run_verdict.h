@@ -33,8 +33,10 @@ struct FindingCounts {
 FindingCounts CountFindings(const Protocol& protocol);
 
 // "Fără erori", "1114 erori în 812 declarații, 17 pachete", or why the
-// package was not checked. Empty before any run.
-QString VerdictText(const RunReport& run, const Protocol& protocol);
+// package was not checked. Empty before any run. When the archiver gave its
+// own reason for a refused or failed unpacking, the verdict only leads to it
+// (the reason follows it on the bar).
+QString VerdictText(const RunReport& run, const Protocol& protocol, bool archiver_gave_reason = false);
 
 // The archiver's reason with every path shortened to its file name (the
 // archive's own path and the working directory included), so that it fits
