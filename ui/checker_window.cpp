@@ -328,7 +328,6 @@ void CheckerWindow::OnFinished() {
     cursor_overridden_ = false;
   }
   UpdateButtons();
-  pane_->FlushAll();
   overview_->ShowProtocol(controller_->protocol());
   ShowVerdict();
   emit commandFinished();
@@ -420,6 +419,7 @@ void CheckerWindow::CheckInstallation() {
   ShowWholeProtocol();
   controller_->CheckInstallation();
   pane_->FlushAll();
+  if (!controller_->running()) overview_->ShowProtocol(controller_->protocol());
 }
 
 void CheckerWindow::SaveFindingsCsv() {
