@@ -119,6 +119,12 @@ shoot "$kv" checker-protocol.png
 xdotool mousemove --window "$kv" 400 200 click --repeat 40 --delay 10 4
 shoot "$kv" checker-protocol-top.png
 
+# The findings grouped by file and rule: the "Rezumat" tab beside
+# "Protocol", then back to the protocol.
+click "$kv" 140 14
+shoot "$kv" checker-overview.png
+click "$kv" 45 14
+
 # UnRar of a file that is no archive: the refusal in the protocol, the
 # archiver's reason in the status bar under the buttons.
 broken="$work/packages/REV5_1234567_00003_2026T03.rar"

@@ -69,6 +69,7 @@ class FindingsOverviewTest : public QObject {
   void verdictAfterEveryRun();
   void verdictWhenThePackageIsRefused();
   void overviewAgreesWithTheJsonSummary();
+  void linesPastTheLimitAndLinesWithoutARecord();
   void groupFiltersThePaneAndAllRestoresIt();
   void searchWithCtrlFAndF3();
   void findingsSavedAsCsv();
@@ -186,6 +187,51 @@ void FindingsOverviewTest::overviewAgreesWithTheJsonSummary() {
     QCOMPARE(item->text(0), QString::fromStdString(s.groups[i].message));
     QCOMPARE(item->text(3), QString::fromStdString(s.groups[i].rule));
   }
+}
+
+void FindingsOverviewTest::linesPastTheLimitAndLinesWithoutARecord() {
+  Protocol protocol;
+  protocol.SetMaxFaultLines(4);
+  auto finding = [](const char* rule, const char* file, int line) {
+    Finding f;
+    f.rule = rule;
+    f.pack = "1";
+    f.declaration = std::to_string(line);
+    f.message = "message of the line";
+    if (file != nullptr) f.record = RecordRef{file, line};
+    return f;
+  };
+  protocol.Add("heading");
+  protocol.AddFinding("a", finding("new.sd.end-required", "REV5_SD", 7));
+  protocol.Add("no finding at all", LineKind::Fault);
+  protocol.AddFinding("b", finding("new.na.first-name-filled", "REV5_NA", 3));
+  protocol.AddFinding("c", finding("new.sd.end-required", nullptr, 0));    // names no record
+  protocol.AddFinding("d", finding("new.sd.end-required", "REV5_SD", 9));  // past the limit
+  protocol.AddFinding("e", finding("new.sd.end-required", "REV5_SD", 11));
+  protocol.Finish();
+
+  ui::OverviewPage page;
+  page.ShowProtocol(protocol);
+  const ui::FindingsSummary& s = page.summary();
+  QCOMPARE(s.findings, std::size_t(6));
+  QCOMPARE(s.left_out, std::size_t(2));
+  QCOMPARE(s.kept, std::size_t(4));
+  // Files in the order the protocol names them, the lines without a record last.
+  QCOMPARE(s.groups.size(), std::size_t(4));
+  QCOMPARE(s.groups[0].file, std::string("REV5_SD"));
+  QCOMPARE(s.groups[0].lines, std::vector<int>{1});
+  QCOMPARE(s.groups[1].file, std::string("REV5_NA"));
+  QCOMPARE(s.groups[2].file, std::string());
+  QCOMPARE(s.groups[2].rule, std::string());
+  QCOMPARE(s.groups[2].message, std::string("no finding at all"));
+  QCOMPARE(s.groups[3].file, std::string());
+  QCOMPARE(s.groups[3].lines, std::vector<int>{4});
+  QVERIFY(page.FileItem(QString()) != nullptr);
+  QCOMPARE(page.FileItem(QString())->text(1), QStringLiteral("2"));
+  // The lines left out are counted on a row of their own.
+  QTreeWidgetItem* last = page.tree().topLevelItem(page.tree().topLevelItemCount() - 1);
+  QCOMPARE(last->text(1), QStringLiteral("2"));
+  QVERIFY(page.headline().contains(QStringLiteral("peste limită neafișate 2")));
 }
 
 void FindingsOverviewTest::groupFiltersThePaneAndAllRestoresIt() {
