@@ -158,8 +158,6 @@ void CheckerWindow::BuildLayout() {
 
   protocol_page_ = BuildProtocolPage(page_font);
   pages_->addTab(protocol_page_, QStringLiteral("Protocol"));
-  overview_ = new OverviewPage(pages_);
-  pages_->addTab(overview_, QStringLiteral("Rezumat"));
 
   auto* debug_page = new QWidget(pages_);
   debug_page_ = debug_page;
@@ -182,6 +180,9 @@ void CheckerWindow::BuildLayout() {
   grid_->setModel(model_);
   debug_layout->addWidget(grid_);
   pages_->addTab(debug_page, QStringLiteral("DEBUG"));
+  // After DEBUG, which keeps its place; beside "Protocol" unless DEBUG is shown.
+  overview_ = new OverviewPage(pages_);
+  pages_->addTab(overview_, QStringLiteral("Rezumat"));
   pages_->setCurrentIndex(0);
   layout->addWidget(pages_, 1);
 

@@ -64,21 +64,24 @@ FindingsSummary SummariseFindings(const Protocol& protocol) {
       FindingGroup g;
       g.file = file;
       g.rule = rule;
-      const RuleEntry* entry = rule.empty() ? nullptr : FindRule(rule);
-      if (entry != nullptr && !entry->message.empty()) {
-        g.message = std::string(entry->message);
-      } else if (f != nullptr && !f->message.empty()) {
-        g.message = f->message;
-      } else {
-        g.message = line.text;
-      }
+      g.message = f != nullptr && !f->message.empty() ? f->message : line.text;
       s.groups.push_back(std::move(g));
       if (!groups_of_file.count(file)) file_order.push_back(file);
       groups_of_file[file].push_back(at->second);
     }
     FindingGroup& g = s.groups[at->second];
+    // One message shared by every finding of the group is shown as written,
+    // values and all; else the rule's message stands for them.
+    if (!added && f != nullptr && !g.lines.empty()) {
+      const ProtocolLine& first = lines[static_cast<std::size_t>(g.lines.front())];
+      if (first.finding && first.finding->message != f->message) g.mixed = true;
+    }
     g.lines.push_back(static_cast<int>(i));
     if (f != nullptr && f->record && g.first_records.size() < kFirstRecords) g.first_records.push_back(f->record->line);
+  }
+  for (FindingGroup& g : s.groups) {
+    const RuleEntry* entry = g.mixed && !g.rule.empty() ? FindRule(g.rule) : nullptr;
+    if (entry != nullptr && !entry->message.empty()) g.message = std::string(entry->message);
   }
   // Grouped by file in that order.
   std::stable_partition(file_order.begin(), file_order.end(), [](const std::string& f) { return !f.empty(); });
@@ -167,7 +170,7 @@ void OverviewPage::ShowProtocol(const Protocol& protocol) {
     }
     file_count += g.lines.size();
     auto* item = new QTreeWidgetItem(file_item);
-    item->setText(kName, FromUtf8(g.message));
+    item->setText(kName, FromUtf8(g.message).trimmed());
     item->setToolTip(kName, FromUtf8(g.message));
     item->setText(kCount, QString::number(g.lines.size()));
     item->setText(kRule, g.rule.empty() ? QStringLiteral("(fără regulă)") : FromUtf8(g.rule));

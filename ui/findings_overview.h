@@ -22,7 +22,8 @@ namespace zentrox::ui {
 struct FindingGroup {
   std::string file;                // the package file of the records; empty: no record
   std::string rule;                // empty: a fault line without a finding
-  std::string message;             // the rule's message, else the line's own
+  std::string message;             // the findings' message when they share one, else the rule's
+  bool mixed = false;              // the findings' messages differ
   std::vector<int> lines;          // indices into the protocol, ascending
   std::vector<int> first_records;  // record lines of the first few, in protocol order
 };

@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 
 #include "data/protocol_writers.h"
+#include "data/rule_catalogue.h"
 #include "gui_test_support.h"
 #include "session/session.h"
 #include "ui/checker_controller.h"
@@ -184,25 +185,26 @@ void FindingsOverviewTest::overviewAgreesWithTheJsonSummary() {
     QVERIFY(item != nullptr);
     QCOMPARE(item->text(1), QString::number(s.groups[i].lines.size()));
     QCOMPARE(item->text(2).section(QStringLiteral(", "), 0, 0), QString::number(s.groups[i].first_records[0]));
-    QCOMPARE(item->text(0), QString::fromStdString(s.groups[i].message));
+    QCOMPARE(item->text(0), QString::fromStdString(s.groups[i].message).trimmed());
     QCOMPARE(item->text(3), QString::fromStdString(s.groups[i].rule));
   }
 }
 
 void FindingsOverviewTest::linesPastTheLimitAndLinesWithoutARecord() {
   Protocol protocol;
-  protocol.SetMaxFaultLines(4);
-  auto finding = [](const char* rule, const char* file, int line) {
+  protocol.SetMaxFaultLines(5);
+  auto finding = [](const char* rule, const char* file, int line, const char* message = "message of the line") {
     Finding f;
     f.rule = rule;
     f.pack = "1";
     f.declaration = std::to_string(line);
-    f.message = "message of the line";
+    f.message = message;
     if (file != nullptr) f.record = RecordRef{file, line};
     return f;
   };
   protocol.Add("heading");
   protocol.AddFinding("a", finding("new.sd.end-required", "REV5_SD", 7));
+  protocol.AddFinding("a2", finding("new.sd.end-required", "REV5_SD", 8, "another message"));
   protocol.Add("no finding at all", LineKind::Fault);
   protocol.AddFinding("b", finding("new.na.first-name-filled", "REV5_NA", 3));
   protocol.AddFinding("c", finding("new.sd.end-required", nullptr, 0));    // names no record
@@ -213,19 +215,23 @@ void FindingsOverviewTest::linesPastTheLimitAndLinesWithoutARecord() {
   ui::OverviewPage page;
   page.ShowProtocol(protocol);
   const ui::FindingsSummary& s = page.summary();
-  QCOMPARE(s.findings, std::size_t(6));
+  QCOMPARE(s.findings, std::size_t(7));
   QCOMPARE(s.left_out, std::size_t(2));
-  QCOMPARE(s.kept, std::size_t(4));
+  QCOMPARE(s.kept, std::size_t(5));
   // Files in the order the protocol names them, the lines without a record last.
   QCOMPARE(s.groups.size(), std::size_t(4));
   QCOMPARE(s.groups[0].file, std::string("REV5_SD"));
-  QCOMPARE(s.groups[0].lines, std::vector<int>{1});
+  QCOMPARE(s.groups[0].lines, (std::vector<int>{1, 2}));
+  QCOMPARE(s.groups[0].first_records, (std::vector<int>{7, 8}));
+  // Findings of one rule with different messages: the rule's message.
+  QCOMPARE(s.groups[0].message, std::string(FindRule("new.sd.end-required")->message));
   QCOMPARE(s.groups[1].file, std::string("REV5_NA"));
+  QCOMPARE(s.groups[1].message, std::string("message of the line"));
   QCOMPARE(s.groups[2].file, std::string());
   QCOMPARE(s.groups[2].rule, std::string());
   QCOMPARE(s.groups[2].message, std::string("no finding at all"));
   QCOMPARE(s.groups[3].file, std::string());
-  QCOMPARE(s.groups[3].lines, std::vector<int>{4});
+  QCOMPARE(s.groups[3].lines, std::vector<int>{5});
   QVERIFY(page.FileItem(QString()) != nullptr);
   QCOMPARE(page.FileItem(QString())->text(1), QStringLiteral("2"));
   // The lines left out are counted on a row of their own.
