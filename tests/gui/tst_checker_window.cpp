@@ -481,6 +481,8 @@ void CheckerWindowTest::workdirHeldByAnotherProcess() {
   QCOMPARE(test::ProtocolTexts(kv->controller().protocol()), QStringList{busy});
   QCOMPARE(kv->pane().toPlainText(), busy);
   QVERIFY(!p.app->gate().busy());
+  QCOMPARE(kv->verdictText(),
+           QStringLiteral("Pachetul nu a fost verificat: directorul de lucru este ocupat de altă verificare."));
 }
 
 void CheckerWindowTest::debugGridShowsThePackTable() {
