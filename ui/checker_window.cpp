@@ -345,9 +345,8 @@ QString CheckerWindow::archiverReason() const { return reason_->toolTip(); }
 void CheckerWindow::ShowGroup(const QString& title, const std::vector<int>& lines) {
   if (controller_->running()) return;
   pane_->ShowOnly(controller_->protocol(), lines);
-  filter_label_->setText(QStringLiteral("Filtru: %1 — %2 %3 din %4")
-                             .arg(title)
-                             .arg(lines.size())
+  filter_label_->setText(QStringLiteral("Filtru: %1 — %2 din %3")
+                             .arg(title, CountedNoun(lines.size(), "linie", "linii"))
                              .arg(controller_->protocol().lines().size()));
   filter_bar_->show();
   pages_->setCurrentWidget(protocol_page_);

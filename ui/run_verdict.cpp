@@ -14,10 +14,6 @@ constexpr const char* kFilesMissing = "отсутствуют нужные фа�
 constexpr const char* kOutOfMemory = "Недостаточно памяти для контроля пакета";
 constexpr const char* kInternalErrorRule = "control.no-internal-error";
 
-QString Counted(std::size_t n, const char* one, const char* many) {
-  return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
-}
-
 QString NotChecked(const char* why) {
   return QStringLiteral("Pachetul nu a fost verificat: ") + QString::fromUtf8(why);
 }
@@ -38,6 +34,15 @@ QString EndedEarly(const Protocol& protocol) {
 }
 
 }  // namespace
+
+QString CountedNoun(std::size_t n, const char* one, const char* many) {
+  const std::size_t tens = n % 100;
+  const bool de = n >= 20 && (tens == 0 || tens >= 20);
+  return QStringLiteral("%1 %2%3")
+      .arg(n)
+      .arg(de ? QStringLiteral("de ") : QString())
+      .arg(QString::fromUtf8(n == 1 ? one : many));
+}
 
 FindingCounts CountFindings(const Protocol& protocol) {
   FindingCounts counts;
@@ -84,9 +89,9 @@ QString VerdictText(const RunReport& run, const Protocol& protocol, bool archive
   const FindingCounts c = CountFindings(protocol);
   if (c.findings == 0) return QStringLiteral("Fără erori");
   QStringList where;
-  if (c.declarations > 0) where << Counted(c.declarations, "declarație", "declarații");
-  if (c.packs > 0) where << Counted(c.packs, "pachet", "pachete");
-  QString text = Counted(c.findings, "eroare", "erori");
+  if (c.declarations > 0) where << CountedNoun(c.declarations, "declarație", "declarații");
+  if (c.packs > 0) where << CountedNoun(c.packs, "pachet", "pachete");
+  QString text = CountedNoun(c.findings, "eroare", "erori");
   if (!where.isEmpty()) text += QStringLiteral(" în ") + where.join(QStringLiteral(", "));
   if (c.left_out > 0) text += QStringLiteral(" (%1 peste limită, neafișate)").arg(c.left_out);
   return text;

@@ -32,6 +32,10 @@ struct FindingCounts {
 };
 FindingCounts CountFindings(const Protocol& protocol);
 
+// "1 eroare", "12 erori", "20 de erori", "1114 erori": a number with the
+// singular or plural noun, with "de" where the number ends in 00 or 20–99.
+QString CountedNoun(std::size_t n, const char* one, const char* many);
+
 // "Fără erori", "1114 erori în 812 declarații, 17 pachete", or why the
 // package was not checked. Empty before any run. When the archiver gave its
 // own reason for a refused or failed unpacking, the verdict only leads to it

@@ -26,6 +26,7 @@
 #include "ui/find_bar.h"
 #include "ui/findings_overview.h"
 #include "ui/protocol_pane.h"
+#include "ui/run_verdict.h"
 
 using namespace zentrox;
 using zentrox::test::TestProgram;
@@ -74,7 +75,29 @@ class FindingsOverviewTest : public QObject {
   void groupFiltersThePaneAndAllRestoresIt();
   void searchWithCtrlFAndF3();
   void findingsSavedAsCsv();
+  void countsInRomanian_data();
+  void countsInRomanian();
 };
+
+void FindingsOverviewTest::countsInRomanian_data() {
+  QTest::addColumn<int>("n");
+  QTest::addColumn<QString>("text");
+  QTest::newRow("1") << 1 << QStringLiteral("1 eroare");
+  QTest::newRow("2") << 2 << QStringLiteral("2 erori");
+  QTest::newRow("19") << 19 << QStringLiteral("19 erori");
+  QTest::newRow("20") << 20 << QStringLiteral("20 de erori");
+  QTest::newRow("101") << 101 << QStringLiteral("101 erori");
+  QTest::newRow("120") << 120 << QStringLiteral("120 de erori");
+  QTest::newRow("200") << 200 << QStringLiteral("200 de erori");
+  QTest::newRow("1114") << 1114 << QStringLiteral("1114 erori");
+  QTest::newRow("144190") << 144190 << QStringLiteral("144190 de erori");
+}
+
+void FindingsOverviewTest::countsInRomanian() {
+  QFETCH(int, n);
+  QFETCH(QString, text);
+  QCOMPARE(ui::CountedNoun(static_cast<std::size_t>(n), "eroare", "erori"), text);
+}
 
 void FindingsOverviewTest::verdictAfterEveryRun() {
   TestProgram p;
@@ -273,6 +296,8 @@ void FindingsOverviewTest::groupFiltersThePaneAndAllRestoresIt() {
   auto* pages = w->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
   QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("TabSheet2"));
   QVERIFY(!w->findChild<QWidget*>(QStringLiteral("FilterBar"))->isHidden());
+  QCOMPARE(w->findChild<QLabel*>(QStringLiteral("FilterText"))->text(),
+           QStringLiteral("Filtru: REV5_NA · new.na.cpas-unique — 2 linii din %1").arg(protocol.lines().size()));
 
   // Printing and saving take the whole protocol, not the group.
   w->PrintProtocol();
