@@ -335,7 +335,16 @@ void CheckerWindow::OnFinished() {
 }
 
 void CheckerWindow::ShowVerdict() {
-  verdict_->setText(VerdictText(controller_->lastRun(), controller_->protocol(), !reason_->fullText().isEmpty()));
+  const RunReport& run = controller_->lastRun();
+  verdict_->setText(VerdictText(run, controller_->protocol(), !reason_->fullText().isEmpty()));
+  // A checked package's verdict in colour: green without findings, red with.
+  QColor colour = QApplication::palette().color(QPalette::WindowText);
+  if (!run.failed && run.command == RunReport::Command::Control && run.control.outcome == RunOutcome::Completed) {
+    colour = controller_->protocol().FaultCount() == 0 ? QColor(0, 128, 0) : QColor(192, 0, 0);
+  }
+  QPalette p = verdict_->palette();
+  p.setColor(QPalette::WindowText, colour);
+  verdict_->setPalette(p);
 }
 
 QString CheckerWindow::verdictText() const { return verdict_->text(); }
