@@ -126,6 +126,12 @@ xdotool key ctrl+Home F8
 shoot "$kv" record-page.png
 xdotool key Escape
 
+# The findings grouped by file and rule: the "Rezumat" tab beside
+# "Protocol", then back to the protocol.
+click "$kv" 140 14
+shoot "$kv" checker-overview.png
+click "$kv" 45 14
+
 # UnRar of a file that is no archive: the refusal in the protocol, the
 # archiver's reason in the status bar under the buttons.
 broken="$work/packages/REV5_1234567_00003_2026T03.rar"

@@ -78,6 +78,7 @@ bool CheckerController::Start(std::function<void(Session&, Protocol&, UserPort&)
   worker_error_.clear();
   worker_archiver_message_.reset();
   worker_unrar_.reset();
+  last_run_ = RunReport{};
   Session& session = *context_.session;
   thread_ = QThread::create([this, &session, work = std::move(work)] {
     try {
@@ -106,6 +107,7 @@ void CheckerController::OnWorkerDone() {
     last_unrar_ = worker_unrar_;
     emit archiverMessage(*worker_archiver_message_);
   }
+  if (!worker_error_.isEmpty()) last_run_.failed = true;
   if (!worker_error_.isEmpty() && context_.messages != nullptr) {
     emit beforeMessage();
     context_.messages->Error(dialog_parent_, worker_error_);
@@ -121,7 +123,9 @@ bool CheckerController::StartUnRar(const QString& chosen) {
   emit archiverMessage(QString());
   last_unrar_.reset();
   return Start([this, v, path](Session& s, Protocol& p, UserPort& port) {
-    worker_unrar_ = s.UnRar(v, path, p, port);
+    last_run_.command = RunReport::Command::UnRar;
+    last_run_.unrar = s.UnRar(v, path, p, port);
+    worker_unrar_ = last_run_.unrar;
     worker_archiver_message_ = QString::fromStdString(archiver_message_source_(s));
   });
 }
@@ -130,7 +134,11 @@ bool CheckerController::StartControl() {
   const Variant v = variant_;
   // Through the port: a working directory held by another Zentrox process
   // is reported in the error box.
-  if (!Start([v](Session& s, Protocol& p, UserPort& port) { s.Control(v, p, port); })) return false;
+  if (!Start([this, v](Session& s, Protocol& p, UserPort& port) {
+        last_run_.command = RunReport::Command::Control;
+        last_run_.control = s.Control(v, p, port);
+      }))
+    return false;
   emit controlStarted();
   return true;
 }
@@ -138,6 +146,7 @@ bool CheckerController::StartControl() {
 void CheckerController::ClearProtocol() {
   if (running()) return;
   protocol_.Clear();
+  last_run_ = RunReport{};
   feed_.Reset();
 }
 
@@ -150,6 +159,12 @@ QString CheckerController::Save(const QString& path) {
   const QString full = QFileInfo(path).absoluteFilePath();
   WriteFileAtomically(full.toStdString(), ProtocolToRtf(protocol_));
   return QString::fromStdString(profile().save_prefix) + full;
+}
+
+void CheckerController::SaveFindings(const QString& path) {
+  const std::string archive =
+      context_.session == nullptr ? std::string() : context_.session->window(variant_).archive_path;
+  WriteFileAtomically(QFileInfo(path).absoluteFilePath().toStdString(), FindingsToCsv(protocol_, archive));
 }
 
 void CheckerController::CheckInstallation() {

@@ -18,6 +18,7 @@
 #include "session/session.h"
 #include "ui/app_context.h"
 #include "ui/protocol_feed.h"
+#include "ui/run_verdict.h"
 
 class QThread;
 class QWidget;
@@ -43,6 +44,8 @@ class CheckerController : public QObject {
   // How the last UnRar of this window ended, once it has; none before the
   // first or when it ended with an error.
   std::optional<UnrarOutcome> lastUnRarOutcome() const { return last_unrar_; }
+  // How the last UnRar or Control ended (valid once finished() was emitted).
+  const RunReport& lastRun() const { return last_run_; }
 
   // Where the message boxes the core asks for appear.
   void SetDialogParent(QWidget* parent) { dialog_parent_ = parent; }
@@ -59,6 +62,10 @@ class CheckerController : public QObject {
   // Writes the protocol as rich text to `path` (atomically) and returns the
   // confirmation text. Throws std::runtime_error when it cannot write.
   QString Save(const QString& path);
+  // Writes the findings as CSV (data/protocol_writers.h) to `path`
+  // (atomically), each row led by the window's archive path. Throws
+  // std::runtime_error when it cannot write.
+  void SaveFindings(const QString& path);
   // Appends the red block of the installation check when something is missing.
   void CheckInstallation();
 
@@ -93,6 +100,7 @@ class CheckerController : public QObject {
   QThread* thread_ = nullptr;
   QPointer<QWidget> dialog_parent_;
   QString worker_error_;
+  RunReport last_run_;  // written by the worker, read after it ended
   // Read by the worker after UnRar; the GUI thread takes it once the worker ended.
   std::optional<QString> worker_archiver_message_;
   std::optional<UnrarOutcome> worker_unrar_;

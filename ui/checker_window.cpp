@@ -1,6 +1,7 @@
 #include "ui/checker_window.h"
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 #include <QApplication>
@@ -9,22 +10,29 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "data/files.h"
 #include "session/session.h"
 #include "ui/checker_controller.h"
+#include "ui/find_bar.h"
+#include "ui/findings_overview.h"
 #include "ui/protocol_pane.h"
 #include "ui/record_page.h"
 #include "ui/run_gate.h"
+#include "ui/run_verdict.h"
 #include "ui/table_model.h"
 
 namespace zentrox::ui {
@@ -77,6 +85,8 @@ void RememberUnRarFolder(const QString& archive) {
 
 SaveDialogSpec SaveDialogSpecFor() { return {QStringLiteral("sdToFile"), QStringLiteral("doc")}; }
 
+SaveDialogSpec FindingsCsvDialogSpec() { return {QStringLiteral("sdFindingsCsv"), QStringLiteral("csv")}; }
+
 bool DebugRequested(const QStringList& arguments) { return arguments.indexOf(QLatin1String("debug"), 1) > 0; }
 
 QPoint CascadePosition(const QRect& area, const QSize& size, int index, int count, int step) {
@@ -108,6 +118,27 @@ CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* pare
   connect(controller_, &CheckerController::finished, this, &CheckerWindow::OnFinished);
   connect(controller_, &CheckerController::beforeMessage, pane_, &ProtocolPane::FlushAll);
   connect(controller_, &CheckerController::archiverMessage, this, &CheckerWindow::ShowArchiverMessage);
+  connect(pane_, &ProtocolPane::saveFindingsRequested, this, &CheckerWindow::SaveFindingsCsv);
+  connect(pane_, &ProtocolPane::filterChanged, this, [this](bool filtered) {
+    if (!filtered) filter_bar_->hide();
+  });
+  connect(overview_, &OverviewPage::groupChosen, this, &CheckerWindow::ShowGroup);
+  connect(overview_, &OverviewPage::allChosen, this, [this] {
+    ShowWholeProtocol();
+    pages_->setCurrentWidget(protocol_page_);
+  });
+  // The find bar belongs to the protocol page: the record page has its own Ctrl+F.
+  auto on_page = [this](QKeySequence keys, auto slot) {
+    auto* shortcut = new QShortcut(keys, protocol_page_);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, slot);
+  };
+  on_page(QKeySequence::Find, [this] { find_->Open(); });
+  on_page(QKeySequence(Qt::Key_F3), [this] { find_->FindNext(false); });
+  on_page(QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] { find_->FindNext(true); });
+  auto* save_csv = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this);
+  save_csv->setContext(Qt::WindowShortcut);
+  connect(save_csv, &QShortcut::activated, this, &CheckerWindow::SaveFindingsCsv);
   if (context_.gate != nullptr) {
     connect(context_.gate, &RunGate::busyChanged, this, [this](bool busy) {
       // Every grid over a data module stops reading while a run fills it.
@@ -150,16 +181,11 @@ void CheckerWindow::BuildLayout() {
   page_pal.setColor(QPalette::ButtonText, Qt::black);
   pages_->setPalette(page_pal);
 
-  auto* protocol_page = new QWidget(pages_);
-  protocol_page->setObjectName(QStringLiteral("TabSheet2"));
-  auto* protocol_layout = new QVBoxLayout(protocol_page);
-  protocol_layout->setContentsMargins(0, 0, 0, 0);
-  pane_ = new ProtocolPane(protocol_page);
-  pane_->setFont(page_font);
-  protocol_layout->addWidget(pane_);
-  pages_->addTab(protocol_page, QStringLiteral("Protocol"));
+  protocol_page_ = BuildProtocolPage(page_font);
+  pages_->addTab(protocol_page_, QStringLiteral("Protocol"));
 
   auto* debug_page = new QWidget(pages_);
+  debug_page_ = debug_page;
   debug_page->setObjectName(QStringLiteral("TabSheet3"));
   auto* debug_layout = new QVBoxLayout(debug_page);
   debug_layout->setContentsMargins(0, 0, 0, 0);
@@ -179,6 +205,9 @@ void CheckerWindow::BuildLayout() {
   grid_->setModel(model_);
   debug_layout->addWidget(grid_);
   pages_->addTab(debug_page, QStringLiteral("DEBUG"));
+  // After DEBUG, which keeps its place; beside "Protocol" unless DEBUG is shown.
+  overview_ = new OverviewPage(pages_);
+  pages_->addTab(overview_, QStringLiteral("Rezumat"));
   pages_->setCurrentIndex(0);
   layout->addWidget(pages_, 1);
 
@@ -207,7 +236,48 @@ void CheckerWindow::BuildLayout() {
 
   status_ = new QStatusBar(this);
   status_->setObjectName(QStringLiteral("StatusBar"));
+  status_->setSizeGripEnabled(false);
+  // The desktop's own font, as status bars have it: the archiver's reason
+  // needs the room.
+  status_->setFont(QApplication::font());
+  verdict_ = new QLabel(status_);
+  verdict_->setObjectName(QStringLiteral("Verdict"));
+  status_->addWidget(verdict_);
+  reason_ = new ElidedLabel(status_);
+  reason_->setObjectName(QStringLiteral("ArchiverReason"));
+  status_->addWidget(reason_, 1);
   layout->addWidget(status_);
+}
+
+QWidget* CheckerWindow::BuildProtocolPage(const QFont& font) {
+  auto* page = new QWidget(pages_);
+  page->setObjectName(QStringLiteral("TabSheet2"));
+  auto* column = new QVBoxLayout(page);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+
+  // Shown while the pane shows one group of findings only.
+  filter_bar_ = new QWidget(page);
+  filter_bar_->setObjectName(QStringLiteral("FilterBar"));
+  auto* filter_row = new QHBoxLayout(filter_bar_);
+  filter_row->setContentsMargins(4, 2, 4, 2);
+  filter_label_ = new QLabel(filter_bar_);
+  filter_label_->setObjectName(QStringLiteral("FilterText"));
+  filter_row->addWidget(filter_label_, 1);
+  auto* show_all = new QPushButton(QStringLiteral("Arată tot protocolul"), filter_bar_);
+  show_all->setObjectName(QStringLiteral("ShowWholeProtocol"));
+  show_all->setAutoDefault(false);
+  connect(show_all, &QPushButton::clicked, this, &CheckerWindow::ShowWholeProtocol);
+  filter_row->addWidget(show_all);
+  filter_bar_->hide();
+  column->addWidget(filter_bar_);
+
+  pane_ = new ProtocolPane(page);
+  pane_->setFont(font);
+  column->addWidget(pane_, 1);
+  find_ = new FindBar(*pane_, page);
+  column->addWidget(find_);
+  return page;
 }
 
 void CheckerWindow::showEvent(QShowEvent* event) {
@@ -236,15 +306,23 @@ void CheckerWindow::FitFrame(bool last_try) {
 
 void CheckerWindow::ShowDebugPageIfAsked() {
   const bool debug = DebugRequested(context_.arguments);
-  pages_->setTabVisible(1, debug);
-  pages_->setTabEnabled(1, debug);
+  const int at = pages_->indexOf(debug_page_);
+  pages_->setTabVisible(at, debug);
+  pages_->setTabEnabled(at, debug);
 }
 
-bool CheckerWindow::debugPageShown() const { return pages_->isTabVisible(1) && pages_->isTabEnabled(1); }
+bool CheckerWindow::debugPageShown() const {
+  const int at = pages_->indexOf(debug_page_);
+  return pages_->isTabVisible(at) && pages_->isTabEnabled(at);
+}
 
 void CheckerWindow::ClearProtocol() {
+  if (controller_->running()) return;
   controller_->ClearProtocol();
   record_->Reset();
+  overview_->ClearOverview();
+  ShowVerdict();
+  ShowArchiverMessage(QString());
 }
 
 void CheckerWindow::UpdateButtons() {
@@ -260,6 +338,9 @@ void CheckerWindow::UpdateButtons() {
 
 void CheckerWindow::OnStarted() {
   busy_->show();
+  // The groups point into the protocol the run now rewrites.
+  overview_->ClearOverview();
+  verdict_->clear();
   if (!cursor_overridden_) {
     QApplication::setOverrideCursor(Qt::BusyCursor);
     cursor_overridden_ = true;
@@ -274,6 +355,8 @@ void CheckerWindow::OnFinished() {
     cursor_overridden_ = false;
   }
   UpdateButtons();
+  overview_->ShowProtocol(controller_->protocol());
+  ShowVerdict();
   if (control_after_unrar_) {
     control_after_unrar_ = false;
     // As a user would: Control only on a package that was unpacked.
@@ -282,14 +365,46 @@ void CheckerWindow::OnFinished() {
   emit commandFinished();
 }
 
-void CheckerWindow::ShowArchiverMessage(const QString& text) {
-  // One line: the archiver may have written several.
-  const QString line = text.simplified();
-  if (line.isEmpty()) {
-    status_->clearMessage();
-  } else {
-    status_->showMessage(line);
+void CheckerWindow::ShowVerdict() {
+  const RunReport& run = controller_->lastRun();
+  verdict_->setText(VerdictText(run, controller_->protocol(), !reason_->fullText().isEmpty()));
+  // A checked package's verdict in colour: green without findings, red with.
+  QColor colour = QApplication::palette().color(QPalette::WindowText);
+  if (!run.failed && run.command == RunReport::Command::Control && run.control.outcome == RunOutcome::Completed) {
+    colour = controller_->protocol().FaultCount() == 0 ? QColor(0, 128, 0) : QColor(192, 0, 0);
   }
+  QPalette p = verdict_->palette();
+  p.setColor(QPalette::WindowText, colour);
+  verdict_->setPalette(p);
+}
+
+QString CheckerWindow::verdictText() const { return verdict_->text(); }
+
+QString CheckerWindow::archiverReason() const { return reason_->toolTip(); }
+
+void CheckerWindow::ShowGroup(const QString& title, const std::vector<int>& lines) {
+  if (controller_->running()) return;
+  pane_->ShowOnly(controller_->protocol(), lines);
+  filter_label_->setText(QStringLiteral("Filtru: %1 — %2 din %3")
+                             .arg(title, CountedNoun(lines.size(), "linie", "linii"))
+                             .arg(controller_->protocol().lines().size()));
+  filter_bar_->show();
+  pages_->setCurrentWidget(protocol_page_);
+  pane_->setFocus(Qt::OtherFocusReason);
+}
+
+void CheckerWindow::ShowWholeProtocol() {
+  if (controller_->running()) return;
+  pane_->ShowAll(controller_->protocol());
+  filter_bar_->hide();
+}
+
+void CheckerWindow::ShowArchiverMessage(const QString& text) {
+  // One line: the archiver may have written several. Paths are cut to their
+  // file names so the reason itself stays in view.
+  const QString line = text.simplified();
+  reason_->setFullText(ShortArchiverReason(line));
+  reason_->setToolTip(line);
 }
 
 void CheckerWindow::ChooseAndUnpackArchive() {
@@ -297,18 +412,24 @@ void CheckerWindow::ChooseAndUnpackArchive() {
   if (context_.gate != nullptr && context_.gate->busy()) return;
   std::optional<QString> chosen = context_.dialogs->Open(this, UnRarDialogSpec());
   if (!chosen) return;
+  ShowWholeProtocol();
   if (controller_->StartUnRar(*chosen)) RememberUnRarFolder(*chosen);
 }
 
 bool CheckerWindow::OpenArchive(const QString& archive) {
   if (controller_->running() || (context_.gate != nullptr && context_.gate->busy())) return false;
+  ShowWholeProtocol();
   if (!controller_->StartUnRar(archive)) return false;
   RememberUnRarFolder(archive);
   control_after_unrar_ = true;
   return true;
 }
 
-void CheckerWindow::ControlPackage() { controller_->StartControl(); }
+void CheckerWindow::ControlPackage() {
+  if (controller_->running() || (context_.gate != nullptr && context_.gate->busy())) return;
+  ShowWholeProtocol();
+  controller_->StartControl();
+}
 
 void CheckerWindow::PrintProtocol() {
   if (controller_->running() || context_.printers == nullptr || context_.messages == nullptr) return;
@@ -319,7 +440,10 @@ void CheckerWindow::PrintProtocol() {
     return;
   }
   QString error;
-  if (!context_.printers->Print(*pane_->document(), printer, QStringLiteral("zentrox"), error)) {
+  // The whole protocol, whatever group the pane shows.
+  std::unique_ptr<QTextDocument> whole;
+  if (pane_->filtered()) whole = pane_->WholeDocument(controller_->protocol());
+  if (!context_.printers->Print(whole ? *whole : *pane_->document(), printer, QStringLiteral("zentrox"), error)) {
     context_.messages->Error(this, error);
     return;
   }
@@ -341,8 +465,28 @@ void CheckerWindow::SaveProtocol() {
 }
 
 void CheckerWindow::CheckInstallation() {
+  ShowWholeProtocol();
   controller_->CheckInstallation();
   pane_->FlushAll();
+  if (!controller_->running()) overview_->ShowProtocol(controller_->protocol());
+}
+
+void CheckerWindow::SaveFindingsCsv() {
+  if (controller_->running() || context_.dialogs == nullptr || context_.messages == nullptr) return;
+  const QString preset =
+      QString::fromStdString(DirectoryPart(
+          context_.session == nullptr ? std::string() : context_.session->window(variant()).last_chosen)) +
+      QStringLiteral("ERROR_REV.csv");
+  std::optional<QString> path = context_.dialogs->Save(this, FindingsCsvDialogSpec(), preset);
+  if (!path) return;
+  try {
+    controller_->SaveFindings(*path);
+  } catch (const std::exception& e) {
+    context_.messages->Error(this, QString::fromStdString(e.what()));
+    return;
+  }
+  context_.messages->Information(this,
+                                 QStringLiteral("Erorile au fost salvate în ") + QFileInfo(*path).absoluteFilePath());
 }
 
 }  // namespace zentrox::ui

@@ -8,10 +8,13 @@
 #include <QString>
 #include <QWidget>
 
+#include <vector>
+
 #include "data/variant.h"
 #include "ui/app_context.h"
 #include "ui/ports.h"
 
+class QLabel;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
@@ -21,6 +24,9 @@ class QTableView;
 namespace zentrox::ui {
 
 class CheckerController;
+class ElidedLabel;
+class FindBar;
+class OverviewPage;
 class ProtocolPane;
 class RecordPage;
 class TableModel;
@@ -38,6 +44,8 @@ WindowProfile WindowProfileFor(Variant variant);
 // `odUnRar` and `sdToFile`. The UnRar dialog opens in UnRarFolder().
 OpenDialogSpec UnRarDialogSpec();
 SaveDialogSpec SaveDialogSpecFor();
+// "Salvează erorile (CSV)…".
+SaveDialogSpec FindingsCsvDialogSpec();
 
 // The folder the UnRar dialog opens in: the one that held the archive last
 // unpacked (remembered across runs in the user's settings of the
@@ -66,9 +74,16 @@ class CheckerWindow : public QWidget {
   TableModel& packModel() { return *model_; }
   RecordPage& recordPage() { return *record_; }
   bool debugPageShown() const;
-  // The one-line bar under the buttons: the archiver's reason for a failed
-  // UnRar, and room for further messages about the window's runs.
+  // The one-line bar under the buttons: the verdict of the last run and the
+  // archiver's reason for a failed UnRar.
   QStatusBar& statusBar() { return *status_; }
+  QString verdictText() const;
+  // The archiver's reason as it came (the bar shows it shortened, the full
+  // text in its tooltip).
+  QString archiverReason() const;
+  // The "Rezumat" page and the protocol page's find bar.
+  OverviewPage& overview() { return *overview_; }
+  FindBar& findBar() { return *find_; }
 
   // What the start menu does before showing the window.
   void ClearProtocol();
@@ -85,6 +100,10 @@ class CheckerWindow : public QWidget {
   void PrintProtocol();           // Tiparul
   void SaveProtocol();            // Scrie in fisierul
   void CheckInstallation();       // Inregistrare
+  // "Salvează erorile (CSV)…" (the pane's context menu, Ctrl+Shift+S).
+  void SaveFindingsCsv();
+  // The protocol pane shows the whole protocol again.
+  void ShowWholeProtocol();
 
  signals:
   // An UnRar or Control of this window has ended.
@@ -103,6 +122,9 @@ class CheckerWindow : public QWidget {
   void OnStarted();
   void OnFinished();
   void ShowArchiverMessage(const QString& text);
+  void ShowVerdict();
+  void ShowGroup(const QString& title, const std::vector<int>& lines);
+  QWidget* BuildProtocolPage(const QFont& font);
 
   AppContext& context_;
   WindowProfile profile_;
@@ -111,6 +133,14 @@ class CheckerWindow : public QWidget {
   TableModel* model_ = nullptr;
   RecordPage* record_ = nullptr;
   QTabWidget* pages_ = nullptr;
+  QWidget* protocol_page_ = nullptr;
+  QWidget* debug_page_ = nullptr;
+  OverviewPage* overview_ = nullptr;
+  FindBar* find_ = nullptr;
+  QWidget* filter_bar_ = nullptr;
+  QLabel* filter_label_ = nullptr;
+  QLabel* verdict_ = nullptr;
+  ElidedLabel* reason_ = nullptr;
   QTableView* grid_ = nullptr;
   QProgressBar* busy_ = nullptr;
   QStatusBar* status_ = nullptr;

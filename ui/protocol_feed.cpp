@@ -2,7 +2,7 @@
 
 namespace zentrox::ui {
 
-void ProtocolFeed::Push(const ProtocolLine& line, bool first_line) {
+void ProtocolFeed::Push(ProtocolLine line, bool first_line) {
   bool was_idle;
   {
     std::lock_guard lock(mutex_);
@@ -11,7 +11,7 @@ void ProtocolFeed::Push(const ProtocolLine& line, bool first_line) {
       pending_.clear();
       reset_ = true;
     }
-    pending_.push_back(line);
+    pending_.push_back(std::move(line));
   }
   WakeUpIfIdle(was_idle);
 }
@@ -47,7 +47,11 @@ bool ProtocolFeed::HasPending() const {
 }
 
 void ProtocolFeed::Follow(Protocol& protocol) {
-  protocol.SetListener([this, &protocol](const ProtocolLine& line) { Push(line, protocol.lines().size() == 1); });
+  // The pane needs a line's text and emphasis; the finding behind it stays
+  // in the protocol.
+  protocol.SetListener([this, &protocol](const ProtocolLine& line) {
+    Push(ProtocolLine{line.text, line.style, line.kind, std::nullopt}, protocol.lines().size() == 1);
+  });
 }
 
 void ProtocolFeed::WakeUpIfIdle(bool was_idle) {

@@ -25,7 +25,7 @@ class ProtocolFeed {
   };
 
   // Any thread. `first_line`: the protocol held no other line.
-  void Push(const ProtocolLine& line, bool first_line);
+  void Push(ProtocolLine line, bool first_line);
   // Any thread: the pane must show an empty page.
   void Reset();
   // Takes up to `max` lines (and a pending reset).

@@ -1,8 +1,12 @@
 #include "ui/protocol_pane.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPlainTextDocumentLayout>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
 #include <iterator>
@@ -12,11 +16,21 @@ namespace {
 
 // Lines taken from the feed per step; the time budget decides how many
 // steps one batch makes.
-constexpr std::size_t kChunk = 256;
+constexpr std::size_t kChunk = 1024;
 
 quint64 StyleKey(const TextStyle& s) {
   return (quint64(s.color.r) << 40) | (quint64(s.color.g) << 32) | (quint64(s.color.b) << 24) |
          (quint64(s.bold) << 23) | (quint64(s.italic) << 22) | quint64(s.height & 0x3FFFFF);
+}
+
+// A line's text as the document takes it: a carriage return inside a line
+// starts a new visual line.
+QString PaneText(const std::string& utf8) {
+  QString text = QString::fromStdString(utf8);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\r"));
+  text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
+  text.replace(QLatin1Char('\r'), QChar::ParagraphSeparator);
+  return text;
 }
 
 }  // namespace
@@ -31,12 +45,11 @@ QTextCharFormat FormatFor(const TextStyle& style, const QFont& base) {
   return format;
 }
 
-ProtocolPane::ProtocolPane(QWidget* parent) : QTextEdit(parent) {
+ProtocolPane::ProtocolPane(QWidget* parent) : QPlainTextEdit(parent) {
   setObjectName(QStringLiteral("RichEdit2"));
   setReadOnly(true);
   setUndoRedoEnabled(false);
-  setAcceptRichText(false);
-  setLineWrapMode(QTextEdit::NoWrap);
+  setLineWrapMode(QPlainTextEdit::NoWrap);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QPalette p = palette();
@@ -59,8 +72,10 @@ void ProtocolPane::Attach(ProtocolFeed& feed) {
 void ProtocolPane::ClearPane() {
   document()->clear();
   lines_ = 0;
+  received_ = 0;
   shown_.clear();
   blocks_ = 0;
+  SetFiltered(false);
 }
 
 int ProtocolPane::ProtocolLineAtBlock(int block) const {
@@ -85,13 +100,14 @@ void ProtocolPane::Schedule() {
 void ProtocolPane::Pump() {
   scheduled_ = false;
   if (feed_ == nullptr) return;
+  // Follow the end only when the reader is already there.
+  QScrollBar* bar = verticalScrollBar();
+  const bool at_end = bar->value() == bar->maximum();
   QElapsedTimer clock;
   clock.start();
-  do {
-    ProtocolFeed::Batch batch = feed_->Take(kChunk);
-    if (!batch.reset && batch.lines.empty()) break;
-    Apply(batch);
-  } while (clock.elapsed() < budget_ms_);
+  while (TakeAndApply(kChunk) && clock.elapsed() < budget_ms_) {
+  }
+  if (at_end) bar->setValue(bar->maximum());
   if (feed_->HasPending()) {
     Schedule();
   } else {
@@ -101,21 +117,40 @@ void ProtocolPane::Pump() {
 
 void ProtocolPane::FlushAll() {
   if (feed_ == nullptr) return;
-  for (;;) {
-    ProtocolFeed::Batch batch = feed_->Take(static_cast<std::size_t>(-1));
-    if (!batch.reset && batch.lines.empty()) break;
-    Apply(batch);
-  }
+  QScrollBar* bar = verticalScrollBar();
+  const bool at_end = bar->value() == bar->maximum();
+  DrainFeed();
+  if (at_end) bar->setValue(bar->maximum());
   emit caughtUp();
+}
+
+void ProtocolPane::DrainFeed() {
+  while (TakeAndApply(static_cast<std::size_t>(-1))) {
+  }
+}
+
+bool ProtocolPane::TakeAndApply(std::size_t max) {
+  ProtocolFeed::Batch batch = feed_->Take(max);
+  if (!batch.reset && batch.lines.empty()) return false;
+  Apply(batch);
+  return true;
 }
 
 void ProtocolPane::Apply(ProtocolFeed::Batch& batch) {
   if (batch.reset) ClearPane();
   if (batch.lines.empty()) return;
-  // Follow the end only when the reader is already there.
-  QScrollBar* bar = verticalScrollBar();
-  const bool at_end = bar->value() == bar->maximum();
-  QTextCursor cursor(document());
+  std::vector<Item> items;
+  items.reserve(batch.lines.size());
+  for (const ProtocolLine& line : batch.lines) items.push_back({&line, received_++});
+  // A subset stays as it is; the whole protocol comes back with ShowAll.
+  if (filtered_) return;
+  Append(*document(), items, blocks_, &shown_);
+  lines_ += static_cast<qsizetype>(items.size());
+}
+
+void ProtocolPane::Append(QTextDocument& doc, const std::vector<Item>& items, int& blocks,
+                          std::vector<Shown>* shown) const {
+  QTextCursor cursor(&doc);
   cursor.movePosition(QTextCursor::End);
   cursor.beginEditBlock();
   // Lines of one style go in as one text with paragraph separators: one
@@ -128,7 +163,8 @@ void ProtocolPane::Apply(ProtocolFeed::Batch& batch) {
     if (in_run && !run.isEmpty()) cursor.insertText(run, run_format);
     run.clear();
   };
-  for (const ProtocolLine& line : batch.lines) {
+  for (const Item& item : items) {
+    const ProtocolLine& line = *item.line;
     const quint64 key = StyleKey(line.style);
     if (!in_run || key != run_key) {
       flush();
@@ -136,28 +172,92 @@ void ProtocolPane::Apply(ProtocolFeed::Batch& batch) {
       run_key = key;
       in_run = true;
     }
-    // A carriage return inside a line starts a new visual line.
-    QString text = QString::fromStdString(line.text);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\r"));
-    text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
-    text.replace(QLatin1Char('\r'), QChar::ParagraphSeparator);
-    if (lines_ > 0) {
+    const QString text = PaneText(line.text);
+    if (blocks > 0) {
       run.append(QChar::ParagraphSeparator);
     } else {
       // The document's first block exists already; it takes the first line.
       cursor.setBlockCharFormat(run_format);
     }
     run.append(text);
-    shown_.push_back({blocks_, static_cast<int>(lines_)});
-    blocks_ += 1 + static_cast<int>(text.count(QChar::ParagraphSeparator));
-    ++lines_;
+    if (shown != nullptr) shown->push_back({blocks, item.index});
+    blocks += 1 + static_cast<int>(text.count(QChar::ParagraphSeparator));
   }
   flush();
   cursor.endEditBlock();
-  if (at_end) bar->setValue(bar->maximum());
 }
 
-const QTextCharFormat& ProtocolPane::CachedFormat(const TextStyle& style) {
+void ProtocolPane::ShowOnly(const Protocol& protocol, const std::vector<int>& indices) {
+  Rebuild(protocol, &indices);
+  SetFiltered(true);
+}
+
+void ProtocolPane::ShowAll(const Protocol& protocol) {
+  if (!filtered_) return;
+  Rebuild(protocol, nullptr);
+  SetFiltered(false);
+}
+
+void ProtocolPane::Rebuild(const Protocol& protocol, const std::vector<int>* indices) {
+  // Lines still waiting in the feed are in the protocol already.
+  if (feed_ != nullptr) DrainFeed();
+  const std::vector<ProtocolLine>& all = protocol.lines();
+  received_ = static_cast<int>(all.size());
+  std::vector<Item> items;
+  if (indices == nullptr) {
+    items.reserve(all.size());
+    for (std::size_t i = 0; i < all.size(); ++i) items.push_back({&all[i], static_cast<int>(i)});
+  } else {
+    items.reserve(indices->size());
+    for (int i : *indices) {
+      if (i >= 0 && static_cast<std::size_t>(i) < all.size()) items.push_back({&all[i], i});
+    }
+  }
+  document()->clear();
+  shown_.clear();
+  blocks_ = 0;
+  Append(*document(), items, blocks_, &shown_);
+  lines_ = static_cast<qsizetype>(items.size());
+  moveCursor(QTextCursor::Start);
+}
+
+void ProtocolPane::SetFiltered(bool filtered) {
+  if (filtered_ == filtered) return;
+  filtered_ = filtered;
+  emit filterChanged(filtered);
+}
+
+std::unique_ptr<QTextDocument> ProtocolPane::WholeDocument(const Protocol& protocol) const {
+  auto doc = std::make_unique<QTextDocument>();
+  doc->setUndoRedoEnabled(false);
+  doc->setDefaultFont(document()->defaultFont());
+  doc->setDocumentMargin(document()->documentMargin());
+  std::vector<Item> items;
+  items.reserve(protocol.lines().size());
+  for (std::size_t i = 0; i < protocol.lines().size(); ++i) {
+    items.push_back({&protocol.lines()[i], static_cast<int>(i)});
+  }
+  int blocks = 0;
+  Append(*doc, items, blocks, nullptr);
+  return doc;
+}
+
+QMenu* ProtocolPane::CreateContextMenu() {
+  QMenu* menu = createStandardContextMenu();
+  menu->addSeparator();
+  QAction* save = menu->addAction(QStringLiteral("Salvează erorile (CSV)…"));
+  save->setObjectName(QStringLiteral("SaveFindingsCsv"));
+  save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  connect(save, &QAction::triggered, this, &ProtocolPane::saveFindingsRequested);
+  return menu;
+}
+
+void ProtocolPane::contextMenuEvent(QContextMenuEvent* event) {
+  std::unique_ptr<QMenu> menu(CreateContextMenu());
+  menu->exec(event->globalPos());
+}
+
+QTextCharFormat ProtocolPane::CachedFormat(const TextStyle& style) const {
   quint64 key = StyleKey(style);
   auto it = formats_.find(key);
   if (it == formats_.end()) it = formats_.insert(key, FormatFor(style, font()));

@@ -22,6 +22,7 @@
 #include "ui/installation_check.h"
 #include "ui/protocol_pane.h"
 #include "ui/run_gate.h"
+#include "ui/run_verdict.h"
 #include "ui/table_model.h"
 
 using namespace zentrox;
@@ -154,11 +155,20 @@ void CheckerWindowTest::statusBarShowsTheArchiversReason() {
     return test::WaitForCommand(*w);
   };
 
-  // The bar shows what the session says the archiver gave as its reason.
+  // The bar shows what the session says the archiver gave as its reason,
+  // its paths cut to file names so the reason fits; the full text stays in
+  // the tooltip.
   TestProgram plain;
   QVERIFY(unrar(plain, broken));
-  QCOMPARE(plain.app->quarterlyWindow()->statusBar().currentMessage(),
-           QString::fromStdString(plain.app->session().archiver_message()).simplified());
+  const QString full = QString::fromStdString(plain.app->session().archiver_message()).simplified();
+  QCOMPARE(plain.app->quarterlyWindow()->archiverReason(), full);
+  auto* shown = plain.app->quarterlyWindow()->findChild<ui::ElidedLabel*>(QStringLiteral("ArchiverReason"));
+  QVERIFY(shown != nullptr);
+  QCOMPARE(shown->toolTip(), full);
+  if (full.contains(broken)) {
+    QVERIFY2(!shown->fullText().contains(packages.path()), qPrintable(shown->fullText()));
+    QVERIFY(shown->fullText().contains(QStringLiteral("REV5_1234567_00001_2026T03.rar")));
+  }
 
   // A reason of several lines shows on one; the protocol's lines stay as
   // they are without a reason.
@@ -169,8 +179,7 @@ void CheckerWindowTest::statusBarShowsTheArchiversReason() {
   });
   QVERIFY(unrar(p, broken));
   const QString reason = QString::fromStdString(p.app->session().archiver_message()).simplified();
-  QCOMPARE(w->statusBar().currentMessage(),
-           reason.isEmpty() ? QStringLiteral("not a RAR archive: bad header") : reason);
+  QCOMPARE(w->archiverReason(), reason.isEmpty() ? QStringLiteral("not a RAR archive: bad header") : reason);
   QCOMPARE(test::ProtocolTexts(w->controller().protocol()),
            test::ProtocolTexts(plain.app->quarterlyWindow()->controller().protocol()));
 
@@ -179,7 +188,7 @@ void CheckerWindowTest::statusBarShowsTheArchiversReason() {
   QVERIFY(unrar(p, good));
   QVERIFY(!p.messages.shown.empty());
   QCOMPARE(p.messages.shown.back().text, QStringLiteral("Pachet dezarhivat"));
-  QVERIFY(w->statusBar().currentMessage().isEmpty());
+  QVERIFY(w->archiverReason().isEmpty());
 }
 
 void CheckerWindowTest::unrarDialogSettings() {
@@ -472,6 +481,8 @@ void CheckerWindowTest::workdirHeldByAnotherProcess() {
   QCOMPARE(test::ProtocolTexts(kv->controller().protocol()), QStringList{busy});
   QCOMPARE(kv->pane().toPlainText(), busy);
   QVERIFY(!p.app->gate().busy());
+  QCOMPARE(kv->verdictText(),
+           QStringLiteral("Pachetul nu a fost verificat: directorul de lucru este ocupat de altă verificare."));
 }
 
 void CheckerWindowTest::debugGridShowsThePackTable() {

@@ -27,6 +27,7 @@ class ProtocolPaneTest : public QObject {
   void emptyTextIsAnEmptyLine();
   void clearedProtocolStartsAnEmptyPage();
   void feedTakesInBatchesAndResetDropsWaitingLines();
+  void subsetKeepsProtocolIndices();
   void hundredThousandLinesFromAWorkerKeepTheWindowResponsive();
 };
 
@@ -144,6 +145,45 @@ void ProtocolPaneTest::feedTakesInBatchesAndResetDropsWaitingLines() {
   QVERIFY(!feed.HasPending());
   feed.Push(line, false);
   QCOMPARE(wake_ups, 2);
+}
+
+void ProtocolPaneTest::subsetKeepsProtocolIndices() {
+  Protocol protocol;
+  ProtocolFeed feed;
+  feed.Follow(protocol);
+  ProtocolPane pane;
+  pane.Attach(feed);
+  protocol.Add("zero");
+  protocol.Add("one\rone, second part");
+  protocol.Add("two");
+  protocol.SetColor(kRed);
+  protocol.Add("three");
+  protocol.Add("four");  // still in the feed when the subset is chosen
+  pane.ShowOnly(protocol, {1, 3});
+  QVERIFY(pane.filtered());
+  QCOMPARE(pane.toPlainText(), QStringLiteral("one\none, second part\nthree"));
+  QCOMPARE(pane.lineCount(), qsizetype(2));
+  QCOMPARE(pane.ProtocolLineAtBlock(1), 1);
+  QCOMPARE(pane.ProtocolLineAtBlock(2), 3);
+  QCOMPARE(pane.FirstBlockOfLine(3), 2);
+  QCOMPARE(pane.FirstBlockOfLine(2), -1);
+  QCOMPARE(pane.document()->findBlockByNumber(2).begin().fragment().charFormat().foreground().color(),
+           QColor(Qt::red));
+  // A line written meanwhile waits for the whole protocol.
+  protocol.Add("five");
+  pane.FlushAll();
+  QCOMPARE(pane.lineCount(), qsizetype(2));
+  const QString whole = QStringLiteral("zero\none\none, second part\ntwo\nthree\nfour\nfive");
+  QCOMPARE(pane.WholeDocument(protocol)->toPlainText(), whole);
+  pane.ShowAll(protocol);
+  QVERIFY(!pane.filtered());
+  QCOMPARE(pane.toPlainText(), whole);
+  QCOMPARE(pane.ProtocolLineAtBlock(6), 5);
+  // And the feed goes on where the protocol is.
+  protocol.Add("six");
+  pane.FlushAll();
+  QCOMPARE(pane.ProtocolLineAtBlock(7), 6);
+  QCOMPARE(pane.lineCount(), qsizetype(protocol.lines().size()));
 }
 
 void ProtocolPaneTest::hundredThousandLinesFromAWorkerKeepTheWindowResponsive() {

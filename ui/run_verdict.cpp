@@ -1,0 +1,127 @@
+#include "ui/run_verdict.h"
+
+#include <set>
+#include <string>
+#include <utility>
+
+#include <QRegularExpression>
+
+namespace zentrox::ui {
+namespace {
+
+// The lines by which a control run that ended early says why.
+constexpr const char* kFilesMissing = "отсутствуют нужные файлы из пакета ";
+constexpr const char* kOutOfMemory = "Недостаточно памяти для контроля пакета";
+constexpr const char* kInternalErrorRule = "control.no-internal-error";
+
+QString NotChecked(const char* why) {
+  return QStringLiteral("Pachetul nu a fost verificat: ") + QString::fromUtf8(why);
+}
+
+QString EndedEarly(const Protocol& protocol) {
+  bool files_missing = false;
+  bool internal_error = false;
+  bool out_of_memory = false;
+  for (const ProtocolLine& line : protocol.lines()) {
+    if (line.text == kFilesMissing) files_missing = true;
+    if (line.text == kOutOfMemory) out_of_memory = true;
+    if (line.finding && line.finding->rule == kInternalErrorRule) internal_error = true;
+  }
+  if (out_of_memory) return QStringLiteral("Verificarea s-a oprit: memoria nu ajunge pentru acest pachet.");
+  if (internal_error) return QStringLiteral("Verificarea s-a oprit: eroare internă a programului.");
+  if (files_missing) return NotChecked("lipsesc fișiere ale pachetului.");
+  return NotChecked("perioada din numele arhivei nu este acceptată.");
+}
+
+}  // namespace
+
+QString CountedNoun(std::size_t n, const char* one, const char* many) {
+  const std::size_t tens = n % 100;
+  const bool de = n >= 20 && (tens == 0 || tens >= 20);
+  return QStringLiteral("%1 %2%3")
+      .arg(n)
+      .arg(de ? QStringLiteral("de ") : QString())
+      .arg(QString::fromUtf8(n == 1 ? one : many));
+}
+
+FindingCounts CountFindings(const Protocol& protocol) {
+  FindingCounts counts;
+  counts.findings = protocol.FaultCount();
+  counts.left_out = protocol.FaultsLeftOut();
+  std::set<std::string> packs;
+  std::set<std::pair<std::string, std::string>> declarations;
+  for (const ProtocolLine& line : protocol.lines()) {
+    if (line.kind != LineKind::Fault || !line.finding) continue;
+    const Finding& f = *line.finding;
+    if (!f.pack.empty()) packs.insert(f.pack);
+    if (!f.declaration.empty()) declarations.insert({f.pack, f.declaration});
+  }
+  counts.declarations = static_cast<int>(declarations.size());
+  counts.packs = static_cast<int>(packs.size());
+  return counts;
+}
+
+QString VerdictText(const RunReport& run, const Protocol& protocol, bool archiver_gave_reason) {
+  if (run.failed) return QStringLiteral("Comanda s-a oprit cu o eroare: pachetul nu a fost verificat.");
+  switch (run.command) {
+    case RunReport::Command::None: return {};
+    case RunReport::Command::UnRar:
+      if (archiver_gave_reason &&
+          (run.unrar == UnrarOutcome::ListingRefused || run.unrar == UnrarOutcome::ExtractionFailed)) {
+        return QStringLiteral("Pachetul nu a fost verificat:");
+      }
+      switch (run.unrar) {
+        case UnrarOutcome::NameRefused: return NotChecked("numele arhivei nu este corect.");
+        case UnrarOutcome::ListingRefused: return NotChecked("arhiva nu conține doar fișierele pachetului.");
+        case UnrarOutcome::ExtractionFailed: return NotChecked("dezarhivarea a eșuat.");
+        case UnrarOutcome::WorkdirBusy: return NotChecked("directorul de lucru este ocupat de altă verificare.");
+        case UnrarOutcome::Unpacked: return QStringLiteral("Pachet dezarhivat, încă neverificat: apăsați Control.");
+      }
+      return {};
+    case RunReport::Command::Control: break;
+  }
+  switch (run.control.outcome) {
+    case RunOutcome::NotUnpacked: return NotChecked("nu este dezarhivat (apăsați UnRar).");
+    case RunOutcome::WorkdirBusy: return NotChecked("directorul de lucru este ocupat de altă verificare.");
+    case RunOutcome::EndedEarly: return EndedEarly(protocol);
+    case RunOutcome::Completed: break;
+  }
+  const FindingCounts c = CountFindings(protocol);
+  if (c.findings == 0) return QStringLiteral("Fără erori");
+  QStringList where;
+  if (c.declarations > 0) where << CountedNoun(c.declarations, "declarație", "declarații");
+  if (c.packs > 0) where << CountedNoun(c.packs, "pachet", "pachete");
+  QString text = CountedNoun(c.findings, "eroare", "erori");
+  if (!where.isEmpty()) text += QStringLiteral(" în ") + where.join(QStringLiteral(", "));
+  if (c.left_out > 0) text += QStringLiteral(" (%1 peste limită, neafișate)").arg(c.left_out);
+  return text;
+}
+
+QString ShortArchiverReason(const QString& reason) {
+  // An absolute path is cut to its last part; a folder (ending in "/")
+  // keeps its own name.
+  static const QRegularExpression kPath(QStringLiteral("(?:/[^/\\s:]+)*/([^/\\s:]+/?)"));
+  QString text = reason;
+  text.replace(kPath, QStringLiteral("\\1"));
+  return text;
+}
+
+void ElidedLabel::setFullText(const QString& text) {
+  full_ = text;
+  setToolTip(text);
+  Elide();
+}
+
+QSize ElidedLabel::minimumSizeHint() const { return {0, QLabel::minimumSizeHint().height()}; }
+
+void ElidedLabel::resizeEvent(QResizeEvent* event) {
+  QLabel::resizeEvent(event);
+  Elide();
+}
+
+void ElidedLabel::Elide() {
+  const int room = std::max(0, contentsRect().width());
+  setText(fontMetrics().elidedText(full_, Qt::ElideRight, room));
+}
+
+}  // namespace zentrox::ui

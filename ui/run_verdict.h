@@ -1,0 +1,68 @@
+// The verdict the status bar gives after a run of a checker window, and the
+// archiver's reason in a form that fits the bar.
+#pragma once
+
+#include <cstddef>
+
+#include <QLabel>
+#include <QString>
+
+#include "data/protocol.h"
+#include "rules/control_run.h"
+#include "session/session.h"
+
+namespace zentrox::ui {
+
+// How a window's last UnRar or Control ended.
+struct RunReport {
+  enum class Command { None, UnRar, Control };
+  Command command = Command::None;
+  UnrarOutcome unrar = UnrarOutcome::Unpacked;
+  ControlResult control;
+  bool failed = false;  // the command ended with an error of the program
+};
+
+// The findings of a protocol: every fault counted (the ones left out past
+// the limit too), and the distinct declarations and packs the kept ones name.
+struct FindingCounts {
+  std::size_t findings = 0;
+  std::size_t left_out = 0;
+  int declarations = 0;
+  int packs = 0;
+};
+FindingCounts CountFindings(const Protocol& protocol);
+
+// "1 eroare", "12 erori", "20 de erori", "1114 erori": a number with the
+// singular or plural noun, with "de" where the number ends in 00 or 20–99.
+QString CountedNoun(std::size_t n, const char* one, const char* many);
+
+// "Fără erori", "1114 erori în 812 declarații, 17 pachete", or why the
+// package was not checked. Empty before any run. When the archiver gave its
+// own reason for a refused or failed unpacking, the verdict only leads to it
+// (the reason follows it on the bar).
+QString VerdictText(const RunReport& run, const Protocol& protocol, bool archiver_gave_reason = false);
+
+// The archiver's reason with every path shortened to its file name (the
+// archive's own path and the working directory included), so that it fits
+// on the bar; the full text goes in the tooltip.
+QString ShortArchiverReason(const QString& reason);
+
+// A one-line label that cuts its text with "…" where it does not fit and
+// never asks the window for more room.
+class ElidedLabel : public QLabel {
+  Q_OBJECT
+ public:
+  explicit ElidedLabel(QWidget* parent = nullptr) : QLabel(parent) {}
+  void setFullText(const QString& text);
+  const QString& fullText() const { return full_; }
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void Elide();
+  QString full_;
+};
+
+}  // namespace zentrox::ui
