@@ -130,6 +130,40 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
   return index;
 }
 
+bool Lookup::IsLastMiss(const Atom* atoms) const {
+  if (!miss_.valid) return false;
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    const Atom& a = atoms[i];
+    if (a.empty != miss_.empty[i]) return false;
+    if (a.empty) continue;
+    if (table_->field(keys_[i]).type == FieldType::String) {
+      if (a.text.size() != miss_.size[i] || a.text.compare(0, a.text.size(), miss_.text[i], miss_.size[i]) != 0) {
+        return false;
+      }
+    } else if (!(a.number == miss_.number[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void Lookup::KeepMiss(const Atom* atoms) const {
+  miss_.valid = false;
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    const Atom& a = atoms[i];
+    miss_.empty[i] = a.empty;
+    if (a.empty) continue;
+    if (table_->field(keys_[i]).type == FieldType::String) {
+      if (a.text.size() > sizeof miss_.text[i]) return;
+      miss_.size[i] = static_cast<std::uint8_t>(a.text.size());
+      a.text.copy(miss_.text[i], a.text.size());
+    } else {
+      miss_.number[i] = a.number;
+    }
+  }
+  miss_.valid = true;
+}
+
 Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
   const std::vector<Slot>& buckets = index_->buckets;
   if (buckets.empty()) return {};
@@ -138,11 +172,15 @@ Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
   if (last_slot_ != nullptr && RowMatches(rows[last_slot_->first], atoms)) {
     return Range{rows.data() + last_slot_->first, rows.data() + last_slot_->last};
   }
+  if (IsLastMiss(atoms)) return {};
   const std::uint64_t h = HashOf(atoms);
   const std::size_t mask = buckets.size() - 1;
   for (std::size_t i = h & mask;; i = (i + 1) & mask) {
     const Slot& s = buckets[i];
-    if (s.last == 0) return {};
+    if (s.last == 0) {
+      KeepMiss(atoms);
+      return {};
+    }
     if (s.hash == h && RowMatches(rows[s.first], atoms)) {
       last_slot_ = &s;
       return Range{rows.data() + s.first, rows.data() + s.last};

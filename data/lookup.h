@@ -92,6 +92,19 @@ class Lookup {
   // several rows in a row. A lookup is therefore searched by one thread at
   // a time.
   mutable const Slot* last_slot_ = nullptr;
+  // The keys of the last search that found nothing, when its texts are
+  // short: a pass over rows with empty or unknown keys asks for the same
+  // missing keys row after row, and is answered without hashing.
+  struct Miss {
+    bool valid = false;
+    bool empty[8] = {};
+    double number[8] = {};
+    std::uint8_t size[8] = {};
+    char text[8][15] = {};
+  };
+  mutable Miss miss_;
+  bool IsLastMiss(const Atom* atoms) const;
+  void KeepMiss(const Atom* atoms) const;
 };
 
 // Reads fields of a linked row; with no row every field reads as empty.

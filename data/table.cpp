@@ -197,6 +197,7 @@ void Table::Clear() {
   line_runs_ = {};
   line_rows_ = 0;
   rows_ = 0;
+  repeats_ = {};
 }
 
 void Table::Reserve(std::size_t rows) {
@@ -218,9 +219,45 @@ RowId Table::AppendRow() {
 
 void Table::DropLastRow() {
   if (rows_ == 0) return;
-  Changed();
+  Changed(static_cast<RowId>(rows_ - 1));
   --rows_;
   for (Column& c : columns_) c.Truncate(rows_);
+}
+
+RowId Table::AppendRepeat() {
+  if (rows_ == 0) return AppendRow();
+  const RowId row = AppendRow();
+  const RowId prev = row - 1;
+  for (Column& c : columns_) {
+    if (!c.Has(prev)) continue;
+    c.Hold(row);
+    c.set[row] = c.set[prev];
+    switch (c.type) {
+      case FieldType::Integer:
+      case FieldType::Date: c.ints[row] = c.ints[prev]; break;
+      case FieldType::Float:
+        if (c.palette) break;
+        c.reals[row] = c.reals[prev];
+        c.texts[row] = c.texts[prev];
+        break;
+      case FieldType::String: c.texts[row] = c.texts[prev]; break;
+    }
+  }
+  MarkRepeat(row);
+  return row;
+}
+
+void Table::MarkRepeat(RowId row) {
+  if (row == 0 || row >= rows_) return;
+  const std::size_t word = row / 64;
+  if (word >= repeats_.size()) repeats_.resize(std::max(word + 1, repeats_.size() * 2), 0);
+  repeats_[word] |= std::uint64_t{1} << (row % 64);
+}
+
+void Table::ForgetRepeats(RowId row) {
+  for (std::size_t r = row; r <= static_cast<std::size_t>(row) + 1; ++r) {
+    if (r / 64 < repeats_.size()) repeats_[r / 64] &= ~(std::uint64_t{1} << (r % 64));
+  }
 }
 
 void Table::SetSourceLine(RowId row, std::uint32_t line) {
@@ -310,7 +347,7 @@ StoreResult Table::Store(RowId row, int f, std::string_view text) {
 }
 
 void Table::SetText(RowId row, int f, std::string_view text) {
-  Changed();
+  Changed(row);
   Column& c = col(f);
   text = CutToFieldSize(field(f), text);
   if (text.empty()) {
@@ -323,7 +360,7 @@ void Table::SetText(RowId row, int f, std::string_view text) {
 }
 
 void Table::SetInt(RowId row, int f, std::int32_t value) {
-  Changed();
+  Changed(row);
   Column& c = col(f);
   c.Hold(row);
   c.ints[row] = value;
@@ -331,7 +368,7 @@ void Table::SetInt(RowId row, int f, std::int32_t value) {
 }
 
 void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
-  Changed();
+  Changed(row);
   Column& c = col(f);
   c.Hold(row);
   if (c.palette) {
@@ -355,7 +392,7 @@ void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
 }
 
 void Table::SetDate(RowId row, int f, Date value) {
-  Changed();
+  Changed(row);
   Column& c = col(f);
   c.Hold(row);
   c.ints[row] = value.serial();
@@ -363,7 +400,7 @@ void Table::SetDate(RowId row, int f, Date value) {
 }
 
 void Table::SetEmpty(RowId row, int f) {
-  Changed();
+  Changed(row);
   Column& c = col(f);
   if (!c.Has(row)) return;  // empty already; a row the column does not hold stays so
   c.set[row] = 0;

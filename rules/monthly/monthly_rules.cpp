@@ -35,8 +35,9 @@ new_format::DeclarationOptions DeclarationOptions() {
 void MonthIsReportingMonth(SaldoRow& row) {
   const int month = row.run.rule_run.period;
   if (row.total || row.month == month) return;
-  row.checks.ReportFieldError("monthly.sd.month-is-reporting-month", row.caption(sd::SD_MONTH),
-                              fmt::format("={} не равен отчетному месяцу={}", row.sd.Text(row.r, sd::SD_MONTH), month));
+  row.checks.ReportFieldErrorWith("monthly.sd.month-is-reporting-month", row.caption(sd::SD_MONTH), [&] {
+    return fmt::format("={} не равен отчетному месяцу={}", row.sd.Text(row.r, sd::SD_MONTH), month);
+  });
 }
 
 // Job codes are checked against the job dictionary with its status: a
