@@ -188,6 +188,39 @@ Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
   }
 }
 
+// Equal ranks are equal values as the search reads them only when both
+// sides compare alike: numbers with numbers, stored texts with texts. A
+// float searched in a text key reads as its file text, which its rank does
+// not tell: such links search each row.
+Lookup::ColumnLink Lookup::LinkColumn(const Table& master, int field) const {
+  ColumnLink link;
+  link.lookup_ = this;
+  link.master_ = &master;
+  link.field_ = field;
+  if (table_ == nullptr || keys_.size() != 1) return link;
+  const FieldType key = table_->field(keys_[0]).type;
+  const FieldType value = master.field(field).type;
+  const bool text_key = key == FieldType::String;
+  const bool alike = text_key ? value == FieldType::String
+                              : value == FieldType::Integer || value == FieldType::Float || value == FieldType::Date;
+  if (!alike) return link;
+  const int fields[] = {field};
+  auto ranks = master.RanksOf(fields);
+  link.rank_array_ = ranks.front().get();
+  link.ranks_ = std::move(ranks.front());
+  return link;
+}
+
+std::uint32_t Lookup::ColumnLink::RankOf(RowId row) const {
+  return (*static_cast<const Table::RankArray*>(rank_array_))[row];
+}
+
+RowId Lookup::ColumnLink::Resolve(RowId row, std::uint32_t rank) const {
+  if (rank >= found_.size()) found_.resize(rank + 1, kUnknown);
+  found_[rank] = lookup_->First(*master_, row, {field_});
+  return found_[rank];
+}
+
 int Lookup::CompareKey(RowId row, std::span<const KeyValue> values) const {
   for (std::size_t i = 0; i < keys_.size() && i < values.size(); ++i) {
     int f = keys_[i];

@@ -56,6 +56,34 @@ class Lookup {
   const std::vector<RowId>& rows() const;
   const Table* table() const { return table_; }
 
+  // What First(master, row, {field}) gives for every row of `master`, found
+  // once per distinct value of the field: a pass that links each row by a
+  // field of few values (a month, a category code) reads one array per row
+  // instead of searching. Valid while the lookup and both tables are; used
+  // by one thread at a time.
+  class ColumnLink {
+   public:
+    RowId operator()(RowId row) const {
+      if (!ranks_) return lookup_->First(*master_, row, {field_});
+      const std::uint32_t rank = RankOf(row);
+      if (rank < found_.size() && found_[rank] != kUnknown) return found_[rank];
+      return Resolve(row, rank);
+    }
+
+   private:
+    friend class Lookup;
+    static constexpr RowId kUnknown = kNoRow - 1;
+    std::uint32_t RankOf(RowId row) const;
+    RowId Resolve(RowId row, std::uint32_t rank) const;
+    const Lookup* lookup_ = nullptr;
+    const Table* master_ = nullptr;
+    int field_ = 0;
+    std::shared_ptr<const void> ranks_;  // the master field's value ranks; none: search each row
+    const void* rank_array_ = nullptr;
+    mutable std::vector<RowId> found_;  // by rank
+  };
+  ColumnLink LinkColumn(const Table& master, int field) const;
+
  private:
   // One key value of a search: empty, a number (numeric key field) or a text
   // (text key field).

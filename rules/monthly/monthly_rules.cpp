@@ -44,7 +44,7 @@ void MonthIsReportingMonth(SaldoRow& row) {
 // listed code must be active (status "1").
 void JobCodeActiveAndListed(SaldoRow& row) {
   if (row.total || row.sd.IsEmpty(row.r, sd::SD_JOB_CODE) || row.sd.Int(row.r, sd::SD_JOB_CODE) == 0) return;
-  const Linked job(row.run.dm.new_prof, row.links.new_prof.First(row.sd, row.r, {sd::SD_JOB_CODE}));
+  const Linked job(row.run.dm.new_prof, row.links.new_prof_of(row.r));
   const std::string code = row.sd.Text(row.r, sd::SD_JOB_CODE);
   const std::string& caption = row.caption(sd::SD_JOB_CODE);
   if (job.found() && job.Text(dict::STATUS) != "1") {

@@ -12,7 +12,11 @@ SaldoLinks::SaldoLinks(const NewFormatTables& dm)
       month(dm.months, {dict::ID}),
       category(dm.new_kategor, {dict::ID_KATEG}),
       prof(dm.prof, {dict::ID}),
-      new_prof(dm.new_prof, {dict::ID_PROF}) {}
+      new_prof(dm.new_prof, {dict::ID_PROF}),
+      month_of(month.LinkColumn(dm.saldo_data, sd::SD_MONTH)),
+      category_of(category.LinkColumn(dm.saldo_data, sd::SD_CATEGORY)),
+      prof_of(prof.LinkColumn(dm.saldo_data, sd::SD_JOB_CODE)),
+      new_prof_of(new_prof.LinkColumn(dm.saldo_data, sd::SD_JOB_CODE)) {}
 
 SaldoLinks::SaldoLinks(const NewFormatTables& dm, const std::vector<std::string>& sd_caption) : SaldoLinks(dm) {
   declaration_caption = sd_caption[sd::SD_NA] + "," + sd_caption[sd::SD_PL];
@@ -116,7 +120,7 @@ void MonthFilledAndKnown(SaldoRow& row) {
   const std::string& caption = row.caption(sd::SD_MONTH);
   row.checks.CheckFilled("new.sd.month-filled", row.sd, row.r, sd::SD_MONTH, caption);
   row.checks.CheckDictionaryCode("new.sd.month-in-dictionary", row.sd, row.r, sd::SD_MONTH,
-                                 Linked(row.run.dm.months, row.links.month.First(row.sd, row.r, {sd::SD_MONTH})),
+                                 Linked(row.run.dm.months, row.links.month_of(row.r)),
                                  dict::ID, caption);
   if (row.sd.Text(row.r, sd::SD_MONTH) == "0") {
     row.checks.ReportFieldError("new.sd.month-not-zero", caption, "не должно равняться нулю (0)");
@@ -126,7 +130,7 @@ void MonthFilledAndKnown(SaldoRow& row) {
 void JobCodeKnown(SaldoRow& row) {
   if (row.total || row.sd.IsEmpty(row.r, sd::SD_JOB_CODE) || row.sd.Int(row.r, sd::SD_JOB_CODE) == 0) return;
   row.checks.CheckDictionaryCode("new.sd.job-code-in-dictionary", row.sd, row.r, sd::SD_JOB_CODE,
-                                 Linked(row.run.dm.prof, row.links.prof.First(row.sd, row.r, {sd::SD_JOB_CODE})),
+                                 Linked(row.run.dm.prof, row.links.prof_of(row.r)),
                                  dict::ID, row.caption(sd::SD_JOB_CODE));
 }
 
@@ -137,7 +141,7 @@ void CategoryFilledAndKnown(SaldoRow& row) {
   row.checks.CheckFilled("new.sd.category-filled", row.sd, row.r, sd::SD_CATEGORY, caption);
   row.checks.CheckDictionaryCode(
       "new.sd.category-in-dictionary", row.sd, row.r, sd::SD_CATEGORY,
-      Linked(row.run.dm.new_kategor, row.links.category.First(row.sd, row.r, {sd::SD_CATEGORY})), dict::ID_KATEG,
+      Linked(row.run.dm.new_kategor, row.links.category_of(row.r)), dict::ID_KATEG,
       caption);
   if (row.category == "0")
     row.checks.ReportFieldError("new.sd.category-not-zero", caption, "не должно равняться нулю (0)");

@@ -68,6 +68,41 @@ TEST(Lookup, TextKeysAndEmptyValues) {
   EXPECT_EQ(none.Number(0), 0);
 }
 
+// A column link answers for every row what the search by that row's field
+// answers: numbers by number (2 and 2.0 alike), texts by text, empty values,
+// values the dictionary lacks; a float searched in a text key reads as its
+// file text ("1.50" is not "1.5") and is searched row by row.
+TEST(Lookup, ColumnLinkAnswersAsTheSearch) {
+  Table dict("d", {FieldDef{"N", FieldType::Integer, 0}, FieldDef{"T", FieldType::String, 6}});
+  for (const auto& [n, t] : {std::pair{"2", "1.5"}, std::pair{"13", "150"}, std::pair{"", "01"}, std::pair{"2", ""}}) {
+    const RowId r = dict.AppendRow();
+    dict.Store(r, 0, n);
+    dict.Store(r, 1, t);
+  }
+  Table rows("r", {FieldDef{"I", FieldType::Integer, 0}, FieldDef{"F", FieldType::Float, 0},
+                   FieldDef{"S", FieldType::String, 6}});
+  const char* values[][3] = {{"2", "2.0", "150"}, {"13", "1.5", "01"}, {"", "1.50", ""},  {"7", "", "15"},
+                             {"2", "13", "150"},  {"13", "2", "1.5"},  {"", "1.5", "01"}, {"2", "2.0", ""}};
+  for (const auto& v : values) {
+    const RowId r = rows.AppendRow();
+    for (int f = 0; f < 3; ++f) rows.Store(r, f, v[f]);
+  }
+  const Lookup by_number(dict, {0});
+  const Lookup by_text(dict, {1});
+  for (const Lookup* lookup : {&by_number, &by_text}) {
+    for (int f = 0; f < 3; ++f) {
+      const Lookup::ColumnLink link = lookup->LinkColumn(rows, f);
+      for (RowId r = 0; r < rows.size(); ++r) {
+        EXPECT_EQ(link(r), lookup->First(rows, r, {f})) << "text key " << (lookup == &by_text) << " field " << f
+                                                          << " row " << r;
+      }
+    }
+  }
+  EXPECT_EQ(by_text.LinkColumn(rows, 1)(1), 0u);
+  EXPECT_EQ(by_text.LinkColumn(rows, 1)(2), kNoRow) << "\"1.50\" is not the text \"1.5\"";
+  EXPECT_EQ(by_number.LinkColumn(rows, 1)(0), 0u) << "2.0 is the number 2";
+}
+
 // How a field text converts by the field's type: one sign at most, and the
 // text must be the whole number.
 struct ConversionCase {
