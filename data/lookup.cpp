@@ -168,9 +168,23 @@ Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
   const std::vector<Slot>& buckets = index_->buckets;
   if (buckets.empty()) return {};
   const std::vector<RowId>& rows = *index_->rows;
-  // The group found last is tried first, before any hashing.
-  if (last_slot_ != nullptr && RowMatches(rows[last_slot_->first], atoms)) {
-    return Range{rows.data() + last_slot_->first, rows.data() + last_slot_->last};
+  // The group found last is tried first, before any hashing, then the
+  // group after it: its rows are found by stepping while they match, up to
+  // a few (a larger group is found by its hash).
+  if (last_end_ != 0) {
+    if (RowMatches(rows[last_first_], atoms)) return Range{rows.data() + last_first_, rows.data() + last_end_};
+    constexpr std::uint32_t kStepMax = 64;
+    const auto size = static_cast<std::uint32_t>(rows.size());
+    const std::uint32_t next = last_end_;
+    if (next < size && RowMatches(rows[next], atoms)) {
+      std::uint32_t end = next + 1;
+      while (end < size && end - next < kStepMax && RowMatches(rows[end], atoms)) ++end;
+      if (end == size || !RowMatches(rows[end], atoms)) {
+        last_first_ = next;
+        last_end_ = end;
+        return Range{rows.data() + next, rows.data() + end};
+      }
+    }
   }
   if (IsLastMiss(atoms)) return {};
   const std::uint64_t h = HashOf(atoms);
@@ -182,7 +196,8 @@ Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
       return {};
     }
     if (s.hash == h && RowMatches(rows[s.first], atoms)) {
-      last_slot_ = &s;
+      last_first_ = s.first;
+      last_end_ = s.last;
       return Range{rows.data() + s.first, rows.data() + s.last};
     }
   }

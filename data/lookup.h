@@ -116,10 +116,12 @@ class Lookup {
   const Table* table_ = nullptr;
   std::vector<int> keys_;
   std::shared_ptr<const Index> index_;
-  // The group the last search found: passes search the same keys for
-  // several rows in a row. A lookup is therefore searched by one thread at
-  // a time.
-  mutable const Slot* last_slot_ = nullptr;
+  // The group the last search found, rows[last_first_, last_end_) (none
+  // while last_end_ is 0): passes search the same keys for several rows in
+  // a row, or walk their rows in key order and ask for the group after it.
+  // A lookup is therefore searched by one thread at a time.
+  mutable std::uint32_t last_first_ = 0;
+  mutable std::uint32_t last_end_ = 0;
   // The keys of the last search that found nothing, when its texts are
   // short: a pass over rows with empty or unknown keys asks for the same
   // missing keys row after row, and is answered without hashing.

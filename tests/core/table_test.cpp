@@ -103,6 +103,38 @@ TEST(Lookup, ColumnLinkAnswersAsTheSearch) {
   EXPECT_EQ(by_number.LinkColumn(rows, 1)(0), 0u) << "2.0 is the number 2";
 }
 
+// Searches that walk the keys in order (each asking for the group after the
+// one found before), backwards, or repeat them find what a fresh lookup
+// finds, for groups of one row, of a few rows and of more rows than are
+// stepped through.
+TEST(Lookup, WalksInKeyOrderFindWholeGroups) {
+  Table t("t", {FieldDef{"K", FieldType::Integer, 0}, FieldDef{"V", FieldType::Integer, 0}});
+  const int sizes[] = {1, 3, 1, 70, 2, 64, 65, 1};
+  for (int k = 0; k < static_cast<int>(std::size(sizes)); ++k) {
+    for (int i = 0; i < sizes[k]; ++i) {
+      const RowId r = t.AppendRow();
+      t.Store(r, 0, std::to_string(k * 10));
+      t.Store(r, 1, std::to_string(i));
+    }
+  }
+  Table q("q", {FieldDef{"K", FieldType::Integer, 0}});
+  std::vector<int> keys;
+  for (int k = 0; k < 8; ++k) keys.push_back(k * 10);   // in order
+  for (int k = 7; k >= 0; --k) keys.push_back(k * 10);  // backwards
+  for (int k : {30, 30, 40, 5, 50, 60, 60, 70, 80}) keys.push_back(k);  // repeated, missing
+  const Lookup walking(t, {0}, {1});
+  for (int key : keys) {
+    const RowId r = q.AppendRow();
+    q.Store(r, 0, std::to_string(key));
+    const Lookup fresh(t, {0}, {1});
+    const Lookup::Range expected = fresh.Find(q, r, {0});
+    const Lookup::Range found = walking.Find(q, r, {0});
+    EXPECT_EQ(found.first, expected.first) << key;
+    EXPECT_EQ(found.size(), expected.size()) << key;
+    EXPECT_EQ(found.size(), key % 10 == 0 && key < 80 ? sizes[key / 10] : 0) << key;
+  }
+}
+
 // How a field text converts by the field's type: one sign at most, and the
 // text must be the whole number.
 struct ConversionCase {
