@@ -36,10 +36,11 @@ SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_)
 void SetSaldoContext(Run& run, const Lookup& declarations, RowId r) {
   const Table& sd = run.dm.saldo_data;
   FindingWriter& c = run.checks;
-  c.context.pack = sd.Text(r, sd::SD_PL);
-  c.context.declaration = sd.Text(r, sd::SD_NA);
-  c.context.name =
-      Linked(run.dm.name_account, declarations.First(sd, r, {sd::SD_NA, sd::SD_PL})).Text(na::NA_LAST_NAME);
+  common::AssignText(c.context.pack, sd, r, sd::SD_PL);
+  common::AssignText(c.context.declaration, sd, r, sd::SD_NA);
+  common::AssignText(c.context.name,
+                     Linked(run.dm.name_account, declarations.First(sd, r, {sd::SD_NA, sd::SD_PL})),
+                     run.dm.name_account, na::NA_LAST_NAME);
   c.context.At(sd, r);
 }
 
@@ -82,9 +83,10 @@ void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
     const std::size_t before = protocol.FaultCount();
     last_checked = true;
     SaldoRow row(run, links, r);
-    c.context.pack = sd.Text(r, sd::SD_PL);
-    c.context.declaration = sd.Text(r, sd::SD_NA);
-    c.context.name = Linked(run.dm.name_account, row.declaration).Text(na::NA_LAST_NAME);
+    common::AssignText(c.context.pack, sd, r, sd::SD_PL);
+    common::AssignText(c.context.declaration, sd, r, sd::SD_NA);
+    common::AssignText(c.context.name, Linked(run.dm.name_account, row.declaration), run.dm.name_account,
+                       na::NA_LAST_NAME);
     c.context.At(sd, r);
     ApplySaldoRowRules(row, options);
     last_faults = protocol.FaultCount() - before;
