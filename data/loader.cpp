@@ -247,8 +247,17 @@ class PackageFileReader {
   // fault lines it is not parsed again. Lines are compared up to this size.
   static constexpr std::size_t kRepeatLineMax = 4096;
 
+  // Equal bytes, sizes known equal; short lines without a call.
+  static bool SameBytes(std::string_view a, std::string_view b) {
+    if (a.size() > 16) return a == b;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
+  }
+
   void ReadLine(std::string_view line, std::size_t line_start) {
-    const bool repeat = last_line_known_ && line.size() <= kRepeatLineMax && line == last_line_;
+    const bool repeat = last_line_known_ && line.size() == last_line_.size() && SameBytes(line, last_line_);
     Protocol& protocol = checks_.protocol();
     if (repeat && protocol.FaultsFull()) {
       // Its faults are the line before's, only counted now; its row, if that

@@ -198,6 +198,7 @@ void Table::Clear() {
   line_rows_ = 0;
   rows_ = 0;
   repeats_ = {};
+  repeat_row_ = kNoRow;
 }
 
 void Table::Reserve(std::size_t rows) {
@@ -228,8 +229,16 @@ RowId Table::AppendRepeat() {
   if (rows_ == 0) return AppendRow();
   const RowId row = AppendRow();
   const RowId prev = row - 1;
-  for (Column& c : columns_) {
-    if (!c.Has(prev)) continue;
+  // The fields set in a row and in the rows repeating it are listed once.
+  if (repeat_row_ != prev) {
+    repeat_fields_.clear();
+    for (std::size_t f = 0; f < columns_.size(); ++f) {
+      if (columns_[f].Has(prev)) repeat_fields_.push_back(static_cast<int>(f));
+    }
+  }
+  repeat_row_ = row;
+  for (int f : repeat_fields_) {
+    Column& c = col(f);
     c.Hold(row);
     c.set[row] = c.set[prev];
     switch (c.type) {

@@ -286,6 +286,7 @@ class Table {
   void Changed(RowId row) {
     Changed();
     if (!repeats_.empty()) ForgetRepeats(row);
+    if (row == repeat_row_) repeat_row_ = kNoRow;
   }
   void ForgetRepeats(RowId row);
   // Dense ranks of a field's values: 0 for empty, then 1.. in ascending order
@@ -314,6 +315,9 @@ class Table {
   std::size_t line_rows_ = 0;  // rows [0, line_rows_) have their line set
   std::size_t rows_ = 0;
   std::vector<std::uint64_t> repeats_;  // a bit per row: see Repeats
+  // The fields set in row repeat_row_, the last row AppendRepeat appended.
+  RowId repeat_row_ = kNoRow;
+  std::vector<int> repeat_fields_;
   // Orders and ranks computed from the current rows; shared by copies of the
   // table until either changes.
   mutable std::shared_ptr<Cache> cache_;

@@ -341,6 +341,10 @@ TEST(BoundedStorage, ChangingARowForgetsItsRepeatMarks) {
   t.AppendRow();
   EXPECT_FALSE(t.Repeats(4)) << "a row appended in place of a dropped one";
   EXPECT_TRUE(t.IsEmpty(4, 1));
+  t.Store(4, 0, "9");
+  const RowId copy = t.AppendRepeat();
+  EXPECT_EQ(t.Text(copy, 0), "9") << "a repeat copies the row as it is now";
+  EXPECT_TRUE(t.IsEmpty(copy, 1));
 }
 
 // A lookup that found nothing answers the same keys again at once; other
