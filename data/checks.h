@@ -100,6 +100,13 @@ class FindingWriter {
   // ----- line writers -------------------------------------------------------
   // "Пачка %s Декл %s %s  поле <%s> %s, строка %d"
   void ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text);
+  // The same, with a text that `compose()` returns composed only when the
+  // line is kept: past the fault-line limit the fault is only counted.
+  template <class Compose>
+  void ReportFieldErrorWith(std::string_view rule, std::string_view caption, Compose&& compose) {
+    if (Skipped(rule)) return;
+    ReportFieldError(rule, caption, compose());
+  }
   // "Пачка %s Декл %s %s  поле <%s> %s"
   void ReportNoRow(std::string_view rule, std::string_view caption, std::string_view text);
   // "Пачка %s Декл %s %s  поле <%s> %s %s %s" with an explicit context.

@@ -243,7 +243,50 @@ class PackageFileReader {
     Fault(checks_, text(cap), rule, cap, message, file_name_, line_no_, value);
   }
 
+  // A line equal to the line before it reads the same: its row is marked as
+  // repeating the row before it, so that passes whose findings are only
+  // counted can count it in one step, and once the protocol keeps no more
+  // fault lines it is not parsed again. Lines are compared up to this size.
+  static constexpr std::size_t kRepeatLineMax = 4096;
+
+  // Equal bytes, sizes known equal; short lines without a call.
+  static bool SameBytes(std::string_view a, std::string_view b) {
+    if (a.size() > 16) return a == b;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
+  }
+
   void ReadLine(std::string_view line, std::size_t line_start) {
+    const bool repeat = last_line_known_ && line.size() == last_line_.size() && SameBytes(line, last_line_);
+    Protocol& protocol = checks_.protocol();
+    if (repeat && protocol.FaultsFull()) {
+      // Its faults are the line before's, only counted now; its row, if that
+      // line kept one, is a copy of that line's.
+      ++line_no_;
+      file_.Release(line_start);
+      if (last_kept_) {
+        last_row_ = table_.AppendRepeat();
+        table_.SetSourceLine(last_row_, static_cast<std::uint32_t>(line_no_));
+      }
+      protocol.CountFaults(last_faults_);
+      return;
+    }
+    const std::size_t faults = protocol.FaultCount();
+    const RowId row = ReadRow(line, line_start);
+    last_faults_ = protocol.FaultCount() - faults;
+    const bool kept = table_.size() > row;
+    if (kept && repeat && last_kept_ && row == last_row_ + 1) table_.MarkRepeat(row);
+    last_kept_ = kept;
+    last_row_ = row;
+    last_line_known_ = line.size() <= kRepeatLineMax;
+    if (last_line_known_) last_line_.assign(line);
+  }
+
+  // Reads one line into a new row and returns its id; the row is dropped
+  // again when no field of a faulty line converted.
+  RowId ReadRow(std::string_view line, std::size_t line_start) {
     ++line_no_;
     file_.Release(line_start);
     // The terminator after the last field may be left out.
@@ -285,7 +328,7 @@ class PackageFileReader {
     }
     if (fault) {
       KeepIfAnySet(table_, row);
-      return;
+      return row;
     }
     if (!rest.empty()) {
       Report(-1, "load.line-ended", "Ошибка. Отсутствует признак конца строки", [&](const std::string&) {
@@ -293,6 +336,7 @@ class PackageFileReader {
       });
       KeepIfAnySet(table_, row);
     }
+    return row;
   }
 
   // Decodes and stores field `f`; false when it was faulty.
@@ -339,6 +383,11 @@ class PackageFileReader {
   int line_no_ = 0;
   ContextText pack_, declaration_, name_;
   std::string decoded_;
+  std::string last_line_;
+  RowId last_row_ = kNoRow;
+  std::size_t last_faults_ = 0;  // faults of the last line read in full
+  bool last_kept_ = false;        // the last line read kept its row
+  bool last_line_known_ = false;  // last_line_ holds the last line read
 };
 
 }  // namespace

@@ -130,24 +130,110 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
   return index;
 }
 
+bool Lookup::IsLastMiss(const Atom* atoms) const {
+  if (!miss_.valid) return false;
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    const Atom& a = atoms[i];
+    if (a.empty != miss_.empty[i]) return false;
+    if (a.empty) continue;
+    if (table_->field(keys_[i]).type == FieldType::String) {
+      if (a.text.size() != miss_.size[i] || a.text.compare(0, a.text.size(), miss_.text[i], miss_.size[i]) != 0) {
+        return false;
+      }
+    } else if (!(a.number == miss_.number[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void Lookup::KeepMiss(const Atom* atoms) const {
+  miss_.valid = false;
+  for (std::size_t i = 0; i < keys_.size(); ++i) {
+    const Atom& a = atoms[i];
+    miss_.empty[i] = a.empty;
+    if (a.empty) continue;
+    if (table_->field(keys_[i]).type == FieldType::String) {
+      if (a.text.size() > sizeof miss_.text[i]) return;
+      miss_.size[i] = static_cast<std::uint8_t>(a.text.size());
+      a.text.copy(miss_.text[i], a.text.size());
+    } else {
+      miss_.number[i] = a.number;
+    }
+  }
+  miss_.valid = true;
+}
+
 Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
   const std::vector<Slot>& buckets = index_->buckets;
   if (buckets.empty()) return {};
   const std::vector<RowId>& rows = *index_->rows;
-  // The group found last is tried first, before any hashing.
-  if (last_slot_ != nullptr && RowMatches(rows[last_slot_->first], atoms)) {
-    return Range{rows.data() + last_slot_->first, rows.data() + last_slot_->last};
+  // The group found last is tried first, before any hashing, then the
+  // group after it: its rows are found by stepping while they match, up to
+  // a few (a larger group is found by its hash).
+  if (last_end_ != 0) {
+    if (RowMatches(rows[last_first_], atoms)) return Range{rows.data() + last_first_, rows.data() + last_end_};
+    constexpr std::uint32_t kStepMax = 64;
+    const auto size = static_cast<std::uint32_t>(rows.size());
+    const std::uint32_t next = last_end_;
+    if (next < size && RowMatches(rows[next], atoms)) {
+      std::uint32_t end = next + 1;
+      while (end < size && end - next < kStepMax && RowMatches(rows[end], atoms)) ++end;
+      if (end == size || !RowMatches(rows[end], atoms)) {
+        last_first_ = next;
+        last_end_ = end;
+        return Range{rows.data() + next, rows.data() + end};
+      }
+    }
   }
+  if (IsLastMiss(atoms)) return {};
   const std::uint64_t h = HashOf(atoms);
   const std::size_t mask = buckets.size() - 1;
   for (std::size_t i = h & mask;; i = (i + 1) & mask) {
     const Slot& s = buckets[i];
-    if (s.last == 0) return {};
+    if (s.last == 0) {
+      KeepMiss(atoms);
+      return {};
+    }
     if (s.hash == h && RowMatches(rows[s.first], atoms)) {
-      last_slot_ = &s;
+      last_first_ = s.first;
+      last_end_ = s.last;
       return Range{rows.data() + s.first, rows.data() + s.last};
     }
   }
+}
+
+// Equal ranks are equal values as the search reads them only when both
+// sides compare alike: numbers with numbers, stored texts with texts. A
+// float searched in a text key reads as its file text, which its rank does
+// not tell: such links search each row.
+Lookup::ColumnLink Lookup::LinkColumn(const Table& master, int field) const {
+  ColumnLink link;
+  link.lookup_ = this;
+  link.master_ = &master;
+  link.field_ = field;
+  if (table_ == nullptr || keys_.size() != 1) return link;
+  const FieldType key = table_->field(keys_[0]).type;
+  const FieldType value = master.field(field).type;
+  const bool text_key = key == FieldType::String;
+  const bool alike = text_key ? value == FieldType::String
+                              : value == FieldType::Integer || value == FieldType::Float || value == FieldType::Date;
+  if (!alike) return link;
+  const int fields[] = {field};
+  auto ranks = master.RanksOf(fields);
+  link.rank_array_ = ranks.front().get();
+  link.ranks_ = std::move(ranks.front());
+  return link;
+}
+
+std::uint32_t Lookup::ColumnLink::RankOf(RowId row) const {
+  return (*static_cast<const Table::RankArray*>(rank_array_))[row];
+}
+
+RowId Lookup::ColumnLink::Resolve(RowId row, std::uint32_t rank) const {
+  if (rank >= found_.size()) found_.resize(rank + 1, kUnknown);
+  found_[rank] = lookup_->First(*master_, row, {field_});
+  return found_[rank];
 }
 
 int Lookup::CompareKey(RowId row, std::span<const KeyValue> values) const {

@@ -56,6 +56,34 @@ class Lookup {
   const std::vector<RowId>& rows() const;
   const Table* table() const { return table_; }
 
+  // What First(master, row, {field}) gives for every row of `master`, found
+  // once per distinct value of the field: a pass that links each row by a
+  // field of few values (a month, a category code) reads one array per row
+  // instead of searching. Valid while the lookup and both tables are; used
+  // by one thread at a time.
+  class ColumnLink {
+   public:
+    RowId operator()(RowId row) const {
+      if (!ranks_) return lookup_->First(*master_, row, {field_});
+      const std::uint32_t rank = RankOf(row);
+      if (rank < found_.size() && found_[rank] != kUnknown) return found_[rank];
+      return Resolve(row, rank);
+    }
+
+   private:
+    friend class Lookup;
+    static constexpr RowId kUnknown = kNoRow - 1;
+    std::uint32_t RankOf(RowId row) const;
+    RowId Resolve(RowId row, std::uint32_t rank) const;
+    const Lookup* lookup_ = nullptr;
+    const Table* master_ = nullptr;
+    int field_ = 0;
+    std::shared_ptr<const void> ranks_;  // the master field's value ranks; none: search each row
+    const void* rank_array_ = nullptr;
+    mutable std::vector<RowId> found_;  // by rank
+  };
+  ColumnLink LinkColumn(const Table& master, int field) const;
+
  private:
   // One key value of a search: empty, a number (numeric key field) or a text
   // (text key field).
@@ -88,10 +116,25 @@ class Lookup {
   const Table* table_ = nullptr;
   std::vector<int> keys_;
   std::shared_ptr<const Index> index_;
-  // The group the last search found: passes search the same keys for
-  // several rows in a row. A lookup is therefore searched by one thread at
-  // a time.
-  mutable const Slot* last_slot_ = nullptr;
+  // The group the last search found, rows[last_first_, last_end_) (none
+  // while last_end_ is 0): passes search the same keys for several rows in
+  // a row, or walk their rows in key order and ask for the group after it.
+  // A lookup is therefore searched by one thread at a time.
+  mutable std::uint32_t last_first_ = 0;
+  mutable std::uint32_t last_end_ = 0;
+  // The keys of the last search that found nothing, when its texts are
+  // short: a pass over rows with empty or unknown keys asks for the same
+  // missing keys row after row, and is answered without hashing.
+  struct Miss {
+    bool valid = false;
+    bool empty[8] = {};
+    double number[8] = {};
+    std::uint8_t size[8] = {};
+    char text[8][15] = {};
+  };
+  mutable Miss miss_;
+  bool IsLastMiss(const Atom* atoms) const;
+  void KeepMiss(const Atom* atoms) const;
 };
 
 // Reads fields of a linked row; with no row every field reads as empty.

@@ -199,6 +199,8 @@ void Table::Clear() {
   rows_ = 0;
   captions_ = nullptr;
   kept_texts_ = {};
+  repeats_ = {};
+  repeat_row_ = kNoRow;
 }
 
 void Table::Reserve(std::size_t rows) {
@@ -220,7 +222,7 @@ RowId Table::AppendRow() {
 
 void Table::DropLastRow() {
   if (rows_ == 0) return;
-  Changed();
+  Changed(static_cast<RowId>(rows_ - 1));
   --rows_;
   for (Column& c : columns_) c.Truncate(rows_);
   while (!kept_texts_.empty() && (kept_texts_.back().cell >> 16) >= rows_) kept_texts_.pop_back();
@@ -280,6 +282,56 @@ bool Table::HasKeptFileText(RowId row, int f) const { return FindKept(row, f) !=
 std::string Table::FileText(RowId row, int f) const {
   if (const KeptText* kept = FindKept(row, f)) return kept->text;
   return Text(row, f);
+}
+
+RowId Table::AppendRepeat() {
+  if (rows_ == 0) return AppendRow();
+  const RowId row = AppendRow();
+  const RowId prev = row - 1;
+  // The fields set in a row and in the rows repeating it are listed once.
+  if (repeat_row_ != prev) {
+    repeat_fields_.clear();
+    for (std::size_t f = 0; f < columns_.size(); ++f) {
+      if (columns_[f].Has(prev)) repeat_fields_.push_back(static_cast<int>(f));
+    }
+  }
+  repeat_row_ = row;
+  for (int f : repeat_fields_) {
+    Column& c = col(f);
+    c.Hold(row);
+    c.set[row] = c.set[prev];
+    switch (c.type) {
+      case FieldType::Integer:
+      case FieldType::Date: c.ints[row] = c.ints[prev]; break;
+      case FieldType::Float:
+        if (c.palette) break;
+        c.reals[row] = c.reals[prev];
+        c.texts[row] = c.texts[prev];
+        break;
+      case FieldType::String: c.texts[row] = c.texts[prev]; break;
+    }
+  }
+  // The file texts of cells that did not convert repeat too.
+  std::size_t first = kept_texts_.size();
+  while (first > 0 && (kept_texts_[first - 1].cell >> 16) == prev) --first;
+  for (std::size_t i = first, end = kept_texts_.size(); i < end; ++i) {
+    KeepFileText(row, static_cast<int>(kept_texts_[i].cell & 0xFFFF), std::string(kept_texts_[i].text));
+  }
+  MarkRepeat(row);
+  return row;
+}
+
+void Table::MarkRepeat(RowId row) {
+  if (row == 0 || row >= rows_) return;
+  const std::size_t word = row / 64;
+  if (word >= repeats_.size()) repeats_.resize(std::max(word + 1, repeats_.size() * 2), 0);
+  repeats_[word] |= std::uint64_t{1} << (row % 64);
+}
+
+void Table::ForgetRepeats(RowId row) {
+  for (std::size_t r = row; r <= static_cast<std::size_t>(row) + 1; ++r) {
+    if (r / 64 < repeats_.size()) repeats_[r / 64] &= ~(std::uint64_t{1} << (r % 64));
+  }
 }
 
 void Table::SetSourceLine(RowId row, std::uint32_t line) {
@@ -369,7 +421,7 @@ StoreResult Table::Store(RowId row, int f, std::string_view text) {
 }
 
 void Table::SetText(RowId row, int f, std::string_view text) {
-  Changed();
+  Changed(row);
   Column& c = col(f);
   text = CutToFieldSize(field(f), text);
   if (text.empty()) {
@@ -382,7 +434,7 @@ void Table::SetText(RowId row, int f, std::string_view text) {
 }
 
 void Table::SetInt(RowId row, int f, std::int32_t value) {
-  Changed();
+  Changed(row);
   Column& c = col(f);
   c.Hold(row);
   c.ints[row] = value;
@@ -390,7 +442,7 @@ void Table::SetInt(RowId row, int f, std::int32_t value) {
 }
 
 void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
-  Changed();
+  Changed(row);
   Column& c = col(f);
   c.Hold(row);
   if (c.palette) {
@@ -414,7 +466,7 @@ void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
 }
 
 void Table::SetDate(RowId row, int f, Date value) {
-  Changed();
+  Changed(row);
   Column& c = col(f);
   c.Hold(row);
   c.ints[row] = value.serial();
@@ -422,7 +474,7 @@ void Table::SetDate(RowId row, int f, Date value) {
 }
 
 void Table::SetEmpty(RowId row, int f) {
-  Changed();
+  Changed(row);
   Column& c = col(f);
   if (!c.Has(row)) return;  // empty already; a row the column does not hold stays so
   c.set[row] = 0;

@@ -86,6 +86,18 @@ class Table {
   void SetEmpty(RowId row, int f);
 
   bool IsEmpty(RowId row, int f) const { return !col(f).Has(row); }
+
+  // Rows known to hold the same values as the row before them (the loader
+  // marks a row read from a line equal to the line before it). A pass whose
+  // findings are only counted may count such a row's as its predecessor's.
+  // Any change of a row forgets the marks it touches.
+  void MarkRepeat(RowId row);
+  // Appends a row holding the values of the last row, marked as its repeat.
+  RowId AppendRepeat();
+  bool Repeats(RowId row) const {
+    const std::size_t word = row / 64;
+    return word < repeats_.size() && (repeats_[word] >> (row % 64) & 1) != 0;
+  }
   bool AnySet(RowId row) const;
 
   // Readers. `Int` of a float field truncates toward zero; `Number` of a date
@@ -294,6 +306,12 @@ class Table {
   void Changed() {
     if (cache_) cache_.reset();
   }
+  void Changed(RowId row) {
+    Changed();
+    if (!repeats_.empty()) ForgetRepeats(row);
+    if (row == repeat_row_) repeat_row_ = kNoRow;
+  }
+  void ForgetRepeats(RowId row);
   // Dense ranks of a field's values: 0 for empty, then 1.. in ascending order
   // of the values; `distinct` receives the number of ranks in use.
   // Called with the cache's mutex held.
@@ -327,6 +345,10 @@ class Table {
   std::vector<KeptText> kept_texts_;
   const KeptText* FindKept(RowId row, int f) const;
   std::size_t rows_ = 0;
+  std::vector<std::uint64_t> repeats_;  // a bit per row: see Repeats
+  // The fields set in row repeat_row_, the last row AppendRepeat appended.
+  RowId repeat_row_ = kNoRow;
+  std::vector<int> repeat_fields_;
   // Orders and ranks computed from the current rows; shared by copies of the
   // table until either changes.
   mutable std::shared_ptr<Cache> cache_;

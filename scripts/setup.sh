@@ -26,6 +26,7 @@ ZENTROX_TEST_PACKAGES=(
   cups printer-driver-cups-pdf poppler-utils
   xvfb xauth
   desktop-file-utils dpkg-dev file
+  time libarchive-tools
 )
 
 # Only for the sanitizer build (./test.sh --sanitize) and the fuzz targets.

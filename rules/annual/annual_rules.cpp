@@ -49,16 +49,16 @@ void DateInRowMonth(SaldoRow& row, std::string_view rule, int f) {
 // A period has both ends or none.
 void BeginWithoutEnd(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || row.HasDate(sd::SD_END_DT)) return;
-  row.checks.ReportFieldError(
-      "annual.sd.begin-with-end", row.caption(sd::SD_BEGIN_DT),
-      " " + row.sd.Text(row.r, sd::SD_BEGIN_DT) + " заполнена, а <Конечная дата работы в месяце> - пустая");
+  row.checks.ReportFieldErrorWith("annual.sd.begin-with-end", row.caption(sd::SD_BEGIN_DT), [&] {
+    return fmt::format(" {} заполнена, а <Конечная дата работы в месяце> - пустая", row.sd.Text(row.r, sd::SD_BEGIN_DT));
+  });
 }
 
 void EndWithoutBegin(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_END_DT) || row.HasDate(sd::SD_BEGIN_DT)) return;
-  row.checks.ReportFieldError(
-      "annual.sd.end-with-begin", row.caption(sd::SD_END_DT),
-      " " + row.sd.Text(row.r, sd::SD_END_DT) + " заполнена, а <Начальная дата работы в месяце> - пустая");
+  row.checks.ReportFieldErrorWith("annual.sd.end-with-begin", row.caption(sd::SD_END_DT), [&] {
+    return fmt::format(" {} заполнена, а <Начальная дата работы в месяце> - пустая", row.sd.Text(row.r, sd::SD_END_DT));
+  });
 }
 
 void NotNegative(SaldoRow& row, std::string_view rule, int f) {

@@ -8,6 +8,23 @@
 #include <fmt/format.h>
 
 namespace zentrox::common {
+
+void AssignText(std::string& to, const Table& t, RowId r, int f) {
+  const FieldType type = t.field(f).type;
+  if (type == FieldType::String || type == FieldType::Float) {
+    to.assign(t.View(r, f));
+  } else {
+    to = t.Text(r, f);
+  }
+}
+
+void AssignText(std::string& to, const Linked& row, const Table& t, int f) {
+  if (row.found()) {
+    AssignText(to, t, row.row(), f);
+  } else {
+    to.clear();
+  }
+}
 namespace {
 
 constexpr int kFirstCapYear = 2001;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +12,12 @@
 #include "data/table.h"
 
 namespace zentrox::common {
+
+// Sets `to` to the field's text (Table::Text), reusing its storage: the
+// passes set the finding context for every row or declaration they visit.
+void AssignText(std::string& to, const Table& t, RowId r, int f);
+// The same for a field of a linked row; empty when there is none.
+void AssignText(std::string& to, const Linked& row, const Table& t, int f);
 
 // The line an empty package file leaves after its row pass.
 inline constexpr std::string_view kEmptyFile = "Внимание ошибка! отсутствуют данные (файл пустой)";

@@ -11,9 +11,9 @@ constexpr std::string_view kDuplicate = "ВНИМАНИЕ! Дублирован�
 }  // namespace
 
 void SetDeclarationContext(FindingWriter& c, const Table& t, RowId r, const DeclarationFields& fields) {
-  c.context.pack = t.Text(r, fields.pack);
-  c.context.declaration = t.Text(r, fields.declaration);
-  c.context.name = t.Text(r, fields.last_name);
+  AssignText(c.context.pack, t, r, fields.pack);
+  AssignText(c.context.declaration, t, r, fields.declaration);
+  AssignText(c.context.name, t, r, fields.last_name);
   c.context.At(t, r);
 }
 

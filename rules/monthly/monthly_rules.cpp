@@ -35,15 +35,16 @@ new_format::DeclarationOptions DeclarationOptions() {
 void MonthIsReportingMonth(SaldoRow& row) {
   const int month = row.run.rule_run.period;
   if (row.total || row.month == month) return;
-  row.checks.ReportFieldError("monthly.sd.month-is-reporting-month", row.caption(sd::SD_MONTH),
-                              fmt::format("={} не равен отчетному месяцу={}", row.sd.Text(row.r, sd::SD_MONTH), month));
+  row.checks.ReportFieldErrorWith("monthly.sd.month-is-reporting-month", row.caption(sd::SD_MONTH), [&] {
+    return fmt::format("={} не равен отчетному месяцу={}", row.sd.Text(row.r, sd::SD_MONTH), month);
+  });
 }
 
 // Job codes are checked against the job dictionary with its status: a
 // listed code must be active (status "1").
 void JobCodeActiveAndListed(SaldoRow& row) {
   if (row.total || row.sd.IsEmpty(row.r, sd::SD_JOB_CODE) || row.sd.Int(row.r, sd::SD_JOB_CODE) == 0) return;
-  const Linked job(row.run.dm.new_prof, row.links.new_prof.First(row.sd, row.r, {sd::SD_JOB_CODE}));
+  const Linked job(row.run.dm.new_prof, row.links.new_prof_of(row.r));
   const std::string code = row.sd.Text(row.r, sd::SD_JOB_CODE);
   const std::string& caption = row.caption(sd::SD_JOB_CODE);
   if (job.found() && job.Text(dict::STATUS) != "1") {

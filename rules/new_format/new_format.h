@@ -124,12 +124,22 @@ void RunDeclarationSection(Run& run, const DeclarationOptions& options);
 // Links of the monthly-row pass, each built once.
 struct SaldoLinks {
   explicit SaldoLinks(const NewFormatTables& dm);
+  SaldoLinks(const SaldoLinks&) = delete;  // the column links point into it
+  SaldoLinks& operator=(const SaldoLinks&) = delete;
+  // With the captions of REV5_SD, for the joint caption below.
+  SaldoLinks(const NewFormatTables& dm, const std::vector<std::string>& sd_caption);
   Lookup declaration;  // name_account by NA_ID;NA_PL
   Lookup pack;         // pack_label by PL_ID
   Lookup month;        // months by ID_MONTH
   Lookup category;     // new_kategor by ID_KATEG
   Lookup prof;         // prof by ID_PROF
   Lookup new_prof;     // new_prof by ID_PROF
+  std::string declaration_caption;  // "<SD_NA caption>,<SD_PL caption>"
+  // The same links of each REV5_SD row, found once per value.
+  Lookup::ColumnLink month_of;     // by SD_MONTH
+  Lookup::ColumnLink category_of;  // by SD_CATEGORY
+  Lookup::ColumnLink prof_of;      // by SD_JOB_CODE
+  Lookup::ColumnLink new_prof_of;  // by SD_JOB_CODE
 };
 
 // One monthly row of the row pass, with the values most rules read.

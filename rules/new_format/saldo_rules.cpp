@@ -12,7 +12,15 @@ SaldoLinks::SaldoLinks(const NewFormatTables& dm)
       month(dm.months, {dict::ID}),
       category(dm.new_kategor, {dict::ID_KATEG}),
       prof(dm.prof, {dict::ID}),
-      new_prof(dm.new_prof, {dict::ID_PROF}) {}
+      new_prof(dm.new_prof, {dict::ID_PROF}),
+      month_of(month.LinkColumn(dm.saldo_data, sd::SD_MONTH)),
+      category_of(category.LinkColumn(dm.saldo_data, sd::SD_CATEGORY)),
+      prof_of(prof.LinkColumn(dm.saldo_data, sd::SD_JOB_CODE)),
+      new_prof_of(new_prof.LinkColumn(dm.saldo_data, sd::SD_JOB_CODE)) {}
+
+SaldoLinks::SaldoLinks(const NewFormatTables& dm, const std::vector<std::string>& sd_caption) : SaldoLinks(dm) {
+  declaration_caption = sd_caption[sd::SD_NA] + "," + sd_caption[sd::SD_PL];
+}
 
 SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_)
     : run(run_),
@@ -28,10 +36,11 @@ SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_)
 void SetSaldoContext(Run& run, const Lookup& declarations, RowId r) {
   const Table& sd = run.dm.saldo_data;
   FindingWriter& c = run.checks;
-  c.context.pack = sd.Text(r, sd::SD_PL);
-  c.context.declaration = sd.Text(r, sd::SD_NA);
-  c.context.name =
-      Linked(run.dm.name_account, declarations.First(sd, r, {sd::SD_NA, sd::SD_PL})).Text(na::NA_LAST_NAME);
+  common::AssignText(c.context.pack, sd, r, sd::SD_PL);
+  common::AssignText(c.context.declaration, sd, r, sd::SD_NA);
+  common::AssignText(c.context.name,
+                     Linked(run.dm.name_account, declarations.First(sd, r, {sd::SD_NA, sd::SD_PL})),
+                     run.dm.name_account, na::NA_LAST_NAME);
   c.context.At(sd, r);
 }
 
@@ -57,14 +66,30 @@ void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
   FindingWriter& c = run.checks;
   c.BeginSection("REV5_SD");
   const Table& sd = run.dm.saldo_data;
-  const SaldoLinks links(run.dm);
+  const SaldoLinks links(run.dm, run.sd_caption);
+  Protocol& protocol = c.protocol();
+  // The faults of the last row checked in full. The rules read nothing but
+  // the row and its links, so a row with the same values as the row before
+  // it has the same faults: once they are only counted, such a row is
+  // counted without checking it again (a file of millions of equal lines).
+  std::size_t last_faults = 0;
+  bool last_checked = false;
   c.WalkFile(sd, [&](RowId r) {
+    if (last_checked && sd.Repeats(r) && protocol.FaultsFull()) {
+      protocol.CountFaults(last_faults);
+      c.context.At(sd, r);
+      return;
+    }
+    const std::size_t before = protocol.FaultCount();
+    last_checked = true;
     SaldoRow row(run, links, r);
-    c.context.pack = sd.Text(r, sd::SD_PL);
-    c.context.declaration = sd.Text(r, sd::SD_NA);
-    c.context.name = Linked(run.dm.name_account, row.declaration).Text(na::NA_LAST_NAME);
+    common::AssignText(c.context.pack, sd, r, sd::SD_PL);
+    common::AssignText(c.context.declaration, sd, r, sd::SD_NA);
+    common::AssignText(c.context.name, Linked(run.dm.name_account, row.declaration), run.dm.name_account,
+                       na::NA_LAST_NAME);
     c.context.At(sd, r);
     ApplySaldoRowRules(row, options);
+    last_faults = protocol.FaultCount() - before;
   });
   if (sd.empty()) c.ReportPlain("new.sd.file-not-empty", kEmptyFile);
 }
@@ -81,8 +106,7 @@ void DeclarationExists(SaldoRow& row, LinkTest test) {
                                              : declaration.Number(na::NA_ID) != row.Amount(sd::SD_NA) ||
                                                    declaration.Number(na::NA_PL) != row.Amount(sd::SD_PL);
   if (missing) {
-    row.checks.ReportFieldError("new.sd.declaration-in-na", row.caption(sd::SD_NA) + "," + row.caption(sd::SD_PL),
-                                "отсутствует в файле REV5_NA");
+    row.checks.ReportFieldError("new.sd.declaration-in-na", row.links.declaration_caption, "отсутствует в файле REV5_NA");
   }
 }
 
@@ -98,7 +122,7 @@ void MonthFilledAndKnown(SaldoRow& row) {
   const std::string& caption = row.caption(sd::SD_MONTH);
   row.checks.CheckFilled("new.sd.month-filled", row.sd, row.r, sd::SD_MONTH, caption);
   row.checks.CheckDictionaryCode("new.sd.month-in-dictionary", row.sd, row.r, sd::SD_MONTH,
-                                 Linked(row.run.dm.months, row.links.month.First(row.sd, row.r, {sd::SD_MONTH})),
+                                 Linked(row.run.dm.months, row.links.month_of(row.r)),
                                  dict::ID, caption);
   if (row.sd.Text(row.r, sd::SD_MONTH) == "0") {
     row.checks.ReportFieldError("new.sd.month-not-zero", caption, "не должно равняться нулю (0)");
@@ -108,7 +132,7 @@ void MonthFilledAndKnown(SaldoRow& row) {
 void JobCodeKnown(SaldoRow& row) {
   if (row.total || row.sd.IsEmpty(row.r, sd::SD_JOB_CODE) || row.sd.Int(row.r, sd::SD_JOB_CODE) == 0) return;
   row.checks.CheckDictionaryCode("new.sd.job-code-in-dictionary", row.sd, row.r, sd::SD_JOB_CODE,
-                                 Linked(row.run.dm.prof, row.links.prof.First(row.sd, row.r, {sd::SD_JOB_CODE})),
+                                 Linked(row.run.dm.prof, row.links.prof_of(row.r)),
                                  dict::ID, row.caption(sd::SD_JOB_CODE));
 }
 
@@ -119,7 +143,7 @@ void CategoryFilledAndKnown(SaldoRow& row) {
   row.checks.CheckFilled("new.sd.category-filled", row.sd, row.r, sd::SD_CATEGORY, caption);
   row.checks.CheckDictionaryCode(
       "new.sd.category-in-dictionary", row.sd, row.r, sd::SD_CATEGORY,
-      Linked(row.run.dm.new_kategor, row.links.category.First(row.sd, row.r, {sd::SD_CATEGORY})), dict::ID_KATEG,
+      Linked(row.run.dm.new_kategor, row.links.category_of(row.r)), dict::ID_KATEG,
       caption);
   if (row.category == "0")
     row.checks.ReportFieldError("new.sd.category-not-zero", caption, "не должно равняться нулю (0)");
@@ -149,19 +173,20 @@ void EndRequired(SaldoRow& row) {
 void EndNotBeforeBegin(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
   if (row.DateOf(sd::SD_END_DT) < row.DateOf(sd::SD_BEGIN_DT)) {
-    row.checks.ReportFieldError("new.sd.begin-before-end", row.caption(sd::SD_BEGIN_DT),
-                                " " + row.sd.Text(row.r, sd::SD_BEGIN_DT) +
-                                    " должна быть меньше конечной даты месяца " + row.sd.Text(row.r, sd::SD_END_DT));
+    row.checks.ReportFieldErrorWith("new.sd.begin-before-end", row.caption(sd::SD_BEGIN_DT), [&] {
+      return fmt::format(" {} должна быть меньше конечной даты месяца {}", row.sd.Text(row.r, sd::SD_BEGIN_DT),
+                         row.sd.Text(row.r, sd::SD_END_DT));
+    });
   }
 }
 
 void DateMonthsAgree(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
   if (row.DateOf(sd::SD_BEGIN_DT).month() != row.DateOf(sd::SD_END_DT).month()) {
-    row.checks.ReportFieldError(
-        "new.sd.date-months-agree", row.caption(sd::SD_END_DT),
-        "значение месяца в датах должно совпадать. BEGIN_DT=" + row.sd.Text(row.r, sd::SD_BEGIN_DT) +
-            " END_DT=" + row.sd.Text(row.r, sd::SD_END_DT));
+    row.checks.ReportFieldErrorWith("new.sd.date-months-agree", row.caption(sd::SD_END_DT), [&] {
+      return fmt::format("значение месяца в датах должно совпадать. BEGIN_DT={} END_DT={}",
+                         row.sd.Text(row.r, sd::SD_BEGIN_DT), row.sd.Text(row.r, sd::SD_END_DT));
+    });
   }
 }
 
@@ -173,7 +198,7 @@ void YearNearYear(SaldoRow& row, std::string_view rule, int f) {
   int y = row.DateOf(f).year();
   const long long year = row.run.year;
   if (y < year - 1 || y > year + 1) {
-    row.checks.ReportFieldError(rule, row.caption(f), fmt::format("ошибочное значение года ={}", y));
+    row.checks.ReportFieldErrorWith(rule, row.caption(f), [y] { return fmt::format("ошибочное значение года ={}", y); });
   }
 }
 }  // namespace
@@ -187,8 +212,9 @@ void DateYearsAgree(SaldoRow& row) {
   int begin = row.DateOf(sd::SD_BEGIN_DT).year();
   int end = row.DateOf(sd::SD_END_DT).year();
   if (begin != end) {
-    row.checks.ReportFieldError("new.sd.date-years-agree", row.caption(sd::SD_END_DT),
-                                fmt::format("ошибочное значение года. BEGIN_DT={} END_DT={}", begin, end));
+    row.checks.ReportFieldErrorWith("new.sd.date-years-agree", row.caption(sd::SD_END_DT), [&] {
+      return fmt::format("ошибочное значение года. BEGIN_DT={} END_DT={}", begin, end);
+    });
   }
 }
 
@@ -197,8 +223,9 @@ void ExemptCategoryContributions(SaldoRow& row) {
   if (row.total) return;
   if (!row.CategoryIs("150") && !row.CategoryIs("153") && !row.CategoryIs("154")) return;
   if (row.Amount(sd::SD_PAYM_FOND) > 0 && (row.Amount(sd::SD_SUM_AP) != 0 || row.Amount(sd::SD_SUM_EA) != 0)) {
-    row.checks.ReportFieldError("new.sd.exempt-category-contributions", "",
-                                "категория " + row.category + " -  заполнены взносы. Должны равняться (нулю)");
+    row.checks.ReportFieldErrorWith("new.sd.exempt-category-contributions", "", [&] {
+      return fmt::format("категория {} -  заполнены взносы. Должны равняться (нулю)", row.category);
+    });
   }
 }
 

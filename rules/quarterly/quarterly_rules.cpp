@@ -38,8 +38,9 @@ void MonthInQuarter(SaldoRow& row) {
   if (row.total) return;
   const int quarter = row.run.rule_run.period;
   if (QuarterOf(row.month) != quarter) {
-    row.checks.ReportFieldError("quarterly.sd.month-in-quarter", row.caption(sd::SD_MONTH),
-                                fmt::format("={} за пределом отчетного квартала={}", row.month, quarter));
+    row.checks.ReportFieldErrorWith("quarterly.sd.month-in-quarter", row.caption(sd::SD_MONTH), [&] {
+      return fmt::format("={} за пределом отчетного квартала={}", row.month, quarter);
+    });
   }
 }
 

@@ -260,5 +260,116 @@ TEST(BoundedStorage, FaultsPastTheLimitAreCountedExactly) {
   EXPECT_EQ(protocol.lines().size(), lines);
 }
 
+
+// A line equal to the line before it reads the same. Past the fault-line
+// limit it is not parsed again: its faults are counted as the line before's
+// and its row copies that line's. Loaded with and without the limit, every
+// count, row, value and source line is the same.
+TEST(BoundedStorage, RepeatedLinesPastTheLimitReadAsIfParsed) {
+  const std::string valid = "7\xB0" "3\xB0" "8\xB0" "11\xB0" "102\xB0" "5\xB0" "01.08.2026\xB0" "31.08.2026\xB0"
+                            "100.50\xB0" "0\xB0" "6\xB0" "23\xB0" "29\xB0\r\n";
+  std::string bytes;
+  const std::pair<std::string, int> runs[] = {
+      {"\r\n", 30},                       // dropped rows, 13 faults each
+      {"1\xB0\r\n", 40},                  // one field kept
+      {valid, 5},                         // no fault
+      {"2\xB0\r\n", 3},                   // another value after a valid run
+      {"\r\n", 2},                        // dropped after kept
+      {"2\xB0\r\n", 4},                   // the same line again after dropped ones
+      {"1\xB0x\xB0\r\n", 6},              // a conversion fault and missing fields
+      {"3\xB0" "3\xB0" "8\xB0" "11\xB0" "102\xB0" "5\xB0" "1.8.2026\xB0\r\n", 5},  // a date-format fault
+  };
+  for (const auto& [line, count] : runs) {
+    for (int i = 0; i < count; ++i) bytes += line;
+  }
+  TempDir dir;
+  const std::string path = dir.path() + "REV5_SD";
+  test::WriteBytes(path, bytes);
+  auto load = [&](std::size_t max_lines, Protocol& protocol, Table& table) {
+    protocol.SetMaxFaultLines(max_lines);
+    FindingWriter checks(protocol, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+    LoadPackageFile(checks, path, FileKind::SD, table);
+  };
+  Protocol all;
+  Table parsed = MakeTable(FileKind::SD);
+  load(kMaxFaultLines, all, parsed);
+  for (std::size_t limit : {std::size_t{5}, std::size_t{400}, std::size_t{700}}) {
+    SCOPED_TRACE(limit);
+    Protocol few;
+    Table copied = MakeTable(FileKind::SD);
+    load(limit, few, copied);
+    EXPECT_EQ(few.FaultCount(), all.FaultCount());
+    const std::vector<std::string> kept = test::FaultTexts(few);
+    const std::vector<std::string> every = test::FaultTexts(all);
+    ASSERT_LE(kept.size(), every.size());
+    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), every.begin()));
+    ASSERT_EQ(copied.size(), parsed.size());
+    for (RowId r = 0; r < parsed.size(); ++r) {
+      ASSERT_EQ(copied.SourceLine(r), parsed.SourceLine(r)) << r;
+      for (int f = 0; f < parsed.FieldCount(); ++f) {
+        ASSERT_EQ(copied.IsEmpty(r, f), parsed.IsEmpty(r, f)) << r << " " << f;
+        ASSERT_EQ(copied.FileText(r, f), parsed.FileText(r, f)) << r << " " << f;
+      }
+    }
+  }
+  // Rows read from a line equal to the one before are marked; the first of
+  // a run and a row after a dropped line are not.
+  EXPECT_FALSE(parsed.Repeats(0));
+  EXPECT_TRUE(parsed.Repeats(1));
+  EXPECT_TRUE(parsed.Repeats(39));
+  EXPECT_FALSE(parsed.Repeats(40));  // the first valid row
+  EXPECT_FALSE(parsed.Repeats(45));  // "2" after the valid rows
+  EXPECT_FALSE(parsed.Repeats(48));  // "2" after dropped lines
+  EXPECT_TRUE(parsed.Repeats(49));
+}
+
+// A change of a row forgets what was known about it and the row after it.
+TEST(BoundedStorage, ChangingARowForgetsItsRepeatMarks) {
+  Table t("t", {FieldDef{"N", FieldType::Float, 0}, FieldDef{"S", FieldType::String, 4}});
+  t.Store(t.AppendRow(), 1, "ab");
+  for (int i = 0; i < 4; ++i) t.AppendRepeat();
+  for (RowId r = 1; r < 5; ++r) {
+    EXPECT_TRUE(t.Repeats(r)) << r;
+    EXPECT_EQ(t.Text(r, 1), "ab");
+  }
+  t.Store(2, 0, "1");
+  EXPECT_TRUE(t.Repeats(1));
+  EXPECT_FALSE(t.Repeats(2));
+  EXPECT_FALSE(t.Repeats(3));
+  EXPECT_TRUE(t.Repeats(4));
+  t.DropLastRow();
+  t.AppendRow();
+  EXPECT_FALSE(t.Repeats(4)) << "a row appended in place of a dropped one";
+  EXPECT_TRUE(t.IsEmpty(4, 1));
+  t.Store(4, 0, "9");
+  const RowId copy = t.AppendRepeat();
+  EXPECT_EQ(t.Text(copy, 0), "9") << "a repeat copies the row as it is now";
+  EXPECT_TRUE(t.IsEmpty(copy, 1));
+}
+
+// A lookup that found nothing answers the same keys again at once; other
+// keys, found or not, are searched as before.
+TEST(BoundedStorage, LookupAfterAMissFindsWhatIsThere) {
+  Table t("t", {FieldDef{"ID", FieldType::Integer, 0}, FieldDef{"CODE", FieldType::String, 20}});
+  const std::pair<const char*, const char*> rows[] = {{"1", "A"}, {"2", ""}, {"", "B"}, {"4", "A-LONG-CODE-OF-20"}};
+  for (const auto& [id, code] : rows) {
+    const RowId r = t.AppendRow();
+    t.Store(r, 0, id);
+    t.Store(r, 1, code);
+  }
+  const Lookup by_both(t, {0, 1});
+  Table q("q", {FieldDef{"ID", FieldType::Integer, 0}, FieldDef{"CODE", FieldType::String, 20}});
+  const std::pair<const char*, const char*> searches[] = {
+      {"", ""}, {"", ""}, {"1", "A"}, {"", ""}, {"2", ""}, {"2", ""}, {"", "B"}, {"1", "B"}, {"1", "B"}, {"1", "A"},
+      {"4", "A-LONG-CODE-OF-2"}, {"4", "A-LONG-CODE-OF-20"}, {"4", "A-LONG-CODE-OF-21"}, {"4", "A-LONG-CODE-OF-20"}};
+  const RowId expected[] = {kNoRow, kNoRow, 0, kNoRow, 1, 1, 2, kNoRow, kNoRow, 0, kNoRow, 3, kNoRow, 3};
+  for (std::size_t i = 0; i < std::size(searches); ++i) {
+    const RowId r = q.AppendRow();
+    q.Store(r, 0, searches[i].first);
+    q.Store(r, 1, searches[i].second);
+    EXPECT_EQ(by_both.First(q, r, {0, 1}), expected[i]) << i;
+  }
+}
+
 }  // namespace
 }  // namespace zentrox

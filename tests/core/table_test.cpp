@@ -68,6 +68,73 @@ TEST(Lookup, TextKeysAndEmptyValues) {
   EXPECT_EQ(none.Number(0), 0);
 }
 
+// A column link answers for every row what the search by that row's field
+// answers: numbers by number (2 and 2.0 alike), texts by text, empty values,
+// values the dictionary lacks; a float searched in a text key reads as its
+// file text ("1.50" is not "1.5") and is searched row by row.
+TEST(Lookup, ColumnLinkAnswersAsTheSearch) {
+  Table dict("d", {FieldDef{"N", FieldType::Integer, 0}, FieldDef{"T", FieldType::String, 6}});
+  for (const auto& [n, t] : {std::pair{"2", "1.5"}, std::pair{"13", "150"}, std::pair{"", "01"}, std::pair{"2", ""}}) {
+    const RowId r = dict.AppendRow();
+    dict.Store(r, 0, n);
+    dict.Store(r, 1, t);
+  }
+  Table rows("r", {FieldDef{"I", FieldType::Integer, 0}, FieldDef{"F", FieldType::Float, 0},
+                   FieldDef{"S", FieldType::String, 6}});
+  const char* values[][3] = {{"2", "2.0", "150"}, {"13", "1.5", "01"}, {"", "1.50", ""},  {"7", "", "15"},
+                             {"2", "13", "150"},  {"13", "2", "1.5"},  {"", "1.5", "01"}, {"2", "2.0", ""}};
+  for (const auto& v : values) {
+    const RowId r = rows.AppendRow();
+    for (int f = 0; f < 3; ++f) rows.Store(r, f, v[f]);
+  }
+  const Lookup by_number(dict, {0});
+  const Lookup by_text(dict, {1});
+  for (const Lookup* lookup : {&by_number, &by_text}) {
+    for (int f = 0; f < 3; ++f) {
+      const Lookup::ColumnLink link = lookup->LinkColumn(rows, f);
+      for (RowId r = 0; r < rows.size(); ++r) {
+        EXPECT_EQ(link(r), lookup->First(rows, r, {f})) << "text key " << (lookup == &by_text) << " field " << f
+                                                          << " row " << r;
+      }
+    }
+  }
+  EXPECT_EQ(by_text.LinkColumn(rows, 1)(1), 0u);
+  EXPECT_EQ(by_text.LinkColumn(rows, 1)(2), kNoRow) << "\"1.50\" is not the text \"1.5\"";
+  EXPECT_EQ(by_number.LinkColumn(rows, 1)(0), 0u) << "2.0 is the number 2";
+}
+
+// Searches that walk the keys in order (each asking for the group after the
+// one found before), backwards, or repeat them find what a fresh lookup
+// finds, for groups of one row, of a few rows and of more rows than are
+// stepped through.
+TEST(Lookup, WalksInKeyOrderFindWholeGroups) {
+  Table t("t", {FieldDef{"K", FieldType::Integer, 0}, FieldDef{"V", FieldType::Integer, 0}});
+  const int sizes[] = {1, 3, 1, 70, 2, 64, 65, 1};
+  for (int k = 0; k < static_cast<int>(std::size(sizes)); ++k) {
+    for (int i = 0; i < sizes[k]; ++i) {
+      const RowId r = t.AppendRow();
+      t.Store(r, 0, std::to_string(k * 10));
+      t.Store(r, 1, std::to_string(i));
+    }
+  }
+  Table q("q", {FieldDef{"K", FieldType::Integer, 0}});
+  std::vector<int> keys;
+  for (int k = 0; k < 8; ++k) keys.push_back(k * 10);   // in order
+  for (int k = 7; k >= 0; --k) keys.push_back(k * 10);  // backwards
+  for (int k : {30, 30, 40, 5, 50, 60, 60, 70, 80}) keys.push_back(k);  // repeated, missing
+  const Lookup walking(t, {0}, {1});
+  for (int key : keys) {
+    const RowId r = q.AppendRow();
+    q.Store(r, 0, std::to_string(key));
+    const Lookup fresh(t, {0}, {1});
+    const Lookup::Range expected = fresh.Find(q, r, {0});
+    const Lookup::Range found = walking.Find(q, r, {0});
+    EXPECT_EQ(found.first, expected.first) << key;
+    EXPECT_EQ(found.size(), expected.size()) << key;
+    EXPECT_EQ(found.size(), key % 10 == 0 && key < 80 ? sizes[key / 10] : 0) << key;
+  }
+}
+
 // How a field text converts by the field's type: one sign at most, and the
 // text must be the whole number.
 struct ConversionCase {
