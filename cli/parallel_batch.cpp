@@ -61,7 +61,8 @@ void OnSignal(int sig) { g_signal = sig; }
 
 // Catches the signals that end the program while the batch runs, so that it
 // can stop its workers and remove the private directories first. A signal
-// the program was started with ignored stays ignored.
+// the program was started with ignored stays ignored. SIGCHLD gets its
+// default meanwhile: ignored, it would leave no worker to wait for.
 class SignalGuard {
  public:
   static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
@@ -76,6 +77,10 @@ class SignalGuard {
       sigaction(kSignals[i], nullptr, &old_[i]);
       if (old_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &caught, nullptr);
     }
+    struct sigaction child {};
+    child.sa_handler = SIG_DFL;
+    sigemptyset(&child.sa_mask);
+    sigaction(SIGCHLD, &child, &old_child_);
   }
   ~SignalGuard() { Restore(); }
   SignalGuard(const SignalGuard&) = delete;
@@ -84,10 +89,12 @@ class SignalGuard {
   // What the program was started with; a worker runs under it.
   void Restore() const {
     for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &old_[i], nullptr);
+    sigaction(SIGCHLD, &old_child_, nullptr);
   }
 
  private:
   struct sigaction old_[std::size(kSignals)]{};
+  struct sigaction old_child_ {};
 };
 
 // The directory that holds the private working directories and the workers'
@@ -275,7 +282,12 @@ std::optional<int> RunInWorkers(const ParallelBatch& b, const SignalGuard& signa
     const pid_t pid = ::waitpid(-1, &worker_status, 0);
     if (pid < 0) {
       if (errno == EINTR) continue;
-      break;  // no child left to wait for: cannot happen while some run
+      // The workers can't be waited for: their archives count as lost
+      // rather than leaving the output short.
+      for (const auto& [worker, k] : running) finish(k, 3, "the check's end could not be awaited");
+      running.clear();
+      print_ready();
+      continue;
     }
     const auto it = running.find(pid);
     if (it == running.end()) continue;
