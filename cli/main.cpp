@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -363,9 +364,13 @@ std::optional<int> RunInParallel(const Options& opt, const std::string& workdir,
   parallel.count = opt.archives.size();
   parallel.jobs = static_cast<unsigned>(std::min<std::size_t>(opt.jobs, opt.archives.size()));
   parallel.workdir = workdir;
+  // A worker's session, kept across its archives as a serial run keeps one.
+  std::unique_ptr<Session> session;
   parallel.check = [&](std::size_t k, const std::string& private_workdir, std::string& out) {
-    Session session(private_workdir, program_dir, clock);
-    Batch batch(opt, session, workdir);
+    if (!session || session->workdir() != private_workdir) {
+      session = std::make_unique<Session>(private_workdir, program_dir, clock);
+    }
+    Batch batch(opt, *session, workdir);
     const int status = batch.RunOne(k);
     out = batch.output();
     return status;

@@ -1,9 +1,9 @@
 // The archives of one zentrox-check invocation checked several at a time.
 //
-// Each archive is checked in a worker process of its own, in a private
-// working directory under the chosen one that holds a copy of its
-// dictionaries; the outputs are written in the order of the archives, as a
-// serial run writes them.
+// Up to N worker processes each check the archives they are handed, one
+// after another, in a private working directory under the chosen one that
+// holds a copy of its dictionaries; the outputs are written in the order of
+// the archives, as a serial run writes them.
 #pragma once
 
 #include <cstddef>
