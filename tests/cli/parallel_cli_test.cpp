@@ -101,6 +101,32 @@ TEST(CliJobs, AParallelBatchPrintsTheSerialRunsBytesAndStatus) {
   }
 }
 
+// Three batches in one working directory at once, two parallel and one
+// serial, each print what they print alone.
+TEST(CliJobs, BatchesShareAWorkingDirectory) {
+  TempDir work;
+  TempDir io;
+  test::CopyDictionaries(work.path());
+  const std::string clean = Example("REV5_1234567_00001_2026T03.rar");
+  const std::string faulty = Example("REV5_1234567_00002_2026T03.rar");
+  std::string batch = "--variant quarterly --today 08.12.2026 --workdir " + Quote(work.path());
+  for (int i = 0; i < 4; ++i) batch += " " + Quote(clean) + " " + Quote(faulty);
+  auto command = [&](const std::string& jobs, const std::string& name) {
+    return Quote(ZENTROX_CHECK) + " " + batch + " --jobs " + jobs + " >" + Quote(io / name) +
+           " 2>/dev/null; echo $? >" + Quote(io / (name + ".status"));
+  };
+  const std::string all = "(" + command("2", "parallel-a") + ") & (" + command("2", "parallel-b") + ") & (" +
+                          command("1", "serial") + ") & wait";
+  ASSERT_EQ(std::system(all.c_str()), 0);
+  const Outcome alone = CheckWith({"--variant", "quarterly", "--today", "08.12.2026", "--workdir", work.path(),
+                                   "--jobs", "1", clean, faulty, clean, faulty, clean, faulty, clean, faulty});
+  EXPECT_EQ(alone.status, 1);
+  for (const std::string name : {"parallel-a", "parallel-b", "serial"}) {
+    EXPECT_EQ(test::ReadBytes(io / (name + ".status")), "1\n") << name;
+    EXPECT_EQ(WithoutTime(test::ReadBytes(io / name)), WithoutTime(alone.out)) << name;
+  }
+}
+
 TEST(CliJobs, ABadJobCountIsAUsageError) {
   const std::string archive = Example("REV5_1234567_00001_2026T03.rar");
   for (const char* value : {"0", "-1", "two", "", "2x", "+2", " 2", "99999999999999999999"}) {
