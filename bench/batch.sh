@@ -5,8 +5,14 @@
 # batch of large ones, serially (--jobs 1) and with --jobs N (default 2),
 # the runs interleaved so that the machine's noise falls alike on both.
 # Prints the median wall time, the median CPU time (user + system, the
-# archiver and the workers included), the speed-up and the packages per
-# hour, and checks that both runs printed the same bytes and exit status.
+# archiver and the workers included), the cores that CPU time kept busy on
+# average, the speed-up, the fastest run and the speed-up between the
+# fastest runs (the least disturbed ones), the packages per hour, and checks
+# that both runs printed the same bytes and exit status. The kernel shares
+# the CPUs between sessions (autogroups) before processes: while another
+# session keeps a core busy, a parallel run gets no more CPU than a serial
+# one, whatever --jobs is. The "cores" column shows it; compare runs made on
+# an idle machine.
 #
 #   --runs N                 runs of each kind (default 3)
 #   --small N                small packages, 20 declarations each (default 1000)
@@ -119,25 +125,28 @@ for set in small large; do
       exit 1
     fi
     echo "  $set run $((i + 1)): serial $(tail -1 "$results/$set-serial.wall") s," \
-      "--jobs $jobs $(tail -1 "$results/$set-parallel.wall") s" >&2
+      "--jobs $jobs $(tail -1 "$results/$set-parallel.wall") s (load average before: ${loads[-1]})" >&2
   done
 done
 
-printf '\n%-6s %9s %12s %12s %9s %9s %9s %12s\n' batch packages "declarations" run "median s" "CPU s" speed-up \
-  "packages/h"
+printf '\n%-6s %9s %12s %10s %9s %7s %6s %9s %7s %9s %11s\n' batch packages declarations run "median s" "CPU s" \
+  cores speed-up "best s" "best x" "packages/h"
 for set in small large; do
   count=$small
   declarations=20
   if [ $set = large ]; then count=$large; declarations=$large_n; fi
   serial=$(median < "$results/$set-serial.wall")
+  serial_best=$(sort -g "$results/$set-serial.wall" | head -1)
   for kind in serial parallel; do
     wall=$(median < "$results/$set-$kind.wall")
     cpu=$(median < "$results/$set-$kind.cpu")
+    best=$(sort -g "$results/$set-$kind.wall" | head -1)
     label="--jobs 1"
     if [ $kind = parallel ]; then label="--jobs $jobs"; fi
     awk -v set=$set -v n="$count" -v d="$declarations" -v label="$label" -v wall="$wall" -v cpu="$cpu" \
-        -v serial="$serial" 'BEGIN {
-      printf "%-6s %9d %12d %12s %9.2f %9.2f %9.2f %12.0f\n", set, n, d, label, wall, cpu, serial / wall, n * 3600 / wall
+        -v serial="$serial" -v best="$best" -v serial_best="$serial_best" 'BEGIN {
+      printf "%-6s %9d %12d %10s %9.2f %7.2f %6.2f %9.2f %7.2f %9.2f %11.0f\n", set, n, d, label, wall, cpu, cpu / wall,
+        serial / wall, best, serial_best / best, n * 3600 / wall
     }'
   done
 done
