@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -14,7 +15,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <thread>
 #include <vector>
 
@@ -210,6 +210,7 @@ struct Outcome {
 struct Done {
   std::uint64_t k = 0;
   std::int32_t status = 0;
+  std::int32_t unused = 0;  // no byte goes out unset
 };
 
 bool SendAll(int fd, const void* data, std::size_t size) {

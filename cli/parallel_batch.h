@@ -26,13 +26,14 @@ struct ParallelBatch {
   std::size_t count = 0;  // archives
   unsigned jobs = 1;      // workers at once
   std::string workdir;    // the chosen working directory: absolute, ends in "/"
-  // In a worker: checks archive `k` in `private_workdir`, appends what the
-  // serial run prints for it on standard output to `out` and returns its exit
-  // status (0 to 3). What it writes on standard error is collected and
-  // passed on in order.
+  // In a worker: checks archive `k` in `private_workdir`, puts what the
+  // serial run prints for it on standard output into `out` and returns its
+  // exit status (0 to 3). What it writes on standard error is collected and
+  // passed on in order. A worker's archives come one after another in one
+  // process, so what this keeps between calls (a session) lives on.
   std::function<int(std::size_t k, const std::string& private_workdir, std::string& out)> check;
   // Here, for an archive whose worker ended without a result (killed,
-  // crashed): appends its output as not checked to `out` and says why on
+  // crashed): puts its output as not checked into `out` and says why on
   // standard error; its status is 3.
   std::function<void(std::size_t k, const std::string& why, std::string& out)> lost;
   // Writes one archive's output to standard output; called once per
