@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -36,6 +37,7 @@
 #include "intake/command_runner.h"
 #include "intake/workdir.h"
 #include "intake/workdir_lock.h"
+#include "parallel_batch.h"
 #include "session/session.h"
 
 namespace {
@@ -51,7 +53,7 @@ constexpr int kExitNotChecked = 3;
 const char* const kUsageText =
     "usage: zentrox-check [--variant auto|@VARIANTS@] [--workdir DIR]\n"
     "                     [--today DD.MM.YYYY] [--rtf FILE] [--format text|json|csv]\n"
-    "                     [--encoding utf-8|cp1251] [--] ARCHIVE...\n"
+    "                     [--encoding utf-8|cp1251] [--jobs N] [--] ARCHIVE...\n"
     "       zentrox-check --list-rules [--format text|json] [--encoding utf-8|cp1251]\n"
     "\n"
     "Unpacks each package ARCHIVE into the working directory and checks it as the\n"
@@ -76,14 +78,17 @@ const char* const kUsageText =
     "                  archives in the order given, UTF-8 with a byte-order mark\n"
     "                  and CR LF line ends\n"
     "  --encoding E    utf-8 (default) or cp1251, for the text output\n"
+    "  --jobs N        check up to N archives at once (default: the number of\n"
+    "                  cores; 1 checks them one after another), each in a\n"
+    "                  private directory under the working directory\n"
     "  --              ends the options: what follows are archives, even when\n"
     "                  their names begin with -\n"
     "  --list-rules    print the rule catalogue instead: one line per rule (id,\n"
     "                  package file, field, what it requires; tab-separated) or,\n"
     "                  with --format json, an array of objects\n"
     "\n"
-    "Several archives are checked one after another, each text protocol under a\n"
-    "heading line. Exit status (the highest over the archives): 0 no findings,\n"
+    "Several archives are printed in the order given, whatever --jobs is, each\n"
+    "text protocol under a heading line. Exit status (the highest over the archives): 0 no findings,\n"
     "1 findings, 2 usage error or the variant of an archive could not be told,\n"
     "3 the archive could not be read, not unpacked, the run ended early or the\n"
     "working directory was busy with another run or could not be locked. An\n"
@@ -101,6 +106,7 @@ struct Options {
   OutputFormat format = OutputFormat::Text;
   bool cp1251 = false;
   bool list_rules = false;
+  unsigned jobs = DefaultJobCount();
   std::vector<std::string> archives;
 };
 
@@ -205,6 +211,11 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
     } else if (a == "--encoding") {
       if (!value(v) || (v != "utf-8" && v != "cp1251")) return stop(UsageError("--encoding takes utf-8 or cp1251"));
       opt.cp1251 = v == "cp1251";
+    } else if (a == "--jobs") {
+      if (!value(v)) return stop(UsageError("--jobs needs a value"));
+      const std::optional<unsigned> jobs = ParseJobCount(v);
+      if (!jobs) return stop(UsageError("--jobs takes a whole number from 1 to " + std::to_string(kMaxJobs)));
+      opt.jobs = *jobs;
     } else if (a == "--list-rules") {
       opt.list_rules = true;
     } else if (!a.empty() && a[0] == '-' && a != "-") {
@@ -245,7 +256,9 @@ std::optional<std::string> SetUpWorkdir(const Options& opt, const std::string& p
 }
 
 // The archives of one invocation, checked one after another in one session;
-// the output of each is appended to `out`.
+// the output of each is appended to output(). A parallel batch checks each
+// archive with RunOne in a session of its own. `workdir` is the working
+// directory the output names (the session's may be a private one).
 class Batch {
  public:
   Batch(const Options& opt, Session& session, std::string workdir)
@@ -253,19 +266,38 @@ class Batch {
 
   // Checks every archive; returns the highest exit status over them.
   int Run() {
-    if (opt_.format == OutputFormat::Csv) out_ += FindingsCsvHeader();
-    if (opt_.format == OutputFormat::Json && several_) out_ += "[\n";
+    out_ += Opening(opt_);
     int status = kExitClean;
-    for (std::size_t k = 0; k < opt_.archives.size(); ++k) {
-      status = std::max(status, CheckArchive(Absolute(opt_.archives[k]), k + 1 == opt_.archives.size()));
-    }
-    if (opt_.format == OutputFormat::Json && several_) out_ += "]\n";
+    for (std::size_t k = 0; k < opt_.archives.size(); ++k) status = std::max(status, RunOne(k));
+    out_ += Closing(opt_);
     return status;
+  }
+
+  // Archive `k` alone: its exit status.
+  int RunOne(std::size_t k) { return CheckArchive(Absolute(opt_.archives[k]), Last(k)); }
+
+  // Archive `k` as not checked at all, `why` said on standard error.
+  void NotChecked(std::size_t k, const std::string& why) {
+    const std::string archive = Absolute(opt_.archives[k]);
+    std::cerr << "zentrox-check: " << archive << ": " << why << '\n';
+    const std::string variant_id = opt_.profile != nullptr ? opt_.profile->id : std::string();
+    AppendOutput(archive, Protocol(), ReportSummary{variant_id, archive, workdir_}, Last(k));
+  }
+
+  // What comes before the first archive's output and after the last one's.
+  static std::string Opening(const Options& opt) {
+    if (opt.format == OutputFormat::Csv) return FindingsCsvHeader();
+    return opt.format == OutputFormat::Json && opt.archives.size() > 1 ? "[\n" : "";
+  }
+  static std::string Closing(const Options& opt) {
+    return opt.format == OutputFormat::Json && opt.archives.size() > 1 ? "]\n" : "";
   }
 
   const std::string& output() const { return out_; }
 
  private:
+  bool Last(std::size_t k) const { return k + 1 == opt_.archives.size(); }
+
   // The variant given, or the one told from the archive; none, with the
   // reason in `reason`, when it can't be told.
   const VariantProfile* VariantOf(const std::string& archive, std::string& reason) const {
@@ -303,7 +335,7 @@ class Batch {
       // output): the run ends as the control run ends it, with the protocol
       // given up for its one line.
       protocol = Protocol();
-      ReportOutOfMemory(protocol, workdir_);
+      ReportOutOfMemory(protocol, session_.workdir());
       summary = ReportSummary{variant_id, archive, workdir_};
       status = kExitNotChecked;
       AppendOutput(archive, protocol, summary, last);
@@ -363,6 +395,41 @@ class Batch {
   std::string out_;
 };
 
+// The batch checked by up to --jobs workers at once (see parallel_batch.h),
+// printing what the serial run prints; nothing when it could not start.
+std::optional<int> RunInParallel(const Options& opt, const std::string& workdir, const std::string& program_dir,
+                                 const Clock& clock) {
+  bool opened = false;
+  ParallelBatch parallel;
+  parallel.count = opt.archives.size();
+  parallel.jobs = static_cast<unsigned>(std::min<std::size_t>(opt.jobs, opt.archives.size()));
+  parallel.workdir = workdir;
+  // A worker's session, kept across its archives as a serial run keeps one.
+  std::unique_ptr<Session> session;
+  parallel.check = [&](std::size_t k, const std::string& private_workdir, std::string& out) {
+    if (!session || session->workdir() != private_workdir) {
+      session = std::make_unique<Session>(private_workdir, program_dir, clock);
+    }
+    Batch batch(opt, *session, workdir);
+    const int status = batch.RunOne(k);
+    out = batch.output();
+    return status;
+  };
+  parallel.lost = [&](std::size_t k, const std::string& why, std::string& out) {
+    Session unused(workdir, program_dir, clock);
+    Batch batch(opt, unused, workdir);
+    batch.NotChecked(k, why);
+    out = batch.output();
+  };
+  parallel.emit = [&](const std::string& out) {
+    Print(opt, opened ? out : Batch::Opening(opt) + out);
+    opened = true;
+  };
+  const std::optional<int> status = RunParallelBatch(parallel);
+  if (status) Print(opt, Batch::Closing(opt));
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -385,6 +452,9 @@ int main(int argc, char** argv) {
   if (opt.today) fixed_clock.emplace(*opt.today);
   const Clock& clock = fixed_clock ? static_cast<const Clock&>(*fixed_clock) : system_clock;
 
+  if (std::min<std::size_t>(opt.jobs, opt.archives.size()) > 1) {
+    if (const std::optional<int> status = RunInParallel(opt, *workdir, program_dir, clock)) return *status;
+  }
   Session session(*workdir, program_dir, clock);
   Batch batch(opt, session, *workdir);
   const int status = batch.Run();

@@ -15,6 +15,7 @@
 #include <fmt/format.h>
 
 #include "data/files.h"
+#include "data/variant.h"
 
 namespace zentrox {
 
@@ -261,6 +262,28 @@ WorkdirSetup PrepareWorkdir(const std::optional<std::string>& option, const std:
   const DictionarySync sync = SyncDictionaries(program_dir, dir, choice.origin == WorkdirOrigin::PerUser);
   setup.notice = KeptDictionariesNotice(sync.to_tell, dir, program_dir);
   return setup;
+}
+
+bool CopyWorkdirDictionaries(const std::string& workdir, const std::string& dir, std::string& error) {
+  std::vector<std::string> names;
+  for (Variant v : AllVariants()) {
+    for (const DictionaryFile& d : Profile(v).dictionaries) names.push_back(d.name);
+  }
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  for (const std::string& name : names) {
+    // The run finds its dictionaries without regard to case: so is the copy found.
+    const std::optional<std::string> found = FindFileNoCase(WithTrailingSlash(workdir) + name);
+    if (!found) continue;
+    const fs::path from(*found);
+    std::error_code ec;
+    fs::copy_file(from, fs::path(dir) / from.filename(), ec);
+    if (ec) {
+      error = *found + ": " + ec.message();
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace zentrox

@@ -70,4 +70,12 @@ struct WorkdirSetup {
 // nothing has been copied.
 WorkdirSetup PrepareWorkdir(const std::optional<std::string>& option, const std::string& program_dir);
 
+// Copies into `dir` every dictionary a variant reads that `workdir` holds,
+// under the name it has there, so that a run in `dir` reads what a run in
+// `workdir` would (a parallel batch's worker gets such a private copy). A
+// dictionary missing from `workdir` stays missing. False, with `error`
+// naming the file and why, when one could not be copied: a run in `dir`
+// would then see something else than a run in `workdir`.
+bool CopyWorkdirDictionaries(const std::string& workdir, const std::string& dir, std::string& error);
+
 }  // namespace zentrox
