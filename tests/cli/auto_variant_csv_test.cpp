@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/cli_support.h"
 #include "support/test_support.h"
 
 namespace zentrox {
@@ -19,25 +20,10 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-Outcome Shell(const std::string& command) {
-  TempDir io;
-  const int raw = std::system((command + " >" + Quote(io / "out") + " 2>" + Quote(io / "err")).c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadBytes(io / "out"), test::ReadBytes(io / "err")};
-}
-
-std::string Example(const std::string& name) { return std::string(ZENTROX_EXAMPLES_DIR) + "/" + name; }
+using Outcome = test::CheckOutcome;
+std::string Quote(const std::string& s) { return test::ShellQuote(s); }
+Outcome Shell(const std::string& command) { return test::RunShell(command); }
+std::string Example(const std::string& name) { return test::ExampleArchive(name); }
 
 // The protocol without its first line, the date and time of the run.
 std::string AfterFirstLine(const std::string& text) {

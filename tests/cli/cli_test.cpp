@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "cli/cli_support.h"
 #include "data/protocol_writers.h"
 #include "data/rule_catalogue.h"
 #include "intake/command_runner.h"
@@ -25,32 +26,11 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-  std::vector<std::string> lines() const { return test::SplitLines(out); }
-};
+using Result = test::CheckOutcome;
+std::string Quote(const std::string& s) { return test::ShellQuote(s); }
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-// `prefix` goes before the program in the shell command: variables to set,
-// or a program that runs it.
 Result Check(const std::vector<std::string>& args, const std::string& cwd = "", const std::string& prefix = "") {
-  TempDir io;
-  std::string cmd = (cwd.empty() ? "" : "cd " + Quote(cwd) + " && ") + prefix + Quote(ZENTROX_CHECK);
-  for (const std::string& a : args) cmd += " " + Quote(a);
-  cmd += " >" + Quote(io / "out") + " 2>" + Quote(io / "err");
-  int raw = std::system(cmd.c_str());
-  Result r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = test::ReadBytes(io / "out");
-  r.err = test::ReadBytes(io / "err");
-  return r;
+  return test::RunCheck(args, cwd, prefix);
 }
 
 class CliTest : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "cli/cli_support.h"
 #include "support/test_support.h"
 
 namespace zentrox {
@@ -15,26 +16,10 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using Outcome = test::CheckOutcome;
+std::string Quote(const std::string& s) { return test::ShellQuote(s); }
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-Outcome CheckWith(const std::vector<std::string>& args) {
-  TempDir io;
-  std::string cmd = Quote(ZENTROX_CHECK);
-  for (const std::string& a : args) cmd += " " + Quote(a);
-  cmd += " >" + Quote(io / "out") + " 2>" + Quote(io / "err");
-  const int raw = std::system(cmd.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadBytes(io / "out"), test::ReadBytes(io / "err")};
-}
+Outcome CheckWith(const std::vector<std::string>& args) { return test::RunCheck(args); }
 
 // The time of day in the protocols' first lines is the only difference two
 // runs may show.
@@ -50,7 +35,7 @@ std::vector<std::string> Entries(const std::string& dir) {
   return names;
 }
 
-std::string Example(const std::string& name) { return std::string(ZENTROX_EXAMPLES_DIR) + "/" + name; }
+std::string Example(const std::string& name) { return test::ExampleArchive(name); }
 
 TEST(CliJobs, AParallelBatchPrintsTheSerialRunsBytesAndStatus) {
   TempDir src;

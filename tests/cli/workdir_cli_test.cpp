@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "cli/cli_support.h"
 #include "support/test_support.h"
 
 namespace zentrox {
@@ -14,25 +15,11 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using Outcome = test::CheckOutcome;
 
 Outcome CheckExample(const std::string& workdir) {
-  TempDir io;
-  std::string cmd = Quote(ZENTROX_CHECK) + " --variant quarterly --today 08.12.2026 --workdir " + Quote(workdir) + " " +
-                    Quote(std::string(ZENTROX_EXAMPLES_DIR) + "/REV5_1234567_00001_2026T03.rar") + " >" +
-                    Quote(io / "out") + " 2>" + Quote(io / "err");
-  int raw = std::system(cmd.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, test::ReadBytes(io / "out"), test::ReadBytes(io / "err")};
+  return test::RunCheck({"--variant", "quarterly", "--today", "08.12.2026", "--workdir", workdir,
+                         test::ExampleArchive("REV5_1234567_00001_2026T03.rar")});
 }
 
 TEST(CliWorkdir, ANewWorkdirIsCreatedAndFilledSoTheValidExampleChecksClean) {
