@@ -249,6 +249,7 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
   pane_.setTextInteractionFlags(pane_.textInteractionFlags() | Qt::TextSelectableByKeyboard);
   pane_.installEventFilter(this);
   pane_.viewport()->installEventFilter(this);
+  pane_viewport_ = pane_.viewport();
 
   // This window's protocol is rewritten by each of its runs.
   connect(&controller_, &CheckerController::started, this, &RecordPage::Reset);
@@ -537,7 +538,9 @@ bool RecordPage::Find(const QString& text, int direction) {
 }
 
 bool RecordPage::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == pane_.viewport() && event->type() == QEvent::MouseButtonDblClick) {
+  // The viewport is compared as it was when the filter was installed: the
+  // pane may be half destroyed when its last events pass through here.
+  if (watched == pane_viewport_ && event->type() == QEvent::MouseButtonDblClick) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::LeftButton) {
       const int line = pane_.ProtocolLineAtBlock(pane_.cursorForPosition(mouse->position().toPoint()).blockNumber());

@@ -96,6 +96,7 @@ class RecordPage : public QWidget {
   CheckerController& controller_;
   QTabWidget& pages_;
   ProtocolPane& pane_;
+  const QObject* pane_viewport_ = nullptr;  // the pane's viewport, whose double-clicks open a record
   RecordModel* model_ = nullptr;
   QLabel* header_ = nullptr;
   QTableView* grid_ = nullptr;
