@@ -66,7 +66,7 @@ WindowProfile WindowProfileFor(Variant variant) {
           p.highlight_background};
 }
 
-OpenDialogSpec UnRarDialogSpec() {
+OpenDialogOptions UnRarDialogOptions() {
   return {QStringLiteral("odUnRar"),
           QStringLiteral("Select RAR-file for unpacking to work directory"),
           {QStringLiteral("rar archives (*.rar)"), QStringLiteral("all files (*)")},
@@ -83,9 +83,9 @@ void RememberUnRarFolder(const QString& archive) {
   QSettings().setValue(kUnRarFolderKey, QFileInfo(archive).absolutePath());
 }
 
-SaveDialogSpec SaveDialogSpecFor() { return {QStringLiteral("sdToFile"), QStringLiteral("doc")}; }
+SaveDialogOptions SaveDialogOptionsFor() { return {QStringLiteral("sdToFile"), QStringLiteral("doc")}; }
 
-SaveDialogSpec FindingsCsvDialogSpec() { return {QStringLiteral("sdFindingsCsv"), QStringLiteral("csv")}; }
+SaveDialogOptions FindingsCsvDialogOptions() { return {QStringLiteral("sdFindingsCsv"), QStringLiteral("csv")}; }
 
 bool DebugRequested(const QStringList& arguments) { return arguments.indexOf(QLatin1String("debug"), 1) > 0; }
 
@@ -410,7 +410,7 @@ void CheckerWindow::ShowArchiverMessage(const QString& text) {
 void CheckerWindow::ChooseAndUnpackArchive() {
   if (context_.dialogs == nullptr || controller_->running()) return;
   if (context_.gate != nullptr && context_.gate->busy()) return;
-  std::optional<QString> chosen = context_.dialogs->Open(this, UnRarDialogSpec());
+  std::optional<QString> chosen = context_.dialogs->Open(this, UnRarDialogOptions());
   if (!chosen) return;
   ShowWholeProtocol();
   if (controller_->StartUnRar(*chosen)) RememberUnRarFolder(*chosen);
@@ -452,7 +452,7 @@ void CheckerWindow::PrintProtocol() {
 
 void CheckerWindow::SaveProtocol() {
   if (controller_->running() || context_.dialogs == nullptr || context_.messages == nullptr) return;
-  std::optional<QString> path = context_.dialogs->Save(this, SaveDialogSpecFor(), controller_->SavePreset());
+  std::optional<QString> path = context_.dialogs->Save(this, SaveDialogOptionsFor(), controller_->SavePreset());
   if (!path) return;
   QString confirmation;
   try {
@@ -477,7 +477,7 @@ void CheckerWindow::SaveFindingsCsv() {
       QString::fromStdString(DirectoryPart(
           context_.session == nullptr ? std::string() : context_.session->window(variant()).last_chosen)) +
       QStringLiteral("ERROR_REV.csv");
-  std::optional<QString> path = context_.dialogs->Save(this, FindingsCsvDialogSpec(), preset);
+  std::optional<QString> path = context_.dialogs->Save(this, FindingsCsvDialogOptions(), preset);
   if (!path) return;
   try {
     controller_->SaveFindings(*path);

@@ -42,10 +42,10 @@ struct WindowProfile {
 WindowProfile WindowProfileFor(Variant variant);
 
 // `odUnRar` and `sdToFile`. The UnRar dialog opens in UnRarFolder().
-OpenDialogSpec UnRarDialogSpec();
-SaveDialogSpec SaveDialogSpecFor();
+OpenDialogOptions UnRarDialogOptions();
+SaveDialogOptions SaveDialogOptionsFor();
 // "Salvează erorile (CSV)…".
-SaveDialogSpec FindingsCsvDialogSpec();
+SaveDialogOptions FindingsCsvDialogOptions();
 
 // The folder the UnRar dialog opens in: the one that held the archive last
 // unpacked (remembered across runs in the user's settings of the

@@ -71,7 +71,7 @@ QString ForDisplay(const QString& text) {
   return out;
 }
 
-std::optional<QString> QtFileDialogs::Open(QWidget* parent, const OpenDialogSpec& setup) {
+std::optional<QString> QtFileDialogs::Open(QWidget* parent, const OpenDialogOptions& setup) {
   QFileDialog dialog(parent, setup.title);
   dialog.setObjectName(setup.object_name);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -82,7 +82,7 @@ std::optional<QString> QtFileDialogs::Open(QWidget* parent, const OpenDialogSpec
   return dialog.selectedFiles().constFirst();
 }
 
-std::optional<QString> QtFileDialogs::Save(QWidget* parent, const SaveDialogSpec& setup, const QString& preset) {
+std::optional<QString> QtFileDialogs::Save(QWidget* parent, const SaveDialogOptions& setup, const QString& preset) {
   QFileDialog dialog(parent);
   dialog.setObjectName(setup.object_name);
   dialog.setAcceptMode(QFileDialog::AcceptSave);

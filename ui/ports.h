@@ -14,7 +14,7 @@ class QWidget;
 namespace zentrox::ui {
 
 // The settings of an open dialog such as `odUnRar`.
-struct OpenDialogSpec {
+struct OpenDialogOptions {
   QString object_name;
   QString title;
   QStringList filters;  // Qt filter strings, first one selected
@@ -22,7 +22,7 @@ struct OpenDialogSpec {
 };
 
 // The settings of a save dialog such as `sdToFile`.
-struct SaveDialogSpec {
+struct SaveDialogOptions {
   QString object_name;
   QString default_suffix;
 };
@@ -31,10 +31,10 @@ class FileDialogs {
  public:
   virtual ~FileDialogs() = default;
   // The chosen file's full path, nothing when the user cancels.
-  virtual std::optional<QString> Open(QWidget* parent, const OpenDialogSpec& setup) = 0;
+  virtual std::optional<QString> Open(QWidget* parent, const OpenDialogOptions& setup) = 0;
   // `preset`: the file name the dialog proposes (a bare name means the
   // dialog's current directory).
-  virtual std::optional<QString> Save(QWidget* parent, const SaveDialogSpec& setup, const QString& preset) = 0;
+  virtual std::optional<QString> Save(QWidget* parent, const SaveDialogOptions& setup, const QString& preset) = 0;
 };
 
 class MessageBoxes {
@@ -61,8 +61,8 @@ class Printers {
 
 class QtFileDialogs : public FileDialogs {
  public:
-  std::optional<QString> Open(QWidget* parent, const OpenDialogSpec& setup) override;
-  std::optional<QString> Save(QWidget* parent, const SaveDialogSpec& setup, const QString& preset) override;
+  std::optional<QString> Open(QWidget* parent, const OpenDialogOptions& setup) override;
+  std::optional<QString> Save(QWidget* parent, const SaveDialogOptions& setup, const QString& preset) override;
 };
 
 class QtMessageBoxes : public MessageBoxes {

@@ -50,7 +50,7 @@ void FakeMessages::Error(QWidget*, const QString& text) {
   if (while_open) while_open(shown.back());
 }
 
-std::optional<QString> FakeDialogs::Open(QWidget*, const ui::OpenDialogSpec& setup) {
+std::optional<QString> FakeDialogs::Open(QWidget*, const ui::OpenDialogOptions& setup) {
   open_specs.push_back(setup);
   if (open_answers.empty()) return std::nullopt;
   const QString answer = open_answers.front();
@@ -59,7 +59,7 @@ std::optional<QString> FakeDialogs::Open(QWidget*, const ui::OpenDialogSpec& set
   return answer;
 }
 
-std::optional<QString> FakeDialogs::Save(QWidget*, const ui::SaveDialogSpec& setup, const QString& preset) {
+std::optional<QString> FakeDialogs::Save(QWidget*, const ui::SaveDialogOptions& setup, const QString& preset) {
   save_specs.push_back(setup);
   save_presets.push_back(preset);
   if (save_answers.empty()) return std::nullopt;

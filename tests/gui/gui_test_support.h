@@ -56,13 +56,13 @@ class FakeMessages : public ui::MessageBoxes {
 
 class FakeDialogs : public ui::FileDialogs {
  public:
-  std::optional<QString> Open(QWidget*, const ui::OpenDialogSpec& setup) override;
-  std::optional<QString> Save(QWidget*, const ui::SaveDialogSpec& setup, const QString& preset) override;
+  std::optional<QString> Open(QWidget*, const ui::OpenDialogOptions& setup) override;
+  std::optional<QString> Save(QWidget*, const ui::SaveDialogOptions& setup, const QString& preset) override;
   // What the user picks, in turn; a null QString cancels the dialog.
   std::deque<QString> open_answers;
   std::deque<QString> save_answers;
-  std::vector<ui::OpenDialogSpec> open_specs;
-  std::vector<ui::SaveDialogSpec> save_specs;
+  std::vector<ui::OpenDialogOptions> open_specs;
+  std::vector<ui::SaveDialogOptions> save_specs;
   std::vector<QString> save_presets;
 };
 

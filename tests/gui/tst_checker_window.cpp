@@ -195,7 +195,7 @@ void CheckerWindowTest::unrarDialogSettings() {
   TestProgram p;
   p.app->quarterlyWindow()->ChooseAndUnpackArchive();
   QCOMPARE(p.dialogs.open_specs.size(), std::size_t(1));
-  const ui::OpenDialogSpec& setup = p.dialogs.open_specs[0];
+  const ui::OpenDialogOptions& setup = p.dialogs.open_specs[0];
   QCOMPARE(setup.object_name, QStringLiteral("odUnRar"));
   QCOMPARE(setup.title, QStringLiteral("Select RAR-file for unpacking to work directory"));
   QCOMPARE(setup.filters, (QStringList{"rar archives (*.rar)", "all files (*)"}));

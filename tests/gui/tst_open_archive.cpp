@@ -276,8 +276,8 @@ void OpenArchiveTest::theFileDialogOpensInTheFolderAskedFor() {
   QTemporaryDir settings;  // where the dialog keeps its history
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   QTemporaryDir folder;
-  ui::OpenDialogSpec spec = ui::UnRarDialogSpec();
-  spec.directory = folder.path();
+  ui::OpenDialogOptions dialog = ui::UnRarDialogOptions();
+  dialog.directory = folder.path();
   QString shown;
   QTimer poll;
   connect(&poll, &QTimer::timeout, this, [&] {
@@ -290,7 +290,7 @@ void OpenArchiveTest::theFileDialogOpensInTheFolderAskedFor() {
   });
   poll.start(20);
   ui::QtFileDialogs dialogs;
-  QVERIFY(!dialogs.Open(nullptr, spec));
+  QVERIFY(!dialogs.Open(nullptr, dialog));
   QCOMPARE(shown, folder.path());
 }
 

@@ -190,7 +190,7 @@ void PrintSaveTest::saveDialogReplacesAFileWithoutAsking() {
   });
   user.start();
   ui::QtFileDialogs dialogs;
-  const std::optional<QString> chosen = dialogs.Save(nullptr, ui::SaveDialogSpecFor(), existing);
+  const std::optional<QString> chosen = dialogs.Save(nullptr, ui::SaveDialogOptionsFor(), existing);
   user.stop();
   QCOMPARE(accepted, 1);
   QCOMPARE(asked, 0);
