@@ -250,10 +250,9 @@ std::string JsonExplanation(std::string_view rule) {
 
 // The text with every invalid byte as U+FFFD.
 std::string ValidUtf8(std::string_view text) {
-  std::string in(text), out;
-  out.reserve(in.size());
-  std::size_t i = 0;
-  while (i < in.size()) AppendCodePoint(NextCodePoint(in, i), out);
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) AppendCodePoint(NextCodePoint(text, i), out);
   return out;
 }
 
