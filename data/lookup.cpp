@@ -106,6 +106,8 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
   std::uint32_t first = 0;
   for (std::uint32_t i = 1; i <= rows.size(); ++i) {
     if (i < rows.size()) {
+      // A row repeating the one before it in the order holds its keys.
+      if (rows[i] == rows[i - 1] + 1 && table_->Repeats(rows[i])) continue;
       bool same = true;
       for (const auto& r : ranks) {
         if ((*r)[rows[i]] != (*r)[rows[first]]) {

@@ -62,8 +62,10 @@ void ForEachDeclarationGroup(const Table& t, const std::vector<RowId>& order, in
     const std::string_view declaration = t.View(order[first], declaration_field);
     const std::string_view pack = t.View(order[first], pack_field);
     std::size_t last = first + 1;
-    while (last < order.size() && t.View(order[last], declaration_field) == declaration &&
-           t.View(order[last], pack_field) == pack) {
+    // A row repeating the one before it in the order holds its keys.
+    while (last < order.size() &&
+           ((order[last] == order[last - 1] + 1 && t.Repeats(order[last])) ||
+            (t.View(order[last], declaration_field) == declaration && t.View(order[last], pack_field) == pack))) {
       ++last;
     }
     group(std::span<const RowId>(order.data() + first, last - first));
@@ -77,14 +79,26 @@ void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId
   ForEachDeclarationGroup(t, order, o.declaration_field, o.pack_field, [&](std::span<const RowId> rows) {
     begin_group(rows.front());
     std::array<double, kMaxTotalColumns> sums{};
+    // What the last month row added: a row repeating it adds the same.
+    std::array<double, kMaxTotalColumns> added{};
+    RowId last_month_row = kNoRow;
     bool seen_total = false;
     for (const RowId r : rows) {
-      if (t.Int(r, o.code_field) != o.total_code) {
-        if (!counts || counts(r)) {
-          for (std::size_t k = 0; k < o.columns.size(); ++k) sums[k] += t.Number(r, o.columns[k].field);
-        }
+      if (last_month_row != kNoRow && r == last_month_row + 1 && t.Repeats(r)) {
+        for (std::size_t k = 0; k < o.columns.size(); ++k) sums[k] += added[k];
+        last_month_row = r;
         continue;
       }
+      if (t.Int(r, o.code_field) != o.total_code) {
+        const bool counted = !counts || counts(r);
+        for (std::size_t k = 0; k < o.columns.size(); ++k) {
+          added[k] = counted ? t.Number(r, o.columns[k].field) : 0.0;
+          sums[k] += added[k];
+        }
+        last_month_row = r;
+        continue;
+      }
+      last_month_row = kNoRow;
       c.context.At(t, r);
       if (seen_total) c.ReportFieldError(o.twice_rule, "", o.twice_message);
       seen_total = true;

@@ -45,9 +45,9 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
       SetSaldoContext(run, declarations, r);
       buckets = 0;
     }
-    c.context.At(sd, r);  // a line names the later of two overlapping rows
     const int month = sd.Int(r, sd::SD_MONTH);
     if (month == common::kTotalMonth || !takes_part(month)) return;
+    c.context.At(sd, r);  // a line names the later of two overlapping rows
     const Date begin = sd.DateValue(r, sd::SD_BEGIN_DT);
     const Date end = sd.DateValue(r, sd::SD_END_DT);
     const std::string_view category = sd.View(r, sd::SD_CATEGORY);

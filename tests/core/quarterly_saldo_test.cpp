@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "new_format_test_package.h"
 
@@ -324,6 +325,32 @@ TEST(QuarterlyOverlap, KeepsEveryRowOfALargeDeclaration) {
   ASSERT_GE(lines.size(), 4u);
   EXPECT_EQ(lines[lines.size() - 4], "к о н т р о л ь  з а в е р ш е н.");
   EXPECT_EQ(lines.back(), "Проверено электронных деклараций : 2");
+}
+
+// A line equal to the line before it is a row of its own in every pass,
+// though passes may take its sums and findings from the row it repeats: July
+// halved and written twice sums as before and overlaps itself; a copied total
+// row is a second total row, checked against the same sums, that the pack's
+// totals count again.
+TEST(QuarterlySaldo, EqualNeighbouringLinesCountAsRowsOfTheirOwn) {
+  Package p = QuarterlyBaseline();
+  Amounts(p, 0, "500.00", "50.00", "30.00", "115.00", "145.00");
+  p.sd.insert(p.sd.begin() + 4, p.sd[3]);
+  p.sd.insert(p.sd.begin() + 1, p.sd[0]);
+  RuleHarness h(Variant::Quarterly);
+  p.Write(h);
+  h.Run(kQuarterlyArchive);
+  std::map<std::string, int> rules;
+  for (const ProtocolLine& l : h.protocol.lines()) {
+    if (l.finding) ++rules[l.finding->rule];
+  }
+  EXPECT_EQ(rules, (std::map<std::string, int>{{"new.ip.fond-matches-declarations", 1},
+                                                {"new.ip.ill-matches-declarations", 1},
+                                                {"new.ip.sum-ap-matches-declarations", 1},
+                                                {"new.ip.sum-ea-matches-declarations", 1},
+                                                {"new.ip.total-matches-declarations", 1},
+                                                {"new.sd.total-row-once", 1},
+                                                {"quarterly.sd.periods-disjoint", 1}}));
 }
 
 }  // namespace
