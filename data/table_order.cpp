@@ -87,7 +87,7 @@ class DistinctValues {
       if (s.hash == hash && same(representatives_[s.id])) return s.id;
     }
   }
-  const std::vector<RowId>& representatives() const { return representatives_; }
+  std::vector<RowId> TakeRepresentatives() { return std::move(representatives_); }
 
  private:
   static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
@@ -132,8 +132,37 @@ struct Table::Cache {
   std::vector<LookupIndex> indexes;
 };
 
-// Ranks come from the distinct values: each value is hashed once, only the
-// distinct values are sorted, so a field of few values costs one pass.
+// Ranks in one walk of the rows when the field's values never decrease in
+// file order (a file sorted by the field): each value greater than the one
+// before it opens the next rank. `value(r)` reads a non-empty row; false as
+// soon as a value is smaller than the one before it, or unordered with it.
+template <typename Value, typename Read>
+bool RanksInFileOrder(std::size_t rows, const auto& has, Read&& value, std::vector<std::uint32_t>& ids,
+                      std::uint32_t& ranks) {
+  std::uint32_t rank = 0;
+  Value last{};
+  for (RowId r = 0; r < rows; ++r) {
+    if (!has(r)) {
+      ids[r] = 0;
+      continue;
+    }
+    const Value v = value(r);
+    if (rank == 0 || last < v) {
+      ++rank;
+      last = v;
+    } else if (!(v == last)) {
+      return false;
+    }
+    ids[r] = rank;
+  }
+  ranks = rank;
+  return true;
+}
+
+// Ranks come from the distinct values: each value is hashed once (a row equal
+// to the row before it not even that), only the distinct values are sorted,
+// so a field of few values costs one pass. A field in file order costs one
+// walk of the rows (RanksInFileOrder).
 std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& distinct) const {
   Cache& cache = *cache_;
   auto& slot = cache.ranks[static_cast<std::size_t>(f)];
@@ -164,35 +193,58 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
       return slot.ranks;
     }
   }
-  DistinctValues values(rows_);
+  const auto has = [&](RowId r) { return c.Has(r); };
+  const auto view = [&](RowId r) { return View(r, f); };
+  const auto number = [&](RowId r) { return Number(r, f); };
   std::vector<std::uint32_t> ids(rows_);
-  for (RowId r = 0; r < rows_; ++r) {
-    if (!c.Has(r)) {
-      ids[r] = 0xFFFFFFFFu;
-      continue;
+  std::uint32_t ranks = 0;
+  const bool in_file_order = text ? RanksInFileOrder<std::string_view>(rows_, has, view, ids, ranks)
+                                  : RanksInFileOrder<double>(rows_, has, number, ids, ranks);
+  if (!in_file_order) {
+    // Provisional ids in order of first occurrence, then the distinct values
+    // sorted once, each read from its representative row into one array.
+    std::vector<RowId> reps;
+    {
+      DistinctValues values(rows_);
+      for (RowId r = 0; r < rows_; ++r) {
+        if (!c.Has(r)) {
+          ids[r] = 0xFFFFFFFFu;
+          continue;
+        }
+        const bool after_value = r > 0 && c.Has(r - 1);
+        if (text) {
+          std::string_view v = View(r, f);
+          ids[r] = after_value && View(r - 1, f) == v
+                       ? ids[r - 1]
+                       : values.IdOf(HashText(v), r, [&](RowId k) { return View(k, f) == v; });
+        } else {
+          double v = Number(r, f);
+          ids[r] = after_value && Number(r - 1, f) == v
+                       ? ids[r - 1]
+                       : values.IdOf(HashNumber(v), r, [&](RowId k) { return Number(k, f) == v; });
+        }
+      }
+      reps = values.TakeRepresentatives();
     }
+    std::vector<std::uint32_t> rank_of_id(reps.size());
+    const auto rank_sorted = [&](auto& values) {
+      const auto less = [](const auto& a, const auto& b) { return a.first < b.first; };
+      if (!std::is_sorted(values.begin(), values.end(), less)) std::sort(values.begin(), values.end(), less);
+      for (std::uint32_t k = 0; k < values.size(); ++k) rank_of_id[values[k].second] = k + 1;
+    };
     if (text) {
-      std::string_view v = View(r, f);
-      ids[r] = values.IdOf(HashText(v), r, [&](RowId k) { return View(k, f) == v; });
+      std::vector<std::pair<std::string_view, std::uint32_t>> values(reps.size());
+      for (std::uint32_t i = 0; i < reps.size(); ++i) values[i] = {View(reps[i], f), i};
+      rank_sorted(values);
     } else {
-      double v = Number(r, f);
-      ids[r] = values.IdOf(HashNumber(v), r, [&](RowId k) { return Number(k, f) == v; });
+      std::vector<std::pair<double, std::uint32_t>> values(reps.size());
+      for (std::uint32_t i = 0; i < reps.size(); ++i) values[i] = {Number(reps[i], f), i};
+      rank_sorted(values);
     }
+    for (std::uint32_t& id : ids) id = id == 0xFFFFFFFFu ? 0 : rank_of_id[id];
+    ranks = static_cast<std::uint32_t>(reps.size());
   }
-  const std::vector<RowId>& reps = values.representatives();
-  std::vector<std::uint32_t> by_value(reps.size());
-  for (std::uint32_t i = 0; i < by_value.size(); ++i) by_value[i] = i;
-  if (text) {
-    std::sort(by_value.begin(), by_value.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return View(reps[a], f) < View(reps[b], f); });
-  } else {
-    std::sort(by_value.begin(), by_value.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return Number(reps[a], f) < Number(reps[b], f); });
-  }
-  std::vector<std::uint32_t> rank_of_id(reps.size());
-  for (std::uint32_t k = 0; k < by_value.size(); ++k) rank_of_id[by_value[k]] = k + 1;
-  for (std::uint32_t& id : ids) id = id == 0xFFFFFFFFu ? 0 : rank_of_id[id];
-  slot.distinct = static_cast<std::uint32_t>(reps.size() + 1);
+  slot.distinct = ranks + 1;
   slot.ranks = std::make_shared<const RankArray>(ids, slot.distinct);
   distinct = slot.distinct;
   return slot.ranks;
@@ -213,6 +265,7 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
 
   std::vector<RowId> rows;
   bool sorted = false;
+  bool moved = false;
   // Packs the ranks of `parts` for each row in the current order and sorts
   // by them; 32-bit words where the ranks fit, which halves the buffers.
   auto sort_by = [&](const auto& parts, auto word) {
@@ -253,16 +306,24 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
     }
     const auto max_value = static_cast<std::uint64_t>(span - 1);
     const int bits = max_value == 0 ? 0 : 64 - std::countl_zero(max_value);
+    // Words already in order (rows sorted by these keys in the file) move
+    // nothing: the stable sort is skipped.
+    const auto sort = [&](auto& packed) {
+      if (std::is_sorted(packed.begin(), packed.end())) return;
+      RadixSort(packed, rows, bits);
+      moved = true;
+    };
     if (max_value <= std::numeric_limits<std::uint32_t>::max()) {
       std::vector<std::uint32_t> packed = sort_by(parts, std::uint32_t{0});
-      RadixSort(packed, rows, bits);
+      sort(packed);
     } else {
       std::vector<std::uint64_t> packed = sort_by(parts, std::uint64_t{0});
-      RadixSort(packed, rows, bits);
+      sort(packed);
     }
   }
+  // An order no word moved is the file order, shared.
   std::shared_ptr<const std::vector<RowId>> order;
-  if (sorted) {
+  if (moved) {
     order = std::make_shared<const std::vector<RowId>>(std::move(rows));
   } else {
     if (!cache.file_order) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <ostream>
 #include <string>
@@ -33,6 +34,62 @@ TEST(TableOrder, IsStableAndNumericWithEmptyKeysFirst) {
 TEST(TableOrder, TextsCompareAsTexts) {
   Table t = Months({{"1", "1", "1", "", "2"}, {"1", "1", "1", "", "10"}, {"1", "1", "1", "", ""}});
   EXPECT_EQ(t.Order({sd::SD_CATEGORY}), (std::vector<RowId>{2, 1, 0}));
+}
+
+// Orders agree with a plain stable sort of the values, whether a field's
+// values stand in file order (ranked in one walk), repeat their neighbours
+// or stand in no order: empty first, numbers as numbers (-0 is 0), texts
+// bytewise (Cyrillic after Latin, a prefix before the text it starts).
+TEST(TableOrder, AgreesWithSortingTheValues) {
+  struct Case {
+    const char* name;
+    std::vector<const char*> numbers, texts;
+  };
+  const Case cases[] = {
+      {"in file order", {"", "-5", "-5", "", "-0", "0", "3.5", "3.5", "10"},
+       {"", "a", "a", "", "ab", "abc", "z", "Ёж", "Ёжик"}},
+      {"backwards", {"10", "3.5", "0", "", "-0", "-5", "-5", "", "-7"},
+       {"Ёжик", "Ёж", "z", "", "abc", "ab", "a", "", "a"}},
+      {"no order", {"3", "3", "", "-1", "7", "0", "-0", "3", "-1"},
+       {"Борис", "Борис", "", "ана", "Ана", "a", "Бор", "Борис", "b"}},
+      {"sorted but one", {"1", "2", "2", "3", "4", "5", "6", "-1", "7"},
+       {"a", "b", "b", "c", "d", "e", "f", "0", "g"}},
+  };
+  for (const Case& k : cases) {
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < k.numbers.size(); ++i) {
+      std::vector<std::string> row(sd::SD_CATEGORY + 1);
+      row[sd::SD_NA] = k.numbers[i];
+      row[sd::SD_CATEGORY] = k.texts[i];
+      row[sd::SD_MONTH] = std::to_string(i % 3);
+      rows.push_back(row);
+    }
+    const Table t = Months(rows);
+    const std::vector<std::vector<int>> key_lists = {
+        {sd::SD_NA}, {sd::SD_CATEGORY}, {sd::SD_CATEGORY, sd::SD_NA}, {sd::SD_MONTH, sd::SD_CATEGORY}};
+    for (const auto& keys : key_lists) {
+      std::vector<RowId> expected(t.size());
+      for (RowId r = 0; r < expected.size(); ++r) expected[r] = r;
+      std::stable_sort(expected.begin(), expected.end(), [&](RowId a, RowId b) {
+        for (int f : keys) {
+          const bool ea = t.IsEmpty(a, f);
+          const bool eb = t.IsEmpty(b, f);
+          if (ea || eb) {
+            if (ea != eb) return ea;
+            continue;
+          }
+          if (f == sd::SD_CATEGORY) {
+            const int c = t.View(a, f).compare(t.View(b, f));
+            if (c != 0) return c < 0;
+          } else if (t.Number(a, f) != t.Number(b, f)) {
+            return t.Number(a, f) < t.Number(b, f);
+          }
+        }
+        return false;
+      });
+      EXPECT_EQ(t.Order(std::span<const int>(keys)), expected) << k.name << ", keys from " << keys.front();
+    }
+  }
 }
 
 TEST(Lookup, FindsTheFirstRowInItsOrder) {
