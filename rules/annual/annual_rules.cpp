@@ -42,7 +42,7 @@ new_format::DeclarationOptions DeclarationOptions() {
 // Each date of a monthly row must lie in the row's own month.
 void DateInRowMonth(SaldoRow& row, std::string_view rule, int f) {
   if (row.total || !row.HasDate(f)) return;
-  if (row.DateOf(f).month() != row.month)
+  if (row.YmdOf(f).month != row.month)
     row.checks.ReportFieldError(rule, row.caption(f), "за пределом текущего месяца");
 }
 

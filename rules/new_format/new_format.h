@@ -145,6 +145,8 @@ struct SaldoLinks {
 // One monthly row of the row pass, with the values most rules read.
 struct SaldoRow {
   SaldoRow(Run& run, const SaldoLinks& links, RowId r);
+  // With the linked REV5_NA row already found.
+  SaldoRow(Run& run, const SaldoLinks& links, RowId r, RowId declaration);
 
   Run& run;
   FindingWriter& checks;
@@ -159,8 +161,15 @@ struct SaldoRow {
   const std::string& caption(int f) const { return run.sd_caption[static_cast<std::size_t>(f)]; }
   bool HasDate(int f) const { return !sd.IsEmpty(r, f); }
   Date DateOf(int f) const { return sd.DateValue(r, f); }
+  // The year, month and day of SD_BEGIN_DT or SD_END_DT, computed once per
+  // row: the date rules read them several times.
+  const Ymd& YmdOf(int f) const;
   double Amount(int f) const { return sd.Number(r, f); }
   bool CategoryIs(std::string_view c) const { return category == c; }
+
+ private:
+  mutable Ymd ymd_[2];
+  mutable int ymd_field_[2] = {-1, -1};
 };
 
 using SaldoRule = void (*)(SaldoRow&);

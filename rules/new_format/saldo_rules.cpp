@@ -23,15 +23,27 @@ SaldoLinks::SaldoLinks(const NewFormatTables& dm, const std::vector<std::string>
 }
 
 SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_)
+    : SaldoRow(run_, links_, r_, links_.declaration.First(run_.dm.saldo_data, r_, {sd::SD_NA, sd::SD_PL})) {}
+
+SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_, RowId declaration_)
     : run(run_),
       checks(run_.checks),
       sd(run_.dm.saldo_data),
       links(links_),
       r(r_),
-      declaration(links_.declaration.First(sd, r_, {sd::SD_NA, sd::SD_PL})),
+      declaration(declaration_),
       month(sd.Int(r_, sd::SD_MONTH)),
       total(month == common::kTotalMonth),
       category(sd.Text(r_, sd::SD_CATEGORY)) {}
+
+const Ymd& SaldoRow::YmdOf(int f) const {
+  const std::size_t k = f == sd::SD_BEGIN_DT ? 0 : 1;
+  if (ymd_field_[k] != f) {
+    ymd_[k] = DateOf(f).ymd();
+    ymd_field_[k] = f;
+  }
+  return ymd_[k];
+}
 
 void SetSaldoContext(Run& run, const Lookup& declarations, RowId r) {
   const Table& sd = run.dm.saldo_data;
@@ -74,6 +86,11 @@ void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
   // counted without checking it again (a file of millions of equal lines).
   std::size_t last_faults = 0;
   bool last_checked = false;
+  // The rows of one declaration follow one another: while the declaration
+  // and pack texts stay those of the row before, so do its link to REV5_NA
+  // and the context's texts (equal texts are equal numbers).
+  std::string_view last_declaration_text, last_pack_text;
+  RowId last_declaration = kNoRow;
   c.WalkFile(sd, [&](RowId r) {
     if (last_checked && sd.Repeats(r) && protocol.FaultsFull()) {
       protocol.CountFaults(last_faults);
@@ -81,12 +98,21 @@ void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
       return;
     }
     const std::size_t before = protocol.FaultCount();
+    const std::string_view declaration_text = sd.View(r, sd::SD_NA);
+    const std::string_view pack_text = sd.View(r, sd::SD_PL);
+    const bool same_declaration =
+        last_checked && declaration_text == last_declaration_text && pack_text == last_pack_text;
+    if (!same_declaration) {
+      last_declaration = links.declaration.First(sd, r, {sd::SD_NA, sd::SD_PL});
+      last_declaration_text = declaration_text;
+      last_pack_text = pack_text;
+      c.context.pack.assign(pack_text);
+      c.context.declaration.assign(declaration_text);
+      common::AssignText(c.context.name, Linked(run.dm.name_account, last_declaration), run.dm.name_account,
+                         na::NA_LAST_NAME);
+    }
     last_checked = true;
-    SaldoRow row(run, links, r);
-    common::AssignText(c.context.pack, sd, r, sd::SD_PL);
-    common::AssignText(c.context.declaration, sd, r, sd::SD_NA);
-    common::AssignText(c.context.name, Linked(run.dm.name_account, row.declaration), run.dm.name_account,
-                       na::NA_LAST_NAME);
+    SaldoRow row(run, links, r, last_declaration);
     c.context.At(sd, r);
     ApplySaldoRowRules(row, options);
     last_faults = protocol.FaultCount() - before;
@@ -182,7 +208,7 @@ void EndNotBeforeBegin(SaldoRow& row) {
 
 void DateMonthsAgree(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
-  if (row.DateOf(sd::SD_BEGIN_DT).month() != row.DateOf(sd::SD_END_DT).month()) {
+  if (row.YmdOf(sd::SD_BEGIN_DT).month != row.YmdOf(sd::SD_END_DT).month) {
     row.checks.ReportFieldErrorWith("new.sd.date-months-agree", row.caption(sd::SD_END_DT), [&] {
       return fmt::format("значение месяца в датах должно совпадать. BEGIN_DT={} END_DT={}",
                          row.sd.Text(row.r, sd::SD_BEGIN_DT), row.sd.Text(row.r, sd::SD_END_DT));
@@ -195,7 +221,7 @@ namespace {
 // computed in 64 bits so that its ends never overflow.
 void YearNearYear(SaldoRow& row, std::string_view rule, int f) {
   if (!row.HasDate(f)) return;
-  int y = row.DateOf(f).year();
+  int y = row.YmdOf(f).year;
   const long long year = row.run.year;
   if (y < year - 1 || y > year + 1) {
     row.checks.ReportFieldErrorWith(rule, row.caption(f), [y] { return fmt::format("ошибочное значение года ={}", y); });
@@ -209,8 +235,8 @@ void EndYearNearYear(SaldoRow& row) { YearNearYear(row, "new.sd.end-year", sd::S
 
 void DateYearsAgree(SaldoRow& row) {
   if (!row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
-  int begin = row.DateOf(sd::SD_BEGIN_DT).year();
-  int end = row.DateOf(sd::SD_END_DT).year();
+  int begin = row.YmdOf(sd::SD_BEGIN_DT).year;
+  int end = row.YmdOf(sd::SD_END_DT).year;
   if (begin != end) {
     row.checks.ReportFieldErrorWith("new.sd.date-years-agree", row.caption(sd::SD_END_DT), [&] {
       return fmt::format("ошибочное значение года. BEGIN_DT={} END_DT={}", begin, end);
