@@ -25,6 +25,7 @@ std::optional<RecordRef> FindingContext::Record() const {
 
 void FindingWriter::BeginSection(const std::string& file_name) {
   section = file_name;
+  deferred_ = nullptr;
   context.Clear();
   row = 0;
   TextStyle heading = protocol_.current();
@@ -65,9 +66,13 @@ Finding FindingWriter::MakeFinding(std::string_view rule, std::string_view capti
 
 // Once the protocol keeps no more fault lines a finding is only counted:
 // composing its line and its record would cost more than the check itself
-// on a file of millions of faulty rows.
+// on a file of millions of faulty rows. Every line writer starts here, so a
+// deferred context is set here, before the line reads it.
 bool FindingWriter::Skipped(std::string_view rule) {
-  if (!protocol_.FaultsFull()) return false;
+  if (!protocol_.FaultsFull()) {
+    SetDeferredContext();
+    return false;
+  }
   protocol_.CountFault(rule);
   return true;
 }

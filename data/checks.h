@@ -72,6 +72,35 @@ class FindingWriter {
 
   FindingContext context;
   int row = 0;  // the row counter of the running pass
+
+  // Sets the context's pack, declaration and name for a row, where that
+  // costs a search (the name of a linked declaration).
+  class ContextSource {
+   public:
+    virtual void SetContext(RowId r) = 0;
+
+   protected:
+    ~ContextSource() = default;
+  };
+  // Leaves those texts to be set from `source` for row `r` before the next
+  // line is written (or by SetDeferredContext): a pass that sets them for
+  // each group of rows searches only for groups that draw a line.
+  void DeferContext(ContextSource& source, RowId r) {
+    deferred_ = &source;
+    deferred_row_ = r;
+  }
+  // Sets the deferred texts now, if any; a pass that defers calls it before
+  // reading the context itself and when it ends.
+  void SetDeferredContext() {
+    if (deferred_ == nullptr) return;
+    ContextSource* source = deferred_;
+    deferred_ = nullptr;
+    source->SetContext(deferred_row_);
+  }
+  // Forgets what `source` deferred (a source that goes away).
+  void DropDeferredContext(const ContextSource& source) {
+    if (deferred_ == &source) deferred_ = nullptr;
+  }
   // Visits `rows` (row ids in the order of a walk) with the row counter
   // restarted and advanced before each visit, so a line shows its row's
   // place in the walk, counted from 1.
@@ -144,6 +173,8 @@ class FindingWriter {
   void Require(Primitive p, const char* name) const;
   // True, with the fault counted, when the protocol keeps no more fault lines.
   bool Skipped(std::string_view rule);
+  ContextSource* deferred_ = nullptr;
+  RowId deferred_row_ = kNoRow;
   Finding MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
                       FindingFormat format) const;
 

@@ -240,4 +240,20 @@ void RunMonthSumPass(Run& run);
 // name of its declaration, and the row as the record its lines name.
 void SetSaldoContext(Run& run, const Lookup& declarations, RowId r);
 
+// The same, with the texts deferred to the first line written (see
+// FindingWriter::DeferContext); the row is set as the record at once.
+class SaldoContext final : public FindingWriter::ContextSource {
+ public:
+  SaldoContext(Run& run, const Lookup& declarations) : run_(run), declarations_(declarations) {}
+  SaldoContext(const SaldoContext&) = delete;
+  SaldoContext& operator=(const SaldoContext&) = delete;
+  ~SaldoContext();
+  void Defer(RowId r);
+  void SetContext(RowId r) override;
+
+ private:
+  Run& run_;
+  const Lookup& declarations_;
+};
+
 }  // namespace zentrox::new_format

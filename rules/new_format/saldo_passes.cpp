@@ -37,12 +37,17 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
   std::vector<Bucket> memory;
   std::size_t buckets = 0;
   c.context.Clear();
+  // The declaration's texts, set in the context only when a line needs them.
+  SaldoContext context(run, declarations);
+  std::string_view declaration, pack;
   const auto shared_order = sd.SharedOrder(
       {sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT, sd::SD_END_DT});
   const std::vector<RowId>& order = *shared_order;
   c.WalkRows(order, [&](RowId r) {
-    if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
-      SetSaldoContext(run, declarations, r);
+    if (sd.View(r, sd::SD_NA) != declaration || sd.View(r, sd::SD_PL) != pack) {
+      declaration = sd.View(r, sd::SD_NA);
+      pack = sd.View(r, sd::SD_PL);
+      context.Defer(r);
       buckets = 0;
     }
     const int month = sd.Int(r, sd::SD_MONTH);
@@ -67,10 +72,12 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
     });
     periods.push_back({begin, end});
     if (overlaps) {
+      c.SetDeferredContext();
       c.ReportPlain(rule, fmt::format("Пачка {} Декл {} {} месяц {}  Даты пересекаются", c.context.pack,
                                       c.context.declaration, c.context.name, month));
     }
   });
+  c.SetDeferredContext();
 }
 
 namespace {
@@ -148,10 +155,12 @@ void RunMonthSumPass(Run& run) {
                                     .missing_rule = "new.sd.total-row-present",
                                     .missing_message = kTotalRowMissing};
   c.row = 0;  // never advanced here: the lines of this pass show "строка 0"
+  // The declaration's texts are set in the context only for a group that draws a line.
+  SaldoContext context(run, declarations);
   common::RunGroupTotalPass(
-      c, sd, *sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), options,
-      [&](RowId first) { SetSaldoContext(run, declarations, first); },
+      c, sd, *sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), options, [&](RowId first) { context.Defer(first); },
       [&](RowId r) { return sd.View(r, sd::SD_CATEGORY) != "150"; });
+  c.SetDeferredContext();
 }
 
 }  // namespace zentrox::new_format

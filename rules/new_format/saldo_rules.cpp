@@ -46,14 +46,25 @@ const Ymd& SaldoRow::YmdOf(int f) const {
 }
 
 void SetSaldoContext(Run& run, const Lookup& declarations, RowId r) {
-  const Table& sd = run.dm.saldo_data;
-  FindingWriter& c = run.checks;
-  common::AssignText(c.context.pack, sd, r, sd::SD_PL);
-  common::AssignText(c.context.declaration, sd, r, sd::SD_NA);
-  common::AssignText(c.context.name,
-                     Linked(run.dm.name_account, declarations.First(sd, r, {sd::SD_NA, sd::SD_PL})),
-                     run.dm.name_account, na::NA_LAST_NAME);
-  c.context.At(sd, r);
+  SaldoContext(run, declarations).SetContext(r);
+  run.checks.context.At(run.dm.saldo_data, r);
+}
+
+void SaldoContext::SetContext(RowId r) {
+  const Table& sd = run_.dm.saldo_data;
+  FindingContext& context = run_.checks.context;
+  common::AssignText(context.pack, sd, r, sd::SD_PL);
+  common::AssignText(context.declaration, sd, r, sd::SD_NA);
+  common::AssignText(context.name,
+                     Linked(run_.dm.name_account, declarations_.First(sd, r, {sd::SD_NA, sd::SD_PL})),
+                     run_.dm.name_account, na::NA_LAST_NAME);
+}
+
+SaldoContext::~SaldoContext() { run_.checks.DropDeferredContext(*this); }
+
+void SaldoContext::Defer(RowId r) {
+  run_.checks.DeferContext(*this, r);
+  run_.checks.context.At(run_.dm.saldo_data, r);
 }
 
 SaldoRowOptions::SaldoRowOptions()

@@ -228,5 +228,36 @@ TEST(LineWriters, EmptyContextAndPackLine) {
                 "Пачка 1 Декл 2 POPA  поле <3.Код CPAS> ВНИМАНИЕ! Дублирование. CPAS= 12345678901"}));
 }
 
+// A deferred context is set once, for the last row deferred, when a line is
+// written; a finding only counted (the fault lines are full) sets none.
+TEST(LineWriters, DeferredContextIsSetForTheLine) {
+  struct Source final : FindingWriter::ContextSource {
+    explicit Source(FindingWriter& c) : c(c) {}
+    void SetContext(RowId r) override {
+      sets.push_back(r);
+      c.context.pack = "P" + std::to_string(r);
+      c.context.declaration = "D";
+      c.context.name = "N";
+    }
+    FindingWriter& c;
+    std::vector<RowId> sets;
+  };
+  Protocol p;
+  p.SetMaxFaultLines(1);
+  FindingWriter c(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+  Source source(c);
+  c.DeferContext(source, 1);
+  c.DeferContext(source, 2);
+  EXPECT_TRUE(source.sets.empty());
+  c.ReportNoRow("test.r", "C", "x");
+  c.DeferContext(source, 3);
+  c.ReportNoRow("test.r", "C", "y");  // past the limit: counted
+  EXPECT_EQ(source.sets, (std::vector<RowId>{2}));
+  c.SetDeferredContext();
+  EXPECT_EQ(source.sets, (std::vector<RowId>{2, 3}));
+  ASSERT_FALSE(test::Texts(p).empty());
+  EXPECT_EQ(test::Texts(p).front(), "Пачка P2 Декл D N  поле <C> x");
+}
+
 }  // namespace
 }  // namespace zentrox
