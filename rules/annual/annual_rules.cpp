@@ -167,7 +167,7 @@ void RunDuplicateMonthPass(new_format::Run& run) {
 void RunYearlyLimitPass(new_format::Run& run) {
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
-  const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
+  const Lookup declarations = new_format::DeclarationLookup(run.dm.name_account);
   const std::optional<double> monthly = common::MonthlyContributionCap(run.year);
   if (!monthly || run.year < 2008) return;
   const double limit = 12 * *monthly;

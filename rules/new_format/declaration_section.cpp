@@ -29,10 +29,18 @@ struct DeclarationLinks {
   explicit DeclarationLinks(const NewFormatTables& dm)
       : viddoc(dm.viddoc, {dict::ID}),
         pack(dm.pack_label, {pl::PL_ID}),
-        monthly_rows(dm.saldo_data, {sd::SD_NA, sd::SD_PL}, {sd::SD_MONTH}) {}
+        // By pack first, as DeclarationLookup and for the same reason.
+        monthly_rows(dm.saldo_data, {sd::SD_PL, sd::SD_NA}, {sd::SD_MONTH}),
+        viddoc_of(viddoc.LinkColumn(dm.name_account, na::NA_DOC_TYPE)),
+        pack_of(pack.LinkColumn(dm.name_account, na::NA_PL)) {}
+  DeclarationLinks(const DeclarationLinks&) = delete;  // the column links point into it
+  DeclarationLinks& operator=(const DeclarationLinks&) = delete;
   Lookup viddoc;
   Lookup pack;
   Lookup monthly_rows;
+  // The same links of each REV5_NA row, found once per value.
+  Lookup::ColumnLink viddoc_of;  // by NA_DOC_TYPE
+  Lookup::ColumnLink pack_of;    // by NA_PL
 };
 
 void CheckPack(Run& run, const DeclarationLinks& links, RowId r) {
@@ -40,13 +48,13 @@ void CheckPack(Run& run, const DeclarationLinks& links, RowId r) {
   const std::string& caption = run.na_caption[na::NA_PL];
   run.checks.CheckFilled("new.na.pack-filled", na, r, na::NA_PL, caption);
   run.checks.CheckPresentIn("new.na.pack-in-ip", na, r, na::NA_PL,
-                            Linked(run.dm.pack_label, links.pack.First(na, r, {na::NA_PL})), pl::PL_ID, caption,
+                            Linked(run.dm.pack_label, links.pack_of(r)), pl::PL_ID, caption,
                             "REV5_IP");
 }
 
 void CheckMonthlyRowsExist(Run& run, const DeclarationLinks& links, const DeclarationOptions& o, RowId r) {
   const Table& na = run.dm.name_account;
-  Linked first(run.dm.saldo_data, links.monthly_rows.First(na, r, {na::NA_ID, na::NA_PL}));
+  Linked first(run.dm.saldo_data, links.monthly_rows.First(na, r, {na::NA_PL, na::NA_ID}));
   bool missing = o.monthly_rows == LinkTest::RowExists ? !first.found()
                                                        : first.Number(sd::SD_NA) != na.Number(r, na::NA_ID) ||
                                                              first.Number(sd::SD_PL) != na.Number(r, na::NA_PL);
@@ -97,10 +105,10 @@ void CheckDocumentType(Run& run, const DeclarationLinks& links, RowId r) {
   const std::string& caption = run.na_caption[na::NA_DOC_TYPE];
   if (!na.IsEmpty(r, na::NA_DOC_TYPE)) {
     c.CheckDictionaryCode("new.na.doc-type-in-dictionary", na, r, na::NA_DOC_TYPE,
-                          Linked(run.dm.viddoc, links.viddoc.First(na, r, {na::NA_DOC_TYPE})), dict::ID, caption);
+                          Linked(run.dm.viddoc, links.viddoc_of(r)), dict::ID, caption);
   }
   const bool type_empty = na.IsEmpty(r, na::NA_DOC_TYPE);
-  const bool type_zero = na.Text(r, na::NA_DOC_TYPE) == "0";
+  const bool type_zero = !type_empty && na.Int(r, na::NA_DOC_TYPE) == 0;  // reads "0"
   const int type = na.Int(r, na::NA_DOC_TYPE);
   const bool idnp = !na.IsEmpty(r, na::NA_IDNP);
   const bool seria = !na.IsEmpty(r, na::NA_DOC_SERIA);
@@ -171,10 +179,10 @@ void RunDeclarationsPerPackPass(Run& run) {
     }
   };
   c.WalkRows(na.Order({na::NA_PL, na::NA_ID}), [&](RowId r) {
-    std::string pack = na.Text(r, na::NA_PL);
+    const std::string_view pack = na.View(r, na::NA_PL);
     if (pack != group) {
       close();
-      group = std::move(pack);
+      group.assign(pack);
       count = 0;
       const Linked pack(run.dm.pack_label, packs.First(na, r, {na::NA_PL}));
       declared = pack.Int(pl::PL_DOC_NUMBER);

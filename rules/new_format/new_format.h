@@ -122,13 +122,22 @@ void RunDeclarationSection(Run& run, const DeclarationOptions& options);
 // ---- REV5_SD --------------------------------------------------------------
 
 // Links of the monthly-row pass, each built once.
+// REV5_NA searched for a monthly row's declaration by pack, then by
+// declaration number: the order in which both files usually keep their rows,
+// so that a walk of the monthly rows finds each declaration beside the one
+// found before, not through its hash (a cache miss in a large table).
+inline Lookup DeclarationLookup(const Table& name_account) { return Lookup(name_account, {na::NA_PL, na::NA_ID}); }
+inline RowId FindDeclaration(const Lookup& declarations, const Table& saldo_data, RowId r) {
+  return declarations.First(saldo_data, r, {sd::SD_PL, sd::SD_NA});
+}
+
 struct SaldoLinks {
   explicit SaldoLinks(const NewFormatTables& dm);
   SaldoLinks(const SaldoLinks&) = delete;  // the column links point into it
   SaldoLinks& operator=(const SaldoLinks&) = delete;
   // With the captions of REV5_SD, for the joint caption below.
   SaldoLinks(const NewFormatTables& dm, const std::vector<std::string>& sd_caption);
-  Lookup declaration;  // name_account by NA_ID;NA_PL
+  Lookup declaration;  // name_account by NA_PL;NA_ID (DeclarationLookup)
   Lookup pack;         // pack_label by PL_ID
   Lookup month;        // months by ID_MONTH
   Lookup category;     // new_kategor by ID_KATEG
@@ -136,6 +145,7 @@ struct SaldoLinks {
   Lookup new_prof;     // new_prof by ID_PROF
   std::string declaration_caption;  // "<SD_NA caption>,<SD_PL caption>"
   // The same links of each REV5_SD row, found once per value.
+  Lookup::ColumnLink pack_of;      // by SD_PL
   Lookup::ColumnLink month_of;     // by SD_MONTH
   Lookup::ColumnLink category_of;  // by SD_CATEGORY
   Lookup::ColumnLink prof_of;      // by SD_JOB_CODE

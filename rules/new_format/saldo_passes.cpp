@@ -22,7 +22,7 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
   if (run.trimestr == 0) return;
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
-  const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
+  const Lookup declarations = DeclarationLookup(run.dm.name_account);
   struct Period {
     Date begin, end;
   };
@@ -105,7 +105,7 @@ bool CategoryValidIn(const Table& kategor, Lookup::Range rows, int year) {
 void RunCategoryValidityPass(Run& run) {
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
-  const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
+  const Lookup declarations = DeclarationLookup(run.dm.name_account);
   const Lookup categories(run.dm.new_kategor, {dict::ID_KATEG});
   // Rows of one declaration mostly share a category: the last answer is kept.
   std::string last_category;
@@ -136,7 +136,7 @@ void RunCategoryValidityPass(Run& run) {
 void RunMonthSumPass(Run& run) {
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
-  const Lookup declarations(run.dm.name_account, {na::NA_ID, na::NA_PL});
+  const Lookup declarations = DeclarationLookup(run.dm.name_account);
   const auto& cap = run.sd_caption;
   const common::TotalColumn columns[] = {
       {sd::SD_PAYM_FOND, cap[sd::SD_PAYM_FOND], "new.sd.fond-matches-months"},

@@ -7,12 +7,13 @@
 namespace zentrox::new_format {
 
 SaldoLinks::SaldoLinks(const NewFormatTables& dm)
-    : declaration(dm.name_account, {na::NA_ID, na::NA_PL}),
+    : declaration(DeclarationLookup(dm.name_account)),
       pack(dm.pack_label, {pl::PL_ID}),
       month(dm.months, {dict::ID}),
       category(dm.new_kategor, {dict::ID_KATEG}),
       prof(dm.prof, {dict::ID}),
       new_prof(dm.new_prof, {dict::ID_PROF}),
+      pack_of(pack.LinkColumn(dm.saldo_data, sd::SD_PL)),
       month_of(month.LinkColumn(dm.saldo_data, sd::SD_MONTH)),
       category_of(category.LinkColumn(dm.saldo_data, sd::SD_CATEGORY)),
       prof_of(prof.LinkColumn(dm.saldo_data, sd::SD_JOB_CODE)),
@@ -23,7 +24,7 @@ SaldoLinks::SaldoLinks(const NewFormatTables& dm, const std::vector<std::string>
 }
 
 SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_)
-    : SaldoRow(run_, links_, r_, links_.declaration.First(run_.dm.saldo_data, r_, {sd::SD_NA, sd::SD_PL})) {}
+    : SaldoRow(run_, links_, r_, FindDeclaration(links_.declaration, run_.dm.saldo_data, r_)) {}
 
 SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_, RowId declaration_)
     : run(run_),
@@ -56,7 +57,7 @@ void SaldoContext::SetContext(RowId r) {
   common::AssignText(context.pack, sd, r, sd::SD_PL);
   common::AssignText(context.declaration, sd, r, sd::SD_NA);
   common::AssignText(context.name,
-                     Linked(run_.dm.name_account, declarations_.First(sd, r, {sd::SD_NA, sd::SD_PL})),
+                     Linked(run_.dm.name_account, FindDeclaration(declarations_, sd, r)),
                      run_.dm.name_account, na::NA_LAST_NAME);
 }
 
@@ -114,7 +115,7 @@ void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
     const bool same_declaration =
         last_checked && declaration_text == last_declaration_text && pack_text == last_pack_text;
     if (!same_declaration) {
-      last_declaration = links.declaration.First(sd, r, {sd::SD_NA, sd::SD_PL});
+      last_declaration = FindDeclaration(links.declaration, sd, r);
       last_declaration_text = declaration_text;
       last_pack_text = pack_text;
       c.context.pack.assign(pack_text);
@@ -151,7 +152,7 @@ void PackFilledAndKnown(SaldoRow& row) {
   const std::string& caption = row.caption(sd::SD_PL);
   row.checks.CheckFilled("new.sd.pack-filled", row.sd, row.r, sd::SD_PL, caption);
   row.checks.CheckPresentIn("new.sd.pack-in-ip", row.sd, row.r, sd::SD_PL,
-                            Linked(row.run.dm.pack_label, row.links.pack.First(row.sd, row.r, {sd::SD_PL})), pl::PL_ID,
+                            Linked(row.run.dm.pack_label, row.links.pack_of(row.r)), pl::PL_ID,
                             caption, "REV5_IP");
 }
 
