@@ -20,33 +20,29 @@ using table_internal::PowerOfTwoAtLeast;
 
 namespace {
 
-// Stable LSD radix sort of `rows` by `keys` (keys[i] belongs to rows[i]);
-// `bits` is the number of significant low bits of the keys.
+// Stable LSD radix sort of `rows`, an order of all the rows, by their keys,
+// `key_of[row]`; `bits` is the number of significant low bits of the keys. The keys stay where they
+// are, indexed by row, and are read through the rows: no second key buffer,
+// which on a million rows is the largest one of the sort.
 template <typename Key>
-void RadixSort(std::vector<Key>& keys, std::vector<RowId>& rows, int bits) {
+void RadixSort(const std::vector<Key>& key_of, std::vector<RowId>& rows, int bits) {
   constexpr int kDigit = 11;
   constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
   const std::size_t n = rows.size();
   if (n < 2 || bits == 0) return;
   if (n < 256) {
-    std::vector<std::pair<Key, RowId>> pairs(n);
-    for (std::size_t i = 0; i < n; ++i) pairs[i] = {keys[i], rows[i]};
-    std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < n; ++i) rows[i] = pairs[i].second;
+    std::stable_sort(rows.begin(), rows.end(), [&](RowId a, RowId b) { return key_of[a] < key_of[b]; });
     return;
   }
-  std::vector<Key> keys2;
   std::vector<RowId> rows2;
   std::vector<std::size_t> count(kBuckets);
   for (int shift = 0; shift < bits; shift += kDigit) {
     std::fill(count.begin(), count.end(), 0);
-    for (std::size_t i = 0; i < n; ++i) ++count[(keys[i] >> shift) & (kBuckets - 1)];
+    // How many keys have each digit does not depend on the order.
+    for (const Key k : key_of) ++count[(k >> shift) & (kBuckets - 1)];
     // A digit every key shares moves nothing.
-    if (count[(keys[0] >> shift) & (kBuckets - 1)] == n) continue;
-    if (keys2.empty()) {
-      keys2.resize(n);
-      rows2.resize(n);
-    }
+    if (count[(key_of[rows[0]] >> shift) & (kBuckets - 1)] == n) continue;
+    if (rows2.empty()) rows2.resize(n);
     std::size_t sum = 0;
     for (std::size_t& c : count) {
       std::size_t k = c;
@@ -54,12 +50,9 @@ void RadixSort(std::vector<Key>& keys, std::vector<RowId>& rows, int bits) {
       sum += k;
     }
     for (std::size_t i = 0; i < n; ++i) {
-      std::size_t d = (keys[i] >> shift) & (kBuckets - 1);
-      std::size_t to = count[d]++;
-      keys2[to] = keys[i];
-      rows2[to] = rows[i];
+      const RowId r = rows[i];
+      rows2[count[(key_of[r] >> shift) & (kBuckets - 1)]++] = r;
     }
-    keys.swap(keys2);
     rows.swap(rows2);
   }
 }
@@ -266,15 +259,14 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
   std::vector<RowId> rows;
   bool sorted = false;
   bool moved = false;
-  // Packs the ranks of `parts` for each row in the current order and sorts
-  // by them; 32-bit words where the ranks fit, which halves the buffers.
+  // Packs the ranks of `parts` for each row, by row; 32-bit words where the
+  // ranks fit, which halves the buffer.
   auto sort_by = [&](const auto& parts, auto word) {
     std::vector<decltype(word)> packed(rows_);
-    for (std::size_t i = 0; i < rows_; ++i) {
-      RowId r = rows[i];
+    for (std::size_t r = 0; r < rows_; ++r) {
       decltype(word) v = 0;
       for (const auto& [ranks, distinct] : parts) v = v * distinct + (*ranks)[r];
-      packed[i] = v;
+      packed[r] = v;
     }
     return packed;
   };
@@ -308,8 +300,8 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
     const int bits = max_value == 0 ? 0 : 64 - std::countl_zero(max_value);
     // Words already in order (rows sorted by these keys in the file) move
     // nothing: the stable sort is skipped.
-    const auto sort = [&](auto& packed) {
-      if (std::is_sorted(packed.begin(), packed.end())) return;
+    const auto sort = [&](const auto& packed) {
+      if (std::is_sorted(rows.begin(), rows.end(), [&](RowId a, RowId b) { return packed[a] < packed[b]; })) return;
       RadixSort(packed, rows, bits);
       moved = true;
     };
@@ -327,9 +319,12 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
     order = std::make_shared<const std::vector<RowId>>(std::move(rows));
   } else {
     if (!cache.file_order) {
-      std::vector<RowId> identity(rows_);
-      for (std::size_t i = 0; i < rows_; ++i) identity[i] = static_cast<RowId>(i);
-      cache.file_order = std::make_shared<const std::vector<RowId>>(std::move(identity));
+      // `rows` holds the file order when any word was looked at.
+      if (!sorted) {
+        rows.resize(rows_);
+        for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
+      }
+      cache.file_order = std::make_shared<const std::vector<RowId>>(std::move(rows));
     }
     order = cache.file_order;
   }

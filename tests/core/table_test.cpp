@@ -43,9 +43,17 @@ TEST(TableOrder, TextsCompareAsTexts) {
 TEST(TableOrder, AgreesWithSortingTheValues) {
   struct Case {
     const char* name;
-    std::vector<const char*> numbers, texts;
+    std::vector<std::string> numbers, texts;
   };
+  // Enough rows in no order for the sort by digits.
+  Case many{"many rows", {}, {}};
+  const char* words[] = {"", "Ёж", "a", "ab", "Борис", "-1", "b"};
+  for (int i = 0; i < 700; ++i) {
+    many.numbers.push_back(i % 13 == 0 ? "" : std::to_string((i * 7919) % 97 - 40) + (i % 5 == 0 ? ".5" : ""));
+    many.texts.push_back(words[(i * 31) % 7]);
+  }
   const Case cases[] = {
+      many,
       {"in file order", {"", "-5", "-5", "", "-0", "0", "3.5", "3.5", "10"},
        {"", "a", "a", "", "ab", "abc", "z", "Ёж", "Ёжик"}},
       {"backwards", {"10", "3.5", "0", "", "-0", "-5", "-5", "", "-7"},
