@@ -65,7 +65,8 @@ void ForEachDeclarationGroup(const Table& t, const std::vector<RowId>& order, in
     // A row repeating the one before it in the order holds its keys.
     while (last < order.size() &&
            ((order[last] == order[last - 1] + 1 && t.Repeats(order[last])) ||
-            (t.View(order[last], declaration_field) == declaration && t.View(order[last], pack_field) == pack))) {
+            (SameShortText(t.View(order[last], declaration_field), declaration) &&
+             SameShortText(t.View(order[last], pack_field), pack)))) {
       ++last;
     }
     group(std::span<const RowId>(order.data() + first, last - first));

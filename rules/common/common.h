@@ -19,6 +19,17 @@ void AssignText(std::string& to, const Table& t, RowId r, int f);
 // The same for a field of a linked row; empty when there is none.
 void AssignText(std::string& to, const Linked& row, const Table& t, int f);
 
+// Text equality for the short keys and codes passes compare on every row
+// (declaration and pack numbers, categories): compared in place, without the
+// library call that costs more than the few bytes.
+inline bool SameShortText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
 // The line an empty package file leaves after its row pass.
 inline constexpr std::string_view kEmptyFile = "Внимание ошибка! отсутствуют данные (файл пустой)";
 

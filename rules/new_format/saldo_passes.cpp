@@ -44,7 +44,8 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
       {sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT, sd::SD_END_DT});
   const std::vector<RowId>& order = *shared_order;
   c.WalkRows(order, [&](RowId r) {
-    if (sd.View(r, sd::SD_NA) != declaration || sd.View(r, sd::SD_PL) != pack) {
+    if (!common::SameShortText(sd.View(r, sd::SD_NA), declaration) ||
+        !common::SameShortText(sd.View(r, sd::SD_PL), pack)) {
       declaration = sd.View(r, sd::SD_NA);
       pack = sd.View(r, sd::SD_PL);
       context.Defer(r);
@@ -116,7 +117,7 @@ void RunCategoryValidityPass(Run& run) {
     if (sd.IsEmpty(r, sd::SD_CATEGORY) || sd.Int(r, sd::SD_MONTH) == common::kTotalMonth) return;
     last_row = r;
     const std::string_view category = sd.View(r, sd::SD_CATEGORY);
-    if (!have_last || category != last_category) {
+    if (!have_last || !common::SameShortText(category, last_category)) {
       last_valid = CategoryValidIn(run.dm.new_kategor, categories.Find(sd, r, {sd::SD_CATEGORY}), run.year);
       last_category.assign(category);
       have_last = true;
