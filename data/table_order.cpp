@@ -152,10 +152,42 @@ bool RanksInFileOrder(std::size_t rows, const auto& has, Read&& value, std::vect
   return true;
 }
 
+// Ranks of an integer or date column whose values lie close together (a
+// month, a day, a code of a few digits): each value marks its place in an
+// array over [lowest, highest], whose marks counted in order are the ranks.
+// False, with nothing done, when the span is wider than half the rows (the
+// array would outgrow the ranks themselves).
+bool RanksByCounting(const auto& c, std::size_t rows, std::vector<std::uint32_t>& ids, std::uint32_t& ranks) {
+  std::int32_t lowest = std::numeric_limits<std::int32_t>::max();
+  std::int32_t highest = std::numeric_limits<std::int32_t>::min();
+  for (RowId r = 0; r < rows; ++r) {
+    if (!c.Has(r)) continue;
+    lowest = std::min(lowest, c.ints[r]);
+    highest = std::max(highest, c.ints[r]);
+  }
+  if (lowest > highest) return false;
+  const auto span = static_cast<std::uint64_t>(static_cast<std::int64_t>(highest) - lowest) + 1;
+  if (span > rows / 2 + 1024) return false;
+  std::vector<std::uint32_t> rank_at(span);
+  for (RowId r = 0; r < rows; ++r) {
+    if (c.Has(r)) rank_at[static_cast<std::size_t>(static_cast<std::int64_t>(c.ints[r]) - lowest)] = 1;
+  }
+  std::uint32_t rank = 0;
+  for (std::uint32_t& k : rank_at) {
+    if (k != 0) k = ++rank;
+  }
+  for (RowId r = 0; r < rows; ++r) {
+    ids[r] = c.Has(r) ? rank_at[static_cast<std::size_t>(static_cast<std::int64_t>(c.ints[r]) - lowest)] : 0;
+  }
+  ranks = rank;
+  return true;
+}
+
 // Ranks come from the distinct values: each value is hashed once (a row equal
 // to the row before it not even that), only the distinct values are sorted,
 // so a field of few values costs one pass. A field in file order costs one
-// walk of the rows (RanksInFileOrder).
+// walk of the rows (RanksInFileOrder), a column of close integers a count
+// (RanksByCounting).
 std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& distinct) const {
   Cache& cache = *cache_;
   auto& slot = cache.ranks[static_cast<std::size_t>(f)];
@@ -193,7 +225,9 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
   std::uint32_t ranks = 0;
   const bool in_file_order = text ? RanksInFileOrder<std::string_view>(rows_, has, view, ids, ranks)
                                   : RanksInFileOrder<double>(rows_, has, number, ids, ranks);
-  if (!in_file_order) {
+  const bool counted = !in_file_order && (c.type == FieldType::Integer || c.type == FieldType::Date) &&
+                       RanksByCounting(c, rows_, ids, ranks);
+  if (!in_file_order && !counted) {
     // Provisional ids in order of first occurrence, then the distinct values
     // sorted once, each read from its representative row into one array.
     std::vector<RowId> reps;

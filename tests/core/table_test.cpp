@@ -69,12 +69,12 @@ TEST(TableOrder, AgreesWithSortingTheValues) {
       std::vector<std::string> row(sd::SD_CATEGORY + 1);
       row[sd::SD_NA] = k.numbers[i];
       row[sd::SD_CATEGORY] = k.texts[i];
-      row[sd::SD_MONTH] = std::to_string(i % 3);
+      row[sd::SD_MONTH] = i % 7 == 3 ? "" : std::to_string(static_cast<int>(i % 4) - 2);
       rows.push_back(row);
     }
     const Table t = Months(rows);
     const std::vector<std::vector<int>> key_lists = {
-        {sd::SD_NA}, {sd::SD_CATEGORY}, {sd::SD_CATEGORY, sd::SD_NA}, {sd::SD_MONTH, sd::SD_CATEGORY}};
+        {sd::SD_NA}, {sd::SD_CATEGORY}, {sd::SD_CATEGORY, sd::SD_NA}, {sd::SD_MONTH}, {sd::SD_MONTH, sd::SD_CATEGORY}};
     for (const auto& keys : key_lists) {
       std::vector<RowId> expected(t.size());
       for (RowId r = 0; r < expected.size(); ++r) expected[r] = r;
