@@ -290,6 +290,61 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
   }
   if (cache.ranks.size() != fields_.size()) cache.ranks.resize(fields_.size());
 
+  // An order by the keys of one kept already and more starts from it: only
+  // its runs of rows equal in the kept keys are sorted by the others, and
+  // when there is no such run (or each is in order already) it is that
+  // order, shared. Where many rows stand in such runs, a sort of the whole
+  // table by digits is the faster.
+  std::shared_ptr<const std::vector<RowId>> base;
+  std::size_t base_keys = 0;
+  for (const auto& [k, order] : cache.orders) {
+    if (k.size() < keys.size() && k.size() > base_keys && std::equal(k.begin(), k.end(), keys.begin())) {
+      base = order;
+      base_keys = k.size();
+    }
+  }
+  while (base) {
+    std::vector<std::shared_ptr<const RankArray>> first, rest;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      std::uint32_t distinct = 0;
+      auto ranks = Ranks(keys[i], distinct);
+      if (!ranks->constant) (i < base_keys ? first : rest).push_back(std::move(ranks));
+    }
+    const auto equal_first = [&](RowId a, RowId b) {
+      for (const auto& ranks : first) {
+        if ((*ranks)[a] != (*ranks)[b]) return false;
+      }
+      return true;
+    };
+    const auto less_rest = [&](RowId a, RowId b) {
+      for (const auto& ranks : rest) {
+        const std::uint32_t x = (*ranks)[a];
+        const std::uint32_t y = (*ranks)[b];
+        if (x != y) return x < y;
+      }
+      return false;
+    };
+    const std::vector<RowId>& from = *base;
+    std::size_t tied = 0;
+    for (std::size_t i = 1; i < from.size() && tied * 8 <= from.size(); ++i) {
+      if (equal_first(from[i - 1], from[i])) ++tied;
+    }
+    if (tied * 8 > from.size()) break;
+    std::vector<RowId> refined;  // a copy of `from` once a run moves
+    for (std::size_t i = 0; i < from.size();) {
+      std::size_t j = i + 1;
+      while (j < from.size() && equal_first(from[j - 1], from[j])) ++j;
+      if (j - i > 1 && !rest.empty() && !std::is_sorted(from.begin() + i, from.begin() + j, less_rest)) {
+        if (refined.empty()) refined = from;
+        std::stable_sort(refined.begin() + i, refined.begin() + j, less_rest);
+      }
+      i = j;
+    }
+    auto order = refined.empty() ? base : std::make_shared<const std::vector<RowId>>(std::move(refined));
+    cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
+    return order;
+  }
+
   std::vector<RowId> rows;
   bool sorted = false;
   bool moved = false;

@@ -40,6 +40,9 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
   // The declaration's texts, set in the context only when a line needs them.
   SaldoContext context(run, declarations);
   std::string_view declaration, pack;
+  // The order by declaration and month, which later passes walk, is taken
+  // first: the order here only refines it (and mostly is it).
+  sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
   const auto shared_order = sd.SharedOrder(
       {sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT, sd::SD_END_DT});
   const std::vector<RowId>& order = *shared_order;

@@ -52,8 +52,16 @@ TEST(TableOrder, AgreesWithSortingTheValues) {
     many.numbers.push_back(i % 13 == 0 ? "" : std::to_string((i * 7919) % 97 - 40) + (i % 5 == 0 ? ".5" : ""));
     many.texts.push_back(words[(i * 31) % 7]);
   }
+  // Distinct numbers but a few ties: an order by more keys refines the one
+  // by the number.
+  Case few_ties{"few ties", {}, {}};
+  for (int i = 0; i < 100; ++i) {
+    few_ties.numbers.push_back(i % 20 == 1 ? few_ties.numbers.back() : std::to_string((i * 37) % 100));
+    few_ties.texts.push_back(words[(100 - i) % 7]);
+  }
   const Case cases[] = {
       many,
+      few_ties,
       {"in file order", {"", "-5", "-5", "", "-0", "0", "3.5", "3.5", "10"},
        {"", "a", "a", "", "ab", "abc", "z", "Ёж", "Ёжик"}},
       {"backwards", {"10", "3.5", "0", "", "-0", "-5", "-5", "", "-7"},
@@ -74,7 +82,8 @@ TEST(TableOrder, AgreesWithSortingTheValues) {
     }
     const Table t = Months(rows);
     const std::vector<std::vector<int>> key_lists = {
-        {sd::SD_NA}, {sd::SD_CATEGORY}, {sd::SD_CATEGORY, sd::SD_NA}, {sd::SD_MONTH}, {sd::SD_MONTH, sd::SD_CATEGORY}};
+        {sd::SD_NA},    {sd::SD_NA, sd::SD_CATEGORY}, {sd::SD_CATEGORY}, {sd::SD_CATEGORY, sd::SD_NA},
+        {sd::SD_MONTH}, {sd::SD_MONTH, sd::SD_CATEGORY}};
     for (const auto& keys : key_lists) {
       std::vector<RowId> expected(t.size());
       for (RowId r = 0; r < expected.size(); ++r) expected[r] = r;
