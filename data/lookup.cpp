@@ -123,11 +123,23 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
   std::vector<Slot>& buckets = index->buckets;
   buckets.assign(PowerOfTwoAtLeast(groups.size() + groups.size() / 2), Slot{});
   const std::size_t mask = buckets.size() - 1;
-  for (const auto& [from, to] : groups) {
-    std::uint64_t h = HashOfRow(rows[from]);
+  // A large table of slots is written at random places: each group's hash
+  // is computed some groups ahead and its slot fetched meanwhile, so the
+  // writes do not wait on memory one after another.
+  constexpr std::size_t kAhead = 16;
+  std::uint64_t ahead[kAhead];
+  const auto fetch = [&](std::size_t g) {
+    const std::uint64_t h = HashOfRow(rows[groups[g].first]);
+    __builtin_prefetch(&buckets[h & mask], 1);
+    ahead[g % kAhead] = h;
+  };
+  for (std::size_t g = 0; g < groups.size() && g < kAhead; ++g) fetch(g);
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    const std::uint64_t h = ahead[g % kAhead];
+    if (g + kAhead < groups.size()) fetch(g + kAhead);
     std::size_t i = h & mask;
     while (buckets[i].last != 0) i = (i + 1) & mask;
-    buckets[i] = Slot{h, from, to};
+    buckets[i] = Slot{h, groups[g].first, groups[g].second};
   }
   return index;
 }
