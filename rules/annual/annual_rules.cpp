@@ -4,7 +4,6 @@
 // pass in place of the overlap pass.
 #include <fmt/format.h>
 
-#include <map>
 #include <optional>
 
 #include "rules/new_format/new_format.h"
@@ -129,13 +128,24 @@ void RunDuplicateMonthPass(new_format::Run& run) {
   struct Period {
     Date begin, end;
   };
-  std::map<std::string, std::vector<Period>> memory;  // by category
+  // The periods of the current declaration by category; a declaration has
+  // few categories, so they are searched in turn, and their storage is
+  // reused from one declaration to the next.
+  struct Bucket {
+    std::string category;
+    std::vector<Period> periods;
+  };
+  std::vector<Bucket> memory;
+  std::size_t buckets = 0;
   c.context.Clear();
+  // The order by declaration and month, which later passes walk, is taken
+  // first: the order here only refines it (and mostly is it).
+  sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
   c.WalkRows(*sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY}), [&](RowId r) {
     if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
-      c.context.declaration = sd.Text(r, sd::SD_NA);
-      c.context.pack = sd.Text(r, sd::SD_PL);  // the last name stays empty in this pass
-      memory.clear();
+      c.context.declaration.assign(sd.View(r, sd::SD_NA));
+      c.context.pack.assign(sd.View(r, sd::SD_PL));  // the last name stays empty in this pass
+      buckets = 0;
     }
     c.context.At(sd, r);  // a line names the later of two rows
     const int month = sd.Int(r, sd::SD_MONTH);
@@ -147,7 +157,16 @@ void RunDuplicateMonthPass(new_format::Run& run) {
     if (sd.IsEmpty(r, sd::SD_END_DT)) {
       end = first ? *Date::FromYmd(run.year, month, DaysInMonth(run.year, month)) : Date();
     }
-    std::vector<Period>& periods = memory[sd.Text(r, sd::SD_CATEGORY)];
+    const std::string_view category = sd.View(r, sd::SD_CATEGORY);
+    std::size_t b = 0;
+    while (b < buckets && memory[b].category != category) ++b;
+    if (b == buckets) {
+      if (buckets == memory.size()) memory.emplace_back();
+      memory[b].category.assign(category);
+      memory[b].periods.clear();
+      ++buckets;
+    }
+    std::vector<Period>& periods = memory[b].periods;
     bool duplicate = false;
     for (const Period& k : periods) {
       if ((k.begin <= begin && begin <= k.end) || (k.begin <= end && end <= k.end)) {
