@@ -70,8 +70,8 @@ class DistinctValues {
  public:
   explicit DistinctValues(std::size_t expected) { Grow(PowerOfTwoAtLeast(expected < 1024 ? 64 : 1024)); }
 
-  // Returns the id of the value whose hash is `hash`; `same(row)` tells
-  // whether the value of the representative row equals it.
+  // Returns the id of the value whose hash is `hash`, `row` holding it;
+  // `same(id)` tells whether the value of that id equals it.
   template <typename Same>
   std::uint32_t IdOf(std::uint64_t hash, RowId row, Same&& same) {
     if ((representatives_.size() + 1) * 2 > slots_.size()) Grow(slots_.size() * 2);
@@ -79,20 +79,22 @@ class DistinctValues {
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       Slot& s = slots_[i];
       if (s.id == kFree) {
-        s.hash = hash;
+        s.hash = static_cast<std::uint32_t>(hash);
         s.id = static_cast<std::uint32_t>(representatives_.size());
         representatives_.push_back(row);
         return s.id;
       }
-      if (s.hash == hash && same(representatives_[s.id])) return s.id;
+      if (s.hash == static_cast<std::uint32_t>(hash) && same(s.id)) return s.id;
     }
   }
   const std::vector<RowId>& representatives() const { return representatives_; }
 
  private:
   static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
+  // The low half of the hash is enough to place a value in any table of
+  // fewer than 2^32 slots, and halves the slots of a field of many values.
   struct Slot {
-    std::uint64_t hash = 0;
+    std::uint32_t hash = 0;
     std::uint32_t id = kFree;
   };
   void Grow(std::size_t size) {
@@ -166,6 +168,9 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
   }
   DistinctValues values(rows_);
   std::vector<std::uint32_t> ids(rows_);
+  // The distinct numbers by id: a float's number is read from its text, so
+  // each row's is read once and compared with these.
+  std::vector<double> numbers;
   for (RowId r = 0; r < rows_; ++r) {
     if (!c.Has(r)) {
       ids[r] = 0xFFFFFFFFu;
@@ -173,10 +178,11 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
     }
     if (text) {
       std::string_view v = View(r, f);
-      ids[r] = values.IdOf(HashText(v), r, [&](RowId k) { return View(k, f) == v; });
+      ids[r] = values.IdOf(HashText(v), r, [&](std::uint32_t id) { return View(values.representatives()[id], f) == v; });
     } else {
-      double v = Number(r, f);
-      ids[r] = values.IdOf(HashNumber(v), r, [&](RowId k) { return Number(k, f) == v; });
+      const double v = Number(r, f);
+      ids[r] = values.IdOf(HashNumber(v), r, [&](std::uint32_t id) { return numbers[id] == v; });
+      if (ids[r] == numbers.size()) numbers.push_back(v);
     }
   }
   const std::vector<RowId>& reps = values.representatives();
@@ -186,8 +192,7 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
     std::sort(by_value.begin(), by_value.end(),
               [&](std::uint32_t a, std::uint32_t b) { return View(reps[a], f) < View(reps[b], f); });
   } else {
-    std::sort(by_value.begin(), by_value.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return Number(reps[a], f) < Number(reps[b], f); });
+    std::sort(by_value.begin(), by_value.end(), [&](std::uint32_t a, std::uint32_t b) { return numbers[a] < numbers[b]; });
   }
   std::vector<std::uint32_t> rank_of_id(reps.size());
   for (std::uint32_t k = 0; k < by_value.size(); ++k) rank_of_id[by_value[k]] = k + 1;
