@@ -6,9 +6,10 @@
 // another order ask for a sorted row vector (`Table::Order`) and links to
 // other tables go through a `Lookup`, a sorted index whose groups of equal
 // keys are found through a hash table, so no pass ever scans a table once
-// per row. A table keeps the orders it computed (and the value ranks they
-// are sorted by) until its rows change, so passes that ask for the same
-// order share one sort.
+// per row. A table keeps the orders it shares (`Table::SharedOrder`, the
+// lookups) and the value ranks they are sorted by until its rows change, so
+// passes that ask for the same order share one sort; an order that refines
+// a kept one (more keys after the same leading keys) is sorted from it.
 //
 // A column holds only the rows up to the last one that set it, and its
 // storage grows with zero-filled memory that is never written until a value
@@ -135,7 +136,8 @@ class Table {
 
   // Row ids in ascending order of the key fields, stable: rows with equal keys
   // keep file order. Numeric fields compare as numbers, strings as texts;
-  // empty keys sort first.
+  // empty keys sort first. The table keeps the ranks it sorted by, but not
+  // the order it hands out as a copy (a pass of its own walks it once).
   std::vector<RowId> Order(std::span<const int> keys) const;
   std::vector<RowId> Order(std::initializer_list<int> keys) const {
     return Order(std::span<const int>(keys.begin(), keys.size()));
@@ -322,8 +324,6 @@ class Table {
     return v;
   }
 
-
-
   // Stores a float from Store: `value` is what ParseDouble read from `text`.
   void SetFloat(RowId row, int f, double value, std::string_view text);
   // Every change of a row drops what was derived from the rows.
@@ -342,6 +342,10 @@ class Table {
   struct RankArray;
   std::shared_ptr<const RankArray> Ranks(int f, std::uint32_t& distinct) const;
   std::vector<std::shared_ptr<const RankArray>> RanksOf(std::span<const int> keys) const;
+  // The order by `keys`, kept in the cache when `keep`.
+  std::shared_ptr<const std::vector<RowId>> MakeOrder(std::span<const int> keys, bool keep) const;
+  // Called with the cache's mutex held.
+  std::shared_ptr<const std::vector<RowId>> RefinedOrder(std::span<const int> keys) const;
   // A lookup index cached under its key lists, or null.
   std::shared_ptr<const void> CachedIndex(const std::vector<int>& keys, const std::vector<int>& all) const;
   void KeepIndex(const std::vector<int>& keys, const std::vector<int>& all, std::shared_ptr<const void> index) const;

@@ -74,7 +74,7 @@ class DistinctValues {
   // `same(id)` tells whether the value of that id equals it.
   template <typename Same>
   std::uint32_t IdOf(std::uint64_t hash, RowId row, Same&& same) {
-    if ((representatives_.size() + 1) * 2 > slots_.size()) Grow(slots_.size() * 2);
+    if ((representatives_.size() + 1) * 4 > slots_.size() * 3) Grow(slots_.size() * 2);
     std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       Slot& s = slots_[i];
@@ -88,6 +88,7 @@ class DistinctValues {
     }
   }
   const std::vector<RowId>& representatives() const { return representatives_; }
+  std::vector<RowId> TakeRepresentatives() { return std::move(representatives_); }
 
  private:
   static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
@@ -166,38 +167,52 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
       return slot.ranks;
     }
   }
-  DistinctValues values(rows_);
   std::vector<std::uint32_t> ids(rows_);
   // The distinct numbers by id: a float's number is read from its text, so
   // each row's is read once and compared with these.
   std::vector<double> numbers;
-  for (RowId r = 0; r < rows_; ++r) {
-    if (!c.Has(r)) {
-      ids[r] = 0xFFFFFFFFu;
-      continue;
+  // A row holding each distinct text, by id. Each buffer below goes as soon
+  // as it has served: a field of as many values as rows (a personal code)
+  // would otherwise hold them all at once.
+  std::vector<RowId> reps;
+  {
+    DistinctValues values(rows_);
+    for (RowId r = 0; r < rows_; ++r) {
+      if (!c.Has(r)) {
+        ids[r] = 0xFFFFFFFFu;
+        continue;
+      }
+      if (text) {
+        std::string_view v = View(r, f);
+        ids[r] =
+            values.IdOf(HashText(v), r, [&](std::uint32_t id) { return View(values.representatives()[id], f) == v; });
+      } else {
+        const double v = Number(r, f);
+        ids[r] = values.IdOf(HashNumber(v), r, [&](std::uint32_t id) { return numbers[id] == v; });
+        if (ids[r] == numbers.size()) numbers.push_back(v);
+      }
     }
-    if (text) {
-      std::string_view v = View(r, f);
-      ids[r] = values.IdOf(HashText(v), r, [&](std::uint32_t id) { return View(values.representatives()[id], f) == v; });
-    } else {
-      const double v = Number(r, f);
-      ids[r] = values.IdOf(HashNumber(v), r, [&](std::uint32_t id) { return numbers[id] == v; });
-      if (ids[r] == numbers.size()) numbers.push_back(v);
-    }
+    reps = values.TakeRepresentatives();
   }
-  const std::vector<RowId>& reps = values.representatives();
-  std::vector<std::uint32_t> by_value(reps.size());
+  if (!text) reps = {};
+  const std::size_t count = text ? reps.size() : numbers.size();
+  std::vector<std::uint32_t> by_value(count);
   for (std::uint32_t i = 0; i < by_value.size(); ++i) by_value[i] = i;
   if (text) {
     std::sort(by_value.begin(), by_value.end(),
               [&](std::uint32_t a, std::uint32_t b) { return View(reps[a], f) < View(reps[b], f); });
   } else {
-    std::sort(by_value.begin(), by_value.end(), [&](std::uint32_t a, std::uint32_t b) { return numbers[a] < numbers[b]; });
+    std::sort(by_value.begin(), by_value.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return numbers[a] < numbers[b]; });
   }
-  std::vector<std::uint32_t> rank_of_id(reps.size());
+  reps = {};
+  numbers = {};
+  std::vector<std::uint32_t> rank_of_id(count);
   for (std::uint32_t k = 0; k < by_value.size(); ++k) rank_of_id[by_value[k]] = k + 1;
+  by_value = {};
   for (std::uint32_t& id : ids) id = id == 0xFFFFFFFFu ? 0 : rank_of_id[id];
-  slot.distinct = static_cast<std::uint32_t>(reps.size() + 1);
+  rank_of_id = {};
+  slot.distinct = static_cast<std::uint32_t>(count + 1);
   slot.ranks = std::make_shared<const RankArray>(ids, slot.distinct);
   distinct = slot.distinct;
   return slot.ranks;
@@ -208,6 +223,10 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
 // least significant first, orders the rows, and the starting order (file
 // order) breaks ties.
 std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int> keys) const {
+  return MakeOrder(keys, true);
+}
+
+std::shared_ptr<const std::vector<RowId>> Table::MakeOrder(std::span<const int> keys, bool keep) const {
   if (!cache_) cache_ = std::make_shared<Cache>();
   Cache& cache = *cache_;
   std::lock_guard<std::mutex> lock(cache.mutex);
@@ -215,6 +234,10 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
     if (std::equal(k.begin(), k.end(), keys.begin(), keys.end())) return order;
   }
   if (cache.ranks.size() != fields_.size()) cache.ranks.resize(fields_.size());
+  if (auto order = RefinedOrder(keys)) {
+    if (keep) cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
+    return order;
+  }
 
   std::vector<RowId> rows;
   bool sorted = false;
@@ -277,7 +300,69 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
     }
     order = cache.file_order;
   }
-  cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
+  if (keep) cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
+  return order;
+}
+
+// An order whose leading keys are those of an order already made: rows of
+// equal leading keys stand together there in file order, so sorting each
+// such run by the other keys, stably, gives the order asked for, with no
+// more memory than the order itself (a pass over a declaration's rows by
+// many keys refines the order by the declaration). Null when no kept order
+// leads this one.
+std::shared_ptr<const std::vector<RowId>> Table::RefinedOrder(std::span<const int> keys) const {
+  Cache& cache = *cache_;
+  std::shared_ptr<const std::vector<RowId>> leading;
+  std::size_t lead = 0;
+  for (const auto& [k, order] : cache.orders) {
+    if (k.size() < keys.size() && k.size() > lead && order != cache.file_order &&
+        std::equal(k.begin(), k.end(), keys.begin())) {
+      leading = order;
+      lead = k.size();
+    }
+  }
+  if (leading == nullptr || leading->size() != rows_) return nullptr;
+  std::vector<std::shared_ptr<const RankArray>> head, rest;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    std::uint32_t distinct = 0;
+    auto ranks = Ranks(keys[i], distinct);
+    if (ranks->constant) continue;
+    (i < lead ? head : rest).push_back(std::move(ranks));
+  }
+  if (rest.empty()) return leading;  // the other keys order nothing
+  auto order = std::make_shared<std::vector<RowId>>(*leading);
+  std::vector<RowId>& rows = *order;
+  auto same_head = [&](RowId a, RowId b) {
+    for (const auto& r : head) {
+      if ((*r)[a] != (*r)[b]) return false;
+    }
+    return true;
+  };
+  auto before = [&](RowId a, RowId b) {
+    for (const auto& r : rest) {
+      const std::uint32_t x = (*r)[a], y = (*r)[b];
+      if (x != y) return x < y;
+    }
+    return false;
+  };
+  std::size_t first = 0;
+  while (first < rows.size()) {
+    std::size_t last = first + 1;
+    while (last < rows.size() && same_head(rows[first], rows[last])) ++last;
+    if (last - first <= 32) {
+      // A declaration's few rows: insertion sort, stable.
+      for (std::size_t i = first + 1; i < last; ++i) {
+        const RowId row = rows[i];
+        std::size_t j = i;
+        for (; j > first && before(row, rows[j - 1]); --j) rows[j] = rows[j - 1];
+        rows[j] = row;
+      }
+    } else {
+      std::stable_sort(rows.begin() + static_cast<std::ptrdiff_t>(first),
+                       rows.begin() + static_cast<std::ptrdiff_t>(last), before);
+    }
+    first = last;
+  }
   return order;
 }
 
@@ -316,7 +401,8 @@ std::vector<RowId> Table::Order(std::span<const int> keys) const {
     for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
     return rows;
   }
-  return *SharedOrder(keys);
+  // A copy is for a pass of its own: the order is not kept for others.
+  return *MakeOrder(keys, false);
 }
 
 }  // namespace zentrox

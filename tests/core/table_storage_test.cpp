@@ -126,6 +126,9 @@ TEST(TableDerived, OrdersOverFieldsOfFewAndOfManyValues) {
       {sd::SD_NA},
       {sd::SD_CATEGORY, sd::SD_NA},
       {sd::SD_MONTH, sd::SD_CATEGORY, sd::SD_JOB_CODE, sd::SD_NA, sd::SD_MONTH},
+      // Orders that refine one made before: runs of a few rows and of many.
+      {sd::SD_JOB_CODE, sd::SD_MONTH, sd::SD_CATEGORY},
+      {sd::SD_NA, sd::SD_JOB_CODE},
   };
   for (const auto& keys : key_lists) {
     EXPECT_EQ(t.Order(std::span<const int>(keys)), ReferenceOrder(t, keys)) << keys.size() << " keys";
@@ -183,12 +186,36 @@ namespace {
 // the number must be the very double ParseDouble gave when it was stored,
 // for short texts read in one word and for every other form.
 TEST(TableNumbers, FloatCellsReadAsParseDoubleRead) {
-  std::vector<std::string> texts = {"0",        "-0",        "-0.00",      "0.1",       "1.5",       "-7",
-                                    "1234567",  "12345678",  "1234.567",   "-123.456",  "0000001",   "00000.01",
-                                    "9.999999", "99999999",  "-9999999",   "1.",        ".5",        "-.5",
-                                    "+5",       "1e5",       "-1E-3",      " 12.5",     "12.5 ",     "1.5.0",
-                                    "123456789.123456",      "1234567890.123456",       "999999999999999",
-                                    "9999999999999999",      "0.000000000000001",       "12345678.1"};
+  std::vector<std::string> texts = {"0",
+                                    "-0",
+                                    "-0.00",
+                                    "0.1",
+                                    "1.5",
+                                    "-7",
+                                    "1234567",
+                                    "12345678",
+                                    "1234.567",
+                                    "-123.456",
+                                    "0000001",
+                                    "00000.01",
+                                    "9.999999",
+                                    "99999999",
+                                    "-9999999",
+                                    "1.",
+                                    ".5",
+                                    "-.5",
+                                    "+5",
+                                    "1e5",
+                                    "-1E-3",
+                                    " 12.5",
+                                    "12.5 ",
+                                    "1.5.0",
+                                    "123456789.123456",
+                                    "1234567890.123456",
+                                    "999999999999999",
+                                    "9999999999999999",
+                                    "0.000000000000001",
+                                    "12345678.1"};
   std::uint32_t x = 7;
   auto next = [&] {
     x = x * 1103515245u + 12345u;
