@@ -315,9 +315,9 @@ class Table {
     if (ref.IsInline()) {
       std::memcpy(&word, ref.bytes, sizeof word);
       size = static_cast<std::size_t>(ref.bytes[7] & 0x7F);
-    } else if (ref.arena.length <= sizeof word) {
-      size = ref.arena.length;
-      std::memcpy(&word, chars_.data() + ref.arena.offset, size);
+    } else if (ref.arena.length == sizeof word) {  // shorter texts are inline
+      size = sizeof word;
+      std::memcpy(&word, chars_.data() + ref.arena.offset, sizeof word);
     }
     double v = 0;
     if (!ReadShortDecimal(word, size, v)) ParseDouble(ViewOf(ref), v);
