@@ -159,8 +159,21 @@ struct SaldoRow {
   const std::string& caption(int f) const { return run.sd_caption[static_cast<std::size_t>(f)]; }
   bool HasDate(int f) const { return !sd.IsEmpty(r, f); }
   Date DateOf(int f) const { return sd.DateValue(r, f); }
-  double Amount(int f) const { return sd.Number(r, f); }
+  // A float is read from its text: the rules of a row ask for the same
+  // amounts several times, and each is read once.
+  double Amount(int f) const {
+    const auto bit = static_cast<std::uint32_t>(1) << f;
+    if ((amounts_read_ & bit) == 0) {
+      amounts_[static_cast<std::size_t>(f)] = sd.Number(r, f);
+      amounts_read_ |= bit;
+    }
+    return amounts_[static_cast<std::size_t>(f)];
+  }
   bool CategoryIs(std::string_view c) const { return category == c; }
+
+ private:
+  mutable std::array<double, 32> amounts_{};
+  mutable std::uint32_t amounts_read_ = 0;  // a bit per field
 };
 
 using SaldoRule = void (*)(SaldoRow&);
