@@ -133,6 +133,13 @@ void FindingWriter::CheckFilled(std::string_view rule, const Table& t, RowId r, 
 
 void FindingWriter::CheckNotNegative(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
   Require(Primitive::NotNegative, "CheckNotNegative");
+  // A float below zero has a "-" before its digits: most amounts are told
+  // apart by their first character without reading their number.
+  if (t.field(f).type == FieldType::Float) {
+    const std::string_view text = t.View(r, f);
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos || text[first] != '-') return;
+  }
   if (t.Number(r, f) < 0) ReportFieldError(rule, caption, "не должно быть отрицательной суммой");
 }
 

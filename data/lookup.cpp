@@ -102,7 +102,7 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
   if (rows.empty() || keys_.size() > 8) return index;
   // Equal ranks are equal values.
   const auto ranks = table_->RanksOf(keys_);
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> groups;
+  std::vector<std::uint32_t>& starts = index->starts;
   std::uint32_t first = 0;
   for (std::uint32_t i = 1; i <= rows.size(); ++i) {
     if (i < rows.size()) {
@@ -117,29 +117,32 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
       }
       if (same) continue;
     }
-    groups.emplace_back(first, i);
+    starts.push_back(first);
     first = i;
   }
+  const auto groups = static_cast<std::uint32_t>(starts.size());
+  starts.push_back(static_cast<std::uint32_t>(rows.size()));
+  starts.shrink_to_fit();
   std::vector<Slot>& buckets = index->buckets;
-  buckets.assign(PowerOfTwoAtLeast(groups.size() + groups.size() / 2), Slot{});
+  buckets.assign(PowerOfTwoAtLeast(groups + groups / 2), Slot{});
   const std::size_t mask = buckets.size() - 1;
   // A large table of slots is written at random places: each group's hash
   // is computed some groups ahead and its slot fetched meanwhile, so the
   // writes do not wait on memory one after another.
-  constexpr std::size_t kAhead = 16;
+  constexpr std::uint32_t kAhead = 16;
   std::uint64_t ahead[kAhead];
-  const auto fetch = [&](std::size_t g) {
-    const std::uint64_t h = HashOfRow(rows[groups[g].first]);
+  const auto fetch = [&](std::uint32_t g) {
+    const std::uint64_t h = HashOfRow(rows[starts[g]]);
     __builtin_prefetch(&buckets[h & mask], 1);
     ahead[g % kAhead] = h;
   };
-  for (std::size_t g = 0; g < groups.size() && g < kAhead; ++g) fetch(g);
-  for (std::size_t g = 0; g < groups.size(); ++g) {
+  for (std::uint32_t g = 0; g < groups && g < kAhead; ++g) fetch(g);
+  for (std::uint32_t g = 0; g < groups; ++g) {
     const std::uint64_t h = ahead[g % kAhead];
-    if (g + kAhead < groups.size()) fetch(g + kAhead);
+    if (g + kAhead < groups) fetch(g + kAhead);
     std::size_t i = h & mask;
-    while (buckets[i].last != 0) i = (i + 1) & mask;
-    buckets[i] = Slot{h, groups[g].first, groups[g].second};
+    while (buckets[i].group != 0) i = (i + 1) & mask;
+    buckets[i] = Slot{static_cast<std::uint32_t>(h), g + 1};
   }
   return index;
 }
@@ -203,16 +206,17 @@ Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
   if (IsLastMiss(atoms)) return {};
   const std::uint64_t h = HashOf(atoms);
   const std::size_t mask = buckets.size() - 1;
+  const std::vector<std::uint32_t>& starts = index_->starts;
   for (std::size_t i = h & mask;; i = (i + 1) & mask) {
     const Slot& s = buckets[i];
-    if (s.last == 0) {
+    if (s.group == 0) {
       KeepMiss(atoms);
       return {};
     }
-    if (s.hash == h && RowMatches(rows[s.first], atoms)) {
-      last_first_ = s.first;
-      last_end_ = s.last;
-      return Range{rows.data() + s.first, rows.data() + s.last};
+    if (s.hash == static_cast<std::uint32_t>(h) && RowMatches(rows[starts[s.group - 1]], atoms)) {
+      last_first_ = starts[s.group - 1];
+      last_end_ = starts[s.group];
+      return Range{rows.data() + last_first_, rows.data() + last_end_};
     }
   }
 }

@@ -92,17 +92,19 @@ class Lookup {
     double number = 0;
     std::string_view text;
   };
-  // A group of rows with equal keys: rows[first, last).
+  // A group of rows with equal keys, by its number: the group is
+  // rows[starts[group - 1], starts[group]). The slot keeps the low half of
+  // the keys' hash, enough to pass over most other groups unread.
   struct Slot {
-    std::uint64_t hash = 0;
-    std::uint32_t first = 0;
-    std::uint32_t last = 0;  // 0: a free slot
+    std::uint32_t hash = 0;
+    std::uint32_t group = 0;  // 0: a free slot
   };
   // The sorted rows and the hash table of their groups; built once per
   // table contents and key list, and shared by every lookup asking for it.
   struct Index {
     std::shared_ptr<const std::vector<RowId>> rows;
-    std::vector<Slot> buckets;  // open addressing, a power of two in size
+    std::vector<std::uint32_t> starts;  // where each group starts, then rows->size()
+    std::vector<Slot> buckets;          // open addressing, a power of two in size
   };
 
   int CompareKey(RowId row, std::span<const KeyValue> values) const;

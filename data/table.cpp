@@ -115,7 +115,6 @@ Table::Column::Column(const Column& other)
     : type(other.type), length(other.length), capacity(other.length), palette(other.palette), values(other.values) {
   set.buffer.CopyFrom(other.set.buffer, length);
   if (other.ints.buffer.data() != nullptr) ints.buffer.CopyFrom(other.ints.buffer, length * sizeof(std::int32_t));
-  if (other.reals.buffer.data() != nullptr) reals.buffer.CopyFrom(other.reals.buffer, length * sizeof(double));
   if (other.texts.buffer.data() != nullptr) texts.buffer.CopyFrom(other.texts.buffer, length * sizeof(TextRef));
 }
 
@@ -133,7 +132,6 @@ void Table::Column::Grow(std::size_t rows) {
     case FieldType::Date: ints.buffer.Grow(rows * sizeof(std::int32_t), length * sizeof(std::int32_t)); break;
     case FieldType::Float:
       if (palette) break;
-      reals.buffer.Grow(rows * sizeof(double), length * sizeof(double));
       texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef));
       break;
     case FieldType::String: texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef)); break;
@@ -144,15 +142,10 @@ void Table::Column::Grow(std::size_t rows) {
 void Table::Column::LeavePalette() {
   if (!palette) return;
   palette = false;
-  if (capacity > 0) {
-    reals.buffer.Grow(capacity * sizeof(double), 0);
-    texts.buffer.Grow(capacity * sizeof(TextRef), 0);
-  }
+  if (capacity > 0) texts.buffer.Grow(capacity * sizeof(TextRef), 0);
   for (std::size_t r = 0; r < length; ++r) {
     if (set[r] == 0) continue;
-    const FloatValue& v = values[set[r] - 1u];
-    reals[r] = v.real;
-    texts[r] = v.text;
+    texts[r] = values[set[r] - 1u].text;
     set[r] = 1;
   }
   values = {};
@@ -166,7 +159,6 @@ void Table::Column::Truncate(std::size_t rows) {
     if (set[r] == 0) continue;
     set[r] = 0;
     if (ints.buffer.data() != nullptr) ints[r] = 0;
-    if (reals.buffer.data() != nullptr) reals[r] = 0;
     if (texts.buffer.data() != nullptr) texts[r] = TextRef();
   }
   length = rows;
@@ -178,7 +170,7 @@ std::size_t Table::Column::Bytes() const {
     case FieldType::Integer:
     case FieldType::Date: per_row += sizeof(std::int32_t); break;
     case FieldType::Float:
-      if (!palette) per_row += sizeof(double) + sizeof(TextRef);
+      if (!palette) per_row += sizeof(TextRef);
       break;
     case FieldType::String: per_row += sizeof(TextRef); break;
   }
@@ -305,7 +297,6 @@ RowId Table::AppendRepeat() {
       case FieldType::Date: c.ints[row] = c.ints[prev]; break;
       case FieldType::Float:
         if (c.palette) break;
-        c.reals[row] = c.reals[prev];
         c.texts[row] = c.texts[prev];
         break;
       case FieldType::String: c.texts[row] = c.texts[prev]; break;
@@ -446,9 +437,10 @@ void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
   Column& c = col(f);
   c.Hold(row);
   if (c.palette) {
+    // One text reads as one number.
     for (std::size_t i = 0; i < c.values.size(); ++i) {
       const FloatValue& v = c.values[i];
-      if (std::bit_cast<std::uint64_t>(v.real) == std::bit_cast<std::uint64_t>(value) && ViewOf(v.text) == text) {
+      if (ViewOf(v.text) == text) {
         c.set[row] = static_cast<std::uint8_t>(i + 1);
         return;
       }
@@ -460,7 +452,6 @@ void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
     }
     c.LeavePalette();
   }
-  c.reals[row] = value;
   c.texts[row] = Intern(text);
   c.set[row] = 1;
 }
@@ -483,7 +474,6 @@ void Table::SetEmpty(RowId row, int f) {
     case FieldType::Date: c.ints[row] = 0; break;
     case FieldType::Float:
       if (c.palette) break;
-      c.reals[row] = 0;
       c.texts[row] = {};
       break;
     case FieldType::String: c.texts[row] = {}; break;
@@ -493,7 +483,7 @@ void Table::SetEmpty(RowId row, int f) {
 std::int32_t Table::IntOfOther(RowId row, int f) const {
   const Column& c = col(f);
   if (c.type == FieldType::Float) {
-    double v = c.palette ? c.values[c.set[row] - 1u].real : c.reals[row];
+    const double v = Number(row, f);
     if (!(v > -2147483648.0 && v < 2147483648.0)) return 0;
     return static_cast<std::int32_t>(std::nearbyint(v));
   }

@@ -6,9 +6,10 @@
 // another order ask for a sorted row vector (`Table::Order`) and links to
 // other tables go through a `Lookup`, a sorted index whose groups of equal
 // keys are found through a hash table, so no pass ever scans a table once
-// per row. A table keeps the orders it computed (and the value ranks they
-// are sorted by) until its rows change, so passes that ask for the same
-// order share one sort.
+// per row. A table keeps the orders it shares (`Table::SharedOrder`, the
+// lookups) and the value ranks they are sorted by until its rows change, so
+// passes that ask for the same order share one sort; an order that refines
+// a kept one (more keys after the same leading keys) is sorted from it.
 //
 // A column holds only the rows up to the last one that set it, and its
 // storage grows with zero-filled memory that is never written until a value
@@ -17,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -74,14 +76,14 @@ class Table {
   // Converts `text` by the field's type and stores it in the row. An empty
   // text leaves the field empty (StoreResult::Empty); a text that does not
   // convert leaves it empty too (StoreResult::Failed). A string longer than
-  // the field's size is cut to the size. A float keeps its file text, which
-  // the finding lines and the rules' text comparisons use.
+  // the field's size is cut to the size. A float keeps only its file text,
+  // which the finding lines and the rules' text comparisons use; its number
+  // is read from that text again (see Number).
   StoreResult Store(RowId row, int f, std::string_view utf8_text);
 
   // Direct setters, used by the dictionary normalisation and by tests.
   void SetText(RowId row, int f, std::string_view utf8_text);
   void SetInt(RowId row, int f, std::int32_t value);
-  void SetFloat(RowId row, int f, double value, std::string_view text);
   void SetDate(RowId row, int f, Date value);
   void SetEmpty(RowId row, int f);
 
@@ -101,7 +103,9 @@ class Table {
   bool AnySet(RowId row) const;
 
   // Readers. `Int` of a float field truncates toward zero; `Number` of a date
-  // is its serial day.
+  // is its serial day. `Number` of a float reads its text as ParseDouble does
+  // (most amounts take the short path there: digits, a "." and digits), so
+  // a float costs no more memory per row than a text.
   std::int32_t Int(RowId row, int f) const {
     const Column& c = col(f);
     if (!c.Has(row)) return 0;
@@ -111,7 +115,7 @@ class Table {
   double Number(RowId row, int f) const {
     const Column& c = col(f);
     if (!c.Has(row)) return 0;
-    if (c.type == FieldType::Float) return c.palette ? c.values[c.set[row] - 1].real : c.reals[row];
+    if (c.type == FieldType::Float) return c.palette ? c.values[c.set[row] - 1].real : NumberOfFloat(c.texts[row]);
     if (c.type != FieldType::String) return c.ints[row];
     return NumberOfText(row, f);
   }
@@ -132,7 +136,8 @@ class Table {
 
   // Row ids in ascending order of the key fields, stable: rows with equal keys
   // keep file order. Numeric fields compare as numbers, strings as texts;
-  // empty keys sort first.
+  // empty keys sort first. The table keeps the ranks it sorted by, but not
+  // the order it hands out as a copy (a pass of its own walks it once).
   std::vector<RowId> Order(std::span<const int> keys) const;
   std::vector<RowId> Order(std::initializer_list<int> keys) const {
     return Order(std::span<const int>(keys.begin(), keys.size()));
@@ -259,8 +264,8 @@ class Table {
   // in a palette while no more have been stored: a row's set byte is then
   // 1 + the index of its value and nothing else is written per row, so a
   // column of one repeated value (a file of lines that end after their first
-  // field) costs one byte per row instead of seventeen. The first value
-  // beyond the palette moves the column to a number and a text per row.
+  // field) costs one byte per row instead of nine. The first value
+  // beyond the palette moves the column to a text per row.
   static constexpr std::size_t kPaletteSize = 16;
   struct Column {
     FieldType type = FieldType::String;
@@ -269,7 +274,6 @@ class Table {
     std::size_t capacity = 0;
     ZeroArray<std::uint8_t> set;   // 0: empty
     ZeroArray<std::int32_t> ints;  // Integer and Date
-    ZeroArray<double> reals;       // Float, once out of the palette
     ZeroArray<TextRef> texts;      // String, and Float once out of the palette
     // Float: the rows' values are in `values` (read only for float columns).
     bool palette = true;
@@ -292,7 +296,7 @@ class Table {
     }
     // Empties the rows from `rows` on and stops holding them.
     void Truncate(std::size_t rows);
-    // Moves a float column out of its palette: a number and a text per row.
+    // Moves a float column out of its palette: a text per row.
     void LeavePalette();
     std::size_t Bytes() const;
   };
@@ -302,6 +306,26 @@ class Table {
   TextRef Intern(std::string_view text);
   std::int32_t IntOfOther(RowId row, int f) const;
   double NumberOfText(RowId row, int f) const;
+  // The number of a float text that converted when it was stored: an
+  // amount of up to 8 bytes is read from the reference or the arena as one
+  // word (see ReadShortDecimal); any other text by ParseDouble.
+  double NumberOfFloat(const TextRef& ref) const {
+    std::uint64_t word = 0;
+    std::size_t size = 0;
+    if (ref.IsInline()) {
+      std::memcpy(&word, ref.bytes, sizeof word);
+      size = static_cast<std::size_t>(ref.bytes[7] & 0x7F);
+    } else if (ref.arena.length == sizeof word) {  // shorter texts are inline
+      size = sizeof word;
+      std::memcpy(&word, chars_.data() + ref.arena.offset, sizeof word);
+    }
+    double v = 0;
+    if (!ReadShortDecimal(word, size, v)) ParseDouble(ViewOf(ref), v);
+    return v;
+  }
+
+  // Stores a float from Store: `value` is what ParseDouble read from `text`.
+  void SetFloat(RowId row, int f, double value, std::string_view text);
   // Every change of a row drops what was derived from the rows.
   void Changed() {
     if (cache_) cache_.reset();
@@ -318,6 +342,8 @@ class Table {
   struct RankArray;
   std::shared_ptr<const RankArray> Ranks(int f, std::uint32_t& distinct) const;
   std::vector<std::shared_ptr<const RankArray>> RanksOf(std::span<const int> keys) const;
+  // The order by `keys`, kept in the cache when `keep`.
+  std::shared_ptr<const std::vector<RowId>> MakeOrder(std::span<const int> keys, bool keep) const;
   // A lookup index cached under its key lists, or null.
   std::shared_ptr<const void> CachedIndex(const std::vector<int>& keys, const std::vector<int>& all) const;
   void KeepIndex(const std::vector<int>& keys, const std::vector<int>& all, std::shared_ptr<const void> index) const;

@@ -63,29 +63,32 @@ class DistinctValues {
  public:
   explicit DistinctValues(std::size_t expected) { Grow(PowerOfTwoAtLeast(expected < 1024 ? 64 : 1024)); }
 
-  // Returns the id of the value whose hash is `hash`; `same(row)` tells
-  // whether the value of the representative row equals it.
+  // Returns the id of the value whose hash is `hash`, `row` holding it;
+  // `same(id)` tells whether the value of that id equals it.
   template <typename Same>
   std::uint32_t IdOf(std::uint64_t hash, RowId row, Same&& same) {
-    if ((representatives_.size() + 1) * 2 > slots_.size()) Grow(slots_.size() * 2);
+    if ((representatives_.size() + 1) * 4 > slots_.size() * 3) Grow(slots_.size() * 2);
     std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       Slot& s = slots_[i];
       if (s.id == kFree) {
-        s.hash = hash;
+        s.hash = static_cast<std::uint32_t>(hash);
         s.id = static_cast<std::uint32_t>(representatives_.size());
         representatives_.push_back(row);
         return s.id;
       }
-      if (s.hash == hash && same(representatives_[s.id])) return s.id;
+      if (s.hash == static_cast<std::uint32_t>(hash) && same(s.id)) return s.id;
     }
   }
+  const std::vector<RowId>& representatives() const { return representatives_; }
   std::vector<RowId> TakeRepresentatives() { return std::move(representatives_); }
 
  private:
   static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
+  // The low half of the hash is enough to place a value in any table of
+  // fewer than 2^32 slots, and halves the slots of a field of many values.
   struct Slot {
-    std::uint64_t hash = 0;
+    std::uint32_t hash = 0;
     std::uint32_t id = kFree;
   };
   void Grow(std::size_t size) {
@@ -229,10 +232,15 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
                        RanksByCounting(c, rows_, ids, ranks);
   if (!in_file_order && !counted) {
     // Provisional ids in order of first occurrence, then the distinct values
-    // sorted once, each read from its representative row into one array.
+    // sorted once. A float's number is read from its text, so each row's is
+    // read once and compared with the distinct numbers by id. Each buffer
+    // goes as soon as it has served: a field of as many values as rows (a
+    // personal code) would otherwise hold them all at once.
+    std::vector<double> numbers;
     std::vector<RowId> reps;
     {
       DistinctValues values(rows_);
+      double last_number = 0;
       for (RowId r = 0; r < rows_; ++r) {
         if (!c.Has(r)) {
           ids[r] = 0xFFFFFFFFu;
@@ -240,36 +248,45 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
         }
         const bool after_value = r > 0 && c.Has(r - 1);
         if (text) {
-          std::string_view v = View(r, f);
+          const std::string_view v = View(r, f);
           ids[r] = after_value && View(r - 1, f) == v
                        ? ids[r - 1]
-                       : values.IdOf(HashText(v), r, [&](RowId k) { return View(k, f) == v; });
+                       : values.IdOf(HashText(v), r,
+                                     [&](std::uint32_t id) { return View(values.representatives()[id], f) == v; });
         } else {
-          double v = Number(r, f);
-          ids[r] = after_value && Number(r - 1, f) == v
-                       ? ids[r - 1]
-                       : values.IdOf(HashNumber(v), r, [&](RowId k) { return Number(k, f) == v; });
+          const double v = Number(r, f);
+          if (after_value && last_number == v) {
+            ids[r] = ids[r - 1];
+          } else {
+            ids[r] = values.IdOf(HashNumber(v), r, [&](std::uint32_t id) { return numbers[id] == v; });
+            if (ids[r] == numbers.size()) numbers.push_back(v);
+          }
+          last_number = v;
         }
       }
       reps = values.TakeRepresentatives();
     }
-    std::vector<std::uint32_t> rank_of_id(reps.size());
+    if (!text) reps = {};
+    const std::size_t count = text ? reps.size() : numbers.size();
+    std::vector<std::uint32_t> rank_of_id(count);
     const auto rank_sorted = [&](auto& values) {
       const auto less = [](const auto& a, const auto& b) { return a.first < b.first; };
       if (!std::is_sorted(values.begin(), values.end(), less)) std::sort(values.begin(), values.end(), less);
       for (std::uint32_t k = 0; k < values.size(); ++k) rank_of_id[values[k].second] = k + 1;
     };
     if (text) {
-      std::vector<std::pair<std::string_view, std::uint32_t>> values(reps.size());
-      for (std::uint32_t i = 0; i < reps.size(); ++i) values[i] = {View(reps[i], f), i};
+      std::vector<std::pair<std::string_view, std::uint32_t>> values(count);
+      for (std::uint32_t i = 0; i < count; ++i) values[i] = {View(reps[i], f), i};
       rank_sorted(values);
     } else {
-      std::vector<std::pair<double, std::uint32_t>> values(reps.size());
-      for (std::uint32_t i = 0; i < reps.size(); ++i) values[i] = {Number(reps[i], f), i};
+      std::vector<std::pair<double, std::uint32_t>> values(count);
+      for (std::uint32_t i = 0; i < count; ++i) values[i] = {numbers[i], i};
+      numbers = {};
       rank_sorted(values);
     }
+    reps = {};
     for (std::uint32_t& id : ids) id = id == 0xFFFFFFFFu ? 0 : rank_of_id[id];
-    ranks = static_cast<std::uint32_t>(reps.size());
+    ranks = static_cast<std::uint32_t>(count);
   }
   slot.distinct = ranks + 1;
   slot.ranks = std::make_shared<const RankArray>(ids, slot.distinct);
@@ -282,6 +299,10 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
 // least significant first, orders the rows, and the starting order (file
 // order) breaks ties.
 std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int> keys) const {
+  return MakeOrder(keys, true);
+}
+
+std::shared_ptr<const std::vector<RowId>> Table::MakeOrder(std::span<const int> keys, bool keep) const {
   if (!cache_) cache_ = std::make_shared<Cache>();
   Cache& cache = *cache_;
   std::lock_guard<std::mutex> lock(cache.mutex);
@@ -325,23 +346,40 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
       return false;
     };
     const std::vector<RowId>& from = *base;
-    std::size_t tied = 0;
-    for (std::size_t i = 1; i < from.size() && tied * 8 <= from.size(); ++i) {
-      if (equal_first(from[i - 1], from[i])) ++tied;
+    // Runs of a few rows (a declaration's) are sorted in place; where many
+    // rows stand in long runs, a sort of the whole table by digits is the
+    // faster.
+    constexpr std::size_t kShortRun = 32;
+    std::size_t in_long_runs = 0;
+    for (std::size_t i = 0; i < from.size() && in_long_runs * 8 <= from.size();) {
+      std::size_t j = i + 1;
+      while (j < from.size() && equal_first(from[j - 1], from[j])) ++j;
+      if (j - i > kShortRun) in_long_runs += j - i;
+      i = j;
     }
-    if (tied * 8 > from.size()) break;
+    if (in_long_runs * 8 > from.size()) break;
     std::vector<RowId> refined;  // a copy of `from` once a run moves
     for (std::size_t i = 0; i < from.size();) {
       std::size_t j = i + 1;
       while (j < from.size() && equal_first(from[j - 1], from[j])) ++j;
       if (j - i > 1 && !rest.empty() && !std::is_sorted(from.begin() + i, from.begin() + j, less_rest)) {
         if (refined.empty()) refined = from;
-        std::stable_sort(refined.begin() + i, refined.begin() + j, less_rest);
+        if (j - i <= kShortRun) {
+          for (std::size_t k = i + 1; k < j; ++k) {  // insertion sort, stable
+            const RowId row = refined[k];
+            std::size_t m = k;
+            for (; m > i && less_rest(row, refined[m - 1]); --m) refined[m] = refined[m - 1];
+            refined[m] = row;
+          }
+        } else {
+          std::stable_sort(refined.begin() + static_cast<std::ptrdiff_t>(i),
+                           refined.begin() + static_cast<std::ptrdiff_t>(j), less_rest);
+        }
       }
       i = j;
     }
     auto order = refined.empty() ? base : std::make_shared<const std::vector<RowId>>(std::move(refined));
-    cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
+    if (keep) cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
     return order;
   }
 
@@ -417,7 +455,7 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
     }
     order = cache.file_order;
   }
-  cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
+  if (keep) cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
   return order;
 }
 
@@ -456,7 +494,8 @@ std::vector<RowId> Table::Order(std::span<const int> keys) const {
     for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
     return rows;
   }
-  return *SharedOrder(keys);
+  // A copy is for a pass of its own: the order is not kept for others.
+  return *MakeOrder(keys, false);
 }
 
 }  // namespace zentrox

@@ -21,7 +21,14 @@ bool AllDigits(const std::string& s) {
   return true;
 }
 
-std::string Quoted(std::string_view path) { return "\"" + std::string(path) + "\""; }
+std::string Quoted(std::string_view path) {
+  std::string quoted;
+  quoted.reserve(path.size() + 2);
+  quoted += '"';
+  quoted += path;
+  quoted += '"';
+  return quoted;
+}
 
 }  // namespace
 

@@ -174,12 +174,23 @@ struct SaldoRow {
   // The year, month and day of SD_BEGIN_DT or SD_END_DT, computed once per
   // row: the date rules read them several times.
   const Ymd& YmdOf(int f) const;
-  double Amount(int f) const { return sd.Number(r, f); }
+  // A float is read from its text: the rules of a row ask for the same
+  // amounts several times, and each is read once.
+  double Amount(int f) const {
+    const auto bit = static_cast<std::uint32_t>(1) << f;
+    if ((amounts_read_ & bit) == 0) {
+      amounts_[static_cast<std::size_t>(f)] = sd.Number(r, f);
+      amounts_read_ |= bit;
+    }
+    return amounts_[static_cast<std::size_t>(f)];
+  }
   bool CategoryIs(std::string_view c) const { return category == c; }
 
  private:
   mutable Ymd ymd_[2];
   mutable int ymd_field_[2] = {-1, -1};
+  mutable std::array<double, 32> amounts_{};
+  mutable std::uint32_t amounts_read_ = 0;  // a bit per field
 };
 
 using SaldoRule = void (*)(SaldoRow&);

@@ -126,6 +126,9 @@ TEST(TableDerived, OrdersOverFieldsOfFewAndOfManyValues) {
       {sd::SD_NA},
       {sd::SD_CATEGORY, sd::SD_NA},
       {sd::SD_MONTH, sd::SD_CATEGORY, sd::SD_JOB_CODE, sd::SD_NA, sd::SD_MONTH},
+      // Orders that refine one made before: runs of a few rows and of many.
+      {sd::SD_JOB_CODE, sd::SD_MONTH, sd::SD_CATEGORY},
+      {sd::SD_NA, sd::SD_JOB_CODE},
   };
   for (const auto& keys : key_lists) {
     EXPECT_EQ(t.Order(std::span<const int>(keys)), ReferenceOrder(t, keys)) << keys.size() << " keys";
@@ -170,6 +173,78 @@ TEST(TableNumbers, DecimalsReadAsTheNearestDouble) {
     double got = 0;
     ASSERT_TRUE(ParseDouble(s, got)) << s;
     EXPECT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(expected)) << s;
+  }
+}
+
+}  // namespace
+}  // namespace zentrox
+
+namespace zentrox {
+namespace {
+
+// A float cell keeps only its text and reads its number again on each read:
+// the number must be the very double ParseDouble gave when it was stored,
+// for short texts read in one word and for every other form.
+TEST(TableNumbers, FloatCellsReadAsParseDoubleRead) {
+  std::vector<std::string> texts = {"0",
+                                    "-0",
+                                    "-0.00",
+                                    "0.1",
+                                    "1.5",
+                                    "-7",
+                                    "1234567",
+                                    "12345678",
+                                    "1234.567",
+                                    "-123.456",
+                                    "0000001",
+                                    "00000.01",
+                                    "9.999999",
+                                    "99999999",
+                                    "-9999999",
+                                    "1.",
+                                    ".5",
+                                    "-.5",
+                                    "+5",
+                                    "1e5",
+                                    "-1E-3",
+                                    " 12.5",
+                                    "12.5 ",
+                                    "1.5.0",
+                                    "123456789.123456",
+                                    "1234567890.123456",
+                                    "999999999999999",
+                                    "9999999999999999",
+                                    "0.000000000000001",
+                                    "12345678.1"};
+  std::uint32_t x = 7;
+  auto next = [&] {
+    x = x * 1103515245u + 12345u;
+    return x >> 8;
+  };
+  for (int i = 0; i < 5000; ++i) {
+    std::string s = next() % 4 == 0 ? "-" : "";
+    const std::size_t digits = 1 + next() % 10;
+    for (std::size_t d = 0; d < digits; ++d) s += static_cast<char>('0' + next() % 10);
+    if (next() % 3 != 0) s.insert(s.size() - next() % digits, ".");
+    texts.push_back(s);
+  }
+  // Seventeen values first: the texts below are kept per row, past the palette.
+  Table t = TextTable();
+  for (int i = 0; i < 17; ++i) ASSERT_EQ(t.Store(t.AppendRow(), 1, std::to_string(i) + ".25"), StoreResult::Stored);
+  std::vector<std::pair<RowId, double>> stored;
+  for (const std::string& s : texts) {
+    double expected = 0;
+    const RowId r = t.AppendRow();
+    if (!ParseDouble(s, expected)) {
+      EXPECT_EQ(t.Store(r, 1, s), StoreResult::Failed) << s;
+      continue;
+    }
+    ASSERT_EQ(t.Store(r, 1, s), StoreResult::Stored) << s;
+    stored.emplace_back(r, expected);
+  }
+  ASSERT_GT(stored.size(), 4000u);
+  for (const auto& [r, expected] : stored) {
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(t.Number(r, 1)), std::bit_cast<std::uint64_t>(expected)) << t.View(r, 1);
   }
 }
 
