@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -318,9 +319,11 @@ class Table {
   struct RankArray;
   std::shared_ptr<const RankArray> Ranks(int f, std::uint32_t& distinct) const;
   std::vector<std::shared_ptr<const RankArray>> RanksOf(std::span<const int> keys) const;
-  // A lookup index cached under its key lists, or null.
-  std::shared_ptr<const void> CachedIndex(const std::vector<int>& keys, const std::vector<int>& all) const;
-  void KeepIndex(const std::vector<int>& keys, const std::vector<int>& all, std::shared_ptr<const void> index) const;
+  // The lookup index cached under its key lists; `build` makes it when there
+  // is none yet, once however many readers ask at the same time.
+  std::shared_ptr<const void> IndexFor(const std::vector<int>& keys, const std::vector<int>& all,
+                                       const std::function<std::shared_ptr<const void>()>& build) const;
+  Cache& CacheOf() const;
 
   std::string name_;
   std::vector<FieldDef> fields_;
