@@ -315,7 +315,7 @@ class Table {
   void ForgetRepeats(RowId row);
   // Dense ranks of a field's values: 0 for empty, then 1.. in ascending order
   // of the values; `distinct` receives the number of ranks in use.
-  // Called with the cache's mutex held.
+  // Computed once per field, under the field's own lock in the cache.
   struct RankArray;
   std::shared_ptr<const RankArray> Ranks(int f, std::uint32_t& distinct) const;
   std::vector<std::shared_ptr<const RankArray>> RanksOf(std::span<const int> keys) const;

@@ -117,34 +117,73 @@ class DistinctValues {
 
 }  // namespace
 
-// What a table derived from its rows: value ranks per field and orders per
-// key list. Guarded by a mutex, since const readers on several threads may
-// fill it; lookup indexes by a second one, held while an index is built (its
-// order and ranks come from the first), so that two passes asking for the
-// same index at once build it once.
+// What a table derived from its rows: value ranks per field, orders per key
+// list, lookup indexes. Const readers on several threads may fill it, so each
+// rank array and each order has a lock of its own, held while it is computed:
+// a pass that asks for what is there already, or for another order, does not
+// wait for a sort; two that ask for the same one compute it once. So has
+// each lookup index, held while it is built. `mutex` guards only the lists.
+// Locks are taken in the order index, order, field ranks, lists, never the
+// other way.
 struct Table::Cache {
   std::mutex mutex;
-  std::mutex index_mutex;
   struct FieldRanks {
+    std::mutex mutex;
     std::shared_ptr<const RankArray> ranks;
     std::uint32_t distinct = 0;
   };
-  std::vector<FieldRanks> ranks;  // by field
-  std::vector<std::pair<std::vector<int>, std::shared_ptr<const std::vector<RowId>>>> orders;
+  std::vector<std::unique_ptr<FieldRanks>> ranks;  // by field
+  struct Order {
+    std::vector<int> keys;
+    std::mutex mutex;
+    std::shared_ptr<const std::vector<RowId>> rows;
+  };
+  std::vector<std::unique_ptr<Order>> orders;
   // File order, shared by every order whose keys are the same on all rows.
   std::shared_ptr<const std::vector<RowId>> file_order;
   struct LookupIndex {
     std::vector<int> keys, all;
+    std::mutex mutex;
     std::shared_ptr<const void> index;
   };
-  std::vector<LookupIndex> indexes;
+  std::vector<std::unique_ptr<LookupIndex>> indexes;
+
+  FieldRanks& RanksSlot(int f, std::size_t fields) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (ranks.size() != fields) {
+      ranks.resize(fields);
+      for (auto& slot : ranks) {
+        if (!slot) slot = std::make_unique<FieldRanks>();
+      }
+    }
+    return *ranks[static_cast<std::size_t>(f)];
+  }
+  LookupIndex& IndexSlot(const std::vector<int>& keys, const std::vector<int>& all) {
+    std::lock_guard<std::mutex> lock(mutex);
+    for (const auto& index : indexes) {
+      if (index->keys == keys && index->all == all) return *index;
+    }
+    indexes.push_back(std::make_unique<LookupIndex>());
+    indexes.back()->keys = keys;
+    indexes.back()->all = all;
+    return *indexes.back();
+  }
+  Order& OrderSlot(std::span<const int> keys) {
+    std::lock_guard<std::mutex> lock(mutex);
+    for (const auto& order : orders) {
+      if (std::equal(order->keys.begin(), order->keys.end(), keys.begin(), keys.end())) return *order;
+    }
+    orders.push_back(std::make_unique<Order>());
+    orders.back()->keys.assign(keys.begin(), keys.end());
+    return *orders.back();
+  }
 };
 
 // Ranks come from the distinct values: each value is hashed once, only the
 // distinct values are sorted, so a field of few values costs one pass.
 std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& distinct) const {
-  Cache& cache = *cache_;
-  auto& slot = cache.ranks[static_cast<std::size_t>(f)];
+  Cache::FieldRanks& slot = cache_->RanksSlot(f, fields_.size());
+  std::lock_guard<std::mutex> lock(slot.mutex);
   if (slot.ranks) {
     distinct = slot.distinct;
     return slot.ranks;
@@ -212,11 +251,9 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
 // order) breaks ties.
 std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int> keys) const {
   Cache& cache = CacheOf();
-  std::lock_guard<std::mutex> lock(cache.mutex);
-  for (const auto& [k, order] : cache.orders) {
-    if (std::equal(k.begin(), k.end(), keys.begin(), keys.end())) return order;
-  }
-  if (cache.ranks.size() != fields_.size()) cache.ranks.resize(fields_.size());
+  Cache::Order& slot = cache.OrderSlot(keys);
+  std::lock_guard<std::mutex> lock(slot.mutex);
+  if (slot.rows) return slot.rows;
 
   std::vector<RowId> rows;
   bool sorted = false;
@@ -268,25 +305,22 @@ std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int
       RadixSort(packed, rows, bits);
     }
   }
-  std::shared_ptr<const std::vector<RowId>> order;
   if (sorted) {
-    order = std::make_shared<const std::vector<RowId>>(std::move(rows));
+    slot.rows = std::make_shared<const std::vector<RowId>>(std::move(rows));
   } else {
+    std::lock_guard<std::mutex> lists(cache.mutex);
     if (!cache.file_order) {
       std::vector<RowId> identity(rows_);
       for (std::size_t i = 0; i < rows_; ++i) identity[i] = static_cast<RowId>(i);
       cache.file_order = std::make_shared<const std::vector<RowId>>(std::move(identity));
     }
-    order = cache.file_order;
+    slot.rows = cache.file_order;
   }
-  cache.orders.emplace_back(std::vector<int>(keys.begin(), keys.end()), order);
-  return order;
+  return slot.rows;
 }
 
 std::vector<std::shared_ptr<const Table::RankArray>> Table::RanksOf(std::span<const int> keys) const {
-  Cache& cache = CacheOf();
-  std::lock_guard<std::mutex> lock(cache.mutex);
-  if (cache.ranks.size() != fields_.size()) cache.ranks.resize(fields_.size());
+  CacheOf();
   std::vector<std::shared_ptr<const RankArray>> out;
   for (int f : keys) {
     std::uint32_t distinct = 0;
@@ -297,14 +331,10 @@ std::vector<std::shared_ptr<const Table::RankArray>> Table::RanksOf(std::span<co
 
 std::shared_ptr<const void> Table::IndexFor(const std::vector<int>& keys, const std::vector<int>& all,
                                             const std::function<std::shared_ptr<const void>()>& build) const {
-  Cache& cache = CacheOf();
-  std::lock_guard<std::mutex> lock(cache.index_mutex);
-  for (const Cache::LookupIndex& i : cache.indexes) {
-    if (i.keys == keys && i.all == all) return i.index;
-  }
-  std::shared_ptr<const void> index = build();
-  cache.indexes.push_back({keys, all, index});
-  return index;
+  Cache::LookupIndex& slot = CacheOf().IndexSlot(keys, all);
+  std::lock_guard<std::mutex> lock(slot.mutex);
+  if (!slot.index) slot.index = build();
+  return slot.index;
 }
 
 // The cache is made on first use by whichever reader comes first; a table

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "data/variant.h"
@@ -164,6 +166,49 @@ TEST(SideBySide, QuarterlyRuleSetWritesTheSameProtocolOnOneThreadAndOnTwo) {
       EXPECT_TRUE(side_by_side == serial) << "limit " << limit << ", " << FirstDifference(side_by_side, serial);
     }
   }
+}
+
+// Passes side by side ask one table for the same orders, ranks and lookup
+// indexes at once: every reader gets the one shared order, equal to the
+// order computed alone, and the same answers (a focused case for the thread
+// sanitizer too).
+TEST(SideBySide, ConcurrentReadersShareOneOrderAndIndex) {
+  Table t("t", {FieldDef{"K", FieldType::Integer, 0}, FieldDef{"S", FieldType::String, 6},
+                FieldDef{"F", FieldType::Float, 0}});
+  for (int i = 0; i < 50000; ++i) {
+    const RowId r = t.AppendRow();
+    t.Store(r, 0, std::to_string((i * 7919) % 5003));
+    t.Store(r, 1, "s" + std::to_string(i % 97));
+    t.Store(r, 2, std::to_string(i % 13) + ".5");
+  }
+  constexpr int kThreads = 4;
+  std::vector<std::shared_ptr<const std::vector<RowId>>> orders(kThreads), others(kThreads);
+  std::vector<const std::vector<RowId>*> index_rows(kThreads);
+  std::vector<RowId> found(kThreads);
+  std::vector<std::thread> threads;
+  for (int k = 0; k < kThreads; ++k) {
+    threads.emplace_back([&, k] {
+      // Half the threads ask in the other order.
+      if (k % 2 == 0) orders[k] = t.SharedOrder({0, 1});
+      others[k] = t.SharedOrder({2, 0});
+      if (k % 2 == 1) orders[k] = t.SharedOrder({0, 1});
+      const Lookup lookup(t, {1}, {0});
+      index_rows[k] = &lookup.rows();
+      found[k] = lookup.Find(std::vector<KeyValue>{KeyValue{false, 0, "s5"}}).front();
+    });
+  }
+  for (std::thread& th : threads) th.join();
+  const std::vector<RowId> expected = t.Order({0, 1});
+  for (int k = 0; k < kThreads; ++k) {
+    EXPECT_EQ(orders[k], orders[0]);
+    EXPECT_EQ(others[k], others[0]);
+    EXPECT_EQ(index_rows[k], index_rows[0]);
+    EXPECT_EQ(found[k], found[0]);
+  }
+  ASSERT_NE(found[0], kNoRow);
+  EXPECT_EQ(t.View(found[0], 1), "s5");
+  EXPECT_EQ(*orders[0], expected);
+  ASSERT_EQ(orders[0]->size(), 50000u);
 }
 
 }  // namespace
