@@ -38,11 +38,8 @@ Lookup::Lookup(const Table& table, std::vector<int> keys, std::vector<int> then_
     : table_(&table), keys_(std::move(keys)) {
   std::vector<int> all = keys_;
   all.insert(all.end(), then_by.begin(), then_by.end());
-  index_ = std::static_pointer_cast<const Index>(table.CachedIndex(keys_, all));
-  if (!index_) {
-    index_ = BuildIndex(table.SharedOrder(all));
-    table.KeepIndex(keys_, all, index_);
-  }
+  index_ = std::static_pointer_cast<const Index>(
+      table.IndexFor(keys_, all, [&] { return std::shared_ptr<const void>(BuildIndex(table.SharedOrder(all))); }));
 }
 
 const std::vector<RowId>& Lookup::rows() const {

@@ -87,6 +87,7 @@ void Protocol::CountFaults(std::size_t n, std::string_view rule) {
   faults_ += n;
   if (!full_) {
     full_ = true;
+    limit_line_ = lines_.size();
     AddLimitLine(LimitText(kept_));
   }
 }
@@ -101,6 +102,10 @@ void Protocol::Finish() {
 
 void Protocol::Push(ProtocolLine line) {
   if (line.finding) LogRuleId(line.finding->rule);
+  Keep(std::move(line));
+}
+
+void Protocol::Keep(ProtocolLine line) {
   if (line.kind == LineKind::Fault) {
     if (FaultsFull() || kept_bytes_ + line.text.size() > max_fault_bytes_) {
       CountFault();
@@ -109,9 +114,37 @@ void Protocol::Push(ProtocolLine line) {
     ++faults_;
     ++kept_;
     kept_bytes_ += line.text.size();
+    if (mine_ != nullptr) mine_->store(kept_, std::memory_order_relaxed);
   }
   lines_.push_back(std::move(line));
   if (listener_) listener_(lines_.back());
+}
+
+Protocol Protocol::Buffer() const {
+  Protocol buffer;
+  buffer.default_ = default_;
+  buffer.current_ = current_;
+  buffer.max_fault_lines_ = FaultsFull() ? 0 : max_fault_lines_ - kept_;
+  buffer.max_fault_bytes_ = full_ ? 0 : max_fault_bytes_ - kept_bytes_;
+  return buffer;
+}
+
+// Every fault line `other` kept would be kept or dropped here in the same
+// order, and here at least as many lines and bytes are kept before each, so
+// this protocol is full at the latest where `other` became full: from there
+// on every fault of `other` is only counted, and where they are counted does
+// not matter.
+void Protocol::Append(Protocol&& other) {
+  lines_.reserve(lines_.size() + other.lines_.size());
+  for (std::size_t i = 0; i < other.lines_.size(); ++i) {
+    if (other.full_ && i == other.limit_line_) {
+      CountFaults(other.FaultsLeftOut());
+    } else {
+      Keep(std::move(other.lines_[i]));
+    }
+  }
+  other.Clear();
+  other.ShareKeptCount(nullptr, nullptr, 0);
 }
 
 void Protocol::Add(std::string text, LineKind kind) {

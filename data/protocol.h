@@ -7,6 +7,7 @@
 // inside a line's text starts a new visual line.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -135,7 +136,9 @@ class Protocol {
   std::size_t FaultsLeftOut() const { return faults_ - kept_; }
   // True once no more fault lines are kept: a writer may then skip composing
   // a fault line and only count it.
-  bool FaultsFull() const { return full_ || kept_ >= max_fault_lines_; }
+  bool FaultsFull() const {
+    return full_ || kept_ >= max_fault_lines_ || (ahead_count_ > 0 && KeptAhead() >= max_fault_lines_);
+  }
   // Counts one fault of `rule` whose line is not kept.
   void CountFault(std::string_view rule = {}) { CountFaults(1, rule); }
   // Counts `n` faults of `rule` whose lines are not kept, in one step; the
@@ -146,12 +149,42 @@ class Protocol {
   void SetMaxFaultBytes(std::size_t max) { max_fault_bytes_ = max; }
   bool empty() const { return lines_.empty(); }
 
+  // An empty protocol to write part of this one's lines into elsewhere (a
+  // package file loaded on another thread), to be appended later with
+  // Append. It starts with this protocol's attributes, and keeps at most the
+  // fault lines and bytes this protocol can still keep: what it holds beyond
+  // that would be dropped when appended anyway.
+  Protocol Buffer() const;
+  // Appends the lines of `other`, a Buffer() of this protocol, as if they had
+  // been written here: fault lines past this protocol's limits are counted,
+  // not kept, and its limit line stands where the first was dropped; `other`'s
+  // own limit line is not copied. Lines keep the attributes they were
+  // written with; this protocol's current ones stay.
+  void Append(Protocol&& other);
+  // For buffers filled at the same time: this buffer publishes how many fault
+  // lines it keeps in `mine`, and counts as full once it and the buffers to
+  // be appended before it (their counts in `ahead`, growing while they are
+  // written) keep as many as it may: what it kept beyond that would be
+  // dropped when appended. The counters must outlive the writing.
+  void ShareKeptCount(std::atomic<std::size_t>* mine, const std::atomic<std::size_t>* ahead, std::size_t ahead_count) {
+    mine_ = mine;
+    ahead_ = ahead;
+    ahead_count_ = ahead_count;
+  }
+
   // Called after every appended line (the GUI streams the lines into its pane).
   using Listener = std::function<void(const ProtocolLine&)>;
   void SetListener(Listener listener) { listener_ = std::move(listener); }
 
  private:
   void Push(ProtocolLine line);
+  // Push without logging the rule's id.
+  void Keep(ProtocolLine line);
+  std::size_t KeptAhead() const {
+    std::size_t n = kept_;
+    for (std::size_t i = 0; i < ahead_count_; ++i) n += ahead_[i].load(std::memory_order_relaxed);
+    return n;
+  }
 
   std::vector<ProtocolLine> lines_;
   TextStyle default_;
@@ -162,10 +195,14 @@ class Protocol {
   std::size_t kept_ = 0;        // fault lines kept
   std::size_t kept_bytes_ = 0;  // their text
   bool full_ = false;           // the limit's line is written: no more are kept
+  std::size_t limit_line_ = 0;  // when full_, the index of the limit's line
   bool finished_ = false;
   std::size_t max_fault_lines_ = kMaxFaultLines;
   std::size_t max_fault_bytes_ = kMaxFaultBytes;
   Listener listener_;
+  std::atomic<std::size_t>* mine_ = nullptr;
+  const std::atomic<std::size_t>* ahead_ = nullptr;
+  std::size_t ahead_count_ = 0;
 };
 
 }  // namespace zentrox

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -338,15 +339,20 @@ class Table {
   void ForgetRepeats(RowId row);
   // Dense ranks of a field's values: 0 for empty, then 1.. in ascending order
   // of the values; `distinct` receives the number of ranks in use.
-  // Called with the cache's mutex held.
+  // Computed once per field, under the field's own lock in the cache.
   struct RankArray;
   std::shared_ptr<const RankArray> Ranks(int f, std::uint32_t& distinct) const;
   std::vector<std::shared_ptr<const RankArray>> RanksOf(std::span<const int> keys) const;
   // The order by `keys`, kept in the cache when `keep`.
   std::shared_ptr<const std::vector<RowId>> MakeOrder(std::span<const int> keys, bool keep) const;
-  // A lookup index cached under its key lists, or null.
-  std::shared_ptr<const void> CachedIndex(const std::vector<int>& keys, const std::vector<int>& all) const;
-  void KeepIndex(const std::vector<int>& keys, const std::vector<int>& all, std::shared_ptr<const void> index) const;
+  // Computes the order by `keys`: from a kept order whose keys lead them, or
+  // by a sort of the whole table.
+  std::shared_ptr<const std::vector<RowId>> SortedOrder(std::span<const int> keys) const;
+  // The lookup index cached under its key lists; `build` makes it when there
+  // is none yet, once however many readers ask at the same time.
+  std::shared_ptr<const void> IndexFor(const std::vector<int>& keys, const std::vector<int>& all,
+                                       const std::function<std::shared_ptr<const void>()>& build) const;
+  Cache& CacheOf() const;
 
   std::string name_;
   std::vector<FieldDef> fields_;

@@ -212,15 +212,18 @@ void RunYearlyLimitPass(new_format::Run& run) {
 }  // namespace annual
 
 void RunAnnualRules(RuleRun& rule_run) {
-  new_format::Run run(rule_run);
-  new_format::RunSummarySection(run, annual::SummaryOptions());
-  new_format::RunPackSection(run);
-  new_format::RunDeclarationSection(run, annual::DeclarationOptions());
-  new_format::RunSaldoRowPass(run, annual::SaldoRowOptions());
-  annual::RunDuplicateMonthPass(run);
-  annual::RunYearlyLimitPass(run);
-  new_format::RunCategoryValidityPass(run);
-  new_format::RunMonthSumPass(run);
+  using namespace new_format;
+  Run run(rule_run);
+  RunPasses(run, {
+                     {"REV5_T", [](Run& r) { RunSummarySection(r, annual::SummaryOptions()); }},
+                     {"REV5_IP", RunPackSection},
+                     {"REV5_NA", [](Run& r) { RunDeclarationSection(r, annual::DeclarationOptions()); }},
+                     {"REV5_SD", [](Run& r) { RunSaldoRowPass(r, annual::SaldoRowOptions()); }},
+                     {"REV5_SD", annual::RunDuplicateMonthPass},
+                     {"REV5_SD", annual::RunYearlyLimitPass},
+                     {"REV5_SD", RunCategoryValidityPass},
+                     {"REV5_SD", RunMonthSumPass},
+                 });
 }
 
 }  // namespace zentrox

@@ -129,15 +129,21 @@ new_format::SaldoRowOptions SaldoRowOptions() {
 }  // namespace monthly
 
 void RunMonthlyRules(RuleRun& rule_run) {
-  new_format::Run run(rule_run);
-  new_format::RunSummarySection(run, monthly::SummaryOptions());
-  new_format::RunPackSection(run);
-  new_format::RunDeclarationSection(run, monthly::DeclarationOptions());
-  new_format::RunSaldoRowPass(run, monthly::SaldoRowOptions());
+  using namespace new_format;
+  Run run(rule_run);
   const int month = rule_run.period;
-  new_format::RunOverlapPass(run, "monthly.sd.periods-disjoint", [month](int m) { return m == month; });
-  new_format::RunCategoryValidityPass(run);
-  new_format::RunMonthSumPass(run);
+  RunPasses(run, {
+                     {"REV5_T", [](Run& r) { RunSummarySection(r, monthly::SummaryOptions()); }},
+                     {"REV5_IP", RunPackSection},
+                     {"REV5_NA", [](Run& r) { RunDeclarationSection(r, monthly::DeclarationOptions()); }},
+                     {"REV5_SD", [](Run& r) { RunSaldoRowPass(r, monthly::SaldoRowOptions()); }},
+                     {"REV5_SD",
+                      [month](Run& r) {
+                        RunOverlapPass(r, "monthly.sd.periods-disjoint", [month](int m) { return m == month; });
+                      }},
+                     {"REV5_SD", RunCategoryValidityPass},
+                     {"REV5_SD", RunMonthSumPass},
+                 });
 }
 
 }  // namespace zentrox

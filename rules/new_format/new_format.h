@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,6 +25,8 @@ namespace zentrox::new_format {
 // captions and the values of the package summary.
 struct Run {
   explicit Run(RuleRun& rule_run);
+  // The same run, its lines written with `checks`.
+  Run(const Run& run, FindingWriter& checks);
 
   RuleRun& rule_run;
   FindingWriter& checks;
@@ -39,6 +42,17 @@ struct Run {
   // PACKS_TOTAL of the last summary row; 0 when REV5_T has no row.
   int declared_packs = 0;
 };
+
+// A pass of a rule set over the loaded package; `section` is the file section
+// its lines belong to (see SideBySidePass for what a pass may read).
+struct Pass {
+  std::string_view section;
+  std::function<void(Run&)> run;
+};
+
+// Runs a rule set's passes, side by side where there are cores for it, with
+// the protocol of the passes run in turn (rules/side_by_side.h).
+void RunPasses(Run& run, std::initializer_list<Pass> passes);
 
 using common::kEmptyFile;
 using common::kTotalRowMissing;

@@ -48,18 +48,27 @@ void MonthInQuarter(SaldoRow& row) {
 }  // namespace quarterly
 
 void RunQuarterlyRules(RuleRun& rule_run) {
-  new_format::Run run(rule_run);
-  new_format::RunSummarySection(run, quarterly::SummaryOptions());
-  new_format::RunPackSection(run);
-  new_format::RunDeclarationSection(run, quarterly::DeclarationOptions());
-  new_format::SaldoRowOptions rows;
-  rows.period = quarterly::MonthInQuarter;
-  new_format::RunSaldoRowPass(run, rows);
+  using namespace new_format;
+  Run run(rule_run);
   const int quarter = rule_run.period;
-  new_format::RunOverlapPass(run, "quarterly.sd.periods-disjoint",
-                             [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });
-  new_format::RunCategoryValidityPass(run);
-  new_format::RunMonthSumPass(run);
+  RunPasses(run, {
+                     {"REV5_T", [](Run& r) { RunSummarySection(r, quarterly::SummaryOptions()); }},
+                     {"REV5_IP", RunPackSection},
+                     {"REV5_NA", [](Run& r) { RunDeclarationSection(r, quarterly::DeclarationOptions()); }},
+                     {"REV5_SD",
+                      [](Run& r) {
+                        SaldoRowOptions rows;
+                        rows.period = quarterly::MonthInQuarter;
+                        RunSaldoRowPass(r, rows);
+                      }},
+                     {"REV5_SD",
+                      [quarter](Run& r) {
+                        RunOverlapPass(r, "quarterly.sd.periods-disjoint",
+                                       [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });
+                      }},
+                     {"REV5_SD", RunCategoryValidityPass},
+                     {"REV5_SD", RunMonthSumPass},
+                 });
 }
 
 }  // namespace zentrox

@@ -1,0 +1,91 @@
+#include "rules/side_by_side.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <exception>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace zentrox {
+
+std::size_t RuleThreads() {
+  if (const char* env = std::getenv("ZENTROX_THREADS"); env != nullptr && *env != '\0') {
+    char* end = nullptr;
+    const long n = std::strtol(env, &end, 10);
+    if (*end == '\0' && n >= 1) return static_cast<std::size_t>(std::min(n, 64L));
+  }
+  return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
+
+namespace {
+
+struct Part {
+  Protocol buffer;
+  std::optional<FindingWriter> writer;
+  std::exception_ptr error;
+};
+
+}  // namespace
+
+void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes, std::size_t threads) {
+  if (threads <= 1 || passes.size() <= 1) {
+    for (const SideBySidePass& pass : passes) pass.run(checks);
+    return;
+  }
+  Protocol& protocol = checks.protocol();
+  std::vector<Part> parts(passes.size());
+  // A buffer counts as full once it and the buffers before it keep as many
+  // fault lines as the protocol still takes: what it kept beyond that would
+  // be dropped when appended.
+  std::vector<std::atomic<std::size_t>> kept(passes.size());
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    parts[i].buffer = protocol.Buffer();
+    parts[i].buffer.ShareKeptCount(&kept[i], kept.data(), i);
+  }
+  // The passes are taken in their order, so a pass never waits for one that
+  // no thread has started.
+  std::atomic<std::size_t> next{0};
+  std::atomic<std::size_t> failed{passes.size()};  // the first pass that threw
+  auto work = [&]() noexcept {
+    for (std::size_t i = next++; i < passes.size(); i = next++) {
+      if (i > failed.load()) continue;  // its lines would be dropped
+      Part& part = parts[i];
+      try {
+        FindingWriter& writer = part.writer.emplace(part.buffer, checks.profile(), checks.today());
+        writer.section = passes[i].section;
+        passes[i].run(writer);
+      } catch (...) {
+        part.error = std::current_exception();
+        std::size_t first = failed.load();
+        while (i < first && !failed.compare_exchange_weak(first, i)) {
+        }
+      }
+    }
+  };
+  std::vector<std::thread> pool;
+  for (std::size_t t = 1; t < std::min(threads, passes.size()); ++t) {
+    try {
+      pool.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // no thread to be had: this one runs the rest
+    }
+  }
+  work();
+  for (std::thread& t : pool) t.join();
+
+  for (Part& part : parts) {
+    protocol.Append(std::move(part.buffer));
+    if (part.error || &part == &parts.back()) {
+      // The writer goes on as the last pass that ran left its own.
+      checks.section = part.writer->section;
+      checks.context = part.writer->context;
+      checks.row = part.writer->row;
+    }
+    if (part.error) std::rethrow_exception(part.error);
+  }
+}
+
+}  // namespace zentrox

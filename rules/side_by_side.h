@@ -1,0 +1,41 @@
+// Passes of a rule set run side by side on the cores, with a protocol that
+// reads exactly as if they had run one after another.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <span>
+#include <string_view>
+
+#include "data/checks.h"
+
+namespace zentrox {
+
+// A pass that reads the loaded tables (and values settled before the passes
+// start) but nothing another pass writes, and that opens its file section or
+// sets the finding context and the row counter before every line it writes:
+// so it writes the same lines whichever pass ran before it.
+struct SideBySidePass {
+  // The file section its lines belong to: the one it opens, or the one an
+  // earlier pass opened for it.
+  std::string_view section;
+  std::function<void(FindingWriter&)> run;
+};
+
+// How many threads the rule passes use: two where the machine has two cores
+// or more (the passes of a rule set are few, and each thread holds a pass's
+// working memory at once), one otherwise. ZENTROX_THREADS=N sets it; 1 runs
+// every pass in turn on the calling thread, exactly as before.
+std::size_t RuleThreads();
+
+// Runs `passes` as if in turn with `checks`. On more than one thread each
+// pass writes with a finding writer of its own into a buffer of the protocol;
+// the buffers are appended in the passes' order, so the lines, the line of the
+// fault-line limit and the counts are those of the passes run in turn, and
+// `checks` is left as the last pass left its writer. A pass that throws ends
+// the passes there as it would have in turn: the lines before it and its own
+// stand, the passes after it leave none, and the exception goes on from here.
+void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes,
+                   std::size_t threads = RuleThreads());
+
+}  // namespace zentrox

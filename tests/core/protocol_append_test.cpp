@@ -1,0 +1,103 @@
+// A protocol written in parts, in buffers appended afterwards in order, reads
+// exactly as the same lines written one after another: the same lines, the
+// same limit line in the same place, the same counts.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "data/protocol.h"
+
+namespace zentrox {
+namespace {
+
+enum class Op { Frame, Fault, Finding, Count };
+
+struct Step {
+  Op op;
+  std::size_t size;  // text length, or how many faults are counted
+};
+
+void Apply(Protocol& p, const Step& s, int n) {
+  const std::string text = std::to_string(n) + std::string(s.size, 'x');
+  switch (s.op) {
+    case Op::Frame: p.Add(text); break;
+    case Op::Fault: p.AddFault(text, "control.files-readable"); break;
+    case Op::Finding: {
+      Finding f;
+      f.rule = "load.data-type-valid";
+      f.row = n;
+      p.AddFinding(text, f);
+      break;
+    }
+    case Op::Count: p.CountFaults(s.size, "load.data-type-valid"); break;
+  }
+}
+
+std::vector<std::string> Texts(const Protocol& p) {
+  std::vector<std::string> out;
+  for (const ProtocolLine& l : p.lines()) {
+    out.push_back(std::to_string(static_cast<int>(l.kind)) + (l.style.color == kRed ? "r " : "  ") + l.text +
+                  (l.finding && l.finding->row ? " @" + std::to_string(*l.finding->row) : ""));
+  }
+  return out;
+}
+
+TEST(ProtocolAppend, ReadsAsTheSameLinesWrittenInOrder) {
+  std::mt19937 random(17);
+  struct Limits {
+    std::size_t lines, bytes;
+  };
+  for (Limits limits : {Limits{0, 1000}, Limits{1, 1000}, Limits{3, 1000}, Limits{5, 40}, Limits{8, 25},
+                        Limits{100, 60}, Limits{100, 100000}}) {
+    for (int round = 0; round < 800; ++round) {
+      // Every other round the buffers share how many lines each keeps.
+      const bool share = round % 2 == 1;
+      // A few steps written before the parts, then up to four parts.
+      const int parts = 1 + static_cast<int>(random() % 4);
+      std::vector<std::vector<Step>> steps(static_cast<std::size_t>(parts) + 1);
+      for (auto& part : steps) {
+        const std::size_t count = random() % 7;
+        for (std::size_t i = 0; i < count; ++i) {
+          const Op op = static_cast<Op>(random() % 4);
+          part.push_back({op, op == Op::Count ? 1 + random() % 3 : random() % 12});
+        }
+      }
+      Protocol serial, merged;
+      for (Protocol* p : {&serial, &merged}) {
+        p->SetDefaultColor(kBlue);
+        p->SetMaxFaultLines(limits.lines);
+        p->SetMaxFaultBytes(limits.bytes);
+      }
+      int n = 0;
+      for (const auto& part : steps) {
+        for (const Step& s : part) Apply(serial, s, ++n);
+      }
+      n = 0;
+      for (const Step& s : steps[0]) Apply(merged, s, ++n);
+      std::vector<Protocol> buffers;
+      for (std::size_t k = 1; k < steps.size(); ++k) buffers.push_back(merged.Buffer());
+      std::vector<std::atomic<std::size_t>> kept(buffers.size());
+      if (share) {
+        for (std::size_t k = 0; k < buffers.size(); ++k) buffers[k].ShareKeptCount(&kept[k], kept.data(), k);
+      }
+      for (std::size_t k = 1; k < steps.size(); ++k) {
+        for (const Step& s : steps[k]) Apply(buffers[k - 1], s, ++n);
+      }
+      for (Protocol& b : buffers) merged.Append(std::move(b));
+      const std::string where = "limits " + std::to_string(limits.lines) + "/" + std::to_string(limits.bytes) +
+                                ", round " + std::to_string(round);
+      EXPECT_EQ(merged.FaultCount(), serial.FaultCount()) << where;
+      EXPECT_EQ(merged.FaultsLeftOut(), serial.FaultsLeftOut()) << where;
+      EXPECT_EQ(merged.FaultsFull(), serial.FaultsFull()) << where;
+      serial.Finish();
+      merged.Finish();
+      ASSERT_EQ(Texts(merged), Texts(serial)) << where;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zentrox
