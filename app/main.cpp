@@ -8,11 +8,13 @@
 #include "app/formatting_settings.h"
 #include "app/zentrox_app.h"
 #include "data/clock.h"
+#include "data/heap.h"
 #include "intake/command_runner.h"
 #include "intake/workdir.h"
 #include "ui/ports.h"
 
 int main(int argc, char* argv[]) {
+  zentrox::ReturnLargeBlocksWhenFreed();
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Zentrox"));
   // The user's settings (the UnRar dialog's folder) live under these names.

@@ -30,6 +30,7 @@
 #include "data/clock.h"
 #include "data/date.h"
 #include "data/files.h"
+#include "data/heap.h"
 #include "data/protocol_writers.h"
 #include "data/rule_catalogue.h"
 #include "data/text.h"
@@ -433,6 +434,7 @@ std::optional<int> RunInParallel(const Options& opt, const std::string& workdir,
 }  // namespace
 
 int main(int argc, char** argv) {
+  zentrox::ReturnLargeBlocksWhenFreed();
   const ParsedArgs parsed = ParseArgs(std::vector<std::string>(argv + 1, argv + argc));
   if (parsed.exit) return *parsed.exit;
   const Options& opt = parsed.options;
