@@ -17,6 +17,9 @@ namespace zentrox {
 
 struct RuleRun {
   explicit RuleRun(FindingWriter& c) : checks(c) {}
+  // The same package and settings, written with `c`; the results start unset.
+  RuleRun(const RuleRun& inputs, FindingWriter& c)
+      : checks(c), dm(inputs.dm), dm1(inputs.dm1), period(inputs.period), archive_path(inputs.archive_path) {}
 
   FindingWriter& checks;
   NewFormatTables* dm = nullptr;   // new-format variants

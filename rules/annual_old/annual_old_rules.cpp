@@ -2,15 +2,43 @@
 
 #include "rules/annual_old/annual_old_sections.h"
 #include "rules/rule_set.h"
+#include "rules/side_by_side.h"
 
 namespace zentrox {
 
+// The sections read only the loaded tables, and each opens its file section
+// before it writes: they run side by side, each with a run of its own, and
+// hand back the results they set.
 void RunAnnualOldRules(RuleRun& run) {
-  annual_old::RunPackSection(run);
-  annual_old::RunDeclarationSection(run);
-  annual_old::RunMonthlySection(run);
-  annual_old::RunPositionSection(run);
-  annual_old::RunExpenseSection(run);
+  using namespace annual_old;
+  const SideBySidePass passes[] = {
+      {"REV5_PL",
+       [&run](FindingWriter& c) {
+         RuleRun own(run, c);
+         RunPackSection(own);
+         run.pack_count = own.pack_count;
+         run.agent = std::move(own.agent);
+       }},
+      {"REV5_NA",
+       [&run](FindingWriter& c) {
+         RuleRun own(run, c);
+         RunDeclarationSection(own);
+         run.declaration_count = own.declaration_count;
+       }},
+      {"REV5_SD", [&run](FindingWriter& c) {
+         RuleRun own(run, c);
+         RunMonthlySection(own);
+       }},
+      {"REV5_DI", [&run](FindingWriter& c) {
+         RuleRun own(run, c);
+         RunPositionSection(own);
+       }},
+      {"REV5_MU", [&run](FindingWriter& c) {
+         RuleRun own(run, c);
+         RunExpenseSection(own);
+       }},
+  };
+  RunSideBySide(run.checks, passes);
 }
 
 namespace annual_old {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -764,6 +765,39 @@ const RuleIdCase kRuleIdCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, AnnualOldRuleIds, ::testing::ValuesIn(kRuleIdCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The sections run side by side. With a fault in each and fault-line limits
+// that fall inside and between them, one thread and two write the same
+// protocol, the closing lines (the agent, the pack and declaration counts
+// the sections hand back) included.
+TEST(AnnualOldSideBySide, OneThreadAndTwoWriteTheSameProtocol) {
+  OldPackage p = ValidPackage();
+  p.pl[0][old_pl::PL_TKSS] = "13";
+  p.na[0][old_na::NA_LAST_NAME] = "Arnaut";
+  p.sd[2][old_sd::SD_MONTH] = "14";
+  p.di[0][old_di::SI_NA] = "9";
+  p.mu.push_back(ExpenseRow("9", "1", 2, "20.00"));
+  std::size_t faults = 0;
+  auto run = [&](std::size_t limit, const char* threads) {
+    setenv("ZENTROX_THREADS", threads, 1);
+    RuleHarness h(Variant::AnnualOld);
+    h.protocol.SetMaxFaultLines(limit);
+    faults = RunPackage(h, p).size();
+    unsetenv("ZENTROX_THREADS");
+    std::vector<std::string> lines = h.AllLines();
+    lines.erase(lines.begin());  // the date and time of the run
+    for (std::string& line : lines) {
+      for (std::size_t at; (at = line.find(h.dir.path())) != std::string::npos;) line.replace(at, h.dir.path().size(), "WD/");
+    }
+    return lines;
+  };
+  run(100000, "1");
+  ASSERT_GE(faults, 5u);
+  for (std::size_t limit : {1, 2, 3, 5, 100000}) {
+    const std::vector<std::string> serial = run(limit, "1");
+    for (int round = 0; round < 3; ++round) EXPECT_EQ(run(limit, "2"), serial) << "limit " << limit;
+  }
+}
 
 }  // namespace
 }  // namespace zentrox
