@@ -178,7 +178,7 @@ void RunDeclarationsPerPackPass(Run& run) {
                    "количество деклараций в файле rev5_na не совпадает с объявленным в файле rev5_ip", group_record);
     }
   };
-  c.WalkRows(na.Order({na::NA_PL, na::NA_ID}), [&](RowId r) {
+  c.WalkRows(*na.SharedOrder({na::NA_PL, na::NA_ID}), [&](RowId r) {
     const std::string_view pack = na.View(r, na::NA_PL);
     if (pack != group) {
       close();
