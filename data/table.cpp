@@ -113,7 +113,8 @@ void Table::ZeroBuffer::CopyFrom(const ZeroBuffer& other, std::size_t used) {
 
 Table::Column::Column(const Column& other)
     : type(other.type), length(other.length), capacity(other.length), palette(other.palette), values(other.values) {
-  set.buffer.CopyFrom(other.set.buffer, length);
+  bits.buffer.CopyFrom(other.bits.buffer, BitBytes(length));
+  if (other.pick.buffer.data() != nullptr) pick.buffer.CopyFrom(other.pick.buffer, length);
   if (other.ints.buffer.data() != nullptr) ints.buffer.CopyFrom(other.ints.buffer, length * sizeof(std::int32_t));
   if (other.texts.buffer.data() != nullptr) texts.buffer.CopyFrom(other.texts.buffer, length * sizeof(TextRef));
 }
@@ -126,7 +127,8 @@ Table::Column& Table::Column::operator=(const Column& other) {
 void Table::Column::Grow(std::size_t rows) {
   if (rows <= capacity) return;
   rows = std::max({rows, capacity * 2, std::size_t{16}});
-  set.buffer.Grow(rows, length);
+  bits.buffer.Grow(BitBytes(rows), BitBytes(length));
+  if (InPalette()) pick.buffer.Grow(rows, length);
   switch (type) {
     case FieldType::Integer:
     case FieldType::Date: ints.buffer.Grow(rows * sizeof(std::int32_t), length * sizeof(std::int32_t)); break;
@@ -144,11 +146,10 @@ void Table::Column::LeavePalette() {
   palette = false;
   if (capacity > 0) texts.buffer.Grow(capacity * sizeof(TextRef), 0);
   for (std::size_t r = 0; r < length; ++r) {
-    if (set[r] == 0) continue;
-    texts[r] = values[set[r] - 1u].text;
-    set[r] = 1;
+    if (Has(r)) texts[r] = values[pick[r] - 1u].text;
   }
   values = {};
+  pick.buffer = ZeroBuffer();
 }
 
 void Table::Column::Truncate(std::size_t rows) {
@@ -156,8 +157,9 @@ void Table::Column::Truncate(std::size_t rows) {
   // Only set rows carry values (an empty field's value is zero); pages of
   // rows never set are left untouched.
   for (std::size_t r = rows; r < length; ++r) {
-    if (set[r] == 0) continue;
-    set[r] = 0;
+    if (!Has(r)) continue;
+    MarkEmpty(r);
+    if (pick.buffer.data() != nullptr) pick[r] = 0;
     if (ints.buffer.data() != nullptr) ints[r] = 0;
     if (texts.buffer.data() != nullptr) texts[r] = TextRef();
   }
@@ -165,16 +167,14 @@ void Table::Column::Truncate(std::size_t rows) {
 }
 
 std::size_t Table::Column::Bytes() const {
-  std::size_t per_row = 1;
+  std::size_t per_row = 0;
   switch (type) {
     case FieldType::Integer:
     case FieldType::Date: per_row += sizeof(std::int32_t); break;
-    case FieldType::Float:
-      if (!palette) per_row += sizeof(TextRef);
-      break;
+    case FieldType::Float: per_row += palette ? 1 : sizeof(TextRef); break;
     case FieldType::String: per_row += sizeof(TextRef); break;
   }
-  return capacity * per_row;
+  return capacity * per_row + BitBytes(capacity);
 }
 
 void Table::Clear() {
@@ -291,7 +291,8 @@ RowId Table::AppendRepeat() {
   for (int f : repeat_fields_) {
     Column& c = col(f);
     c.Hold(row);
-    c.set[row] = c.set[prev];
+    c.MarkSet(row);
+    if (c.InPalette()) c.pick[row] = c.pick[prev];
     switch (c.type) {
       case FieldType::Integer:
       case FieldType::Date: c.ints[row] = c.ints[prev]; break;
@@ -421,7 +422,7 @@ void Table::SetText(RowId row, int f, std::string_view text) {
   }
   c.Hold(row);
   c.texts[row] = Intern(text);
-  c.set[row] = 1;
+  c.MarkSet(row);
 }
 
 void Table::SetInt(RowId row, int f, std::int32_t value) {
@@ -429,7 +430,7 @@ void Table::SetInt(RowId row, int f, std::int32_t value) {
   Column& c = col(f);
   c.Hold(row);
   c.ints[row] = value;
-  c.set[row] = 1;
+  c.MarkSet(row);
 }
 
 void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
@@ -441,19 +442,21 @@ void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
     for (std::size_t i = 0; i < c.values.size(); ++i) {
       const FloatValue& v = c.values[i];
       if (ViewOf(v.text) == text) {
-        c.set[row] = static_cast<std::uint8_t>(i + 1);
+        c.pick[row] = static_cast<std::uint8_t>(i + 1);
+        c.MarkSet(row);
         return;
       }
     }
     if (c.values.size() < kPaletteSize) {
       c.values.push_back(FloatValue{value, Intern(text)});
-      c.set[row] = static_cast<std::uint8_t>(c.values.size());
+      c.pick[row] = static_cast<std::uint8_t>(c.values.size());
+      c.MarkSet(row);
       return;
     }
     c.LeavePalette();
   }
   c.texts[row] = Intern(text);
-  c.set[row] = 1;
+  c.MarkSet(row);
 }
 
 void Table::SetDate(RowId row, int f, Date value) {
@@ -461,19 +464,22 @@ void Table::SetDate(RowId row, int f, Date value) {
   Column& c = col(f);
   c.Hold(row);
   c.ints[row] = value.serial();
-  c.set[row] = 1;
+  c.MarkSet(row);
 }
 
 void Table::SetEmpty(RowId row, int f) {
   Changed(row);
   Column& c = col(f);
   if (!c.Has(row)) return;  // empty already; a row the column does not hold stays so
-  c.set[row] = 0;
+  c.MarkEmpty(row);
   switch (c.type) {
     case FieldType::Integer:
     case FieldType::Date: c.ints[row] = 0; break;
     case FieldType::Float:
-      if (c.palette) break;
+      if (c.palette) {
+        c.pick[row] = 0;
+        break;
+      }
       c.texts[row] = {};
       break;
     case FieldType::String: c.texts[row] = {}; break;

@@ -116,7 +116,7 @@ class Table {
   double Number(RowId row, int f) const {
     const Column& c = col(f);
     if (!c.Has(row)) return 0;
-    if (c.type == FieldType::Float) return c.palette ? c.values[c.set[row] - 1].real : NumberOfFloat(c.texts[row]);
+    if (c.type == FieldType::Float) return c.palette ? c.values[c.pick[row] - 1].real : NumberOfFloat(c.texts[row]);
     if (c.type != FieldType::String) return c.ints[row];
     return NumberOfText(row, f);
   }
@@ -132,7 +132,7 @@ class Table {
   std::string_view View(RowId row, int f) const {
     const Column& c = col(f);
     if (!c.Has(row) || (c.type != FieldType::String && c.type != FieldType::Float)) return {};
-    return ViewOf(c.type == FieldType::Float && c.palette ? c.values[c.set[row] - 1].text : c.texts[row]);
+    return ViewOf(c.type == FieldType::Float && c.palette ? c.values[c.pick[row] - 1].text : c.texts[row]);
   }
 
   // Row ids in ascending order of the key fields, stable: rows with equal keys
@@ -273,7 +273,11 @@ class Table {
     // Rows held: [0, length); a later row is empty in this column.
     std::size_t length = 0;
     std::size_t capacity = 0;
-    ZeroArray<std::uint8_t> set;   // 0: empty
+    // A bit per row: set when the row holds a value. A bit, not a byte: most
+    // columns need nothing else to tell an empty field.
+    ZeroArray<std::uint64_t> bits;
+    // Float, while in the palette: 1 + the index of the row's value.
+    ZeroArray<std::uint8_t> pick;
     ZeroArray<std::int32_t> ints;  // Integer and Date
     ZeroArray<TextRef> texts;      // String, and Float once out of the palette
     // Float: the rows' values are in `values` (read only for float columns).
@@ -286,7 +290,11 @@ class Table {
     Column(Column&&) noexcept = default;
     Column& operator=(Column&&) noexcept = default;
 
-    bool Has(std::size_t row) const { return row < length && set[row] != 0; }
+    bool Has(std::size_t row) const { return row < length && (bits[row / 64] >> (row % 64) & 1) != 0; }
+    void MarkSet(std::size_t row) { bits[row / 64] |= std::uint64_t{1} << (row % 64); }
+    void MarkEmpty(std::size_t row) { bits[row / 64] &= ~(std::uint64_t{1} << (row % 64)); }
+    bool InPalette() const { return type == FieldType::Float && palette; }
+    static std::size_t BitBytes(std::size_t rows) { return (rows + 63) / 64 * sizeof(std::uint64_t); }
     // Makes room for rows up to `rows` (capacity only).
     void Grow(std::size_t rows);
     // Extends the column to hold `row`; the rows added are empty.

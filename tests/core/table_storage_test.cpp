@@ -80,6 +80,38 @@ TEST(TableTexts, ShortAndLongTextsOrderAndLinkAsBytes) {
   EXPECT_EQ(found(3), (std::vector<RowId>{3}));
 }
 
+// A cell emptied again (an empty text, a text that does not convert) reads
+// as empty, and only that cell: its neighbours in the column, in and beyond
+// the same 64 rows, keep their values, in every kind of column, a float
+// column in and out of its palette of values.
+TEST(TableCells, EmptiedCellsReadEmptyAndLeaveTheirNeighbours) {
+  Table t("t", {FieldDef{"I", FieldType::Integer, 0}, FieldDef{"F", FieldType::Float, 0},
+                FieldDef{"D", FieldType::Date, 0}, FieldDef{"S", FieldType::String, 0},
+                FieldDef{"G", FieldType::Float, 0}});
+  const char* const values[] = {"7", "1.50", "01.02.2026", "abc", nullptr};
+  for (RowId r = 0; r < 200; ++r) {
+    t.AppendRow();
+    for (int f = 0; f < 4; ++f) ASSERT_EQ(t.Store(r, f, values[f]), StoreResult::Stored);
+    ASSERT_EQ(t.Store(r, 4, std::to_string(r) + ".25"), StoreResult::Stored);  // past the palette
+  }
+  const RowId emptied[] = {0, 63, 64, 130, 199};
+  for (const RowId r : emptied) {
+    for (int f = 0; f < 5; ++f) t.Store(r, f, r % 2 == 0 || f == 3 ? "" : "x");  // any text is a string
+  }
+  for (RowId r = 0; r < 200; ++r) {
+    const bool empty = std::find(std::begin(emptied), std::end(emptied), r) != std::end(emptied);
+    for (int f = 0; f < 5; ++f) {
+      ASSERT_EQ(t.IsEmpty(r, f), empty) << r << " " << f;
+      ASSERT_EQ(t.Text(r, f).empty(), empty) << r << " " << f;
+    }
+    if (!empty) {
+      EXPECT_EQ(t.Number(r, 4), r + 0.25);
+    }
+  }
+  EXPECT_EQ(t.Number(1, 1), 1.5);
+  EXPECT_EQ(t.Number(0, 1), 0.0);
+}
+
 TEST(TableDerived, OrdersAndLookupsFollowChangedRows) {
   Table t = MakeTable(FileKind::SD);
   for (const char* na : {"3", "1", "2"}) t.Store(t.AppendRow(), sd::SD_NA, na);
