@@ -105,8 +105,16 @@ void Protocol::Push(ProtocolLine line) {
   Keep(std::move(line));
 }
 
+void Protocol::WaitForAhead() {
+  for (std::size_t i = 0; i < ahead_count_; ++i) {
+    while (!ahead_done_[i].load(std::memory_order_acquire)) ahead_done_[i].wait(false, std::memory_order_acquire);
+  }
+  ahead_done_ = nullptr;
+}
+
 void Protocol::Keep(ProtocolLine line) {
   if (line.kind == LineKind::Fault) {
+    if (ahead_done_ != nullptr && kept_ >= max_fault_lines_ / 8) WaitForAhead();
     if (FaultsFull() || kept_bytes_ + line.text.size() > max_fault_bytes_) {
       CountFault();
       return;
@@ -144,6 +152,7 @@ void Protocol::Append(Protocol&& other) {
     }
   }
   other.Clear();
+  std::vector<ProtocolLine>().swap(other.lines_);  // its memory goes now, not with the buffer
   other.ShareKeptCount(nullptr, nullptr, 0);
 }
 

@@ -166,10 +166,16 @@ class Protocol {
   // be appended before it (their counts in `ahead`, growing while they are
   // written) keep as many as it may: what it kept beyond that would be
   // dropped when appended. The counters must outlive the writing.
-  void ShareKeptCount(std::atomic<std::size_t>* mine, const std::atomic<std::size_t>* ahead, std::size_t ahead_count) {
+  // `ahead_done`, when given, tells which buffers ahead are written in full:
+  // once this buffer keeps an eighth of the limit, it waits for them before it
+  // keeps another line, so buffers filled at once hold little more than the
+  // protocol keeps, whatever the package.
+  void ShareKeptCount(std::atomic<std::size_t>* mine, const std::atomic<std::size_t>* ahead, std::size_t ahead_count,
+                      const std::atomic<bool>* ahead_done = nullptr) {
     mine_ = mine;
     ahead_ = ahead;
     ahead_count_ = ahead_count;
+    ahead_done_ = ahead_done;
   }
 
   // Called after every appended line (the GUI streams the lines into its pane).
@@ -203,6 +209,8 @@ class Protocol {
   std::atomic<std::size_t>* mine_ = nullptr;
   const std::atomic<std::size_t>* ahead_ = nullptr;
   std::size_t ahead_count_ = 0;
+  const std::atomic<bool>* ahead_done_ = nullptr;  // null once they are all done
+  void WaitForAhead();
 };
 
 }  // namespace zentrox

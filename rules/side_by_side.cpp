@@ -41,17 +41,28 @@ void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes
   // fault lines as the protocol still takes: what it kept beyond that would
   // be dropped when appended.
   std::vector<std::atomic<std::size_t>> kept(passes.size());
+  // Which passes are over: a pass that keeps many fault lines waits for the
+  // passes before it, so that the buffers never hold many more lines than
+  // the protocol keeps.
+  std::vector<std::atomic<bool>> done(passes.size());
   for (std::size_t i = 0; i < parts.size(); ++i) {
     parts[i].buffer = protocol.Buffer();
-    parts[i].buffer.ShareKeptCount(&kept[i], kept.data(), i);
+    parts[i].buffer.ShareKeptCount(&kept[i], kept.data(), i, done.data());
   }
+  const auto finish = [&](std::size_t i) {
+    done[i].store(true, std::memory_order_release);
+    done[i].notify_all();
+  };
   // The passes are taken in their order, so a pass never waits for one that
   // no thread has started.
   std::atomic<std::size_t> next{0};
   std::atomic<std::size_t> failed{passes.size()};  // the first pass that threw
   auto work = [&]() noexcept {
     for (std::size_t i = next++; i < passes.size(); i = next++) {
-      if (i > failed.load()) continue;  // its lines would be dropped
+      if (i > failed.load()) {  // its lines would be dropped
+        finish(i);
+        continue;
+      }
       Part& part = parts[i];
       try {
         FindingWriter& writer = part.writer.emplace(part.buffer, checks.profile(), checks.today());
@@ -63,6 +74,7 @@ void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes
         while (i < first && !failed.compare_exchange_weak(first, i)) {
         }
       }
+      finish(i);
     }
   };
   std::vector<std::thread> pool;
