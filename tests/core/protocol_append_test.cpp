@@ -99,5 +99,16 @@ TEST(ProtocolAppend, ReadsAsTheSameLinesWrittenInOrder) {
   }
 }
 
+// A buffer's lines go as soon as they are appended: passes that run side by
+// side would otherwise hold every buffer's lines until the last is appended.
+TEST(ProtocolAppend, AnAppendedBufferHoldsNoLines) {
+  Protocol protocol;
+  Protocol buffer = protocol.Buffer();
+  for (int i = 0; i < 1000; ++i) buffer.AddFault("fault " + std::to_string(i), "test.fault");
+  protocol.Append(std::move(buffer));
+  EXPECT_EQ(protocol.FaultCount(), 1000u);
+  EXPECT_EQ(buffer.lines().capacity(), 0u);  // NOLINT(bugprone-use-after-move): Append empties it
+}
+
 }  // namespace
 }  // namespace zentrox
