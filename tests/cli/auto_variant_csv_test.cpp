@@ -36,7 +36,10 @@ class AutoVariantCsvTest : public ::testing::Test {
   AutoVariantCsvTest() { test::CopyDictionaries(work.path()); }
   Outcome Check(const std::vector<std::string>& args) {
     std::string cmd = Quote(ZENTROX_CHECK) + " --workdir " + Quote(work.path()) + " --today 08.12.2026";
-    for (const std::string& a : args) cmd += " " + Quote(a);
+    for (const std::string& a : args) {
+      cmd += ' ';
+      cmd += Quote(a);
+    }
     return Shell(cmd);
   }
   TempDir work;

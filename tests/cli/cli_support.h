@@ -39,7 +39,10 @@ inline CheckOutcome RunShell(const std::string& command) {
 inline CheckOutcome RunCheck(const std::vector<std::string>& args, const std::string& cwd = "",
                              const std::string& prefix = "") {
   std::string cmd = (cwd.empty() ? "" : "cd " + ShellQuote(cwd) + " && ") + prefix + ShellQuote(ZENTROX_CHECK);
-  for (const std::string& a : args) cmd += " " + ShellQuote(a);
+  for (const std::string& a : args) {
+    cmd += ' ';
+    cmd += ShellQuote(a);
+  }
   return RunShell(cmd);
 }
 

@@ -96,13 +96,24 @@ TEST(CliJobs, BatchesShareAWorkingDirectory) {
   const std::string clean = Example("REV5_1234567_00001_2026T03.rar");
   const std::string faulty = Example("REV5_1234567_00002_2026T03.rar");
   std::string batch = "--variant quarterly --today 08.12.2026 --workdir " + Quote(work.path());
-  for (int i = 0; i < 4; ++i) batch += " " + Quote(clean) + " " + Quote(faulty);
+  for (int i = 0; i < 4; ++i) {
+    batch += ' ';
+    batch += Quote(clean);
+    batch += ' ';
+    batch += Quote(faulty);
+  }
   auto command = [&](const std::string& jobs, const std::string& name) {
     return Quote(ZENTROX_CHECK) + " " + batch + " --jobs " + jobs + " >" + Quote(io / name) +
            " 2>/dev/null; echo $? >" + Quote(io / (name + ".status"));
   };
-  const std::string all = "(" + command("2", "parallel-a") + ") & (" + command("2", "parallel-b") + ") & (" +
-                          command("1", "serial") + ") & wait";
+  std::string all;
+  const std::pair<const char*, const char*> runs[] = {{"2", "parallel-a"}, {"2", "parallel-b"}, {"1", "serial"}};
+  for (const auto& [jobs, name] : runs) {
+    all += '(';
+    all += command(jobs, name);
+    all += ") & ";
+  }
+  all += "wait";
   ASSERT_EQ(std::system(all.c_str()), 0);
   const Outcome alone = CheckWith({"--variant", "quarterly", "--today", "08.12.2026", "--workdir", work.path(),
                                    "--jobs", "1", clean, faulty, clean, faulty, clean, faulty, clean, faulty});

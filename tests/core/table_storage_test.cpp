@@ -189,8 +189,11 @@ TEST(TableNumbers, DecimalsReadAsTheNearestDouble) {
                                     "-0.30"};
   for (int i = 0; i < 20000; ++i) {
     std::string s = std::to_string(next() % 100000000);
-    if (next() % 4 != 0) s += "." + std::to_string(next() % 1000000);
-    if (next() % 3 == 0) s = "-" + s;
+    if (next() % 4 != 0) {
+      s += '.';
+      s += std::to_string(next() % 1000000);
+    }
+    if (next() % 3 == 0) s.insert(s.begin(), '-');
     texts.push_back(s);
   }
   for (const std::string& s : texts) {
@@ -257,7 +260,7 @@ TEST(TableNumbers, FloatCellsReadAsParseDoubleRead) {
     std::string s = next() % 4 == 0 ? "-" : "";
     const std::size_t digits = 1 + next() % 10;
     for (std::size_t d = 0; d < digits; ++d) s += static_cast<char>('0' + next() % 10);
-    if (next() % 3 != 0) s.insert(s.size() - next() % digits, ".");
+    if (next() % 3 != 0) s.insert(s.begin() + static_cast<std::ptrdiff_t>(s.size() - next() % digits), '.');
     texts.push_back(s);
   }
   // Seventeen values first: the texts below are kept per row, past the palette.
