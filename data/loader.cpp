@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <type_traits>
 
 #include "data/files.h"
 #include "data/schemas.h"
@@ -21,29 +22,39 @@ constexpr char kTerminator = '\xB0';
 
 // Calls `fn` with each line of `data` and the offset where it starts: a line
 // ends at LF or CR LF, which are not part of it, and a CR that is not
-// followed by LF is dropped.
+// followed by LF is dropped. An `fn` that returns an offset is also given
+// the offset after the line's end and returns where the next line starts:
+// there, or further on past lines it took in itself.
 template <typename Fn>
 void ForEachLine(std::string_view data, Fn&& fn) {
   std::string line;
   std::size_t i = 0;
   const std::size_t n = data.size();
+  // The line `fn` is given and where the next line starts.
+  auto call = [&](std::string_view text, std::size_t start, std::size_t next) {
+    if constexpr (std::is_invocable_v<Fn&, std::string_view, std::size_t, std::size_t>) {
+      return std::max(next, std::size_t{fn(text, start, next)});
+    } else {
+      fn(text, start);
+      return next;
+    }
+  };
   while (i < n) {
     const char* lf = static_cast<const char*>(std::memchr(data.data() + i, '\n', n - i));
     std::size_t end = lf == nullptr ? n : static_cast<std::size_t>(lf - data.data());
     std::string_view raw(data.data() + i, end - i);
     std::size_t cr = raw.find('\r');
     if (cr == std::string_view::npos) {
-      fn(raw, i);
+      i = call(raw, i, end + 1);
     } else if (cr + 1 == raw.size()) {
-      fn(raw.substr(0, cr), i);  // CR LF
+      i = call(raw.substr(0, cr), i, end + 1);  // CR LF
     } else {
       line.clear();
       for (char c : raw) {
         if (c != '\r') line.push_back(c);
       }
-      fn(std::string_view(line), i);
+      i = call(std::string_view(line), i, end + 1);
     }
-    i = end + 1;
   }
 }
 
@@ -211,7 +222,10 @@ class PackageFileReader {
     // The columns grow with the rows that hold values: sizing them from the
     // line count would cost every empty or short line a whole row.
     table_.ReserveText(data_.size());
-    ForEachLine(data_, [&](std::string_view line, std::size_t line_start) { ReadLine(line, line_start); });
+    ForEachLine(data_, [&](std::string_view line, std::size_t line_start, std::size_t next) {
+      ReadLine(line, line_start);
+      return SkipRepeats(line_start, next);
+    });
     // The context is left as the last line set it.
     if (line_no_ > 0) PublishContext();
   }
@@ -282,6 +296,50 @@ class PackageFileReader {
     last_row_ = row;
     last_line_known_ = line.size() <= kRepeatLineMax;
     if (last_line_known_) last_line_.assign(line);
+  }
+
+  // Once the protocol keeps no more fault lines, a line equal to the line
+  // before it is only counted (see ReadLine). The line just read, from
+  // `start` to `next`, may be followed by copies of itself, byte for byte
+  // (a file padded with one line over and over): those are taken in one
+  // step. Returns where the first line that is not such a copy starts.
+  std::size_t SkipRepeats(std::size_t start, std::size_t next) {
+    if (!checks_.protocol().FaultsFull() || !last_line_known_ || next >= data_.size()) return next;
+    const std::size_t period = next - start;
+    const std::size_t copies = CopiesAhead(next, period);
+    if (copies == 0) return next;
+    if (last_kept_) {
+      const RowId first = table_.AppendRepeats(copies);
+      table_.SetSourceLines(first, static_cast<std::uint32_t>(line_no_ + 1), copies);
+      last_row_ = static_cast<RowId>(first + copies - 1);
+    }
+    line_no_ += static_cast<int>(copies);
+    checks_.protocol().CountFaults(last_faults_ * copies);
+    const std::size_t after = next + copies * period;
+    file_.Release(after);
+    return after;
+  }
+
+  // How many whole copies of the `period` bytes before `at` follow from
+  // `at` on.
+  std::size_t CopiesAhead(std::size_t at, std::size_t period) const {
+    const char* p = data_.data() + at;
+    // A few MiB at a time, so that the pages read are given back as the
+    // lines are (see FileBytes::Release).
+    constexpr std::size_t kMaxScan = std::size_t{4} << 20;
+    const std::size_t avail = std::min(data_.size() - at, kMaxScan);
+    if (avail < period || std::memcmp(p, p - period, period) != 0) return 0;
+    // Each byte equals the byte a period before it: compared a block at a
+    // time, the last block byte by byte.
+    constexpr std::size_t kBlock = 4096;
+    std::size_t same = period;
+    while (same < avail) {
+      const std::size_t block = std::min(kBlock, avail - same);
+      if (std::memcmp(p + same, p + same - period, block) != 0) break;
+      same += block;
+    }
+    while (same < avail && p[same] == p[same - period]) ++same;
+    return same / period;
   }
 
   // Reads one line into a new row and returns its id; the row is dropped

@@ -276,10 +276,33 @@ std::string Table::FileText(RowId row, int f) const {
   return Text(row, f);
 }
 
-RowId Table::AppendRepeat() {
-  if (rows_ == 0) return AppendRow();
-  const RowId row = AppendRow();
-  const RowId prev = row - 1;
+namespace {
+
+// Sets bits [first, end) of a bit array.
+void SetBits(std::uint64_t* words, std::size_t first, std::size_t end) {
+  while (first < end && first % 64 != 0) {
+    words[first / 64] |= std::uint64_t{1} << (first % 64);
+    ++first;
+  }
+  for (; first + 64 <= end; first += 64) words[first / 64] = ~std::uint64_t{0};
+  for (; first < end; ++first) words[first / 64] |= std::uint64_t{1} << (first % 64);
+}
+
+}  // namespace
+
+RowId Table::AppendRepeats(std::size_t count) {
+  if (count == 0) return kNoRow;
+  RowId first = static_cast<RowId>(rows_);
+  if (rows_ == 0) {
+    AppendRow();  // repeats nothing
+    if (--count == 0) return first;
+  }
+  if (count >= kNoRow - 1 - rows_) throw std::length_error("table " + name_ + " is full");
+  const RowId prev = static_cast<RowId>(rows_ - 1);
+  const std::size_t begin = rows_;
+  const std::size_t end = rows_ + count;
+  Changed();
+  rows_ = end;
   // The fields set in a row and in the rows repeating it are listed once.
   if (repeat_row_ != prev) {
     repeat_fields_.clear();
@@ -287,30 +310,36 @@ RowId Table::AppendRepeat() {
       if (columns_[f].Has(prev)) repeat_fields_.push_back(static_cast<int>(f));
     }
   }
-  repeat_row_ = row;
+  repeat_row_ = static_cast<RowId>(end - 1);
   for (int f : repeat_fields_) {
     Column& c = col(f);
-    c.Hold(row);
-    c.MarkSet(row);
-    if (c.InPalette()) c.pick[row] = c.pick[prev];
+    c.Hold(end - 1);
+    SetBits(&c.bits[0], begin, end);
+    if (c.InPalette()) std::fill(&c.pick[begin], &c.pick[begin] + count, c.pick[prev]);
     switch (c.type) {
       case FieldType::Integer:
-      case FieldType::Date: c.ints[row] = c.ints[prev]; break;
+      case FieldType::Date: std::fill(&c.ints[begin], &c.ints[begin] + count, c.ints[prev]); break;
       case FieldType::Float:
         if (c.palette) break;
-        c.texts[row] = c.texts[prev];
+        std::fill(&c.texts[begin], &c.texts[begin] + count, c.texts[prev]);
         break;
-      case FieldType::String: c.texts[row] = c.texts[prev]; break;
+      case FieldType::String: std::fill(&c.texts[begin], &c.texts[begin] + count, c.texts[prev]); break;
     }
   }
   // The file texts of cells that did not convert repeat too.
-  std::size_t first = kept_texts_.size();
-  while (first > 0 && (kept_texts_[first - 1].cell >> 16) == prev) --first;
-  for (std::size_t i = first, end = kept_texts_.size(); i < end; ++i) {
-    KeepFileText(row, static_cast<int>(kept_texts_[i].cell & 0xFFFF), std::string(kept_texts_[i].text));
+  std::size_t kept = kept_texts_.size();
+  while (kept > 0 && (kept_texts_[kept - 1].cell >> 16) == prev) --kept;
+  const std::size_t kept_end = kept_texts_.size();
+  for (std::size_t row = begin; row < end && kept < kept_end; ++row) {
+    for (std::size_t i = kept; i < kept_end; ++i) {
+      KeepFileText(static_cast<RowId>(row), static_cast<int>(kept_texts_[i].cell & 0xFFFF),
+                   std::string(kept_texts_[i].text));
+    }
   }
-  MarkRepeat(row);
-  return row;
+  const std::size_t words = (end + 63) / 64;
+  if (words > repeats_.size()) repeats_.resize(std::max(words, repeats_.size() * 2), 0);
+  SetBits(repeats_.data(), begin, end);
+  return first;
 }
 
 void Table::MarkRepeat(RowId row) {
@@ -337,6 +366,12 @@ void Table::SetSourceLine(RowId row, std::uint32_t line) {
                          line_runs_.back().line + (row - line_runs_.back().row) == line;
   if (!continues) line_runs_.push_back({row, line});
   line_rows_ = static_cast<std::size_t>(row) + 1;
+}
+
+void Table::SetSourceLines(RowId row, std::uint32_t line, std::size_t count) {
+  if (count == 0) return;
+  SetSourceLine(row, line);
+  line_rows_ = static_cast<std::size_t>(row) + count;
 }
 
 std::uint32_t Table::SourceLine(RowId row) const {

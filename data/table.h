@@ -95,8 +95,10 @@ class Table {
   // findings are only counted may count such a row's as its predecessor's.
   // Any change of a row forgets the marks it touches.
   void MarkRepeat(RowId row);
-  // Appends a row holding the values of the last row, marked as its repeat.
-  RowId AppendRepeat();
+  // Appends `count` rows holding the values of the last row, each marked as
+  // repeating the row before it, and returns the first.
+  RowId AppendRepeats(std::size_t count);
+  RowId AppendRepeat() { return AppendRepeats(1); }
   bool Repeats(RowId row) const {
     const std::size_t word = row / 64;
     return word < repeats_.size() && (repeats_[word] >> (row % 64) & 1) != 0;
@@ -167,6 +169,8 @@ class Table {
   // again (a dropped row's id appended anew) forgets the lines of the rows
   // after it.
   void SetSourceLine(RowId row, std::uint32_t line);
+  // Rows [row, row + count) come from lines [line, line + count).
+  void SetSourceLines(RowId row, std::uint32_t line, std::size_t count);
   std::uint32_t SourceLine(RowId row) const;
   // The row that came from 1-based line `line`, or kNoRow (a line left out
   // of the table, or past its end).

@@ -272,12 +272,15 @@ TEST(BoundedStorage, RepeatedLinesPastTheLimitReadAsIfParsed) {
   const std::pair<std::string, int> runs[] = {
       {"\r\n", 30},                       // dropped rows, 13 faults each
       {"1\xB0\r\n", 40},                  // one field kept
+      {"1\xB0\n", 9},                     // the same line with another line end
       {valid, 5},                         // no fault
       {"2\xB0\r\n", 3},                   // another value after a valid run
       {"\r\n", 2},                        // dropped after kept
       {"2\xB0\r\n", 4},                   // the same line again after dropped ones
       {"1\xB0x\xB0\r\n", 6},              // a conversion fault and missing fields
       {"3\xB0" "3\xB0" "8\xB0" "11\xB0" "102\xB0" "5\xB0" "1.8.2026\xB0\r\n", 5},  // a date-format fault
+      {"4\xB0\r\n", 70},                  // the last line below has no line end
+      {"4\xB0", 1},
   };
   for (const auto& [line, count] : runs) {
     for (int i = 0; i < count; ++i) bytes += line;
@@ -306,6 +309,7 @@ TEST(BoundedStorage, RepeatedLinesPastTheLimitReadAsIfParsed) {
     ASSERT_EQ(copied.size(), parsed.size());
     for (RowId r = 0; r < parsed.size(); ++r) {
       ASSERT_EQ(copied.SourceLine(r), parsed.SourceLine(r)) << r;
+      ASSERT_EQ(copied.Repeats(r), parsed.Repeats(r)) << r;
       for (int f = 0; f < parsed.FieldCount(); ++f) {
         ASSERT_EQ(copied.IsEmpty(r, f), parsed.IsEmpty(r, f)) << r << " " << f;
         ASSERT_EQ(copied.FileText(r, f), parsed.FileText(r, f)) << r << " " << f;
@@ -316,11 +320,12 @@ TEST(BoundedStorage, RepeatedLinesPastTheLimitReadAsIfParsed) {
   // a run and a row after a dropped line are not.
   EXPECT_FALSE(parsed.Repeats(0));
   EXPECT_TRUE(parsed.Repeats(1));
-  EXPECT_TRUE(parsed.Repeats(39));
-  EXPECT_FALSE(parsed.Repeats(40));  // the first valid row
-  EXPECT_FALSE(parsed.Repeats(45));  // "2" after the valid rows
-  EXPECT_FALSE(parsed.Repeats(48));  // "2" after dropped lines
-  EXPECT_TRUE(parsed.Repeats(49));
+  EXPECT_TRUE(parsed.Repeats(40));   // the same line, LF alone
+  EXPECT_FALSE(parsed.Repeats(49));  // the first valid row
+  EXPECT_FALSE(parsed.Repeats(54));  // "2" after the valid rows
+  EXPECT_FALSE(parsed.Repeats(57));  // "2" after dropped lines
+  EXPECT_TRUE(parsed.Repeats(58));
+  EXPECT_TRUE(parsed.Repeats(static_cast<RowId>(parsed.size() - 1)));  // the line without a line end
 }
 
 // A change of a row forgets what was known about it and the row after it.
