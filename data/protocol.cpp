@@ -112,6 +112,11 @@ void Protocol::WaitForAhead() {
   ahead_done_ = nullptr;
 }
 
+namespace {
+// A protocol of this many lines reserves room for all it may still keep.
+constexpr std::size_t kReserveFrom = 4096;
+}  // namespace
+
 void Protocol::Keep(ProtocolLine line) {
   if (line.kind == LineKind::Fault) {
     if (ahead_done_ != nullptr && kept_ >= max_fault_lines_ / 8) WaitForAhead();
@@ -123,6 +128,14 @@ void Protocol::Keep(ProtocolLine line) {
     ++kept_;
     kept_bytes_ += line.text.size();
     if (mine_ != nullptr) mine_->store(kept_, std::memory_order_relaxed);
+  }
+  if (lines_.size() == lines_.capacity() && lines_.size() >= kReserveFrom) {
+    // Room for every fault line still to be kept, at once: a block this
+    // large is mapped, and its pages are touched only as lines fill them,
+    // whereas growing by doubling would copy the lines and touch fresh
+    // pages each time.
+    const std::size_t to_keep = FaultsFull() ? 0 : max_fault_lines_ - kept_;
+    lines_.reserve(lines_.size() + std::max(to_keep, lines_.size() / 2) + kReserveFrom);
   }
   lines_.push_back(std::move(line));
   if (listener_) listener_(lines_.back());
