@@ -380,31 +380,49 @@ std::shared_ptr<const std::vector<RowId>> Table::MakeOrder(std::span<const int> 
 std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int> keys) const {
   Cache& cache = *cache_;
 
+  // A field whose rows all hold one value orders nothing: orders are told
+  // apart by their other keys, so one order serves every key list that
+  // differs only in such fields (a file whose lines leave most fields empty
+  // would otherwise keep one copy of the same order per list).
+  const auto ordering_keys = [&](std::span<const int> list) {
+    std::vector<std::shared_ptr<const RankArray>> out;
+    for (int f : list) {
+      std::uint32_t distinct = 0;
+      auto ranks = Ranks(f, distinct);
+      if (!ranks->constant) out.push_back(std::move(ranks));
+    }
+    return out;
+  };
+  const std::vector<std::shared_ptr<const RankArray>> ordering = ordering_keys(keys);
+
   // An order by the keys of one kept already and more starts from it: only
   // its runs of rows equal in the kept keys are sorted by the others, and
   // when there is no such run (or each is in order already) it is that
   // order, shared. Where many rows stand in such runs, a sort of the whole
   // table by digits is the faster.
-  std::shared_ptr<const std::vector<RowId>> base;
-  std::size_t base_keys = 0;
+  std::vector<std::pair<std::vector<int>, std::shared_ptr<const std::vector<RowId>>>> kept;
   {
     std::lock_guard<std::mutex> lists(cache.mutex);
-    for (const auto& kept : cache.orders) {
-      const std::vector<int>& k = kept->keys;
-      if (kept->rows && k.size() < keys.size() && k.size() > base_keys &&
-          std::equal(k.begin(), k.end(), keys.begin())) {
-        base = kept->rows;
-        base_keys = k.size();
-      }
+    for (const auto& order : cache.orders) {
+      if (order->rows) kept.emplace_back(order->keys, order->rows);
     }
   }
-  while (base) {
-    std::vector<std::shared_ptr<const RankArray>> first, rest;
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-      std::uint32_t distinct = 0;
-      auto ranks = Ranks(keys[i], distinct);
-      if (!ranks->constant) (i < base_keys ? first : rest).push_back(std::move(ranks));
+  std::shared_ptr<const std::vector<RowId>> base;
+  std::size_t base_keys = 0;
+  for (const auto& [kept_keys, rows] : kept) {
+    const auto kept_ordering = ordering_keys(kept_keys);
+    if (kept_ordering.size() > ordering.size() || (base && kept_ordering.size() <= base_keys) ||
+        (kept_ordering.empty() && !ordering.empty()) ||
+        !std::equal(kept_ordering.begin(), kept_ordering.end(), ordering.begin())) {
+      continue;
     }
+    if (kept_ordering.size() == ordering.size()) return rows;
+    base = rows;
+    base_keys = kept_ordering.size();
+  }
+  while (base) {
+    const std::vector<std::shared_ptr<const RankArray>> first(ordering.begin(), ordering.begin() + base_keys);
+    const std::vector<std::shared_ptr<const RankArray>> rest(ordering.begin() + base_keys, ordering.end());
     const auto equal_first = [&](RowId a, RowId b) {
       for (const auto& ranks : first) {
         if ((*ranks)[a] != (*ranks)[b]) return false;

@@ -139,6 +139,9 @@ TEST(BoundedStorage, OrdersOverFieldsOfOneValue) {
     });
     EXPECT_EQ(t.Order(keys), expected) << "keys starting with " << keys.front() << ", " << keys.size() << " keys";
   }
+  // Key lists that differ only in fields of one value share one order.
+  EXPECT_EQ(t.SharedOrder({2, 1}), t.SharedOrder({0, 2}));
+  EXPECT_EQ(t.SharedOrder({1, 2, 0, 3}), t.SharedOrder({2, 0, 3}));
 }
 
 // A float column keeps its first distinct values once and a value index per
