@@ -22,17 +22,18 @@ using table_internal::PowerOfTwoAtLeast;
 namespace {
 
 // Stable LSD radix sort of `rows`, an order of all the rows, by their keys,
-// `key_of[row]`; `bits` is the number of significant low bits of the keys. The keys stay where they
-// are, indexed by row, and are read through the rows: no second key buffer,
-// which on a million rows is the largest one of the sort.
-template <typename Key>
-void RadixSort(const std::vector<Key>& key_of, std::vector<RowId>& rows, int bits) {
+// `key_of(row)`; `bits` is the number of significant low bits of the keys.
+// The keys stay where they are, indexed by row, and are read through the
+// rows: no second key buffer, which on a million rows is the largest one of
+// the sort.
+template <typename KeyOf>
+void RadixSort(KeyOf&& key_of, std::vector<RowId>& rows, int bits) {
   constexpr int kDigit = 11;
   constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
   const std::size_t n = rows.size();
   if (n < 2 || bits == 0) return;
   if (n < 256) {
-    std::stable_sort(rows.begin(), rows.end(), [&](RowId a, RowId b) { return key_of[a] < key_of[b]; });
+    std::stable_sort(rows.begin(), rows.end(), [&](RowId a, RowId b) { return key_of(a) < key_of(b); });
     return;
   }
   std::vector<RowId> rows2;
@@ -40,9 +41,9 @@ void RadixSort(const std::vector<Key>& key_of, std::vector<RowId>& rows, int bit
   for (int shift = 0; shift < bits; shift += kDigit) {
     std::fill(count.begin(), count.end(), 0);
     // How many keys have each digit does not depend on the order.
-    for (const Key k : key_of) ++count[(k >> shift) & (kBuckets - 1)];
+    for (std::size_t r = 0; r < n; ++r) ++count[(key_of(static_cast<RowId>(r)) >> shift) & (kBuckets - 1)];
     // A digit every key shares moves nothing.
-    if (count[(key_of[rows[0]] >> shift) & (kBuckets - 1)] == n) continue;
+    if (count[(key_of(rows[0]) >> shift) & (kBuckets - 1)] == n) continue;
     if (rows2.empty()) rows2.resize(n);
     std::size_t sum = 0;
     for (std::size_t& c : count) {
@@ -52,7 +53,7 @@ void RadixSort(const std::vector<Key>& key_of, std::vector<RowId>& rows, int bit
     }
     for (std::size_t i = 0; i < n; ++i) {
       const RowId r = rows[i];
-      rows2[count[(key_of[r] >> shift) & (kBuckets - 1)]++] = r;
+      rows2[count[(key_of(r) >> shift) & (kBuckets - 1)]++] = r;
     }
     rows.swap(rows2);
   }
@@ -517,17 +518,26 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
     const int bits = max_value == 0 ? 0 : 64 - std::countl_zero(max_value);
     // Words already in order (rows sorted by these keys in the file) move
     // nothing: the stable sort is skipped.
-    const auto sort = [&](const auto& packed) {
-      if (std::is_sorted(rows.begin(), rows.end(), [&](RowId a, RowId b) { return packed[a] < packed[b]; })) return;
-      RadixSort(packed, rows, bits);
+    const auto sort = [&](const auto& key_of) {
+      if (std::is_sorted(rows.begin(), rows.end(), [&](RowId a, RowId b) { return key_of(a) < key_of(b); })) return;
+      RadixSort(key_of, rows, bits);
       moved = true;
     };
-    if (max_value <= std::numeric_limits<std::uint32_t>::max()) {
-      std::vector<std::uint32_t> packed = sort_by(parts, std::uint32_t{0});
-      sort(packed);
+    if (parts.size() == 1) {
+      // One field's ranks are the keys themselves: nothing to pack.
+      const RankArray& ranks = *parts.front().first;
+      if (ranks.width == 1) {
+        const std::uint8_t* byte = ranks.bytes.data();
+        sort([byte](RowId r) { return std::uint32_t{byte[r]}; });
+      } else {
+        sort([&](RowId r) { return ranks[r]; });
+      }
+    } else if (max_value <= std::numeric_limits<std::uint32_t>::max()) {
+      const std::vector<std::uint32_t> packed = sort_by(parts, std::uint32_t{0});
+      sort([&](RowId r) { return packed[r]; });
     } else {
-      std::vector<std::uint64_t> packed = sort_by(parts, std::uint64_t{0});
-      sort(packed);
+      const std::vector<std::uint64_t> packed = sort_by(parts, std::uint64_t{0});
+      sort([&](RowId r) { return packed[r]; });
     }
   }
   // An order no word moved is the file order, shared.
