@@ -501,6 +501,8 @@ bool ParseSdShape(const std::string& id, SdShape& shape) {
     shape = SdShape::EmptyLines;
   } else if (id == "one-field-lines") {
     shape = SdShape::OneFieldLines;
+  } else if (id == "one-field-values") {
+    shape = SdShape::OneFieldValues;
   } else if (id == "empty-fields") {
     shape = SdShape::EmptyFields;
   } else {
@@ -514,7 +516,8 @@ void ReplaceSd(GeneratedPackage& package, Variant variant, SdShape shape, std::s
   std::string line;
   switch (shape) {
     case SdShape::EmptyLines: line = "\r\n"; break;
-    case SdShape::OneFieldLines: line = "1\xB0\r\n"; break;
+    case SdShape::OneFieldLines:
+    case SdShape::OneFieldValues: line = "1\xB0\r\n"; break;
     case SdShape::EmptyFields: line = std::string(MakeTable(kind).fields().size(), '\xB0') + "\r\n"; break;
   }
   for (GeneratedFile& f : package.files) {
@@ -522,7 +525,11 @@ void ReplaceSd(GeneratedPackage& package, Variant variant, SdShape shape, std::s
     f.lines = bytes / line.size();
     f.bytes.clear();
     f.bytes.reserve(f.lines * line.size());
-    for (std::size_t i = 0; i < f.lines; ++i) f.bytes += line;
+    for (std::size_t i = 0; i < f.lines; ++i) {
+      // One-field values: the digits 0..9 in turn, so no line is the one before it again.
+      if (shape == SdShape::OneFieldValues) line[0] = static_cast<char>('0' + i % 10);
+      f.bytes += line;
+    }
     package.monthly_rows = f.lines;
   }
 }

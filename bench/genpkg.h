@@ -47,7 +47,7 @@ GeneratedPackage GeneratePackage(const GenOptions& options);
 // Shapes of a damaged REV5_SD that hold few values per line, for measuring
 // memory against input size: empty lines; lines of one field ("1" and its
 // terminator); lines of every field's terminator with no text.
-enum class SdShape { EmptyLines, OneFieldLines, EmptyFields };
+enum class SdShape { EmptyLines, OneFieldLines, OneFieldValues, EmptyFields };
 bool ParseSdShape(const std::string& id, SdShape& shape);
 // Replaces the package's REV5_SD with `bytes` bytes (whole lines) of `shape`.
 void ReplaceSd(GeneratedPackage& package, Variant variant, SdShape shape, std::size_t bytes);

@@ -3,7 +3,8 @@
 #
 # Peak memory and time of zentrox-check on quarterly packages whose REV5_SD
 # holds M MB (default 30) of lines with few values: empty lines, lines of one
-# field, lines of empty fields; beside them valid packages of about the same
+# field (one value throughout, or the digits 0..9 in turn), lines of empty
+# fields; beside them valid packages of about the same
 # size (75,000 declarations) and of 100,000 declarations. Each --bin names a
 # directory with zentrox-check, Rar and the dictionaries (default: the Release
 # build of run.sh, built here); with several, every package is checked by
@@ -45,7 +46,7 @@ gen=${bins[0]}/zentrox-genpkg
 data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
 bytes=$((mb * 1000000))
-cases="valid-75000 valid-100000 empty-lines one-field-lines empty-fields"
+cases="valid-75000 valid-100000 empty-lines one-field-lines one-field-values empty-fields"
 for c in $cases; do
   mkdir -p "$data/$c"
   case $c in
