@@ -21,20 +21,30 @@ using table_internal::PowerOfTwoAtLeast;
 
 namespace {
 
-// Stable LSD radix sort of `rows`, an order of all the rows, by their keys,
+// Stable LSD radix sort of `rows`, an order of all `n` rows, by their keys,
 // `key_of(row)`; `bits` is the number of significant low bits of the keys.
-// The keys stay where they are, indexed by row, and are read through the
-// rows: no second key buffer, which on a million rows is the largest one of
-// the sort.
+// Empty `rows` stand for the file order, which is then never written out:
+// a key of one digit sorts into a single buffer. The keys stay where they
+// are, indexed by row, and are read through the rows: no second key buffer,
+// which on a million rows is the largest one of the sort. Returns false
+// when no row moved (`rows` are left as they were).
 template <typename KeyOf>
-void RadixSort(KeyOf&& key_of, std::vector<RowId>& rows, int bits) {
+bool RadixSort(KeyOf&& key_of, std::vector<RowId>& rows, std::size_t n, int bits) {
   constexpr int kDigit = 11;
   constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
-  const std::size_t n = rows.size();
-  if (n < 2 || bits == 0) return;
+  const auto row_at = [&](std::size_t i) { return rows.empty() ? static_cast<RowId>(i) : rows[i]; };
+  bool in_order = true;
+  for (std::size_t i = 1; i < n && in_order; ++i) in_order = !(key_of(row_at(i)) < key_of(row_at(i - 1)));
+  if (in_order || bits == 0) return false;
+  if (rows.empty()) {
+    if (n < 256) {
+      rows.resize(n);
+      for (std::size_t i = 0; i < n; ++i) rows[i] = static_cast<RowId>(i);
+    }
+  }
   if (n < 256) {
     std::stable_sort(rows.begin(), rows.end(), [&](RowId a, RowId b) { return key_of(a) < key_of(b); });
-    return;
+    return true;
   }
   std::vector<RowId> rows2;
   std::vector<std::size_t> count(kBuckets);
@@ -43,8 +53,8 @@ void RadixSort(KeyOf&& key_of, std::vector<RowId>& rows, int bits) {
     // How many keys have each digit does not depend on the order.
     for (std::size_t r = 0; r < n; ++r) ++count[(key_of(static_cast<RowId>(r)) >> shift) & (kBuckets - 1)];
     // A digit every key shares moves nothing.
-    if (count[(key_of(rows[0]) >> shift) & (kBuckets - 1)] == n) continue;
-    if (rows2.empty()) rows2.resize(n);
+    if (count[(key_of(0) >> shift) & (kBuckets - 1)] == n) continue;
+    rows2.resize(n);
     std::size_t sum = 0;
     for (std::size_t& c : count) {
       std::size_t k = c;
@@ -52,11 +62,12 @@ void RadixSort(KeyOf&& key_of, std::vector<RowId>& rows, int bits) {
       sum += k;
     }
     for (std::size_t i = 0; i < n; ++i) {
-      const RowId r = rows[i];
+      const RowId r = row_at(i);
       rows2[count[(key_of(r) >> shift) & (kBuckets - 1)]++] = r;
     }
     rows.swap(rows2);
   }
+  return true;
 }
 
 // Open-addressing set of the distinct values of one field, giving each a
@@ -474,8 +485,7 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
     return refined.empty() ? base : std::make_shared<const std::vector<RowId>>(std::move(refined));
   }
 
-  std::vector<RowId> rows;
-  bool sorted = false;
+  std::vector<RowId> rows;  // empty while the rows stand in file order
   bool moved = false;
   // Packs the ranks of `parts` for each row, by row; 32-bit words where the
   // ranks fit, which halves the buffer.
@@ -509,19 +519,12 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
     }
     end = begin;
     if (parts.empty()) continue;
-    if (!sorted) {
-      rows.resize(rows_);
-      for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
-      sorted = true;
-    }
     const auto max_value = static_cast<std::uint64_t>(span - 1);
     const int bits = max_value == 0 ? 0 : 64 - std::countl_zero(max_value);
     // Words already in order (rows sorted by these keys in the file) move
-    // nothing: the stable sort is skipped.
+    // nothing.
     const auto sort = [&](const auto& key_of) {
-      if (std::is_sorted(rows.begin(), rows.end(), [&](RowId a, RowId b) { return key_of(a) < key_of(b); })) return;
-      RadixSort(key_of, rows, bits);
-      moved = true;
+      if (RadixSort(key_of, rows, rows_, bits)) moved = true;
     };
     if (parts.size() == 1) {
       // One field's ranks are the keys themselves: nothing to pack.
@@ -544,11 +547,8 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
   if (moved) return std::make_shared<const std::vector<RowId>>(std::move(rows));
   std::lock_guard<std::mutex> lists(cache.mutex);
   if (!cache.file_order) {
-    // `rows` holds the file order when any word was looked at.
-    if (!sorted) {
-      rows.resize(rows_);
-      for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
-    }
+    rows.resize(rows_);
+    for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
     cache.file_order = std::make_shared<const std::vector<RowId>>(std::move(rows));
   }
   return cache.file_order;
