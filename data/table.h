@@ -354,6 +354,9 @@ class Table {
   // Computed once per field, under the field's own lock in the cache.
   struct RankArray;
   std::shared_ptr<const RankArray> Ranks(int f, std::uint32_t& distinct) const;
+  // The ranks of field `f` when they are computed already; null otherwise,
+  // and while another reader computes them.
+  std::shared_ptr<const RankArray> KnownRanks(int f) const;
   std::vector<std::shared_ptr<const RankArray>> RanksOf(std::span<const int> keys) const;
   // The order by `keys`, kept in the cache when `keep`.
   std::shared_ptr<const std::vector<RowId>> MakeOrder(std::span<const int> keys, bool keep) const;

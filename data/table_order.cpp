@@ -261,6 +261,12 @@ bool RanksByCounting(const auto& c, std::size_t rows, std::vector<std::uint32_t>
 // so a field of few values costs one pass. A field in file order costs one
 // walk of the rows (RanksInFileOrder), a column of close integers a count
 // (RanksByCounting).
+std::shared_ptr<const Table::RankArray> Table::KnownRanks(int f) const {
+  Cache::FieldRanks& slot = cache_->RanksSlot(f, fields_.size());
+  std::unique_lock<std::mutex> lock(slot.mutex, std::try_to_lock);
+  return lock.owns_lock() ? slot.ranks : nullptr;
+}
+
 std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& distinct) const {
   Cache::FieldRanks& slot = cache_->RanksSlot(f, fields_.size());
   std::lock_guard<std::mutex> lock(slot.mutex);
@@ -395,17 +401,22 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
   // A field whose rows all hold one value orders nothing: orders are told
   // apart by their other keys, so one order serves every key list that
   // differs only in such fields (a file whose lines leave most fields empty
-  // would otherwise keep one copy of the same order per list).
-  const auto ordering_keys = [&](std::span<const int> list) {
-    std::vector<std::shared_ptr<const RankArray>> out;
+  // would otherwise keep one copy of the same order per list). Which fields
+  // those are is known once their ranks are: ranks not computed yet are not
+  // computed for this, so that a first sort keeps its own pace.
+  const auto ordering_keys = [&](std::span<const int> list, bool compute,
+                                 std::vector<std::shared_ptr<const RankArray>>& out) {
+    out.clear();
     for (int f : list) {
       std::uint32_t distinct = 0;
-      auto ranks = Ranks(f, distinct);
+      auto ranks = compute ? Ranks(f, distinct) : KnownRanks(f);
+      if (!ranks) return false;
       if (!ranks->constant) out.push_back(std::move(ranks));
     }
-    return out;
+    return true;
   };
-  const std::vector<std::shared_ptr<const RankArray>> ordering = ordering_keys(keys);
+  std::vector<std::shared_ptr<const RankArray>> ordering;
+  const bool known = ordering_keys(keys, false, ordering);
 
   // An order by the keys of one kept already and more starts from it: only
   // its runs of rows equal in the kept keys are sorted by the others, and
@@ -420,11 +431,21 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
     }
   }
   std::shared_ptr<const std::vector<RowId>> base;
-  std::size_t base_keys = 0;
+  std::size_t base_keys = 0;  // of `ordering`, those the base is sorted by
+  std::vector<std::shared_ptr<const RankArray>> kept_ordering;
   for (const auto& [kept_keys, rows] : kept) {
-    const auto kept_ordering = ordering_keys(kept_keys);
-    if (kept_ordering.size() > ordering.size() || (base && kept_ordering.size() <= base_keys) ||
-        (kept_ordering.empty() && !ordering.empty()) ||
+    if (!known) {
+      // By the key lists as they stand: a kept list that leads this one.
+      if (kept_keys.size() >= keys.size() || !std::equal(kept_keys.begin(), kept_keys.end(), keys.begin()) ||
+          (base && kept_keys.size() <= base_keys)) {
+        continue;
+      }
+      base = rows;
+      base_keys = kept_keys.size();
+      continue;
+    }
+    if (!ordering_keys(kept_keys, false, kept_ordering) || kept_ordering.size() > ordering.size() ||
+        (base && kept_ordering.size() <= base_keys) || (kept_ordering.empty() && !ordering.empty()) ||
         !std::equal(kept_ordering.begin(), kept_ordering.end(), ordering.begin())) {
       continue;
     }
@@ -432,7 +453,17 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
     base = rows;
     base_keys = kept_ordering.size();
   }
+  if (base && !known) {
+    // The fields that order anything, of the leading list and of the rest.
+    std::vector<std::shared_ptr<const RankArray>> rest;
+    ordering_keys(keys.first(base_keys), true, ordering);
+    ordering_keys(keys.subspan(base_keys), true, rest);
+    base_keys = ordering.size();
+    ordering.insert(ordering.end(), rest.begin(), rest.end());
+  }
   while (base) {
+    // Keys beyond the base's that order nothing leave it as it is.
+    if (base_keys == ordering.size()) return base;
     const std::vector<std::shared_ptr<const RankArray>> first(ordering.begin(), ordering.begin() + base_keys);
     const std::vector<std::shared_ptr<const RankArray>> rest(ordering.begin() + base_keys, ordering.end());
     const auto equal_first = [&](RowId a, RowId b) {

@@ -126,6 +126,9 @@ TEST(BoundedStorage, OrdersOverFieldsOfOneValue) {
     t.Store(row, 2, std::to_string((r * 7919) % 13));
     t.Store(row, 3, std::string(1, static_cast<char>('a' + (r * 31) % 5)));
   }
+  // An order extended by fields of one value, not ranked yet, is that order.
+  const auto by_v = t.SharedOrder({2});
+  EXPECT_EQ(t.SharedOrder({2, 0, 1}), by_v);
   const std::vector<std::vector<int>> key_lists = {{0}, {1}, {0, 1}, {1, 0}, {0, 2}, {2, 1}, {1, 2, 0, 3}, {3, 1, 2}};
   for (const std::vector<int>& keys : key_lists) {
     std::vector<RowId> expected(n);
