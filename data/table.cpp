@@ -349,6 +349,18 @@ void Table::MarkRepeat(RowId row) {
   repeats_[word] |= std::uint64_t{1} << (row % 64);
 }
 
+std::size_t Table::NextUnrepeated(RowId row) const {
+  std::size_t word = row / 64;
+  if (word >= repeats_.size()) return row;
+  // The marks from `row` on, inverted: the lowest set bit is the answer.
+  std::uint64_t open = ~repeats_[word] >> (row % 64);
+  if (open != 0) return std::min(rows_, static_cast<std::size_t>(row) + std::countr_zero(open));
+  while (++word < repeats_.size() && repeats_[word] == ~std::uint64_t{0}) {
+  }
+  if (word >= repeats_.size()) return std::min(rows_, word * 64);
+  return std::min(rows_, word * 64 + static_cast<std::size_t>(std::countr_zero(~repeats_[word])));
+}
+
 void Table::ForgetRepeats(RowId row) {
   for (std::size_t r = row; r <= static_cast<std::size_t>(row) + 1; ++r) {
     if (r / 64 < repeats_.size()) repeats_[r / 64] &= ~(std::uint64_t{1} << (r % 64));

@@ -103,6 +103,9 @@ class Table {
     const std::size_t word = row / 64;
     return word < repeats_.size() && (repeats_[word] >> (row % 64) & 1) != 0;
   }
+  // The first row from `row` on that is not marked as a repeat (size() when
+  // there is none), found a word of marks at a time.
+  std::size_t NextUnrepeated(RowId row) const;
   bool AnySet(RowId row) const;
 
   // Readers. `Int` of a float field truncates toward zero; `Number` of a date

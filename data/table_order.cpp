@@ -280,15 +280,31 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
   // repeated) is found without the per-row work below.
   {
     const bool empty0 = rows_ == 0 || !c.Has(0);
-    RowId r = 1;
+    std::size_t r = 1;
+    // A row marked as repeating the row before it holds what that row holds.
+    const auto same = [&](auto&& equal) {
+      while (r < rows_) {
+        if (Repeats(static_cast<RowId>(r))) {
+          r = NextUnrepeated(static_cast<RowId>(r));
+        } else if (equal(static_cast<RowId>(r))) {
+          ++r;
+        } else {
+          break;
+        }
+      }
+    };
     if (empty0) {
-      while (r < rows_ && !c.Has(r)) ++r;
+      // The first row set, a word of set bits at a time.
+      std::size_t w = 0;
+      const std::size_t words = (c.length + 63) / 64;
+      while (w < words && c.bits[w] == 0) ++w;
+      r = w < words ? w * 64 + static_cast<std::size_t>(std::countr_zero(c.bits[w])) : rows_;
     } else if (text) {
       const std::string_view v0 = View(0, f);
-      while (r < rows_ && c.Has(r) && View(r, f) == v0) ++r;
+      same([&](RowId row) { return c.Has(row) && View(row, f) == v0; });
     } else {
       const double v0 = Number(0, f);
-      while (r < rows_ && c.Has(r) && Number(r, f) == v0) ++r;
+      same([&](RowId row) { return c.Has(row) && Number(row, f) == v0; });
     }
     if (r >= rows_) {
       slot.distinct = empty0 ? 1 : 2;

@@ -358,6 +358,25 @@ TEST(BoundedStorage, ChangingARowForgetsItsRepeatMarks) {
   EXPECT_TRUE(t.IsEmpty(copy, 1));
 }
 
+// Runs of repeated rows are passed over a word of marks at a time; a row
+// after a run, or one set apart by a change, is still read.
+TEST(BoundedStorage, RunsOfRepeatedRowsEndWhereARowDiffers) {
+  for (const std::size_t run : {std::size_t{1}, std::size_t{63}, std::size_t{64}, std::size_t{65}, std::size_t{200}}) {
+    SCOPED_TRACE(run);
+    Table t("t", {FieldDef{"N", FieldType::Integer, 0}});
+    t.Store(t.AppendRow(), 0, "5");
+    t.AppendRepeats(run);
+    const RowId lower = t.AppendRow();  // 3 sorts before the run's 5
+    t.Store(lower, 0, "3");
+    t.AppendRepeats(run);
+    EXPECT_EQ(t.NextUnrepeated(1), lower);
+    EXPECT_EQ(t.NextUnrepeated(lower + 1), t.size());
+    const std::vector<RowId> order = t.Order({0});
+    EXPECT_EQ(order.front(), lower);
+    EXPECT_EQ(order.back(), lower - 1);
+  }
+}
+
 // A lookup that found nothing answers the same keys again at once; other
 // keys, found or not, are searched as before.
 TEST(BoundedStorage, LookupAfterAMissFindsWhatIsThere) {
