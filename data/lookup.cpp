@@ -97,11 +97,13 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
   index->rows = std::move(sorted);
   const std::vector<RowId>& rows = *index->rows;
   if (rows.empty() || keys_.size() > 8) return index;
-  // Equal ranks are equal values.
-  const auto ranks = table_->RanksOf(keys_);
+  // Equal ranks are equal values; a key of one value on every row tells
+  // no group from another.
+  auto ranks = table_->RanksOf(keys_);
+  std::erase_if(ranks, [](const auto& r) { return r->constant; });
   std::vector<std::uint32_t>& starts = index->starts;
   std::uint32_t first = 0;
-  for (std::uint32_t i = 1; i <= rows.size(); ++i) {
+  for (std::uint32_t i = ranks.empty() ? static_cast<std::uint32_t>(rows.size()) : 1; i <= rows.size(); ++i) {
     if (i < rows.size()) {
       // A row repeating the one before it in the order holds its keys.
       if (rows[i] == rows[i - 1] + 1 && table_->Repeats(rows[i])) continue;
