@@ -38,13 +38,25 @@ Lookup::Lookup(const Table& table, std::vector<int> keys, std::vector<int> then_
     : table_(&table), keys_(std::move(keys)) {
   std::vector<int> all = keys_;
   all.insert(all.end(), then_by.begin(), then_by.end());
-  index_ = std::static_pointer_cast<const Index>(
-      table.IndexFor(keys_, all, [&] { return std::shared_ptr<const void>(BuildIndex(table.SharedOrder(all))); }));
+  index_ = std::static_pointer_cast<const Index>(table.IndexFor(keys_, all, [&] {
+    const auto ranks = table.RanksOf(all);
+    const bool one_group = std::all_of(ranks.begin(), ranks.end(), [](const auto& r) { return r->constant; });
+    return std::shared_ptr<const void>(BuildIndex(one_group ? nullptr : table.SharedOrder(all)));
+  }));
+}
+
+const std::vector<RowId>& Lookup::Index::Rows() const {
+  if (rows) return *rows;
+  std::call_once(written, [&] {
+    file_order.resize(size);
+    for (std::size_t i = 0; i < size; ++i) file_order[i] = static_cast<RowId>(i);
+  });
+  return file_order;
 }
 
 const std::vector<RowId>& Lookup::rows() const {
   static const std::vector<RowId> kNone;
-  return index_ ? *index_->rows : kNone;
+  return index_ ? index_->Rows() : kNone;
 }
 
 std::uint64_t Lookup::HashOf(const Atom* atoms) const {
@@ -95,21 +107,22 @@ bool Lookup::RowMatches(RowId row, const Atom* atoms) const {
 std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const std::vector<RowId>> sorted) const {
   auto index = std::make_shared<Index>();
   index->rows = std::move(sorted);
-  const std::vector<RowId>& rows = *index->rows;
-  if (rows.empty() || keys_.size() > 8) return index;
+  index->size = index->rows ? index->rows->size() : table_->size();
+  const Index& rows = *index;  // read by position
+  if (index->size == 0 || keys_.size() > 8) return index;
   // Equal ranks are equal values; a key of one value on every row tells
   // no group from another.
   auto ranks = table_->RanksOf(keys_);
   std::erase_if(ranks, [](const auto& r) { return r->constant; });
   std::vector<std::uint32_t>& starts = index->starts;
   std::uint32_t first = 0;
-  for (std::uint32_t i = ranks.empty() ? static_cast<std::uint32_t>(rows.size()) : 1; i <= rows.size(); ++i) {
-    if (i < rows.size()) {
+  for (std::uint32_t i = ranks.empty() ? static_cast<std::uint32_t>(rows.size) : 1; i <= rows.size; ++i) {
+    if (i < rows.size) {
       // A row repeating the one before it in the order holds its keys.
-      if (rows[i] == rows[i - 1] + 1 && table_->Repeats(rows[i])) continue;
+      if (rows.At(i) == rows.At(i - 1) + 1 && table_->Repeats(rows.At(i))) continue;
       bool same = true;
       for (const auto& r : ranks) {
-        if ((*r)[rows[i]] != (*r)[rows[first]]) {
+        if ((*r)[rows.At(i)] != (*r)[rows.At(first)]) {
           same = false;
           break;
         }
@@ -120,7 +133,7 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
     first = i;
   }
   const auto groups = static_cast<std::uint32_t>(starts.size());
-  starts.push_back(static_cast<std::uint32_t>(rows.size()));
+  starts.push_back(static_cast<std::uint32_t>(rows.size));
   starts.shrink_to_fit();
   std::vector<Slot>& buckets = index->buckets;
   buckets.assign(PowerOfTwoAtLeast(groups + groups / 2), Slot{});
@@ -131,7 +144,7 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
   constexpr std::uint32_t kAhead = 16;
   std::uint64_t ahead[kAhead];
   const auto fetch = [&](std::uint32_t g) {
-    const std::uint64_t h = HashOfRow(rows[starts[g]]);
+    const std::uint64_t h = HashOfRow(rows.At(starts[g]));
     __builtin_prefetch(&buckets[h & mask], 1);
     ahead[g % kAhead] = h;
   };
@@ -183,22 +196,26 @@ void Lookup::KeepMiss(const Atom* atoms) const {
 Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
   const std::vector<Slot>& buckets = index_->buckets;
   if (buckets.empty()) return {};
-  const std::vector<RowId>& rows = *index_->rows;
+  const Index& rows = *index_;
+  const auto range = [&](std::uint32_t first, std::uint32_t end) {
+    const RowId* base = rows.Rows().data();
+    return Range{base + first, base + end};
+  };
   // The group found last is tried first, before any hashing, then the
   // group after it: its rows are found by stepping while they match, up to
   // a few (a larger group is found by its hash).
   if (last_end_ != 0) {
-    if (RowMatches(rows[last_first_], atoms)) return Range{rows.data() + last_first_, rows.data() + last_end_};
+    if (RowMatches(rows.At(last_first_), atoms)) return range(last_first_, last_end_);
     constexpr std::uint32_t kStepMax = 64;
-    const auto size = static_cast<std::uint32_t>(rows.size());
+    const auto size = static_cast<std::uint32_t>(rows.size);
     const std::uint32_t next = last_end_;
-    if (next < size && RowMatches(rows[next], atoms)) {
+    if (next < size && RowMatches(rows.At(next), atoms)) {
       std::uint32_t end = next + 1;
-      while (end < size && end - next < kStepMax && RowMatches(rows[end], atoms)) ++end;
-      if (end == size || !RowMatches(rows[end], atoms)) {
+      while (end < size && end - next < kStepMax && RowMatches(rows.At(end), atoms)) ++end;
+      if (end == size || !RowMatches(rows.At(end), atoms)) {
         last_first_ = next;
         last_end_ = end;
-        return Range{rows.data() + next, rows.data() + end};
+        return range(next, end);
       }
     }
   }
@@ -212,10 +229,10 @@ Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
       KeepMiss(atoms);
       return {};
     }
-    if (s.hash == static_cast<std::uint32_t>(h) && RowMatches(rows[starts[s.group - 1]], atoms)) {
+    if (s.hash == static_cast<std::uint32_t>(h) && RowMatches(rows.At(starts[s.group - 1]), atoms)) {
       last_first_ = starts[s.group - 1];
       last_end_ = starts[s.group];
-      return Range{rows.data() + last_first_, rows.data() + last_end_};
+      return range(last_first_, last_end_);
     }
   }
 }
@@ -272,7 +289,7 @@ int Lookup::CompareKey(RowId row, std::span<const KeyValue> values) const {
 // A search with fewer values than keys matches the leading keys only: such
 // a range is found by binary search.
 Lookup::Range Lookup::BinarySearch(std::span<const KeyValue> values) const {
-  const std::vector<RowId>& rows = *index_->rows;
+  const std::vector<RowId>& rows = index_->Rows();
   const RowId* begin = rows.data();
   const RowId* end = rows.data() + rows.size();
   const RowId* lo = std::lower_bound(begin, end, 0, [&](RowId r, int) { return CompareKey(r, values) < 0; });
@@ -281,7 +298,7 @@ Lookup::Range Lookup::BinarySearch(std::span<const KeyValue> values) const {
 }
 
 Lookup::Range Lookup::Find(std::span<const KeyValue> values) const {
-  if (table_ == nullptr || !index_ || index_->rows->empty()) return {};
+  if (table_ == nullptr || !index_ || index_->size == 0) return {};
   if (values.size() < keys_.size() || keys_.size() > 8) return BinarySearch(values);
   Atom atoms[8];
   for (std::size_t i = 0; i < keys_.size(); ++i) {
@@ -297,7 +314,7 @@ Lookup::Range Lookup::Find(std::span<const KeyValue> values) const {
 }
 
 Lookup::Range Lookup::Find(const Table& master, RowId row, std::span<const int> master_fields) const {
-  if (table_ == nullptr || !index_ || index_->rows->empty()) return {};
+  if (table_ == nullptr || !index_ || index_->size == 0) return {};
   const std::size_t n = std::min<std::size_t>(master_fields.size(), 8);
   if (n < keys_.size() || keys_.size() > 8) {
     KeyValue values[8];

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -102,9 +103,18 @@ class Lookup {
   // The sorted rows and the hash table of their groups; built once per
   // table contents and key list, and shared by every lookup asking for it.
   struct Index {
+    // None when every key holds one value on every row: the one group is
+    // then all rows in file order, written out only when a search finds it
+    // (`Rows`), since most such lookups find nothing (keys left empty
+    // throughout a damaged file).
     std::shared_ptr<const std::vector<RowId>> rows;
-    std::vector<std::uint32_t> starts;  // where each group starts, then rows->size()
+    std::size_t size = 0;               // rows in the index
+    std::vector<std::uint32_t> starts;  // where each group starts, then size
     std::vector<Slot> buckets;          // open addressing, a power of two in size
+    mutable std::once_flag written;
+    mutable std::vector<RowId> file_order;
+    RowId At(std::size_t i) const { return rows ? (*rows)[i] : static_cast<RowId>(i); }
+    const std::vector<RowId>& Rows() const;
   };
 
   int CompareKey(RowId row, std::span<const KeyValue> values) const;

@@ -377,6 +377,32 @@ TEST(BoundedStorage, RunsOfRepeatedRowsEndWhereARowDiffers) {
   }
 }
 
+// A lookup whose keys hold one value on every row has one group, every row
+// in file order, found by that value alone: by search, by a search with
+// fewer values than keys, and as its rows.
+TEST(BoundedStorage, LookupOverKeysOfOneValueFindsEveryRowOrNone) {
+  Table t("t", {FieldDef{"EMPTY", FieldType::Integer, 0}, FieldDef{"ONE", FieldType::String, 3}});
+  const RowId n = 300;
+  for (RowId r = 0; r < n; ++r) t.Store(t.AppendRow(), 1, "x");
+  const Lookup lookup(t, {0, 1});
+  Table q("q", {FieldDef{"EMPTY", FieldType::Integer, 0}, FieldDef{"ONE", FieldType::String, 3}});
+  const std::pair<const char*, const char*> searches[] = {{"", "y"}, {"1", "x"}, {"", "x"}, {"", "y"}, {"", "x"}};
+  const std::size_t found[] = {0, 0, n, 0, n};
+  for (std::size_t i = 0; i < std::size(searches); ++i) {
+    const RowId r = q.AppendRow();
+    q.Store(r, 0, searches[i].first);
+    q.Store(r, 1, searches[i].second);
+    const Lookup::Range range = lookup.Find(q, r, {0, 1});
+    ASSERT_EQ(range.size(), found[i]) << i;
+    if (found[i] != 0) {
+      EXPECT_TRUE(std::is_sorted(range.begin(), range.end()) && range.front() == 0) << i;
+    }
+  }
+  EXPECT_EQ(lookup.Find(std::vector<KeyValue>{KeyValue{}}).size(), n);
+  ASSERT_EQ(lookup.rows().size(), n);
+  EXPECT_EQ(lookup.rows().back(), n - 1);
+}
+
 // A lookup that found nothing answers the same keys again at once; other
 // keys, found or not, are searched as before.
 TEST(BoundedStorage, LookupAfterAMissFindsWhatIsThere) {
