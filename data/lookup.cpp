@@ -39,8 +39,7 @@ Lookup::Lookup(const Table& table, std::vector<int> keys, std::vector<int> then_
   std::vector<int> all = keys_;
   all.insert(all.end(), then_by.begin(), then_by.end());
   index_ = std::static_pointer_cast<const Index>(table.IndexFor(keys_, all, [&] {
-    const auto ranks = table.RanksOf(all);
-    const bool one_group = std::all_of(ranks.begin(), ranks.end(), [](const auto& r) { return r->constant; });
+    const bool one_group = std::all_of(all.begin(), all.end(), [&](int f) { return table.OneValueThroughout(f); });
     return std::shared_ptr<const void>(BuildIndex(one_group ? nullptr : table.SharedOrder(all)));
   }));
 }

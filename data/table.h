@@ -107,6 +107,9 @@ class Table {
   // there is none), found a word of marks at a time.
   std::size_t NextUnrepeated(RowId row) const;
   bool AnySet(RowId row) const;
+  // Whether every row holds the same value in field `f`, empty included
+  // (from its ranks when they are computed, else from the rows).
+  bool OneValueThroughout(int f) const;
 
   // Readers. `Int` of a float field truncates toward zero; `Number` of a date
   // is its serial day. `Number` of a float reads its text as ParseDouble does
@@ -360,6 +363,10 @@ class Table {
   // The ranks of field `f` when they are computed already; null otherwise,
   // and while another reader computes them.
   std::shared_ptr<const RankArray> KnownRanks(int f) const;
+  // Whether every row holds the same value in field `f` (all empty
+  // included), read from the rows: a field that holds more stops the scan
+  // at the first row that differs.
+  bool ScanOneValue(int f) const;
   std::vector<std::shared_ptr<const RankArray>> RanksOf(std::span<const int> keys) const;
   // The order by `keys`, kept in the cache when `keep`.
   std::shared_ptr<const std::vector<RowId>> MakeOrder(std::span<const int> keys, bool keep) const;

@@ -261,6 +261,44 @@ bool RanksByCounting(const auto& c, std::size_t rows, std::vector<std::uint32_t>
 // so a field of few values costs one pass. A field in file order costs one
 // walk of the rows (RanksInFileOrder), a column of close integers a count
 // (RanksByCounting).
+bool Table::ScanOneValue(int f) const {
+  const Column& c = col(f);
+  const bool empty0 = rows_ == 0 || !c.Has(0);
+  std::size_t r = 1;
+  // A row marked as repeating the row before it holds what that row holds.
+  const auto same = [&](auto&& equal) {
+    while (r < rows_) {
+      if (Repeats(static_cast<RowId>(r))) {
+        r = NextUnrepeated(static_cast<RowId>(r));
+      } else if (equal(static_cast<RowId>(r))) {
+        ++r;
+      } else {
+        break;
+      }
+    }
+  };
+  if (empty0) {
+    // The first row set, a word of set bits at a time.
+    std::size_t w = 0;
+    const std::size_t words = (c.length + 63) / 64;
+    while (w < words && c.bits[w] == 0) ++w;
+    r = w < words ? w * 64 + static_cast<std::size_t>(std::countr_zero(c.bits[w])) : rows_;
+  } else if (c.type == FieldType::String) {
+    const std::string_view v0 = View(0, f);
+    same([&](RowId row) { return c.Has(row) && View(row, f) == v0; });
+  } else {
+    const double v0 = Number(0, f);
+    same([&](RowId row) { return c.Has(row) && Number(row, f) == v0; });
+  }
+  return r >= rows_;
+}
+
+bool Table::OneValueThroughout(int f) const {
+  CacheOf();
+  if (auto ranks = KnownRanks(f)) return ranks->constant;
+  return ScanOneValue(f);
+}
+
 std::shared_ptr<const Table::RankArray> Table::KnownRanks(int f) const {
   Cache::FieldRanks& slot = cache_->RanksSlot(f, fields_.size());
   std::unique_lock<std::mutex> lock(slot.mutex, std::try_to_lock);
@@ -278,40 +316,12 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
   const bool text = c.type == FieldType::String;
   // A field of one value on every row (left empty throughout, or one value
   // repeated) is found without the per-row work below.
-  {
+  if (ScanOneValue(f)) {
     const bool empty0 = rows_ == 0 || !c.Has(0);
-    std::size_t r = 1;
-    // A row marked as repeating the row before it holds what that row holds.
-    const auto same = [&](auto&& equal) {
-      while (r < rows_) {
-        if (Repeats(static_cast<RowId>(r))) {
-          r = NextUnrepeated(static_cast<RowId>(r));
-        } else if (equal(static_cast<RowId>(r))) {
-          ++r;
-        } else {
-          break;
-        }
-      }
-    };
-    if (empty0) {
-      // The first row set, a word of set bits at a time.
-      std::size_t w = 0;
-      const std::size_t words = (c.length + 63) / 64;
-      while (w < words && c.bits[w] == 0) ++w;
-      r = w < words ? w * 64 + static_cast<std::size_t>(std::countr_zero(c.bits[w])) : rows_;
-    } else if (text) {
-      const std::string_view v0 = View(0, f);
-      same([&](RowId row) { return c.Has(row) && View(row, f) == v0; });
-    } else {
-      const double v0 = Number(0, f);
-      same([&](RowId row) { return c.Has(row) && Number(row, f) == v0; });
-    }
-    if (r >= rows_) {
-      slot.distinct = empty0 ? 1 : 2;
-      slot.ranks = std::make_shared<const RankArray>(empty0 ? 0u : 1u);
-      distinct = slot.distinct;
-      return slot.ranks;
-    }
+    slot.distinct = empty0 ? 1 : 2;
+    slot.ranks = std::make_shared<const RankArray>(empty0 ? 0u : 1u);
+    distinct = slot.distinct;
+    return slot.ranks;
   }
   const auto has = [&](RowId r) { return c.Has(r); };
   const auto view = [&](RowId r) { return View(r, f); };
