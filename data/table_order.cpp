@@ -36,13 +36,11 @@ bool RadixSort(KeyOf&& key_of, std::vector<RowId>& rows, std::size_t n, int bits
   bool in_order = true;
   for (std::size_t i = 1; i < n && in_order; ++i) in_order = !(key_of(row_at(i)) < key_of(row_at(i - 1)));
   if (in_order || bits == 0) return false;
-  if (rows.empty()) {
-    if (n < 256) {
+  if (n < 256) {
+    if (rows.empty()) {
       rows.resize(n);
       for (std::size_t i = 0; i < n; ++i) rows[i] = static_cast<RowId>(i);
     }
-  }
-  if (n < 256) {
     std::stable_sort(rows.begin(), rows.end(), [&](RowId a, RowId b) { return key_of(a) < key_of(b); });
     return true;
   }
@@ -256,11 +254,6 @@ bool RanksByCounting(const auto& c, std::size_t rows, std::vector<std::uint32_t>
   return true;
 }
 
-// Ranks come from the distinct values: each value is hashed once (a row equal
-// to the row before it not even that), only the distinct values are sorted,
-// so a field of few values costs one pass. A field in file order costs one
-// walk of the rows (RanksInFileOrder), a column of close integers a count
-// (RanksByCounting).
 bool Table::ScanOneValue(int f) const {
   const Column& c = col(f);
   const bool empty0 = rows_ == 0 || !c.Has(0);
@@ -305,6 +298,11 @@ std::shared_ptr<const Table::RankArray> Table::KnownRanks(int f) const {
   return lock.owns_lock() ? slot.ranks : nullptr;
 }
 
+// Ranks come from the distinct values: each value is hashed once (a row equal
+// to the row before it not even that), only the distinct values are sorted,
+// so a field of few values costs one pass. A field in file order costs one
+// walk of the rows (RanksInFileOrder), a column of close integers a count
+// (RanksByCounting).
 std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& distinct) const {
   Cache::FieldRanks& slot = cache_->RanksSlot(f, fields_.size());
   std::lock_guard<std::mutex> lock(slot.mutex);
