@@ -8,9 +8,11 @@
 // Exit status: 0 the control run completed without a finding, 1 it completed
 // with findings, 2 usage error or an archive whose variant could not be told,
 // 3 the archive could not be read, the package was not unpacked, the run ended
-// early or the working directory could not be locked.
+// early, the working directory could not be locked or the output could not
+// be written.
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +27,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/clock.h"
@@ -92,10 +95,11 @@ const char* const kUsageText =
     "text protocol under a heading line. Exit status (the highest over the archives): 0 no findings,\n"
     "1 findings, 2 usage error or the variant of an archive could not be told,\n"
     "3 the archive could not be read, not unpacked, the run ended early or the\n"
-    "working directory was busy with another run or could not be locked. An\n"
-    "archive that could not be read or whose variant could not be told is named\n"
-    "on standard error with the reason and not checked (no protocol lines, no\n"
-    "CSV rows); the batch goes on with the next archive.\n";
+    "working directory was busy with another run or could not be locked, or the\n"
+    "output could not be written (said on standard error). An archive that could\n"
+    "not be read or whose variant could not be told is named on standard error\n"
+    "with the reason and not checked (no protocol lines, no CSV rows); the batch\n"
+    "goes on with the next archive.\n";
 
 enum class OutputFormat { Text, Json, Csv };
 
@@ -129,6 +133,50 @@ std::string ErrnoText(int error) {
   std::string text = std::strerror(error);
   if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
   return text;
+}
+
+// Standard output is written unbuffered, each write checked: what can't be
+// written is lost, so the first failure is kept and nothing more is tried.
+int g_output_error = 0;
+
+void WriteOutput(std::string_view data) {
+  while (!data.empty() && g_output_error == 0) {
+    const ssize_t n = ::write(STDOUT_FILENO, data.data(), data.size());
+    if (n > 0) {
+      data.remove_prefix(static_cast<std::size_t>(n));
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // Standard output left non-blocking by whoever opened it: wait until it takes more.
+      pollfd ready{STDOUT_FILENO, POLLOUT, 0};
+      ::poll(&ready, 1, -1);
+    } else if (n < 0 && errno != EINTR) {
+      g_output_error = errno;
+    }
+  }
+}
+
+// The end of the program: standard output closed (a file system may report
+// a failed write only then) and `status`, or exit status 3 after saying on
+// standard error that the output could not be written.
+int FinishOutput(int status) {
+  if (::close(STDOUT_FILENO) != 0 && errno != EINTR && g_output_error == 0) g_output_error = errno;
+  if (g_output_error == 0) return status;
+  std::cerr << "zentrox-check: cannot write the output: " << ErrnoText(g_output_error) << '\n';
+  return std::max(status, kExitNotChecked);
+}
+
+// A standard stream the program was started without gets a stand-in, so
+// that no file opened later takes its number and receives what is meant for
+// the stream. Standard output's stand-in refuses writes, as the closed
+// stream would.
+void StandInForClosedStreams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    const int opened = ::open("/dev/null", fd == STDERR_FILENO ? O_WRONLY : O_RDONLY);
+    if (opened >= 0 && opened != fd) {
+      ::dup2(opened, fd);
+      ::close(opened);
+    }
+  }
 }
 
 // Why `path` cannot be handed to the archiver, or empty when it can. The
@@ -189,7 +237,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
     if (a == "--") {
       options_ended = true;
     } else if (a == "--help" || a == "-h") {
-      std::cout << Usage();
+      WriteOutput(Usage());
       return stop(kExitClean);
     } else if (a == "--variant") {
       if (!value(v)) return stop(UsageError("--variant needs a value"));
@@ -238,7 +286,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
 // Writes what the program prints on standard output, in the encoding asked for.
 void Print(const Options& opt, const std::string& out) {
   // JSON and CSV are UTF-8 whatever the encoding asked for.
-  std::cout << (opt.cp1251 && opt.format == OutputFormat::Text ? Utf8ToCp1251(out) : out) << std::flush;
+  WriteOutput(opt.cp1251 && opt.format == OutputFormat::Text ? Utf8ToCp1251(out) : out);
 }
 
 // The working directory the runs use, or none when it can't be used (said on
@@ -435,12 +483,13 @@ std::optional<int> RunInParallel(const Options& opt, const std::string& workdir,
 
 int main(int argc, char** argv) {
   zentrox::ReturnLargeBlocksWhenFreed();
+  StandInForClosedStreams();
   const ParsedArgs parsed = ParseArgs(std::vector<std::string>(argv + 1, argv + argc));
-  if (parsed.exit) return *parsed.exit;
+  if (parsed.exit) return FinishOutput(*parsed.exit);
   const Options& opt = parsed.options;
   if (opt.list_rules) {
     Print(opt, opt.format == OutputFormat::Json ? RuleCatalogueJson() : RuleCatalogueText());
-    return kExitClean;
+    return FinishOutput(kExitClean);
   }
 
   const std::string program_dir = ExecutableDirectory();
@@ -455,11 +504,13 @@ int main(int argc, char** argv) {
   const Clock& clock = fixed_clock ? static_cast<const Clock&>(*fixed_clock) : system_clock;
 
   if (std::min<std::size_t>(opt.jobs, opt.archives.size()) > 1) {
-    if (const std::optional<int> status = RunInParallel(opt, *workdir, program_dir, clock)) return *status;
+    if (const std::optional<int> status = RunInParallel(opt, *workdir, program_dir, clock)) {
+      return FinishOutput(*status);
+    }
   }
   Session session(*workdir, program_dir, clock);
   Batch batch(opt, session, *workdir);
   const int status = batch.Run();
   Print(opt, batch.output());
-  return status;
+  return FinishOutput(status);
 }

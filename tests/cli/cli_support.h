@@ -34,16 +34,21 @@ inline CheckOutcome RunShell(const std::string& command) {
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(io / "out"), ReadBytes(io / "err")};
 }
 
-// zentrox-check with `args`, in `cwd` when given; `prefix` goes before the
-// program (variables to set, or a program that runs it).
-inline CheckOutcome RunCheck(const std::vector<std::string>& args, const std::string& cwd = "",
-                             const std::string& prefix = "") {
+// The shell command that runs zentrox-check with `args`, in `cwd` when given;
+// `prefix` goes before the program (variables to set, or a program that runs it).
+inline std::string CheckCommand(const std::vector<std::string>& args, const std::string& cwd = "",
+                                const std::string& prefix = "") {
   std::string cmd = (cwd.empty() ? "" : "cd " + ShellQuote(cwd) + " && ") + prefix + ShellQuote(ZENTROX_CHECK);
   for (const std::string& a : args) {
     cmd += ' ';
     cmd += ShellQuote(a);
   }
-  return RunShell(cmd);
+  return cmd;
+}
+
+inline CheckOutcome RunCheck(const std::vector<std::string>& args, const std::string& cwd = "",
+                             const std::string& prefix = "") {
+  return RunShell(CheckCommand(args, cwd, prefix));
 }
 
 // An example archive CMake built.
