@@ -256,15 +256,31 @@ std::string ValidUtf8(std::string_view text) {
   return out;
 }
 
+// "-12.50", "-3", "7": an optional minus, digits, and a point with digits
+// after it or none.
+bool PlainNumber(std::string_view text) {
+  std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+  const auto digits = [&] {
+    const std::size_t from = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+    return i > from;
+  };
+  if (!digits()) return false;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    if (!digits()) return false;
+  }
+  return i == text.size();
+}
+
 // A CSV field (RFC 4180): quoted when it holds a comma, a quote, a line end
 // or a leading blank. A text that a spreadsheet program would take for a
 // formula gets a leading apostrophe, so a value from a package never runs as
-// one; negative amounts stay numbers.
+// one; only a whole plain number is left as it is, so that negative amounts
+// stay numbers.
 void AppendCsvField(std::string& out, std::string_view text) {
   const bool formula =
-      !text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '@' || text[0] == '\t' || text[0] == '\r' ||
-                        (text[0] == '-' &&
-                         (text.size() == 1 || !(std::isdigit(static_cast<unsigned char>(text[1])) || text[1] == '.'))));
+      !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos && !PlainNumber(text);
   const bool quote =
       formula || text.find_first_of(",\"\r\n") != std::string_view::npos || (!text.empty() && text[0] == ' ');
   if (!quote) {

@@ -152,3 +152,44 @@ TEST(JsonWriter, ReportHoldsFindingsAndLines) {
 
 }  // namespace
 }  // namespace zentrox
+
+namespace zentrox {
+namespace {
+
+// A CSV cell a spreadsheet program would run as a formula gets a leading
+// apostrophe; only a whole plain number stays bare, so that amounts stay
+// numbers.
+TEST(CsvWriter, GuardsEveryFormulaButPlainNumbers) {
+  const struct {
+    const char* value;
+    const char* cell;
+  } cases[] = {
+      {"=1+1", "\"'=1+1\""},
+      {"+1", "\"'+1\""},
+      {"@SUM(A1)", "\"'@SUM(A1)\""},
+      {"\tx", "\"'\tx\""},
+      {"\rx", "\"'\rx\""},
+      {"-", "\"'-\""},
+      {"-A1", "\"'-A1\""},
+      {"-2+3+cmd|' /C calc'!A0", "\"'-2+3+cmd|' /C calc'!A0\""},
+      {"-1-1", "\"'-1-1\""},
+      {"-.5", "\"'-.5\""},
+      {"-12.", "\"'-12.\""},
+      {"-1.2.3", "\"'-1.2.3\""},
+      {"-12.50", "-12.50"},
+      {"-3", "-3"},
+      {"12.50", "12.50"},
+      {"0", "0"},
+  };
+  for (const auto& c : cases) {
+    Protocol p;
+    Finding f;
+    f.rule = "r";
+    f.value = c.value;
+    p.AddFinding("line", f);
+    EXPECT_EQ(FindingsToCsvRows(p, "a"), std::string("a,r,,,,,,,") + c.cell + ",,line\r\n") << c.value;
+  }
+}
+
+}  // namespace
+}  // namespace zentrox
