@@ -328,7 +328,7 @@ class Batch {
   // Archive `k` as not checked at all, `why` said on standard error.
   void NotChecked(std::size_t k, const std::string& why) {
     const std::string archive = Absolute(opt_.archives[k]);
-    std::cerr << "zentrox-check: " << archive << ": " << why << '\n';
+    std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << why << '\n';
     const std::string variant_id = opt_.profile != nullptr ? opt_.profile->id : std::string();
     AppendOutput(archive, Protocol(), ReportSummary{variant_id, archive, workdir_}, Last(k));
   }
@@ -371,9 +371,9 @@ class Batch {
     ReportSummary summary{variant_id, archive, workdir_};
     try {
       if (!unreadable.empty()) {
-        std::cerr << "zentrox-check: " << archive << ": " << unreadable << '\n';
+        std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << unreadable << '\n';
       } else if (profile == nullptr) {
-        std::cerr << "zentrox-check: " << archive << ": " << untold << '\n';
+        std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << untold << '\n';
         status = kExitUsage;
       } else {
         status = UnrarAndControl(profile->variant, archive, protocol, summary);
@@ -410,7 +410,7 @@ class Batch {
     const UnrarOutcome unpacked = session_.UnRar(variant, archive, protocol, port_);
     // The archiver's own words beside the protocol, which keeps its lines.
     if (!session_.archiver_message().empty()) {
-      std::cerr << "zentrox-check: " << archive << ": " << session_.archiver_message() << '\n';
+      std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << session_.archiver_message() << '\n';
     }
     if (unpacked != UnrarOutcome::Unpacked) return kExitNotChecked;
     const ControlResult r = session_.Control(variant, protocol, port_);
@@ -431,7 +431,7 @@ class Batch {
     } else if (opt_.format == OutputFormat::Csv) {
       out_ += FindingsToCsvRows(protocol, archive);
     } else {
-      if (several_) out_ += "===== " + archive + " =====\n";
+      if (several_) out_ += "===== " + ShownPath(archive) + " =====\n";
       out_ += ProtocolToText(protocol);
     }
   }

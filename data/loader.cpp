@@ -454,11 +454,12 @@ void LoadPackageFile(FindingWriter& checks, const std::string& path, FileKind ki
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + path, "load.file-present", "", "NU ESTE fisierul", BaseName(path), 0);
+    Fault(checks, "NU ESTE fisierul " + ShownPath(path), "load.file-present", "", "NU ESTE fisierul", BaseName(path),
+          0);
     return;
   }
   FileBytes file(*actual);
-  checks.protocol().Add("fisierul " + path);
+  checks.protocol().Add("fisierul " + ShownPath(path));
   PackageFileReader(checks, kind, table, file).Read();
 }
 
@@ -466,7 +467,8 @@ void LoadDictionary(FindingWriter& checks, const std::string& path, Table& table
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + path, "dictionary.file-present", "", "NU ESTE fisierul", BaseName(path), 0);
+    Fault(checks, "NU ESTE fisierul " + ShownPath(path), "dictionary.file-present", "", "NU ESTE fisierul",
+          BaseName(path), 0);
     return;
   }
   std::string data = ReadWholeFile(*actual);
@@ -476,7 +478,7 @@ void LoadDictionary(FindingWriter& checks, const std::string& path, Table& table
     ++line_no;
     std::size_t bar = line.find('|');
     if (bar == std::string_view::npos) {
-      Fault(checks, fmt::format("запорчен файл{}строка {}", path, line_no), "dictionary.line-intact", "",
+      Fault(checks, fmt::format("запорчен файл{}строка {}", ShownPath(path), line_no), "dictionary.line-intact", "",
             "запорчен файл", file_name, line_no);
       return;
     }
@@ -496,7 +498,8 @@ void LoadDictionaryRecords(FindingWriter& checks, const std::string& path, Table
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + path, "dictionary.file-present", "", "NU ESTE fisierul", BaseName(path), 0);
+    Fault(checks, "NU ESTE fisierul " + ShownPath(path), "dictionary.file-present", "", "NU ESTE fisierul",
+          BaseName(path), 0);
     return;
   }
   std::string data = ReadWholeFile(*actual);

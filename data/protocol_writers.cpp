@@ -248,14 +248,6 @@ std::string JsonExplanation(std::string_view rule) {
   return entry ? JsonString(entry->requirement) : "null";
 }
 
-// The text with every invalid byte as U+FFFD.
-std::string ValidUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) AppendCodePoint(NextCodePoint(text, i), out);
-  return out;
-}
-
 // "-12.50", "-3", "7": an optional minus, digits, and a point with digits
 // after it or none.
 bool PlainNumber(std::string_view text) {

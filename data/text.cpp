@@ -31,16 +31,68 @@ bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 }  // namespace
 
 char32_t NextCodePoint(std::string_view s, std::size_t& i) {
-  unsigned char c = static_cast<unsigned char>(s[i++]);
+  const auto c = static_cast<unsigned char>(s[i++]);
   if (c < 0x80) return c;
-  int extra = (c >= 0xF0) ? 3 : (c >= 0xE0) ? 2 : (c >= 0xC0) ? 1 : -1;
-  if (extra < 0) return 0xFFFD;
+  // Only the well-formed sequences: the bounds of the byte after the lead
+  // byte leave out overlong forms (C0, C1, E0 80-9F, F0 80-8F), surrogates
+  // (ED A0-BF) and code points above U+10FFFF (F4 90-BF, F5-FF). A sequence
+  // cut short yields U+FFFD for the bytes it had; the byte that broke it
+  // starts the next character.
+  int extra = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) {
+    extra = 1;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    extra = 2;
+    if (c == 0xE0) low = 0xA0;
+    if (c == 0xED) high = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    extra = 3;
+    if (c == 0xF0) low = 0x90;
+    if (c == 0xF4) high = 0x8F;
+  } else {
+    return 0xFFFD;
+  }
   char32_t cp = c & (0x3F >> extra);
   for (int k = 0; k < extra; ++k) {
-    if (i >= s.size() || !IsContinuation(static_cast<unsigned char>(s[i]))) return 0xFFFD;
-    cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+    if (i >= s.size()) return 0xFFFD;
+    const auto next = static_cast<unsigned char>(s[i]);
+    if (next < (k == 0 ? low : 0x80) || next > (k == 0 ? high : 0xBF)) return 0xFFFD;
+    cp = (cp << 6) | (next & 0x3F);
+    ++i;
   }
   return cp;
+}
+
+std::string ValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) AppendCodePoint(NextCodePoint(text, i), out);
+  return out;
+}
+
+std::string ShownPath(std::string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  for (char c : path) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b != 0x7F) {
+      out.push_back(c);
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      constexpr char kHex[] = "0123456789abcdef";
+      out += "\\x";
+      out.push_back(kHex[b >> 4]);
+      out.push_back(kHex[b & 0xF]);
+    }
+  }
+  return out;
 }
 
 void AppendCp1251AsUtf8(std::string_view bytes, std::string& out) {

@@ -23,9 +23,18 @@ std::string Cp1251ToUtf8(std::string_view bytes);
 std::string Utf8ToCp1251(std::string_view utf8);
 
 // Decodes the code point at byte `i` of a UTF-8 text and advances `i`;
-// a malformed sequence yields U+FFFD.
+// a malformed sequence (an overlong form, a surrogate or a code point above
+// U+10FFFF among them) yields U+FFFD.
 char32_t NextCodePoint(std::string_view utf8, std::size_t& i);
 // AppendCodePoint, the UTF-8 form of a code point, comes from data/utf8.h.
+
+// The text with every malformed sequence as U+FFFD, as NextCodePoint reads it.
+std::string ValidUtf8(std::string_view text);
+
+// A path as protocol lines and messages show it: each control character (a
+// byte below 0x20, or 0x7F) escaped as \n, \r, \t or \xHH, so that a name
+// can't end a line or start one; everything else as it stands.
+std::string ShownPath(std::string_view path);
 
 // Number of characters (code points) in a UTF-8 text.
 std::size_t Utf8Length(std::string_view utf8);

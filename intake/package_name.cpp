@@ -54,7 +54,7 @@ std::vector<std::string> CheckPackageName(NamePolicy policy, std::string_view na
   }
   if (!AllDigits(CopyChars(name, 14, 5))) return {"ОШИБКА В ИМЕНИ ПАКЕТА (в номере пакета не цифра)!!!"};
   if (AsciiUpper(CopyChars(name, len - 3, 4)) != ".RAR") {
-    return {"ОШИБКА В ИМЕНИ ПАКЕТА (нет постфикса \".RAR\")!!!", AsciiUpper(CopyChars(name, len - 2, 3))};
+    return {"ОШИБКА В ИМЕНИ ПАКЕТА (нет постфикса \".RAR\")!!!", ShownPath(AsciiUpper(CopyChars(name, len - 2, 3)))};
   }
   return {};
 }
@@ -82,20 +82,21 @@ PeriodCheck CheckPeriod(PeriodPolicy policy, std::string_view path) {
         result.period = code[2] - '0';
       } else {
         result.ok = false;
-        result.lines = {"в наименовании пакета неверно указан номер квартала ", Quoted(path)};
+        result.lines = {"в наименовании пакета неверно указан номер квартала ", Quoted(ShownPath(path))};
       }
       break;
     case PeriodPolicy::Month: {
       if (CopyChars(path, n - 6, 1) != "L") {
         result.ok = false;
-        result.lines = {"в наименовании пакета некорректно указана буква периода: L - ежемесячная", Quoted(path)};
+        result.lines = {"в наименовании пакета некорректно указана буква периода: L - ежемесячная",
+                        Quoted(ShownPath(path))};
         break;
       }
       std::string mm = CopyChars(path, n - 5, 2);
       int month = (mm.size() == 2 && IsDigit(mm[0]) && IsDigit(mm[1])) ? (mm[0] - '0') * 10 + (mm[1] - '0') : 0;
       if (month < 1 || month > 12) {
         result.ok = false;
-        result.lines = {"в наименовании пакета неверно указан номер месяца ", Quoted(path)};
+        result.lines = {"в наименовании пакета неверно указан номер месяца ", Quoted(ShownPath(path))};
       } else {
         result.period = month;
       }

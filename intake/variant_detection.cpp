@@ -25,7 +25,9 @@ DetectedVariant DetectVariant(std::string_view archive_name, const std::vector<s
     if (code[0] == 'l' && n >= 1 && n <= 12) return {Variant::Monthly, {}};
     if (code[0] == 'l' && n == 0) return {Variant::Annual, {}};
   }
-  const std::string shown(name.size() >= 26 ? name.substr(23, 3) : std::string_view());
+  // Characters 24..26, whatever the name holds before them, shown as valid
+  // UTF-8 on one line.
+  const std::string shown = ShownPath(ValidUtf8(Utf8Mid(name, 23, 3)));
   return {std::nullopt, "the period code \"" + shown + "\" in the archive's name is none of T01-T04, L01-L12, L00"};
 }
 

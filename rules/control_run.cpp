@@ -9,6 +9,7 @@
 #include "data/checks.h"
 #include "data/files.h"
 #include "data/loader.h"
+#include "data/text.h"
 #include "rules/rule_set.h"
 
 namespace zentrox {
@@ -34,7 +35,7 @@ TextStyle InternalErrorStyle(const Protocol& p) { return Emphasis(p, kRed, Weigh
 TextStyle ClosingStyle(const Protocol& p) { return Emphasis(p, p.current().color, Weight::Bold, Slant::Upright); }
 
 void ReadError(Protocol& p, const std::string& path) {
-  p.AddStyledFault("Ошибка чтения файла " + path, ReadErrorStyle(p), "control.files-readable");
+  p.AddStyledFault("Ошибка чтения файла " + ShownPath(path), ReadErrorStyle(p), "control.files-readable");
 }
 
 // Runs a loader, turning a read error of an existing file into one red line.
@@ -85,7 +86,7 @@ bool WriteHeading(Protocol& protocol, const VariantProfile& profile, const Contr
   protocol.Add(now.ToString());
   protocol.Add("ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.");
   if (!input.marker.empty()) {
-    protocol.Add("Распакован пакет " + input.marker);
+    protocol.Add("Распакован пакет " + ShownPath(input.marker));
     return true;
   }
   protocol.Add("Пакет НЕ распакован.");

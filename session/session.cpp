@@ -170,7 +170,7 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
 }
 
 void Session::WriteBusy(Protocol& protocol, UserPort* port, const std::string& failure) {
-  const std::string text = WorkdirBusyText(workdir_, failure);
+  const std::string text = WorkdirBusyText(ShownPath(workdir_), ShownPath(failure));
   protocol.Clear();
   protocol.SetColor(kRed);
   protocol.AddFault(text, "intake.workdir-free");
@@ -200,7 +200,7 @@ UnrarOutcome Session::UnRarArchive(Variant variant, const std::string& chosen, P
   const VariantProfile& profile = Profile(variant);
   protocol.Clear();
   for (const std::string& f : profile.removed_before_unrar) RemoveFileNoCase(workdir_ + f);
-  protocol.Add("Распаковка " + chosen);
+  protocol.Add("Распаковка " + ShownPath(chosen));
   if (!Extract(variant, chosen)) {
     port.ShowMessage("Ошибка при распаковке");
     WriteExtractionError(variant, protocol);
@@ -208,7 +208,7 @@ UnrarOutcome Session::UnRarArchive(Variant variant, const std::string& chosen, P
   }
   port.ShowMessage(profile.unpacked_line);
   window(variant).archive_path = chosen;
-  protocol.Add(profile.unpacked_line + chosen);
+  protocol.Add(profile.unpacked_line + ShownPath(chosen));
   return UnrarOutcome::Unpacked;
 }
 
@@ -219,9 +219,9 @@ UnrarOutcome Session::UnRarNamedPackage(Variant variant, const std::string& chos
   protocol.SetDefaultColor(kBlue);
   window(variant).archive_path = chosen;
   package_name_ = FileNamePart(chosen);
-  protocol.Add("Распаковка " + chosen);
+  protocol.Add("Распаковка " + ShownPath(chosen));
   protocol.Add("Наименование пакета:");
-  protocol.Add(package_name_);
+  protocol.Add(ShownPath(package_name_));
 
   std::vector<std::string> refusal = CheckPackageName(profile.name_policy, package_name_);
   if (!refusal.empty()) {
@@ -240,7 +240,7 @@ UnrarOutcome Session::UnRarNamedPackage(Variant variant, const std::string& chos
     return UnrarOutcome::ExtractionFailed;
   }
   port.ShowMessage("Pachet dezarhivat");
-  protocol.Add(profile.unpacked_line + workdir_);
+  protocol.Add(profile.unpacked_line + ShownPath(workdir_));
   return UnrarOutcome::Unpacked;
 }
 

@@ -89,6 +89,11 @@ TEST(VariantDetection, FromTheEntriesAndTheArchiveName) {
     EXPECT_EQ(d.variant, c.variant) << c.archive;
     EXPECT_EQ(d.reason.empty(), c.variant.has_value()) << c.archive;
   }
+  // The period code is quoted by characters, whatever letters stand before it.
+  for (const auto& [name, code] : {std::pair{"REV5_1234567_00001_2026Т03.rar", "\"Т03\""},
+                                   std::pair{"REV5_1234567_00001_ЖЖЖЖЖЖЖ.rar", "\"ЖЖЖ\""}}) {
+    EXPECT_NE(DetectVariant(name, new_files).reason.find(code), std::string::npos) << name;
+  }
   EXPECT_EQ(ListingEntryNames(Listing({" rev5_pl   12 2026-12-08 10:00", " my file  7 2026-12-08 10:00"})),
             (std::vector<std::string>{"rev5_pl", "my file"}));
 }

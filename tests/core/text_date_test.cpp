@@ -22,6 +22,43 @@ TEST(Utf8, CountsAndCutsCharacters) {
   EXPECT_EQ(Utf8Prefix("ab", 5), "ab");
 }
 
+// A sequence a strict reader refuses (overlong, a surrogate, above
+// U+10FFFF, a lead byte that starts none) decodes as U+FFFD, one for each
+// byte that can't continue it; well-formed ones at the edges decode.
+TEST(Utf8, DecodesOnlyWellFormedSequences) {
+  const struct {
+    const char* bytes;
+    std::u32string decoded;
+  } cases[] = {
+      {"\xC0\xAF", U"\uFFFD\uFFFD"},
+      {"\xE0\x80\xAF", U"\uFFFD\uFFFD\uFFFD"},
+      {"\xF0\x80\x80\xAF", U"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xED\xA0\x80", U"\uFFFD\uFFFD\uFFFD"},
+      {"\xED\xBF\xBF", U"\uFFFD\uFFFD\uFFFD"},
+      {"\xF4\x90\x80\x80", U"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xF5\x80\x80\x80", U"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xF7\xBF\xBF\xBF", U"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\xFF\x80", U"\uFFFD\uFFFD"},
+      {"\xE2\x82x", U"\uFFFDx"},
+      {"\xC2\x80\xDF\xBF", U"\u0080\u07FF"},
+      {"\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80", U"\u0800\uD7FF\uE000"},
+      {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", U"\U00010000\U0010FFFF"},
+  };
+  for (const auto& c : cases) {
+    const std::string_view bytes(c.bytes);
+    std::u32string decoded;
+    for (std::size_t i = 0; i < bytes.size();) decoded += NextCodePoint(bytes, i);
+    EXPECT_EQ(decoded, c.decoded) << c.bytes;
+  }
+}
+
+// A path keeps its lines whole in what is printed: control characters are
+// shown escaped, everything else as it stands.
+TEST(Utf8, ShownPathEscapesControlCharacters) {
+  EXPECT_EQ(ShownPath("/a\nb\r\t\x1b[2J\x7f\x01"), "/a\\nb\\r\\t\\x1b[2J\\x7f\\x01");
+  EXPECT_EQ(ShownPath("/дир/a b\\c\xFF.rar"), "/дир/a b\\c\xFF.rar");
+}
+
 struct DateCase {
   const char* text;
   bool ok;
