@@ -184,10 +184,10 @@ TEST(CsvWriter, GuardsEveryFormulaButPlainNumbers) {
   for (const auto& c : cases) {
     Protocol p;
     Finding f;
-    f.rule = "r";
+    f.rule = "test.csv";
     f.value = c.value;
     p.AddFinding("line", f);
-    EXPECT_EQ(FindingsToCsvRows(p, "a"), std::string("a,r,,,,,,,") + c.cell + ",,line\r\n") << c.value;
+    EXPECT_EQ(FindingsToCsvRows(p, "a"), std::string("a,test.csv,,,,,,,") + c.cell + ",,line\r\n") << c.value;
   }
 }
 
