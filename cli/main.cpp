@@ -36,6 +36,7 @@
 #include "data/text.h"
 #include "data/variant.h"
 #include "intake/command_runner.h"
+#include "intake/interruption.h"
 #include "intake/workdir.h"
 #include "intake/workdir_lock.h"
 #include "parallel_batch.h"
@@ -448,6 +449,8 @@ int main(int argc, char** argv) {
   // the program.
   const std::optional<std::string> workdir = SetUpWorkdir(opt, program_dir);
   if (!workdir) return kExitUsage;
+  // A signal from here on stops the archiver and deletes the package first.
+  CleanUpOnInterruption();
 
   SystemClock system_clock;
   std::optional<FixedDateClock> fixed_clock;

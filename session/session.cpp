@@ -9,6 +9,7 @@
 #include "data/files.h"
 #include "data/text.h"
 #include "intake/command_runner.h"
+#include "intake/interruption.h"
 #include "intake/listing.h"
 #include "intake/package_name.h"
 #include "intake/variant_detection.h"
@@ -54,6 +55,21 @@ std::string ArchiverReason(const CommandResult& r, const std::string& program_di
 
 }  // namespace
 
+// The working directory's lock; while it is held, the package files there
+// are this run's, and an interruption deletes them.
+class HeldWorkdir {
+ public:
+  HeldWorkdir(const std::string& workdir, std::chrono::milliseconds wait) : lock_(workdir, wait) {
+    if (lock_.acquired()) package_.emplace(workdir);
+  }
+  bool acquired() const { return lock_.acquired(); }
+  const std::string& failure() const { return lock_.failure(); }
+
+ private:
+  WorkdirLock lock_;
+  std::optional<InterruptionRemovesPackage> package_;
+};
+
 Session::Session(std::string workdir, std::string program_dir, const Clock& clock)
     : workdir_(WithTrailingSlash(workdir)),
       program_dir_(std::move(program_dir)),
@@ -64,7 +80,7 @@ Session::~Session() = default;
 
 bool Session::HoldWorkdir(Protocol& protocol, UserPort& port) {
   if (held_) return true;
-  auto lock = std::make_unique<WorkdirLock>(workdir_, lock_wait_);
+  auto lock = std::make_unique<HeldWorkdir>(workdir_, lock_wait_);
   if (!lock->acquired()) {
     WriteBusy(protocol, &port, lock->failure());
     return false;
@@ -88,7 +104,12 @@ std::optional<Variant> Session::DetectVariant(const std::string& archive, std::s
   std::error_code ec;
   std::string pattern = (std::filesystem::temp_directory_path(ec) / "zentrox-list-XXXXXX").string();
   if (ec) pattern = "/tmp/zentrox-list-XXXXXX";
+  // The listing is this run's own: an interruption deletes it.
+  InterruptionsHeld held;
   const int fd = mkstemp(pattern.data());
+  std::optional<InterruptionRemovesFile> scratch;
+  if (fd >= 0) scratch.emplace(pattern);
+  held.Release();
   if (fd >= 0) {
     close(fd);
     RunCommand(Command{"Rar", {"l", archive}, pattern}, program_dir_);
@@ -178,7 +199,7 @@ void Session::WriteBusy(Protocol& protocol, UserPort* port, const std::string& f
 }
 
 UnrarOutcome Session::UnRar(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port) {
-  std::optional<WorkdirLock> lock;
+  std::optional<HeldWorkdir> lock;
   if (!held_) lock.emplace(workdir_, lock_wait_);
   if (lock && !lock->acquired()) {
     WriteBusy(protocol, &port, lock->failure());
@@ -251,7 +272,7 @@ ControlResult Session::Control(Variant variant, Protocol& protocol, UserPort& po
 }
 
 ControlResult Session::ControlImpl(Variant variant, Protocol& protocol, UserPort* port) {
-  std::optional<WorkdirLock> lock;
+  std::optional<HeldWorkdir> lock;
   if (!held_) lock.emplace(workdir_, lock_wait_);
   if (lock && !lock->acquired()) {
     WriteBusy(protocol, port, lock->failure());

@@ -44,7 +44,7 @@ struct WindowState {
   std::string last_chosen;   // the file last chosen in its open dialog
 };
 
-class WorkdirLock;
+class HeldWorkdir;
 
 class Session {
  public:
@@ -128,7 +128,7 @@ class Session {
   int last_exit_code_ = 0;
   std::string archiver_message_;
   std::chrono::milliseconds lock_wait_;
-  std::unique_ptr<WorkdirLock> held_;
+  std::unique_ptr<HeldWorkdir> held_;
 };
 
 }  // namespace zentrox

@@ -96,9 +96,13 @@ extern "C" void remove_temp_and_die(int sig) {
   std::raise(sig);
 }
 
+// A signal the run was started with ignored stays ignored: a background job
+// must not die of a Ctrl+C in its terminal, nor a run under nohup of a hangup.
 void install_signal_cleanup() {
-  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTERM, SIGINT, SIGHUP})
-    std::signal(sig, remove_temp_and_die);
+  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(sig, remove_temp_and_die);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+    if (std::signal(sig, remove_temp_and_die) == SIG_IGN) std::signal(sig, SIG_IGN);
+  }
 }
 
 class TempFile {
