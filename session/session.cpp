@@ -10,6 +10,7 @@
 #include "data/text.h"
 #include "intake/command_runner.h"
 #include "intake/interruption.h"
+#include "intake/job_directory.h"
 #include "intake/listing.h"
 #include "intake/package_name.h"
 #include "intake/variant_detection.h"
@@ -56,11 +57,14 @@ std::string ArchiverReason(const CommandResult& r, const std::string& program_di
 }  // namespace
 
 // The working directory's lock; while it is held, the package files there
-// are this run's, and an interruption deletes them.
+// are this run's, and an interruption deletes them. Taking it also removes
+// what batches killed in the directory left there.
 class HeldWorkdir {
  public:
   HeldWorkdir(const std::string& workdir, std::chrono::milliseconds wait) : lock_(workdir, wait) {
-    if (lock_.acquired()) package_.emplace(workdir);
+    if (!lock_.acquired()) return;
+    package_.emplace(workdir);
+    RemoveStaleJobDirectories(workdir);
   }
   bool acquired() const { return lock_.acquired(); }
   const std::string& failure() const { return lock_.failure(); }

@@ -177,10 +177,10 @@ TEST(PrivateDirectories, ALinkInPlaceOfOneIsNotFollowed) {
   fs::create_directory(work);
   test::CopyDictionaries(work);
   const std::string victim = root / "victim/";
-  for (const char* name : {"1/", "2/"}) fs::create_directories(victim + name);
-  for (const char* name : {"0.out", "1.err", "1/rev5_sd", "1/months.txt", "2/.zentrox.lock"}) {
-    test::WriteBytes(victim + name, name);
-  }
+  const char* const files[] = {"0.out", "1.err", ".owner", "1/notes.txt", "1/sub/deep.txt", "2/.zentrox.lock"};
+  fs::create_directories(victim + "1/sub");
+  fs::create_directories(victim + "2");
+  for (const char* name : files) test::WriteBytes(victim + name, name);
   const std::string mark = root / "mark";
   const std::string go = root / "go";
   const StandIn rar(root, ": > '" + mark + "'; n=0; while [ ! -e '" + go + "' ] && [ $n -lt 1200 ]; do sleep 0.05; " +
@@ -198,7 +198,7 @@ TEST(PrivateDirectories, ALinkInPlaceOfOneIsNotFollowed) {
   test::WriteBytes(go, "");
   const int raw = run.Wait();
   EXPECT_TRUE(WIFEXITED(raw)) << raw;
-  for (const char* name : {"0.out", "1.err", "1/rev5_sd", "1/months.txt", "2/.zentrox.lock"}) {
+  for (const char* name : files) {
     EXPECT_EQ(fs::exists(victim + name) ? test::ReadBytes(victim + name) : "", name);
   }
 }
