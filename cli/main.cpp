@@ -7,8 +7,8 @@
 //
 // Exit status: 0 the control run completed without a finding, 1 it completed
 // with findings, 2 usage error or an archive whose variant could not be told,
-// 3 the archive could not be read, the package was not unpacked, the run ended
-// early or the working directory could not be locked.
+// 3 the archive could not be read or listed, the package was not unpacked, the
+// run ended early or the working directory could not be locked.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -92,11 +92,11 @@ const char* const kUsageText =
     "Several archives are printed in the order given, whatever --jobs is, each\n"
     "text protocol under a heading line. Exit status (the highest over the archives): 0 no findings,\n"
     "1 findings, 2 usage error or the variant of an archive could not be told,\n"
-    "3 the archive could not be read, not unpacked, the run ended early or the\n"
-    "working directory was busy with another run or could not be locked. An\n"
-    "archive that could not be read or whose variant could not be told is named\n"
-    "on standard error with the reason and not checked (no protocol lines, no\n"
-    "CSV rows); the batch goes on with the next archive.\n";
+    "3 the archive could not be read or listed, not unpacked, the run ended early\n"
+    "or the working directory was busy with another run or could not be locked.\n"
+    "An archive that could not be read or listed, or whose variant could not be\n"
+    "told, is named on standard error with the reason and not checked (no\n"
+    "protocol lines, no CSV rows); the batch goes on with the next archive.\n";
 
 enum class OutputFormat { Text, Json, Csv };
 
@@ -301,11 +301,11 @@ class Batch {
   bool Last(std::size_t k) const { return k + 1 == opt_.archives.size(); }
 
   // The variant given, or the one told from the archive; none, with the
-  // reason in `reason`, when it can't be told.
-  const VariantProfile* VariantOf(const std::string& archive, std::string& reason) const {
+  // reason in `told`, when it can't be told or the archive can't be listed.
+  const VariantProfile* VariantOf(const std::string& archive, VariantDetection& told) const {
     if (opt_.profile != nullptr) return opt_.profile;
-    const std::optional<Variant> told = session_.DetectVariant(archive, reason);
-    return told ? &Profile(*told) : nullptr;
+    told = session_.DetectVariant(archive);
+    return told.variant ? &Profile(*told.variant) : nullptr;
   }
 
   // One archive: UnRar and Control, the output, the rich text file.
@@ -317,7 +317,7 @@ class Batch {
     // neither locked nor cleared, and its protocol stays empty (a batch
     // prints only its heading).
     const std::string unreadable = UnreadableArchive(archive);
-    std::string untold;
+    VariantDetection untold;
     const VariantProfile* profile = unreadable.empty() ? VariantOf(archive, untold) : opt_.profile;
     const bool checked = unreadable.empty() && profile != nullptr;
     const std::string variant_id = profile != nullptr ? profile->id : std::string();
@@ -326,8 +326,8 @@ class Batch {
       if (!unreadable.empty()) {
         std::cerr << "zentrox-check: " << archive << ": " << unreadable << '\n';
       } else if (profile == nullptr) {
-        std::cerr << "zentrox-check: " << archive << ": " << untold << '\n';
-        status = kExitUsage;
+        std::cerr << "zentrox-check: " << archive << ": " << untold.reason << '\n';
+        status = untold.unlisted ? kExitNotChecked : kExitUsage;
       } else {
         status = UnrarAndControl(profile->variant, archive, protocol, summary);
       }

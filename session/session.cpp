@@ -3,7 +3,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 
 #include "data/files.h"
@@ -19,8 +22,10 @@
 namespace zentrox {
 namespace {
 
-// Exit code of our archiver when the unpacked size would exceed its cap.
+// Exit codes of our archiver: the unpacked size would exceed its cap; its
+// output could not be written.
 constexpr int kArchiverSizeCapExit = 4;
+constexpr int kArchiverDestinationExit = 6;
 
 const char* const kErrorHeading = "О Ш И Б К А  ПРИ  Р А С П А К О В К Е!!!";
 
@@ -52,6 +57,46 @@ std::string ArchiverReason(const CommandResult& r, const std::string& program_di
   }
   if (r.signal != 0) return "Rar: ended by signal " + std::to_string(r.signal);
   return "Rar: exit status " + std::to_string(r.exit_code);
+}
+
+// "no such file or directory": the text follows a colon.
+std::string ErrnoText(int error) {
+  std::string text = std::strerror(error);
+  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
+// Lists `archive` into `listing` through a file of its own in TMPDIR (or
+// /tmp). False, with the reason, when no listing could be made: the file
+// can't be created, the archiver can't start or can't write it, or it can't
+// be read back. A listing the archiver refused (a damaged archive) is an
+// empty one, and the name alone then tells.
+bool ListOutsideWorkdir(const std::string& archive, const std::string& program_dir, std::string& listing,
+                        std::string& reason) {
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string dir = WithTrailingSlash(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp");
+  std::string path = dir + "zentrox-list-XXXXXX";
+  // The listing is this run's own: an interruption deletes it.
+  InterruptionsHeld held;
+  const int fd = mkstemp(path.data());
+  if (fd < 0) {
+    reason = "cannot create a file in " + dir + ": " + ErrnoText(errno);
+    return false;
+  }
+  const InterruptionRemovesFile scratch(path);
+  held.Release();
+  close(fd);
+  const CommandResult r = RunCommand(Command{"Rar", {"l", archive}, path}, program_dir);
+  bool made = r.started && r.exit_code != kArchiverDestinationExit;
+  if (!made) reason = ArchiverReason(r, program_dir);
+  try {
+    if (made) listing = ReadWholeFile(path);
+  } catch (const FileReadError&) {
+    reason = "cannot read " + path;
+    made = false;
+  }
+  unlink(path.c_str());
+  return made;
 }
 
 }  // namespace
@@ -103,30 +148,18 @@ std::string Session::Marker(Variant variant) const {
   return window(variant).archive_path;
 }
 
-std::optional<Variant> Session::DetectVariant(const std::string& archive, std::string& reason) const {
-  std::vector<std::string> entries;
-  std::error_code ec;
-  std::string pattern = (std::filesystem::temp_directory_path(ec) / "zentrox-list-XXXXXX").string();
-  if (ec) pattern = "/tmp/zentrox-list-XXXXXX";
-  // The listing is this run's own: an interruption deletes it.
-  InterruptionsHeld held;
-  const int fd = mkstemp(pattern.data());
-  std::optional<InterruptionRemovesFile> scratch;
-  if (fd >= 0) scratch.emplace(pattern);
-  held.Release();
-  if (fd >= 0) {
-    close(fd);
-    RunCommand(Command{"Rar", {"l", archive}, pattern}, program_dir_);
-    try {
-      entries = ListingEntryNames(ReadWholeFile(pattern));
-    } catch (const FileReadError&) {
-      entries.clear();
-    }
-    unlink(pattern.c_str());
+VariantDetection Session::DetectVariant(const std::string& archive) const {
+  VariantDetection told;
+  std::string listing;
+  if (!ListOutsideWorkdir(archive, program_dir_, listing, told.reason)) {
+    told.reason = "cannot list the archive: " + told.reason;
+    told.unlisted = true;
+    return told;
   }
-  DetectedVariant found = zentrox::DetectVariant(archive, entries);
-  reason = found.reason;
-  return found.variant;
+  DetectedVariant found = zentrox::DetectVariant(archive, ListingEntryNames(listing));
+  told.variant = found.variant;
+  told.reason = std::move(found.reason);
+  return told;
 }
 
 bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {

@@ -39,6 +39,15 @@ enum class UnrarOutcome {
   WorkdirBusy,  // another run held the working directory; nothing was changed
 };
 
+struct VariantDetection {
+  std::optional<Variant> variant;
+  // Why none was told: the name and entries don't tell it, or the archive
+  // could not be listed at all (`unlisted`: no file for the listing, the
+  // archiver could not start or write it), which says nothing of the archive.
+  std::string reason;
+  bool unlisted = false;
+};
+
 struct WindowState {
   std::string archive_path;  // the window's archive path
   std::string last_chosen;   // the file last chosen in its open dialog
@@ -64,10 +73,9 @@ class Session {
   UnrarOutcome UnRar(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
 
   // The variant an archive holds, told from its name and its entries (see
-  // intake/variant_detection.h); none, with the reason in `reason`, when it
-  // can't be told. Lists the archive through a file of its own outside the
-  // working directory, so it needs no lock.
-  std::optional<Variant> DetectVariant(const std::string& archive, std::string& reason) const;
+  // intake/variant_detection.h). Lists the archive through a file of its own
+  // in TMPDIR, outside the working directory, so it needs no lock.
+  VariantDetection DetectVariant(const std::string& archive) const;
 
   // Control: the control run over what UnRar left.
   ControlResult Control(Variant variant, Protocol& protocol);

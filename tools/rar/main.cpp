@@ -306,7 +306,8 @@ int list(const std::string& path) {
   }
   out += fmt::format("{}\n {} entries, {} bytes\n", dashes, rows.size(), total);
   std::fwrite(out.data(), 1, out.size(), stdout);
-  return std::fflush(stdout) == 0 ? kOk : kDestination;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) fail(kDestination, "cannot write the listing: " + errno_text());
+  return kOk;
 }
 
 // ---- e ------------------------------------------------------------------------
