@@ -444,6 +444,8 @@ int main(int argc, char** argv) {
     return kExitClean;
   }
 
+  // Said once here; the checks and the workers read them again without a word.
+  for (const std::string& complaint : SettingComplaints()) std::cerr << "zentrox-check: " << complaint << '\n';
   const std::string program_dir = ExecutableDirectory();
   // Before anything is unpacked: a working directory that can't be used ends
   // the program.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 
+#include "data/env_count.h"
 #include "data/files.h"
 #include "data/text.h"
 #include "intake/command_runner.h"
@@ -18,6 +19,7 @@
 #include "intake/package_name.h"
 #include "intake/variant_detection.h"
 #include "intake/workdir_lock.h"
+#include "rules/side_by_side.h"
 
 namespace zentrox {
 namespace {
@@ -118,6 +120,18 @@ class HeldWorkdir {
   WorkdirLock lock_;
   std::optional<InterruptionRemovesPackage> package_;
 };
+
+std::vector<std::string> SettingComplaints() {
+  std::vector<std::string> complaints;
+  if (std::string threads = ReadThreadSetting().complaint; !threads.empty()) complaints.push_back(std::move(threads));
+  // An invalid value the archiver refuses, saying why beside the protocol.
+  const char* text = std::getenv("ZENTROX_RAR_MAX_BYTES");
+  const EnvCount cap = ParseEnvCount(text, kRarMaxBytes, kRarMaxBytes);
+  if (cap.state == EnvCount::State::Clamped) {
+    complaints.push_back(EnvCountComplaint("ZENTROX_RAR_MAX_BYTES", text, cap, "bytes"));
+  }
+  return complaints;
+}
 
 Session::Session(std::string workdir, std::string program_dir, const Clock& clock)
     : workdir_(WithTrailingSlash(workdir)),

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data/protocol.h"
 #include "data/schemas.h"
@@ -54,6 +55,12 @@ struct WindowState {
 };
 
 class HeldWorkdir;
+
+// What to tell the user, one line each, of the settings of a check not taken
+// as written: ZENTROX_THREADS (not a number from 1 to 64), and
+// ZENTROX_RAR_MAX_BYTES above the archiver's ceiling. The core reads them
+// without a word; a shell says these once.
+std::vector<std::string> SettingComplaints();
 
 class Session {
  public:

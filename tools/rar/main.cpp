@@ -20,8 +20,8 @@
 // `e` with NAMEs writes each NAME at most once, under its lower-case form, from
 // the last entry that matches it; a NAME the archive lacks is not an error.
 #include "crc32.h"
+#include "data/env_count.h"
 #include "entry_names.h"
-#include "intake/env_count.h"
 #include "rar4_writer.h"
 #include "rar_headers.h"
 
@@ -65,7 +65,6 @@ enum Exit : int {
   kRefused = 7,
 };
 
-constexpr std::uint64_t kDefaultMaxBytes = 1ull << 30;
 constexpr std::size_t kBufferSize = 64 * 1024;
 
 struct Failure {
@@ -315,7 +314,7 @@ int list(const std::string& path) {
 std::uint64_t max_unpacked_bytes() {
   // Digits only; the setting can lower the cap, never raise it.
   const char* text = std::getenv("ZENTROX_RAR_MAX_BYTES");
-  const zentrox::EnvCount count = zentrox::ParseEnvCount(text, kDefaultMaxBytes, kDefaultMaxBytes);
+  const zentrox::EnvCount count = zentrox::ParseEnvCount(text, kRarMaxBytes, kRarMaxBytes);
   if (count.state == zentrox::EnvCount::State::Invalid)
     fail(kUsage, fmt::format("invalid ZENTROX_RAR_MAX_BYTES: {}", text));
   if (count.state == zentrox::EnvCount::State::Clamped)
