@@ -129,18 +129,17 @@ void ZentroxApp::OpenArchive(const QString& archive) {
     }
     return;
   }
-  std::string reason;
-  const std::optional<Variant> variant = session_->DetectVariant(archive.toStdString(), reason);
+  const VariantDetection told = session_->DetectVariant(archive.toStdString());
   start_menu_->SetPendingArchive(archive);
-  if (variant) {
-    start_menu_->OpenCheckerWindow(*variant);
+  if (told.variant) {
+    start_menu_->OpenCheckerWindow(*told.variant);
     return;
   }
   if (context_.messages != nullptr) {
     context_.messages->Information(
         start_menu_.get(), QStringLiteral("The variant of %1 can't be told: %2.\nChoose it in the menu: the archive is "
                                           "then unpacked and checked in its window.")
-                               .arg(info.fileName(), QString::fromStdString(reason)));
+                               .arg(info.fileName(), QString::fromStdString(told.reason)));
   }
 }
 

@@ -7,9 +7,9 @@
 //
 // Exit status: 0 the control run completed without a finding, 1 it completed
 // with findings, 2 usage error or an archive whose variant could not be told,
-// 3 the archive could not be read, the package was not unpacked, the run ended
-// early, the working directory could not be locked or the output could not
-// be written.
+// 3 the archive could not be read or listed, the package was not unpacked,
+// the run ended early, the working directory could not be locked or the
+// output could not be written.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -39,6 +39,7 @@
 #include "data/text.h"
 #include "data/variant.h"
 #include "intake/command_runner.h"
+#include "intake/interruption.h"
 #include "intake/workdir.h"
 #include "intake/workdir_lock.h"
 #include "parallel_batch.h"
@@ -94,12 +95,12 @@ const char* const kUsageText =
     "Several archives are printed in the order given, whatever --jobs is, each\n"
     "text protocol under a heading line. Exit status (the highest over the archives): 0 no findings,\n"
     "1 findings, 2 usage error or the variant of an archive could not be told,\n"
-    "3 the archive could not be read, not unpacked, the run ended early or the\n"
-    "working directory was busy with another run or could not be locked, or the\n"
-    "output could not be written (said on standard error). An archive that could\n"
-    "not be read or whose variant could not be told is named on standard error\n"
-    "with the reason and not checked (no protocol lines, no CSV rows); the batch\n"
-    "goes on with the next archive.\n";
+    "3 the archive could not be read or listed, not unpacked, the run ended early\n"
+    "or the working directory was busy with another run or could not be locked,\n"
+    "or the output could not be written (said on standard error). An archive\n"
+    "that could not be read or listed, or whose variant could not be told, is\n"
+    "named on standard error with the reason and not checked (no protocol lines,\n"
+    "no CSV rows); the batch goes on with the next archive.\n";
 
 enum class OutputFormat { Text, Json, Csv };
 
@@ -348,11 +349,11 @@ class Batch {
   bool Last(std::size_t k) const { return k + 1 == opt_.archives.size(); }
 
   // The variant given, or the one told from the archive; none, with the
-  // reason in `reason`, when it can't be told.
-  const VariantProfile* VariantOf(const std::string& archive, std::string& reason) const {
+  // reason in `told`, when it can't be told or the archive can't be listed.
+  const VariantProfile* VariantOf(const std::string& archive, VariantDetection& told) const {
     if (opt_.profile != nullptr) return opt_.profile;
-    const std::optional<Variant> told = session_.DetectVariant(archive, reason);
-    return told ? &Profile(*told) : nullptr;
+    told = session_.DetectVariant(archive);
+    return told.variant ? &Profile(*told.variant) : nullptr;
   }
 
   // One archive: UnRar and Control, the output, the rich text file.
@@ -364,7 +365,7 @@ class Batch {
     // neither locked nor cleared, and its protocol stays empty (a batch
     // prints only its heading).
     const std::string unreadable = UnreadableArchive(archive);
-    std::string untold;
+    VariantDetection untold;
     const VariantProfile* profile = unreadable.empty() ? VariantOf(archive, untold) : opt_.profile;
     const bool checked = unreadable.empty() && profile != nullptr;
     const std::string variant_id = profile != nullptr ? profile->id : std::string();
@@ -373,8 +374,8 @@ class Batch {
       if (!unreadable.empty()) {
         std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << unreadable << '\n';
       } else if (profile == nullptr) {
-        std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << untold << '\n';
-        status = kExitUsage;
+        std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << untold.reason << '\n';
+        status = untold.unlisted ? kExitNotChecked : kExitUsage;
       } else {
         status = UnrarAndControl(profile->variant, archive, protocol, summary);
       }
@@ -492,11 +493,15 @@ int main(int argc, char** argv) {
     return FinishOutput(kExitClean);
   }
 
+  // Said once here; the checks and the workers read them again without a word.
+  for (const std::string& complaint : SettingComplaints()) std::cerr << "zentrox-check: " << complaint << '\n';
   const std::string program_dir = ExecutableDirectory();
   // Before anything is unpacked: a working directory that can't be used ends
   // the program.
   const std::optional<std::string> workdir = SetUpWorkdir(opt, program_dir);
   if (!workdir) return kExitUsage;
+  // A signal from here on stops the archiver and deletes the package first.
+  CleanUpOnInterruption();
 
   SystemClock system_clock;
   std::optional<FixedDateClock> fixed_clock;

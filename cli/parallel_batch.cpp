@@ -13,11 +13,11 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <thread>
 #include <vector>
 
+#include "intake/job_directory.h"
 #include "intake/workdir.h"
 #include "intake/workdir_lock.h"
 
@@ -41,8 +41,6 @@
 // session like any working directory; nobody else ever waits for it.
 
 namespace zentrox {
-
-namespace fs = std::filesystem;
 
 std::optional<unsigned> ParseJobCount(const std::string& text) {
   unsigned value = 0;
@@ -102,28 +100,30 @@ class SignalGuard {
 };
 
 // The directory that holds the private working directories and the workers'
-// outputs, removed with everything in it when this goes.
+// outputs (see intake/job_directory.h), removed with everything in it when
+// this goes. What the batch makes and reads in it goes through its
+// descriptor: a link swapped in for it is never followed.
 class JobRoot {
  public:
-  explicit JobRoot(const std::string& workdir) {
-    std::string name = workdir + ".zentrox-jobs-XXXXXX";
-    if (::mkdtemp(name.data()) != nullptr) path_ = name + "/";
-  }
-  ~JobRoot() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  JobRoot(const JobRoot&) = delete;
-  JobRoot& operator=(const JobRoot&) = delete;
+  explicit JobRoot(const std::string& workdir) : dir_(workdir) {}
 
-  bool ok() const { return !path_.empty(); }
-  std::string Private(std::size_t slot) const { return path_ + std::to_string(slot + 1) + "/"; }
-  std::string Out(std::size_t k) const { return path_ + std::to_string(k) + ".out"; }
-  std::string Err(std::size_t k) const { return path_ + std::to_string(k) + ".err"; }
+  bool ok() const { return dir_.ok(); }
+  int fd() const { return dir_.fd(); }
+  std::string Private(std::size_t slot) const { return dir_.path() + PrivateName(slot) + "/"; }
+  bool MakePrivate(std::size_t slot) const { return ::mkdirat(dir_.fd(), PrivateName(slot).c_str(), 0700) == 0; }
+  // Names inside it.
+  static std::string Out(std::size_t k) { return std::to_string(k) + ".out"; }
+  static std::string Err(std::size_t k) { return std::to_string(k) + ".err"; }
 
  private:
-  std::string path_;
+  static std::string PrivateName(std::size_t slot) { return std::to_string(slot + 1); }
+  JobDirectory dir_;
 };
+
+// Creates or empties the file `name` in `dir` for writing.
+int OpenFresh(int dir, const std::string& name) {
+  return ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+}
 
 bool WriteAll(int fd, const std::string& data) {
   std::size_t done = 0;
@@ -136,10 +136,10 @@ bool WriteAll(int fd, const std::string& data) {
   return true;
 }
 
-// A file's bytes ("" when it can't be read), the file removed.
-std::string Take(const std::string& path) {
+// The bytes of the file `name` in `dir` ("" when it can't be read), the file removed.
+std::string Take(int dir, const std::string& name) {
   std::string data;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd >= 0) {
     char buf[1 << 16];
     for (;;) {
@@ -150,7 +150,7 @@ std::string Take(const std::string& path) {
     }
     ::close(fd);
   }
-  ::unlink(path.c_str());
+  ::unlinkat(dir, name.c_str(), 0);
   return data;
 }
 
@@ -177,14 +177,14 @@ constexpr int kNoResult = 125;  // a worker's exit status when its check threw
 // and the output to its .out file; returns the exit status.
 int CheckInto(const ParallelBatch& b, const JobRoot& root, std::size_t k, const std::string& dir) {
   std::cerr.flush();
-  const int err = ::open(root.Err(k).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const int err = OpenFresh(root.fd(), root.Err(k));
   const int saved = ::dup(STDERR_FILENO);
   if (err >= 0) ::dup2(err, STDERR_FILENO);
   int status = kNoResult;
   try {
     std::string out;
     status = b.check(k, dir, out);
-    const int fd = ::open(root.Out(k).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd = OpenFresh(root.fd(), root.Out(k));
     if (fd < 0 || !WriteAll(fd, out)) status = kNoResult;
     if (fd >= 0) ::close(fd);
   } catch (...) {
@@ -385,8 +385,8 @@ class Workers {
     for (; printed_ < next_ && outcomes_[printed_].done; ++printed_) {
       const Outcome& o = outcomes_[printed_];
       const std::string tail = root_.Private(o.slot).substr(b_.workdir.size());
-      std::string err = Take(root_.Err(printed_));
-      std::string out = Take(root_.Out(printed_));
+      std::string err = Take(root_.fd(), root_.Err(printed_));
+      std::string out = Take(root_.fd(), root_.Out(printed_));
       ShowChosen(err, tail);
       ShowChosen(out, tail);
       std::cerr << err << std::flush;
@@ -415,9 +415,10 @@ std::optional<int> RunInWorkers(const ParallelBatch& b, const SignalGuard& signa
   {
     WorkdirLock lock(b.workdir, DefaultLockWait());
     if (!lock.acquired()) return std::nullopt;
+    RemoveStaleJobDirectories(b.workdir);
     for (unsigned slot = 0; slot < b.jobs; ++slot) {
       std::string error;
-      if (::mkdir(root.Private(slot).c_str(), 0700) != 0) return std::nullopt;
+      if (!root.MakePrivate(slot)) return std::nullopt;
       if (!CopyWorkdirDictionaries(b.workdir, root.Private(slot), error)) return std::nullopt;
     }
   }

@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "data/files.h"
+#include "intake/interruption.h"
 
 extern char** environ;
 
@@ -106,9 +107,21 @@ CommandResult RunCommand(const Command& command, const std::string& program_dir)
   int errors[2] = {-1, -1};
   const bool capture = ::pipe2(errors, O_CLOEXEC) == 0;
   if (capture) posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
+  // The child is known to an interruption before one can be handled here,
+  // and starts with the signal mask this thread had.
+  InterruptionsHeld held;
+  posix_spawnattr_t attr;
+  const bool with_attr = posix_spawnattr_init(&attr) == 0;
+  if (with_attr) {
+    posix_spawnattr_setsigmask(&attr, &held.original());
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
+  }
   pid_t pid = 0;
-  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  int rc = posix_spawn(&pid, program.c_str(), &actions, with_attr ? &attr : nullptr, argv.data(), environ);
+  if (with_attr) posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
+  if (rc == 0) WatchChild(pid);
+  held.Release();
   if (capture) ::close(errors[1]);
   if (rc != 0) {
     if (capture) ::close(errors[0]);
@@ -120,6 +133,12 @@ CommandResult RunCommand(const Command& command, const std::string& program_dir)
     result.error_output = DrainErrors(errors[0]);
     ::close(errors[0]);
   }
+  // Waited for before it is reaped: an interruption meanwhile still finds
+  // this child under its process id, and no other.
+  siginfo_t ended{};
+  while (::waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+  }
+  UnwatchChild();
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return result;

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <thread>
 
-#include "intake/env_count.h"
+#include "data/env_count.h"
 
 namespace zentrox {
 namespace {

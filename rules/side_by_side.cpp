@@ -9,16 +9,21 @@
 #include <thread>
 #include <vector>
 
+#include "data/env_count.h"
+
 namespace zentrox {
 
-std::size_t RuleThreads() {
-  if (const char* env = std::getenv("ZENTROX_THREADS"); env != nullptr && *env != '\0') {
-    char* end = nullptr;
-    const long n = std::strtol(env, &end, 10);
-    if (*end == '\0' && n >= 1) return static_cast<std::size_t>(std::min(n, 64L));
-  }
-  return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+ThreadSetting ReadThreadSetting() {
+  const std::uint64_t fallback = std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+  const char* text = std::getenv("ZENTROX_THREADS");
+  EnvCount count = ParseEnvCount(text, fallback, kMaxRuleThreads);
+  if (count.state == EnvCount::State::Valid && count.value == 0) count = {EnvCount::State::Invalid, fallback};
+  const std::string unit =
+      count.state == EnvCount::State::Clamped ? "threads" : "threads from 1 to " + std::to_string(kMaxRuleThreads);
+  return {static_cast<std::size_t>(count.value), EnvCountComplaint("ZENTROX_THREADS", text, count, unit.c_str())};
 }
+
+std::size_t RuleThreads() { return ReadThreadSetting().threads; }
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "data/checks.h"
@@ -24,9 +25,19 @@ struct SideBySidePass {
 
 // How many threads the rule passes use: two where the machine has two cores
 // or more (the passes of a rule set are few, and each thread holds a pass's
-// working memory at once), one otherwise. ZENTROX_THREADS=N sets it; 1 runs
-// every pass in turn on the calling thread, exactly as before.
+// working memory at once), one otherwise. ZENTROX_THREADS=N, N from 1 to
+// kMaxRuleThreads, sets it; 1 runs every pass in turn on the calling thread,
+// exactly as before.
+inline constexpr std::size_t kMaxRuleThreads = 64;
 std::size_t RuleThreads();
+
+struct ThreadSetting {
+  std::size_t threads = 1;
+  // For the user when ZENTROX_THREADS was not taken as written (not a plain
+  // number, 0, or above kMaxRuleThreads); empty otherwise.
+  std::string complaint;
+};
+ThreadSetting ReadThreadSetting();
 
 // Runs `passes` as if in turn with `checks`. On more than one thread each
 // pass writes with a finding writer of its own into a buffer of the protocol;
@@ -35,7 +46,6 @@ std::size_t RuleThreads();
 // `checks` is left as the last pass left its writer. A pass that throws ends
 // the passes there as it would have in turn: the lines before it and its own
 // stand, the passes after it leave none, and the exception goes on from here.
-void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes,
-                   std::size_t threads = RuleThreads());
+void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes, std::size_t threads = RuleThreads());
 
 }  // namespace zentrox

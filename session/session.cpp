@@ -3,22 +3,31 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
 
+#include "data/env_count.h"
 #include "data/files.h"
 #include "data/text.h"
 #include "intake/command_runner.h"
+#include "intake/interruption.h"
+#include "intake/job_directory.h"
 #include "intake/listing.h"
 #include "intake/package_name.h"
 #include "intake/variant_detection.h"
 #include "intake/workdir_lock.h"
+#include "rules/side_by_side.h"
 
 namespace zentrox {
 namespace {
 
-// Exit code of our archiver when the unpacked size would exceed its cap.
+// Exit codes of our archiver: the unpacked size would exceed its cap; its
+// output could not be written.
 constexpr int kArchiverSizeCapExit = 4;
+constexpr int kArchiverDestinationExit = 6;
 
 const char* const kErrorHeading = "О Ш И Б К А  ПРИ  Р А С П А К О В К Е!!!";
 
@@ -52,7 +61,77 @@ std::string ArchiverReason(const CommandResult& r, const std::string& program_di
   return "Rar: exit status " + std::to_string(r.exit_code);
 }
 
+// "no such file or directory": the text follows a colon.
+std::string ErrnoText(int error) {
+  std::string text = std::strerror(error);
+  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
+// Lists `archive` into `listing` through a file of its own in TMPDIR (or
+// /tmp). False, with the reason, when no listing could be made: the file
+// can't be created, the archiver can't start or can't write it, or it can't
+// be read back. A listing the archiver refused (a damaged archive) is an
+// empty one, and the name alone then tells.
+bool ListOutsideWorkdir(const std::string& archive, const std::string& program_dir, std::string& listing,
+                        std::string& reason) {
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string dir = WithTrailingSlash(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp");
+  std::string path = dir + "zentrox-list-XXXXXX";
+  // The listing is this run's own: an interruption deletes it.
+  InterruptionsHeld held;
+  const int fd = mkstemp(path.data());
+  if (fd < 0) {
+    reason = "cannot create a file in " + dir + ": " + ErrnoText(errno);
+    return false;
+  }
+  const InterruptionRemovesFile scratch(path);
+  held.Release();
+  close(fd);
+  const CommandResult r = RunCommand(Command{"Rar", {"l", archive}, path}, program_dir);
+  bool made = r.started && r.exit_code != kArchiverDestinationExit;
+  if (!made) reason = ArchiverReason(r, program_dir);
+  try {
+    if (made) listing = ReadWholeFile(path);
+  } catch (const FileReadError&) {
+    reason = "cannot read " + path;
+    made = false;
+  }
+  unlink(path.c_str());
+  return made;
+}
+
 }  // namespace
+
+// The working directory's lock; while it is held, the package files there
+// are this run's, and an interruption deletes them. Taking it also removes
+// what batches killed in the directory left there.
+class HeldWorkdir {
+ public:
+  HeldWorkdir(const std::string& workdir, std::chrono::milliseconds wait) : lock_(workdir, wait) {
+    if (!lock_.acquired()) return;
+    package_.emplace(workdir);
+    RemoveStaleJobDirectories(workdir);
+  }
+  bool acquired() const { return lock_.acquired(); }
+  const std::string& failure() const { return lock_.failure(); }
+
+ private:
+  WorkdirLock lock_;
+  std::optional<InterruptionRemovesPackage> package_;
+};
+
+std::vector<std::string> SettingComplaints() {
+  std::vector<std::string> complaints;
+  if (std::string threads = ReadThreadSetting().complaint; !threads.empty()) complaints.push_back(std::move(threads));
+  // An invalid value the archiver refuses, saying why beside the protocol.
+  const char* text = std::getenv("ZENTROX_RAR_MAX_BYTES");
+  const EnvCount cap = ParseEnvCount(text, kRarMaxBytes, kRarMaxBytes);
+  if (cap.state == EnvCount::State::Clamped) {
+    complaints.push_back(EnvCountComplaint("ZENTROX_RAR_MAX_BYTES", text, cap, "bytes"));
+  }
+  return complaints;
+}
 
 Session::Session(std::string workdir, std::string program_dir, const Clock& clock)
     : workdir_(WithTrailingSlash(workdir)),
@@ -64,7 +143,7 @@ Session::~Session() = default;
 
 bool Session::HoldWorkdir(Protocol& protocol, UserPort& port) {
   if (held_) return true;
-  auto lock = std::make_unique<WorkdirLock>(workdir_, lock_wait_);
+  auto lock = std::make_unique<HeldWorkdir>(workdir_, lock_wait_);
   if (!lock->acquired()) {
     WriteBusy(protocol, &port, lock->failure());
     return false;
@@ -83,25 +162,18 @@ std::string Session::Marker(Variant variant) const {
   return window(variant).archive_path;
 }
 
-std::optional<Variant> Session::DetectVariant(const std::string& archive, std::string& reason) const {
-  std::vector<std::string> entries;
-  std::error_code ec;
-  std::string pattern = (std::filesystem::temp_directory_path(ec) / "zentrox-list-XXXXXX").string();
-  if (ec) pattern = "/tmp/zentrox-list-XXXXXX";
-  const int fd = mkstemp(pattern.data());
-  if (fd >= 0) {
-    close(fd);
-    RunCommand(Command{"Rar", {"l", archive}, pattern}, program_dir_);
-    try {
-      entries = ListingEntryNames(ReadWholeFile(pattern));
-    } catch (const FileReadError&) {
-      entries.clear();
-    }
-    unlink(pattern.c_str());
+VariantDetection Session::DetectVariant(const std::string& archive) const {
+  VariantDetection told;
+  std::string listing;
+  if (!ListOutsideWorkdir(archive, program_dir_, listing, told.reason)) {
+    told.reason = "cannot list the archive: " + told.reason;
+    told.unlisted = true;
+    return told;
   }
-  DetectedVariant found = zentrox::DetectVariant(archive, entries);
-  reason = found.reason;
-  return found.variant;
+  DetectedVariant found = zentrox::DetectVariant(archive, ListingEntryNames(listing));
+  told.variant = found.variant;
+  told.reason = std::move(found.reason);
+  return told;
 }
 
 bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {
@@ -178,7 +250,7 @@ void Session::WriteBusy(Protocol& protocol, UserPort* port, const std::string& f
 }
 
 UnrarOutcome Session::UnRar(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port) {
-  std::optional<WorkdirLock> lock;
+  std::optional<HeldWorkdir> lock;
   if (!held_) lock.emplace(workdir_, lock_wait_);
   if (lock && !lock->acquired()) {
     WriteBusy(protocol, &port, lock->failure());
@@ -251,7 +323,7 @@ ControlResult Session::Control(Variant variant, Protocol& protocol, UserPort& po
 }
 
 ControlResult Session::ControlImpl(Variant variant, Protocol& protocol, UserPort* port) {
-  std::optional<WorkdirLock> lock;
+  std::optional<HeldWorkdir> lock;
   if (!held_) lock.emplace(workdir_, lock_wait_);
   if (lock && !lock->acquired()) {
     WriteBusy(protocol, port, lock->failure());

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data/protocol.h"
 #include "data/schemas.h"
@@ -39,12 +40,27 @@ enum class UnrarOutcome {
   WorkdirBusy,  // another run held the working directory; nothing was changed
 };
 
+struct VariantDetection {
+  std::optional<Variant> variant;
+  // Why none was told: the name and entries don't tell it, or the archive
+  // could not be listed at all (`unlisted`: no file for the listing, the
+  // archiver could not start or write it), which says nothing of the archive.
+  std::string reason;
+  bool unlisted = false;
+};
+
 struct WindowState {
   std::string archive_path;  // the window's archive path
   std::string last_chosen;   // the file last chosen in its open dialog
 };
 
-class WorkdirLock;
+class HeldWorkdir;
+
+// What to tell the user, one line each, of the settings of a check not taken
+// as written: ZENTROX_THREADS (not a number from 1 to 64), and
+// ZENTROX_RAR_MAX_BYTES above the archiver's ceiling. The core reads them
+// without a word; a shell says these once.
+std::vector<std::string> SettingComplaints();
 
 class Session {
  public:
@@ -64,10 +80,9 @@ class Session {
   UnrarOutcome UnRar(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
 
   // The variant an archive holds, told from its name and its entries (see
-  // intake/variant_detection.h); none, with the reason in `reason`, when it
-  // can't be told. Lists the archive through a file of its own outside the
-  // working directory, so it needs no lock.
-  std::optional<Variant> DetectVariant(const std::string& archive, std::string& reason) const;
+  // intake/variant_detection.h). Lists the archive through a file of its own
+  // in TMPDIR, outside the working directory, so it needs no lock.
+  VariantDetection DetectVariant(const std::string& archive) const;
 
   // Control: the control run over what UnRar left.
   ControlResult Control(Variant variant, Protocol& protocol);
@@ -128,7 +143,7 @@ class Session {
   int last_exit_code_ = 0;
   std::string archiver_message_;
   std::chrono::milliseconds lock_wait_;
-  std::unique_ptr<WorkdirLock> held_;
+  std::unique_ptr<HeldWorkdir> held_;
 };
 
 }  // namespace zentrox

@@ -13,9 +13,9 @@
 #include <functional>
 #include <thread>
 
+#include "data/env_count.h"
 #include "data/files.h"
 #include "intake/command_runner.h"
-#include "intake/env_count.h"
 #include "intake/workdir_lock.h"
 #include "session/session.h"
 #include "support/test_support.h"

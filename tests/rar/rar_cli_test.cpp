@@ -4,10 +4,17 @@
 #include "rar4_writer.h"
 #include "rar_test_support.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <set>
+#include <thread>
 
 namespace zentrox::rar::test {
 namespace {
@@ -487,6 +494,43 @@ TEST_F(RarCli, CreateRefusesWhatItCannotStore) {
   for (const auto& [args, exit_code] : cases) {
     EXPECT_EQ(run_rar(args, work_).exit_code, exit_code) << ::testing::PrintToString(args);
     EXPECT_FALSE(fs::exists(work_ / "x.rar"));
+  }
+}
+
+// SIGINT ignored at the start (a background job) stays ignored; otherwise it
+// ends the run, which removes its temporary file first. The run waits in
+// `a`, opening a FIFO to read it, after it has made its temporary file.
+TEST_F(RarCli, SigintIgnoredAtTheStartStaysIgnored) {
+  for (const bool ignored : {true, false}) {
+    TempDir dir;
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::signal(SIGINT, ignored ? SIG_IGN : SIG_DFL);
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::execl(ZENTROX_RAR_PROGRAM, "Rar", "a", (dir / "x.rar").c_str(), fifo.c_str(), static_cast<char*>(nullptr));
+      ::_exit(120);
+    }
+    auto temporary = [&] {
+      return std::any_of(fs::directory_iterator(dir.dir()), fs::directory_iterator(), [](const fs::directory_entry& e) {
+        return e.path().filename().string().rfind(".zentrox-rar-", 0) == 0;
+      });
+    };
+    for (int i = 0; i < 3000 && !temporary(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(temporary());
+    ::kill(pid, SIGINT);
+    if (ignored) ::close(::open(fifo.c_str(), O_WRONLY));  // lets the run go on
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (ignored) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;  // a FIFO is no file to store
+    } else {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    }
+    EXPECT_FALSE(temporary());
   }
 }
 

@@ -20,8 +20,8 @@
 // `e` with NAMEs writes each NAME at most once, under its lower-case form, from
 // the last entry that matches it; a NAME the archive lacks is not an error.
 #include "crc32.h"
+#include "data/env_count.h"
 #include "entry_names.h"
-#include "intake/env_count.h"
 #include "rar4_writer.h"
 #include "rar_headers.h"
 
@@ -65,7 +65,6 @@ enum Exit : int {
   kRefused = 7,
 };
 
-constexpr std::uint64_t kDefaultMaxBytes = 1ull << 30;
 constexpr std::size_t kBufferSize = 64 * 1024;
 
 struct Failure {
@@ -96,9 +95,13 @@ extern "C" void remove_temp_and_die(int sig) {
   std::raise(sig);
 }
 
+// A signal the run was started with ignored stays ignored: a background job
+// must not die of a Ctrl+C in its terminal, nor a run under nohup of a hangup.
 void install_signal_cleanup() {
-  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTERM, SIGINT, SIGHUP})
-    std::signal(sig, remove_temp_and_die);
+  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(sig, remove_temp_and_die);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+    if (std::signal(sig, remove_temp_and_die) == SIG_IGN) std::signal(sig, SIG_IGN);
+  }
 }
 
 class TempFile {
@@ -302,7 +305,8 @@ int list(const std::string& path) {
   }
   out += fmt::format("{}\n {} entries, {} bytes\n", dashes, rows.size(), total);
   std::fwrite(out.data(), 1, out.size(), stdout);
-  return std::fflush(stdout) == 0 ? kOk : kDestination;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) fail(kDestination, "cannot write the listing: " + errno_text());
+  return kOk;
 }
 
 // ---- e ------------------------------------------------------------------------
@@ -310,7 +314,7 @@ int list(const std::string& path) {
 std::uint64_t max_unpacked_bytes() {
   // Digits only; the setting can lower the cap, never raise it.
   const char* text = std::getenv("ZENTROX_RAR_MAX_BYTES");
-  const zentrox::EnvCount count = zentrox::ParseEnvCount(text, kDefaultMaxBytes, kDefaultMaxBytes);
+  const zentrox::EnvCount count = zentrox::ParseEnvCount(text, kRarMaxBytes, kRarMaxBytes);
   if (count.state == zentrox::EnvCount::State::Invalid)
     fail(kUsage, fmt::format("invalid ZENTROX_RAR_MAX_BYTES: {}", text));
   if (count.state == zentrox::EnvCount::State::Clamped)

@@ -4,13 +4,20 @@
 // decimal digits only, no sign, blank or suffix. A value above the setting's
 // ceiling, however many digits it has, is taken as the ceiling. Header-only
 // and without other project headers, so that the archiver, which does not
-// link the core, reads its own setting by the same rules.
+// link the core, reads its own setting by the same rules, and every layer
+// of the core can read one.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 namespace zentrox {
+
+// The most bytes the archiver's `e` writes, and the highest
+// ZENTROX_RAR_MAX_BYTES it takes (the setting can lower the cap, never raise
+// it): the checker tells the user of a higher one, which the archiver's own
+// words would not reach.
+inline constexpr std::uint64_t kRarMaxBytes = std::uint64_t{1} << 30;
 
 struct EnvCount {
   enum class State {
