@@ -385,7 +385,7 @@ class Batch {
       // output): the run ends as the control run ends it, with the protocol
       // given up for its one line.
       protocol = Protocol();
-      ReportOutOfMemory(protocol, session_.workdir());
+      session_.ReportOutOfMemory(protocol);
       summary = ReportSummary{variant_id, archive, workdir_};
       status = kExitNotChecked;
       AppendOutput(archive, protocol, summary, last);
@@ -417,7 +417,7 @@ class Batch {
     const ControlResult r = session_.Control(variant, protocol, port_);
     // Only the protocol is printed: the package's tables give their memory
     // back before the output is composed.
-    ClearPackageTables(session_.dm(), session_.dm1());
+    session_.ClearPackageTables();
     if (r.outcome != RunOutcome::Completed) return kExitNotChecked;
     summary.completed = true;
     summary.packs = r.pack_count;

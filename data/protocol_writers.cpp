@@ -13,6 +13,7 @@
 
 #include <fmt/format.h>
 
+#include "data/findings_summary.h"
 #include "data/rule_catalogue.h"
 #include "data/text.h"
 
@@ -327,6 +328,7 @@ const char* ReportStatus(const Protocol& protocol, const ReportSummary& s) {
 }
 
 std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& s) {
+  const FindingCounts counts = CountFindings(protocol);
   std::string out = "{\n";
   out += "  \"variant\": " + JsonString(s.variant) + ",\n";
   out += "  \"archive\": " + JsonString(s.archive) + ",\n";
@@ -334,8 +336,8 @@ std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& s) {
   out += fmt::format(
       "  \"summary\": {{\"status\": \"{}\", \"completed\": {}, \"packs\": {}, \"declarations\": {}, "
       "\"findings\": {}, \"left_out\": {}}},\n",
-      ReportStatus(protocol, s), s.completed ? "true" : "false", s.packs, s.declarations, protocol.FaultCount(),
-      protocol.FaultsLeftOut());
+      ReportStatus(protocol, s), s.completed ? "true" : "false", s.packs, s.declarations, counts.findings,
+      counts.left_out);
   out += "  \"findings\": [";
   bool first = true;
   for (const ProtocolLine& line : protocol.lines()) {

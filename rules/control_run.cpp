@@ -145,10 +145,12 @@ ControlResult ControlSteps(Protocol& protocol, NewFormatTables& dm, OldFormatTab
   }
   if (!RequiredFilesPresent(profile, wd)) {
     protocol.Add("отсутствуют нужные файлы из пакета ");
+    result.outcome = RunOutcome::FilesMissing;
     return result;
   }
   if (!input.period_ok) {
     for (const std::string& line : input.period_refusal) protocol.Add(line);
+    result.outcome = RunOutcome::PeriodRefused;
     return result;
   }
 
@@ -163,7 +165,10 @@ ControlResult ControlSteps(Protocol& protocol, NewFormatTables& dm, OldFormatTab
   run.dm1 = &dm1;
   run.period = input.period;
   run.archive_path = input.archive_path;
-  if (!RunRuleSet(protocol, run, input.variant)) return result;
+  if (!RunRuleSet(protocol, run, input.variant)) {
+    result.outcome = RunOutcome::InternalError;
+    return result;
+  }
 
   WriteSummary(protocol, run, dm);
   for (const std::string& file : profile.removed_after_control) RemoveFileNoCase(wd + file);
@@ -215,7 +220,9 @@ ControlResult RunControl(Protocol& protocol, NewFormatTables& dm, OldFormatTable
   } catch (const std::bad_alloc&) {
     ClearPackageTables(dm, dm1);
     ReportOutOfMemory(protocol, input.workdir);
-    return ControlResult{};
+    ControlResult ended;
+    ended.outcome = RunOutcome::OutOfMemory;
+    return ended;
   }
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data/clock.h"
+#include "data/control_result.h"
 #include "data/protocol.h"
 #include "data/schemas.h"
 #include "data/variant.h"
@@ -29,21 +30,7 @@ struct ControlInput {
   std::vector<std::string> period_refusal;
 };
 
-enum class RunOutcome {
-  NotUnpacked,  // "Пакет НЕ распакован." ended the run
-  EndedEarly,   // missing package files, a wrong period, or an internal error
-  Completed,
-  WorkdirBusy,  // another run held the working directory; nothing was read or deleted
-};
-
-struct ControlResult {
-  RunOutcome outcome = RunOutcome::EndedEarly;
-  int pack_count = 0;
-  int declaration_count = 0;
-};
-
-// A run that runs out of memory ends like a run ended early, with the line
-// of ReportOutOfMemory.
+// A run that runs out of memory ends with the line of ReportOutOfMemory.
 ControlResult RunControl(Protocol& protocol, NewFormatTables& dm, OldFormatTables& dm1, const ControlInput& input,
                          const Clock& clock);
 

@@ -5,8 +5,10 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 
 #include "data/env_count.h"
@@ -19,6 +21,7 @@
 #include "intake/package_name.h"
 #include "intake/variant_detection.h"
 #include "intake/workdir_lock.h"
+#include "rules/control_run.h"
 #include "rules/side_by_side.h"
 
 namespace zentrox {
@@ -137,7 +140,17 @@ Session::Session(std::string workdir, std::string program_dir, const Clock& cloc
     : workdir_(WithTrailingSlash(workdir)),
       program_dir_(std::move(program_dir)),
       clock_(clock),
-      lock_wait_(DefaultLockWait()) {}
+      lock_wait_(DefaultLockWait()) {
+  // A variant's module is the one that holds its pack table.
+  const auto in_dm1 = [this](const void* table) {
+    const auto at = reinterpret_cast<std::uintptr_t>(table);
+    const auto first = reinterpret_cast<std::uintptr_t>(&dm1_);
+    return at >= first && at < first + sizeof dm1_;
+  };
+  for (Variant v : AllVariants()) {
+    module_of_[static_cast<std::size_t>(v)] = in_dm1(&Profile(v).pack_file.table(dm_, dm1_)) ? 1 : 0;
+  }
+}
 
 Session::~Session() = default;
 
@@ -316,6 +329,10 @@ UnrarOutcome Session::UnRarNamedPackage(Variant variant, const std::string& chos
   return UnrarOutcome::Unpacked;
 }
 
+void Session::ReportOutOfMemory(Protocol& protocol) { zentrox::ReportOutOfMemory(protocol, workdir_); }
+
+void Session::ClearPackageTables() { zentrox::ClearPackageTables(dm_, dm1_); }
+
 ControlResult Session::Control(Variant variant, Protocol& protocol) { return ControlImpl(variant, protocol, nullptr); }
 
 ControlResult Session::Control(Variant variant, Protocol& protocol, UserPort& port) {
@@ -342,7 +359,12 @@ ControlResult Session::ControlImpl(Variant variant, Protocol& protocol, UserPort
   in.period = period.period;
   in.period_ok = period.ok;
   in.period_refusal = std::move(period.lines);
-  return RunControl(protocol, dm_, dm1_, in, clock_);
+  // Counted before the run: a shell that reads the tables meanwhile already
+  // sees them as no longer its own.
+  const std::uint64_t generation = ++generations_[ModuleOf(variant)];
+  ControlResult result = RunControl(protocol, dm_, dm1_, in, clock_);
+  result.tables_generation = generation;
+  return result;
 }
 
 }  // namespace zentrox

@@ -8,16 +8,19 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "data/clock.h"
+#include "data/control_result.h"
 #include "data/protocol.h"
 #include "data/schemas.h"
 #include "data/variant.h"
-#include "rules/control_run.h"
 
 namespace zentrox {
 
@@ -116,8 +119,22 @@ class Session {
   // none. Shown beside the protocol, never in it.
   const std::string& archiver_message() const { return archiver_message_; }
 
+  // The end of a run that ran out of memory outside the control run
+  // (unpacking, composing the output): the run's one red line in `protocol`
+  // and every package file deleted from the working directory.
+  void ReportOutOfMemory(Protocol& protocol);
+  // Empties the tables the package files were loaded into (not the
+  // dictionaries), giving their memory back. Allocates nothing.
+  void ClearPackageTables();
+
   NewFormatTables& dm() { return dm_; }
   OldFormatTables& dm1() { return dm1_; }
+
+  // How many control runs have loaded the data module that `variant` uses
+  // (DM or DM1): a shell that shows rows of those tables compares it with the
+  // ControlResult::tables_generation of its own run to tell whether they are
+  // still that run's. Safe to read while a run goes on.
+  std::uint64_t TablesGeneration(Variant variant) const { return generations_[ModuleOf(variant)].load(); }
 
  private:
   UnrarOutcome UnRarLocked(Variant variant, const std::string& chosen, Protocol& protocol, UserPort& port);
@@ -132,6 +149,8 @@ class Session {
   bool ListingAccepted(const std::string& archive, Protocol& protocol);
   bool Extract(Variant variant, const std::string& archive);
   void WriteExtractionError(Variant variant, Protocol& protocol);
+  // 0 for the new formats' module DM, 1 for the old format's DM1.
+  std::size_t ModuleOf(Variant variant) const { return module_of_[static_cast<std::size_t>(variant)]; }
 
   std::string workdir_;
   std::string program_dir_;
@@ -144,6 +163,8 @@ class Session {
   std::string archiver_message_;
   std::chrono::milliseconds lock_wait_;
   std::unique_ptr<HeldWorkdir> held_;
+  std::array<std::size_t, kVariantCount> module_of_{};
+  std::array<std::atomic<std::uint64_t>, 2> generations_{};
 };
 
 }  // namespace zentrox

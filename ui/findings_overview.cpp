@@ -1,15 +1,13 @@
 #include "ui/findings_overview.h"
 
 #include <algorithm>
-#include <map>
-#include <utility>
+#include <string>
 
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "data/rule_catalogue.h"
 #include "ui/run_verdict.h"
 
 namespace zentrox::ui {
@@ -38,61 +36,6 @@ QString FileTitle(const std::string& file) {
 }
 
 }  // namespace
-
-FindingsSummary SummariseFindings(const Protocol& protocol) {
-  FindingsSummary s;
-  const FindingCounts counts = CountFindings(protocol);
-  s.findings = counts.findings;
-  s.left_out = counts.left_out;
-  s.declarations = counts.declarations;
-  s.packs = counts.packs;
-
-  // Files in order of first appearance; the lines without a record last.
-  std::vector<std::string> file_order;
-  std::map<std::string, std::vector<std::size_t>> groups_of_file;
-  std::map<std::pair<std::string, std::string>, std::size_t> group_at;
-  const std::vector<ProtocolLine>& lines = protocol.lines();
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const ProtocolLine& line = lines[i];
-    if (line.kind != LineKind::Fault) continue;
-    ++s.kept;
-    const Finding* f = line.finding ? &*line.finding : nullptr;
-    std::string file = f != nullptr && f->record ? f->record->file : std::string();
-    std::string rule = f != nullptr ? f->rule : std::string();
-    auto [at, added] = group_at.try_emplace({file, rule}, s.groups.size());
-    if (added) {
-      FindingGroup g;
-      g.file = file;
-      g.rule = rule;
-      g.message = f != nullptr && !f->message.empty() ? f->message : line.text;
-      s.groups.push_back(std::move(g));
-      if (!groups_of_file.count(file)) file_order.push_back(file);
-      groups_of_file[file].push_back(at->second);
-    }
-    FindingGroup& g = s.groups[at->second];
-    // One message shared by every finding of the group is shown as written,
-    // values and all; else the rule's message stands for them.
-    if (!added && f != nullptr && !g.lines.empty()) {
-      const ProtocolLine& first = lines[static_cast<std::size_t>(g.lines.front())];
-      if (first.finding && first.finding->message != f->message) g.mixed = true;
-    }
-    g.lines.push_back(static_cast<int>(i));
-    if (f != nullptr && f->record && g.first_records.size() < kFirstRecords) g.first_records.push_back(f->record->line);
-  }
-  for (FindingGroup& g : s.groups) {
-    const RuleEntry* entry = g.mixed && !g.rule.empty() ? FindRule(g.rule) : nullptr;
-    if (entry != nullptr && !entry->message.empty()) g.message = std::string(entry->message);
-  }
-  // Grouped by file in that order.
-  std::stable_partition(file_order.begin(), file_order.end(), [](const std::string& f) { return !f.empty(); });
-  std::vector<FindingGroup> ordered;
-  ordered.reserve(s.groups.size());
-  for (const std::string& file : file_order) {
-    for (std::size_t g : groups_of_file[file]) ordered.push_back(std::move(s.groups[g]));
-  }
-  s.groups = std::move(ordered);
-  return s;
-}
 
 OverviewPage::OverviewPage(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("OverviewPage"));
@@ -136,17 +79,17 @@ void OverviewPage::ShowProtocol(const Protocol& protocol) {
   tree_->clear();
   const FindingsSummary& s = summary_;
   QString head = QStringLiteral("Erori: %1 (în protocol %2, peste limită neafișate %3); declarații: %4; pachete: %5.")
-                     .arg(s.findings)
+                     .arg(s.counts.findings)
                      .arg(s.kept)
-                     .arg(s.left_out)
-                     .arg(s.declarations)
-                     .arg(s.packs);
+                     .arg(s.counts.left_out)
+                     .arg(s.counts.declarations)
+                     .arg(s.counts.packs);
   if (!s.groups.empty()) head += QStringLiteral(" Dublu clic pe un grup: protocolul arată doar liniile lui.");
   headline_->setText(head);
 
   auto* all = new QTreeWidgetItem(tree_);
   all->setText(kName, QStringLiteral("Toate erorile (tot protocolul)"));
-  all->setText(kCount, QString::number(s.findings));
+  all->setText(kCount, QString::number(s.counts.findings));
   all->setData(kName, kKindRole, kAll);
   QFont bold = all->font(kName);
   bold.setBold(true);
@@ -179,10 +122,10 @@ void OverviewPage::ShowProtocol(const Protocol& protocol) {
     item->setData(kName, kKeyRole, static_cast<qulonglong>(i));
   }
   if (file_item != nullptr) file_item->setText(kCount, QString::number(file_count));
-  if (s.left_out > 0) {
+  if (s.counts.left_out > 0) {
     auto* left = new QTreeWidgetItem(tree_);
     left->setText(kName, QStringLiteral("Peste limită (neafișate)"));
-    left->setText(kCount, QString::number(s.left_out));
+    left->setText(kCount, QString::number(s.counts.left_out));
     left->setToolTip(kName, QStringLiteral("Erori numărate, dar ale căror linii nu au fost păstrate în protocol."));
     left->setData(kName, kKindRole, kLeftOut);
   }

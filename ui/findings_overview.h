@@ -5,11 +5,11 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <vector>
 
 #include <QWidget>
 
+#include "data/findings_summary.h"
 #include "data/protocol.h"
 
 class QLabel;
@@ -17,32 +17,6 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace zentrox::ui {
-
-// The fault lines of one rule in one package file.
-struct FindingGroup {
-  std::string file;                // the package file of the records; empty: no record
-  std::string rule;                // empty: a fault line without a finding
-  std::string message;             // the findings' message when they share one, else the rule's
-  bool mixed = false;              // the findings' messages differ
-  std::vector<int> lines;          // indices into the protocol, ascending
-  std::vector<int> first_records;  // record lines of the first few, in protocol order
-};
-
-struct FindingsSummary {
-  std::size_t findings = 0;  // every fault, as the JSON summary's "findings"
-  std::size_t left_out = 0;  // counted past the limit, no line kept
-  std::size_t kept = 0;      // fault lines in the protocol
-  int declarations = 0;      // distinct declarations the kept findings name
-  int packs = 0;
-  // Package files in the order the protocol first names them, the lines
-  // without a record last; within a file, rules in the same order.
-  std::vector<FindingGroup> groups;
-};
-
-// How many record lines a group quotes.
-inline constexpr std::size_t kFirstRecords = 5;
-
-FindingsSummary SummariseFindings(const Protocol& protocol);
 
 class OverviewPage : public QWidget {
   Q_OBJECT

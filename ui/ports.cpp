@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -10,7 +11,9 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextOption>
 
 namespace zentrox::ui {
@@ -21,9 +24,9 @@ namespace {
 constexpr qreal kPanePixelsPerInch = 96.0;
 constexpr qreal kPaperMarginMm = 20.0;
 
-// Lays the protocol out afresh for the paper (lines wrap at the margin
-// instead of running off the page) and prints it page by page.
-bool PrintPages(const QTextDocument& source, QPrinter& printer) {
+}  // namespace
+
+bool PrintOnPaper(const QTextDocument& source, QPrinter& printer) {
   QPageLayout layout = printer.pageLayout();
   if (!layout.pageSize().isValid()) layout.setPageSize(QPageSize(QPageSize::A4));
   layout.setUnits(QPageLayout::Millimeter);
@@ -42,27 +45,31 @@ bool PrintPages(const QTextDocument& source, QPrinter& printer) {
   doc->setDefaultTextOption(option);
   const QRectF paint = printer.pageLayout().paintRect(QPageLayout::Inch);
   const QSizeF page(paint.width() * kPanePixelsPerInch, paint.height() * kPanePixelsPerInch);
-  doc->setPageSize(page);
+  // The lines are put on pages here rather than by the document's own
+  // pagination, which lets a line reach past a page's edge (it was then cut
+  // in two, or drawn on both pages): a line that does not fit whole on the
+  // page begins the next one.
+  doc->setTextWidth(page.width());
 
   QPainter painter;
   if (!painter.begin(&printer)) return false;
   painter.scale(printer.logicalDpiX() / kPanePixelsPerInch, printer.logicalDpiY() / kPanePixelsPerInch);
-  const int pages = doc->pageCount();
-  for (int i = 0; i < pages; ++i) {
-    if (i > 0 && !printer.newPage()) return false;
-    painter.save();
-    painter.translate(0, -i * page.height());
-    // The lines that end or begin exactly at the page's edges belong to the
-    // neighbouring pages: kept out of the clip, they are not drawn here
-    // (clipped text would still be in the page's text).
-    const QRectF own(0, i * page.height(), page.width(), page.height());
-    doc->drawContents(&painter, own.adjusted(0, 0.5, 0, -0.5));
-    painter.restore();
+  qreal page_top = 0;  // where the current page begins in the document
+  for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+    const QPointF origin = doc->documentLayout()->blockBoundingRect(block).topLeft();
+    const QTextLayout* lines = block.layout();
+    for (int n = 0; n < lines->lineCount(); ++n) {
+      const QTextLine line = lines->lineAt(n);
+      const qreal top = origin.y() + line.y();
+      if (top > page_top && top + line.height() - page_top > page.height()) {
+        if (!printer.newPage()) return false;
+        page_top = top;
+      }
+      line.draw(&painter, origin - QPointF(0, page_top));
+    }
   }
   return painter.end();
 }
-
-}  // namespace
 
 QString ForDisplay(const QString& text) {
   QString out = text;
@@ -127,7 +134,7 @@ bool QtPrinters::Print(const QTextDocument& document, const QString& printer_nam
     error = QStringLiteral("Printer \"%1\" is not valid.").arg(printer_name);
     return false;
   }
-  if (!PrintPages(document, printer) || printer.printerState() == QPrinter::Error ||
+  if (!PrintOnPaper(document, printer) || printer.printerState() == QPrinter::Error ||
       printer.printerState() == QPrinter::Aborted) {
     error = QStringLiteral("Printing on \"%1\" failed.").arg(printer_name);
     return false;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+class QPrinter;
 class QTextDocument;
 class QWidget;
 
@@ -76,6 +77,12 @@ class QtPrinters : public Printers {
   QString DefaultPrinter() override;
   bool Print(const QTextDocument& document, const QString& printer, const QString& job_title, QString& error) override;
 };
+
+// Lays `document` out afresh for the paper of `printer` (a pane pixel is
+// 1/96 inch, 2 cm margins, long lines wrapped at the margin instead of
+// running off the page) and prints it page by page. False when the printer
+// refused a page.
+bool PrintOnPaper(const QTextDocument& document, QPrinter& printer);
 
 // The program's texts keep the carriage returns they were written with; a
 // message box breaks lines only on "\n".

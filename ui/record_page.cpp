@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
-#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -38,13 +37,6 @@ const QColor kOddBackground(210, 0, 0);
 const QString kHint = QStringLiteral(
     "Dublu clic sau Enter pe o linie de eroare din protocol arată aici înregistrarea din fișierul pachetului. "
     "F8 / Shift+F8: eroarea următoare / precedentă; Escape: înapoi la protocol; Ctrl+F: caută în tabel.");
-
-// How many Control runs have filled each data module (keyed by its pack
-// table), so a window tells whether the tables are still its own run's.
-QHash<const void*, quint64>& Generations() {
-  static QHash<const void*, quint64> generations;
-  return generations;
-}
 
 QString Quoted(const QString& text) { return QStringLiteral("«") + text + QStringLiteral("»"); }
 
@@ -253,18 +245,19 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
 
   // This window's protocol is rewritten by each of its runs.
   connect(&controller_, &CheckerController::started, this, &RecordPage::Reset);
-  connect(&controller_, &CheckerController::controlStarted, this,
-          [this] { own_generation_ = ++Generations()[ModuleKey()]; });
+  connect(&controller_, &CheckerController::controlStarted, this, [this] { own_generation_ = 0; });
+  connect(&controller_, &CheckerController::finished, this, [this] {
+    const RunReport& run = controller_.lastRun();
+    if (run.command == RunReport::Command::Control && !run.failed) own_generation_ = run.control.tables_generation;
+  });
   if (context_.gate != nullptr) connect(context_.gate, &RunGate::busyChanged, this, &RecordPage::OnBusyChanged);
   ShowHint(kHint);
 }
 
-const void* RecordPage::ModuleKey() const {
-  if (context_.session == nullptr) return nullptr;
-  return &controller_.profile().pack_file.table(context_.session->dm(), context_.session->dm1());
+bool RecordPage::Stale() const {
+  return own_generation_ == 0 || context_.session == nullptr ||
+         context_.session->TablesGeneration(controller_.variant()) != own_generation_;
 }
-
-bool RecordPage::Stale() const { return own_generation_ == 0 || Generations().value(ModuleKey()) != own_generation_; }
 
 bool RecordPage::Busy() const { return controller_.running() || (context_.gate != nullptr && context_.gate->busy()); }
 

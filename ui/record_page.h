@@ -12,6 +12,7 @@
 // instead of showing another package's rows.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include <QString>
@@ -77,7 +78,6 @@ class RecordPage : public QWidget {
   bool StepFrom(int from, int direction);
   const Table* TableOfFile(const std::string& file) const;
   // The data module's key: its pack table, which any Control refills.
-  const void* ModuleKey() const;
   bool Stale() const;
   bool Busy() const;
   void OnBusyChanged(bool busy);
@@ -107,7 +107,7 @@ class RecordPage : public QWidget {
   int current_line_ = -1;
   std::optional<RecordRef> record_;
   // The generation of the tables this window's last Control loaded; 0: none.
-  quint64 own_generation_ = 0;
+  std::uint64_t own_generation_ = 0;
 };
 
 }  // namespace zentrox::ui

@@ -1,36 +1,12 @@
 #include "ui/run_verdict.h"
 
-#include <set>
-#include <string>
-#include <utility>
-
 #include <QRegularExpression>
 
 namespace zentrox::ui {
 namespace {
 
-// The lines by which a control run that ended early says why.
-constexpr const char* kFilesMissing = "отсутствуют нужные файлы из пакета ";
-constexpr const char* kOutOfMemory = "Недостаточно памяти для контроля пакета";
-constexpr const char* kInternalErrorRule = "control.no-internal-error";
-
 QString NotChecked(const char* why) {
   return QStringLiteral("Pachetul nu a fost verificat: ") + QString::fromUtf8(why);
-}
-
-QString EndedEarly(const Protocol& protocol) {
-  bool files_missing = false;
-  bool internal_error = false;
-  bool out_of_memory = false;
-  for (const ProtocolLine& line : protocol.lines()) {
-    if (line.text == kFilesMissing) files_missing = true;
-    if (line.text == kOutOfMemory) out_of_memory = true;
-    if (line.finding && line.finding->rule == kInternalErrorRule) internal_error = true;
-  }
-  if (out_of_memory) return QStringLiteral("Verificarea s-a oprit: memoria nu ajunge pentru acest pachet.");
-  if (internal_error) return QStringLiteral("Verificarea s-a oprit: eroare internă a programului.");
-  if (files_missing) return NotChecked("lipsesc fișiere ale pachetului.");
-  return NotChecked("perioada din numele arhivei nu este acceptată.");
 }
 
 }  // namespace
@@ -42,23 +18,6 @@ QString CountedNoun(std::size_t n, const char* one, const char* many) {
       .arg(n)
       .arg(de ? QStringLiteral("de ") : QString())
       .arg(QString::fromUtf8(n == 1 ? one : many));
-}
-
-FindingCounts CountFindings(const Protocol& protocol) {
-  FindingCounts counts;
-  counts.findings = protocol.FaultCount();
-  counts.left_out = protocol.FaultsLeftOut();
-  std::set<std::string> packs;
-  std::set<std::pair<std::string, std::string>> declarations;
-  for (const ProtocolLine& line : protocol.lines()) {
-    if (line.kind != LineKind::Fault || !line.finding) continue;
-    const Finding& f = *line.finding;
-    if (!f.pack.empty()) packs.insert(f.pack);
-    if (!f.declaration.empty()) declarations.insert({f.pack, f.declaration});
-  }
-  counts.declarations = static_cast<int>(declarations.size());
-  counts.packs = static_cast<int>(packs.size());
-  return counts;
 }
 
 QString VerdictText(const RunReport& run, const Protocol& protocol, bool archiver_gave_reason) {
@@ -83,7 +42,11 @@ QString VerdictText(const RunReport& run, const Protocol& protocol, bool archive
   switch (run.control.outcome) {
     case RunOutcome::NotUnpacked: return NotChecked("nu este dezarhivat (apăsați UnRar).");
     case RunOutcome::WorkdirBusy: return NotChecked("directorul de lucru este ocupat de altă verificare.");
-    case RunOutcome::EndedEarly: return EndedEarly(protocol);
+    case RunOutcome::FilesMissing: return NotChecked("lipsesc fișiere ale pachetului.");
+    case RunOutcome::PeriodRefused: return NotChecked("perioada din numele arhivei nu este acceptată.");
+    case RunOutcome::OutOfMemory:
+      return QStringLiteral("Verificarea s-a oprit: memoria nu ajunge pentru acest pachet.");
+    case RunOutcome::InternalError: return QStringLiteral("Verificarea s-a oprit: eroare internă a programului.");
     case RunOutcome::Completed: break;
   }
   const FindingCounts c = CountFindings(protocol);

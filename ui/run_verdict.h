@@ -7,8 +7,9 @@
 #include <QLabel>
 #include <QString>
 
+#include "data/findings_summary.h"
 #include "data/protocol.h"
-#include "rules/control_run.h"
+#include "data/control_result.h"
 #include "session/session.h"
 
 namespace zentrox::ui {
@@ -21,16 +22,6 @@ struct RunReport {
   ControlResult control;
   bool failed = false;  // the command ended with an error of the program
 };
-
-// The findings of a protocol: every fault counted (the ones left out past
-// the limit too), and the distinct declarations and packs the kept ones name.
-struct FindingCounts {
-  std::size_t findings = 0;
-  std::size_t left_out = 0;
-  int declarations = 0;
-  int packs = 0;
-};
-FindingCounts CountFindings(const Protocol& protocol);
 
 // "1 eroare", "12 erori", "20 de erori", "1114 erori": a number with the
 // singular or plural noun, with "de" where the number ends in 00 or 20–99.

@@ -62,7 +62,7 @@ TEST(ControlRun, MissingRequiredFilesEndTheRunAndDeleteNothing) {
   WriteNewFormatFiles(h);
   fs::remove(h.dir / "rev5_ip");
   ControlResult r = h.Run("REV5_1234567_00001_2026T03.rar");
-  EXPECT_EQ(r.outcome, RunOutcome::EndedEarly);
+  EXPECT_EQ(r.outcome, RunOutcome::FilesMissing);
   EXPECT_EQ(test::Last(h.AllLines()), "отсутствуют нужные файлы из пакета ");
   EXPECT_TRUE(fs::exists(h.dir / "rev5_t"));
 }
@@ -71,7 +71,7 @@ TEST(ControlRun, WrongPeriodEndsTheRun) {
   RuleHarness h(Variant::Quarterly);
   WriteNewFormatFiles(h);
   ControlResult r = h.Run("REV5_1234567_00001_2026L00.rar");
-  EXPECT_EQ(r.outcome, RunOutcome::EndedEarly);
+  EXPECT_EQ(r.outcome, RunOutcome::PeriodRefused);
   std::vector<std::string> lines = h.AllLines();
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2], "в наименовании пакета указавается, что \"Anual\" ");

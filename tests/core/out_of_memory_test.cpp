@@ -59,7 +59,7 @@ int RunOutOfMemoryThenAgain() {
   if (::setrlimit(RLIMIT_AS, &rl) != 0) return 10;
 
   ControlResult r = h.Run(kArchive);
-  if (r.outcome != RunOutcome::EndedEarly) return 1;
+  if (r.outcome != RunOutcome::OutOfMemory) return 1;
   if (h.protocol.lines().empty()) return 2;
   if (h.AllLines().back() != "Недостаточно памяти для контроля пакета") return 2;
   if (h.protocol.lines().back().style.color != kRed) return 3;

@@ -126,6 +126,7 @@ const std::vector<MutationCase> kDeclarationCases = {
      [](Package& p) { p.na[1][na::NA_DOC_DT] = "31.12.1949"; },
      {"Пачка 1 Декл 2 RUSU  поле <13.Дата выдачи> проверьте дату, строка 2"}},
     {"issue_date_1950", [](Package& p) { p.na[1][na::NA_DOC_DT] = "01.01.1950"; }, {}},
+    {"issue_date_today", [](Package& p) { p.na[1][na::NA_DOC_DT] = "08.12.2026"; }, {}},
     {"issue_date_tomorrow",
      [](Package& p) { p.na[1][na::NA_DOC_DT] = "09.12.2026"; },
      {"Пачка 1 Декл 2 RUSU  поле <13.Дата выдачи> проверьте дату, строка 2"}},

@@ -216,11 +216,23 @@ TEST_F(SessionTest, QuarterlyPackageCountsAsUnpackedInTheAnnualWindow) {
   EXPECT_EQ(test::Texts(annual)[2], "Распакован пакет REV5_1234567_00001_2026T03.rar");
 }
 
+TEST_F(SessionTest, EachControlCountsALoadingOfItsDataModule) {
+  const std::uint64_t annual_old = session.TablesGeneration(Variant::AnnualOld);
+  ASSERT_EQ(session.UnRar(Variant::Quarterly, QuarterlyArchive(), protocol, port), UnrarOutcome::Unpacked);
+  const ControlResult r = session.Control(Variant::Quarterly, protocol);
+  EXPECT_NE(r.tables_generation, 0u);
+  EXPECT_EQ(session.TablesGeneration(Variant::Quarterly), r.tables_generation);
+  // The three new-format windows share one module; the old format has its own.
+  EXPECT_EQ(session.TablesGeneration(Variant::Monthly), r.tables_generation);
+  EXPECT_EQ(session.TablesGeneration(Variant::AnnualOld), annual_old);
+  EXPECT_EQ(session.Control(Variant::Annual, protocol).tables_generation, r.tables_generation + 1);
+}
+
 TEST_F(SessionTest, SecondControlFindsTheFilesGone) {
   ASSERT_EQ(session.UnRar(Variant::Quarterly, QuarterlyArchive(), protocol, port), UnrarOutcome::Unpacked);
   EXPECT_EQ(session.Control(Variant::Quarterly, protocol).outcome, RunOutcome::Completed);
   for (const char* f : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) EXPECT_FALSE(InWork(f)) << f;
-  EXPECT_EQ(session.Control(Variant::Quarterly, protocol).outcome, RunOutcome::EndedEarly);
+  EXPECT_EQ(session.Control(Variant::Quarterly, protocol).outcome, RunOutcome::FilesMissing);
   EXPECT_EQ(test::Last(test::Texts(protocol)), "отсутствуют нужные файлы из пакета ");
 }
 
@@ -288,7 +300,7 @@ TEST_F(SessionTest, ArchiveLackingPackageFilesIsUnpackedAndTheControlRunSaysWhat
     Protocol control;
     const ControlResult r = session.Control(c.variant, control);
     if (c.loader_missing == nullptr) {
-      EXPECT_EQ(r.outcome, RunOutcome::EndedEarly);
+      EXPECT_EQ(r.outcome, RunOutcome::FilesMissing);
       EXPECT_EQ(test::Last(test::Texts(control)), "отсутствуют нужные файлы из пакета ");
     } else {
       EXPECT_EQ(r.outcome, RunOutcome::Completed);
@@ -356,7 +368,7 @@ TEST_F(SessionTest, DamagedLastCopyFailsTheExtractionAndLeavesNoPackageFile) {
   EXPECT_EQ(test::First(test::FaultTexts(protocol)), "О Ш И Б К А  ПРИ  Р А С П А К О В К Е!!!");
   EXPECT_NE(session.archiver_message().find("CRC error in rev5_sd"), std::string::npos) << session.archiver_message();
   for (const char* f : {"rev5_t", "rev5_ip", "rev5_na", "rev5_sd"}) EXPECT_FALSE(InWork(f)) << f;
-  EXPECT_EQ(session.Control(Variant::Annual, protocol).outcome, RunOutcome::EndedEarly);
+  EXPECT_EQ(session.Control(Variant::Annual, protocol).outcome, RunOutcome::FilesMissing);
 }
 
 // The archiver's own reason for a failed listing or extraction is kept beside

@@ -183,14 +183,14 @@ void FindingsOverviewTest::overviewAgreesWithTheJsonSummary() {
   TestProgram p;
   QVERIFY(Check(p, faulty));
   ui::OverviewPage& overview = p.app->quarterlyWindow()->overview();
-  const ui::FindingsSummary& s = overview.summary();
-  QCOMPARE(qint64(s.findings), summary.value(QStringLiteral("findings")).toInteger());
-  QCOMPARE(qint64(s.left_out), summary.value(QStringLiteral("left_out")).toInteger());
+  const FindingsSummary& s = overview.summary();
+  QCOMPARE(qint64(s.counts.findings), summary.value(QStringLiteral("findings")).toInteger());
+  QCOMPARE(qint64(s.counts.left_out), summary.value(QStringLiteral("left_out")).toInteger());
   QMap<QString, int> groups;
-  for (const ui::FindingGroup& g : s.groups) {
+  for (const FindingGroup& g : s.groups) {
     groups[QString::fromStdString(g.file + ' ' + g.rule)] += static_cast<int>(g.lines.size());
     QVERIFY(!g.message.empty());
-    QVERIFY(!g.first_records.empty() && g.first_records.size() <= ui::kFirstRecords);
+    QVERIFY(!g.first_records.empty() && g.first_records.size() <= kFirstRecords);
   }
   QCOMPARE(groups, json_groups);
   QVERIFY(overview.headline().startsWith(QStringLiteral("Erori: 11 (în protocol 11, peste limită neafișate 0)")));
@@ -237,9 +237,9 @@ void FindingsOverviewTest::linesPastTheLimitAndLinesWithoutARecord() {
 
   ui::OverviewPage page;
   page.ShowProtocol(protocol);
-  const ui::FindingsSummary& s = page.summary();
-  QCOMPARE(s.findings, std::size_t(7));
-  QCOMPARE(s.left_out, std::size_t(2));
+  const FindingsSummary& s = page.summary();
+  QCOMPARE(s.counts.findings, std::size_t(7));
+  QCOMPARE(s.counts.left_out, std::size_t(2));
   QCOMPARE(s.kept, std::size_t(5));
   // Files in the order the protocol names them, the lines without a record last.
   QCOMPARE(s.groups.size(), std::size_t(4));
