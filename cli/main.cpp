@@ -242,14 +242,18 @@ void Print(const Options& opt, const std::string& out) {
 }
 
 // The working directory the runs use, or none when it can't be used (said on
-// standard error). A kept edited dictionary is mentioned once.
-std::optional<std::string> SetUpWorkdir(const Options& opt, const std::string& program_dir) {
+// standard error; `failure` is then the status to end with: 2 when there is no
+// such directory, 3 when its dictionaries could not be put in place). A
+// passed-over manifest and a kept edited dictionary are mentioned once.
+std::optional<std::string> SetUpWorkdir(const Options& opt, const std::string& program_dir, int& failure) {
   // Session reads the same setting; it is only said here, once.
   const LockWaitSetting lock_wait = ReadLockWait();
   if (!lock_wait.complaint.empty()) std::cerr << "zentrox-check: " << lock_wait.complaint << '\n';
   const WorkdirSetup setup = PrepareWorkdir(opt.workdir, program_dir);
+  for (const std::string& warning : setup.warnings) std::cerr << "zentrox-check: " << warning << '\n';
   if (!setup.error.empty()) {
     std::cerr << "zentrox-check: " << setup.error << '\n';
+    failure = setup.fault == WorkdirFault::NotReady ? kExitNotChecked : kExitUsage;
     return std::nullopt;
   }
   if (!setup.notice.empty()) std::cerr << "zentrox-check: " << setup.notice << '\n';
@@ -446,8 +450,9 @@ int main(int argc, char** argv) {
   const std::string program_dir = ExecutableDirectory();
   // Before anything is unpacked: a working directory that can't be used ends
   // the program.
-  const std::optional<std::string> workdir = SetUpWorkdir(opt, program_dir);
-  if (!workdir) return kExitUsage;
+  int failure = kExitUsage;
+  const std::optional<std::string> workdir = SetUpWorkdir(opt, program_dir, failure);
+  if (!workdir) return failure;
 
   SystemClock system_clock;
   std::optional<FixedDateClock> fixed_clock;
