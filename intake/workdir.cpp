@@ -287,6 +287,18 @@ std::optional<mode_t> EntryType(int dirfd, const std::string& name) {
   return st.st_mode & S_IFMT;
 }
 
+// The working directory's own checks beyond being a directory one can write:
+// the per-user directory must be this user's alone, since a directory that
+// someone else owns or can write may hold dictionaries they planted.
+std::string PerUserFault(const std::string& dir) {
+  struct stat st {};
+  if (::stat(dir.c_str(), &st) != 0) return "can't be used: " + ErrnoText(errno);
+  const std::string advice = "; name a working directory with --workdir DIR or ZENTROX_WORKDIR";
+  if (st.st_uid != ::geteuid()) return "belongs to another user" + advice;
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return "others can write it" + advice;
+  return "";
+}
+
 }  // namespace
 
 WorkdirChoice ChooseWorkdir(const std::optional<std::string>& option, const std::string& program_dir) {
@@ -298,7 +310,10 @@ WorkdirChoice ChooseWorkdir(const std::optional<std::string>& option, const std:
     return {WithTrailingSlash(program_dir), WorkdirOrigin::ProgramDirectory};
 
   std::string base = Env("XDG_DATA_HOME");
-  if (base.empty()) base = Env("HOME").empty() ? std::string("/tmp") : Env("HOME") + "/.local/share";
+  if (base.empty() && !Env("HOME").empty()) base = Env("HOME") + "/.local/share";
+  // No home: no directory is this user's alone (a shared one such as /tmp's
+  // would let others plant dictionaries).
+  if (base.empty()) return {std::string(), WorkdirOrigin::PerUser};
   return {WithTrailingSlash(base) + "zentrox/", WorkdirOrigin::PerUser};
 }
 
@@ -411,6 +426,11 @@ WorkdirSetup PrepareWorkdir(const std::optional<std::string>& option, const std:
     return setup;
   };
   const WorkdirChoice choice = ChooseWorkdir(option, program_dir);
+  if (choice.dir.empty() && choice.origin == WorkdirOrigin::PerUser) {
+    return unusable(
+        "no working directory: the program's own can't be written and neither HOME nor XDG_DATA_HOME is set "
+        "for a per-user one; name one with --workdir DIR or ZENTROX_WORKDIR");
+  }
   if (choice.dir.empty()) return unusable("the working directory can't be an empty path");
   fs::path p(choice.dir);
   std::error_code ec;
@@ -422,11 +442,18 @@ WorkdirSetup PrepareWorkdir(const std::optional<std::string>& option, const std:
   const fs::file_status st = fs::status(plain, ec);
   if (fs::exists(st) && !fs::is_directory(st)) return unusable("working directory " + dir + ": not a directory");
   if (!fs::exists(st)) {
-    fs::create_directories(plain, ec);
+    fs::create_directories(fs::path(plain).parent_path(), ec);
+    // The per-user directory is the user's alone from the start.
+    const mode_t mode = choice.origin == WorkdirOrigin::PerUser ? 0700 : 0777;
+    if (!ec && ::mkdir(plain.c_str(), mode) != 0 && errno != EEXIST) ec.assign(errno, std::generic_category());
     if (ec) return unusable("working directory " + dir + ": can't be created: " + ec.message());
   }
   if (::access(dir.c_str(), R_OK | W_OK | X_OK) != 0) {
     return unusable("working directory " + dir + ": can't be used: " + std::strerror(errno));
+  }
+  if (choice.origin == WorkdirOrigin::PerUser) {
+    const std::string fault = PerUserFault(dir);
+    if (!fault.empty()) return unusable("working directory " + dir + ": " + fault);
   }
   // Without waiting: another run holding the lock synced before it took it.
   DictionarySync sync = SyncDictionaries(program_dir, dir, choice.origin == WorkdirOrigin::PerUser);

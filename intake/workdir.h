@@ -35,7 +35,8 @@ struct WorkdirChoice {
 // In this order: `option` (the command line's --workdir) when given, even
 // empty; $ZENTROX_WORKDIR when set and not empty; the program directory when
 // it is writable; otherwise $XDG_DATA_HOME/zentrox (default
-// ~/.local/share/zentrox). Touches nothing.
+// ~/.local/share/zentrox), or none ("") when neither XDG_DATA_HOME nor HOME
+// is set. Touches nothing.
 WorkdirChoice ChooseWorkdir(const std::optional<std::string>& option, const std::string& program_dir);
 
 struct DictionarySync {
@@ -98,9 +99,10 @@ struct WorkdirSetup {
 };
 
 // Chooses the working directory (ChooseWorkdir), creates it when missing,
-// checks that it is a directory this process can write, and syncs its
-// dictionaries. Nothing is shown to anyone: the caller says `error`,
-// `warnings` and `notice`.
+// checks that it is a directory this process can write (and, for the
+// per-user one, that it belongs to this user and nobody else can write it;
+// a new one is made 0700), and syncs its dictionaries. Nothing is shown to
+// anyone: the caller says `error`, `warnings` and `notice`.
 WorkdirSetup PrepareWorkdir(const std::optional<std::string>& option, const std::string& program_dir);
 
 // Copies into `dir`, a directory this run has just made, every dictionary a

@@ -156,5 +156,23 @@ TEST(CliWorkdir, AManifestThatIsNoPlainSmallFileIsIgnored) {
   }
 }
 
+// Without HOME and XDG_DATA_HOME there is no per-user directory to fall back
+// on when the program's own can't be written: the user is told to name one.
+TEST(CliWorkdir, WithoutAHomeAndAReadOnlyProgramDirectoryTheRunIsRefused) {
+  Install install;
+  fs::permissions(install.root.dir(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  fs::permissions(install.bin, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_exec |
+                                   fs::perms::group_read | fs::perms::others_exec | fs::perms::others_read);
+  // Root writes through permission bits: the run is made as nobody.
+  const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  Outcome r = test::RunShell("cd / && " + as + "env -u HOME -u XDG_DATA_HOME -u ZENTROX_WORKDIR " +
+                             test::ShellQuote((install.bin / "zentrox-check").string()) + " --variant quarterly " +
+                             test::ShellQuote(test::ExampleArchive("REV5_1234567_00001_2026T03.rar")));
+  fs::permissions(install.bin, fs::perms::owner_all);
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_NE(r.err.find("--workdir"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("ZENTROX_WORKDIR"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace zentrox
