@@ -33,9 +33,17 @@ int main(int argc, char* argv[]) {
   zentrox::ui::QtMessageBoxes messages;
   const std::string dir = zentrox::ExecutableDirectory();
   const zentrox::WorkdirSetup setup = zentrox::PrepareWorkdir(std::nullopt, dir);
+  // What the start has to say: a passed-over manifest, then an error or the
+  // edited dictionaries kept back from an upgrade.
+  std::string told;
+  auto tell = [&told](const std::string& text) { told += (told.empty() ? "" : "\n\n") + text; };
+  for (const std::string& warning : setup.warnings) tell(warning);
   if (!setup.error.empty()) {
-    messages.Error(nullptr, QString::fromStdString(setup.error));
-    return 2;
+    tell(setup.error);
+    messages.Error(nullptr, QString::fromStdString(told));
+    // As zentrox-check ends: 3 when the dictionaries could not be put in
+    // place (a full disk), 2 when there is no directory to use.
+    return setup.fault == zentrox::WorkdirFault::NotReady ? 3 : 2;
   }
   const std::string& workdir = setup.dir;
   // A relative archive path names a file in the directory the program was
@@ -61,11 +69,11 @@ int main(int argc, char* argv[]) {
   zentrox::app::ZentroxApp app(options);
   QObject::connect(app.startMenu(), &zentrox::app::StartMenu::closed, &application, &QApplication::quit);
   app.Show();
-  // Edited dictionaries that were kept back from an upgrade, said once over
-  // the start menu.
-  if (!setup.notice.empty()) {
+  // Said once over the start menu.
+  if (!setup.notice.empty()) tell(setup.notice);
+  if (!told.empty()) {
     QTimer::singleShot(0, app.startMenu(),
-                       [&] { messages.Information(app.startMenu(), QString::fromStdString(setup.notice)); });
+                       [&] { messages.Information(app.startMenu(), QString::fromStdString(told)); });
   }
   return application.exec();
 }

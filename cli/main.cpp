@@ -8,8 +8,8 @@
 // Exit status: 0 the control run completed without a finding, 1 it completed
 // with findings, 2 usage error or an archive whose variant could not be told,
 // 3 the archive could not be read or listed, the package was not unpacked,
-// the run ended early, the working directory could not be locked or the
-// output could not be written.
+// the run ended early, the working directory could not be locked or its
+// dictionaries not put in place, or the output could not be written.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -96,8 +96,9 @@ const char* const kUsageText =
     "text protocol under a heading line. Exit status (the highest over the archives): 0 no findings,\n"
     "1 findings, 2 usage error or the variant of an archive could not be told,\n"
     "3 the archive could not be read or listed, not unpacked, the run ended early\n"
-    "or the working directory was busy with another run or could not be locked,\n"
-    "or the output could not be written (said on standard error). An archive\n"
+    "or the working directory was busy with another run, could not be locked or\n"
+    "its dictionaries not put in place, or the output could not be written (said\n"
+    "on standard error). An archive\n"
     "that could not be read or listed, or whose variant could not be told, is\n"
     "named on standard error with the reason and not checked (no protocol lines,\n"
     "no CSV rows); the batch goes on with the next archive.\n";
@@ -291,14 +292,18 @@ void Print(const Options& opt, const std::string& out) {
 }
 
 // The working directory the runs use, or none when it can't be used (said on
-// standard error). A kept edited dictionary is mentioned once.
-std::optional<std::string> SetUpWorkdir(const Options& opt, const std::string& program_dir) {
+// standard error; `failure` is then the status to end with: 2 when there is no
+// such directory, 3 when its dictionaries could not be put in place). A
+// passed-over manifest and a kept edited dictionary are mentioned once.
+std::optional<std::string> SetUpWorkdir(const Options& opt, const std::string& program_dir, int& failure) {
   // Session reads the same setting; it is only said here, once.
   const LockWaitSetting lock_wait = ReadLockWait();
   if (!lock_wait.complaint.empty()) std::cerr << "zentrox-check: " << lock_wait.complaint << '\n';
   const WorkdirSetup setup = PrepareWorkdir(opt.workdir, program_dir);
+  for (const std::string& warning : setup.warnings) std::cerr << "zentrox-check: " << warning << '\n';
   if (!setup.error.empty()) {
     std::cerr << "zentrox-check: " << setup.error << '\n';
+    failure = setup.fault == WorkdirFault::NotReady ? kExitNotChecked : kExitUsage;
     return std::nullopt;
   }
   if (!setup.notice.empty()) std::cerr << "zentrox-check: " << setup.notice << '\n';
@@ -498,8 +503,9 @@ int main(int argc, char** argv) {
   const std::string program_dir = ExecutableDirectory();
   // Before anything is unpacked: a working directory that can't be used ends
   // the program.
-  const std::optional<std::string> workdir = SetUpWorkdir(opt, program_dir);
-  if (!workdir) return kExitUsage;
+  int failure = kExitUsage;
+  const std::optional<std::string> workdir = SetUpWorkdir(opt, program_dir, failure);
+  if (!workdir) return failure;
   // A signal from here on stops the archiver and deletes the package first.
   CleanUpOnInterruption();
 

@@ -1,21 +1,29 @@
 #include "intake/workdir.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <sstream>
 #include <system_error>
+#include <utility>
 
 #include <fmt/format.h>
 
 #include "data/files.h"
 #include "data/variant.h"
+#include "intake/workdir_lock.h"
 
 namespace zentrox {
 
@@ -28,20 +36,159 @@ std::string Env(const char* name) {
   return v != nullptr ? std::string(v) : std::string();
 }
 
+// "permission denied" rather than "Permission denied": the text follows a colon.
+std::string ErrnoText(int error) {
+  if (error == ELOOP) return "is a symbolic link";  // O_NOFOLLOW refused it
+  std::string text = std::strerror(error);
+  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
+// A descriptor closed at the end of its scope.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+// `call` (a system call), again while a signal interrupts it.
+template <typename Call>
+auto Retried(Call call) {
+  decltype(call()) r;
+  do {
+    r = call();
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+// Opens a regular file for reading. O_NONBLOCK: a FIFO under the name must
+// not hang the open; `follow` false: a link there is not followed (ELOOP).
+// -1 with errno set otherwise (EINVAL for a file that is not regular).
+int OpenRegular(int dirfd, const std::string& name, bool follow) {
+  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (follow ? 0 : O_NOFOLLOW);
+  Fd fd(Retried([&] { return ::openat(dirfd, name.c_str(), flags); }));
+  if (fd.get() < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return -1;
+  if (!S_ISREG(st.st_mode)) {
+    errno = EINVAL;
+    return -1;
+  }
+  return fd.release();
+}
+
+// At most `limit` bytes of `fd`; false on a read error.
+bool ReadUpTo(int fd, std::size_t limit, std::string& out) {
+  char buf[8192];
+  while (out.size() < limit) {
+    const ssize_t n = Retried([&] { return ::read(fd, buf, sizeof buf); });
+    if (n < 0) return false;
+    if (n == 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const char* p, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool CopyAll(int from, int to) {
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = Retried([&] { return ::read(from, buf, sizeof buf); });
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!WriteAll(to, buf, static_cast<std::size_t>(n))) return false;
+  }
+}
+
+// The process's file mode creation mask, without changing it (umask() would,
+// for a moment, for every thread).
+mode_t ProcessUmask() {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
+  }
+  return 022;
+}
+
+// Creates `name` in `dirfd` afresh: O_EXCL and O_NOFOLLOW never follow or
+// reuse anything standing there, and mode 0600 keeps everybody else out while
+// it is written.
+int CreateNew(int dirfd, const std::string& name) {
+  return Retried(
+      [&] { return ::openat(dirfd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600); });
+}
+
+// Fills a new file with `fill`, gives it `mode` and closes it; false with
+// errno set when any of that failed.
+bool Fill(int fd, const std::function<bool(int)>& fill, mode_t mode) {
+  bool ok = fill(fd) && ::fchmod(fd, mode) == 0;
+  const int error = errno;
+  if (::close(fd) != 0 && ok) return false;
+  errno = error;
+  return ok;
+}
+
+// Writes `name` in the directory `dirfd` (shown as `dir`) through a new file
+// under a name of its own and a rename, so a reader never sees half a file
+// and a link standing under any name is never written through (the rename
+// replaces a link under `name` itself). False, with `error` naming the file,
+// when that failed; nothing is left behind then.
+bool ReplaceFile(int dirfd, const std::string& dir, const std::string& name, mode_t mode,
+                 const std::function<bool(int)>& fill, std::string& error) {
+  static std::atomic<unsigned> counter{0};
+  std::string tmp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    tmp = fmt::format(".{}.zentrox-{}-{}", name, ::getpid(), counter++);
+    fd = CreateNew(dirfd, tmp);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  bool ok = fd >= 0 && Fill(fd, fill, mode);
+  if (ok && ::renameat(dirfd, tmp.c_str(), dirfd, name.c_str()) != 0) ok = false;
+  if (!ok) {
+    error = dir + name + ": can't be written: " + ErrnoText(errno);
+    if (fd >= 0) ::unlinkat(dirfd, tmp.c_str(), 0);
+  }
+  return ok;
+}
+
 // FNV-1a over the file's bytes: enough to tell an edited dictionary from the
-// copy the program made. Nothing when the file can't be read.
-std::optional<std::string> Checksum(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
+// copy the program made, read from `fd`, which it closes. Nothing when `fd`
+// is -1 (the file could not be opened) or can't be read.
+std::optional<std::string> Checksum(int fd) {
+  if (fd < 0) return std::nullopt;
+  Fd owned(fd);
   std::uint64_t h = 14695981039346656037ull;
   char buf[8192];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-    for (std::streamsize i = 0; i < in.gcount(); ++i) {
+  for (;;) {
+    const ssize_t n = Retried([&] { return ::read(fd, buf, sizeof buf); });
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    for (ssize_t i = 0; i < n; ++i) {
       h ^= static_cast<unsigned char>(buf[i]);
       h *= 1099511628211ull;
     }
   }
-  if (in.bad()) return std::nullopt;
   return fmt::format("{:016x}", h);
 }
 
@@ -60,9 +207,9 @@ constexpr const char* kManifestHeader =
     "# and the versions the user was told about. A dictionary whose checksum differs was\n"
     "# edited and is kept; delete it to get the installed version back.\n";
 
-Manifest ReadManifest(const fs::path& path) {
+Manifest ParseManifest(const std::string& text) {
   Manifest m;
-  std::ifstream in(path, std::ios::binary);
+  std::istringstream in(text);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -78,47 +225,45 @@ Manifest ReadManifest(const fs::path& path) {
   return m;
 }
 
-// Writes through a temporary file and a rename, so a reader never sees half
-// a file. False when that failed.
-bool ReplaceFile(const fs::path& target, const std::string& content) {
-  fs::path tmp = target;
-  tmp += ".zentrox-new";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.close();
-    if (!out) {
-      std::error_code ec;
-      fs::remove(tmp, ec);
-      return false;
-    }
+// The manifest of the directory `dirfd` (shown as `dir`), or none when there
+// is none or it can't be taken for one: that is said in `warnings`. Neither a
+// link, a FIFO, a device nor a huge file is read.
+std::optional<Manifest> ReadManifest(int dirfd, const std::string& dir, std::vector<std::string>& warnings) {
+  auto pass_over = [&](const std::string& why) {
+    warnings.push_back("the dictionary manifest " + dir + kDictionaryManifest + " is ignored: " + why);
+    return std::nullopt;
+  };
+  Fd fd(OpenRegular(dirfd, kDictionaryManifest, /*follow=*/false));
+  if (fd.get() < 0) {
+    if (errno == ENOENT) return std::nullopt;
+    return pass_over(errno == EINVAL ? "not a regular file" : ErrnoText(errno));
   }
-  std::error_code ec;
-  fs::rename(tmp, target, ec);
-  if (ec) fs::remove(tmp, ec);
-  return !ec;
+  std::string text;
+  if (!ReadUpTo(fd.get(), kMaxManifestBytes + 1, text)) return pass_over(ErrnoText(errno));
+  if (text.size() > kMaxManifestBytes) return pass_over("larger than 1 MB");
+  return ParseManifest(text);
 }
 
-bool WriteManifest(const fs::path& path, const Manifest& m) {
+bool WriteManifest(int dirfd, const std::string& dir, const Manifest& m, std::string& error) {
   std::string text = kManifestHeader;
   for (const auto& [name, e] : m) text += name + "\t" + e.copied + "\t" + e.told + "\n";
-  return ReplaceFile(path, text);
+  const auto write = [&](int fd) { return WriteAll(fd, text.data(), text.size()); };
+  return ReplaceFile(dirfd, dir, kDictionaryManifest, 0666 & ~ProcessUmask(), write, error);
 }
 
-// Copies an installed dictionary over `target` atomically; the copy is the
-// user's to edit whatever the installed file's mode.
-bool CopyDictionary(const fs::path& from, const fs::path& target) {
-  fs::path tmp = target;
-  tmp += ".zentrox-new";
-  std::error_code ec;
-  fs::copy_file(from, tmp, fs::copy_options::overwrite_existing, ec);
-  if (!ec) fs::permissions(tmp, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
-  if (!ec) fs::rename(tmp, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(tmp, ignored);
+// Copies an installed dictionary over `name` in `dirfd` atomically; the copy
+// is the user's to edit whatever the installed file's mode.
+bool CopyDictionary(const std::string& from, int dirfd, const std::string& dir, const std::string& name,
+                    std::string& error) {
+  Fd in(OpenRegular(AT_FDCWD, from, /*follow=*/true));
+  struct stat st {};
+  if (in.get() < 0 || ::fstat(in.get(), &st) != 0) {
+    error = from + ": can't be read: " + ErrnoText(errno);
+    return false;
   }
-  return !ec;
+  const mode_t mode = ((st.st_mode & 0777) & ~ProcessUmask()) | 0600;
+  const auto copy = [&](int fd) { return CopyAll(in.get(), fd); };
+  return ReplaceFile(dirfd, dir, name, mode, copy, error);
 }
 
 std::vector<std::string> InstalledDictionaries(const fs::path& dir) {
@@ -134,6 +279,26 @@ std::vector<std::string> InstalledDictionaries(const fs::path& dir) {
   return names;
 }
 
+// What stands under `name` in `dirfd`, links not followed; none when nothing
+// does (or it can't be told).
+std::optional<mode_t> EntryType(int dirfd, const std::string& name) {
+  struct stat st {};
+  if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+  return st.st_mode & S_IFMT;
+}
+
+// The working directory's own checks beyond being a directory one can write:
+// the per-user directory must be this user's alone, since a directory that
+// someone else owns or can write may hold dictionaries they planted.
+std::string PerUserFault(const std::string& dir) {
+  struct stat st {};
+  if (::stat(dir.c_str(), &st) != 0) return "can't be used: " + ErrnoText(errno);
+  const std::string advice = "; name a working directory with --workdir DIR or ZENTROX_WORKDIR";
+  if (st.st_uid != ::geteuid()) return "belongs to another user" + advice;
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return "others can write it" + advice;
+  return "";
+}
+
 }  // namespace
 
 WorkdirChoice ChooseWorkdir(const std::optional<std::string>& option, const std::string& program_dir) {
@@ -145,11 +310,15 @@ WorkdirChoice ChooseWorkdir(const std::optional<std::string>& option, const std:
     return {WithTrailingSlash(program_dir), WorkdirOrigin::ProgramDirectory};
 
   std::string base = Env("XDG_DATA_HOME");
-  if (base.empty()) base = Env("HOME").empty() ? std::string("/tmp") : Env("HOME") + "/.local/share";
+  if (base.empty() && !Env("HOME").empty()) base = Env("HOME") + "/.local/share";
+  // No home: no directory is this user's alone (a shared one such as /tmp's
+  // would let others plant dictionaries).
+  if (base.empty()) return {std::string(), WorkdirOrigin::PerUser};
   return {WithTrailingSlash(base) + "zentrox/", WorkdirOrigin::PerUser};
 }
 
-DictionarySync SyncDictionaries(const std::string& installed_dir, const std::string& workdir, bool adopt) {
+DictionarySync SyncDictionaries(const std::string& installed_dir, const std::string& workdir, bool adopt,
+                                std::chrono::milliseconds lock_wait) {
   DictionarySync result;
   const std::vector<std::string> installed = InstalledDictionaries(installed_dir);
   if (installed.empty()) return result;
@@ -157,35 +326,52 @@ DictionarySync SyncDictionaries(const std::string& installed_dir, const std::str
   // The portable build: the working directory is the installed set itself.
   if (fs::equivalent(installed_dir, workdir, ec)) return result;
 
-  const fs::path from(installed_dir);
-  const fs::path to(workdir);
-  const fs::path manifest_path = to / kDictionaryManifest;
-  const bool has_manifest = fs::exists(manifest_path, ec);
-  if (!has_manifest && !adopt) {
-    for (const std::string& name : installed) {
-      if (fs::exists(to / name, ec)) return result;  // a folder with its own dictionaries
-    }
+  const std::string dir = WithTrailingSlash(workdir);
+  const Fd dirfd(Retried([&] { return ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+  if (dirfd.get() < 0) {
+    result.error = "working directory " + dir + ": can't be used: " + ErrnoText(errno);
+    return result;
   }
+  // The manifest, or none (then whether the folder is an office's own set).
+  // Read once before the lock, so that an office's own set is left without a
+  // lock file, and once more under it, for what the lock holder before us
+  // may have changed.
+  std::optional<Manifest> read;
+  auto own_set = [&] {
+    result.warnings.clear();
+    read = ReadManifest(dirfd.get(), dir, result.warnings);
+    if (read || adopt) return false;
+    return std::any_of(installed.begin(), installed.end(),
+                       [&](const std::string& name) { return EntryType(dirfd.get(), name).has_value(); });
+  };
+  if (own_set()) return result;
+  const WorkdirLock lock(dir, lock_wait);
+  if (!lock.acquired()) {
+    result.busy = true;
+    return result;
+  }
+  if (own_set()) return result;
+  const std::string from = WithTrailingSlash(installed_dir);
+  const bool has_manifest = read.has_value();
   result.managed = true;
-  Manifest manifest = has_manifest ? ReadManifest(manifest_path) : Manifest{};
+  Manifest manifest = has_manifest ? std::move(*read) : Manifest{};
   bool changed = !has_manifest;
 
   for (const std::string& name : installed) {
-    const std::optional<std::string> current_install = Checksum(from / name);
+    const std::optional<std::string> current_install = Checksum(OpenRegular(AT_FDCWD, from + name, true));
     if (!current_install) continue;
-    const fs::path target = to / name;
     const auto known = manifest.find(name);
-    const fs::file_status st = fs::status(target, ec);
-    if (!fs::exists(st)) {  // new here, or deleted by the user: (re)store it
-      if (CopyDictionary(from / name, target)) {
-        manifest[name] = {*current_install, ""};
-        result.copied.push_back(name);
-        changed = true;
-      }
+    const std::optional<mode_t> type = EntryType(dirfd.get(), name);
+    if (!type && errno == ENOENT) {  // new here, or deleted by the user: (re)store it
+      if (!CopyDictionary(from + name, dirfd.get(), dir, name, result.error)) break;
+      manifest[name] = {*current_install, ""};
+      result.copied.push_back(name);
+      changed = true;
       continue;
     }
-    if (!fs::is_regular_file(st)) continue;
-    const std::optional<std::string> here = Checksum(target);
+    // A link, a folder or anything else the user put there stays as it is.
+    if (type != S_IFREG) continue;
+    const std::optional<std::string> here = Checksum(OpenRegular(dirfd.get(), name, false));
     if (!here) continue;
     if (*here == *current_install) {
       if (known == manifest.end() || known->second.copied != *here || !known->second.told.empty()) {
@@ -195,11 +381,10 @@ DictionarySync SyncDictionaries(const std::string& installed_dir, const std::str
       continue;
     }
     if (known != manifest.end() && known->second.copied == *here) {  // untouched since copied: upgrade
-      if (CopyDictionary(from / name, target)) {
-        manifest[name] = {*current_install, ""};
-        result.copied.push_back(name);
-        changed = true;
-      }
+      if (!CopyDictionary(from + name, dirfd.get(), dir, name, result.error)) break;
+      manifest[name] = {*current_install, ""};
+      result.copied.push_back(name);
+      changed = true;
       continue;
     }
     // The user's version: kept. Told once per pair of versions, so a later
@@ -213,7 +398,12 @@ DictionarySync SyncDictionaries(const std::string& installed_dir, const std::str
       changed = true;
     }
   }
-  if (changed) WriteManifest(manifest_path, manifest);
+  // What was copied before a failure is recorded all the same, so that a
+  // later start takes it for the program's copy.
+  std::string manifest_error;
+  if (changed && !WriteManifest(dirfd.get(), dir, manifest, manifest_error) && result.error.empty()) {
+    result.error = manifest_error;
+  }
   return result;
 }
 
@@ -230,11 +420,18 @@ std::string KeptDictionariesNotice(const std::vector<std::string>& names, const 
 
 WorkdirSetup PrepareWorkdir(const std::optional<std::string>& option, const std::string& program_dir) {
   WorkdirSetup setup;
-  const WorkdirChoice choice = ChooseWorkdir(option, program_dir);
-  if (choice.dir.empty()) {
-    setup.error = "the working directory can't be an empty path";
+  auto unusable = [&setup](const std::string& error) {
+    setup.fault = WorkdirFault::Unusable;
+    setup.error = error;
     return setup;
+  };
+  const WorkdirChoice choice = ChooseWorkdir(option, program_dir);
+  if (choice.dir.empty() && choice.origin == WorkdirOrigin::PerUser) {
+    return unusable(
+        "no working directory: the program's own can't be written and neither HOME nor XDG_DATA_HOME is set "
+        "for a per-user one; name one with --workdir DIR or ZENTROX_WORKDIR");
   }
+  if (choice.dir.empty()) return unusable("the working directory can't be an empty path");
   fs::path p(choice.dir);
   std::error_code ec;
   if (p.is_relative()) p = fs::current_path(ec) / p;
@@ -243,23 +440,30 @@ WorkdirSetup PrepareWorkdir(const std::optional<std::string>& option, const std:
   // Without the trailing "/", a regular file reads as itself, not as missing.
   const std::string plain = dir.size() > 1 ? dir.substr(0, dir.size() - 1) : dir;
   const fs::file_status st = fs::status(plain, ec);
-  if (fs::exists(st) && !fs::is_directory(st)) {
-    setup.error = "working directory " + dir + ": not a directory";
-    return setup;
-  }
+  if (fs::exists(st) && !fs::is_directory(st)) return unusable("working directory " + dir + ": not a directory");
   if (!fs::exists(st)) {
-    fs::create_directories(plain, ec);
-    if (ec) {
-      setup.error = "working directory " + dir + ": can't be created: " + ec.message();
-      return setup;
-    }
+    fs::create_directories(fs::path(plain).parent_path(), ec);
+    // The per-user directory is the user's alone from the start.
+    const mode_t mode = choice.origin == WorkdirOrigin::PerUser ? 0700 : 0777;
+    if (!ec && ::mkdir(plain.c_str(), mode) != 0 && errno != EEXIST) ec.assign(errno, std::generic_category());
+    if (ec) return unusable("working directory " + dir + ": can't be created: " + ec.message());
   }
   if (::access(dir.c_str(), R_OK | W_OK | X_OK) != 0) {
-    setup.error = "working directory " + dir + ": can't be used: " + std::strerror(errno);
+    return unusable("working directory " + dir + ": can't be used: " + std::strerror(errno));
+  }
+  if (choice.origin == WorkdirOrigin::PerUser) {
+    const std::string fault = PerUserFault(dir);
+    if (!fault.empty()) return unusable("working directory " + dir + ": " + fault);
+  }
+  // Without waiting: another run holding the lock synced before it took it.
+  DictionarySync sync = SyncDictionaries(program_dir, dir, choice.origin == WorkdirOrigin::PerUser);
+  setup.warnings = std::move(sync.warnings);
+  if (!sync.error.empty()) {
+    setup.fault = WorkdirFault::NotReady;
+    setup.error = sync.error;
     return setup;
   }
   setup.dir = dir;
-  const DictionarySync sync = SyncDictionaries(program_dir, dir, choice.origin == WorkdirOrigin::PerUser);
   setup.notice = KeptDictionariesNotice(sync.to_tell, dir, program_dir);
   return setup;
 }
@@ -271,15 +475,27 @@ bool CopyWorkdirDictionaries(const std::string& workdir, const std::string& dir,
   }
   std::sort(names.begin(), names.end());
   names.erase(std::unique(names.begin(), names.end()), names.end());
+  const std::string to = WithTrailingSlash(dir);
+  const Fd dirfd(Retried([&] { return ::open(to.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+  if (dirfd.get() < 0) {
+    error = to + ": " + ErrnoText(errno);
+    return false;
+  }
   for (const std::string& name : names) {
     // The run finds its dictionaries without regard to case: so is the copy found.
     const std::optional<std::string> found = FindFileNoCase(WithTrailingSlash(workdir) + name);
     if (!found) continue;
-    const fs::path from(*found);
-    std::error_code ec;
-    fs::copy_file(from, fs::path(dir) / from.filename(), ec);
-    if (ec) {
-      error = *found + ": " + ec.message();
+    const std::string target = FileNamePart(*found);
+    Fd in(OpenRegular(AT_FDCWD, *found, /*follow=*/true));
+    struct stat st {};
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0) {
+      error = *found + ": " + ErrnoText(errno);
+      return false;
+    }
+    const auto copy = [&](int fd) { return CopyAll(in.get(), fd); };
+    const int out = CreateNew(dirfd.get(), target);
+    if (out < 0 || !Fill(out, copy, st.st_mode & 0777)) {
+      error = to + target + ": " + ErrnoText(errno);
       return false;
     }
   }

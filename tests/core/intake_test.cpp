@@ -220,6 +220,48 @@ TEST(Workdir, UnwritableProgramDirectoryFallsBackToThePerUserOne) {
   EXPECT_TRUE(std::filesystem::is_directory(data / "zentrox"));
 }
 
+TEST(Workdir, WithoutAHomeThereIsNoPerUserDirectory) {
+  ScopedEnv none("ZENTROX_WORKDIR", "");
+  ScopedEnv xdg("XDG_DATA_HOME", "");
+  ScopedEnv home("HOME", "");
+  const WorkdirSetup setup = PrepareWorkdir(std::nullopt, "/no-such-program-dir/");
+  EXPECT_EQ(setup.dir, "");
+  EXPECT_NE(setup.error.find("--workdir"), std::string::npos) << setup.error;
+  EXPECT_NE(setup.error.find("ZENTROX_WORKDIR"), std::string::npos) << setup.error;
+}
+
+// A per-user directory that someone else owns or can write may hold what
+// they planted: it is refused, and a new one is the user's alone.
+TEST(Workdir, APerUserDirectoryOthersCanWriteIsRefused) {
+  struct Case {
+    const char* what;
+    mode_t mode;
+    bool other_owner;
+  };
+  const Case cases[] = {{"world-writable", 0777, false}, {"group-writable", 0770, false}, {"nobody's", 0700, true}};
+  for (const Case& c : cases) {
+    if (c.other_owner && ::geteuid() != 0) continue;  // only root can give a directory away
+    TempDir data;
+    ScopedEnv none("ZENTROX_WORKDIR", "");
+    ScopedEnv xdg("XDG_DATA_HOME", data.path());
+    std::filesystem::create_directory(data / "zentrox");
+    ::chmod((data / "zentrox").c_str(), c.mode);
+    if (c.other_owner) {
+      ASSERT_EQ(::chown((data / "zentrox").c_str(), 65534, 65534), 0);
+    }
+    const WorkdirSetup setup = PrepareWorkdir(std::nullopt, data / "no-such-program-dir/");
+    EXPECT_EQ(setup.dir, "") << c.what;
+    EXPECT_NE(setup.error.find(data / "zentrox/"), std::string::npos) << c.what << ": " << setup.error;
+  }
+  TempDir data;
+  ScopedEnv none("ZENTROX_WORKDIR", "");
+  ScopedEnv xdg("XDG_DATA_HOME", data / "new");
+  ASSERT_EQ(PrepareWorkdir(std::nullopt, data / "no-such-program-dir/").dir, data / "new/zentrox/");
+  struct stat st {};
+  ASSERT_EQ(::stat((data / "new/zentrox").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
 TEST(Workdir, FillingNeverReplacesAUsersDictionary) {
   TempDir program;
   TempDir user;

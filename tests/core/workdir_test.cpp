@@ -119,6 +119,25 @@ TEST(Dictionaries, ThePerUserFolderIsAdoptedWithoutAManifest) {
   EXPECT_EQ(ReadBytes(f.work + "b.txt"), "B0");
 }
 
+// Whoever can write the working directory may plant links there, under the
+// names temporary files once had or in place of a dictionary: a start neither
+// writes through them nor leaves a dictionary a link to elsewhere.
+TEST(Dictionaries, LinksPlantedInTheWorkdirAreNeverWrittenThrough) {
+  for (const std::string planted : {"a.txt.zentrox-new", ".zentrox-dictionaries.zentrox-new", "b.txt"}) {
+    Folders f;
+    f.Sync();
+    WriteBytes(f.root / "victim", "B1");
+    fs::remove(f.work + planted);
+    fs::create_symlink(f.root / "victim", f.work + planted);
+    WriteBytes(f.installed + "a.txt", "A2");
+    WriteBytes(f.installed + "b.txt", "B2");
+    f.Sync();
+    EXPECT_EQ(ReadBytes(f.root / "victim"), "B1") << planted;
+    EXPECT_EQ(ReadBytes(f.work + "a.txt"), "A2") << planted;
+    EXPECT_FALSE(fs::is_symlink(f.work + "a.txt")) << planted;
+  }
+}
+
 struct UnusableCase {
   const char* what;
   std::string option;  // relative to the test's folder, "" stays empty
