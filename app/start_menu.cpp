@@ -9,14 +9,24 @@
 #include "ui/checker_window.h"
 #include "ui/ports.h"
 #include "ui/run_gate.h"
+#include "ui/variant_look.h"
 
 namespace zentrox::app {
 namespace {
 
-constexpr int kWidth = 664;
-constexpr int kHeight = 499;
 constexpr int kButtonWidth = 601;
-constexpr int kGap = 24;
+constexpr int kWidth = kButtonWidth + 63;
+constexpr int kGap = 24;  // above each button, and below the last one
+// The help button, square, at the bottom right under the buttons.
+constexpr int kHelpSize = 25;
+constexpr int kHelpAbove = 10;
+constexpr int kHelpBelow = 12;
+
+std::vector<int> ButtonHeights() {
+  std::vector<int> heights;
+  for (Variant variant : AllVariants()) heights.push_back(ui::LookOf(variant).menu_button.height);
+  return heights;
+}
 
 QFont SansSerif(int pixels, bool bold) {
   QFont font(QStringLiteral("MS Sans Serif"));
@@ -28,6 +38,12 @@ QFont SansSerif(int pixels, bool bold) {
 
 }  // namespace
 
+QSize StartMenu::SizeFor(const std::vector<int>& button_heights) {
+  int height = kGap;
+  for (int h : button_heights) height += h + kGap;
+  return {kWidth, height + kHelpAbove + kHelpSize + kHelpBelow};
+}
+
 StartMenu::StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck settings_check,
                      std::function<void()> about, QWidget* parent)
     : QWidget(parent),
@@ -38,7 +54,8 @@ StartMenu::StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck 
   setObjectName(QStringLiteral("TForm1"));
   setWindowTitle(QStringLiteral("Zentrox v.11.02.2015"));
   // A fixed border: the menu is not resizable.
-  setFixedSize(kWidth, kHeight);
+  const QSize size = SizeFor(ButtonHeights());
+  setFixedSize(size);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, QColor(166, 202, 240));  // sky blue
   pal.setColor(QPalette::WindowText, Qt::red);
@@ -50,7 +67,7 @@ StartMenu::StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck 
   int top = kGap;
   QPushButton* previous = nullptr;
   for (Variant variant : AllVariants()) {
-    const MenuButton& setup = Profile(variant).menu_button;
+    const ui::MenuButton& setup = ui::LookOf(variant).menu_button;
     auto* button = new QPushButton(QString::fromLatin1(setup.caption), this);
     button->setObjectName(QLatin1String(setup.object_name));
     button->setGeometry((kWidth - kButtonWidth) / 2, top, kButtonWidth, setup.height);
@@ -69,7 +86,8 @@ StartMenu::StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck 
   auto* help = new QPushButton(QStringLiteral("?"), this);
   help->setObjectName(QStringLiteral("HelpButton"));
   help->setToolTip(QStringLiteral("F1"));
-  help->setGeometry(kWidth - (kWidth - kButtonWidth) / 2 - 25, kHeight - 25 - 12, 25, 25);
+  help->setGeometry(kWidth - (kWidth - kButtonWidth) / 2 - kHelpSize, size.height() - kHelpSize - kHelpBelow, kHelpSize,
+                    kHelpSize);
   help->setFocusPolicy(Qt::NoFocus);
   connect(help, &QPushButton::clicked, this, [this] {
     if (about_) about_();

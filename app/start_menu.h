@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -30,6 +31,10 @@ class StartMenu : public QWidget {
   // button is pressed. `about` shows TFormBla.
   StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck settings_check, std::function<void()> about,
             QWidget* parent = nullptr);
+
+  // The menu's fixed size for buttons of these heights, stacked with a gap
+  // above each and the help button below them.
+  static QSize SizeFor(const std::vector<int>& button_heights);
 
  public slots:
   // What each variant's button does: the formatting settings check, then

@@ -126,7 +126,7 @@ const char* FileName(FileKind kind) {
   return "";
 }
 
-const std::vector<std::string>& Captions(FileKind kind, bool monthly) {
+const std::vector<std::string>& Captions(FileKind kind, CaptionSet set) {
   static const std::vector<std::string> kT = {
       "1.Тип формы",          "2.Отчетный год",         "3.Отчетный квартал",  "4.Код ТКСС",
       "5.Регистр. номер ЭА",  "6.Фискальный код ЭА",    "7.ФИО ответств.ЭА",   "8.Дата заполнения",
@@ -222,7 +222,7 @@ const std::vector<std::string>& Captions(FileKind kind, bool monthly) {
       "7.Апрель",           "8.Май",         "9.Июнь",         "10.Июль",  "11.Август", "12.Сентябрь",
       "13.Октябрь",         "14.Ноябрь",     "15.Декабрь",     "16.Всего"};
   switch (kind) {
-    case FileKind::T: return monthly ? kTMonthly : kT;
+    case FileKind::T: return set == CaptionSet::Monthly ? kTMonthly : kT;
     case FileKind::IP: return kIP;
     case FileKind::NA: return kNA;
     case FileKind::SD: return kSD;

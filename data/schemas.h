@@ -160,9 +160,12 @@ enum class FileKind { T, IP, NA, SD, PL, NA_OLD, SD_OLD, DI, MU };
 // File name as the control run writes it ("REV5_T", ...).
 const char* FileName(FileKind kind);
 
-// Numbered captions of a file's fields, in field order. The monthly variant
-// names field 3 of REV5_T "3.Отчетный месяц"; `monthly` selects that list.
-const std::vector<std::string>& Captions(FileKind kind, bool monthly = false);
+// The caption sets of the package files: the monthly one names field 3 of
+// REV5_T "3.Отчетный месяц".
+enum class CaptionSet { Standard, Monthly };
+
+// Numbered captions of a file's fields, in field order.
+const std::vector<std::string>& Captions(FileKind kind, CaptionSet set = CaptionSet::Standard);
 
 Table MakeTable(FileKind kind);
 

@@ -1,7 +1,8 @@
 // The four check variants and everything that distinguishes them outside the
 // rule sets: one profile per variant, read by the loaders, the control run,
 // the session, the checker windows and the start menu. A further variant is
-// one more entry in the enum and in the profile table, plus its rule set.
+// one more entry in the enum and in the profile table, plus its rule set and
+// its look (ui/variant_look.cpp).
 #pragma once
 
 #include <cstddef>
@@ -56,22 +57,31 @@ enum class NamePolicy {
   Length30,      // the periodic name, 30 characters
 };
 
-// What the name's period code must be.
-enum class PeriodPolicy {
-  None,          // no code is read
-  NotQuarterly,  // any code but a quarter's ("T01".."T04")
-  Quarter,       // "T01".."T04", giving the quarter
-  Month,         // "L01".."L12", giving the month
+// What a package name's period code stands for. The order is the order in
+// which the families are listed when a name's code is none of them.
+enum class PeriodMeaning { Quarter, Month, Year };
+
+// A family of period codes: a letter and a two-digit number from `first` to
+// `last` ("T01".."T04"), the number being the period a run keeps.
+struct PeriodCodes {
+  std::string letter;  // "T", "L"; empty: the name carries no code to read
+  int first = 0;
+  int last = 0;
+  PeriodMeaning meaning = PeriodMeaning::Year;
+  // How another window refusing these codes names them ("Trimestrial");
+  // empty: other windows take them for any other code.
+  std::string family;
 };
 
-// A start-menu button.
-struct MenuButton {
-  const char* object_name;  // "Button3", ...
-  const char* caption;
-  Rgb color;
-  bool bold;
-  int pixels;  // font size
-  int height;
+// How the control run checks the period code of its package name.
+struct PeriodGrammar {
+  PeriodCodes codes;  // the variant's own
+  // A code of another variant's named family is refused, naming the family.
+  bool refuses_named_families = false;
+  // When set, a code of another letter is refused with this line.
+  std::string wrong_letter;
+  // When set, any other code is refused with this line; otherwise accepted.
+  std::string wrong_number;
 };
 
 struct VariantProfile {
@@ -79,16 +89,13 @@ struct VariantProfile {
   std::string id;       // "monthly", "quarterly", "annual", "annual-old"
   std::string window;   // "TFmain_MES", ...
   std::string caption;  // window caption, blanks significant
-  int window_width;
-  bool highlight_background;  // the old-format window stands out
-  MenuButton menu_button;
 
   // ----- the package --------------------------------------------------------
   // Package files in loading and section order, each with the table it fills.
   std::vector<PackageFile> files;
   // The file whose rows are the packs (the window's debug grid shows them).
   PackageFile pack_file;
-  bool monthly_captions;                    // field 3 of REV5_T is "3.Отчетный месяц"
+  CaptionSet caption_set;                   // the captions of its files' fields
   std::vector<std::string> unpacked_names;  // names the archiver may write, lower case
   // The files without which the control run ends with "отсутствуют нужные
   // файлы из пакета ".
@@ -100,7 +107,7 @@ struct VariantProfile {
 
   // ----- unpacking ----------------------------------------------------------
   NamePolicy name_policy;
-  PeriodPolicy period_policy;
+  PeriodGrammar period;
   bool lists_before_extracting;  // the archive must list exactly the package files
   MarkerPolicy marker_policy;
   // The control run goes on when nothing is unpacked (the old format checks
@@ -124,7 +131,7 @@ struct VariantProfile {
   std::string save_prefix;
 
   bool HasPrimitive(Primitive p) const;
-  const std::vector<std::string>& captions(FileKind kind) const { return Captions(kind, monthly_captions); }
+  const std::vector<std::string>& captions(FileKind kind) const { return Captions(kind, caption_set); }
 };
 
 const VariantProfile& Profile(Variant v);

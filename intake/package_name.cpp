@@ -1,5 +1,7 @@
 #include "intake/package_name.h"
 
+#include <optional>
+
 #include "data/text.h"
 
 namespace zentrox {
@@ -59,50 +61,48 @@ std::vector<std::string> CheckPackageName(NamePolicy policy, std::string_view na
   return {};
 }
 
-PeriodCheck CheckPeriod(Variant variant, std::string_view path) {
-  return CheckPeriod(Profile(variant).period_policy, path);
+std::optional<int> PeriodNumber(const PeriodCodes& codes, std::string_view code) {
+  if (codes.letter.empty() || Utf8Mid(code, 0, 1) != codes.letter) return std::nullopt;
+  const std::string_view digits = Utf8Mid(code, 1, 2);
+  if (digits.size() != 2 || !IsDigit(digits[0]) || !IsDigit(digits[1])) return std::nullopt;
+  const int number = (digits[0] - '0') * 10 + (digits[1] - '0');
+  if (number < codes.first || number > codes.last) return std::nullopt;
+  return number;
 }
 
-PeriodCheck CheckPeriod(PeriodPolicy policy, std::string_view path) {
+PeriodCheck CheckPeriod(Variant variant, std::string_view path) {
+  std::vector<PeriodCodes> others;
+  for (Variant v : AllVariants()) {
+    if (v != variant) others.push_back(Profile(v).period.codes);
+  }
+  return CheckPeriod(Profile(variant).period, others, path);
+}
+
+PeriodCheck CheckPeriod(const PeriodGrammar& grammar, const std::vector<PeriodCodes>& others, std::string_view path) {
   PeriodCheck result;
+  if (grammar.codes.letter.empty()) return result;
   const long n = static_cast<long>(Utf8Length(path));
   const std::string code = CopyChars(path, n - 6, 3);
-  switch (policy) {
-    case PeriodPolicy::NotQuarterly:
-      if (code == "T01" || code == "T02" || code == "T03" || code == "T04") {
+  if (std::optional<int> number = PeriodNumber(grammar.codes, code)) {
+    result.period = *number;
+    return result;
+  }
+  if (grammar.refuses_named_families) {
+    for (const PeriodCodes& other : others) {
+      if (!other.family.empty() && PeriodNumber(other, code)) {
         result.ok = false;
-        result.lines = {"в наименовании пакета указавается, что \"Trimestrial\" ", "Запустите нужный пункт меню"};
+        result.lines = {"в наименовании пакета указавается, что \"" + other.family + "\" ",
+                        "Запустите нужный пункт меню"};
+        return result;
       }
-      break;
-    case PeriodPolicy::Quarter:
-      if (code == "L00") {
-        result.ok = false;
-        result.lines = {"в наименовании пакета указавается, что \"Anual\" ", "Запустите нужный пункт меню"};
-      } else if (code == "T01" || code == "T02" || code == "T03" || code == "T04") {
-        result.period = code[2] - '0';
-      } else {
-        result.ok = false;
-        result.lines = {"в наименовании пакета неверно указан номер квартала ", Quoted(ShownPath(path))};
-      }
-      break;
-    case PeriodPolicy::Month: {
-      if (CopyChars(path, n - 6, 1) != "L") {
-        result.ok = false;
-        result.lines = {"в наименовании пакета некорректно указана буква периода: L - ежемесячная",
-                        Quoted(ShownPath(path))};
-        break;
-      }
-      std::string mm = CopyChars(path, n - 5, 2);
-      int month = (mm.size() == 2 && IsDigit(mm[0]) && IsDigit(mm[1])) ? (mm[0] - '0') * 10 + (mm[1] - '0') : 0;
-      if (month < 1 || month > 12) {
-        result.ok = false;
-        result.lines = {"в наименовании пакета неверно указан номер месяца ", Quoted(ShownPath(path))};
-      } else {
-        result.period = month;
-      }
-      break;
     }
-    case PeriodPolicy::None: break;
+  }
+  if (!grammar.wrong_letter.empty() && Utf8Mid(code, 0, 1) != grammar.codes.letter) {
+    result.ok = false;
+    result.lines = {grammar.wrong_letter, Quoted(ShownPath(path))};
+  } else if (!grammar.wrong_number.empty()) {
+    result.ok = false;
+    result.lines = {grammar.wrong_number, Quoted(ShownPath(path))};
   }
   return result;
 }

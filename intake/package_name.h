@@ -6,6 +6,7 @@
 // "T01".."T04" quarterly, "L01".."L12" monthly) and ".rar".
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,10 +29,16 @@ struct PeriodCheck {
 };
 
 // The period check of the control run on the window's own archive path (its
-// last characters are those of the name).
-PeriodCheck CheckPeriod(PeriodPolicy policy, std::string_view archive_path);
-// The same with the variant's period policy.
+// last characters are those of the name), by `grammar`; `others` are the
+// other variants' code families, which a grammar may refuse by name.
+PeriodCheck CheckPeriod(const PeriodGrammar& grammar, const std::vector<PeriodCodes>& others,
+                        std::string_view archive_path);
+// The same with the variant's grammar and the other variants' families.
 PeriodCheck CheckPeriod(Variant variant, std::string_view archive_path);
+
+// The number of a three-character period code ("T03" gives 3) when it is one
+// of `codes`.
+std::optional<int> PeriodNumber(const PeriodCodes& codes, std::string_view code);
 
 // Characters of a UTF-8 text from 1-based `index`, `count` of them, with the
 // forgiving bounds of the classic Copy: an index below 1 counts from 1 and a

@@ -1,6 +1,11 @@
 #include "intake/variant_detection.h"
 
+#include <fmt/format.h>
+
+#include <algorithm>
+
 #include "data/text.h"
+#include "intake/package_name.h"
 
 namespace zentrox {
 
@@ -11,24 +16,37 @@ DetectedVariant DetectVariant(std::string_view archive_name, const std::vector<s
   const std::size_t slash = archive_name.find_last_of('/');
   const std::string_view name = slash == std::string_view::npos ? archive_name : archive_name.substr(slash + 1);
   const std::size_t length = Utf8Length(name);
-  if (length == 22) return {Variant::Annual, {}};
+  if (length == 22) {
+    for (Variant v : AllVariants()) {
+      if (Profile(v).name_policy == NamePolicy::Length22Or30) return {v, {}};
+    }
+  }
   if (length != 30) {
     return {std::nullopt, "the archive's name is neither of the package name's lengths (22 or 30 characters) and it "
                           "holds no rev5_pl"};
   }
-  // A 30-character name that is all ASCII: the period code is at 24..26.
-  const std::string code = name.size() == 30 ? AsciiLower(name.substr(23, 3)) : std::string();
-  if (code.size() == 3 && (code[0] == 't' || code[0] == 'l') && code[1] >= '0' && code[1] <= '9' && code[2] >= '0' &&
-      code[2] <= '9') {
-    const int n = (code[1] - '0') * 10 + (code[2] - '0');
-    if (code[0] == 't' && n >= 1 && n <= 4) return {Variant::Quarterly, {}};
-    if (code[0] == 'l' && n >= 1 && n <= 12) return {Variant::Monthly, {}};
-    if (code[0] == 'l' && n == 0) return {Variant::Annual, {}};
+  // A 30-character name that is all ASCII: the period code is at 24..26, in
+  // either case.
+  const std::string code = name.size() == 30 ? AsciiUpper(name.substr(23, 3)) : std::string();
+  std::vector<const PeriodCodes*> families;
+  for (Variant v : AllVariants()) {
+    const PeriodCodes& codes = Profile(v).period.codes;
+    if (codes.letter.empty()) continue;
+    if (PeriodNumber(codes, code)) return {v, {}};
+    families.push_back(&codes);
   }
   // Characters 24..26, whatever the name holds before them, shown as valid
   // UTF-8 on one line.
   const std::string shown = ShownPath(ValidUtf8(Utf8Mid(name, 23, 3)));
-  return {std::nullopt, "the period code \"" + shown + "\" in the archive's name is none of T01-T04, L01-L12, L00"};
+  std::stable_sort(families.begin(), families.end(),
+                   [](const PeriodCodes* a, const PeriodCodes* b) { return a->meaning < b->meaning; });
+  std::string known;
+  for (const PeriodCodes* f : families) {
+    if (!known.empty()) known += ", ";
+    known += fmt::format("{}{:02}", f->letter, f->first);
+    if (f->last != f->first) known += fmt::format("-{}{:02}", f->letter, f->last);
+  }
+  return {std::nullopt, "the period code \"" + shown + "\" in the archive's name is none of " + known};
 }
 
 std::vector<std::string> ListingEntryNames(std::string_view listing) {

@@ -18,9 +18,10 @@ struct DetectedVariant {
 };
 
 // An entry named rev5_pl (any case) means the old format. Otherwise the
-// archive's file name tells: a 30-character name by its period code (T01-T04
-// quarterly, L01-L12 monthly, L00 annual), a 22-character name the annual
-// variant. Anything else can't be told.
+// archive's file name tells: a 30-character name by its period code, the
+// variant whose profile holds it (T01-T04 quarterly, L01-L12 monthly, L00
+// annual), a 22-character name the variant whose names may be that short.
+// Anything else can't be told.
 DetectedVariant DetectVariant(std::string_view archive_name, const std::vector<std::string>& entries);
 
 // The entry names of an archiver listing: the lines between its two dashed

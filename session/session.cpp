@@ -355,7 +355,7 @@ ControlResult Session::ControlImpl(Variant variant, Protocol& protocol, UserPort
   in.archive_path = window(variant).archive_path;
   // The period comes from the window's own archive path; the control run
   // says a refusal only once the package files are found.
-  PeriodCheck period = CheckPeriod(Profile(variant).period_policy, in.archive_path);
+  PeriodCheck period = CheckPeriod(variant, in.archive_path);
   in.period = period.period;
   in.period_ok = period.ok;
   in.period_refusal = std::move(period.lines);

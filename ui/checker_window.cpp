@@ -34,6 +34,7 @@
 #include "ui/run_gate.h"
 #include "ui/run_verdict.h"
 #include "ui/table_model.h"
+#include "ui/variant_look.h"
 
 namespace zentrox::ui {
 namespace {
@@ -62,8 +63,9 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 WindowProfile WindowProfileFor(Variant variant) {
   const VariantProfile& p = Profile(variant);
-  return {variant, QString::fromStdString(p.window), QString::fromStdString(p.caption), QSize(p.window_width, 439),
-          p.highlight_background};
+  const VariantLook& look = LookOf(variant);
+  return {variant, QString::fromStdString(p.window), QString::fromStdString(p.caption), QSize(look.window_width, 439),
+          look.highlight_background};
 }
 
 OpenDialogOptions UnRarDialogOptions() {

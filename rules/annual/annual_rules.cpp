@@ -1,4 +1,4 @@
-// The annual rule set of the new formats: the quarterly sections with the
+// The annual rule set of the new formats: the shared sections with the
 // annual summary rules, an optional CPAS, dates checked against each row's
 // month, negative amounts, the contribution limits, and a duplicate-month
 // pass in place of the overlap pass.
@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "rules/new_format/new_format.h"
-#include "rules/quarterly/quarterly_rules.h"
 
 namespace zentrox {
 namespace annual {
@@ -16,10 +15,10 @@ namespace {
 using new_format::SaldoRow;
 namespace sd_rules = new_format::sd_rules;
 
-// The quarterly summary rules with the year before the current one as the
-// latest and TRIMESTR 0 as the only period.
+// The summary rules with the year before the current one as the latest and
+// TRIMESTR 0 as the only period.
 new_format::SummaryOptions SummaryOptions() {
-  new_format::SummaryOptions o = quarterly::SummaryOptions();
+  new_format::SummaryOptions o;
   o.year_rule = "annual.t.year-before-current";
   o.years_back = 1;
   o.year_message = "должно быть <= предыдущий год";
@@ -30,11 +29,13 @@ new_format::SummaryOptions SummaryOptions() {
   return o;
 }
 
-// An annual declaration may go without CPAS.
+// An annual declaration may go without CPAS; its monthly rows are linked by
+// their key values.
 new_format::DeclarationOptions DeclarationOptions() {
-  new_format::DeclarationOptions o = quarterly::DeclarationOptions();
+  new_format::DeclarationOptions o;
   o.cpas_missing_rule = {};
   o.cpas_missing_message = {};
+  o.monthly_rows = new_format::LinkTest::KeyValues;
   return o;
 }
 

@@ -4,13 +4,14 @@
 #include <fmt/format.h>
 
 #include "rules/new_format/new_format.h"
-#include "rules/quarterly/quarterly_rules.h"
 
 namespace zentrox {
 namespace quarterly {
+namespace {
 
 using new_format::SaldoRow;
 
+// The quarter (1 to 4) a month 1 to 12 belongs to.
 int QuarterOf(int month) { return (month + 2) / 3; }
 
 new_format::SummaryOptions SummaryOptions() {
@@ -29,8 +30,6 @@ new_format::DeclarationOptions DeclarationOptions() {
   o.monthly_rows = new_format::LinkTest::KeyValues;
   return o;
 }
-
-namespace {
 
 // A monthly row's month must lie in the quarter of the package name; an
 // empty month reads 0, lies in no quarter and is written as 0.

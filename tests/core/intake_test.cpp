@@ -93,6 +93,9 @@ TEST(VariantDetection, FromTheEntriesAndTheArchiveName) {
     EXPECT_EQ(d.variant, c.variant) << c.archive;
     EXPECT_EQ(d.reason.empty(), c.variant.has_value()) << c.archive;
   }
+  // The known codes are listed from the profiles.
+  EXPECT_EQ(DetectVariant("REV5_1234567_00001_2026X03.rar", new_files).reason,
+            "the period code \"X03\" in the archive's name is none of T01-T04, L01-L12, L00");
   // The period code is quoted by characters, whatever letters stand before it.
   for (const auto& [name, code] : {std::pair{"REV5_1234567_00001_2026Т03.rar", "\"Т03\""},
                                    std::pair{"REV5_1234567_00001_ЖЖЖЖЖЖЖ.rar", "\"ЖЖЖ\""}}) {

@@ -108,6 +108,19 @@ INSTANTIATE_TEST_SUITE_P(
                    {"в наименовании пакета некорректно указана буква периода: L - ежемесячная", "\"" + kQ + "\""}},
         PeriodCase{Variant::AnnualOld, kQ, true, 0, {}}));
 
+// A further variant's named code family is refused by name wherever other
+// families are, the annual window included, instead of passing as unknown.
+TEST(Period, AFurtherNamedFamilyIsRefusedByName) {
+  const PeriodCodes further{.letter = "K", .first = 1, .last = 4, .meaning = PeriodMeaning::Quarter, .family = "Kv"};
+  const std::string path = kDir + "REV5_1234567_00001_2026K02.rar";
+  for (Variant v : {Variant::Quarterly, Variant::Annual}) {
+    const PeriodCheck r = CheckPeriod(Profile(v).period, {further}, path);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.lines.at(0).find("\"Kv\""), std::string::npos);
+  }
+  EXPECT_TRUE(CheckPeriod(Profile(Variant::Annual).period, {}, path).ok);
+}
+
 TEST(CopyChars, HasForgivingBounds) {
   EXPECT_EQ(CopyChars("abc", -3, 2), "ab");
   EXPECT_EQ(CopyChars("abc", 2, 10), "bc");

@@ -22,6 +22,7 @@
 #include "ui/checker_window.h"
 #include "ui/protocol_pane.h"
 #include "ui/run_gate.h"
+#include "ui/variant_look.h"
 
 using namespace zentrox;
 using zentrox::test::TestProgram;
@@ -191,9 +192,9 @@ void OpenArchiveTest::anArchiveOfNoTellableVariantLeavesTheMenu() {
     QVERIFY2(!b->hasFocus(), qPrintable(b->objectName()));
 
   ui::CheckerWindow* kv = p.app->quarterlyWindow();
-  QTest::mouseClick(
-      p.app->startMenu()->findChild<QPushButton*>(QLatin1String(Profile(Variant::Quarterly).menu_button.object_name)),
-      Qt::LeftButton);
+  QTest::mouseClick(p.app->startMenu()->findChild<QPushButton*>(
+                        QLatin1String(ui::LookOf(Variant::Quarterly).menu_button.object_name)),
+                    Qt::LeftButton);
   QVERIFY(kv->isVisible());
   QVERIFY(test::WaitForCommand(*kv));
   // UnRar's name check refuses the name in the window's protocol; no

@@ -35,6 +35,7 @@ class StartMenuTest : public QObject {
   void windowsCarryTheirVariantProfiles();
   void menuLayout_data();
   void menuLayout();
+  void menuSizeFollowsItsButtons();
   void menuButtonOpensItsWindowWithAnEmptyProtocol_data();
   void menuButtonOpensItsWindowWithAnEmptyProtocol();
   void reopeningAnOpenWindowKeepsThePackage();
@@ -164,6 +165,11 @@ void StartMenuTest::menuLayout() {
     QVERIFY(above->geometry().bottom() < button->geometry().top());
   }
   QCOMPARE(menu->focusWidget(), menu->findChild<QPushButton*>(QStringLiteral("Button3")));
+}
+
+void StartMenuTest::menuSizeFollowsItsButtons() {
+  QCOMPARE(app::StartMenu::SizeFor({89, 89, 89, 65}), QSize(664, 499));
+  QCOMPARE(app::StartMenu::SizeFor({89, 89, 89, 65, 89}), QSize(664, 499 + 89 + 24));
 }
 
 void StartMenuTest::menuButtonOpensItsWindowWithAnEmptyProtocol_data() {
