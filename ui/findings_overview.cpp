@@ -81,7 +81,7 @@ FindingsSummary SummariseFindings(const Protocol& protocol) {
   }
   for (FindingGroup& g : s.groups) {
     const RuleEntry* entry = g.mixed && !g.rule.empty() ? FindRule(g.rule) : nullptr;
-    if (entry != nullptr && !entry->message.empty()) g.message = std::string(entry->message);
+    if (entry != nullptr && !entry->message.empty()) g.message = ShownMessage(entry->message);
   }
   // Grouped by file in that order.
   std::stable_partition(file_order.begin(), file_order.end(), [](const std::string& f) { return !f.empty(); });
