@@ -77,6 +77,65 @@ bool FindingWriter::Skipped(std::string_view rule) {
   return true;
 }
 
+int FindingWriter::FieldOf(const RuleEntry& rule) {
+  if (rule.field.shape != RuleField::Shape::One) {
+    throw std::logic_error(fmt::format("{} names no one field to test", rule.id));
+  }
+  return rule.field.first;
+}
+
+std::string FindingWriter::LineCaption(const RuleEntry& rule, int f) const {
+  const RuleField& field = rule.field;
+  if (!field.file || field.shape == RuleField::Shape::None) return {};
+  const std::vector<std::string>& captions = profile_.captions(*field.file);
+  auto caption = [&](int k) { return captions.at(static_cast<std::size_t>(k)); };
+  switch (field.shape) {
+    case RuleField::Shape::Pair: return caption(field.first) + "," + caption(field.last);
+    case RuleField::Shape::Range:
+      if (!field.Names(f)) throw std::logic_error(fmt::format("{} names no field {}", rule.id, f));
+      return caption(f);
+    default: return caption(field.first);
+  }
+}
+
+void FindingWriter::WriteField(const RuleEntry& rule, std::string message, FindingFormat format) {
+  const std::string caption = LineCaption(rule);
+  std::string line = format == FindingFormat::Field
+                         ? fmt::format("Пачка {} Декл {} {}  поле <{}> {}, строка {}", context.pack,
+                                       context.declaration, context.name, caption, message, row)
+                         : fmt::format("Пачка {} Декл {} {}  поле <{}> {}", context.pack, context.declaration,
+                                       context.name, caption, message);
+  protocol_.AddFinding(std::move(line), MakeFinding(rule.id, caption, message, format));
+}
+
+void FindingWriter::WriteDuplicate(const RuleEntry& rule, const FindingContext& who, std::string message) {
+  const std::string caption = LineCaption(rule);
+  Finding f = MakeFinding(rule.id, caption, message, FindingFormat::DuplicateValue);
+  f.pack = who.pack;
+  f.declaration = who.declaration;
+  f.name = who.name;
+  f.record = who.Record();
+  f.value = ValueOf(who, caption);
+  protocol_.AddFinding(
+      fmt::format("Пачка {} Декл {} {}  поле <{}> {}", who.pack, who.declaration, who.name, caption, message),
+      std::move(f));
+}
+
+void FindingWriter::WritePack(const RuleEntry& rule, std::string_view pack, const FindingContext& record,
+                              std::string message) {
+  Finding f = MakeFinding(rule.id, "", message, FindingFormat::Pack);
+  f.pack = std::string(pack);
+  f.declaration.clear();
+  f.name.clear();
+  f.record = record.Record();
+  protocol_.AddFinding(fmt::format("Пачка {}  {} ", pack, message), std::move(f));
+}
+
+void FindingWriter::WritePlain(const RuleEntry& rule, std::string message) {
+  Finding f = MakeFinding(rule.id, "", message, FindingFormat::Plain);
+  protocol_.AddFinding(std::move(message), std::move(f));
+}
+
 void FindingWriter::ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text) {
   if (Skipped(rule)) return;
   protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}, строка {}", context.pack, context.declaration,
@@ -119,6 +178,107 @@ void FindingWriter::ReportPack(std::string_view rule, std::string_view pack, std
 void FindingWriter::ReportPlain(std::string_view rule, std::string_view text) {
   if (Skipped(rule)) return;
   protocol_.AddFinding(std::string(text), MakeFinding(rule, "", text, FindingFormat::Plain));
+}
+
+void FindingWriter::CheckFilled(const RuleEntry& rule, const Table& t, RowId r) {
+  if (t.IsEmpty(r, FieldOf(rule))) Report(rule);
+}
+
+void FindingWriter::CheckNotNegative(const RuleEntry& rule, const Table& t, RowId r) {
+  Require(Primitive::NotNegative, "CheckNotNegative");
+  const int f = FieldOf(rule);
+  // A float below zero has a "-" before its digits: most amounts are told
+  // apart by their first character without reading their number.
+  if (t.field(f).type == FieldType::Float) {
+    const std::string_view text = t.View(r, f);
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos || text[first] != '-') return;
+  }
+  if (t.Number(r, f) < 0) Report(rule);
+}
+
+void FindingWriter::CheckDictionaryCode(const RuleEntry& rule, const Table& t, RowId r, const Linked& dict, int key) {
+  const int f = FieldOf(rule);
+  // Text codes compare as text, amounts (tariffs) as amounts, the rest as integers.
+  bool differs = false;
+  switch (t.field(f).type) {
+    case FieldType::String: differs = t.Text(r, f) != dict.Text(key); break;
+    case FieldType::Float: differs = t.Number(r, f) != dict.Number(key); break;
+    default: differs = t.Int(r, f) != dict.Int(key); break;
+  }
+  if (differs) Report(rule);
+}
+
+void FindingWriter::CheckPresentIn(const RuleEntry& rule, const Table& t, RowId r, const Linked& other,
+                                   int other_field) {
+  if (t.Number(r, FieldOf(rule)) != other.Number(other_field)) Report(rule);
+}
+
+void FindingWriter::CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, double expected, SumLine line) {
+  CheckSumEquals(rule, t, r, FieldOf(rule), expected, line);
+}
+
+void FindingWriter::CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, int f, double expected,
+                                   SumLine line) {
+  const double d = std::fabs(t.Number(r, f) - expected);
+  if (d <= 0.005 || Skipped(rule.id)) return;
+  const std::string caption = LineCaption(rule, f);
+  const std::string amount = FormatAmount(d);
+  std::string message = FormatMessage(rule.message, amount);
+  if (line == SumLine::MonthSum) {
+    std::string text = fmt::format("Пачка {} Декл {} {}  поле <{}> {} ", context.pack, context.declaration,
+                                   context.name, caption, message);
+    protocol_.AddFinding(std::move(text), MakeFinding(rule.id, caption, message, FindingFormat::SumMonthly));
+  } else {
+    std::string text = fmt::format("Пачка {} Декл {} {}  поле <{}> {} ,cтрока {}", context.pack, context.declaration,
+                                   context.name, caption, message, row);
+    protocol_.AddFinding(std::move(text), MakeFinding(rule.id, caption, message, FindingFormat::Sum));
+  }
+}
+
+void FindingWriter::CheckNotFuture(const RuleEntry& rule, const Table& t, RowId r) {
+  if (t.DateValue(r, FieldOf(rule)) > today_) Report(rule);
+}
+
+void FindingWriter::CheckDigitsOnly(const RuleEntry& rule, const Table& t, RowId r) {
+  for (char c : t.Text(r, FieldOf(rule))) {
+    if (c < '0' || c > '9') {
+      Report(rule);
+      return;
+    }
+  }
+}
+
+void FindingWriter::CheckNameCharacters(const RuleEntry& rule, const Table& t, RowId r) {
+  if (rule.field.kind != FieldKind::Name) {
+    throw std::logic_error(fmt::format("{} names no name field", rule.id));
+  }
+  switch (NameCharactersFault(t.Text(r, FieldOf(rule)))) {
+    case NameFault::ForbiddenCharacter: Report(rule); break;
+    case NameFault::TwoSignsInARow:
+      if (!Skipped(rule.id)) WriteField(rule, std::string(rule.second_message), FindingFormat::Field);
+      break;
+    case NameFault::None: break;
+  }
+}
+
+void FindingWriter::CheckDateOrder(const RuleEntry& rule, const Table& t, RowId r, int end) {
+  Require(Primitive::DateOrder, "CheckDateOrder");
+  if (t.DateValue(r, FieldOf(rule)) > t.DateValue(r, end)) Report(rule);
+}
+
+void FindingWriter::CheckDateRange(const RuleEntry& rule, const Table& t, RowId r) {
+  Require(Primitive::DateRange, "CheckDateRange");
+  static const Date kLow = *Date::FromYmd(1900, 1, 1);
+  static const Date kHigh = *Date::FromYmd(2200, 1, 1);
+  const Date d = t.DateValue(r, FieldOf(rule));
+  if (d < kLow || d > kHigh) Report(rule);
+}
+
+void FindingWriter::CheckYesNo(const RuleEntry& rule, const Table& t, RowId r) {
+  Require(Primitive::YesNo, "CheckYesNo");
+  const std::string v = t.Text(r, FieldOf(rule));
+  if (v != "Y" && v != "N") Report(rule);
 }
 
 void FindingWriter::Require(Primitive p, const char* name) const {

@@ -10,9 +10,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "data/date.h"
 #include "data/protocol.h"
+#include "data/rule_catalogue.h"
 #include "data/table.h"
 #include "data/variant.h"
 
@@ -126,7 +128,73 @@ class FindingWriter {
   // Starts a file section: its bold red heading, a cleared context and row counter.
   void BeginSection(const std::string& file_name);
 
-  // ----- line writers -------------------------------------------------------
+  // ----- line writers ------------------------------------------------------
+  // Each writes one line of `rule`: the caption of the field its entry names
+  // and its message, whose "{}" take `values` in turn. Past the fault-line
+  // limit the fault is only counted, and nothing is formatted.
+
+  // "Пачка %s Декл %s %s  поле <%s> %s, строка %d"
+  template <class... Values>
+  void Report(const RuleEntry& rule, const Values&... values) {
+    if (!Skipped(rule.id)) WriteField(rule, FormatMessage(rule.message, values...), FindingFormat::Field);
+  }
+  // The same, with the values computed only for a line that is kept:
+  // `values()` returns them as a tuple.
+  template <class Compute>
+  void ReportWith(const RuleEntry& rule, Compute&& values) {
+    if (!Skipped(rule.id)) WriteField(rule, FormatTuple(rule.message, values()), FindingFormat::Field);
+  }
+  // "Пачка %s Декл %s %s  поле <%s> %s"
+  template <class... Values>
+  void ReportNoRow(const RuleEntry& rule, const Values&... values) {
+    if (!Skipped(rule.id)) WriteField(rule, FormatMessage(rule.message, values...), FindingFormat::FieldNoRow);
+  }
+  // The same line with the pack, declaration and name of `who` (the earlier
+  // row of two that repeat a value).
+  template <class... Values>
+  void ReportDuplicate(const RuleEntry& rule, const FindingContext& who, const Values&... values) {
+    if (!Skipped(rule.id)) WriteDuplicate(rule, who, FormatMessage(rule.message, values...));
+  }
+  // "Пачка %s  %s "; `record` is the record the line names (the pack's).
+  template <class... Values>
+  void ReportPack(const RuleEntry& rule, std::string_view pack, const FindingContext& record, const Values&... values) {
+    if (!Skipped(rule.id)) WritePack(rule, pack, record, FormatMessage(rule.message, values...));
+  }
+  // A line that is the message alone; it names the context's record.
+  template <class... Values>
+  void ReportPlain(const RuleEntry& rule, const Values&... values) {
+    if (!Skipped(rule.id)) WritePlain(rule, FormatMessage(rule.message, values...));
+  }
+
+  // ----- primitives ------------------------------------------------------------
+  // Each tests the field that its rule's entry names in row `r` of `t` (a
+  // table of the entry's file) and writes the rule's line when the test fails.
+  void CheckFilled(const RuleEntry& rule, const Table& t, RowId r);
+  void CheckNotNegative(const RuleEntry& rule, const Table& t, RowId r);
+  // Compares the field with `key` of the dictionary row `dict` (none: empty):
+  // as texts for category and district fields, as floating-point numbers for
+  // the tariffs, as integers otherwise.
+  void CheckDictionaryCode(const RuleEntry& rule, const Table& t, RowId r, const Linked& dict, int key);
+  // The field's number equals field `other_field` of the linked row.
+  void CheckPresentIn(const RuleEntry& rule, const Table& t, RowId r, const Linked& other, int other_field);
+  // Which line a wrong sum gets: the row's ("… Разность=%f ,cтрока %d") or,
+  // for a total row compared with its months, the month-sum line.
+  enum class SumLine { Row, MonthSum };
+  void CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, double expected, SumLine line = SumLine::Row);
+  // The same for field `f`, one of the fields the rule names.
+  void CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, int f, double expected,
+                      SumLine line = SumLine::Row);
+  void CheckNotFuture(const RuleEntry& rule, const Table& t, RowId r);
+  void CheckDigitsOnly(const RuleEntry& rule, const Table& t, RowId r);
+  // The rule's message for a forbidden character, its second message for two
+  // signs in a row; the rule names a field of kind FieldKind::Name.
+  void CheckNameCharacters(const RuleEntry& rule, const Table& t, RowId r);
+  // The rule's field is a start date no later than the date in field `end`.
+  void CheckDateOrder(const RuleEntry& rule, const Table& t, RowId r, int end);
+  void CheckDateRange(const RuleEntry& rule, const Table& t, RowId r);
+  void CheckYesNo(const RuleEntry& rule, const Table& t, RowId r);
+
+  // ----- the same by rule id (going) ------------------------------------------
   // "Пачка %s Декл %s %s  поле <%s> %s, строка %d"
   void ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text);
   // The same, with a text that `compose()` returns composed only when the
@@ -157,9 +225,6 @@ class FindingWriter {
                            std::string_view caption);
   void CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other, int other_field,
                       std::string_view caption, std::string_view file_name);
-  // Which line a wrong sum gets: the row's ("… Разность=%f ,cтрока %d") or,
-  // for a total row compared with its months, the month-sum line.
-  enum class SumLine { Row, MonthSum };
   void CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption, double expected,
                       SumLine line = SumLine::Row);
   void CheckNotFuture(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
@@ -177,6 +242,20 @@ class FindingWriter {
   RowId deferred_row_ = kNoRow;
   Finding MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
                       FindingFormat format) const;
+  // The field a primitive tests: the one field the rule's entry names.
+  static int FieldOf(const RuleEntry& rule);
+  // The caption of the field a line of `rule` names, in this variant's
+  // words; `f` is the field of a rule over a range of fields.
+  std::string LineCaption(const RuleEntry& rule, int f = -1) const;
+  template <class Tuple>
+  static std::string FormatTuple(std::string_view message, const Tuple& values) {
+    return std::apply([message](const auto&... v) { return FormatMessage(message, v...); }, values);
+  }
+  void WriteField(const RuleEntry& rule, std::string message, FindingFormat format);
+  void WriteDuplicate(const RuleEntry& rule, const FindingContext& who, std::string message);
+  void WritePack(const RuleEntry& rule, std::string_view pack, const FindingContext& record, std::string message);
+  void WritePlain(const RuleEntry& rule, std::string message);
+  void WriteSum(const RuleEntry& rule, int f, double difference, SumLine line);
 
   Protocol& protocol_;
   const VariantProfile& profile_;

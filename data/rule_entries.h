@@ -87,7 +87,7 @@ inline constexpr RuleEntry kAnnualOldMuTotalRowPresent{
     "У декларации должна быть итоговая запись с кодом расходов 99."};
 inline constexpr RuleEntry kAnnualOldMuTotalRowMatchesCodes{
     "annual-old.mu.total-row-matches-codes", FieldRange(FileKind::MU, old_mu::MU_1, old_mu::MU_13),
-    "с ошибкой. Разность={}",
+    "с ошибкой. Сумма по месяцам не равна итоговой. Разность={}",
     "Итоговая запись с кодом расходов 99 должна равняться сумме остальных записей декларации по каждому месяцу и итогу."};
 inline constexpr RuleEntry kAnnualOldMuTotalRowOnce{
     "annual-old.mu.total-row-once", InFile(FileKind::MU),
@@ -98,7 +98,8 @@ inline constexpr RuleEntry kAnnualOldMuTotalRowOnce{
 inline constexpr RuleEntry kAnnualOldNaAccountantCharacters{
     "annual-old.na.accountant-characters", Field(FileKind::NA_OLD, old_na::NA_ACC_NAME, FieldKind::Name),
     "содержит недопустимый символ",
-    "Поле «29.ФИО бухгалтера» должно содержать только допустимые символы, без двух знаков подряд."};
+    "Поле «29.ФИО бухгалтера» должно содержать только допустимые символы, без двух знаков подряд.",
+    "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldNaAccountantFilled{
     "annual-old.na.accountant-filled", Field(FileKind::NA_OLD, old_na::NA_ACC_NAME, FieldKind::Name),
     "не заполнено",
@@ -133,12 +134,13 @@ inline constexpr RuleEntry kAnnualOldNaCpasFilled{
     "При типе документа пачки 5 поле «5.Код CPAS» должно быть заполнено."};
 inline constexpr RuleEntry kAnnualOldNaCpasNotZero{
     "annual-old.na.cpas-not-zero", Field(FileKind::NA_OLD, old_na::NA_CPAS),
-    "равен нулю.",
+    " равен нулю.",
     "Код CPAS не должен равняться нулю."};
 inline constexpr RuleEntry kAnnualOldNaDirectorCharacters{
     "annual-old.na.director-characters", Field(FileKind::NA_OLD, old_na::NA_DIRECTOR_NAME, FieldKind::Name),
     "содержит недопустимый символ",
-    "Поле «28.ФИО руководителя» должно содержать только допустимые символы, без двух знаков подряд."};
+    "Поле «28.ФИО руководителя» должно содержать только допустимые символы, без двух знаков подряд.",
+    "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldNaDirectorFilled{
     "annual-old.na.director-filled", Field(FileKind::NA_OLD, old_na::NA_DIRECTOR_NAME, FieldKind::Name),
     "не заполнено",
@@ -157,7 +159,7 @@ inline constexpr RuleEntry kAnnualOldNaDocTypeNotZero{
     "Тип документа не должен равняться нулю."};
 inline constexpr RuleEntry kAnnualOldNaCpasUnique{
     "annual-old.na.cpas-unique", Field(FileKind::NA_OLD, old_na::NA_CPAS),
-    "ВНИМАНИЕ! Дублирование.",
+    "ВНИМАНИЕ! Дублирование. CPAS= {}",
     "Код CPAS не должен повторяться в файле REV5_NA."};
 inline constexpr RuleEntry kAnnualOldNaIdnpUnique{
     "annual-old.na.idnp-unique", Field(FileKind::NA_OLD, old_na::NA_IDNP),
@@ -182,7 +184,8 @@ inline constexpr RuleEntry kAnnualOldNaExpensesMatchMu{
 inline constexpr RuleEntry kAnnualOldNaFirstNameCharacters{
     "annual-old.na.first-name-characters", Field(FileKind::NA_OLD, old_na::NA_FIRST_NAME, FieldKind::Name),
     "содержит недопустимый символ",
-    "Поле «7.Имя» должно содержать только допустимые символы, без двух знаков подряд."};
+    "Поле «7.Имя» должно содержать только допустимые символы, без двух знаков подряд.",
+    "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldNaFirstNameFilled{
     "annual-old.na.first-name-filled", Field(FileKind::NA_OLD, old_na::NA_FIRST_NAME, FieldKind::Name),
     "не заполнено",
@@ -218,7 +221,8 @@ inline constexpr RuleEntry kAnnualOldNaIssuedInRange{
 inline constexpr RuleEntry kAnnualOldNaLastNameCharacters{
     "annual-old.na.last-name-characters", Field(FileKind::NA_OLD, old_na::NA_LAST_NAME, FieldKind::Name),
     "содержит недопустимый символ",
-    "Поле «6.Фамилия» должно содержать только допустимые символы, без двух знаков подряд."};
+    "Поле «6.Фамилия» должно содержать только допустимые символы, без двух знаков подряд.",
+    "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldNaLastNameFilled{
     "annual-old.na.last-name-filled", Field(FileKind::NA_OLD, old_na::NA_LAST_NAME, FieldKind::Name),
     "не заполнено",
@@ -226,7 +230,8 @@ inline constexpr RuleEntry kAnnualOldNaLastNameFilled{
 inline constexpr RuleEntry kAnnualOldNaMiddleNameCharacters{
     "annual-old.na.middle-name-characters", Field(FileKind::NA_OLD, old_na::NA_MIDDLE_NAME, FieldKind::Name),
     "содержит недопустимый символ",
-    "Поле «8.Отчество» должно содержать только допустимые символы, без двух знаков подряд."};
+    "Поле «8.Отчество» должно содержать только допустимые символы, без двух знаков подряд.",
+    "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldNaMonthlyRowsExist{
     "annual-old.na.monthly-rows-exist", InFile(FileKind::NA_OLD),
     "данные отсутствуют в файле REV5_SD",
@@ -344,7 +349,8 @@ inline constexpr RuleEntry kAnnualOldPlPagesAtLeastSheets{
 inline constexpr RuleEntry kAnnualOldPlResponsibleCharacters{
     "annual-old.pl.responsible-characters", Field(FileKind::PL, old_pl::PL_RESP_NAME_IN_EA, FieldKind::Name),
     "содержит недопустимый символ",
-    "Поле «6.ФИО ответствен.ЭА» должно содержать только допустимые символы, без двух знаков подряд."};
+    "Поле «6.ФИО ответствен.ЭА» должно содержать только допустимые символы, без двух знаков подряд.",
+    "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldPlResponsibleFilled{
     "annual-old.pl.responsible-filled", Field(FileKind::PL, old_pl::PL_RESP_NAME_IN_EA, FieldKind::Name),
     "не заполнено",
@@ -381,7 +387,7 @@ inline constexpr RuleEntry kAnnualOldPlYearFrom1999{
 // ----- annual-old, REV5_SD
 inline constexpr RuleEntry kAnnualOldSdTransferWithinCap{
     "annual-old.sd.transfer-within-cap", Field(FileKind::SD_OLD, old_sd::SD_SUM_REAL_AP),
-    "превышение лимита взносов (>{}).",
+    "превышение лимита взносов (>{}",
     "Взносы застрахованного лица за месяц не должны превышать лимит своего года (2003–2007)."};
 inline constexpr RuleEntry kAnnualOldSdDeclarationFilled{
     "annual-old.sd.declaration-filled", Field(FileKind::SD_OLD, old_sd::SD_NA),
@@ -401,7 +407,7 @@ inline constexpr RuleEntry kAnnualOldSdFundNotNegative{
     "Сумма в поле «4.Фонд оплаты» не должна быть отрицательной."};
 inline constexpr RuleEntry kAnnualOldSdIllWithinFund{
     "annual-old.sd.ill-within-fund", Field(FileKind::SD_OLD, old_sd::SD_ILL),
-    "больше, чем поле <Фонд оплаты>",
+    "больше, чем поле <Фонд оплаты> ",
     "Больничные не должны превышать фонд оплаты."};
 inline constexpr RuleEntry kAnnualOldSdIllNotNegative{
     "annual-old.sd.ill-not-negative", Field(FileKind::SD_OLD, old_sd::SD_ILL),
@@ -433,7 +439,7 @@ inline constexpr RuleEntry kAnnualOldSdTariffApFilled{
     "Тариф застрахованного лица должен быть заполнен в строке месяца."};
 inline constexpr RuleEntry kAnnualOldSdTariffApNotZero{
     "annual-old.sd.tariff-ap-not-zero", Field(FileKind::SD_OLD, old_sd::SD_TARIF_AP),
-    "= 0. Должно быть заполнено из классификатора.",
+    " = 0. Должно быть заполнено из классификатора.",
     "Тариф застрахованного лица не должен равняться нулю."};
 inline constexpr RuleEntry kAnnualOldSdTariffEaInDictionary{
     "annual-old.sd.tariff-ea-in-dictionary", Field(FileKind::SD_OLD, old_sd::SD_TARIF_EA),
@@ -445,7 +451,7 @@ inline constexpr RuleEntry kAnnualOldSdTariffEaFilled{
     "Тариф ЭА должен быть заполнен в строке месяца."};
 inline constexpr RuleEntry kAnnualOldSdTariffEaNotZero{
     "annual-old.sd.tariff-ea-not-zero", Field(FileKind::SD_OLD, old_sd::SD_TARIF_EA),
-    "= 0. Должно быть заполнено из классификатора.",
+    " = 0. Должно быть заполнено из классификатора.",
     "Тариф ЭА не должен равняться нулю."};
 inline constexpr RuleEntry kAnnualOldSdTotalRowPresent{
     "annual-old.sd.total-row-present", InFile(FileKind::SD_OLD),
@@ -453,7 +459,7 @@ inline constexpr RuleEntry kAnnualOldSdTotalRowPresent{
     "У декларации должна быть итоговая строка с месяцем 13."};
 inline constexpr RuleEntry kAnnualOldSdTotalRowMatchesMonths{
     "annual-old.sd.total-row-matches-months", FieldRange(FileKind::SD_OLD, old_sd::SD_PAYM_FOND, old_sd::SD_SUM_ADD_AP),
-    "с ошибкой. Разность={}",
+    "с ошибкой. Сумма по месяцам не равна итоговой. Разность={}",
     "Итоговая строка (месяц 13) должна равняться сумме строк месяцев декларации."};
 inline constexpr RuleEntry kAnnualOldSdTotalRowOnce{
     "annual-old.sd.total-row-once", InFile(FileKind::SD_OLD),
@@ -471,7 +477,7 @@ inline constexpr RuleEntry kAnnualSdBeginInMonth{
     "Начальная дата работы должна быть в месяце строки."};
 inline constexpr RuleEntry kAnnualSdBeginWithEnd{
     "annual.sd.begin-with-end", Field(FileKind::SD, sd::SD_BEGIN_DT),
-    "заполнена, а <Конечная дата работы в месяце> - пустая",
+    " {} заполнена, а <Конечная дата работы в месяце> - пустая",
     "Если заполнена начальная дата работы, должна быть заполнена и конечная."};
 inline constexpr RuleEntry kAnnualSdEndInMonth{
     "annual.sd.end-in-month", Field(FileKind::SD, sd::SD_END_DT),
@@ -479,7 +485,7 @@ inline constexpr RuleEntry kAnnualSdEndInMonth{
     "Конечная дата работы должна быть в месяце строки."};
 inline constexpr RuleEntry kAnnualSdEndWithBegin{
     "annual.sd.end-with-begin", Field(FileKind::SD, sd::SD_END_DT),
-    "заполнена, а <Начальная дата работы в месяце> - пустая",
+    " {} заполнена, а <Начальная дата работы в месяце> - пустая",
     "Если заполнена конечная дата работы, должна быть заполнена и начальная."};
 inline constexpr RuleEntry kAnnualSdFundNotNegative{
     "annual.sd.fund-not-negative", Field(FileKind::SD, sd::SD_PAYM_FOND),
@@ -491,7 +497,7 @@ inline constexpr RuleEntry kAnnualSdMonthUnique{
     "Месяц не должен повторяться в строках одной декларации."};
 inline constexpr RuleEntry kAnnualSdSumApWithinMonthlyLimit{
     "annual.sd.sum-ap-within-monthly-limit", Field(FileKind::SD, sd::SD_SUM_AP),
-    "превышение лимита взносов (>{})",
+    "превышение лимита взносов (>{}",
     "Взносы застрахованного лица за месяц не должны превышать месячный лимит года."};
 inline constexpr RuleEntry kAnnualSdIllNotNegative{
     "annual.sd.ill-not-negative", Field(FileKind::SD, sd::SD_ILL),
@@ -499,7 +505,7 @@ inline constexpr RuleEntry kAnnualSdIllNotNegative{
     "Больничные за месяц не должны быть отрицательными (с 2003 года)."};
 inline constexpr RuleEntry kAnnualSdIllWithinFund{
     "annual.sd.ill-within-fund", Field(FileKind::SD, sd::SD_ILL),
-    "больше, чем поле <Фонд оплаты>",
+    "больше, чем поле <Фонд оплаты> ",
     "Больничные за месяц не должны превышать фонд зарплаты."};
 inline constexpr RuleEntry kAnnualSdSumApNotNegative{
     "annual.sd.sum-ap-not-negative", Field(FileKind::SD, sd::SD_SUM_AP),
@@ -603,7 +609,7 @@ inline constexpr RuleEntry kLoadFilePresent{
 // ----- monthly, REV5_NA
 inline constexpr RuleEntry kMonthlyNaCpasFilled{
     "monthly.na.cpas-filled", Field(FileKind::NA, na::NA_CPAS),
-    "не заполнен. Обязательный параметр для ежемесячных деклараций",
+    " не заполнен. Обязательный параметр для ежемесячных деклараций",
     "В ежемесячной декларации код CPAS должен быть заполнен."};
 
 // ----- monthly, REV5_SD
@@ -621,11 +627,11 @@ inline constexpr RuleEntry kMonthlySdBeginNotBeforeMonth{
     "Начальная дата работы не должна быть раньше отчетного месяца."};
 inline constexpr RuleEntry kMonthlySdJobCodeActive{
     "monthly.sd.job-code-active", Field(FileKind::SD, sd::SD_JOB_CODE),
-    "данный код неактивный",
+    " = {} данный код неактивный",
     "Код должности должен быть активным в справочнике профессий."};
 inline constexpr RuleEntry kMonthlySdJobCodeListed{
     "monthly.sd.job-code-listed", Field(FileKind::SD, sd::SD_JOB_CODE),
-    "данный код отсутствует в справочнике профессий",
+    " = {} данный код отсутствует в справочнике профессий",
     "Код должности должен быть в справочнике профессий."};
 inline constexpr RuleEntry kMonthlySdMonthIsReportingMonth{
     "monthly.sd.month-is-reporting-month", Field(FileKind::SD, sd::SD_MONTH),
@@ -633,7 +639,7 @@ inline constexpr RuleEntry kMonthlySdMonthIsReportingMonth{
     "Месяц строки должен быть отчетным месяцем."};
 inline constexpr RuleEntry kMonthlySdPeriodsDisjoint{
     "monthly.sd.periods-disjoint", InFile(FileKind::SD),
-    "Даты пересекаются",
+    "Пачка {} Декл {} {} месяц {}  Даты пересекаются",
     "Периоды работы одной декларации в одном месяце и категории не должны пересекаться."};
 
 // ----- monthly, REV5_T
@@ -699,7 +705,7 @@ inline constexpr RuleEntry kNewNaCpasDigits{
     "Поле «3.Код CPAS» должно состоять только из цифр."};
 inline constexpr RuleEntry kNewNaCpasUnique{
     "new.na.cpas-unique", Field(FileKind::NA, na::NA_CPAS),
-    "ВНИМАНИЕ! Дублирование.",
+    "ВНИМАНИЕ! Дублирование. CPAS= {}",
     "Код CPAS не должен повторяться в файле REV5_NA."};
 inline constexpr RuleEntry kNewNaCpasLength{
     "new.na.cpas-length", Field(FileKind::NA, na::NA_CPAS),
@@ -756,7 +762,8 @@ inline constexpr RuleEntry kNewNaFileNotEmpty{
 inline constexpr RuleEntry kNewNaFirstNameCharacters{
     "new.na.first-name-characters", Field(FileKind::NA, na::NA_FIRST_NAME, FieldKind::Name),
     "содержит недопустимый символ",
-    "Поле «5.Имя» должно содержать только допустимые символы, без двух знаков подряд."};
+    "Поле «5.Имя» должно содержать только допустимые символы, без двух знаков подряд.",
+    "содержит два знака подряд"};
 inline constexpr RuleEntry kNewNaFirstNameFilled{
     "new.na.first-name-filled", Field(FileKind::NA, na::NA_FIRST_NAME, FieldKind::Name),
     "не заполнено",
@@ -788,7 +795,8 @@ inline constexpr RuleEntry kNewNaIssueDateInWindow{
 inline constexpr RuleEntry kNewNaLastNameCharacters{
     "new.na.last-name-characters", Field(FileKind::NA, na::NA_LAST_NAME, FieldKind::Name),
     "содержит недопустимый символ",
-    "Поле «4.Фамилия» должно содержать только допустимые символы, без двух знаков подряд."};
+    "Поле «4.Фамилия» должно содержать только допустимые символы, без двух знаков подряд.",
+    "содержит два знака подряд"};
 inline constexpr RuleEntry kNewNaLastNameFilled{
     "new.na.last-name-filled", Field(FileKind::NA, na::NA_LAST_NAME, FieldKind::Name),
     "не заполнено",
@@ -796,7 +804,8 @@ inline constexpr RuleEntry kNewNaLastNameFilled{
 inline constexpr RuleEntry kNewNaMiddleNameCharacters{
     "new.na.middle-name-characters", Field(FileKind::NA, na::NA_MIDDLE_NAME, FieldKind::Name),
     "содержит недопустимый символ",
-    "Поле «6.Отчество» должно содержать только допустимые символы, без двух знаков подряд."};
+    "Поле «6.Отчество» должно содержать только допустимые символы, без двух знаков подряд.",
+    "содержит два знака подряд"};
 inline constexpr RuleEntry kNewNaMonthlyRowsExist{
     "new.na.monthly-rows-exist", InFile(FileKind::NA),
     "данные отсутствуют в файле REV5_SD",
@@ -820,7 +829,7 @@ inline constexpr RuleEntry kNewSdBeginYear{
     "ошибочное значение года ={}",
     "Год начальной даты работы должен отличаться от отчетного года не больше чем на 1."};
 inline constexpr RuleEntry kNewSdCategory150Fund{
-    "new.sd.category-150-fund", Field(FileKind::SD, sd::SD_CATEGORY),
+    "new.sd.category-150-fund", InFile(FileKind::SD),
     "категория 150 -  фонд не заполнен ( = 0 )",
     "Для категории 150 фонд зарплаты должен быть заполнен."};
 inline constexpr RuleEntry kNewSdCategoryInDictionary{
@@ -837,7 +846,7 @@ inline constexpr RuleEntry kNewSdCategoryNotZero{
     "Категория застрахованного лица не должна равняться нулю."};
 inline constexpr RuleEntry kNewSdCategoryValidInYear{
     "new.sd.category-valid-in-year", Field(FileKind::SD, sd::SD_CATEGORY),
-    "код {} не действителен для отчетного года={}",
+    " код {} не действителен для отчетного года={}",
     "Категория должна действовать в отчетном году."};
 inline constexpr RuleEntry kNewSdDateMonthsAgree{
     "new.sd.date-months-agree", Field(FileKind::SD, sd::SD_END_DT),
@@ -869,7 +878,7 @@ inline constexpr RuleEntry kNewSdFileNotEmpty{
     "Файл REV5_SD не должен быть пустым."};
 inline constexpr RuleEntry kNewSdBeginBeforeEnd{
     "new.sd.begin-before-end", Field(FileKind::SD, sd::SD_BEGIN_DT),
-    "{} должна быть меньше конечной даты месяца {}",
+    " {} должна быть меньше конечной даты месяца {}",
     "Начальная дата работы должна быть раньше конечной."};
 inline constexpr RuleEntry kNewSdEndRequired{
     "new.sd.end-required", Field(FileKind::SD, sd::SD_END_DT),
@@ -917,11 +926,11 @@ inline constexpr RuleEntry kNewSdPackInIp{
     "Значение поля «2.Номер пачки» должно быть в файле REV5_IP."};
 inline constexpr RuleEntry kNewSdSickLeaveEmployer{
     "new.sd.sick-leave-employer", Field(FileKind::SD, sd::SD_PAYM_FOND),
-    "если фонд = б/л, то взн.раб. должны = 0",
+    "если фонд = б/л, то взн.раб. должны = 0 ",
     "Если весь фонд — больничные, взносы работодателя должны равняться нулю."};
 inline constexpr RuleEntry kNewSdSickLeaveIndividual{
     "new.sd.sick-leave-individual", Field(FileKind::SD, sd::SD_PAYM_FOND),
-    "если фонд = б/л, то инд.взн должны = 0",
+    "если фонд = б/л, то инд.взн должны = 0 ",
     "Если весь фонд — больничные, индивидуальные взносы должны равняться нулю."};
 inline constexpr RuleEntry kNewSdSumApMatchesMonths{
     "new.sd.sum-ap-matches-months", Field(FileKind::SD, sd::SD_SUM_AP),
@@ -952,7 +961,8 @@ inline constexpr RuleEntry kNewSdTotalRowOnce{
 inline constexpr RuleEntry kNewTFioCharacters{
     "new.t.fio-characters", Field(FileKind::T, svod::FIO_EA, FieldKind::Name),
     "содержит недопустимый символ",
-    "Поле «7.ФИО ответств.ЭА» должно содержать только допустимые символы, без двух знаков подряд."};
+    "Поле «7.ФИО ответств.ЭА» должно содержать только допустимые символы, без двух знаков подряд.",
+    "содержит два знака подряд"};
 inline constexpr RuleEntry kNewTFioFilled{
     "new.t.fio-filled", Field(FileKind::T, svod::FIO_EA, FieldKind::Name),
     "не заполнено",
@@ -1033,7 +1043,7 @@ inline constexpr RuleEntry kNewTYearNotFuture{
 // ----- quarterly, REV5_NA
 inline constexpr RuleEntry kQuarterlyNaCpasFilled{
     "quarterly.na.cpas-filled", Field(FileKind::NA, na::NA_CPAS),
-    "не заполнен. Обязательный параметр для ежеквартальных деклараций",
+    " не заполнен. Обязательный параметр для ежеквартальных деклараций",
     "В ежеквартальной декларации код CPAS должен быть заполнен."};
 
 // ----- quarterly, REV5_SD
@@ -1043,7 +1053,7 @@ inline constexpr RuleEntry kQuarterlySdMonthInQuarter{
     "Месяц строки должен быть в отчетном квартале."};
 inline constexpr RuleEntry kQuarterlySdPeriodsDisjoint{
     "quarterly.sd.periods-disjoint", InFile(FileKind::SD),
-    "Даты пересекаются",
+    "Пачка {} Декл {} {} месяц {}  Даты пересекаются",
     "Периоды работы одной декларации в одном месяце и категории не должны пересекаться."};
 
 // ----- quarterly, REV5_T

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "data/checks.h"
+#include "data/rule_entries.h"
 #include "data/schemas.h"
 #include "data/table.h"
 #include "rules/common/common.h"
@@ -37,17 +38,9 @@ void RunExpenseSection(RuleRun& run);
 
 using common::CodeKey;
 using common::FormatCpas;
-using common::kEmptyFile;
 using common::kTotalExpenseCode;
 using common::kTotalMonth;
 using common::SumOf;
-
-// The caption of field `f` of a package file, as the schema numbers it.
-inline const std::string& Caption(FileKind kind, int f) { return Captions(kind)[static_cast<std::size_t>(f)]; }
-
-inline constexpr std::string_view kNotInDeclarations = "отсутствует в файле REV5_NA";
-// The caption of a row whose declaration and pack name no declaration.
-inline constexpr std::string_view kDeclarationAndPack = "1.Номер декларации,2.Номер пачки";
 
 // The finding context of a row that names its declaration and pack: the two
 // numbers as they stood in the file and the last name of the declaration;

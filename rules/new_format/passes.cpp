@@ -10,10 +10,6 @@ Run::Run(const Run& run, FindingWriter& checks_)
     : rule_run(run.rule_run),
       checks(checks_),
       dm(run.dm),
-      t_caption(run.t_caption),
-      ip_caption(run.ip_caption),
-      na_caption(run.na_caption),
-      sd_caption(run.sd_caption),
       year(run.year),
       trimestr(run.trimestr),
       declared_packs(run.declared_packs) {}

@@ -1,10 +1,8 @@
 // The quarterly rule set of the new formats: the shared sections with the
 // quarterly period rule and mandatory CPAS, and the monthly rows of the
 // reporting quarter.
-#include <fmt/format.h>
-
-#include "rules/new_format/new_format.h"
 #include "rules/quarterly/quarterly_rules.h"
+#include "rules/new_format/new_format.h"
 
 namespace zentrox {
 namespace quarterly {
@@ -15,17 +13,15 @@ int QuarterOf(int month) { return (month + 2) / 3; }
 
 new_format::SummaryOptions SummaryOptions() {
   new_format::SummaryOptions o;
-  o.period_rule = "quarterly.t.quarter-range";
+  o.period_rule = &rule::kQuarterlyTQuarterRange;
   o.period_min = 1;
   o.period_max = 4;
-  o.period_message = "Указать значение квартала (1-4)";
   return o;
 }
 
 new_format::DeclarationOptions DeclarationOptions() {
   new_format::DeclarationOptions o;
-  o.cpas_missing_rule = "quarterly.na.cpas-filled";
-  o.cpas_missing_message = " не заполнен. Обязательный параметр для ежеквартальных деклараций";
+  o.cpas_missing_rule = &rule::kQuarterlyNaCpasFilled;
   o.monthly_rows = new_format::LinkTest::KeyValues;
   return o;
 }
@@ -37,11 +33,7 @@ namespace {
 void MonthInQuarter(SaldoRow& row) {
   if (row.total) return;
   const int quarter = row.run.rule_run.period;
-  if (QuarterOf(row.month) != quarter) {
-    row.checks.ReportFieldErrorWith("quarterly.sd.month-in-quarter", row.caption(sd::SD_MONTH), [&] {
-      return fmt::format("={} за пределом отчетного квартала={}", row.month, quarter);
-    });
-  }
+  if (QuarterOf(row.month) != quarter) row.checks.Report(rule::kQuarterlySdMonthInQuarter, row.month, quarter);
 }
 
 }  // namespace
@@ -63,7 +55,7 @@ void RunQuarterlyRules(RuleRun& rule_run) {
                       }},
                      {"REV5_SD",
                       [quarter](Run& r) {
-                        RunOverlapPass(r, "quarterly.sd.periods-disjoint",
+                        RunOverlapPass(r, rule::kQuarterlySdPeriodsDisjoint,
                                        [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });
                       }},
                      {"REV5_SD", RunCategoryValidityPass},
