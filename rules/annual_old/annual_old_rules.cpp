@@ -25,18 +25,15 @@ void RunAnnualOldRules(RuleRun& run) {
          RunDeclarationSection(own);
          run.declaration_count = own.declaration_count;
        }},
-      {"REV5_SD",
-       [&run](FindingWriter& c) {
+      {"REV5_SD", [&run](FindingWriter& c) {
          RuleRun own(run, c);
          RunMonthlySection(own);
        }},
-      {"REV5_DI",
-       [&run](FindingWriter& c) {
+      {"REV5_DI", [&run](FindingWriter& c) {
          RuleRun own(run, c);
          RunPositionSection(own);
        }},
-      {"REV5_MU",
-       [&run](FindingWriter& c) {
+      {"REV5_MU", [&run](FindingWriter& c) {
          RuleRun own(run, c);
          RunExpenseSection(own);
        }},
