@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/protocol.h"
 #include "data/schemas.h"
 
 namespace zentrox {
@@ -106,6 +107,12 @@ std::string FormatMessage(std::string_view message, const Values&... values) {
   } else {
     return fmt::format(fmt::runtime(message), values...);
   }
+}
+
+// A fault line of `rule` that is its message, with `values` in its "{}".
+template <class... Values>
+void AddFault(Protocol& protocol, const RuleEntry& rule, const Values&... values) {
+  protocol.AddFault(FormatMessage(rule.message, values...), rule.id);
 }
 
 // A message as the catalogue shows it: "…" for each value.

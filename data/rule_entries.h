@@ -543,12 +543,13 @@ inline constexpr RuleEntry kControlFilesReadable{
 // ----- dictionary, *.txt
 inline constexpr RuleEntry kDictionaryLineIntact{
     "dictionary.line-intact", InFiles("*.txt"),
-    "запорчен файл{}строка {}",
+    "запорчен файл",
     "Строка справочника должна содержать разделитель полей."};
 inline constexpr RuleEntry kDictionaryDataTypeValid{
     "dictionary.data-type-valid", InFiles("*.txt"),
     "Неверный тип параметра",
-    "Значения справочника должны иметь тип своего поля."};
+    "Значения справочника должны иметь тип своего поля.",
+    "Ошибка: неверный тип данных."};
 inline constexpr RuleEntry kDictionaryDateFormatValid{
     "dictionary.date-format-valid", InFiles("*.txt"),
     "Ошибка: неверный формат даты.",
@@ -559,7 +560,7 @@ inline constexpr RuleEntry kDictionaryLineEnded{
     "Каждая строка справочника должна заканчиваться признаком конца строки."};
 inline constexpr RuleEntry kDictionaryFilePresent{
     "dictionary.file-present", InFiles("*.txt"),
-    "NU ESTE fisierul {}",
+    "NU ESTE fisierul",
     "Файл справочника должен быть в рабочем каталоге."};
 
 // ----- intake
@@ -603,7 +604,7 @@ inline constexpr RuleEntry kLoadFieldsComplete{
     "В строке файла пакета должны быть все поля."};
 inline constexpr RuleEntry kLoadFilePresent{
     "load.file-present", InFiles("REV5_*"),
-    "NU ESTE fisierul {}",
+    "NU ESTE fisierul",
     "Файл пакета должен быть в рабочем каталоге."};
 
 // ----- monthly, REV5_NA
@@ -1069,7 +1070,7 @@ inline constexpr RuleEntry kSetupComplete{
     "Все части установки программы должны быть на месте."};
 inline constexpr RuleEntry kSetupPartPresent{
     "setup.part-present", Nowhere(),
-    "{} - ожидается: {}",
+    "   {}  -  ожидается: {}",
     "Каждая часть установки должна лежать там, где её ожидают."};
 // clang-format on
 

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "data/files.h"
+#include "data/rule_entries.h"
 #include "data/text.h"
 #include "intake/command_runner.h"
 #include "intake/listing.h"
@@ -120,8 +121,8 @@ bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {
   if (ListingHoldsPackage(listing)) return true;
   if (!r.ok()) archiver_message_ = ArchiverReason(r, program_dir_);
   protocol.SetColor(kRed);
-  protocol.AddFault(kErrorHeading, "intake.listing-package-only");
-  protocol.AddFault("неправильно создан архив (в архиве должно быть только 4 файла!)", "intake.listing-package-only");
+  protocol.AddFault(kErrorHeading, rule::kIntakeListingPackageOnly.id);
+  AddFault(protocol, rule::kIntakeListingPackageOnly);
   return false;
 }
 
@@ -154,7 +155,7 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
       "   а должен быть Shortcut to zentrox.exe",
       "",
   };
-  for (const char* line : lines) protocol.AddFault(line, "intake.extraction-succeeds");
+  for (const char* line : lines) protocol.AddFault(line, rule::kIntakeExtractionSucceeds.id);
   protocol.SetColor(kBlue);
   protocol.SetBold(true);
   protocol.SetItalic(true);
@@ -165,7 +166,7 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
     protocol.SetColor(kRed);
     protocol.SetBold(false);
     protocol.SetItalic(false);
-    protocol.AddFault("Пакет слишком велик: распакованные файлы превышают допустимый размер", "intake.size-within-cap");
+    AddFault(protocol, rule::kIntakeSizeWithinCap);
   }
 }
 
@@ -173,7 +174,7 @@ void Session::WriteBusy(Protocol& protocol, UserPort* port, const std::string& f
   const std::string text = WorkdirBusyText(workdir_, failure);
   protocol.Clear();
   protocol.SetColor(kRed);
-  protocol.AddFault(text, "intake.workdir-free");
+  protocol.AddFault(text, rule::kIntakeWorkdirFree.id);
   if (port != nullptr) port->ShowError(text);
 }
 
@@ -225,7 +226,7 @@ UnrarOutcome Session::UnRarNamedPackage(Variant variant, const std::string& chos
 
   std::vector<std::string> refusal = CheckPackageName(profile.name_policy, package_name_);
   if (!refusal.empty()) {
-    for (std::string& line : refusal) protocol.AddFault(std::move(line), "intake.package-name-valid");
+    for (std::string& line : refusal) protocol.AddFault(std::move(line), rule::kIntakePackageNameValid.id);
     package_name_.clear();
     return UnrarOutcome::NameRefused;
   }

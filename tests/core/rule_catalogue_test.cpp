@@ -1,5 +1,6 @@
 // The rule catalogue itself; that the rules and the catalogue name the same
 // ids is checked over the whole suite (tests/rule_coverage.cmake).
+#include <fmt/args.h>
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -27,6 +28,22 @@ TEST(RuleCatalogue, EveryEntryIsCompleteAndItsIdUnique) {
     EXPECT_EQ(FindRule(e.id), &e);
   }
   EXPECT_EQ(FindRule("new.sd.no-such-rule"), nullptr);
+}
+
+// A message is a format string whose every "{}" takes a value; the fields an
+// entry names lie in its file, and a name is one field.
+TEST(RuleCatalogue, MessagesFormatAndFieldsExist) {
+  for (const RuleEntry* e : RuleCatalogue()) {
+    SCOPED_TRACE(std::string(e->id));
+    fmt::dynamic_format_arg_store<fmt::format_context> values;
+    for (auto at = e->message.find("{}"); at != std::string_view::npos; at = e->message.find("{}", at + 2)) {
+      values.push_back("v");
+    }
+    EXPECT_NO_THROW(fmt::vformat(e->message, values));
+    EXPECT_EQ(ShownMessage(e->message).find_first_of("{}"), std::string::npos);
+    if (e->field.shape != RuleField::Shape::None) EXPECT_FALSE(e->caption().empty());
+    if (e->field.kind == FieldKind::Name) EXPECT_EQ(e->field.shape, RuleField::Shape::One);
+  }
 }
 
 TEST(RuleCatalogue, TextHasALinePerRuleAndJsonAnObject) {
