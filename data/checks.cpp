@@ -23,8 +23,8 @@ std::optional<RecordRef> FindingContext::Record() const {
   return RecordRef{table->source_file(), static_cast<int>(line)};
 }
 
-void FindingWriter::BeginSection(const std::string& file_name) {
-  section = file_name;
+void FindingWriter::BeginSection(FileKind file) {
+  section = FileName(file);
   deferred_ = nullptr;
   context.Clear();
   row = 0;
@@ -32,7 +32,7 @@ void FindingWriter::BeginSection(const std::string& file_name) {
   heading.color = kRed;
   heading.bold = true;
   heading.italic = false;
-  protocol_.AddStyled("fisierul " + file_name, heading);
+  protocol_.AddStyled("fisierul " + section, heading);
 }
 
 namespace {
@@ -134,50 +134,6 @@ void FindingWriter::WritePack(const RuleEntry& rule, std::string_view pack, cons
 void FindingWriter::WritePlain(const RuleEntry& rule, std::string message) {
   Finding f = MakeFinding(rule.id, "", message, FindingFormat::Plain);
   protocol_.AddFinding(std::move(message), std::move(f));
-}
-
-void FindingWriter::ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text) {
-  if (Skipped(rule)) return;
-  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}, строка {}", context.pack, context.declaration,
-                                   context.name, caption, text, row),
-                       MakeFinding(rule, caption, text, FindingFormat::Field));
-}
-
-void FindingWriter::ReportNoRow(std::string_view rule, std::string_view caption, std::string_view text) {
-  if (Skipped(rule)) return;
-  protocol_.AddFinding(
-      fmt::format("Пачка {} Декл {} {}  поле <{}> {}", context.pack, context.declaration, context.name, caption, text),
-      MakeFinding(rule, caption, text, FindingFormat::FieldNoRow));
-}
-
-void FindingWriter::ReportDuplicate(std::string_view rule, const FindingContext& who, std::string_view caption,
-                                    std::string_view text, std::string_view label, std::string_view value) {
-  if (Skipped(rule)) return;
-  Finding f = MakeFinding(rule, caption, fmt::format("{} {} {}", text, label, value), FindingFormat::DuplicateValue);
-  f.pack = who.pack;
-  f.declaration = who.declaration;
-  f.name = who.name;
-  f.record = who.Record();
-  f.value = ValueOf(who, caption);
-  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {} {} {}", who.pack, who.declaration, who.name,
-                                   caption, text, label, value),
-                       std::move(f));
-}
-
-void FindingWriter::ReportPack(std::string_view rule, std::string_view pack, std::string_view text,
-                               const FindingContext& record) {
-  if (Skipped(rule)) return;
-  Finding f = MakeFinding(rule, "", text, FindingFormat::Pack);
-  f.pack = std::string(pack);
-  f.declaration.clear();
-  f.name.clear();
-  f.record = record.Record();
-  protocol_.AddFinding(fmt::format("Пачка {}  {} ", pack, text), std::move(f));
-}
-
-void FindingWriter::ReportPlain(std::string_view rule, std::string_view text) {
-  if (Skipped(rule)) return;
-  protocol_.AddFinding(std::string(text), MakeFinding(rule, "", text, FindingFormat::Plain));
 }
 
 void FindingWriter::CheckFilled(const RuleEntry& rule, const Table& t, RowId r) {
@@ -287,74 +243,6 @@ void FindingWriter::Require(Primitive p, const char* name) const {
   }
 }
 
-void FindingWriter::CheckFilled(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
-  if (t.IsEmpty(r, f)) ReportFieldError(rule, caption, "не заполнено");
-}
-
-void FindingWriter::CheckNotNegative(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
-  Require(Primitive::NotNegative, "CheckNotNegative");
-  // A float below zero has a "-" before its digits: most amounts are told
-  // apart by their first character without reading their number.
-  if (t.field(f).type == FieldType::Float) {
-    const std::string_view text = t.View(r, f);
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos || text[first] != '-') return;
-  }
-  if (t.Number(r, f) < 0) ReportFieldError(rule, caption, "не должно быть отрицательной суммой");
-}
-
-void FindingWriter::CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict,
-                                        int key, std::string_view caption) {
-  // Text codes compare as text, amounts (tariffs) as amounts, the rest as integers.
-  bool differs = false;
-  switch (t.field(f).type) {
-    case FieldType::String: differs = t.Text(r, f) != dict.Text(key); break;
-    case FieldType::Float: differs = t.Number(r, f) != dict.Number(key); break;
-    default: differs = t.Int(r, f) != dict.Int(key); break;
-  }
-  if (differs) ReportFieldError(rule, caption, "не соответствует коду из справочника");
-}
-
-void FindingWriter::CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other,
-                                   int other_field, std::string_view caption, std::string_view file_name) {
-  if (t.Number(r, f) != other.Number(other_field)) {
-    if (Skipped(rule)) return;
-    ReportFieldError(rule, caption, fmt::format("отсутствует в файле {}", file_name));
-  }
-}
-
-void FindingWriter::CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption,
-                                   double expected, SumLine line) {
-  double d = std::fabs(t.Number(r, f) - expected);
-  if (d <= 0.005) return;
-  if (Skipped(rule)) return;
-  std::string amount = FormatAmount(d);
-  if (line == SumLine::MonthSum) {
-    protocol_.AddFinding(
-        fmt::format("Пачка {} Декл {} {}  поле <{}> с ошибкой. Сумма по месяцам не равна итоговой. Разность={} ",
-                    context.pack, context.declaration, context.name, caption, amount),
-        MakeFinding(rule, caption, "с ошибкой. Сумма по месяцам не равна итоговой. Разность=" + amount,
-                    FindingFormat::SumMonthly));
-  } else {
-    protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> с ошибкой. Разность={} ,cтрока {}", context.pack,
-                                     context.declaration, context.name, caption, amount, row),
-                         MakeFinding(rule, caption, "с ошибкой. Разность=" + amount, FindingFormat::Sum));
-  }
-}
-
-void FindingWriter::CheckNotFuture(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
-  if (t.DateValue(r, f) > today_) ReportFieldError(rule, caption, "больше текущей даты");
-}
-
-void FindingWriter::CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
-  for (char c : t.Text(r, f)) {
-    if (c < '0' || c > '9') {
-      ReportFieldError(rule, caption, "содержит недопустимые символы - не цифры");
-      return;
-    }
-  }
-}
-
 NameFault NameCharactersFault(std::string_view text) {
   bool after_sign = false;
   for (char c : text) {
@@ -367,35 +255,6 @@ NameFault NameCharactersFault(std::string_view text) {
     after_sign = sign;
   }
   return NameFault::None;
-}
-
-void FindingWriter::CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f,
-                                        std::string_view caption) {
-  switch (NameCharactersFault(t.Text(r, f))) {
-    case NameFault::ForbiddenCharacter: ReportFieldError(rule, caption, "содержит недопустимый символ"); break;
-    case NameFault::TwoSignsInARow: ReportFieldError(rule, caption, "содержит два знака подряд"); break;
-    case NameFault::None: break;
-  }
-}
-
-void FindingWriter::CheckDateOrder(std::string_view rule, const Table& t, RowId r, int start, int end,
-                                   std::string_view caption) {
-  Require(Primitive::DateOrder, "CheckDateOrder");
-  if (t.DateValue(r, start) > t.DateValue(r, end)) ReportFieldError(rule, caption, "больше <14.Конца периода>");
-}
-
-void FindingWriter::CheckDateRange(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
-  Require(Primitive::DateRange, "CheckDateRange");
-  static const Date kLow = *Date::FromYmd(1900, 1, 1);
-  static const Date kHigh = *Date::FromYmd(2200, 1, 1);
-  Date d = t.DateValue(r, f);
-  if (d < kLow || d > kHigh) ReportFieldError(rule, caption, "должна быть в диапазоне (01.01.1900-01.01.2200)");
-}
-
-void FindingWriter::CheckYesNo(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
-  Require(Primitive::YesNo, "CheckYesNo");
-  std::string v = t.Text(r, f);
-  if (v != "Y" && v != "N") ReportFieldError(rule, caption, "должно быть Y или N");
 }
 
 }  // namespace zentrox

@@ -1,10 +1,11 @@
 // The finding context and the field-check primitives every rule set uses.
 //
 // A primitive tests one field of one row and, when the test fails, appends
-// one finding line to the protocol through `ReportFieldError`, quoting the
-// finding context (pack, declaration, last name) and the row counter of the
-// running pass. Every call names the rule it serves, so the structured
-// finding carries a stable rule id beside its text.
+// one finding line to the protocol, quoting the finding context (pack,
+// declaration, last name) and the row counter of the running pass. Every
+// call names the catalogue entry of the rule it serves (data/rule_entries.h):
+// the entry gives the field tested, the caption the line names and its
+// message, and the finding carries its stable id.
 #pragma once
 
 #include <optional>
@@ -125,8 +126,9 @@ class FindingWriter {
   }
   std::string section;  // the file section findings belong to
 
-  // Starts a file section: its bold red heading, a cleared context and row counter.
-  void BeginSection(const std::string& file_name);
+  // Starts the section of a package file: its bold red heading, a cleared
+  // context and row counter.
+  void BeginSection(FileKind file);
 
   // ----- line writers ------------------------------------------------------
   // Each writes one line of `rule`: the caption of the field its entry names
@@ -193,46 +195,6 @@ class FindingWriter {
   void CheckDateOrder(const RuleEntry& rule, const Table& t, RowId r, int end);
   void CheckDateRange(const RuleEntry& rule, const Table& t, RowId r);
   void CheckYesNo(const RuleEntry& rule, const Table& t, RowId r);
-
-  // ----- the same by rule id (going) ------------------------------------------
-  // "Пачка %s Декл %s %s  поле <%s> %s, строка %d"
-  void ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text);
-  // The same, with a text that `compose()` returns composed only when the
-  // line is kept: past the fault-line limit the fault is only counted.
-  template <class Compose>
-  void ReportFieldErrorWith(std::string_view rule, std::string_view caption, Compose&& compose) {
-    if (Skipped(rule)) return;
-    ReportFieldError(rule, caption, compose());
-  }
-  // "Пачка %s Декл %s %s  поле <%s> %s"
-  void ReportNoRow(std::string_view rule, std::string_view caption, std::string_view text);
-  // "Пачка %s Декл %s %s  поле <%s> %s %s %s" with an explicit context.
-  void ReportDuplicate(std::string_view rule, const FindingContext& who, std::string_view caption,
-                       std::string_view text, std::string_view label, std::string_view value);
-  // "Пачка %s  %s "; `record` is the record the line names (the pack's), if any.
-  void ReportPack(std::string_view rule, std::string_view pack, std::string_view text,
-                  const FindingContext& record = FindingContext());
-  // A fault line that is the message alone; it names the context's record.
-  void ReportPlain(std::string_view rule, std::string_view text);
-
-  // ----- primitives ------------------------------------------------------------
-  void CheckFilled(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  void CheckNotNegative(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  // Compares the field with `key` of the dictionary row `dict` (none: empty):
-  // as texts for category and district fields, as floating-point numbers for
-  // the tariffs, as integers otherwise.
-  void CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict, int key,
-                           std::string_view caption);
-  void CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other, int other_field,
-                      std::string_view caption, std::string_view file_name);
-  void CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption, double expected,
-                      SumLine line = SumLine::Row);
-  void CheckNotFuture(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  void CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  void CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  void CheckDateOrder(std::string_view rule, const Table& t, RowId r, int start, int end, std::string_view caption);
-  void CheckDateRange(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  void CheckYesNo(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
 
  private:
   void Require(Primitive p, const char* name) const;

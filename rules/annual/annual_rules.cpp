@@ -198,14 +198,14 @@ void RunAnnualRules(RuleRun& rule_run) {
   using namespace new_format;
   Run run(rule_run);
   RunPasses(run, {
-                     {"REV5_T", [](Run& r) { RunSummarySection(r, annual::SummaryOptions()); }},
-                     {"REV5_IP", RunPackSection},
-                     {"REV5_NA", [](Run& r) { RunDeclarationSection(r, annual::DeclarationOptions()); }},
-                     {"REV5_SD", [](Run& r) { RunSaldoRowPass(r, annual::SaldoRowOptions()); }},
-                     {"REV5_SD", annual::RunDuplicateMonthPass},
-                     {"REV5_SD", annual::RunYearlyLimitPass},
-                     {"REV5_SD", RunCategoryValidityPass},
-                     {"REV5_SD", RunMonthSumPass},
+                     {FileKind::T, [](Run& r) { RunSummarySection(r, annual::SummaryOptions()); }},
+                     {FileKind::IP, RunPackSection},
+                     {FileKind::NA, [](Run& r) { RunDeclarationSection(r, annual::DeclarationOptions()); }},
+                     {FileKind::SD, [](Run& r) { RunSaldoRowPass(r, annual::SaldoRowOptions()); }},
+                     {FileKind::SD, annual::RunDuplicateMonthPass},
+                     {FileKind::SD, annual::RunYearlyLimitPass},
+                     {FileKind::SD, RunCategoryValidityPass},
+                     {FileKind::SD, RunMonthSumPass},
                  });
 }
 

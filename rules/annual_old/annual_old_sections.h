@@ -1,10 +1,9 @@
 // The old-format annual rule set, one section per package file.
 //
-// Every section opens with its heading, walks its file in file order and
-// applies its rules to each row in a fixed order; the passes that need
-// another order (duplicates, totals) follow the walk. Each rule is a small
-// function named after what it checks and carries a stable rule id
-// ("annual-old.<file>.<what>").
+// Every section walks its file in file order and applies its rules to each
+// row in a fixed order; the passes that need another order (duplicates,
+// totals) follow the walk. Each rule is a small function named after what it
+// checks and names its catalogue entry (data/rule_entries.h).
 #pragma once
 
 #include <string>

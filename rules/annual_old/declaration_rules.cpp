@@ -216,7 +216,6 @@ constexpr DeclarationRule kDeclarationRules[] = {
 void RunDeclarationSection(RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
-  c.BeginSection("REV5_NA");
   DeclarationScope scope{c,
                          dm,
                          Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),

@@ -89,7 +89,6 @@ void CheckExpenseTotals(FindingWriter& c, const Table& rows, const Table& declar
 void RunExpenseSection(RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
-  c.BeginSection("REV5_MU");
   ExpenseScope scope{c, dm, Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
                      Lookup(dm.name_account, {old_na::NA_ID, old_na::NA_PL}), Lookup(dm.rashod, {dict::ID})};
   const Table& rows = dm.money_util;

@@ -143,7 +143,6 @@ void CheckTotalRows(FindingWriter& c, const Table& rows, const Table& declaratio
 void RunMonthlySection(RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
-  c.BeginSection("REV5_SD");
   MonthlyScope scope{c,
                      dm,
                      Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),

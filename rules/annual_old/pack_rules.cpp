@@ -135,7 +135,6 @@ constexpr PackRule kPackRules[] = {
 void RunPackSection(RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
-  c.BeginSection("REV5_PL");
   PackScope scope{c,
                   dm,
                   run.archive_path,

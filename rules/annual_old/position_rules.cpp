@@ -63,7 +63,6 @@ constexpr PositionRule kPositionRules[] = {CheckDeclaration, CheckPack, CheckDat
 void RunPositionSection(RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
-  c.BeginSection("REV5_DI");
   PositionScope scope{c,
                       dm,
                       Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),

@@ -117,16 +117,16 @@ void RunMonthlyRules(RuleRun& rule_run) {
   Run run(rule_run);
   const int month = rule_run.period;
   RunPasses(run, {
-                     {"REV5_T", [](Run& r) { RunSummarySection(r, monthly::SummaryOptions()); }},
-                     {"REV5_IP", RunPackSection},
-                     {"REV5_NA", [](Run& r) { RunDeclarationSection(r, monthly::DeclarationOptions()); }},
-                     {"REV5_SD", [](Run& r) { RunSaldoRowPass(r, monthly::SaldoRowOptions()); }},
-                     {"REV5_SD",
+                     {FileKind::T, [](Run& r) { RunSummarySection(r, monthly::SummaryOptions()); }},
+                     {FileKind::IP, RunPackSection},
+                     {FileKind::NA, [](Run& r) { RunDeclarationSection(r, monthly::DeclarationOptions()); }},
+                     {FileKind::SD, [](Run& r) { RunSaldoRowPass(r, monthly::SaldoRowOptions()); }},
+                     {FileKind::SD,
                       [month](Run& r) {
                         RunOverlapPass(r, rule::kMonthlySdPeriodsDisjoint, [month](int m) { return m == month; });
                       }},
-                     {"REV5_SD", RunCategoryValidityPass},
-                     {"REV5_SD", RunMonthSumPass},
+                     {FileKind::SD, RunCategoryValidityPass},
+                     {FileKind::SD, RunMonthSumPass},
                  });
 }
 

@@ -170,7 +170,6 @@ void RunDeclarationsPerPackPass(Run& run) {
 
 void RunDeclarationSection(Run& run, const DeclarationOptions& options) {
   FindingWriter& c = run.checks;
-  c.BeginSection("REV5_NA");
   const Table& na = run.dm.name_account;
   static const Date kBirthLowest = *Date::FromYmd(1900, 1, 1);
   static const Date kIssueLowest = *Date::FromYmd(1950, 1, 1);

@@ -3,8 +3,9 @@
 // and its whole-file passes. Each variant composes them with a small options
 // struct and adds its own rules where its behaviour differs.
 //
-// Rule ids follow "<set>.<file>.<check>": <set> is "new" for a check whose
-// behaviour all new-format sets share, or the variant ("quarterly", "annual",
+// Each check names its catalogue entry (data/rule_entries.h), whose id
+// follows "<set>.<file>.<check>": <set> is "new" for a check whose behaviour
+// all new-format sets share, or the variant ("quarterly", "annual",
 // "monthly") for a check that is its own; <file> is t, ip, na or sd.
 #pragma once
 
@@ -40,10 +41,11 @@ struct Run {
   int declared_packs = 0;
 };
 
-// A pass of a rule set over the loaded package; `section` is the file section
-// its lines belong to (see SideBySidePass for what a pass may read).
+// A pass of a rule set over the loaded package; `file` is the file whose
+// section its lines belong to, which the first pass of the file opens (see
+// SideBySidePass for what a pass may read).
 struct Pass {
-  std::string_view section;
+  FileKind file;
   std::function<void(Run&)> run;
 };
 
@@ -213,9 +215,9 @@ struct SaldoRowOptions {
 // Applies the shared list with the variant's slots to one row.
 void ApplySaldoRowRules(SaldoRow& row, const SaldoRowOptions& options);
 
-// The monthly-row pass frame: opens the REV5_SD section, walks the rows in
-// file order with the context of each row set, applies the row rules to each
-// and writes the empty-file line when there was no row.
+// The monthly-row pass frame: walks the rows of REV5_SD in file order with
+// the context of each row set, applies the row rules to each and writes the
+// empty-file line when there was no row.
 void RunSaldoRowPass(Run& run, const SaldoRowOptions& options);
 
 // FindingWriter of one monthly row shared by the new-format sets; each writes at

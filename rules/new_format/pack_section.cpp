@@ -30,7 +30,6 @@ void CheckAgainstTotalRows(Run& run, const Lookup& totals, RowId r) {
 
 void RunPackSection(Run& run) {
   FindingWriter& c = run.checks;
-  c.BeginSection("REV5_IP");
   const Table& p = run.dm.pack_label;
   const Lookup totals(run.dm.saldo_data, {sd::SD_PL, sd::SD_MONTH});
   c.WalkFile(p, [&](RowId r) {

@@ -18,7 +18,7 @@ void RunPasses(Run& run, std::initializer_list<Pass> passes) {
   std::vector<SideBySidePass> side_by_side;
   side_by_side.reserve(passes.size());
   for (const Pass& pass : passes) {
-    side_by_side.push_back({pass.section, [&run, &pass](FindingWriter& checks) {
+    side_by_side.push_back({pass.file, [&run, &pass](FindingWriter& checks) {
                               Run own(run, checks);
                               pass.run(own);
                             }});

@@ -82,7 +82,6 @@ void ApplySaldoRowRules(SaldoRow& row, const SaldoRowOptions& o) {
 
 void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
   FindingWriter& c = run.checks;
-  c.BeginSection("REV5_SD");
   const Table& sd = run.dm.saldo_data;
   const SaldoLinks links(run.dm);
   Protocol& protocol = c.protocol();

@@ -58,7 +58,6 @@ void CheckTotals(Run& run, RowId r, const Amounts& packs) {
 
 void RunSummarySection(Run& run, const SummaryOptions& options) {
   FindingWriter& c = run.checks;
-  c.BeginSection("REV5_T");
   const Table& t = run.dm.svod_info;
   const Lookup typeform(run.dm.typeform, {dict::ID});
   const Lookup raion(run.dm.raion, {dict::ID});

@@ -44,22 +44,22 @@ void RunQuarterlyRules(RuleRun& rule_run) {
   Run run(rule_run);
   const int quarter = rule_run.period;
   RunPasses(run, {
-                     {"REV5_T", [](Run& r) { RunSummarySection(r, quarterly::SummaryOptions()); }},
-                     {"REV5_IP", RunPackSection},
-                     {"REV5_NA", [](Run& r) { RunDeclarationSection(r, quarterly::DeclarationOptions()); }},
-                     {"REV5_SD",
+                     {FileKind::T, [](Run& r) { RunSummarySection(r, quarterly::SummaryOptions()); }},
+                     {FileKind::IP, RunPackSection},
+                     {FileKind::NA, [](Run& r) { RunDeclarationSection(r, quarterly::DeclarationOptions()); }},
+                     {FileKind::SD,
                       [](Run& r) {
                         SaldoRowOptions rows;
                         rows.period = quarterly::MonthInQuarter;
                         RunSaldoRowPass(r, rows);
                       }},
-                     {"REV5_SD",
+                     {FileKind::SD,
                       [quarter](Run& r) {
                         RunOverlapPass(r, rule::kQuarterlySdPeriodsDisjoint,
                                        [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });
                       }},
-                     {"REV5_SD", RunCategoryValidityPass},
-                     {"REV5_SD", RunMonthSumPass},
+                     {FileKind::SD, RunCategoryValidityPass},
+                     {FileKind::SD, RunMonthSumPass},
                  });
 }
 
