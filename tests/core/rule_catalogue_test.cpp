@@ -41,8 +41,8 @@ TEST(RuleCatalogue, MessagesFormatAndFieldsExist) {
     }
     EXPECT_NO_THROW(fmt::vformat(e->message, values));
     EXPECT_EQ(ShownMessage(e->message).find_first_of("{}"), std::string::npos);
-    if (e->field.shape != RuleField::Shape::None) EXPECT_FALSE(e->caption().empty());
-    if (e->field.kind == FieldKind::Name) EXPECT_EQ(e->field.shape, RuleField::Shape::One);
+    EXPECT_EQ(e->caption().empty(), e->field.shape == RuleField::Shape::None);
+    EXPECT_TRUE(e->field.kind != FieldKind::Name || e->field.shape == RuleField::Shape::One);
   }
 }
 
