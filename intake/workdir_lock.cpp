@@ -12,6 +12,7 @@
 #include <cstring>
 #include <thread>
 
+#include "data/rule_entries.h"
 #include "intake/env_count.h"
 
 namespace zentrox {
@@ -105,7 +106,7 @@ WorkdirLock::~WorkdirLock() {
 }
 
 std::string WorkdirBusyText(const std::string& workdir, const std::string& failure) {
-  std::string text = "Рабочий каталог " + workdir + " занят другой проверкой; повторите позже";
+  std::string text = FormatMessage(rule::kIntakeWorkdirFree.message, workdir);
   if (!failure.empty()) text += " (" + failure + ")";
   return text;
 }

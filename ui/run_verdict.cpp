@@ -6,13 +6,14 @@
 
 #include <QRegularExpression>
 
+#include "data/rule_entries.h"
+
 namespace zentrox::ui {
 namespace {
 
 // The lines by which a control run that ended early says why.
 constexpr const char* kFilesMissing = "отсутствуют нужные файлы из пакета ";
 constexpr const char* kOutOfMemory = "Недостаточно памяти для контроля пакета";
-constexpr const char* kInternalErrorRule = "control.no-internal-error";
 
 QString NotChecked(const char* why) {
   return QStringLiteral("Pachetul nu a fost verificat: ") + QString::fromUtf8(why);
@@ -25,7 +26,7 @@ QString EndedEarly(const Protocol& protocol) {
   for (const ProtocolLine& line : protocol.lines()) {
     if (line.text == kFilesMissing) files_missing = true;
     if (line.text == kOutOfMemory) out_of_memory = true;
-    if (line.finding && line.finding->rule == kInternalErrorRule) internal_error = true;
+    if (line.finding && line.finding->rule == rule::kControlNoInternalError.id) internal_error = true;
   }
   if (out_of_memory) return QStringLiteral("Verificarea s-a oprit: memoria nu ajunge pentru acest pachet.");
   if (internal_error) return QStringLiteral("Verificarea s-a oprit: eroare internă a programului.");
