@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <regex>
 
 #include "data/rule_catalogue.h"
@@ -10,6 +11,22 @@
 
 namespace zentrox::test {
 namespace {
+
+// The entry's message as a pattern: "{}" matches any value.
+const std::regex& MessagePattern(const RuleEntry& entry) {
+  static std::map<const RuleEntry*, std::regex> patterns;
+  auto it = patterns.find(&entry);
+  if (it == patterns.end()) {
+    std::string pattern;
+    for (char c : entry.message) {
+      if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) pattern += '\\';
+      pattern += c;
+    }
+    pattern = std::regex_replace(pattern, std::regex("\\\\\\{\\\\\\}"), ".*");
+    it = patterns.emplace(&entry, std::regex(pattern)).first;
+  }
+  return it->second;
+}
 
 // Every finding reads as the rule catalogue says: a catalogued rule, its
 // message with the values filled in, and in a line that names a field the
@@ -23,14 +40,8 @@ void ExpectFindingsMatchTheCatalogue(const Protocol& protocol, const VariantProf
       ADD_FAILURE() << f.rule << " is not catalogued";
       continue;
     }
-    std::string pattern;
-    for (char c : entry->message) {
-      if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) pattern += '\\';
-      pattern += c;
-    }
-    pattern = std::regex_replace(pattern, std::regex("\\\\\\{\\\\\\}"), ".*");
     const bool second = !entry->second_message.empty() && f.message == entry->second_message;
-    EXPECT_TRUE(second || std::regex_match(f.message, std::regex(pattern))) << f.rule << ": \"" << f.message << "\"";
+    EXPECT_TRUE(second || std::regex_match(f.message, MessagePattern(*entry))) << f.rule << ": \"" << f.message << "\"";
     if (f.format == FindingFormat::Plain || f.format == FindingFormat::Pack || f.format == FindingFormat::Loader) {
       continue;  // no caption in the line
     }
