@@ -23,8 +23,8 @@ std::optional<RecordRef> FindingContext::Record() const {
   return RecordRef{table->source_file(), static_cast<int>(line)};
 }
 
-void FindingWriter::BeginSection(const std::string& file_name) {
-  section = file_name;
+void FindingWriter::BeginSection(FileKind file) {
+  section = FileName(file);
   deferred_ = nullptr;
   context.Clear();
   row = 0;
@@ -32,7 +32,7 @@ void FindingWriter::BeginSection(const std::string& file_name) {
   heading.color = kRed;
   heading.bold = true;
   heading.italic = false;
-  protocol_.AddStyled("fisierul " + file_name, heading);
+  protocol_.AddStyled("fisierul " + section, heading);
 }
 
 namespace {
@@ -77,62 +77,72 @@ bool FindingWriter::Skipped(std::string_view rule) {
   return true;
 }
 
-void FindingWriter::ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text) {
-  if (Skipped(rule)) return;
-  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {}, строка {}", context.pack, context.declaration,
-                                   context.name, caption, text, row),
-                       MakeFinding(rule, caption, text, FindingFormat::Field));
+int FindingWriter::FieldOf(const RuleEntry& rule) {
+  if (rule.field.shape != RuleField::Shape::One) {
+    throw std::logic_error(fmt::format("{} names no one field to test", rule.id));
+  }
+  return rule.field.first;
 }
 
-void FindingWriter::ReportNoRow(std::string_view rule, std::string_view caption, std::string_view text) {
-  if (Skipped(rule)) return;
-  protocol_.AddFinding(
-      fmt::format("Пачка {} Декл {} {}  поле <{}> {}", context.pack, context.declaration, context.name, caption, text),
-      MakeFinding(rule, caption, text, FindingFormat::FieldNoRow));
+std::string FindingWriter::LineCaption(const RuleEntry& rule, int f) const {
+  const RuleField& field = rule.field;
+  if (!field.file || field.shape == RuleField::Shape::None) return {};
+  const std::vector<std::string>& captions = profile_.captions(*field.file);
+  auto caption = [&](int k) { return captions.at(static_cast<std::size_t>(k)); };
+  switch (field.shape) {
+    case RuleField::Shape::Pair: return caption(field.first) + "," + caption(field.last);
+    case RuleField::Shape::Range:
+      if (!field.Names(f)) throw std::logic_error(fmt::format("{} names no field {}", rule.id, f));
+      return caption(f);
+    default: return caption(field.first);
+  }
 }
 
-void FindingWriter::ReportDuplicate(std::string_view rule, const FindingContext& who, std::string_view caption,
-                                    std::string_view text, std::string_view label, std::string_view value) {
-  if (Skipped(rule)) return;
-  Finding f = MakeFinding(rule, caption, fmt::format("{} {} {}", text, label, value), FindingFormat::DuplicateValue);
+void FindingWriter::WriteField(const RuleEntry& rule, std::string message, FindingFormat format) {
+  const std::string caption = LineCaption(rule);
+  std::string line = format == FindingFormat::Field
+                         ? fmt::format("Пачка {} Декл {} {}  поле <{}> {}, строка {}", context.pack,
+                                       context.declaration, context.name, caption, message, row)
+                         : fmt::format("Пачка {} Декл {} {}  поле <{}> {}", context.pack, context.declaration,
+                                       context.name, caption, message);
+  protocol_.AddFinding(std::move(line), MakeFinding(rule.id, caption, message, format));
+}
+
+void FindingWriter::WriteDuplicate(const RuleEntry& rule, const FindingContext& who, std::string message) {
+  const std::string caption = LineCaption(rule);
+  Finding f = MakeFinding(rule.id, caption, message, FindingFormat::DuplicateValue);
   f.pack = who.pack;
   f.declaration = who.declaration;
   f.name = who.name;
   f.record = who.Record();
   f.value = ValueOf(who, caption);
-  protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> {} {} {}", who.pack, who.declaration, who.name,
-                                   caption, text, label, value),
-                       std::move(f));
+  protocol_.AddFinding(
+      fmt::format("Пачка {} Декл {} {}  поле <{}> {}", who.pack, who.declaration, who.name, caption, message),
+      std::move(f));
 }
 
-void FindingWriter::ReportPack(std::string_view rule, std::string_view pack, std::string_view text,
-                               const FindingContext& record) {
-  if (Skipped(rule)) return;
-  Finding f = MakeFinding(rule, "", text, FindingFormat::Pack);
+void FindingWriter::WritePack(const RuleEntry& rule, std::string_view pack, const FindingContext& record,
+                              std::string message) {
+  Finding f = MakeFinding(rule.id, "", message, FindingFormat::Pack);
   f.pack = std::string(pack);
   f.declaration.clear();
   f.name.clear();
   f.record = record.Record();
-  protocol_.AddFinding(fmt::format("Пачка {}  {} ", pack, text), std::move(f));
+  protocol_.AddFinding(fmt::format("Пачка {}  {} ", pack, message), std::move(f));
 }
 
-void FindingWriter::ReportPlain(std::string_view rule, std::string_view text) {
-  if (Skipped(rule)) return;
-  protocol_.AddFinding(std::string(text), MakeFinding(rule, "", text, FindingFormat::Plain));
+void FindingWriter::WritePlain(const RuleEntry& rule, std::string message) {
+  Finding f = MakeFinding(rule.id, "", message, FindingFormat::Plain);
+  protocol_.AddFinding(std::move(message), std::move(f));
 }
 
-void FindingWriter::Require(Primitive p, const char* name) const {
-  if (!profile_.HasPrimitive(p)) {
-    throw std::logic_error(fmt::format("{} is not a check of the {} variant", name, profile_.id));
-  }
+void FindingWriter::CheckFilled(const RuleEntry& rule, const Table& t, RowId r) {
+  if (t.IsEmpty(r, FieldOf(rule))) Report(rule);
 }
 
-void FindingWriter::CheckFilled(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
-  if (t.IsEmpty(r, f)) ReportFieldError(rule, caption, "не заполнено");
-}
-
-void FindingWriter::CheckNotNegative(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
+void FindingWriter::CheckNotNegative(const RuleEntry& rule, const Table& t, RowId r) {
   Require(Primitive::NotNegative, "CheckNotNegative");
+  const int f = FieldOf(rule);
   // A float below zero has a "-" before its digits: most amounts are told
   // apart by their first character without reading their number.
   if (t.field(f).type == FieldType::Float) {
@@ -140,11 +150,11 @@ void FindingWriter::CheckNotNegative(std::string_view rule, const Table& t, RowI
     const std::size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos || text[first] != '-') return;
   }
-  if (t.Number(r, f) < 0) ReportFieldError(rule, caption, "не должно быть отрицательной суммой");
+  if (t.Number(r, f) < 0) Report(rule);
 }
 
-void FindingWriter::CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict,
-                                        int key, std::string_view caption) {
+void FindingWriter::CheckDictionaryCode(const RuleEntry& rule, const Table& t, RowId r, const Linked& dict, int key) {
+  const int f = FieldOf(rule);
   // Text codes compare as text, amounts (tariffs) as amounts, the rest as integers.
   bool differs = false;
   switch (t.field(f).type) {
@@ -152,46 +162,84 @@ void FindingWriter::CheckDictionaryCode(std::string_view rule, const Table& t, R
     case FieldType::Float: differs = t.Number(r, f) != dict.Number(key); break;
     default: differs = t.Int(r, f) != dict.Int(key); break;
   }
-  if (differs) ReportFieldError(rule, caption, "не соответствует коду из справочника");
+  if (differs) Report(rule);
 }
 
-void FindingWriter::CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other,
-                                   int other_field, std::string_view caption, std::string_view file_name) {
-  if (t.Number(r, f) != other.Number(other_field)) {
-    if (Skipped(rule)) return;
-    ReportFieldError(rule, caption, fmt::format("отсутствует в файле {}", file_name));
-  }
+void FindingWriter::CheckPresentIn(const RuleEntry& rule, const Table& t, RowId r, const Linked& other,
+                                   int other_field) {
+  if (t.Number(r, FieldOf(rule)) != other.Number(other_field)) Report(rule);
 }
 
-void FindingWriter::CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption,
-                                   double expected, SumLine line) {
-  double d = std::fabs(t.Number(r, f) - expected);
-  if (d <= 0.005) return;
-  if (Skipped(rule)) return;
-  std::string amount = FormatAmount(d);
+void FindingWriter::CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, double expected, SumLine line) {
+  CheckSumEquals(rule, t, r, FieldOf(rule), expected, line);
+}
+
+void FindingWriter::CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, int f, double expected,
+                                   SumLine line) {
+  const double d = std::fabs(t.Number(r, f) - expected);
+  if (d <= 0.005 || Skipped(rule.id)) return;
+  const std::string caption = LineCaption(rule, f);
+  const std::string amount = FormatAmount(d);
+  std::string message = FormatMessage(rule.message, amount);
   if (line == SumLine::MonthSum) {
-    protocol_.AddFinding(
-        fmt::format("Пачка {} Декл {} {}  поле <{}> с ошибкой. Сумма по месяцам не равна итоговой. Разность={} ",
-                    context.pack, context.declaration, context.name, caption, amount),
-        MakeFinding(rule, caption, "с ошибкой. Сумма по месяцам не равна итоговой. Разность=" + amount,
-                    FindingFormat::SumMonthly));
+    std::string text = fmt::format("Пачка {} Декл {} {}  поле <{}> {} ", context.pack, context.declaration,
+                                   context.name, caption, message);
+    protocol_.AddFinding(std::move(text), MakeFinding(rule.id, caption, message, FindingFormat::SumMonthly));
   } else {
-    protocol_.AddFinding(fmt::format("Пачка {} Декл {} {}  поле <{}> с ошибкой. Разность={} ,cтрока {}", context.pack,
-                                     context.declaration, context.name, caption, amount, row),
-                         MakeFinding(rule, caption, "с ошибкой. Разность=" + amount, FindingFormat::Sum));
+    std::string text = fmt::format("Пачка {} Декл {} {}  поле <{}> {} ,cтрока {}", context.pack, context.declaration,
+                                   context.name, caption, message, row);
+    protocol_.AddFinding(std::move(text), MakeFinding(rule.id, caption, message, FindingFormat::Sum));
   }
 }
 
-void FindingWriter::CheckNotFuture(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
-  if (t.DateValue(r, f) > today_) ReportFieldError(rule, caption, "больше текущей даты");
+void FindingWriter::CheckNotFuture(const RuleEntry& rule, const Table& t, RowId r) {
+  if (t.DateValue(r, FieldOf(rule)) > today_) Report(rule);
 }
 
-void FindingWriter::CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
-  for (char c : t.Text(r, f)) {
+void FindingWriter::CheckDigitsOnly(const RuleEntry& rule, const Table& t, RowId r) {
+  for (char c : t.Text(r, FieldOf(rule))) {
     if (c < '0' || c > '9') {
-      ReportFieldError(rule, caption, "содержит недопустимые символы - не цифры");
+      Report(rule);
       return;
     }
+  }
+}
+
+void FindingWriter::CheckNameCharacters(const RuleEntry& rule, const Table& t, RowId r) {
+  if (rule.field.kind != FieldKind::Name) {
+    throw std::logic_error(fmt::format("{} names no name field", rule.id));
+  }
+  switch (NameCharactersFault(t.Text(r, FieldOf(rule)))) {
+    case NameFault::ForbiddenCharacter: Report(rule); break;
+    case NameFault::TwoSignsInARow:
+      if (!Skipped(rule.id)) WriteField(rule, std::string(rule.second_message), FindingFormat::Field);
+      break;
+    case NameFault::None: break;
+  }
+}
+
+void FindingWriter::CheckDateOrder(const RuleEntry& rule, const Table& t, RowId r, int end) {
+  Require(Primitive::DateOrder, "CheckDateOrder");
+  if (t.DateValue(r, FieldOf(rule)) > t.DateValue(r, end)) Report(rule);
+}
+
+void FindingWriter::CheckDateRange(const RuleEntry& rule, const Table& t, RowId r) {
+  Require(Primitive::DateRange, "CheckDateRange");
+  static const Date kLow = *Date::FromYmd(1900, 1, 1);
+  static const Date kHigh = *Date::FromYmd(2200, 1, 1);
+  const Date d = t.DateValue(r, FieldOf(rule));
+  if (d < kLow || d > kHigh) Report(rule);
+}
+
+void FindingWriter::CheckYesNo(const RuleEntry& rule, const Table& t, RowId r) {
+  Require(Primitive::YesNo, "CheckYesNo");
+  const std::string v = t.Text(r, FieldOf(rule));
+  if (v != "Y" && v != "N") Report(rule);
+}
+
+void FindingWriter::Require(Primitive p, const char* name) const {
+  if (!profile_.HasPrimitive(p)) {
+    throw std::logic_error(fmt::format("{} is not a check of the {} variant", name, profile_.id));
   }
 }
 
@@ -207,35 +255,6 @@ NameFault NameCharactersFault(std::string_view text) {
     after_sign = sign;
   }
   return NameFault::None;
-}
-
-void FindingWriter::CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f,
-                                        std::string_view caption) {
-  switch (NameCharactersFault(t.Text(r, f))) {
-    case NameFault::ForbiddenCharacter: ReportFieldError(rule, caption, "содержит недопустимый символ"); break;
-    case NameFault::TwoSignsInARow: ReportFieldError(rule, caption, "содержит два знака подряд"); break;
-    case NameFault::None: break;
-  }
-}
-
-void FindingWriter::CheckDateOrder(std::string_view rule, const Table& t, RowId r, int start, int end,
-                                   std::string_view caption) {
-  Require(Primitive::DateOrder, "CheckDateOrder");
-  if (t.DateValue(r, start) > t.DateValue(r, end)) ReportFieldError(rule, caption, "больше <14.Конца периода>");
-}
-
-void FindingWriter::CheckDateRange(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
-  Require(Primitive::DateRange, "CheckDateRange");
-  static const Date kLow = *Date::FromYmd(1900, 1, 1);
-  static const Date kHigh = *Date::FromYmd(2200, 1, 1);
-  Date d = t.DateValue(r, f);
-  if (d < kLow || d > kHigh) ReportFieldError(rule, caption, "должна быть в диапазоне (01.01.1900-01.01.2200)");
-}
-
-void FindingWriter::CheckYesNo(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption) {
-  Require(Primitive::YesNo, "CheckYesNo");
-  std::string v = t.Text(r, f);
-  if (v != "Y" && v != "N") ReportFieldError(rule, caption, "должно быть Y или N");
 }
 
 }  // namespace zentrox

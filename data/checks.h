@@ -1,18 +1,21 @@
 // The finding context and the field-check primitives every rule set uses.
 //
 // A primitive tests one field of one row and, when the test fails, appends
-// one finding line to the protocol through `ReportFieldError`, quoting the
-// finding context (pack, declaration, last name) and the row counter of the
-// running pass. Every call names the rule it serves, so the structured
-// finding carries a stable rule id beside its text.
+// one finding line to the protocol, quoting the finding context (pack,
+// declaration, last name) and the row counter of the running pass. Every
+// call names the catalogue entry of the rule it serves (data/rule_entries.h):
+// the entry gives the field tested, the caption the line names and its
+// message, and the finding carries its stable id.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "data/date.h"
 #include "data/protocol.h"
+#include "data/rule_catalogue.h"
 #include "data/table.h"
 #include "data/variant.h"
 
@@ -123,51 +126,75 @@ class FindingWriter {
   }
   std::string section;  // the file section findings belong to
 
-  // Starts a file section: its bold red heading, a cleared context and row counter.
-  void BeginSection(const std::string& file_name);
+  // Starts the section of a package file: its bold red heading, a cleared
+  // context and row counter.
+  void BeginSection(FileKind file);
 
-  // ----- line writers -------------------------------------------------------
+  // ----- line writers ------------------------------------------------------
+  // Each writes one line of `rule`: the caption of the field its entry names
+  // and its message, whose "{}" take `values` in turn. Past the fault-line
+  // limit the fault is only counted, and nothing is formatted.
+
   // "Пачка %s Декл %s %s  поле <%s> %s, строка %d"
-  void ReportFieldError(std::string_view rule, std::string_view caption, std::string_view text);
-  // The same, with a text that `compose()` returns composed only when the
-  // line is kept: past the fault-line limit the fault is only counted.
-  template <class Compose>
-  void ReportFieldErrorWith(std::string_view rule, std::string_view caption, Compose&& compose) {
-    if (Skipped(rule)) return;
-    ReportFieldError(rule, caption, compose());
+  template <class... Values>
+  void Report(const RuleEntry& rule, const Values&... values) {
+    if (!Skipped(rule.id)) WriteField(rule, FormatMessage(rule.message, values...), FindingFormat::Field);
+  }
+  // The same, with the values computed only for a line that is kept:
+  // `values()` returns them as a tuple.
+  template <class Compute>
+  void ReportWith(const RuleEntry& rule, Compute&& values) {
+    if (!Skipped(rule.id)) WriteField(rule, FormatTuple(rule.message, values()), FindingFormat::Field);
   }
   // "Пачка %s Декл %s %s  поле <%s> %s"
-  void ReportNoRow(std::string_view rule, std::string_view caption, std::string_view text);
-  // "Пачка %s Декл %s %s  поле <%s> %s %s %s" with an explicit context.
-  void ReportDuplicate(std::string_view rule, const FindingContext& who, std::string_view caption,
-                       std::string_view text, std::string_view label, std::string_view value);
-  // "Пачка %s  %s "; `record` is the record the line names (the pack's), if any.
-  void ReportPack(std::string_view rule, std::string_view pack, std::string_view text,
-                  const FindingContext& record = FindingContext());
-  // A fault line that is the message alone; it names the context's record.
-  void ReportPlain(std::string_view rule, std::string_view text);
+  template <class... Values>
+  void ReportNoRow(const RuleEntry& rule, const Values&... values) {
+    if (!Skipped(rule.id)) WriteField(rule, FormatMessage(rule.message, values...), FindingFormat::FieldNoRow);
+  }
+  // The same line with the pack, declaration and name of `who` (the earlier
+  // row of two that repeat a value).
+  template <class... Values>
+  void ReportDuplicate(const RuleEntry& rule, const FindingContext& who, const Values&... values) {
+    if (!Skipped(rule.id)) WriteDuplicate(rule, who, FormatMessage(rule.message, values...));
+  }
+  // "Пачка %s  %s "; `record` is the record the line names (the pack's).
+  template <class... Values>
+  void ReportPack(const RuleEntry& rule, std::string_view pack, const FindingContext& record, const Values&... values) {
+    if (!Skipped(rule.id)) WritePack(rule, pack, record, FormatMessage(rule.message, values...));
+  }
+  // A line that is the message alone; it names the context's record.
+  template <class... Values>
+  void ReportPlain(const RuleEntry& rule, const Values&... values) {
+    if (!Skipped(rule.id)) WritePlain(rule, FormatMessage(rule.message, values...));
+  }
 
   // ----- primitives ------------------------------------------------------------
-  void CheckFilled(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  void CheckNotNegative(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
+  // Each tests the field that its rule's entry names in row `r` of `t` (a
+  // table of the entry's file) and writes the rule's line when the test fails.
+  void CheckFilled(const RuleEntry& rule, const Table& t, RowId r);
+  void CheckNotNegative(const RuleEntry& rule, const Table& t, RowId r);
   // Compares the field with `key` of the dictionary row `dict` (none: empty):
   // as texts for category and district fields, as floating-point numbers for
   // the tariffs, as integers otherwise.
-  void CheckDictionaryCode(std::string_view rule, const Table& t, RowId r, int f, const Linked& dict, int key,
-                           std::string_view caption);
-  void CheckPresentIn(std::string_view rule, const Table& t, RowId r, int f, const Linked& other, int other_field,
-                      std::string_view caption, std::string_view file_name);
+  void CheckDictionaryCode(const RuleEntry& rule, const Table& t, RowId r, const Linked& dict, int key);
+  // The field's number equals field `other_field` of the linked row.
+  void CheckPresentIn(const RuleEntry& rule, const Table& t, RowId r, const Linked& other, int other_field);
   // Which line a wrong sum gets: the row's ("… Разность=%f ,cтрока %d") or,
   // for a total row compared with its months, the month-sum line.
   enum class SumLine { Row, MonthSum };
-  void CheckSumEquals(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption, double expected,
+  void CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, double expected, SumLine line = SumLine::Row);
+  // The same for field `f`, one of the fields the rule names.
+  void CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, int f, double expected,
                       SumLine line = SumLine::Row);
-  void CheckNotFuture(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  void CheckDigitsOnly(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  void CheckNameCharacters(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  void CheckDateOrder(std::string_view rule, const Table& t, RowId r, int start, int end, std::string_view caption);
-  void CheckDateRange(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
-  void CheckYesNo(std::string_view rule, const Table& t, RowId r, int f, std::string_view caption);
+  void CheckNotFuture(const RuleEntry& rule, const Table& t, RowId r);
+  void CheckDigitsOnly(const RuleEntry& rule, const Table& t, RowId r);
+  // The rule's message for a forbidden character, its second message for two
+  // signs in a row; the rule names a field of kind FieldKind::Name.
+  void CheckNameCharacters(const RuleEntry& rule, const Table& t, RowId r);
+  // The rule's field is a start date no later than the date in field `end`.
+  void CheckDateOrder(const RuleEntry& rule, const Table& t, RowId r, int end);
+  void CheckDateRange(const RuleEntry& rule, const Table& t, RowId r);
+  void CheckYesNo(const RuleEntry& rule, const Table& t, RowId r);
 
  private:
   void Require(Primitive p, const char* name) const;
@@ -177,6 +204,20 @@ class FindingWriter {
   RowId deferred_row_ = kNoRow;
   Finding MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
                       FindingFormat format) const;
+  // The field a primitive tests: the one field the rule's entry names.
+  static int FieldOf(const RuleEntry& rule);
+  // The caption of the field a line of `rule` names, in this variant's
+  // words; `f` is the field of a rule over a range of fields.
+  std::string LineCaption(const RuleEntry& rule, int f = -1) const;
+  template <class Tuple>
+  static std::string FormatTuple(std::string_view message, const Tuple& values) {
+    return std::apply([message](const auto&... v) { return FormatMessage(message, v...); }, values);
+  }
+  void WriteField(const RuleEntry& rule, std::string message, FindingFormat format);
+  void WriteDuplicate(const RuleEntry& rule, const FindingContext& who, std::string message);
+  void WritePack(const RuleEntry& rule, std::string_view pack, const FindingContext& record, std::string message);
+  void WritePlain(const RuleEntry& rule, std::string message);
+  void WriteSum(const RuleEntry& rule, int f, double difference, SumLine line);
 
   Protocol& protocol_;
   const VariantProfile& profile_;

@@ -12,6 +12,7 @@
 #include <type_traits>
 
 #include "data/files.h"
+#include "data/rule_entries.h"
 #include "data/schemas.h"
 #include "data/text.h"
 
@@ -155,19 +156,20 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A loader's fault names line `line` of `file` (0: the file as a whole),
-// which is also the number its text shows.
-void Fault(FindingWriter& c, std::string text, std::string rule, std::string caption, std::string message,
-           const std::string& file, int line, std::string_view value = {}) {
+// A loader's fault of `rule` names line `line` of `file` (0: the file as a
+// whole), which is also the number its text shows; its message is the
+// rule's, or `message`.
+void Fault(FindingWriter& c, std::string text, const RuleEntry& rule, std::string caption, const std::string& file,
+           int line, std::string_view value = {}, std::string_view message = {}) {
   Finding f;
-  f.rule = std::move(rule);
+  f.rule = std::string(rule.id);
   f.section = "load";
   f.pack = c.context.pack;
   f.declaration = c.context.declaration;
   f.name = c.context.name;
   f.caption = std::move(caption);
   f.value.assign(Utf8Prefix(value, Table::kKeptFileTextChars));
-  f.message = std::move(message);
+  f.message = std::string(message.empty() ? rule.message : message);
   if (line > 0) {
     f.row = line;
     f.record = RecordRef{file, line};
@@ -247,14 +249,20 @@ class PackageFileReader {
   // line, so a file of millions of faulty lines costs little more than
   // reading it.
   template <typename TextFn>
-  void Report(int f, const char* rule, const char* message, TextFn&& text, std::string_view value = {}) {
+  void Report(int f, const RuleEntry& rule, TextFn&& text, std::string_view value = {}) {
     if (checks_.protocol().FaultsFull()) {
-      checks_.protocol().CountFault(rule);
+      checks_.protocol().CountFault(rule.id);
       return;
     }
     std::string cap = f < 0 ? std::string() : CaptionOf(f);
     PublishContext();
-    Fault(checks_, text(cap), rule, cap, message, file_name_, line_no_, value);
+    Fault(checks_, text(cap), rule, cap, file_name_, line_no_, value);
+  }
+
+  // "Пачка %s, Декл.N %s %s. <message> Поле <%s>,строка %d"
+  std::string FieldFaultText(const RuleEntry& rule, const std::string& caption) const {
+    return fmt::format("Пачка {}, Декл.N {} {}. {} Поле <{}>,строка {}", checks_.context.pack,
+                       checks_.context.declaration, checks_.context.name, rule.message, caption, line_no_);
   }
 
   // A line equal to the line before it reads the same: its row is marked as
@@ -372,11 +380,11 @@ class PackageFileReader {
         // at once when it keeps no more.
         for (int g = f; g < field_count_; ++g) {
           if (checks_.protocol().FaultsFull()) {
-            checks_.protocol().CountFaults(static_cast<std::size_t>(field_count_ - g), "load.fields-complete");
+            checks_.protocol().CountFaults(static_cast<std::size_t>(field_count_ - g), rule::kLoadFieldsComplete.id);
             break;
           }
-          Report(g, "load.fields-complete", "отсутствует поле", [&](const std::string& cap) {
-            return fmt::format("отсутствует поле <{}>, строка {}", cap, line_no_);
+          Report(g, rule::kLoadFieldsComplete, [&](const std::string& cap) {
+            return fmt::format("{} <{}>, строка {}", rule::kLoadFieldsComplete.message, cap, line_no_);
           });
         }
         fault = true;
@@ -389,9 +397,8 @@ class PackageFileReader {
       return row;
     }
     if (!rest.empty()) {
-      Report(-1, "load.line-ended", "Ошибка. Отсутствует признак конца строки", [&](const std::string&) {
-        return fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no_);
-      });
+      Report(-1, rule::kLoadLineEnded,
+             [&](const std::string&) { return fmt::format("{} Строка {}", rule::kLoadLineEnded.message, line_no_); });
       KeepIfAnySet(table_, row);
     }
     return row;
@@ -412,17 +419,15 @@ class PackageFileReader {
     if (f == ctx_.name) name_.Set(QuotedText(field, text), data_);
     bool ok = true;
     if (field.type == FieldType::Date && !text.empty() && (ascii ? text.size() : Utf8Length(text)) != 10) {
-      Report(f, "load.date-format-valid", "Ошибка: неверный формат даты.", [&](const std::string& cap) {
-        return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный формат даты. Поле <{}>,строка {}",
-                           checks_.context.pack, checks_.context.declaration, checks_.context.name, cap, line_no_);
-      }, text);
+      Report(
+          f, rule::kLoadDateFormatValid,
+          [&](const std::string& cap) { return FieldFaultText(rule::kLoadDateFormatValid, cap); }, text);
       ok = false;
     }
     if (table_.Store(row, f, text) == StoreResult::Failed) {
-      Report(f, "load.data-type-valid", "Ошибка: неверный тип данных.", [&](const std::string& cap) {
-        return fmt::format("Пачка {}, Декл.N {} {}. Ошибка: неверный тип данных. Поле <{}>,строка {}",
-                           checks_.context.pack, checks_.context.declaration, checks_.context.name, cap, line_no_);
-      }, text);
+      Report(
+          f, rule::kLoadDataTypeValid,
+          [&](const std::string& cap) { return FieldFaultText(rule::kLoadDataTypeValid, cap); }, text);
       ok = false;
     }
     // What the table could not keep stays visible as it stood in the file.
@@ -454,8 +459,8 @@ void LoadPackageFile(FindingWriter& checks, const std::string& path, FileKind ki
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + ShownPath(path), "load.file-present", "", "NU ESTE fisierul", BaseName(path),
-          0);
+    Fault(checks, fmt::format("{} {}", rule::kLoadFilePresent.message, ShownPath(path)), rule::kLoadFilePresent, "",
+          BaseName(path), 0);
     return;
   }
   FileBytes file(*actual);
@@ -467,7 +472,7 @@ void LoadDictionary(FindingWriter& checks, const std::string& path, Table& table
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + ShownPath(path), "dictionary.file-present", "", "NU ESTE fisierul",
+    Fault(checks, fmt::format("{} {}", rule::kDictionaryFilePresent.message, ShownPath(path)), rule::kDictionaryFilePresent, "",
           BaseName(path), 0);
     return;
   }
@@ -478,17 +483,18 @@ void LoadDictionary(FindingWriter& checks, const std::string& path, Table& table
     ++line_no;
     std::size_t bar = line.find('|');
     if (bar == std::string_view::npos) {
-      Fault(checks, fmt::format("запорчен файл{}строка {}", ShownPath(path), line_no), "dictionary.line-intact", "",
-            "запорчен файл", file_name, line_no);
+      Fault(checks, fmt::format("{}{}строка {}", rule::kDictionaryLineIntact.message, ShownPath(path), line_no),
+            rule::kDictionaryLineIntact, "", file_name, line_no);
       return;
     }
     RowId row = table.AppendRow();
     if (table.Store(row, 0, Cp1251ToUtf8(line.substr(0, bar))) == StoreResult::Failed) {
       table.DropLastRow();
+      const std::string_view message = rule::kDictionaryDataTypeValid.message;
       std::string text = checks.profile().numbered_dictionary_faults
-                             ? fmt::format("Неверный тип параметра N {}, Строка {}", 1, line_no)
-                             : fmt::format("Неверный тип параметра, Строка {}", line_no);
-      Fault(checks, std::move(text), "dictionary.data-type-valid", "", "Неверный тип параметра", file_name, line_no);
+                             ? fmt::format("{} N {}, Строка {}", message, 1, line_no)
+                             : fmt::format("{}, Строка {}", message, line_no);
+      Fault(checks, std::move(text), rule::kDictionaryDataTypeValid, "", file_name, line_no);
     }
   });
   if (!closing_row.empty()) table.Store(table.AppendRow(), 0, closing_row);
@@ -498,7 +504,7 @@ void LoadDictionaryRecords(FindingWriter& checks, const std::string& path, Table
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, "NU ESTE fisierul " + ShownPath(path), "dictionary.file-present", "", "NU ESTE fisierul",
+    Fault(checks, fmt::format("{} {}", rule::kDictionaryFilePresent.message, ShownPath(path)), rule::kDictionaryFilePresent, "",
           BaseName(path), 0);
     return;
   }
@@ -526,13 +532,15 @@ void LoadDictionaryRecords(FindingWriter& checks, const std::string& path, Table
       }
       std::string text = Cp1251ToUtf8(raw);
       if (table.field(f).type == FieldType::Date && !text.empty() && Utf8Length(text) != 10) {
-        Fault(checks, fmt::format("Ошибка: неверный формат даты. строка {}", line_no), "dictionary.date-format-valid",
-              table.field(f).name, "Ошибка: неверный формат даты.", file_name, line_no);
+        Fault(checks, fmt::format("{} строка {}", rule::kDictionaryDateFormatValid.message, line_no),
+              rule::kDictionaryDateFormatValid, table.field(f).name, file_name, line_no);
         fault = true;
       }
       if (table.Store(row, f, text) == StoreResult::Failed) {
-        Fault(checks, fmt::format("Ошибка: неверный тип данных.строка {}", line_no), "dictionary.data-type-valid",
-              table.field(f).name, "Ошибка: неверный тип данных.", file_name, line_no);
+        // A dictionary of records words the fault as a package file does.
+        const std::string_view message = rule::kDictionaryDataTypeValid.second_message;
+        Fault(checks, fmt::format("{}строка {}", message, line_no), rule::kDictionaryDataTypeValid, table.field(f).name,
+              file_name, line_no, {}, message);
         fault = true;
       }
     }
@@ -541,8 +549,8 @@ void LoadDictionaryRecords(FindingWriter& checks, const std::string& path, Table
       return;
     }
     if (!rest.empty()) {
-      Fault(checks, fmt::format("Ошибка. Отсутствует признак конца строки Строка {}", line_no), "dictionary.line-ended",
-            "", "Ошибка. Отсутствует признак конца строки", file_name, line_no);
+      Fault(checks, fmt::format("{} Строка {}", rule::kDictionaryLineEnded.message, line_no),
+            rule::kDictionaryLineEnded, "", file_name, line_no);
       KeepIfAnySet(table, row);
     }
   });

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "data/env_count.h"
+#include "data/rule_entries.h"
 
 namespace zentrox {
 namespace {
@@ -105,7 +106,7 @@ WorkdirLock::~WorkdirLock() {
 }
 
 std::string WorkdirBusyText(const std::string& workdir, const std::string& failure) {
-  std::string text = "Рабочий каталог " + workdir + " занят другой проверкой; повторите позже";
+  std::string text = FormatMessage(rule::kIntakeWorkdirFree.message, workdir);
   if (!failure.empty()) text += " (" + failure + ")";
   return text;
 }

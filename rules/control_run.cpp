@@ -9,6 +9,7 @@
 #include "data/checks.h"
 #include "data/files.h"
 #include "data/loader.h"
+#include "data/rule_entries.h"
 #include "data/text.h"
 #include "rules/rule_set.h"
 
@@ -35,7 +36,8 @@ TextStyle InternalErrorStyle(const Protocol& p) { return Emphasis(p, kRed, Weigh
 TextStyle ClosingStyle(const Protocol& p) { return Emphasis(p, p.current().color, Weight::Bold, Slant::Upright); }
 
 void ReadError(Protocol& p, const std::string& path) {
-  p.AddStyledFault("Ошибка чтения файла " + ShownPath(path), ReadErrorStyle(p), "control.files-readable");
+  p.AddStyledFault(FormatMessage(rule::kControlFilesReadable.message, ShownPath(path)), ReadErrorStyle(p),
+                   rule::kControlFilesReadable.id);
 }
 
 // Runs a loader, turning a read error of an existing file into one red line.
@@ -108,8 +110,8 @@ bool RunRuleSet(Protocol& protocol, RuleRun& run, Variant variant) {
   } catch (const std::bad_alloc&) {
     throw;  // ends the whole run, in RunControl
   } catch (const std::exception& e) {
-    protocol.AddStyledFault(std::string("Внутренняя ошибка контроля: ") + e.what(), InternalErrorStyle(protocol),
-                            "control.no-internal-error");
+    protocol.AddStyledFault(FormatMessage(rule::kControlNoInternalError.message, e.what()),
+                            InternalErrorStyle(protocol), rule::kControlNoInternalError.id);
     protocol.Finish();
     return false;
   }

@@ -1,9 +1,9 @@
 // What a control run hands the variant's rule set (part 2 of the protocol),
 // and the registry of the variants' rule sets.
 //
-// A rule set writes one section per package file, each opened with
-// `FindingWriter::BeginSection`, and leaves the pack and declaration counts for the
-// closing summary.
+// A rule set writes one section per package file, its passes run by
+// RunSideBySide (which opens each file's section), and leaves the pack and
+// declaration counts for the closing summary.
 #pragma once
 
 #include <optional>

@@ -33,11 +33,24 @@ struct Part {
   std::exception_ptr error;
 };
 
+// Opens the section of pass `i` when the pass before it read another file;
+// otherwise the writer goes on in that file's section.
+void EnterSection(FindingWriter& writer, std::span<const SideBySidePass> passes, std::size_t i) {
+  if (i == 0 || passes[i - 1].file != passes[i].file) {
+    writer.BeginSection(passes[i].file);
+  } else {
+    writer.section = FileName(passes[i].file);
+  }
+}
+
 }  // namespace
 
 void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes, std::size_t threads) {
   if (threads <= 1 || passes.size() <= 1) {
-    for (const SideBySidePass& pass : passes) pass.run(checks);
+    for (std::size_t i = 0; i < passes.size(); ++i) {
+      EnterSection(checks, passes, i);
+      passes[i].run(checks);
+    }
     return;
   }
   Protocol& protocol = checks.protocol();
@@ -71,7 +84,7 @@ void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes
       Part& part = parts[i];
       try {
         FindingWriter& writer = part.writer.emplace(part.buffer, checks.profile(), checks.today());
-        writer.section = passes[i].section;
+        EnterSection(writer, passes, i);
         passes[i].run(writer);
       } catch (...) {
         part.error = std::current_exception();

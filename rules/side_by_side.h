@@ -9,17 +9,18 @@
 #include <string_view>
 
 #include "data/checks.h"
+#include "data/schemas.h"
 
 namespace zentrox {
 
 // A pass that reads the loaded tables (and values settled before the passes
-// start) but nothing another pass writes, and that opens its file section or
-// sets the finding context and the row counter before every line it writes:
-// so it writes the same lines whichever pass ran before it.
+// start) but nothing another pass writes, and that sets the finding context
+// and the row counter before every line it writes: so it writes the same
+// lines whichever pass ran before it.
 struct SideBySidePass {
-  // The file section its lines belong to: the one it opens, or the one an
-  // earlier pass opened for it.
-  std::string_view section;
+  // The file whose section its lines belong to. The first of the passes of a
+  // file opens the section (FindingWriter::BeginSection) before it runs.
+  FileKind file;
   std::function<void(FindingWriter&)> run;
 };
 
@@ -39,7 +40,8 @@ struct ThreadSetting {
 };
 ThreadSetting ReadThreadSetting();
 
-// Runs `passes` as if in turn with `checks`. On more than one thread each
+// Runs `passes` as if in turn with `checks`, each opening its file's section
+// or going on in the section the pass before it opened. On more than one thread each
 // pass writes with a finding writer of its own into a buffer of the protocol;
 // the buffers are appended in the passes' order, so the lines, the line of the
 // fault-line limit and the counts are those of the passes run in turn, and

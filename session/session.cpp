@@ -13,6 +13,7 @@
 
 #include "data/env_count.h"
 #include "data/files.h"
+#include "data/rule_entries.h"
 #include "data/text.h"
 #include "intake/command_runner.h"
 #include "intake/interruption.h"
@@ -205,8 +206,8 @@ bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {
   if (ListingHoldsPackage(listing)) return true;
   if (!r.ok()) archiver_message_ = ArchiverReason(r, program_dir_);
   protocol.SetColor(kRed);
-  protocol.AddFault(kErrorHeading, "intake.listing-package-only");
-  protocol.AddFault("неправильно создан архив (в архиве должно быть только 4 файла!)", "intake.listing-package-only");
+  protocol.AddFault(kErrorHeading, rule::kIntakeListingPackageOnly.id);
+  AddFault(protocol, rule::kIntakeListingPackageOnly);
   return false;
 }
 
@@ -239,7 +240,7 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
       "   а должен быть Shortcut to zentrox.exe",
       "",
   };
-  for (const char* line : lines) protocol.AddFault(line, "intake.extraction-succeeds");
+  for (const char* line : lines) protocol.AddFault(line, rule::kIntakeExtractionSucceeds.id);
   protocol.SetColor(kBlue);
   protocol.SetBold(true);
   protocol.SetItalic(true);
@@ -250,7 +251,7 @@ void Session::WriteExtractionError(Variant variant, Protocol& protocol) {
     protocol.SetColor(kRed);
     protocol.SetBold(false);
     protocol.SetItalic(false);
-    protocol.AddFault("Пакет слишком велик: распакованные файлы превышают допустимый размер", "intake.size-within-cap");
+    AddFault(protocol, rule::kIntakeSizeWithinCap);
   }
 }
 
@@ -258,7 +259,7 @@ void Session::WriteBusy(Protocol& protocol, UserPort* port, const std::string& f
   const std::string text = WorkdirBusyText(ShownPath(workdir_), ShownPath(failure));
   protocol.Clear();
   protocol.SetColor(kRed);
-  protocol.AddFault(text, "intake.workdir-free");
+  protocol.AddFault(text, rule::kIntakeWorkdirFree.id);
   if (port != nullptr) port->ShowError(text);
 }
 
@@ -310,7 +311,7 @@ UnrarOutcome Session::UnRarNamedPackage(Variant variant, const std::string& chos
 
   std::vector<std::string> refusal = CheckPackageName(profile.name_policy, package_name_);
   if (!refusal.empty()) {
-    for (std::string& line : refusal) protocol.AddFault(std::move(line), "intake.package-name-valid");
+    for (std::string& line : refusal) protocol.AddFault(std::move(line), rule::kIntakePackageNameValid.id);
     package_name_.clear();
     return UnrarOutcome::NameRefused;
   }

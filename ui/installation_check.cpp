@@ -1,6 +1,7 @@
 #include "ui/installation_check.h"
 
 #include "data/files.h"
+#include "data/rule_entries.h"
 #include "intake/command_runner.h"
 
 namespace zentrox::ui {
@@ -23,10 +24,8 @@ void WriteMissingParts(const std::vector<MissingPart>& missing, Protocol& protoc
   if (missing.empty()) return;
   const TextStyle saved = protocol.current();
   protocol.SetColor(kRed);
-  protocol.AddFault("Программа установлена не полностью, не найдено:", "setup.complete");
-  for (const MissingPart& part : missing) {
-    protocol.AddFault("   " + part.what + "  -  ожидается: " + part.where, "setup.part-present");
-  }
+  AddFault(protocol, rule::kSetupComplete);
+  for (const MissingPart& part : missing) AddFault(protocol, rule::kSetupPartPresent, part.what, part.where);
   protocol.SetColor(saved.color);
   protocol.SetBold(saved.bold);
   protocol.SetItalic(saved.italic);

@@ -74,9 +74,9 @@ QString CharacterName(char32_t code) {
 std::vector<bool> NameFieldsOf(const Table& table) {
   std::vector<bool> names(static_cast<std::size_t>(table.FieldCount()), false);
   if (table.source_file().empty()) return names;
-  for (const RuleEntry& rule : RuleCatalogue()) {
-    if (!rule.id.ends_with("-characters") || rule.file != table.source_file()) continue;
-    const int f = table.CaptionIndex(rule.caption);
+  for (const RuleEntry* rule : RuleCatalogue()) {
+    if (rule->field.kind != FieldKind::Name || rule->file() != table.source_file()) continue;
+    const int f = table.CaptionIndex(rule->caption());
     if (f >= 0) names[static_cast<std::size_t>(f)] = true;
   }
   return names;

@@ -32,8 +32,8 @@ std::vector<OddCharacter> OddCharacters(const QString& text, bool name_field);
 // as "<control-0009>".
 QString CharacterName(char32_t code);
 
-// For each field of `table`, whether a rule checks it for the characters of
-// a name (the rules whose id ends in "-characters" name its file and caption).
+// For each field of `table`, whether it holds a name: whether a catalogue
+// entry of its file names it as a field of kind FieldKind::Name.
 std::vector<bool> NameFieldsOf(const Table& table);
 
 class RecordModel : public QAbstractTableModel {

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include "data/rule_entries.h"
+
 namespace zentrox::ui {
 namespace {
 

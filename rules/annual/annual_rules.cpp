@@ -2,8 +2,6 @@
 // annual summary rules, an optional CPAS, dates checked against each row's
 // month, negative amounts, the contribution limits, and a duplicate-month
 // pass in place of the overlap pass.
-#include <fmt/format.h>
-
 #include <optional>
 
 #include "rules/new_format/new_format.h"
@@ -19,13 +17,11 @@ namespace sd_rules = new_format::sd_rules;
 // TRIMESTR 0 as the only period.
 new_format::SummaryOptions SummaryOptions() {
   new_format::SummaryOptions o;
-  o.year_rule = "annual.t.year-before-current";
+  o.year_rule = &rule::kAnnualTYearBeforeCurrent;
   o.years_back = 1;
-  o.year_message = "должно быть <= предыдущий год";
-  o.period_rule = "annual.t.period-zero";
+  o.period_rule = &rule::kAnnualTPeriodZero;
   o.period_min = 0;
   o.period_max = 0;
-  o.period_message = "для годовой декл. заполняется 0 (ноль)";
   return o;
 }
 
@@ -33,43 +29,32 @@ new_format::SummaryOptions SummaryOptions() {
 // their key values.
 new_format::DeclarationOptions DeclarationOptions() {
   new_format::DeclarationOptions o;
-  o.cpas_missing_rule = {};
-  o.cpas_missing_message = {};
+  o.cpas_missing_rule = nullptr;
   o.monthly_rows = new_format::LinkTest::KeyValues;
   return o;
 }
 
-// Each date of a monthly row must lie in the row's own month.
-void DateInRowMonth(SaldoRow& row, std::string_view rule, int f) {
+// Each date of a monthly row, in the field `rule` names, must lie in the
+// row's own month.
+void DateInRowMonth(SaldoRow& row, const RuleEntry& rule) {
+  const int f = rule.field.first;
   if (row.total || !row.HasDate(f)) return;
-  if (row.YmdOf(f).month != row.month)
-    row.checks.ReportFieldError(rule, row.caption(f), "за пределом текущего месяца");
+  if (row.YmdOf(f).month != row.month) row.checks.Report(rule);
 }
 
 // A period has both ends or none.
 void BeginWithoutEnd(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || row.HasDate(sd::SD_END_DT)) return;
-  row.checks.ReportFieldErrorWith("annual.sd.begin-with-end", row.caption(sd::SD_BEGIN_DT), [&] {
-    return fmt::format(" {} заполнена, а <Конечная дата работы в месяце> - пустая", row.sd.Text(row.r, sd::SD_BEGIN_DT));
-  });
+  row.checks.ReportWith(rule::kAnnualSdBeginWithEnd, [&] { return std::tuple(row.sd.Text(row.r, sd::SD_BEGIN_DT)); });
 }
 
 void EndWithoutBegin(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_END_DT) || row.HasDate(sd::SD_BEGIN_DT)) return;
-  row.checks.ReportFieldErrorWith("annual.sd.end-with-begin", row.caption(sd::SD_END_DT), [&] {
-    return fmt::format(" {} заполнена, а <Начальная дата работы в месяце> - пустая", row.sd.Text(row.r, sd::SD_END_DT));
-  });
-}
-
-void NotNegative(SaldoRow& row, std::string_view rule, int f) {
-  row.checks.CheckNotNegative(rule, row.sd, row.r, f, row.caption(f));
+  row.checks.ReportWith(rule::kAnnualSdEndWithBegin, [&] { return std::tuple(row.sd.Text(row.r, sd::SD_END_DT)); });
 }
 
 void SickLeaveWithinFund(SaldoRow& row) {
-  if (row.Amount(sd::SD_ILL) > row.Amount(sd::SD_PAYM_FOND)) {
-    row.checks.ReportFieldError("annual.sd.ill-within-fund", row.caption(sd::SD_ILL),
-                                "больше, чем поле <Фонд оплаты> ");
-  }
+  if (row.Amount(sd::SD_ILL) > row.Amount(sd::SD_PAYM_FOND)) row.checks.Report(rule::kAnnualSdIllWithinFund);
 }
 
 // The monthly contribution limit applied in 2003 to 2007, compared in cents.
@@ -78,19 +63,18 @@ void MonthlyContributionLimit(SaldoRow& row) {
   if (row.total || year < 2003 || year > 2007) return;
   const double limit = *common::MonthlyContributionCap(year);
   if (Cents(row.Amount(sd::SD_SUM_AP)) > Cents(limit)) {
-    row.checks.ReportFieldError("annual.sd.sum-ap-within-monthly-limit", row.caption(sd::SD_SUM_AP),
-                                "превышение лимита взносов (>" + FormatLimit(limit));
+    row.checks.Report(rule::kAnnualSdSumApWithinMonthlyLimit, FormatLimit(limit));
   }
 }
 
 // Each date lies in the row's month; a period has both ends or none.
 void Dates(SaldoRow& row) {
-  DateInRowMonth(row, "annual.sd.begin-in-month", sd::SD_BEGIN_DT);
+  DateInRowMonth(row, rule::kAnnualSdBeginInMonth);
   sd_rules::EndNotBeforeBegin(row);
   BeginWithoutEnd(row);
   EndWithoutBegin(row);
   sd_rules::BeginYearNearYear(row);
-  DateInRowMonth(row, "annual.sd.end-in-month", sd::SD_END_DT);
+  DateInRowMonth(row, rule::kAnnualSdEndInMonth);
   sd_rules::EndYearNearYear(row);
   sd_rules::DateYearsAgree(row);
 }
@@ -98,13 +82,13 @@ void Dates(SaldoRow& row) {
 // The shared amount rules with negative amounts, sick leave within the fund
 // and the monthly limit.
 void Amounts(SaldoRow& row) {
-  NotNegative(row, "annual.sd.fund-not-negative", sd::SD_PAYM_FOND);
+  row.checks.CheckNotNegative(rule::kAnnualSdFundNotNegative, row.sd, row.r);
   sd_rules::SickLeaveIndividual(row);
   sd_rules::SickLeaveEmployer(row);
   SickLeaveWithinFund(row);
-  if (row.run.year >= 2003) NotNegative(row, "annual.sd.ill-not-negative", sd::SD_ILL);
-  NotNegative(row, "annual.sd.sum-ap-not-negative", sd::SD_SUM_AP);
-  NotNegative(row, "annual.sd.sum-ea-not-negative", sd::SD_SUM_EA);
+  if (row.run.year >= 2003) row.checks.CheckNotNegative(rule::kAnnualSdIllNotNegative, row.sd, row.r);
+  row.checks.CheckNotNegative(rule::kAnnualSdSumApNotNegative, row.sd, row.r);
+  row.checks.CheckNotNegative(rule::kAnnualSdSumEaNotNegative, row.sd, row.r);
   sd_rules::TotalIsSum(row);
   MonthlyContributionLimit(row);
 }
@@ -176,7 +160,7 @@ void RunDuplicateMonthPass(new_format::Run& run) {
       }
     }
     periods.push_back({begin, end});
-    if (duplicate) c.ReportFieldError("annual.sd.month-unique", run.sd_caption[sd::SD_MONTH], "Дублирование месяца.");
+    if (duplicate) c.Report(rule::kAnnualSdMonthUnique);
   });
 }
 
@@ -203,8 +187,7 @@ void RunYearlyLimitPass(new_format::Run& run) {
       sum += sd.Number(r, sd::SD_SUM_AP);
     }
     if (Cents(sum) > Cents(limit)) {
-      c.ReportFieldError("annual.sd.sum-ap-within-yearly-limit", run.sd_caption[sd::SD_SUM_AP],
-                         "превышение лимита взносов (>" + FormatLimit(limit) + " (Plafon anual)");
+      c.Report(rule::kAnnualSdSumApWithinYearlyLimit, FormatLimit(limit));
     }
   });
 }
@@ -216,14 +199,14 @@ void RunAnnualRules(RuleRun& rule_run) {
   using namespace new_format;
   Run run(rule_run);
   RunPasses(run, {
-                     {"REV5_T", [](Run& r) { RunSummarySection(r, annual::SummaryOptions()); }},
-                     {"REV5_IP", RunPackSection},
-                     {"REV5_NA", [](Run& r) { RunDeclarationSection(r, annual::DeclarationOptions()); }},
-                     {"REV5_SD", [](Run& r) { RunSaldoRowPass(r, annual::SaldoRowOptions()); }},
-                     {"REV5_SD", annual::RunDuplicateMonthPass},
-                     {"REV5_SD", annual::RunYearlyLimitPass},
-                     {"REV5_SD", RunCategoryValidityPass},
-                     {"REV5_SD", RunMonthSumPass},
+                     {FileKind::T, [](Run& r) { RunSummarySection(r, annual::SummaryOptions()); }},
+                     {FileKind::IP, RunPackSection},
+                     {FileKind::NA, [](Run& r) { RunDeclarationSection(r, annual::DeclarationOptions()); }},
+                     {FileKind::SD, [](Run& r) { RunSaldoRowPass(r, annual::SaldoRowOptions()); }},
+                     {FileKind::SD, annual::RunDuplicateMonthPass},
+                     {FileKind::SD, annual::RunYearlyLimitPass},
+                     {FileKind::SD, RunCategoryValidityPass},
+                     {FileKind::SD, RunMonthSumPass},
                  });
 }
 

@@ -6,34 +6,36 @@
 
 namespace zentrox {
 
-// The sections read only the loaded tables, and each opens its file section
-// before it writes: they run side by side, each with a run of its own, and
-// hand back the results they set.
+// The sections read only the loaded tables, one file each: they run side by
+// side, each with a run of its own, and hand back the results they set.
 void RunAnnualOldRules(RuleRun& run) {
   using namespace annual_old;
   const SideBySidePass passes[] = {
-      {"REV5_PL",
+      {FileKind::PL,
        [&run](FindingWriter& c) {
          RuleRun own(run, c);
          RunPackSection(own);
          run.pack_count = own.pack_count;
          run.agent = std::move(own.agent);
        }},
-      {"REV5_NA",
+      {FileKind::NA_OLD,
        [&run](FindingWriter& c) {
          RuleRun own(run, c);
          RunDeclarationSection(own);
          run.declaration_count = own.declaration_count;
        }},
-      {"REV5_SD", [&run](FindingWriter& c) {
+      {FileKind::SD_OLD,
+       [&run](FindingWriter& c) {
          RuleRun own(run, c);
          RunMonthlySection(own);
        }},
-      {"REV5_DI", [&run](FindingWriter& c) {
+      {FileKind::DI,
+       [&run](FindingWriter& c) {
          RuleRun own(run, c);
          RunPositionSection(own);
        }},
-      {"REV5_MU", [&run](FindingWriter& c) {
+      {FileKind::MU,
+       [&run](FindingWriter& c) {
          RuleRun own(run, c);
          RunExpenseSection(own);
        }},

@@ -1,16 +1,16 @@
 // The old-format annual rule set, one section per package file.
 //
-// Every section opens with its heading, walks its file in file order and
-// applies its rules to each row in a fixed order; the passes that need
-// another order (duplicates, totals) follow the walk. Each rule is a small
-// function named after what it checks and carries a stable rule id
-// ("annual-old.<file>.<what>").
+// Every section walks its file in file order and applies its rules to each
+// row in a fixed order; the passes that need another order (duplicates,
+// totals) follow the walk. Each rule is a small function named after what it
+// checks and names its catalogue entry (data/rule_entries.h).
 #pragma once
 
 #include <string>
 #include <string_view>
 
 #include "data/checks.h"
+#include "data/rule_entries.h"
 #include "data/schemas.h"
 #include "data/table.h"
 #include "rules/common/common.h"
@@ -37,17 +37,9 @@ void RunExpenseSection(RuleRun& run);
 
 using common::CodeKey;
 using common::FormatCpas;
-using common::kEmptyFile;
 using common::kTotalExpenseCode;
 using common::kTotalMonth;
 using common::SumOf;
-
-// The caption of field `f` of a package file, as the schema numbers it.
-inline const std::string& Caption(FileKind kind, int f) { return Captions(kind)[static_cast<std::size_t>(f)]; }
-
-inline constexpr std::string_view kNotInDeclarations = "отсутствует в файле REV5_NA";
-// The caption of a row whose declaration and pack name no declaration.
-inline constexpr std::string_view kDeclarationAndPack = "1.Номер декларации,2.Номер пачки";
 
 // The finding context of a row that names its declaration and pack: the two
 // numbers as they stood in the file and the last name of the declaration;

@@ -13,12 +13,8 @@
 namespace zentrox::annual_old {
 namespace {
 
-const std::string& NaCaption(int f) { return Caption(FileKind::NA_OLD, f); }
-
 // The fields that make a declaration's finding context.
 constexpr common::DeclarationFields kWho{old_na::NA_PL, old_na::NA_ID, old_na::NA_LAST_NAME};
-
-constexpr std::string_view kBeforeBirth = "меньше поля <12.Дата рождения>";
 
 // What the rules of one declaration read: the tables and the indexes built
 // once for the walk.
@@ -46,104 +42,88 @@ struct Declaration {
 using DeclarationRule = void (*)(DeclarationScope&, const Declaration&);
 
 void CheckNumbers(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.id-filled", s.decls(), d.row, old_na::NA_ID, NaCaption(old_na::NA_ID));
-  s.checks.CheckFilled("annual-old.na.pack-filled", s.decls(), d.row, old_na::NA_PL, NaCaption(old_na::NA_PL));
-  s.checks.CheckPresentIn("annual-old.na.pack-in-pl", s.decls(), d.row, old_na::NA_PL, d.pack, old_pl::PL_NUM_IN_EA,
-                          NaCaption(old_na::NA_PL), "REV5_PL");
+  s.checks.CheckFilled(rule::kAnnualOldNaIdFilled, s.decls(), d.row);
+  s.checks.CheckFilled(rule::kAnnualOldNaPackFilled, s.decls(), d.row);
+  s.checks.CheckPresentIn(rule::kAnnualOldNaPackInPl, s.decls(), d.row, d.pack, old_pl::PL_NUM_IN_EA);
 }
 
 void CheckHasMonthlyRows(DeclarationScope& s, const Declaration& d) {
   if (d.months.empty()) {
-    s.checks.ReportFieldError("annual-old.na.monthly-rows-exist", "", "данные отсутствуют в файле REV5_SD");
+    s.checks.Report(rule::kAnnualOldNaMonthlyRowsExist);
   }
 }
 
 void CheckYearAndFormType(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.year-filled", s.decls(), d.row, old_na::NA_YEAR, NaCaption(old_na::NA_YEAR));
-  s.checks.CheckFilled("annual-old.na.form-type-filled", s.decls(), d.row, old_na::NA_FORM_TYPE,
-                       NaCaption(old_na::NA_FORM_TYPE));
+  s.checks.CheckFilled(rule::kAnnualOldNaYearFilled, s.decls(), d.row);
+  s.checks.CheckFilled(rule::kAnnualOldNaFormTypeFilled, s.decls(), d.row);
   Linked form(s.dm.typeform, s.form_types.First(s.decls(), d.row, {old_na::NA_FORM_TYPE}));
-  s.checks.CheckDictionaryCode("annual-old.na.form-type-in-dictionary", s.decls(), d.row, old_na::NA_FORM_TYPE, form,
-                               dict::ID, NaCaption(old_na::NA_FORM_TYPE));
+  s.checks.CheckDictionaryCode(rule::kAnnualOldNaFormTypeInDictionary, s.decls(), d.row, form, dict::ID);
 }
 
 void CheckCpas(DeclarationScope& s, const Declaration& d) {
-  if (d.kdt == 5)
-    s.checks.CheckFilled("annual-old.na.cpas-filled", s.decls(), d.row, old_na::NA_CPAS, NaCaption(old_na::NA_CPAS));
+  if (d.kdt == 5) s.checks.CheckFilled(rule::kAnnualOldNaCpasFilled, s.decls(), d.row);
   if (s.decls().View(d.row, old_na::NA_CPAS) == "0") {
-    s.checks.ReportFieldError("annual-old.na.cpas-not-zero", NaCaption(old_na::NA_CPAS), " равен нулю.");
+    s.checks.Report(rule::kAnnualOldNaCpasNotZero);
   }
 }
 
 // A name field that must be filled and hold only the characters of a name.
-void CheckRequiredName(DeclarationScope& s, const Declaration& d, int field, std::string_view filled_rule,
-                       std::string_view characters_rule) {
-  s.checks.CheckFilled(filled_rule, s.decls(), d.row, field, NaCaption(field));
-  s.checks.CheckNameCharacters(characters_rule, s.decls(), d.row, field, NaCaption(field));
+void CheckRequiredName(DeclarationScope& s, const Declaration& d, const RuleEntry& filled_rule,
+                       const RuleEntry& characters_rule) {
+  s.checks.CheckFilled(filled_rule, s.decls(), d.row);
+  s.checks.CheckNameCharacters(characters_rule, s.decls(), d.row);
 }
 
 void CheckNames(DeclarationScope& s, const Declaration& d) {
   FindingWriter& c = s.checks;
-  CheckRequiredName(s, d, old_na::NA_LAST_NAME, "annual-old.na.last-name-filled", "annual-old.na.last-name-characters");
-  CheckRequiredName(s, d, old_na::NA_FIRST_NAME, "annual-old.na.first-name-filled",
-                    "annual-old.na.first-name-characters");
+  CheckRequiredName(s, d, rule::kAnnualOldNaLastNameFilled, rule::kAnnualOldNaLastNameCharacters);
+  CheckRequiredName(s, d, rule::kAnnualOldNaFirstNameFilled, rule::kAnnualOldNaFirstNameCharacters);
   if (!s.decls().IsEmpty(d.row, old_na::NA_MIDDLE_NAME)) {
-    c.CheckNameCharacters("annual-old.na.middle-name-characters", s.decls(), d.row, old_na::NA_MIDDLE_NAME,
-                          NaCaption(old_na::NA_MIDDLE_NAME));
+    c.CheckNameCharacters(rule::kAnnualOldNaMiddleNameCharacters, s.decls(), d.row);
   }
 }
 
 void CheckIdnpLength(DeclarationScope& s, const Declaration& d) {
   std::string_view idnp = s.decls().View(d.row, old_na::NA_IDNP);
   if (!idnp.empty() && Utf8Length(idnp) != 13) {
-    s.checks.ReportFieldError("annual-old.na.idnp-length", NaCaption(old_na::NA_IDNP), "не содержит 13 знаков.");
+    s.checks.Report(rule::kAnnualOldNaIdnpLength);
   }
 }
 
 void CheckPensionFlag(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.pension-filled", s.decls(), d.row, old_na::NA_IS_PENS,
-                       NaCaption(old_na::NA_IS_PENS));
-  s.checks.CheckYesNo("annual-old.na.pension-yes-no", s.decls(), d.row, old_na::NA_IS_PENS,
-                      NaCaption(old_na::NA_IS_PENS));
+  s.checks.CheckFilled(rule::kAnnualOldNaPensionFilled, s.decls(), d.row);
+  s.checks.CheckYesNo(rule::kAnnualOldNaPensionYesNo, s.decls(), d.row);
   if (d.kdt == 6 && s.decls().View(d.row, old_na::NA_IS_PENS) != "N") {
-    s.checks.ReportFieldError("annual-old.na.pension-no-for-kdt-6", NaCaption(old_na::NA_IS_PENS),
-                              "должно быть значение \"N\"");
+    s.checks.Report(rule::kAnnualOldNaPensionNoForKdt6);
   }
 }
 
 void CheckCategory(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.category-filled", s.decls(), d.row, old_na::NA_AP_CATEGORY,
-                       NaCaption(old_na::NA_AP_CATEGORY));
+  s.checks.CheckFilled(rule::kAnnualOldNaCategoryFilled, s.decls(), d.row);
   Linked category(s.dm.kategor, s.categories.First(s.decls(), d.row, {old_na::NA_AP_CATEGORY}));
-  s.checks.CheckDictionaryCode("annual-old.na.category-in-dictionary", s.decls(), d.row, old_na::NA_AP_CATEGORY,
-                               category, dict::ID, NaCaption(old_na::NA_AP_CATEGORY));
+  s.checks.CheckDictionaryCode(rule::kAnnualOldNaCategoryInDictionary, s.decls(), d.row, category, dict::ID);
   if (s.decls().View(d.row, old_na::NA_AP_CATEGORY) == "0") {
-    s.checks.ReportFieldError("annual-old.na.category-not-zero", NaCaption(old_na::NA_AP_CATEGORY),
-                              "не должно равняться нулю (0)");
+    s.checks.Report(rule::kAnnualOldNaCategoryNotZero);
   }
 }
 
 void CheckBirthDate(DeclarationScope& s, const Declaration& d) {
   if (!s.decls().IsEmpty(d.row, old_na::NA_BIRTH_DT)) {
-    s.checks.CheckDateRange("annual-old.na.birth-in-range", s.decls(), d.row, old_na::NA_BIRTH_DT,
-                            NaCaption(old_na::NA_BIRTH_DT));
+    s.checks.CheckDateRange(rule::kAnnualOldNaBirthInRange, s.decls(), d.row);
   }
 }
 
 void CheckPeriodDates(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckDateOrder("annual-old.na.begin-not-after-end", s.decls(), d.row, old_na::NA_PERIOD_BEGIN,
-                          old_na::NA_PERIOD_END, NaCaption(old_na::NA_PERIOD_BEGIN));
-  s.checks.CheckDateRange("annual-old.na.begin-in-range", s.decls(), d.row, old_na::NA_PERIOD_BEGIN,
-                          NaCaption(old_na::NA_PERIOD_BEGIN));
-  s.checks.CheckDateRange("annual-old.na.end-in-range", s.decls(), d.row, old_na::NA_PERIOD_END,
-                          NaCaption(old_na::NA_PERIOD_END));
+  s.checks.CheckDateOrder(rule::kAnnualOldNaBeginNotAfterEnd, s.decls(), d.row, old_na::NA_PERIOD_END);
+  s.checks.CheckDateRange(rule::kAnnualOldNaBeginInRange, s.decls(), d.row);
+  s.checks.CheckDateRange(rule::kAnnualOldNaEndInRange, s.decls(), d.row);
 }
 
 void CheckPeriodAfterBirth(DeclarationScope& s, const Declaration& d) {
   const Table& t = s.decls();
   if (!t.IsEmpty(d.row, old_na::NA_PERIOD_BEGIN) &&
       t.DateValue(d.row, old_na::NA_BIRTH_DT) > t.DateValue(d.row, old_na::NA_PERIOD_BEGIN)) {
-    s.checks.ReportFieldError("annual-old.na.begin-after-birth", NaCaption(old_na::NA_PERIOD_BEGIN), kBeforeBirth);
+    s.checks.Report(rule::kAnnualOldNaBeginAfterBirth);
   }
 }
 
@@ -161,8 +141,7 @@ void CheckMonthsOfPeriod(DeclarationScope& s, const Declaration& d) {
     ++counted;
   }
   if (expected < counted) {
-    s.checks.ReportFieldError("annual-old.na.months-match-period", NaCaption(old_na::NA_PERIOD_BEGIN),
-                              "ВНИМАНИЕ! Кол-во месяцев в REV5_SD не соответствует периоду");
+    s.checks.Report(rule::kAnnualOldNaMonthsMatchPeriod);
   }
 }
 
@@ -170,18 +149,14 @@ void CheckDocumentType(DeclarationScope& s, const Declaration& d) {
   const Table& t = s.decls();
   Linked doc(s.dm.viddoc, s.doc_types.First(t, d.row, {old_na::NA_DOC_TYPE}));
   if (d.kdt == 6) {
-    s.checks.CheckFilled("annual-old.na.doc-type-filled", t, d.row, old_na::NA_DOC_TYPE,
-                         NaCaption(old_na::NA_DOC_TYPE));
-    s.checks.CheckDictionaryCode("annual-old.na.doc-type-in-dictionary", t, d.row, old_na::NA_DOC_TYPE, doc, dict::ID,
-                                 NaCaption(old_na::NA_DOC_TYPE));
+    s.checks.CheckFilled(rule::kAnnualOldNaDocTypeFilled, t, d.row);
+    s.checks.CheckDictionaryCode(rule::kAnnualOldNaDocTypeInDictionary, t, d.row, doc, dict::ID);
   } else if (d.kdt == 5) {
     if (t.Text(d.row, old_na::NA_DOC_TYPE) == "0") {
-      s.checks.ReportFieldError("annual-old.na.doc-type-not-zero", NaCaption(old_na::NA_DOC_TYPE),
-                                "не должно равнятся нулю");
+      s.checks.Report(rule::kAnnualOldNaDocTypeNotZero);
     }
     if (!t.IsEmpty(d.row, old_na::NA_DOC_TYPE)) {
-      s.checks.CheckDictionaryCode("annual-old.na.doc-type-in-dictionary", t, d.row, old_na::NA_DOC_TYPE, doc, dict::ID,
-                                   NaCaption(old_na::NA_DOC_TYPE));
+      s.checks.CheckDictionaryCode(rule::kAnnualOldNaDocTypeInDictionary, t, d.row, doc, dict::ID);
     }
   }
 }
@@ -189,28 +164,22 @@ void CheckDocumentType(DeclarationScope& s, const Declaration& d) {
 void CheckIssueDate(DeclarationScope& s, const Declaration& d) {
   const Table& t = s.decls();
   if (t.IsEmpty(d.row, old_na::NA_IDNP_DT)) return;
-  s.checks.CheckNotFuture("annual-old.na.issued-not-future", t, d.row, old_na::NA_IDNP_DT,
-                          NaCaption(old_na::NA_IDNP_DT));
-  s.checks.CheckDateRange("annual-old.na.issued-in-range", t, d.row, old_na::NA_IDNP_DT, NaCaption(old_na::NA_IDNP_DT));
+  s.checks.CheckNotFuture(rule::kAnnualOldNaIssuedNotFuture, t, d.row);
+  s.checks.CheckDateRange(rule::kAnnualOldNaIssuedInRange, t, d.row);
   if (t.DateValue(d.row, old_na::NA_BIRTH_DT) > t.DateValue(d.row, old_na::NA_IDNP_DT)) {
-    s.checks.ReportFieldError("annual-old.na.issued-after-birth", NaCaption(old_na::NA_IDNP_DT), kBeforeBirth);
+    s.checks.Report(rule::kAnnualOldNaIssuedAfterBirth);
   }
 }
 
 void CheckWorkBook(DeclarationScope& s, const Declaration& d) {
-  s.checks.CheckFilled("annual-old.na.work-book-here-filled", s.decls(), d.row, old_na::NA_WB_IN_EA,
-                       NaCaption(old_na::NA_WB_IN_EA));
-  s.checks.CheckYesNo("annual-old.na.work-book-here-yes-no", s.decls(), d.row, old_na::NA_WB_IN_EA,
-                      NaCaption(old_na::NA_WB_IN_EA));
-  s.checks.CheckDigitsOnly("annual-old.na.work-book-number-digits", s.decls(), d.row, old_na::NA_WB_NUMBER,
-                           NaCaption(old_na::NA_WB_NUMBER));
+  s.checks.CheckFilled(rule::kAnnualOldNaWorkBookHereFilled, s.decls(), d.row);
+  s.checks.CheckYesNo(rule::kAnnualOldNaWorkBookHereYesNo, s.decls(), d.row);
+  s.checks.CheckDigitsOnly(rule::kAnnualOldNaWorkBookNumberDigits, s.decls(), d.row);
 }
 
 void CheckSignatories(DeclarationScope& s, const Declaration& d) {
-  CheckRequiredName(s, d, old_na::NA_DIRECTOR_NAME, "annual-old.na.director-filled",
-                    "annual-old.na.director-characters");
-  CheckRequiredName(s, d, old_na::NA_ACC_NAME, "annual-old.na.accountant-filled",
-                    "annual-old.na.accountant-characters");
+  CheckRequiredName(s, d, rule::kAnnualOldNaDirectorFilled, rule::kAnnualOldNaDirectorCharacters);
+  CheckRequiredName(s, d, rule::kAnnualOldNaAccountantFilled, rule::kAnnualOldNaAccountantCharacters);
 }
 
 // The contributions against the monthly rows from the total row on and the
@@ -230,12 +199,9 @@ void CheckPayments(DeclarationScope& s, const Declaration& d) {
                     CodeKey(kTotalExpenseCode)};
   double expenses = SumOf(s.dm.money_util, s.expense_rows.Find(key), old_mu::MU_13);
   FindingWriter& c = s.checks;
-  c.CheckSumEquals("annual-old.na.employer-payment-matches-months", s.decls(), d.row, old_na::NA_EA_PAYMENT,
-                   NaCaption(old_na::NA_EA_PAYMENT), employer - expenses);
-  c.CheckSumEquals("annual-old.na.person-payment-matches-months", s.decls(), d.row, old_na::NA_AP_PAYMENT,
-                   NaCaption(old_na::NA_AP_PAYMENT), person);
-  c.CheckSumEquals("annual-old.na.expenses-match-mu", s.decls(), d.row, old_na::NA_SUM, NaCaption(old_na::NA_SUM),
-                   expenses);
+  c.CheckSumEquals(rule::kAnnualOldNaEmployerPaymentMatchesMonths, s.decls(), d.row, employer - expenses);
+  c.CheckSumEquals(rule::kAnnualOldNaPersonPaymentMatchesMonths, s.decls(), d.row, person);
+  c.CheckSumEquals(rule::kAnnualOldNaExpensesMatchMu, s.decls(), d.row, expenses);
 }
 
 constexpr DeclarationRule kDeclarationRules[] = {
@@ -250,7 +216,6 @@ constexpr DeclarationRule kDeclarationRules[] = {
 void RunDeclarationSection(RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
-  c.BeginSection("REV5_NA");
   DeclarationScope scope{c,
                          dm,
                          Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
@@ -267,15 +232,11 @@ void RunDeclarationSection(RuleRun& run) {
     for (DeclarationRule rule : kDeclarationRules) rule(scope, d);
   });
   run.declaration_count = c.row;
-  if (c.row == 0) c.ReportPlain("annual-old.na.file-not-empty", kEmptyFile);
+  if (c.row == 0) c.ReportPlain(rule::kAnnualOldNaFileNotEmpty);
 
-  common::RunDuplicateCpasPass(c, t,
-                               {.rule = "annual-old.na.cpas-unique",
-                                .caption = NaCaption(old_na::NA_CPAS),
-                                .cpas_field = old_na::NA_CPAS,
-                                .context = kWho,
-                                .compare = common::CompareAs::Number});
-  common::RunDuplicateIdnpPass(c, "annual-old.na.idnp-unique", t, old_na::NA_IDNP, NaCaption(old_na::NA_IDNP), kWho);
+  common::RunDuplicateCpasPass(
+      c, t, {.rule = &rule::kAnnualOldNaCpasUnique, .context = kWho, .compare = common::CompareAs::Number});
+  common::RunDuplicateIdnpPass(c, rule::kAnnualOldNaIdnpUnique, t, kWho);
 }
 
 }  // namespace zentrox::annual_old

@@ -10,8 +10,6 @@
 namespace zentrox::annual_old {
 namespace {
 
-const std::string& MuCaption(int f) { return Caption(FileKind::MU, f); }
-
 // What the rules of one expense row read: the tables and the indexes built
 // once for the walk.
 struct ExpenseScope {
@@ -33,23 +31,21 @@ struct ExpenseRow {
 using ExpenseRule = void (*)(ExpenseScope&, const ExpenseRow&);
 
 void CheckDeclaration(ExpenseScope& s, const ExpenseRow& e) {
-  s.checks.CheckFilled("annual-old.mu.declaration-filled", s.rows(), e.row, old_mu::MU_NA, MuCaption(old_mu::MU_NA));
+  s.checks.CheckFilled(rule::kAnnualOldMuDeclarationFilled, s.rows(), e.row);
   if (!e.declaration.found()) {
-    s.checks.ReportFieldError("annual-old.mu.declaration-in-na", kDeclarationAndPack, kNotInDeclarations);
+    s.checks.Report(rule::kAnnualOldMuDeclarationInNa);
   }
 }
 
 void CheckPack(ExpenseScope& s, const ExpenseRow& e) {
-  s.checks.CheckFilled("annual-old.mu.pack-filled", s.rows(), e.row, old_mu::MU_PL, MuCaption(old_mu::MU_PL));
-  s.checks.CheckPresentIn("annual-old.mu.pack-in-pl", s.rows(), e.row, old_mu::MU_PL, e.pack, old_pl::PL_NUM_IN_EA,
-                          MuCaption(old_mu::MU_PL), "REV5_PL");
+  s.checks.CheckFilled(rule::kAnnualOldMuPackFilled, s.rows(), e.row);
+  s.checks.CheckPresentIn(rule::kAnnualOldMuPackInPl, s.rows(), e.row, e.pack, old_pl::PL_NUM_IN_EA);
 }
 
 void CheckCode(ExpenseScope& s, const ExpenseRow& e) {
-  s.checks.CheckFilled("annual-old.mu.code-filled", s.rows(), e.row, old_mu::MU_CODE, MuCaption(old_mu::MU_CODE));
+  s.checks.CheckFilled(rule::kAnnualOldMuCodeFilled, s.rows(), e.row);
   Linked code(s.dm.rashod, s.codes.First(s.rows(), e.row, {old_mu::MU_CODE}));
-  s.checks.CheckDictionaryCode("annual-old.mu.code-in-dictionary", s.rows(), e.row, old_mu::MU_CODE, code, dict::ID,
-                               MuCaption(old_mu::MU_CODE));
+  s.checks.CheckDictionaryCode(rule::kAnnualOldMuCodeInDictionary, s.rows(), e.row, code, dict::ID);
 }
 
 // Expenses are declared month by month; a row with only the year's total
@@ -58,8 +54,7 @@ void CheckHasMonthlyAmounts(ExpenseScope& s, const ExpenseRow& e) {
   for (int f = old_mu::MU_1; f <= old_mu::MU_12; ++f) {
     if (s.rows().Number(e.row, f) != 0) return;
   }
-  s.checks.ReportFieldError("annual-old.mu.monthly-amounts-given", "",
-                            "отсутствуют расходы по месяцам, введен только итог");
+  s.checks.Report(rule::kAnnualOldMuMonthlyAmountsGiven);
 }
 
 constexpr ExpenseRule kExpenseRules[] = {CheckDeclaration, CheckPack, CheckCode, CheckHasMonthlyAmounts};
@@ -71,20 +66,16 @@ constexpr ExpenseRule kExpenseRules[] = {CheckDeclaration, CheckPack, CheckCode,
 void CheckExpenseTotals(FindingWriter& c, const Table& rows, const Table& declarations) {
   static const std::vector<common::TotalColumn> kColumns = [] {
     std::vector<common::TotalColumn> columns;
-    for (int f = old_mu::MU_1; f <= old_mu::MU_13; ++f)
-      columns.push_back({f, MuCaption(f), "annual-old.mu.total-row-matches-codes"});
+    for (int f = old_mu::MU_1; f <= old_mu::MU_13; ++f) columns.push_back({&rule::kAnnualOldMuTotalRowMatchesCodes, f});
     return columns;
   }();
-  static const common::GroupTotalOptions kOptions{
-      .declaration_field = old_mu::MU_NA,
-      .pack_field = old_mu::MU_PL,
-      .code_field = old_mu::MU_CODE,
-      .total_code = kTotalExpenseCode,
-      .columns = kColumns,
-      .twice_rule = "annual-old.mu.total-row-once",
-      .twice_message = "вторая строка с кодом расходов \"99\" - ошибка",
-      .missing_rule = "annual-old.mu.total-row-present",
-      .missing_message = "отсутствует итоговая запись с кодом расходов \"99\"."};
+  static const common::GroupTotalOptions kOptions{.declaration_field = old_mu::MU_NA,
+                                                  .pack_field = old_mu::MU_PL,
+                                                  .code_field = old_mu::MU_CODE,
+                                                  .total_code = kTotalExpenseCode,
+                                                  .columns = kColumns,
+                                                  .twice_rule = &rule::kAnnualOldMuTotalRowOnce,
+                                                  .missing_rule = &rule::kAnnualOldMuTotalRowPresent};
   const Lookup by_declaration(declarations, {old_na::NA_ID, old_na::NA_PL});
   common::RunGroupTotalPass(
       c, rows, *rows.SharedOrder({old_mu::MU_NA, old_mu::MU_PL, old_mu::MU_CODE}), kOptions, [&](RowId first) {
@@ -98,7 +89,6 @@ void CheckExpenseTotals(FindingWriter& c, const Table& rows, const Table& declar
 void RunExpenseSection(RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
-  c.BeginSection("REV5_MU");
   ExpenseScope scope{c, dm, Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
                      Lookup(dm.name_account, {old_na::NA_ID, old_na::NA_PL}), Lookup(dm.rashod, {dict::ID})};
   const Table& rows = dm.money_util;

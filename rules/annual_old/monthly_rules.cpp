@@ -9,10 +9,6 @@
 namespace zentrox::annual_old {
 namespace {
 
-const std::string& SdCaption(int f) { return Caption(FileKind::SD_OLD, f); }
-
-constexpr std::string_view kTariffZero = " = 0. Должно быть заполнено из классификатора.";
-
 // What the rules of one monthly row read: the tables and the indexes built
 // once for the walk.
 struct MonthlyScope {
@@ -38,69 +34,62 @@ struct MonthlyRow {
 using MonthlyRule = void (*)(MonthlyScope&, const MonthlyRow&);
 
 void CheckDeclaration(MonthlyScope& s, const MonthlyRow& m) {
-  s.checks.CheckFilled("annual-old.sd.declaration-filled", s.rows(), m.row, old_sd::SD_NA, SdCaption(old_sd::SD_NA));
+  s.checks.CheckFilled(rule::kAnnualOldSdDeclarationFilled, s.rows(), m.row);
   if (!m.declaration.found()) {
-    s.checks.ReportFieldError("annual-old.sd.declaration-in-na", kDeclarationAndPack, kNotInDeclarations);
+    s.checks.Report(rule::kAnnualOldSdDeclarationInNa);
   }
 }
 
 void CheckPack(MonthlyScope& s, const MonthlyRow& m) {
-  s.checks.CheckFilled("annual-old.sd.pack-filled", s.rows(), m.row, old_sd::SD_PL, SdCaption(old_sd::SD_PL));
-  s.checks.CheckPresentIn("annual-old.sd.pack-in-pl", s.rows(), m.row, old_sd::SD_PL, m.pack, old_pl::PL_NUM_IN_EA,
-                          SdCaption(old_sd::SD_PL), "REV5_PL");
+  s.checks.CheckFilled(rule::kAnnualOldSdPackFilled, s.rows(), m.row);
+  s.checks.CheckPresentIn(rule::kAnnualOldSdPackInPl, s.rows(), m.row, m.pack, old_pl::PL_NUM_IN_EA);
 }
 
 void CheckMonth(MonthlyScope& s, const MonthlyRow& m) {
-  s.checks.CheckFilled("annual-old.sd.month-filled", s.rows(), m.row, old_sd::SD_MONTH, SdCaption(old_sd::SD_MONTH));
+  s.checks.CheckFilled(rule::kAnnualOldSdMonthFilled, s.rows(), m.row);
   Linked month(s.dm.months, s.months.First(s.rows(), m.row, {old_sd::SD_MONTH}));
-  s.checks.CheckDictionaryCode("annual-old.sd.month-in-dictionary", s.rows(), m.row, old_sd::SD_MONTH, month, dict::ID,
-                               SdCaption(old_sd::SD_MONTH));
+  s.checks.CheckDictionaryCode(rule::kAnnualOldSdMonthInDictionary, s.rows(), m.row, month, dict::ID);
 }
 
-// A tariff of an ordinary row comes from the tariff dictionary (compared as
-// numbers) and is never 0. Total rows carry no tariff.
-void CheckTariff(MonthlyScope& s, const MonthlyRow& m, int field, const Table& dictionary, const Lookup& index,
-                 std::string_view caption, std::string_view filled_rule, std::string_view dictionary_rule,
-                 std::string_view zero_rule) {
+// A tariff of an ordinary row, in the field the rules name, comes from the
+// tariff dictionary (compared as numbers) and is never 0. Total rows carry no
+// tariff.
+void CheckTariff(MonthlyScope& s, const MonthlyRow& m, const Table& dictionary, const Lookup& index,
+                 const RuleEntry& filled_rule, const RuleEntry& dictionary_rule, const RuleEntry& zero_rule) {
   if (m.total) return;
-  s.checks.CheckFilled(filled_rule, s.rows(), m.row, field, caption);
+  const int field = filled_rule.field.first;
+  s.checks.CheckFilled(filled_rule, s.rows(), m.row);
   Linked tariff(dictionary, index.First(s.rows(), m.row, {field}));
-  s.checks.CheckDictionaryCode(dictionary_rule, s.rows(), m.row, field, tariff, dict::ID, caption);
-  if (s.rows().Number(m.row, field) == 0) s.checks.ReportFieldError(zero_rule, caption, kTariffZero);
+  s.checks.CheckDictionaryCode(dictionary_rule, s.rows(), m.row, tariff, dict::ID);
+  if (s.rows().Number(m.row, field) == 0) s.checks.Report(zero_rule);
 }
 
 void CheckEmployerTariff(MonthlyScope& s, const MonthlyRow& m) {
-  CheckTariff(s, m, old_sd::SD_TARIF_EA, s.dm.tarif, s.tariffs, SdCaption(old_sd::SD_TARIF_EA),
-              "annual-old.sd.tariff-ea-filled", "annual-old.sd.tariff-ea-in-dictionary",
-              "annual-old.sd.tariff-ea-not-zero");
+  CheckTariff(s, m, s.dm.tarif, s.tariffs, rule::kAnnualOldSdTariffEaFilled, rule::kAnnualOldSdTariffEaInDictionary,
+              rule::kAnnualOldSdTariffEaNotZero);
 }
 
 void CheckSickPayWithinFund(MonthlyScope& s, const MonthlyRow& m) {
   if (s.rows().Number(m.row, old_sd::SD_ILL) > s.rows().Number(m.row, old_sd::SD_PAYM_FOND)) {
-    s.checks.ReportFieldError("annual-old.sd.ill-within-fund", SdCaption(old_sd::SD_ILL),
-                              "больше, чем поле <Фонд оплаты> ");
+    s.checks.Report(rule::kAnnualOldSdIllWithinFund);
   }
 }
 
 void CheckAmountsNotNegative(MonthlyScope& s, const MonthlyRow& m) {
-  s.checks.CheckNotNegative("annual-old.sd.fund-not-negative", s.rows(), m.row, old_sd::SD_PAYM_FOND,
-                            SdCaption(old_sd::SD_PAYM_FOND));
-  s.checks.CheckNotNegative("annual-old.sd.ill-not-negative", s.rows(), m.row, old_sd::SD_ILL,
-                            SdCaption(old_sd::SD_ILL));
+  s.checks.CheckNotNegative(rule::kAnnualOldSdFundNotNegative, s.rows(), m.row);
+  s.checks.CheckNotNegative(rule::kAnnualOldSdIllNotNegative, s.rows(), m.row);
 }
 
 void CheckPersonTariff(MonthlyScope& s, const MonthlyRow& m) {
-  CheckTariff(s, m, old_sd::SD_TARIF_AP, s.dm.tarif_ap, s.person_tariffs, SdCaption(old_sd::SD_TARIF_AP),
-              "annual-old.sd.tariff-ap-filled", "annual-old.sd.tariff-ap-in-dictionary",
-              "annual-old.sd.tariff-ap-not-zero");
+  CheckTariff(s, m, s.dm.tarif_ap, s.person_tariffs, rule::kAnnualOldSdTariffApFilled,
+              rule::kAnnualOldSdTariffApInDictionary, rule::kAnnualOldSdTariffApNotZero);
 }
 
 // 2006 limited what an insured person transferred per month to 153.
 void CheckTransferCap2006(MonthlyScope& s, const MonthlyRow& m) {
   if (m.total || m.declaration.Int(old_na::NA_YEAR) != 2006) return;
   if (s.rows().Number(m.row, old_sd::SD_SUM_REAL_AP) > 153) {
-    s.checks.ReportFieldError("annual-old.sd.transfer-within-cap-2006", SdCaption(old_sd::SD_SUM_REAL_AP),
-                              "превышение лимита взносов (>153.00).");
+    s.checks.Report(rule::kAnnualOldSdTransferWithinCap2006);
   }
 }
 
@@ -117,8 +106,7 @@ void CheckAccrualCap(MonthlyScope& s, const MonthlyRow& m) {
   if (cap && Cents(s.rows().Number(m.row, old_sd::SD_SUM_ADD_AP)) > Cents(*cap)) {
     // Reported on the transferred sum although it tests the accrued one. The
     // text ends with the cap; it has no closing parenthesis.
-    s.checks.ReportFieldError("annual-old.sd.transfer-within-cap", SdCaption(old_sd::SD_SUM_REAL_AP),
-                              "превышение лимита взносов (>" + FormatLimit(*cap));
+    s.checks.Report(rule::kAnnualOldSdTransferWithinCap, FormatLimit(*cap));
   }
 }
 
@@ -130,23 +118,18 @@ constexpr MonthlyRule kMonthlyRules[] = {
 // Each declaration's rows in month order: exactly one total row, equal to
 // the sums of the ordinary rows. The row counter stays where the walk left it.
 void CheckTotalRows(FindingWriter& c, const Table& rows, const Table& declarations) {
+  constexpr const RuleEntry* kRule = &rule::kAnnualOldSdTotalRowMatchesMonths;
   static const common::TotalColumn kColumns[] = {
-      {old_sd::SD_PAYM_FOND, SdCaption(old_sd::SD_PAYM_FOND), "annual-old.sd.total-row-matches-months"},
-      {old_sd::SD_ILL, SdCaption(old_sd::SD_ILL), "annual-old.sd.total-row-matches-months"},
-      {old_sd::SD_SUM_REAL_EA, SdCaption(old_sd::SD_SUM_REAL_EA), "annual-old.sd.total-row-matches-months"},
-      {old_sd::SD_SUM_ADD_EA, SdCaption(old_sd::SD_SUM_ADD_EA), "annual-old.sd.total-row-matches-months"},
-      {old_sd::SD_SUM_REAL_AP, SdCaption(old_sd::SD_SUM_REAL_AP), "annual-old.sd.total-row-matches-months"},
-      {old_sd::SD_SUM_ADD_AP, SdCaption(old_sd::SD_SUM_ADD_AP), "annual-old.sd.total-row-matches-months"},
+      {kRule, old_sd::SD_PAYM_FOND},  {kRule, old_sd::SD_ILL},         {kRule, old_sd::SD_SUM_REAL_EA},
+      {kRule, old_sd::SD_SUM_ADD_EA}, {kRule, old_sd::SD_SUM_REAL_AP}, {kRule, old_sd::SD_SUM_ADD_AP},
   };
   static const common::GroupTotalOptions kOptions{.declaration_field = old_sd::SD_NA,
                                                   .pack_field = old_sd::SD_PL,
                                                   .code_field = old_sd::SD_MONTH,
                                                   .total_code = kTotalMonth,
                                                   .columns = kColumns,
-                                                  .twice_rule = "annual-old.sd.total-row-once",
-                                                  .twice_message = common::kTotalRowTwice,
-                                                  .missing_rule = "annual-old.sd.total-row-present",
-                                                  .missing_message = common::kTotalRowMissing};
+                                                  .twice_rule = &rule::kAnnualOldSdTotalRowOnce,
+                                                  .missing_rule = &rule::kAnnualOldSdTotalRowPresent};
   const Lookup by_declaration(declarations, {old_na::NA_ID, old_na::NA_PL});
   common::RunGroupTotalPass(
       c, rows, *rows.SharedOrder({old_sd::SD_NA, old_sd::SD_PL, old_sd::SD_MONTH}), kOptions, [&](RowId first) {
@@ -160,7 +143,6 @@ void CheckTotalRows(FindingWriter& c, const Table& rows, const Table& declaratio
 void RunMonthlySection(RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
-  c.BeginSection("REV5_SD");
   MonthlyScope scope{c,
                      dm,
                      Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
@@ -176,7 +158,7 @@ void RunMonthlySection(RuleRun& run) {
     SetRowContext(c, rows, r, old_sd::SD_NA, old_sd::SD_PL, m.declaration);
     for (MonthlyRule rule : kMonthlyRules) rule(scope, m);
   });
-  if (c.row == 0) c.ReportPlain("annual-old.sd.file-not-empty", kEmptyFile);
+  if (c.row == 0) c.ReportPlain(rule::kAnnualOldSdFileNotEmpty);
 
   CheckTotalRows(c, rows, dm.name_account);
 }

@@ -5,8 +5,6 @@
 namespace zentrox::annual_old {
 namespace {
 
-const std::string& DiCaption(int f) { return Caption(FileKind::DI, f); }
-
 // What the rules of one position row read: the tables and the indexes built
 // once for the walk.
 struct PositionScope {
@@ -31,37 +29,31 @@ struct PositionRow {
 using PositionRule = void (*)(PositionScope&, const PositionRow&);
 
 void CheckDeclaration(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.declaration-filled", s.rows(), p.row, old_di::SI_NA, DiCaption(old_di::SI_NA));
-  s.checks.CheckPresentIn("annual-old.di.declaration-in-na", s.rows(), p.row, old_di::SI_NA, p.declaration,
-                          old_na::NA_ID, DiCaption(old_di::SI_NA), "REV5_NA");
+  s.checks.CheckFilled(rule::kAnnualOldDiDeclarationFilled, s.rows(), p.row);
+  s.checks.CheckPresentIn(rule::kAnnualOldDiDeclarationInNa, s.rows(), p.row, p.declaration, old_na::NA_ID);
 }
 
 void CheckPack(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.pack-filled", s.rows(), p.row, old_di::SI_PL, DiCaption(old_di::SI_PL));
-  s.checks.CheckPresentIn("annual-old.di.pack-in-pl", s.rows(), p.row, old_di::SI_PL, p.pack, old_pl::PL_NUM_IN_EA,
-                          DiCaption(old_di::SI_PL), "REV5_PL");
+  s.checks.CheckFilled(rule::kAnnualOldDiPackFilled, s.rows(), p.row);
+  s.checks.CheckPresentIn(rule::kAnnualOldDiPackInPl, s.rows(), p.row, p.pack, old_pl::PL_NUM_IN_EA);
 }
 
 void CheckDate(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.date-filled", s.rows(), p.row, old_di::SI_DATE, DiCaption(old_di::SI_DATE));
-  s.checks.CheckNotFuture("annual-old.di.date-not-future", s.rows(), p.row, old_di::SI_DATE,
-                          DiCaption(old_di::SI_DATE));
-  s.checks.CheckDateRange("annual-old.di.date-in-range", s.rows(), p.row, old_di::SI_DATE, DiCaption(old_di::SI_DATE));
+  s.checks.CheckFilled(rule::kAnnualOldDiDateFilled, s.rows(), p.row);
+  s.checks.CheckNotFuture(rule::kAnnualOldDiDateNotFuture, s.rows(), p.row);
+  s.checks.CheckDateRange(rule::kAnnualOldDiDateInRange, s.rows(), p.row);
 }
 
 void CheckPosition(PositionScope& s, const PositionRow& p) {
-  s.checks.CheckFilled("annual-old.di.position-filled", s.rows(), p.row, old_di::SI_POSITION,
-                       DiCaption(old_di::SI_POSITION));
+  s.checks.CheckFilled(rule::kAnnualOldDiPositionFilled, s.rows(), p.row);
   Linked profession(s.dm.prof, s.professions.First(s.rows(), p.row, {old_di::SI_POSITION}));
-  s.checks.CheckDictionaryCode("annual-old.di.position-in-dictionary", s.rows(), p.row, old_di::SI_POSITION, profession,
-                               dict::ID, DiCaption(old_di::SI_POSITION));
+  s.checks.CheckDictionaryCode(rule::kAnnualOldDiPositionInDictionary, s.rows(), p.row, profession, dict::ID);
 }
 
 void CheckRank(PositionScope& s, const PositionRow& p) {
   if (s.rows().IsEmpty(p.row, old_di::SI_RANGE)) return;
   Linked rank(s.dm.rang, s.ranks.First(s.rows(), p.row, {old_di::SI_RANGE}));
-  s.checks.CheckDictionaryCode("annual-old.di.rank-in-dictionary", s.rows(), p.row, old_di::SI_RANGE, rank, dict::ID,
-                               DiCaption(old_di::SI_RANGE));
+  s.checks.CheckDictionaryCode(rule::kAnnualOldDiRankInDictionary, s.rows(), p.row, rank, dict::ID);
 }
 
 constexpr PositionRule kPositionRules[] = {CheckDeclaration, CheckPack, CheckDate, CheckPosition, CheckRank};
@@ -71,7 +63,6 @@ constexpr PositionRule kPositionRules[] = {CheckDeclaration, CheckPack, CheckDat
 void RunPositionSection(RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
-  c.BeginSection("REV5_DI");
   PositionScope scope{c,
                       dm,
                       Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),

@@ -77,6 +77,8 @@ void ForEachDeclarationGroup(const Table& t, const std::vector<RowId>& order, in
 void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId>& order, const GroupTotalOptions& o,
                        const std::function<void(RowId first)>& begin_group, const std::function<bool(RowId)>& counts) {
   assert(o.columns.size() <= kMaxTotalColumns);
+  std::array<int, kMaxTotalColumns> fields{};
+  for (std::size_t k = 0; k < o.columns.size(); ++k) fields[k] = o.columns[k].Field();
   ForEachDeclarationGroup(t, order, o.declaration_field, o.pack_field, [&](std::span<const RowId> rows) {
     begin_group(rows.front());
     std::array<double, kMaxTotalColumns> sums{};
@@ -93,7 +95,7 @@ void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId
       if (t.Int(r, o.code_field) != o.total_code) {
         const bool counted = !counts || counts(r);
         for (std::size_t k = 0; k < o.columns.size(); ++k) {
-          added[k] = counted ? t.Number(r, o.columns[k].field) : 0.0;
+          added[k] = counted ? t.Number(r, fields[k]) : 0.0;
           sums[k] += added[k];
         }
         last_month_row = r;
@@ -101,14 +103,13 @@ void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId
       }
       last_month_row = kNoRow;
       c.context.At(t, r);
-      if (seen_total) c.ReportFieldError(o.twice_rule, "", o.twice_message);
+      if (seen_total) c.Report(*o.twice_rule);
       seen_total = true;
       for (std::size_t k = 0; k < o.columns.size(); ++k) {
-        c.CheckSumEquals(o.columns[k].rule, t, r, o.columns[k].field, o.columns[k].caption, sums[k],
-                         FindingWriter::SumLine::MonthSum);
+        c.CheckSumEquals(*o.columns[k].rule, t, r, fields[k], sums[k], FindingWriter::SumLine::MonthSum);
       }
     }
-    if (!seen_total) c.ReportFieldError(o.missing_rule, "", o.missing_message);
+    if (!seen_total) c.Report(*o.missing_rule);
   });
 }
 

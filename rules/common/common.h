@@ -30,19 +30,12 @@ inline bool SameShortText(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The line an empty package file leaves after its row pass.
-inline constexpr std::string_view kEmptyFile = "Внимание ошибка! отсутствуют данные (файл пустой)";
-
 // The month of a declaration's total row; the loader adds it to the month
 // dictionary.
 inline constexpr int kTotalMonth = 13;
 // The expense code of a declaration's total expense row; the loader adds it
 // to the expense dictionary.
 inline constexpr int kTotalExpenseCode = 99;
-
-// The lines of a declaration's monthly rows with two total rows or none.
-inline constexpr std::string_view kTotalRowTwice = "итог (13) два раза";
-inline constexpr std::string_view kTotalRowMissing = "пропущена итоговая строка с кодом месяца \"13\".";
 
 // The values a pass remembers before its first row, so that the first row
 // never reads as a repeat of the one before (or as the group before). No
@@ -74,11 +67,12 @@ void ForEachDeclarationGroup(const Table& t, const std::vector<RowId>& order, in
                              const std::function<void(std::span<const RowId>)>& group);
 
 // A column a total row carries: the total row's field must equal the sum of
-// the field over the other rows of its group.
+// the field over the other rows of its group. The field is the one `rule`
+// names, or `field` of the fields a rule over a range names.
 struct TotalColumn {
-  int field;
-  std::string_view caption;
-  std::string_view rule;
+  const RuleEntry* rule;
+  int field = -1;
+  int Field() const { return field >= 0 ? field : rule->field.first; }
 };
 
 struct GroupTotalOptions {
@@ -89,10 +83,8 @@ struct GroupTotalOptions {
   int code_field;
   int total_code;
   std::span<const TotalColumn> columns;
-  std::string_view twice_rule;
-  std::string_view twice_message;
-  std::string_view missing_rule;
-  std::string_view missing_message;
+  const RuleEntry* twice_rule;    // a second total row
+  const RuleEntry* missing_rule;  // no total row
 };
 
 // At most this many columns.

@@ -6,10 +6,6 @@
 
 namespace zentrox::common {
 
-namespace {
-constexpr std::string_view kDuplicate = "ВНИМАНИЕ! Дублирование.";
-}  // namespace
-
 void SetDeclarationContext(FindingWriter& c, const Table& t, RowId r, const DeclarationFields& fields) {
   AssignText(c.context.pack, t, r, fields.pack);
   AssignText(c.context.declaration, t, r, fields.declaration);
@@ -23,35 +19,35 @@ std::string FormatCpas(double cpas) {
   return fmt::format("{:.15g}", cpas);
 }
 
-RowId RunDuplicatePackPass(FindingWriter& c, std::string_view rule, const Table& packs, int number_field,
-                           std::string_view caption) {
+RowId RunDuplicatePackPass(FindingWriter& c, const RuleEntry& rule, const Table& packs) {
+  const int number_field = rule.field.first;
   const std::vector<RowId> order = packs.Order({number_field});
   c.context.pack = kNoTextYet;  // the remembered number
   c.WalkRows(order, [&](RowId r) {
     c.context.At(packs, r);  // the later of two equal numbers
     std::string number = packs.Text(r, number_field);
-    if (number == c.context.pack) c.ReportFieldError(rule, caption, "ВНИМАНИЕ! Дублирование номера пачки");
+    if (number == c.context.pack) c.Report(rule);
     c.context.pack = std::move(number);
   });
   return order.empty() ? kNoRow : order.back();
 }
 
 void RunDuplicateCpasPass(FindingWriter& c, const Table& t, const DuplicateCpasOptions& o) {
+  const int cpas_field = o.rule->field.first;
   std::string remembered_text(kNoCodeYet);
   double remembered_number = kNoNumberYet;
   FindingContext remembered_row;  // empty texts until a row takes part
-  c.WalkRows(t.Order({o.cpas_field}), [&](RowId r) {
+  c.WalkRows(t.Order({cpas_field}), [&](RowId r) {
     SetDeclarationContext(c, t, r, o.context);
-    std::string text = t.Text(r, o.cpas_field);
-    const bool empty = o.compare == CompareAs::Text ? text.empty() : t.IsEmpty(r, o.cpas_field);
+    std::string text = t.Text(r, cpas_field);
+    const bool empty = o.compare == CompareAs::Text ? text.empty() : t.IsEmpty(r, cpas_field);
     if (empty || text == "0") return;
-    const double number = t.Number(r, o.cpas_field);
+    const double number = t.Number(r, cpas_field);
     const bool repeats = o.compare == CompareAs::Text ? text == remembered_text : number == remembered_number;
     if (repeats) {
       const bool as_text = o.compare == CompareAs::Text;
-      c.ReportDuplicate(o.rule, remembered_row, o.caption, kDuplicate,
-                        "CPAS=", as_text ? text : FormatCpas(remembered_number));
-      c.ReportDuplicate(o.rule, c.context, o.caption, kDuplicate, "CPAS=", as_text ? text : FormatCpas(number));
+      c.ReportDuplicate(*o.rule, remembered_row, as_text ? text : FormatCpas(remembered_number));
+      c.ReportDuplicate(*o.rule, c.context, as_text ? text : FormatCpas(number));
     }
     remembered_text = std::move(text);
     remembered_number = number;
@@ -59,14 +55,14 @@ void RunDuplicateCpasPass(FindingWriter& c, const Table& t, const DuplicateCpasO
   });
 }
 
-void RunDuplicateIdnpPass(FindingWriter& c, std::string_view rule, const Table& t, int idnp_field,
-                          std::string_view caption, const DeclarationFields& context) {
+void RunDuplicateIdnpPass(FindingWriter& c, const RuleEntry& rule, const Table& t, const DeclarationFields& context) {
+  const int idnp_field = rule.field.first;
   std::string remembered(kNoTextYet);
   c.WalkRows(t.Order({idnp_field}), [&](RowId r) {
     SetDeclarationContext(c, t, r, context);
     std::string idnp = t.Text(r, idnp_field);
     if (idnp.empty()) return;
-    if (idnp == remembered) c.ReportNoRow(rule, caption, kDuplicate);
+    if (idnp == remembered) c.ReportNoRow(rule);
     remembered = std::move(idnp);
   });
 }

@@ -26,11 +26,10 @@ void SetDeclarationContext(FindingWriter& c, const Table& t, RowId r, const Decl
 // 15 significant digits in its shortest form, so an 11-digit code prints whole.
 std::string FormatCpas(double cpas);
 
-// Packs in the order of `number_field`; every further copy of a number
-// (compared as written) gives one line naming that number as the pack.
-// Returns the row the walk ended on, kNoRow without packs.
-RowId RunDuplicatePackPass(FindingWriter& c, std::string_view rule, const Table& packs, int number_field,
-                           std::string_view caption);
+// Packs in the order of the pack number, the field `rule` names; every
+// further copy of a number (compared as written) gives one line naming that
+// number as the pack. Returns the row the walk ended on, kNoRow without packs.
+RowId RunDuplicatePackPass(FindingWriter& c, const RuleEntry& rule, const Table& packs);
 
 // How the CPAS pass compares codes.
 enum class CompareAs {
@@ -39,9 +38,7 @@ enum class CompareAs {
 };
 
 struct DuplicateCpasOptions {
-  std::string_view rule;
-  std::string_view caption;
-  int cpas_field;
+  const RuleEntry* rule;  // names the CPAS field
   DeclarationFields context;
   CompareAs compare;
 };
@@ -52,9 +49,10 @@ struct DuplicateCpasOptions {
 // carries that very code is reported against an empty first line.
 void RunDuplicateCpasPass(FindingWriter& c, const Table& declarations, const DuplicateCpasOptions& options);
 
-// Declarations in IDNP order; a declaration whose IDNP equals its
-// predecessor's gets one line. Empty IDNPs take no part.
-void RunDuplicateIdnpPass(FindingWriter& c, std::string_view rule, const Table& declarations, int idnp_field,
-                          std::string_view caption, const DeclarationFields& context);
+// Declarations in the order of the IDNP, the field `rule` names; a
+// declaration whose IDNP equals its predecessor's gets one line. Empty IDNPs
+// take no part.
+void RunDuplicateIdnpPass(FindingWriter& c, const RuleEntry& rule, const Table& declarations,
+                          const DeclarationFields& context);
 
 }  // namespace zentrox::common

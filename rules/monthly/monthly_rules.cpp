@@ -1,8 +1,6 @@
 // The monthly rule set of the new formats: the shared sections with the
 // month of the summary, a mandatory CPAS, and the monthly rows of the
 // reporting month with their job-code status and date windows.
-#include <fmt/format.h>
-
 #include <optional>
 
 #include "rules/new_format/new_format.h"
@@ -16,18 +14,16 @@ namespace sd_rules = new_format::sd_rules;
 
 new_format::SummaryOptions SummaryOptions() {
   new_format::SummaryOptions o;
-  o.period_rule = "monthly.t.month-range";
+  o.period_rule = &rule::kMonthlyTMonthRange;
   o.period_min = 1;
   o.period_max = 12;
-  o.period_message = "Указать значение Месяца (1-12)";
   return o;
 }
 
 // A monthly declaration must carry CPAS, and its monthly rows must exist.
 new_format::DeclarationOptions DeclarationOptions() {
   new_format::DeclarationOptions o;
-  o.cpas_missing_rule = "monthly.na.cpas-filled";
-  o.cpas_missing_message = " не заполнен. Обязательный параметр для ежемесячных деклараций";
+  o.cpas_missing_rule = &rule::kMonthlyNaCpasFilled;
   o.monthly_rows = new_format::LinkTest::RowExists;
   return o;
 }
@@ -35,9 +31,8 @@ new_format::DeclarationOptions DeclarationOptions() {
 void MonthIsReportingMonth(SaldoRow& row) {
   const int month = row.run.rule_run.period;
   if (row.total || row.month == month) return;
-  row.checks.ReportFieldErrorWith("monthly.sd.month-is-reporting-month", row.caption(sd::SD_MONTH), [&] {
-    return fmt::format("={} не равен отчетному месяцу={}", row.sd.Text(row.r, sd::SD_MONTH), month);
-  });
+  row.checks.ReportWith(rule::kMonthlySdMonthIsReportingMonth,
+                        [&] { return std::tuple(row.sd.Text(row.r, sd::SD_MONTH), month); });
 }
 
 // Job codes are checked against the job dictionary with its status: a
@@ -46,14 +41,8 @@ void JobCodeActiveAndListed(SaldoRow& row) {
   if (row.total || row.sd.IsEmpty(row.r, sd::SD_JOB_CODE) || row.sd.Int(row.r, sd::SD_JOB_CODE) == 0) return;
   const Linked job(row.run.dm.new_prof, row.links.new_prof_of(row.r));
   const std::string code = row.sd.Text(row.r, sd::SD_JOB_CODE);
-  const std::string& caption = row.caption(sd::SD_JOB_CODE);
-  if (job.found() && job.Text(dict::STATUS) != "1") {
-    row.checks.ReportFieldError("monthly.sd.job-code-active", caption, " = " + code + " данный код неактивный");
-  }
-  if (!job.found()) {
-    row.checks.ReportFieldError("monthly.sd.job-code-listed", caption,
-                                " = " + code + " данный код отсутствует в справочнике профессий");
-  }
+  if (job.found() && job.Text(dict::STATUS) != "1") row.checks.Report(rule::kMonthlySdJobCodeActive, code);
+  if (!job.found()) row.checks.Report(rule::kMonthlySdJobCodeListed, code);
 }
 
 bool BackdatingCategory(const SaldoRow& row) { return row.CategoryIs("105") || row.CategoryIs("153"); }
@@ -69,14 +58,10 @@ bool HasBeginWindow(const SaldoRow& row) {
          Date::FromYmd(row.run.year, row.month, 1).has_value();
 }
 
-void ReportBeginWindow(SaldoRow& row, std::string_view rule, std::string_view text) {
-  row.checks.ReportFieldError(rule, row.caption(sd::SD_BEGIN_DT), text);
-}
-
 void BeginNotBeforeMonth(SaldoRow& row) {
   if (!HasBeginWindow(row) || BackdatingCategory(row)) return;
   if (row.DateOf(sd::SD_BEGIN_DT) < *Date::FromYmd(row.run.year, row.month, 1)) {
-    ReportBeginWindow(row, "monthly.sd.begin-not-before-month", "- даты за предыдущие месяцы не допускаются");
+    row.checks.Report(rule::kMonthlySdBeginNotBeforeMonth);
   }
 }
 
@@ -85,8 +70,7 @@ void BeginNotBeforeLastYear(SaldoRow& row) {
   if (!HasBeginWindow(row) || !BackdatingCategory(row)) return;
   const std::optional<Date> limit = Date::FromYmd(row.run.year - 1, row.month, 1);
   if (limit && row.DateOf(sd::SD_BEGIN_DT) < *limit) {
-    ReportBeginWindow(row, "monthly.sd.begin-not-before-last-year",
-                      "- для 153 категории можно данные только на 1 год назад");
+    row.checks.Report(rule::kMonthlySdBeginNotBeforeLastYear);
   }
 }
 
@@ -97,7 +81,7 @@ void BeginNotAfterNextYear(SaldoRow& row) {
   const std::optional<Date> limit =
       row.month >= 12 ? Date::FromYmd(row.run.year + 2, 1, 1) : Date::FromYmd(row.run.year + 1, row.month + 1, 1);
   if (limit && row.DateOf(sd::SD_BEGIN_DT) > *limit) {
-    ReportBeginWindow(row, "monthly.sd.begin-not-after-next-year", "- можно данные только на год вперед");
+    row.checks.Report(rule::kMonthlySdBeginNotAfterNextYear);
   }
 }
 
@@ -133,16 +117,16 @@ void RunMonthlyRules(RuleRun& rule_run) {
   Run run(rule_run);
   const int month = rule_run.period;
   RunPasses(run, {
-                     {"REV5_T", [](Run& r) { RunSummarySection(r, monthly::SummaryOptions()); }},
-                     {"REV5_IP", RunPackSection},
-                     {"REV5_NA", [](Run& r) { RunDeclarationSection(r, monthly::DeclarationOptions()); }},
-                     {"REV5_SD", [](Run& r) { RunSaldoRowPass(r, monthly::SaldoRowOptions()); }},
-                     {"REV5_SD",
+                     {FileKind::T, [](Run& r) { RunSummarySection(r, monthly::SummaryOptions()); }},
+                     {FileKind::IP, RunPackSection},
+                     {FileKind::NA, [](Run& r) { RunDeclarationSection(r, monthly::DeclarationOptions()); }},
+                     {FileKind::SD, [](Run& r) { RunSaldoRowPass(r, monthly::SaldoRowOptions()); }},
+                     {FileKind::SD,
                       [month](Run& r) {
-                        RunOverlapPass(r, "monthly.sd.periods-disjoint", [month](int m) { return m == month; });
+                        RunOverlapPass(r, rule::kMonthlySdPeriodsDisjoint, [month](int m) { return m == month; });
                       }},
-                     {"REV5_SD", RunCategoryValidityPass},
-                     {"REV5_SD", RunMonthSumPass},
+                     {FileKind::SD, RunCategoryValidityPass},
+                     {FileKind::SD, RunMonthSumPass},
                  });
 }
 

@@ -3,8 +3,9 @@
 // and its whole-file passes. Each variant composes them with a small options
 // struct and adds its own rules where its behaviour differs.
 //
-// Rule ids follow "<set>.<file>.<check>": <set> is "new" for a check whose
-// behaviour all new-format sets share, or the variant ("quarterly", "annual",
+// Each check names its catalogue entry (data/rule_entries.h), whose id
+// follows "<set>.<file>.<check>": <set> is "new" for a check whose behaviour
+// all new-format sets share, or the variant ("quarterly", "annual",
 // "monthly") for a check that is its own; <file> is t, ip, na or sd.
 #pragma once
 
@@ -16,13 +17,14 @@
 #include <string_view>
 #include <vector>
 
+#include "data/rule_entries.h"
 #include "rules/common/common.h"
 #include "rules/rule_set.h"
 
 namespace zentrox::new_format {
 
-// What every new-format section reads: the run, the tables, the variant's
-// captions and the values of the package summary.
+// What every new-format section reads: the run, the tables and the values of
+// the package summary.
 struct Run {
   explicit Run(RuleRun& rule_run);
   // The same run, its lines written with `checks`.
@@ -31,10 +33,6 @@ struct Run {
   RuleRun& rule_run;
   FindingWriter& checks;
   NewFormatTables& dm;
-  const std::vector<std::string>& t_caption;
-  const std::vector<std::string>& ip_caption;
-  const std::vector<std::string>& na_caption;
-  const std::vector<std::string>& sd_caption;
 
   // YEAR and TRIMESTR of the last summary row; 0 when REV5_T has no row.
   int year = 0;
@@ -43,21 +41,17 @@ struct Run {
   int declared_packs = 0;
 };
 
-// A pass of a rule set over the loaded package; `section` is the file section
-// its lines belong to (see SideBySidePass for what a pass may read).
+// A pass of a rule set over the loaded package; `file` is the file whose
+// section its lines belong to, which the first pass of the file opens (see
+// SideBySidePass for what a pass may read).
 struct Pass {
-  std::string_view section;
+  FileKind file;
   std::function<void(Run&)> run;
 };
 
 // Runs a rule set's passes, side by side where there are cores for it, with
 // the protocol of the passes run in turn (rules/side_by_side.h).
 void RunPasses(Run& run, std::initializer_list<Pass> passes);
-
-using common::kEmptyFile;
-using common::kTotalRowMissing;
-using common::kTotalRowTwice;
-inline constexpr std::string_view kTotalNotSum = "не равно сумме (взносы ЗЛ + взносы работодателя)";
 
 // ---- the five amounts -------------------------------------------------------
 
@@ -67,8 +61,9 @@ inline constexpr std::string_view kTotalNotSum = "не равно сумме (в
 inline constexpr std::size_t kAmountCount = 5;
 using AmountFields = std::array<int, kAmountCount>;
 using Amounts = std::array<double, kAmountCount>;
-// The five rule ids of a comparison, in the order of the amounts.
-using AmountRules = std::array<std::string_view, kAmountCount>;
+// The five rules of a comparison, in the order of the amounts; each names
+// its amount's field.
+using AmountRules = std::array<const RuleEntry*, kAmountCount>;
 
 inline constexpr AmountFields kSummaryAmounts = {svod::PAYM_FOND, svod::ILL, svod::SUM_AP, svod::SUM_EA,
                                                  svod::SUM_TOTAL};
@@ -81,25 +76,22 @@ inline constexpr AmountFields kSaldoAmounts = {sd::SD_PAYM_FOND, sd::SD_ILL, sd:
 void AddAmounts(Amounts& sums, const Table& t, RowId r, const AmountFields& fields);
 
 // Each amount of row `r` against its sum, in the order of the amounts.
-void CheckAmountsEqual(FindingWriter& c, const Table& t, RowId r, const AmountFields& fields,
-                       const std::vector<std::string>& captions, const AmountRules& rules, const Amounts& sums);
+void CheckAmountsEqual(FindingWriter& c, const Table& t, RowId r, const AmountRules& rules, const Amounts& sums);
 
-// The total contribution of row `r` is the sum of the other two.
-void CheckTotalIsSum(FindingWriter& c, std::string_view rule, const Table& t, RowId r, const AmountFields& fields,
-                     const std::vector<std::string>& captions);
+// The total contribution of row `r` is the sum of the other two; `rule`
+// names the total's field.
+void CheckTotalIsSum(FindingWriter& c, const RuleEntry& rule, const Table& t, RowId r, const AmountFields& fields);
 
 // ---- REV5_T ---------------------------------------------------------------
 
 struct SummaryOptions {
   // YEAR may be at most today's year minus `years_back`.
-  std::string_view year_rule = "new.t.year-not-future";
+  const RuleEntry* year_rule = &rule::kNewTYearNotFuture;
   int years_back = 0;
-  std::string_view year_message = "должно быть <= текущего года";
   // TRIMESTR must lie in [period_min, period_max].
-  std::string_view period_rule;
+  const RuleEntry* period_rule = nullptr;
   int period_min = 1;
   int period_max = 4;
-  std::string_view period_message;
 };
 
 // The summary section.
@@ -123,9 +115,8 @@ enum class LinkTest {
 };
 
 struct DeclarationOptions {
-  // The finding for an empty NA_CPAS; an empty message writes none.
-  std::string_view cpas_missing_rule;
-  std::string_view cpas_missing_message;
+  // The rule an empty NA_CPAS breaks; none: an empty NA_CPAS is no fault.
+  const RuleEntry* cpas_missing_rule = nullptr;
   LinkTest monthly_rows = LinkTest::KeyValues;
 };
 
@@ -149,15 +140,12 @@ struct SaldoLinks {
   explicit SaldoLinks(const NewFormatTables& dm);
   SaldoLinks(const SaldoLinks&) = delete;  // the column links point into it
   SaldoLinks& operator=(const SaldoLinks&) = delete;
-  // With the captions of REV5_SD, for the joint caption below.
-  SaldoLinks(const NewFormatTables& dm, const std::vector<std::string>& sd_caption);
   Lookup declaration;  // name_account by NA_PL;NA_ID (DeclarationLookup)
   Lookup pack;         // pack_label by PL_ID
   Lookup month;        // months by ID_MONTH
   Lookup category;     // new_kategor by ID_KATEG
   Lookup prof;         // prof by ID_PROF
   Lookup new_prof;     // new_prof by ID_PROF
-  std::string declaration_caption;  // "<SD_NA caption>,<SD_PL caption>"
   // The same links of each REV5_SD row, found once per value.
   Lookup::ColumnLink pack_of;      // by SD_PL
   Lookup::ColumnLink month_of;     // by SD_MONTH
@@ -182,7 +170,6 @@ struct SaldoRow {
   bool total;         // month 13: the declaration's total row
   std::string category;
 
-  const std::string& caption(int f) const { return run.sd_caption[static_cast<std::size_t>(f)]; }
   bool HasDate(int f) const { return !sd.IsEmpty(r, f); }
   Date DateOf(int f) const { return sd.DateValue(r, f); }
   // The year, month and day of SD_BEGIN_DT or SD_END_DT, computed once per
@@ -228,9 +215,9 @@ struct SaldoRowOptions {
 // Applies the shared list with the variant's slots to one row.
 void ApplySaldoRowRules(SaldoRow& row, const SaldoRowOptions& options);
 
-// The monthly-row pass frame: opens the REV5_SD section, walks the rows in
-// file order with the context of each row set, applies the row rules to each
-// and writes the empty-file line when there was no row.
+// The monthly-row pass frame: walks the rows of REV5_SD in file order with
+// the context of each row set, applies the row rules to each and writes the
+// empty-file line when there was no row.
 void RunSaldoRowPass(Run& run, const SaldoRowOptions& options);
 
 // FindingWriter of one monthly row shared by the new-format sets; each writes at
@@ -263,7 +250,7 @@ void Amounts(SaldoRow& row);
 
 // Overlapping work periods of one declaration, for the rows whose month
 // `takes_part` (never a total row); runs only when TRIMESTR is not 0.
-void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(int month)>& takes_part);
+void RunOverlapPass(Run& run, const RuleEntry& rule, const std::function<bool(int month)>& takes_part);
 
 // Whether each row's category is valid in the reporting year.
 void RunCategoryValidityPass(Run& run);

@@ -8,11 +8,8 @@ namespace {
 
 void CheckDocumentCount(Run& run, RowId r) {
   const Table& p = run.dm.pack_label;
-  const std::string& caption = run.ip_caption[pl::PL_DOC_NUMBER];
-  run.checks.CheckFilled("new.ip.doc-number-filled", p, r, pl::PL_DOC_NUMBER, caption);
-  if (p.Int(r, pl::PL_DOC_NUMBER) > 50) {
-    run.checks.ReportFieldError("new.ip.doc-number-at-most-50", caption, "должно быть <= 50");
-  }
+  run.checks.CheckFilled(rule::kNewIpDocNumberFilled, p, r);
+  if (p.Int(r, pl::PL_DOC_NUMBER) > 50) run.checks.Report(rule::kNewIpDocNumberAtMost50);
 }
 
 // The pack's amounts against the sums of its declarations' total rows; rows
@@ -23,9 +20,9 @@ void CheckAgainstTotalRows(Run& run, const Lookup& totals, RowId r) {
   Amounts sums{};
   for (RowId s : totals.Find(keys)) AddAmounts(sums, run.dm.saldo_data, s, kSaldoAmounts);
   CheckAmountsEqual(
-      run.checks, p, r, kPackAmounts, run.ip_caption,
-      {"new.ip.fond-matches-declarations", "new.ip.ill-matches-declarations", "new.ip.sum-ap-matches-declarations",
-       "new.ip.sum-ea-matches-declarations", "new.ip.total-matches-declarations"},
+      run.checks, p, r,
+      {&rule::kNewIpFondMatchesDeclarations, &rule::kNewIpIllMatchesDeclarations, &rule::kNewIpSumApMatchesDeclarations,
+       &rule::kNewIpSumEaMatchesDeclarations, &rule::kNewIpTotalMatchesDeclarations},
       sums);
 }
 
@@ -33,16 +30,15 @@ void CheckAgainstTotalRows(Run& run, const Lookup& totals, RowId r) {
 
 void RunPackSection(Run& run) {
   FindingWriter& c = run.checks;
-  c.BeginSection("REV5_IP");
   const Table& p = run.dm.pack_label;
   const Lookup totals(run.dm.saldo_data, {sd::SD_PL, sd::SD_MONTH});
   c.WalkFile(p, [&](RowId r) {
     c.context.pack = p.Text(r, pl::PL_ID);
     c.context.At(p, r);
-    c.CheckFilled("new.ip.pack-id-filled", p, r, pl::PL_ID, run.ip_caption[pl::PL_ID]);
+    c.CheckFilled(rule::kNewIpPackIdFilled, p, r);
     CheckDocumentCount(run, r);
     CheckAgainstTotalRows(run, totals, r);
-    CheckTotalIsSum(c, "new.ip.total-is-sum", p, r, kPackAmounts, run.ip_caption);
+    CheckTotalIsSum(c, rule::kNewIpTotalIsSum, p, r, kPackAmounts);
   });
   run.rule_run.pack_count = static_cast<int>(p.size());
   if (run.declared_packs != run.rule_run.pack_count) {
@@ -50,10 +46,9 @@ void RunPackSection(Run& run) {
     const Table& t = run.dm.svod_info;
     c.context.NoRecord();
     if (!t.empty()) c.context.At(t, static_cast<RowId>(t.size() - 1));
-    c.ReportPlain("new.ip.pack-count",
-                  "поле <9.Общее кол-во пачек> из файла REV5_T не равно количеству пачек в файле REV5_IP");
+    c.ReportPlain(rule::kNewIpPackCount);
   }
-  common::RunDuplicatePackPass(c, "new.ip.pack-unique", p, pl::PL_ID, run.ip_caption[pl::PL_ID]);
+  common::RunDuplicatePackPass(c, rule::kNewIpPackUnique, p);
 }
 
 }  // namespace zentrox::new_format

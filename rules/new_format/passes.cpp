@@ -10,10 +10,6 @@ Run::Run(const Run& run, FindingWriter& checks_)
     : rule_run(run.rule_run),
       checks(checks_),
       dm(run.dm),
-      t_caption(run.t_caption),
-      ip_caption(run.ip_caption),
-      na_caption(run.na_caption),
-      sd_caption(run.sd_caption),
       year(run.year),
       trimestr(run.trimestr),
       declared_packs(run.declared_packs) {}
@@ -22,7 +18,7 @@ void RunPasses(Run& run, std::initializer_list<Pass> passes) {
   std::vector<SideBySidePass> side_by_side;
   side_by_side.reserve(passes.size());
   for (const Pass& pass : passes) {
-    side_by_side.push_back({pass.section, [&run, &pass](FindingWriter& checks) {
+    side_by_side.push_back({pass.file, [&run, &pass](FindingWriter& checks) {
                               Run own(run, checks);
                               pass.run(own);
                             }});

@@ -1,8 +1,6 @@
 // The whole-file passes over the monthly rows that the new-format sets
 // share: overlapping work periods, category validity in the reporting year
 // and the month sums against each declaration's total row.
-#include <fmt/format.h>
-
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -18,7 +16,7 @@ namespace zentrox::new_format {
 // rows that share both can overlap. The test is the three conditions below,
 // not an interval intersection: a later row that contains an earlier one
 // does not count, and an empty date is day 0.
-void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(int month)>& takes_part) {
+void RunOverlapPass(Run& run, const RuleEntry& rule, const std::function<bool(int month)>& takes_part) {
   if (run.trimestr == 0) return;
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
@@ -77,8 +75,7 @@ void RunOverlapPass(Run& run, std::string_view rule, const std::function<bool(in
     periods.push_back({begin, end});
     if (overlaps) {
       c.SetDeferredContext();
-      c.ReportPlain(rule, fmt::format("Пачка {} Декл {} {} месяц {}  Даты пересекаются", c.context.pack,
-                                      c.context.declaration, c.context.name, month));
+      c.ReportPlain(rule, c.context.pack, c.context.declaration, c.context.name, month);
     }
   });
   c.SetDeferredContext();
@@ -127,9 +124,7 @@ void RunCategoryValidityPass(Run& run) {
     }
     if (!last_valid) {
       SetSaldoContext(run, declarations, r);
-      c.ReportNoRow(
-          "new.sd.category-valid-in-year", run.sd_caption[sd::SD_CATEGORY],
-          fmt::format(" код {} не действителен для отчетного года={}", sd.View(r, sd::SD_CATEGORY), run.year));
+      c.ReportNoRow(rule::kNewSdCategoryValidInYear, sd.View(r, sd::SD_CATEGORY), run.year);
     }
   });
   if (last_row != kNoRow) SetSaldoContext(run, declarations, last_row);
@@ -141,23 +136,18 @@ void RunMonthSumPass(Run& run) {
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
   const Lookup declarations = DeclarationLookup(run.dm.name_account);
-  const auto& cap = run.sd_caption;
-  const common::TotalColumn columns[] = {
-      {sd::SD_PAYM_FOND, cap[sd::SD_PAYM_FOND], "new.sd.fond-matches-months"},
-      {sd::SD_ILL, cap[sd::SD_ILL], "new.sd.ill-matches-months"},
-      {sd::SD_SUM_AP, cap[sd::SD_SUM_AP], "new.sd.sum-ap-matches-months"},
-      {sd::SD_SUM_EA, cap[sd::SD_SUM_EA], "new.sd.sum-ea-matches-months"},
-      {sd::SD_SUM_TOTAL, cap[sd::SD_SUM_TOTAL], "new.sd.total-matches-months"},
-  };
+  const common::TotalColumn columns[] = {{&rule::kNewSdFondMatchesMonths},
+                                         {&rule::kNewSdIllMatchesMonths},
+                                         {&rule::kNewSdSumApMatchesMonths},
+                                         {&rule::kNewSdSumEaMatchesMonths},
+                                         {&rule::kNewSdTotalMatchesMonths}};
   common::GroupTotalOptions options{.declaration_field = sd::SD_NA,
                                     .pack_field = sd::SD_PL,
                                     .code_field = sd::SD_MONTH,
                                     .total_code = common::kTotalMonth,
                                     .columns = columns,
-                                    .twice_rule = "new.sd.total-row-once",
-                                    .twice_message = kTotalRowTwice,
-                                    .missing_rule = "new.sd.total-row-present",
-                                    .missing_message = kTotalRowMissing};
+                                    .twice_rule = &rule::kNewSdTotalRowOnce,
+                                    .missing_rule = &rule::kNewSdTotalRowPresent};
   c.row = 0;  // never advanced here: the lines of this pass show "строка 0"
   // The declaration's texts are set in the context only for a group that draws a line.
   SaldoContext context(run, declarations);

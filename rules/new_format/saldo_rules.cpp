@@ -1,7 +1,5 @@
 // Section "fisierul REV5_SD": the frame of the monthly-row pass and the
 // checks of one monthly row that the new-format sets share.
-#include <fmt/format.h>
-
 #include "rules/new_format/new_format.h"
 
 namespace zentrox::new_format {
@@ -18,10 +16,6 @@ SaldoLinks::SaldoLinks(const NewFormatTables& dm)
       category_of(category.LinkColumn(dm.saldo_data, sd::SD_CATEGORY)),
       prof_of(prof.LinkColumn(dm.saldo_data, sd::SD_JOB_CODE)),
       new_prof_of(new_prof.LinkColumn(dm.saldo_data, sd::SD_JOB_CODE)) {}
-
-SaldoLinks::SaldoLinks(const NewFormatTables& dm, const std::vector<std::string>& sd_caption) : SaldoLinks(dm) {
-  declaration_caption = sd_caption[sd::SD_NA] + "," + sd_caption[sd::SD_PL];
-}
 
 SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_)
     : SaldoRow(run_, links_, r_, FindDeclaration(links_.declaration, run_.dm.saldo_data, r_)) {}
@@ -88,9 +82,8 @@ void ApplySaldoRowRules(SaldoRow& row, const SaldoRowOptions& o) {
 
 void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
   FindingWriter& c = run.checks;
-  c.BeginSection("REV5_SD");
   const Table& sd = run.dm.saldo_data;
-  const SaldoLinks links(run.dm, run.sd_caption);
+  const SaldoLinks links(run.dm);
   Protocol& protocol = c.protocol();
   // The faults of the last row checked in full. The rules read nothing but
   // the row and its links, so a row with the same values as the row before
@@ -129,91 +122,69 @@ void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
     ApplySaldoRowRules(row, options);
     last_faults = protocol.FaultCount() - before;
   });
-  if (sd.empty()) c.ReportPlain("new.sd.file-not-empty", kEmptyFile);
+  if (sd.empty()) c.ReportPlain(rule::kNewSdFileNotEmpty);
 }
 
 namespace sd_rules {
 
-void DeclarationFilled(SaldoRow& row) {
-  row.checks.CheckFilled("new.sd.declaration-filled", row.sd, row.r, sd::SD_NA, row.caption(sd::SD_NA));
-}
+void DeclarationFilled(SaldoRow& row) { row.checks.CheckFilled(rule::kNewSdDeclarationFilled, row.sd, row.r); }
 
 void DeclarationExists(SaldoRow& row, LinkTest test) {
   Linked declaration(row.run.dm.name_account, row.declaration);
   bool missing = test == LinkTest::RowExists ? !declaration.found()
                                              : declaration.Number(na::NA_ID) != row.Amount(sd::SD_NA) ||
                                                    declaration.Number(na::NA_PL) != row.Amount(sd::SD_PL);
-  if (missing) {
-    row.checks.ReportFieldError("new.sd.declaration-in-na", row.links.declaration_caption, "отсутствует в файле REV5_NA");
-  }
+  if (missing) row.checks.Report(rule::kNewSdDeclarationInNa);
 }
 
 void PackFilledAndKnown(SaldoRow& row) {
-  const std::string& caption = row.caption(sd::SD_PL);
-  row.checks.CheckFilled("new.sd.pack-filled", row.sd, row.r, sd::SD_PL, caption);
-  row.checks.CheckPresentIn("new.sd.pack-in-ip", row.sd, row.r, sd::SD_PL,
-                            Linked(row.run.dm.pack_label, row.links.pack_of(row.r)), pl::PL_ID,
-                            caption, "REV5_IP");
+  row.checks.CheckFilled(rule::kNewSdPackFilled, row.sd, row.r);
+  row.checks.CheckPresentIn(rule::kNewSdPackInIp, row.sd, row.r,
+                            Linked(row.run.dm.pack_label, row.links.pack_of(row.r)), pl::PL_ID);
 }
 
 void MonthFilledAndKnown(SaldoRow& row) {
-  const std::string& caption = row.caption(sd::SD_MONTH);
-  row.checks.CheckFilled("new.sd.month-filled", row.sd, row.r, sd::SD_MONTH, caption);
-  row.checks.CheckDictionaryCode("new.sd.month-in-dictionary", row.sd, row.r, sd::SD_MONTH,
-                                 Linked(row.run.dm.months, row.links.month_of(row.r)),
-                                 dict::ID, caption);
-  if (row.sd.Text(row.r, sd::SD_MONTH) == "0") {
-    row.checks.ReportFieldError("new.sd.month-not-zero", caption, "не должно равняться нулю (0)");
-  }
+  row.checks.CheckFilled(rule::kNewSdMonthFilled, row.sd, row.r);
+  row.checks.CheckDictionaryCode(rule::kNewSdMonthInDictionary, row.sd, row.r,
+                                 Linked(row.run.dm.months, row.links.month_of(row.r)), dict::ID);
+  if (row.sd.Text(row.r, sd::SD_MONTH) == "0") row.checks.Report(rule::kNewSdMonthNotZero);
 }
 
 void JobCodeKnown(SaldoRow& row) {
   if (row.total || row.sd.IsEmpty(row.r, sd::SD_JOB_CODE) || row.sd.Int(row.r, sd::SD_JOB_CODE) == 0) return;
-  row.checks.CheckDictionaryCode("new.sd.job-code-in-dictionary", row.sd, row.r, sd::SD_JOB_CODE,
-                                 Linked(row.run.dm.prof, row.links.prof_of(row.r)),
-                                 dict::ID, row.caption(sd::SD_JOB_CODE));
+  row.checks.CheckDictionaryCode(rule::kNewSdJobCodeInDictionary, row.sd, row.r,
+                                 Linked(row.run.dm.prof, row.links.prof_of(row.r)), dict::ID);
 }
 
 // Total rows carry no category.
 void CategoryFilledAndKnown(SaldoRow& row) {
   if (row.total) return;
-  const std::string& caption = row.caption(sd::SD_CATEGORY);
-  row.checks.CheckFilled("new.sd.category-filled", row.sd, row.r, sd::SD_CATEGORY, caption);
-  row.checks.CheckDictionaryCode(
-      "new.sd.category-in-dictionary", row.sd, row.r, sd::SD_CATEGORY,
-      Linked(row.run.dm.new_kategor, row.links.category_of(row.r)), dict::ID_KATEG,
-      caption);
-  if (row.category == "0")
-    row.checks.ReportFieldError("new.sd.category-not-zero", caption, "не должно равняться нулю (0)");
+  row.checks.CheckFilled(rule::kNewSdCategoryFilled, row.sd, row.r);
+  row.checks.CheckDictionaryCode(rule::kNewSdCategoryInDictionary, row.sd, row.r,
+                                 Linked(row.run.dm.new_kategor, row.links.category_of(row.r)), dict::ID_KATEG);
+  if (row.category == "0") row.checks.Report(rule::kNewSdCategoryNotZero);
 }
 
 void DaysWeek(SaldoRow& row) {
   if (row.total) return;
-  const std::string& caption = row.caption(sd::SD_DAYS_WEEK);
-  row.checks.CheckFilled("new.sd.days-week-filled", row.sd, row.r, sd::SD_DAYS_WEEK, caption);
+  row.checks.CheckFilled(rule::kNewSdDaysWeekFilled, row.sd, row.r);
   int days = row.sd.Int(row.r, sd::SD_DAYS_WEEK);
-  if (days != 5 && days != 6)
-    row.checks.ReportFieldError("new.sd.days-week-5-or-6", caption, "должно равняться 5 или 6");
+  if (days != 5 && days != 6) row.checks.Report(rule::kNewSdDaysWeek5Or6);
 }
 
 void BeginRequired(SaldoRow& row) {
-  if (!row.total && !row.HasDate(sd::SD_BEGIN_DT)) {
-    row.checks.ReportFieldError("new.sd.begin-required", row.caption(sd::SD_BEGIN_DT), "- обязательный параметр");
-  }
+  if (!row.total && !row.HasDate(sd::SD_BEGIN_DT)) row.checks.Report(rule::kNewSdBeginRequired);
 }
 
 void EndRequired(SaldoRow& row) {
-  if (!row.total && !row.HasDate(sd::SD_END_DT)) {
-    row.checks.ReportFieldError("new.sd.end-required", row.caption(sd::SD_END_DT), "- обязательный параметр");
-  }
+  if (!row.total && !row.HasDate(sd::SD_END_DT)) row.checks.Report(rule::kNewSdEndRequired);
 }
 
 void EndNotBeforeBegin(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
   if (row.DateOf(sd::SD_END_DT) < row.DateOf(sd::SD_BEGIN_DT)) {
-    row.checks.ReportFieldErrorWith("new.sd.begin-before-end", row.caption(sd::SD_BEGIN_DT), [&] {
-      return fmt::format(" {} должна быть меньше конечной даты месяца {}", row.sd.Text(row.r, sd::SD_BEGIN_DT),
-                         row.sd.Text(row.r, sd::SD_END_DT));
+    row.checks.ReportWith(rule::kNewSdBeginBeforeEnd, [&] {
+      return std::tuple(row.sd.Text(row.r, sd::SD_BEGIN_DT), row.sd.Text(row.r, sd::SD_END_DT));
     });
   }
 }
@@ -221,9 +192,8 @@ void EndNotBeforeBegin(SaldoRow& row) {
 void DateMonthsAgree(SaldoRow& row) {
   if (row.total || !row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
   if (row.YmdOf(sd::SD_BEGIN_DT).month != row.YmdOf(sd::SD_END_DT).month) {
-    row.checks.ReportFieldErrorWith("new.sd.date-months-agree", row.caption(sd::SD_END_DT), [&] {
-      return fmt::format("значение месяца в датах должно совпадать. BEGIN_DT={} END_DT={}",
-                         row.sd.Text(row.r, sd::SD_BEGIN_DT), row.sd.Text(row.r, sd::SD_END_DT));
+    row.checks.ReportWith(rule::kNewSdDateMonthsAgree, [&] {
+      return std::tuple(row.sd.Text(row.r, sd::SD_BEGIN_DT), row.sd.Text(row.r, sd::SD_END_DT));
     });
   }
 }
@@ -231,29 +201,24 @@ void DateMonthsAgree(SaldoRow& row) {
 namespace {
 // YEAR comes from the file and may be any 32-bit number: the window is
 // computed in 64 bits so that its ends never overflow.
-void YearNearYear(SaldoRow& row, std::string_view rule, int f) {
+void YearNearYear(SaldoRow& row, const RuleEntry& rule) {
+  const int f = rule.field.first;
   if (!row.HasDate(f)) return;
   int y = row.YmdOf(f).year;
   const long long year = row.run.year;
-  if (y < year - 1 || y > year + 1) {
-    row.checks.ReportFieldErrorWith(rule, row.caption(f), [y] { return fmt::format("ошибочное значение года ={}", y); });
-  }
+  if (y < year - 1 || y > year + 1) row.checks.Report(rule, y);
 }
 }  // namespace
 
-void BeginYearNearYear(SaldoRow& row) { YearNearYear(row, "new.sd.begin-year", sd::SD_BEGIN_DT); }
+void BeginYearNearYear(SaldoRow& row) { YearNearYear(row, rule::kNewSdBeginYear); }
 
-void EndYearNearYear(SaldoRow& row) { YearNearYear(row, "new.sd.end-year", sd::SD_END_DT); }
+void EndYearNearYear(SaldoRow& row) { YearNearYear(row, rule::kNewSdEndYear); }
 
 void DateYearsAgree(SaldoRow& row) {
   if (!row.HasDate(sd::SD_BEGIN_DT) || !row.HasDate(sd::SD_END_DT)) return;
   int begin = row.YmdOf(sd::SD_BEGIN_DT).year;
   int end = row.YmdOf(sd::SD_END_DT).year;
-  if (begin != end) {
-    row.checks.ReportFieldErrorWith("new.sd.date-years-agree", row.caption(sd::SD_END_DT), [&] {
-      return fmt::format("ошибочное значение года. BEGIN_DT={} END_DT={}", begin, end);
-    });
-  }
+  if (begin != end) row.checks.Report(rule::kNewSdDateYearsAgree, begin, end);
 }
 
 // Categories 150, 153 and 154 pay no contributions on a fund.
@@ -261,38 +226,30 @@ void ExemptCategoryContributions(SaldoRow& row) {
   if (row.total) return;
   if (!row.CategoryIs("150") && !row.CategoryIs("153") && !row.CategoryIs("154")) return;
   if (row.Amount(sd::SD_PAYM_FOND) > 0 && (row.Amount(sd::SD_SUM_AP) != 0 || row.Amount(sd::SD_SUM_EA) != 0)) {
-    row.checks.ReportFieldErrorWith("new.sd.exempt-category-contributions", "", [&] {
-      return fmt::format("категория {} -  заполнены взносы. Должны равняться (нулю)", row.category);
-    });
+    row.checks.Report(rule::kNewSdExemptCategoryContributions, row.category);
   }
 }
 
 void Category150Fund(SaldoRow& row) {
-  if (row.CategoryIs("150") && row.Amount(sd::SD_PAYM_FOND) == 0) {
-    row.checks.ReportFieldError("new.sd.category-150-fund", "", "категория 150 -  фонд не заполнен ( = 0 )");
-  }
+  if (row.CategoryIs("150") && row.Amount(sd::SD_PAYM_FOND) == 0) row.checks.Report(rule::kNewSdCategory150Fund);
 }
 
 // From 2003 a fund made only of sick leave carries no contributions.
 void SickLeaveIndividual(SaldoRow& row) {
   if (row.run.year >= 2003 && row.Amount(sd::SD_ILL) == row.Amount(sd::SD_PAYM_FOND) &&
       row.Amount(sd::SD_SUM_AP) != 0) {
-    row.checks.ReportFieldError("new.sd.sick-leave-individual", row.caption(sd::SD_PAYM_FOND),
-                                "если фонд = б/л, то инд.взн должны = 0 ");
+    row.checks.Report(rule::kNewSdSickLeaveIndividual);
   }
 }
 
 void SickLeaveEmployer(SaldoRow& row) {
   if (row.run.year >= 2003 && row.Amount(sd::SD_PAYM_FOND) > 0 &&
       row.Amount(sd::SD_ILL) == row.Amount(sd::SD_PAYM_FOND) && row.Amount(sd::SD_SUM_EA) != 0) {
-    row.checks.ReportFieldError("new.sd.sick-leave-employer", row.caption(sd::SD_PAYM_FOND),
-                                "если фонд = б/л, то взн.раб. должны = 0 ");
+    row.checks.Report(rule::kNewSdSickLeaveEmployer);
   }
 }
 
-void TotalIsSum(SaldoRow& row) {
-  CheckTotalIsSum(row.checks, "new.sd.total-is-sum", row.sd, row.r, kSaldoAmounts, row.run.sd_caption);
-}
+void TotalIsSum(SaldoRow& row) { CheckTotalIsSum(row.checks, rule::kNewSdTotalIsSum, row.sd, row.r, kSaldoAmounts); }
 
 void Dates(SaldoRow& row) {
   BeginRequired(row);

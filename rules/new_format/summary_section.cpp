@@ -6,14 +6,7 @@
 
 namespace zentrox::new_format {
 
-Run::Run(RuleRun& r)
-    : rule_run(r),
-      checks(r.checks),
-      dm(*r.dm),
-      t_caption(r.checks.profile().captions(FileKind::T)),
-      ip_caption(r.checks.profile().captions(FileKind::IP)),
-      na_caption(r.checks.profile().captions(FileKind::NA)),
-      sd_caption(r.checks.profile().captions(FileKind::SD)) {
+Run::Run(RuleRun& r) : rule_run(r), checks(r.checks), dm(*r.dm) {
   // The rules that read the summary read its last row, as the pack total does.
   const Table& t = dm.svod_info;
   if (!t.empty()) {
@@ -34,39 +27,30 @@ Amounts SumPacks(const Table& packs) {
 
 void CheckYear(Run& run, const SummaryOptions& o, RowId r) {
   const Table& t = run.dm.svod_info;
-  const std::string& caption = run.t_caption[svod::YEAR];
-  run.checks.CheckFilled("new.t.year-filled", t, r, svod::YEAR, caption);
-  if (t.Int(r, svod::YEAR) > run.checks.today().year() - o.years_back) {
-    run.checks.ReportFieldError(o.year_rule, caption, o.year_message);
-  }
+  run.checks.CheckFilled(rule::kNewTYearFilled, t, r);
+  if (t.Int(r, svod::YEAR) > run.checks.today().year() - o.years_back) run.checks.Report(*o.year_rule);
 }
 
 void CheckPeriod(Run& run, const SummaryOptions& o, RowId r) {
   const Table& t = run.dm.svod_info;
-  const std::string& caption = run.t_caption[svod::TRIMESTR];
-  run.checks.CheckFilled("new.t.period-filled", t, r, svod::TRIMESTR, caption);
+  run.checks.CheckFilled(rule::kNewTPeriodFilled, t, r);
   int period = t.Int(r, svod::TRIMESTR);
-  if (period < o.period_min || period > o.period_max) {
-    run.checks.ReportFieldError(o.period_rule, caption, o.period_message);
-  }
+  if (period < o.period_min || period > o.period_max) run.checks.Report(*o.period_rule);
 }
 
 void CheckRegistration(Run& run, RowId r) {
   const Table& t = run.dm.svod_info;
-  const std::string& caption = run.t_caption[svod::REGNOM_EA];
-  run.checks.CheckFilled("new.t.regnom-filled", t, r, svod::REGNOM_EA, caption);
+  run.checks.CheckFilled(rule::kNewTRegnomFilled, t, r);
   std::string_view regnom = t.View(r, svod::REGNOM_EA);
-  if (!regnom.empty() && Utf8Length(regnom) != 7) {
-    run.checks.ReportFieldError("new.t.regnom-length", caption, "не содержит 7 знаков.");
-  }
+  if (!regnom.empty() && Utf8Length(regnom) != 7) run.checks.Report(rule::kNewTRegnomLength);
 }
 
 void CheckTotals(Run& run, RowId r, const Amounts& packs) {
   const Table& t = run.dm.svod_info;
-  CheckTotalIsSum(run.checks, "new.t.total-is-sum", t, r, kSummaryAmounts, run.t_caption);
-  CheckAmountsEqual(run.checks, t, r, kSummaryAmounts, run.t_caption,
-                    {"new.t.fond-matches-packs", "new.t.ill-matches-packs", "new.t.sum-ap-matches-packs",
-                     "new.t.sum-ea-matches-packs", "new.t.total-matches-packs"},
+  CheckTotalIsSum(run.checks, rule::kNewTTotalIsSum, t, r, kSummaryAmounts);
+  CheckAmountsEqual(run.checks, t, r,
+                    {&rule::kNewTFondMatchesPacks, &rule::kNewTIllMatchesPacks, &rule::kNewTSumApMatchesPacks,
+                     &rule::kNewTSumEaMatchesPacks, &rule::kNewTTotalMatchesPacks},
                     packs);
 }
 
@@ -74,30 +58,27 @@ void CheckTotals(Run& run, RowId r, const Amounts& packs) {
 
 void RunSummarySection(Run& run, const SummaryOptions& options) {
   FindingWriter& c = run.checks;
-  c.BeginSection("REV5_T");
   const Table& t = run.dm.svod_info;
-  const auto& cap = run.t_caption;
   const Lookup typeform(run.dm.typeform, {dict::ID});
   const Lookup raion(run.dm.raion, {dict::ID});
   const Amounts packs = SumPacks(run.dm.pack_label);
   // The context stays cleared: no summary field names a pack or declaration.
   c.WalkFile(t, [&](RowId r) {
     c.context.At(t, r);
-    c.CheckFilled("new.t.type-form-filled", t, r, svod::TYPE_FORM, cap[svod::TYPE_FORM]);
-    c.CheckDictionaryCode("new.t.type-form-in-dictionary", t, r, svod::TYPE_FORM,
-                          Linked(run.dm.typeform, typeform.First(t, r, {svod::TYPE_FORM})), dict::ID,
-                          cap[svod::TYPE_FORM]);
+    c.CheckFilled(rule::kNewTTypeFormFilled, t, r);
+    c.CheckDictionaryCode(rule::kNewTTypeFormInDictionary, t, r,
+                          Linked(run.dm.typeform, typeform.First(t, r, {svod::TYPE_FORM})), dict::ID);
     CheckYear(run, options, r);
     CheckPeriod(run, options, r);
-    c.CheckFilled("new.t.kodtkss-filled", t, r, svod::KODTKSS, cap[svod::KODTKSS]);
-    c.CheckDictionaryCode("new.t.kodtkss-in-dictionary", t, r, svod::KODTKSS,
-                          Linked(run.dm.raion, raion.First(t, r, {svod::KODTKSS})), dict::ID, cap[svod::KODTKSS]);
+    c.CheckFilled(rule::kNewTKodtkssFilled, t, r);
+    c.CheckDictionaryCode(rule::kNewTKodtkssInDictionary, t, r,
+                          Linked(run.dm.raion, raion.First(t, r, {svod::KODTKSS})), dict::ID);
     CheckRegistration(run, r);
-    c.CheckFilled("new.t.fio-filled", t, r, svod::FIO_EA, cap[svod::FIO_EA]);
-    c.CheckNameCharacters("new.t.fio-characters", t, r, svod::FIO_EA, cap[svod::FIO_EA]);
-    c.CheckFilled("new.t.formation-date-filled", t, r, svod::FORMATION_DT, cap[svod::FORMATION_DT]);
-    c.CheckNotFuture("new.t.formation-date-not-future", t, r, svod::FORMATION_DT, cap[svod::FORMATION_DT]);
-    c.CheckFilled("new.t.packs-total-filled", t, r, svod::PACKS_TOTAL, cap[svod::PACKS_TOTAL]);
+    c.CheckFilled(rule::kNewTFioFilled, t, r);
+    c.CheckNameCharacters(rule::kNewTFioCharacters, t, r);
+    c.CheckFilled(rule::kNewTFormationDateFilled, t, r);
+    c.CheckNotFuture(rule::kNewTFormationDateNotFuture, t, r);
+    c.CheckFilled(rule::kNewTPacksTotalFilled, t, r);
     CheckTotals(run, r, packs);
   });
 }

@@ -16,17 +16,15 @@ int QuarterOf(int month) { return (month + 2) / 3; }
 
 new_format::SummaryOptions SummaryOptions() {
   new_format::SummaryOptions o;
-  o.period_rule = "quarterly.t.quarter-range";
+  o.period_rule = &rule::kQuarterlyTQuarterRange;
   o.period_min = 1;
   o.period_max = 4;
-  o.period_message = "Указать значение квартала (1-4)";
   return o;
 }
 
 new_format::DeclarationOptions DeclarationOptions() {
   new_format::DeclarationOptions o;
-  o.cpas_missing_rule = "quarterly.na.cpas-filled";
-  o.cpas_missing_message = " не заполнен. Обязательный параметр для ежеквартальных деклараций";
+  o.cpas_missing_rule = &rule::kQuarterlyNaCpasFilled;
   o.monthly_rows = new_format::LinkTest::KeyValues;
   return o;
 }
@@ -36,11 +34,7 @@ new_format::DeclarationOptions DeclarationOptions() {
 void MonthInQuarter(SaldoRow& row) {
   if (row.total) return;
   const int quarter = row.run.rule_run.period;
-  if (QuarterOf(row.month) != quarter) {
-    row.checks.ReportFieldErrorWith("quarterly.sd.month-in-quarter", row.caption(sd::SD_MONTH), [&] {
-      return fmt::format("={} за пределом отчетного квартала={}", row.month, quarter);
-    });
-  }
+  if (QuarterOf(row.month) != quarter) row.checks.Report(rule::kQuarterlySdMonthInQuarter, row.month, quarter);
 }
 
 }  // namespace
@@ -51,22 +45,22 @@ void RunQuarterlyRules(RuleRun& rule_run) {
   Run run(rule_run);
   const int quarter = rule_run.period;
   RunPasses(run, {
-                     {"REV5_T", [](Run& r) { RunSummarySection(r, quarterly::SummaryOptions()); }},
-                     {"REV5_IP", RunPackSection},
-                     {"REV5_NA", [](Run& r) { RunDeclarationSection(r, quarterly::DeclarationOptions()); }},
-                     {"REV5_SD",
+                     {FileKind::T, [](Run& r) { RunSummarySection(r, quarterly::SummaryOptions()); }},
+                     {FileKind::IP, RunPackSection},
+                     {FileKind::NA, [](Run& r) { RunDeclarationSection(r, quarterly::DeclarationOptions()); }},
+                     {FileKind::SD,
                       [](Run& r) {
                         SaldoRowOptions rows;
                         rows.period = quarterly::MonthInQuarter;
                         RunSaldoRowPass(r, rows);
                       }},
-                     {"REV5_SD",
+                     {FileKind::SD,
                       [quarter](Run& r) {
-                        RunOverlapPass(r, "quarterly.sd.periods-disjoint",
+                        RunOverlapPass(r, rule::kQuarterlySdPeriodsDisjoint,
                                        [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });
                       }},
-                     {"REV5_SD", RunCategoryValidityPass},
-                     {"REV5_SD", RunMonthSumPass},
+                     {FileKind::SD, RunCategoryValidityPass},
+                     {FileKind::SD, RunMonthSumPass},
                  });
 }
 

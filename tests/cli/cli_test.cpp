@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <thread>
 
 #include "cli/cli_support.h"
@@ -128,189 +129,92 @@ std::string PackEditedExample(const TempDir& dir, const std::string& folder, con
   return dir / archive;
 }
 
-// The protocol of a control run from its second line on (the first is the
-// date and time of the run).
-std::vector<std::string> ProtocolAfterDate(const Result& r) {
-  std::vector<std::string> lines = r.lines();
-  if (!lines.empty()) lines.erase(lines.begin());
-  return lines;
+// The findings of a JSON report in protocol order, each as "rule FILE:line"
+// (the record it names) or "rule -" (none).
+std::vector<std::string> FindingsOf(const Result& r) {
+  static const std::regex kFinding(
+      R"re(^    \{"rule": "([^"]+)".*"record": (null|\{"file": "([^"]+)", "line": (\d+)\}))re");
+  std::vector<std::string> out;
+  for (const std::string& line : r.lines()) {
+    std::smatch m;
+    if (std::regex_search(line, m, kFinding))
+      out.push_back(m[1].str() + " " + (m[3].matched ? m[3].str() + ":" + m[4].str() : "-"));
+  }
+  return out;
 }
 
-// The faulty example as the README lists its mistakes: every line of the
-// protocol, in order, and exit status 1.
-TEST_F(CliTest, FaultyQuarterlyExampleWritesEachFault) {
-  const std::string archive = Example("REV5_1234567_00002_2026T03.rar");
-  Result r = Check({"--variant", "quarterly", "--workdir", work.path(), "--today", "08.12.2026", archive});
-  EXPECT_EQ(r.status, 1) << r.out;
-  const std::string& wd = work.path();
-  EXPECT_EQ(ProtocolAfterDate(r),
-            (std::vector<std::string>{
-                "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
-                "Распакован пакет " + archive,
-                "Контроль, часть 1 - проверка соответствия форматам данных:",
-                "fisierul " + wd + "REV5_T",
-                "fisierul " + wd + "REV5_IP",
-                "fisierul " + wd + "REV5_NA",
-                "fisierul " + wd + "REV5_SD",
-                "Пачка 2, Декл.N 1 . Ошибка: неверный тип данных. Поле <8.Конечная дата работы в месяце>,строка 16",
-                "Контроль, часть 2 - проверка информационных данных:",
-                "fisierul REV5_T",
-                "fisierul REV5_IP",
-                "fisierul REV5_NA",
-                "Пачка 1 Декл 3 Ceban  поле <4.Фамилия> содержит недопустимый символ, строка 3",
-                "Пачка 2 Декл 2 LUPU-NEGRU  поле <5.Имя> не заполнено, строка 5",
-                "Пачка 1 Декл 1 ARNAUT  поле <3.Код CPAS> ВНИМАНИЕ! Дублирование. CPAS= 20479130152",
-                "Пачка 2 Декл 2 LUPU-NEGRU  поле <3.Код CPAS> ВНИМАНИЕ! Дублирование. CPAS= 20479130152",
-                "Пачка 2  количество деклараций в файле rev5_na не совпадает с объявленным в файле rev5_ip ",
-                "fisierul REV5_SD",
-                "Пачка 1 Декл 1 ARNAUT  поле <5.Категория застр.лица> не соответствует коду из справочника, строка 2",
-                "Пачка 1 Декл 3 Ceban  поле <3.Месяц> =6 за пределом отчетного квартала=3, строка 12",
-                "Пачка 2 Декл 1 DRAGAN  поле <8.Конечная дата работы в месяце> - обязательный параметр, строка 16",
-                "Пачка 1 Декл 1 ARNAUT  поле <5.Категория застр.лица>  код 11 не действителен для отчетного года=2026",
-                "Пачка 1 Декл 2 BALAN  поле <9.Ежемесячный фонд зарплаты> с ошибкой. Сумма по месяцам не равна "
-                "итоговой. Разность=270.00 ",
-                "к о н т р о л ь  з а в е р ш е н.",
-                "Экономический Агент  1234567",
-                "Количество пачек в пакете: 2",
-                "Проверено электронных деклараций : 5",
-            }));
-}
-
-// The valid monthly example with five mistakes: a filling date after today,
-// a declaration without CPAS, five working days a week written as 7, an
-// inactive job code, a row of October in the November package, and two
-// periods of one person that share 18.11.
-TEST_F(CliTest, FaultyMonthlyPackageWritesEachFault) {
+// Each variant's package with the mistakes its comment lists: every finding,
+// in order, by rule and record, and exit status 1.
+TEST_F(CliTest, FaultyPackagesReportEachFault) {
   TempDir src;
-  const std::string archive = PackEditedExample(src, "monthly-valid", "REV5_1234567_00013_2026L11.rar",
-                                                {{"rev5_t", 0, 7, "09.12.2026"},
-                                                 {"rev5_na", 1, 2, ""},
-                                                 {"rev5_sd", 0, 5, "7"},
-                                                 {"rev5_sd", 2, 3, "342101"},
-                                                 {"rev5_sd", 5, 6, "18.11.2026"},
-                                                 {"rev5_sd", 7, 2, "10"}});
-  Result r = Check({"--variant", "monthly", "--workdir", work.path(), "--today", "08.12.2026", archive});
-  EXPECT_EQ(r.status, 1) << r.out;
-  const std::string& wd = work.path();
-  EXPECT_EQ(ProtocolAfterDate(r),
-            (std::vector<std::string>{
-                "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
-                "Распакован пакет " + archive,
-                "Контроль, часть 1 - проверка соответствия форматам данных:",
-                "fisierul " + wd + "REV5_T",
-                "fisierul " + wd + "REV5_IP",
-                "fisierul " + wd + "REV5_NA",
-                "fisierul " + wd + "REV5_SD",
-                "Контроль, часть 2 - проверка информационных данных:",
-                "fisierul REV5_T",
-                "Пачка  Декл    поле <8.Дата заполнения> больше текущей даты, строка 1",
-                "fisierul REV5_IP",
-                "fisierul REV5_NA",
-                "Пачка 1 Декл 2 BALAN  поле <3.Код CPAS>  не заполнен. Обязательный параметр для ежемесячных "
-                "деклараций, строка 2",
-                "fisierul REV5_SD",
-                "Пачка 1 Декл 1 ARNAUT  поле <6.Рабочих дней в неделю> должно равняться 5 или 6, строка 1",
-                "Пачка 1 Декл 2 BALAN  поле <4.Код занимаемой должности>  = 342101 данный код неактивный, строка 3",
-                "Пачка 2 Декл 1 MORARU  поле <3.Месяц> =10 не равен отчетному месяцу=11, строка 8",
-                "Пачка 1 Декл 3 CEBAN месяц 11  Даты пересекаются",
-                "к о н т р о л ь  з а в е р ш е н.",
-                "Экономический Агент  1234567",
-                "Количество пачек в пакете: 2",
-                "Проверено электронных деклараций : 4",
-            }));
-}
-
-// The valid annual example with four mistakes: lower-case letters in the
-// responsible person's name, an issue date before 1950, a June period that
-// ends in July, and May of one declaration typed as a second April (both
-// without dates, so both cover the whole of April 2025). A declaration
-// without CPAS is no fault in an annual package.
-TEST_F(CliTest, FaultyAnnualPackageWritesEachFault) {
-  TempDir src;
-  const std::string archive = PackEditedExample(src, "annual-valid", "REV5_1234567_00014_2025L00.rar",
-                                                {{"rev5_t", 0, 6, "Ciobanu Veronica"},
-                                                 {"rev5_na", 0, 2, ""},
-                                                 {"rev5_na", 2, 12, "14.06.1949"},
-                                                 {"rev5_sd", 15, 2, "4"},
-                                                 {"rev5_sd", 29, 7, "20.07.2025"}});
-  Result r = Check({"--variant", "annual", "--workdir", work.path(), "--today", "08.12.2026", archive});
-  EXPECT_EQ(r.status, 1) << r.out;
-  const std::string& wd = work.path();
-  EXPECT_EQ(ProtocolAfterDate(r),
-            (std::vector<std::string>{
-                "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
-                "Распакован пакет REV5_1234567_00014_2025L00.rar",  // the annual window names the package
-                "Контроль, часть 1 - проверка соответствия форматам данных:",
-                "fisierul " + wd + "REV5_T",
-                "fisierul " + wd + "REV5_IP",
-                "fisierul " + wd + "REV5_NA",
-                "fisierul " + wd + "REV5_SD",
-                "Контроль, часть 2 - проверка информационных данных:",
-                "fisierul REV5_T",
-                "Пачка  Декл    поле <7.ФИО ответств.ЭА> содержит недопустимый символ, строка 1",
-                "fisierul REV5_IP",
-                "fisierul REV5_NA",
-                "Пачка 1 Декл 3 ROTARU  поле <13.Дата выдачи> проверьте дату, строка 3",
-                "fisierul REV5_SD",
-                "Пачка 1 Декл 3 ROTARU  поле <8.Конечная дата работы в месяце> за пределом текущего месяца, строка 30",
-                "Пачка 1 Декл 2   поле <3.Месяц> Дублирование месяца., строка 16",
-                "к о н т р о л ь  з а в е р ш е н.",
-                "Экономический Агент  1234567",
-                "Количество пачек в пакете: 1",
-                "Проверено электронных деклараций : 3",
-            }));
-}
-
-// The valid old-format example with six mistakes: a reporting year before
-// 1999, a pension mark "X", a CPAS with a letter (the loader rejects it, so
-// the type-5 pack then finds it not filled), an employer tariff that no
-// dictionary row holds, an unknown position, and a code-99 expense total one
-// cent above the codes it sums up (the pack, the declaration and the expense
-// pass each see it).
-TEST_F(CliTest, FaultyOldFormatPackageWritesEachFault) {
-  TempDir src;
-  const std::string archive = PackEditedExample(src, "annual-old-valid", "REV5_1234567_00015.rar",
-                                                {{"rev5_pl", 0, 8, "1998"},
-                                                 {"rev5_na", 1, 9, "X"},
-                                                 {"rev5_na", 2, 4, "2046204116A"},
-                                                 {"rev5_sd", 1, 5, "24"},
-                                                 {"rev5_di", 0, 3, "999999"},
-                                                 {"rev5_mu", 4, 15, "1275.41"}},
-                                                {"rev5_pl", "rev5_na", "rev5_sd", "rev5_di", "rev5_mu"});
-  Result r = Check({"--variant", "annual-old", "--workdir", work.path(), "--today", "08.12.2026", archive});
-  EXPECT_EQ(r.status, 1) << r.out;
-  const std::string& wd = work.path();
-  EXPECT_EQ(ProtocolAfterDate(r),
-            (std::vector<std::string>{
-                "ПРОТОКОЛ КОНТРОЛЯ ЭЛЕКТРОННОГО ПАКЕТА.",
-                "Распакован пакет " + archive,  // the old-format window names the archive
-                "Контроль, часть 1 - проверка соответствия форматам данных:",
-                "fisierul " + wd + "REV5_PL",
-                "fisierul " + wd + "REV5_NA",
-                "Пачка 1, Декл.N 3 . Ошибка: неверный тип данных. Поле <5.Код CPAS>,строка 3",
-                "fisierul " + wd + "REV5_SD",
-                "fisierul " + wd + "REV5_DI",
-                "fisierul " + wd + "REV5_MU",
-                "Контроль, часть 2 - проверка информационных данных:",
-                "fisierul REV5_PL",
-                "Пачка 1 Декл    поле <9.Отчетный год> должно быть >= 1999, строка 1",
-                "Пачка 1 Декл    поле <16.Всего расходов> с ошибкой. Разность=0.01 ,cтрока 1",
-                "fisierul REV5_NA",
-                "Пачка 1 Декл 2 BALAN  поле <10.Признак назн.пенсии> должно быть Y или N, строка 2",
-                "Пачка 1 Декл 2 BALAN  поле <23.Взносы работодателя> с ошибкой. Разность=0.01 ,cтрока 2",
-                "Пачка 1 Декл 2 BALAN  поле <27.Сумма расходов> с ошибкой. Разность=0.01 ,cтрока 2",
-                "Пачка 1 Декл 3 ROTARU  поле <5.Код CPAS> не заполнено, строка 3",
-                "fisierul REV5_SD",
-                "Пачка 1 Декл 1 ARNAUT  поле <6.Тариф ЭА> не соответствует коду из справочника, строка 2",
-                "fisierul REV5_DI",
-                "Пачка 1 Декл 1 ARNAUT  поле <4.Должность> не соответствует коду из справочника, строка 1",
-                "fisierul REV5_MU",
-                "Пачка 1 Декл 2 BALAN  поле <16.Всего> с ошибкой. Сумма по месяцам не равна итоговой. Разность=0.01 ",
-                "к о н т р о л ь  з а в е р ш е н.",
-                "Экономический Агент  1234567",
-                "Количество пачек в пакете: 1",
-                "Проверено электронных деклараций : 3",
-            }));
+  struct Case {
+    const char* variant;
+    std::string archive;
+    std::vector<std::string> findings;
+  };
+  const std::vector<Case> cases = {
+      // The faulty example as the README lists its mistakes.
+      {"quarterly",
+       Example("REV5_1234567_00002_2026T03.rar"),
+       {"load.data-type-valid REV5_SD:16", "new.na.last-name-characters REV5_NA:3",
+        "new.na.first-name-filled REV5_NA:5", "new.na.cpas-unique REV5_NA:1", "new.na.cpas-unique REV5_NA:5",
+        "new.na.declarations-per-pack REV5_IP:2", "new.sd.category-in-dictionary REV5_SD:2",
+        "quarterly.sd.month-in-quarter REV5_SD:12", "new.sd.end-required REV5_SD:16",
+        "new.sd.category-valid-in-year REV5_SD:2", "new.sd.fond-matches-months REV5_SD:9"}},
+      // A filling date after today, a declaration without CPAS, five working
+      // days a week written as 7, an inactive job code, a row of October in
+      // the November package, and two periods of one person that share 18.11.
+      {"monthly",
+       PackEditedExample(src, "monthly-valid", "REV5_1234567_00013_2026L11.rar",
+                         {{"rev5_t", 0, 7, "09.12.2026"},
+                          {"rev5_na", 1, 2, ""},
+                          {"rev5_sd", 0, 5, "7"},
+                          {"rev5_sd", 2, 3, "342101"},
+                          {"rev5_sd", 5, 6, "18.11.2026"},
+                          {"rev5_sd", 7, 2, "10"}}),
+       {"new.t.formation-date-not-future REV5_T:1", "monthly.na.cpas-filled REV5_NA:2",
+        "new.sd.days-week-5-or-6 REV5_SD:1", "monthly.sd.job-code-active REV5_SD:3",
+        "monthly.sd.month-is-reporting-month REV5_SD:8", "monthly.sd.periods-disjoint REV5_SD:5"}},
+      // Lower-case letters in the responsible person's name, an issue date
+      // before 1950, a June period that ends in July, and May of one
+      // declaration typed as a second April (both without dates, so both
+      // cover the whole of April 2025). A declaration without CPAS is no
+      // fault in an annual package.
+      {"annual",
+       PackEditedExample(src, "annual-valid", "REV5_1234567_00014_2025L00.rar",
+                         {{"rev5_t", 0, 6, "Ciobanu Veronica"},
+                          {"rev5_na", 0, 2, ""},
+                          {"rev5_na", 2, 12, "14.06.1949"},
+                          {"rev5_sd", 15, 2, "4"},
+                          {"rev5_sd", 29, 7, "20.07.2025"}}),
+       {"new.t.fio-characters REV5_T:1", "new.na.issue-date-in-window REV5_NA:3", "annual.sd.end-in-month REV5_SD:30",
+        "annual.sd.month-unique REV5_SD:16"}},
+      // A reporting year before 1999, a pension mark "X", a CPAS with a
+      // letter (the loader rejects it, so the type-5 pack then finds it not
+      // filled), an employer tariff that no dictionary row holds, an unknown
+      // position, and a code-99 expense total one cent above the codes it sums
+      // up (the pack, the declaration and the expense pass each see it).
+      {"annual-old",
+       PackEditedExample(src, "annual-old-valid", "REV5_1234567_00015.rar",
+                         {{"rev5_pl", 0, 8, "1998"},
+                          {"rev5_na", 1, 9, "X"},
+                          {"rev5_na", 2, 4, "2046204116A"},
+                          {"rev5_sd", 1, 5, "24"},
+                          {"rev5_di", 0, 3, "999999"},
+                          {"rev5_mu", 4, 15, "1275.41"}},
+                         {"rev5_pl", "rev5_na", "rev5_sd", "rev5_di", "rev5_mu"}),
+       {"load.data-type-valid REV5_NA:3", "annual-old.pl.year-from-1999 REV5_PL:1",
+        "annual-old.pl.expense-total-matches-declarations REV5_PL:1", "annual-old.na.pension-yes-no REV5_NA:2",
+        "annual-old.na.employer-payment-matches-months REV5_NA:2", "annual-old.na.expenses-match-mu REV5_NA:2",
+        "annual-old.na.cpas-filled REV5_NA:3", "annual-old.sd.tariff-ea-in-dictionary REV5_SD:2",
+        "annual-old.di.position-in-dictionary REV5_DI:1", "annual-old.mu.total-row-matches-codes REV5_MU:5"}},
+  };
+  for (const Case& c : cases) {
+    Result r = Check(
+        {"--variant", c.variant, "--workdir", work.path(), "--today", "08.12.2026", "--format", "json", c.archive});
+    EXPECT_EQ(r.status, 1) << c.variant << "\n" << r.out;
+    EXPECT_EQ(FindingsOf(r), c.findings) << c.variant;
+  }
   for (const char* f : {"rev5_pl", "rev5_na", "rev5_sd", "rev5_di", "rev5_mu"}) {
     EXPECT_FALSE(fs::exists(work / f)) << f << " left after the run";
   }

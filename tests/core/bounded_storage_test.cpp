@@ -255,13 +255,15 @@ TEST(BoundedStorage, FaultsPastTheLimitAreCountedExactly) {
             "отсутствует поле <" + Profile(Variant::Quarterly).captions(FileKind::SD)[7] + ">, строка 2");
 
   const std::size_t lines = protocol.lines().size();
-  checks.ReportFieldError("test.past-limit", "c", "t");
-  checks.ReportNoRow("test.past-limit", "c", "t");
-  checks.ReportDuplicate("test.past-limit", checks.context, "c", "t", "l", "v");
-  checks.ReportPack("test.past-limit", "1", "t");
-  checks.ReportPlain("test.past-limit", "t");
-  checks.CheckSumEquals("test.past-limit", table, 0, 0, "c", 5);
-  checks.CheckFilled("test.past-limit", table, 0, 3, "c");
+  constexpr RuleEntry kDeclaration{"test.past-limit", Field(FileKind::SD, sd::SD_NA), "t {}", "T."};
+  constexpr RuleEntry kJobCode{"test.past-limit", Field(FileKind::SD, sd::SD_JOB_CODE), "t", "T."};
+  checks.Report(kDeclaration, "v");
+  checks.ReportNoRow(kDeclaration, "v");
+  checks.ReportDuplicate(kDeclaration, checks.context, "v");
+  checks.ReportPack(kDeclaration, "1", checks.context, "v");
+  checks.ReportPlain(kDeclaration, "v");
+  checks.CheckSumEquals(kDeclaration, table, 0, 5);
+  checks.CheckFilled(kJobCode, table, 0);
   EXPECT_EQ(protocol.FaultCount(), 38u + 7u);
   EXPECT_EQ(protocol.lines().size(), lines);
 }

@@ -1,5 +1,6 @@
 // The rule catalogue itself; that the rules and the catalogue name the same
 // ids is checked over the whole suite (tests/rule_coverage.cmake).
+#include <fmt/args.h>
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -16,7 +17,8 @@ TEST(RuleCatalogue, EveryEntryIsCompleteAndItsIdUnique) {
   const std::regex id_shape("[a-z][a-z0-9-]*(\\.[a-z0-9-]+){1,2}");
   std::set<std::string_view> ids;
   ASSERT_FALSE(RuleCatalogue().empty());
-  for (const RuleEntry& e : RuleCatalogue()) {
+  for (const RuleEntry* entry : RuleCatalogue()) {
+    const RuleEntry& e = *entry;
     SCOPED_TRACE(std::string(e.id));
     EXPECT_TRUE(std::regex_match(std::string(e.id), id_shape));
     EXPECT_TRUE(ids.insert(e.id).second) << "listed twice";
@@ -28,15 +30,31 @@ TEST(RuleCatalogue, EveryEntryIsCompleteAndItsIdUnique) {
   EXPECT_EQ(FindRule("new.sd.no-such-rule"), nullptr);
 }
 
+// A message is a format string whose every "{}" takes a value; the fields an
+// entry names lie in its file, and a name is one field.
+TEST(RuleCatalogue, MessagesFormatAndFieldsExist) {
+  for (const RuleEntry* e : RuleCatalogue()) {
+    SCOPED_TRACE(std::string(e->id));
+    fmt::dynamic_format_arg_store<fmt::format_context> values;
+    for (auto at = e->message.find("{}"); at != std::string_view::npos; at = e->message.find("{}", at + 2)) {
+      values.push_back("v");
+    }
+    EXPECT_NO_THROW(fmt::vformat(e->message, values));
+    EXPECT_EQ(ShownMessage(e->message).find_first_of("{}"), std::string::npos);
+    EXPECT_EQ(e->caption().empty(), e->field.shape == RuleField::Shape::None);
+    EXPECT_TRUE(e->field.kind != FieldKind::Name || e->field.shape == RuleField::Shape::One);
+  }
+}
+
 TEST(RuleCatalogue, TextHasALinePerRuleAndJsonAnObject) {
   const std::vector<std::string> lines = test::SplitLines(RuleCatalogueText());
   ASSERT_EQ(lines.size(), RuleCatalogue().size());
   // An empty file or caption shows as "-", so every line has four columns.
   auto shown = [](std::string_view s) { return s.empty() ? std::string("-") : std::string(s); };
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const RuleEntry& e = RuleCatalogue()[i];
-    EXPECT_EQ(lines[i],
-              std::string(e.id) + "\t" + shown(e.file) + "\t" + shown(e.caption) + "\t" + std::string(e.requirement));
+    const RuleEntry& e = *RuleCatalogue()[i];
+    EXPECT_EQ(lines[i], std::string(e.id) + "\t" + shown(e.file()) + "\t" + shown(e.caption()) + "\t" +
+                            std::string(e.requirement));
   }
   const std::string json = RuleCatalogueJson();
   std::size_t objects = 0;

@@ -37,19 +37,21 @@ std::vector<std::string> Dump(Protocol& p) {
   return out;
 }
 
-// A pass that opens a section or not, and writes `faults` field lines, a
-// frame line among them, through the writer's line writers (which only count
-// a fault once the protocol keeps no more); it throws after `throw_after`
-// lines when that is not negative.
-SideBySidePass Writing(std::string section, bool opens, int faults, int throw_after = -1) {
-  return {"", [=](FindingWriter& c) {
-            if (opens) c.BeginSection(section);
+constexpr RuleEntry kRule{"test.r", Field(FileKind::SD, sd::SD_DAYS_WEEK), "x{}", "T."};
+
+// A pass over `file` that writes `faults` field lines, a frame line among
+// them, through the writer's line writers (which only count a fault once the
+// protocol keeps no more); it throws after `throw_after` lines when that is
+// not negative.
+SideBySidePass Writing(FileKind file, int faults, int throw_after = -1) {
+  const std::string section = FileName(file);
+  return {file, [=](FindingWriter& c) {
             for (int i = 0; i < faults; ++i) {
               if (i == throw_after) throw std::runtime_error("pass " + section);
               c.row = i + 1;
               c.context.pack = section;
               c.context.declaration = std::to_string(i);
-              c.ReportFieldErrorWith("new.sd.days-week-5-or-6", "DAYS", [&] { return "x" + std::to_string(i); });
+              c.ReportWith(kRule, [&] { return std::tuple(i); });
               if (i == faults / 2) c.protocol().Add("frame of " + section);
             }
           }};
@@ -76,7 +78,7 @@ Outcome RunPasses(std::vector<SideBySidePass> passes, std::size_t max_fault_line
   protocol.SetMaxFaultLines(max_fault_lines);
   FindingWriter checks(protocol, Profile(Variant::Quarterly), Date());
   protocol.Add("before");
-  checks.ReportPlain("new.sd.file-not-empty", "a fault before the passes");
+  checks.ReportPlain(kRule, "a fault before the passes");
   Outcome run;
   try {
     RunSideBySide(checks, passes, threads);
@@ -91,7 +93,7 @@ Outcome RunPasses(std::vector<SideBySidePass> passes, std::size_t max_fault_line
 TEST(SideBySide, PassesWriteTheProtocolOfPassesRunInTurn) {
   struct Case {
     const char* what;
-    std::vector<int> faults;  // per pass; the first of each two opens a section
+    std::vector<int> faults;  // per pass; each two read one file, and the first opens its section
     std::size_t max_fault_lines;
     int throwing = -1;  // the pass that throws
     int throw_at = 3;   // after this many of its lines
@@ -107,19 +109,18 @@ TEST(SideBySide, PassesWriteTheProtocolOfPassesRunInTurn) {
       {"the first pass throws past the limit", {30, 5, 6, 8}, 10, 0, 20},
       {"a later pass throws past the limit", {6, 5, 30, 8}, 10, 2, 20},
   };
+  const FileKind kFiles[] = {FileKind::T, FileKind::IP, FileKind::NA};
   for (const Case& c : cases) {
     auto passes = [&] {
       std::vector<SideBySidePass> out;
       for (std::size_t i = 0; i < c.faults.size(); ++i) {
-        static const char* const kFiles[] = {"FILE0", "FILE1", "FILE2"};
-        out.push_back(Writing(kFiles[i / 2], i % 2 == 0, c.faults[i], static_cast<int>(i) == c.throwing ? c.throw_at : -1));
-        out.back().section = kFiles[i / 2];
+        out.push_back(Writing(kFiles[i / 2], c.faults[i], static_cast<int>(i) == c.throwing ? c.throw_at : -1));
       }
       return out;
     };
     const Outcome serial = RunPasses(passes(), c.max_fault_lines, 1);
     if (c.throwing >= 0) {
-      EXPECT_EQ(serial.error, "pass FILE" + std::to_string(c.throwing / 2)) << c.what;
+      EXPECT_EQ(serial.error, std::string("pass ") + FileName(kFiles[c.throwing / 2])) << c.what;
     }
     // Timing decides which buffer fills first: a few rounds each.
     for (std::size_t threads : {2, 4}) {
