@@ -401,7 +401,7 @@ bool Table::AnySet(RowId row) const {
   return false;
 }
 
-// The inline mark is the top bit of an arena reference's length.
+// The inline marks are in the top byte of an arena reference's length.
 static_assert(std::endian::native == std::endian::little);
 
 Table::TextRef Table::Intern(std::string_view text) {
@@ -412,7 +412,11 @@ Table::TextRef Table::Intern(std::string_view text) {
     ref.bytes[7] = static_cast<char>(0x80 | text.size());
     return ref;
   }
-  if (chars_.size() + text.size() > 0xFFFFFFFFu || text.size() >= 0x80000000u) {
+  if (text.size() == 8 && text[7] >= '0' && text[7] <= '9') {
+    std::memcpy(ref.bytes, text.data(), 8);
+    return ref;
+  }
+  if (chars_.size() + text.size() > 0xFFFFFFFFu || text.size() >= kMaxArenaText) {
     throw std::length_error("table " + name_ + " text is too large");
   }
   ref.arena.offset = static_cast<std::uint32_t>(chars_.size());

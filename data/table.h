@@ -208,20 +208,25 @@ class Table {
   friend class Lookup;
   struct Cache;
   // A text of up to 7 bytes is kept in the reference itself (its last byte
-  // holds 0x80 and the length), a longer one in the arena. Most keys,
-  // codes and amounts are that short, so reading them touches no arena.
+  // holds 0x80 and the length), and so is a text of 8 bytes whose last byte
+  // is a digit (a number or amount of eight characters); a longer one is in
+  // the arena. Most keys, codes and amounts are that short, so reading them
+  // touches no arena, and a file of numbers costs no arena at all.
   union TextRef {
     struct {
       std::uint32_t offset;
-      std::uint32_t length;  // below 2^31: the top bit marks inline texts
+      std::uint32_t length;  // below kMaxArenaText: its top byte is no digit, nor has its top bit
     } arena;
     char bytes[8];
     TextRef() : arena{0, 0} {}
     bool IsInline() const { return (static_cast<unsigned char>(bytes[7]) & 0x80) != 0; }
+    bool IsInlineEight() const { return bytes[7] >= '0' && bytes[7] <= '9'; }
   };
   static_assert(sizeof(TextRef) == 8);
+  static constexpr std::uint32_t kMaxArenaText = 0x30000000;
   std::string_view ViewOf(const TextRef& r) const {
     if (r.IsInline()) return std::string_view(r.bytes, r.bytes[7] & 0x7F);
+    if (r.IsInlineEight()) return std::string_view(r.bytes, sizeof r.bytes);
     return std::string_view(chars_.data() + r.arena.offset, r.arena.length);
   }
   // Bytes that read as zero until written. Small buffers live on the heap;
@@ -334,6 +339,9 @@ class Table {
     if (ref.IsInline()) {
       std::memcpy(&word, ref.bytes, sizeof word);
       size = static_cast<std::size_t>(ref.bytes[7] & 0x7F);
+    } else if (ref.IsInlineEight()) {
+      std::memcpy(&word, ref.bytes, sizeof word);
+      size = sizeof word;
     } else if (ref.arena.length == sizeof word) {  // shorter texts are inline
       size = sizeof word;
       std::memcpy(&word, chars_.data() + ref.arena.offset, sizeof word);
