@@ -166,7 +166,7 @@ void Fault(FindingWriter& c, std::string text, std::string rule, std::string cap
   f.declaration = c.context.declaration;
   f.name = c.context.name;
   f.caption = std::move(caption);
-  f.value.assign(Utf8Prefix(value, Table::kKeptFileTextChars));
+  f.value = Utf8Prefix(value, Table::kKeptFileTextChars);
   f.message = std::move(message);
   if (line > 0) {
     f.row = line;
