@@ -68,6 +68,54 @@ bool RadixSort(KeyOf&& key_of, std::vector<RowId>& rows, std::size_t n, int bits
   return true;
 }
 
+std::vector<RowId> FileOrder(std::size_t rows) {
+  std::vector<RowId> order(rows);
+  for (std::size_t i = 0; i < rows; ++i) order[i] = static_cast<RowId>(i);
+  return order;
+}
+
+// Sorts [first, last) by (key_of(row), row) in place: a radix sort by the
+// keys' bytes from the most significant one down, each byte's buckets
+// permuted in place, so no second buffer of rows is needed; a few rows are
+// sorted by comparison, rows of one key by row.
+template <typename KeyOf>
+void SortByKeyInPlace(RowId* first, RowId* last, const KeyOf& key_of, int shift) {
+  const auto n = static_cast<std::size_t>(last - first);
+  if (n < 2) return;
+  if (n <= 32) {
+    std::sort(first, last, [&](RowId a, RowId b) {
+      const std::uint64_t ka = key_of(a);
+      const std::uint64_t kb = key_of(b);
+      return ka != kb ? ka < kb : a < b;
+    });
+    return;
+  }
+  if (shift < 0) {
+    std::sort(first, last);
+    return;
+  }
+  const auto digit = [&](RowId r) { return static_cast<std::size_t>((key_of(r) >> shift) & 0xFF); };
+  std::size_t count[256] = {};
+  for (const RowId* p = first; p != last; ++p) ++count[digit(*p)];
+  std::size_t start[257];
+  start[0] = 0;
+  for (std::size_t b = 0; b < 256; ++b) start[b + 1] = start[b] + count[b];
+  if (count[digit(*first)] < n) {
+    std::size_t next[256];
+    std::copy(start, start + 256, next);
+    for (std::size_t b = 0; b < 256; ++b) {
+      while (next[b] < start[b + 1]) {
+        RowId r = first[next[b]];
+        for (std::size_t d = digit(r); d != b; d = digit(r)) std::swap(r, first[next[d]++]);
+        first[next[b]++] = r;
+      }
+    }
+  }
+  for (std::size_t b = 0; b < 256; ++b) {
+    if (count[b] > 1) SortByKeyInPlace(first + start[b], first + start[b + 1], key_of, shift - 8);
+  }
+}
+
 // Open-addressing set of the distinct values of one field, giving each an
 // id in order of first occurrence. A slot is 8 bytes (the high half of the
 // value's hash beside its id) and the set is kept at most three quarters
@@ -557,6 +605,10 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
     base_keys = kept_ordering.size();
   }
   if (base && !known) {
+    // Keys beyond the base's that hold one value order nothing: the base
+    // is the order, and no key is ranked for it.
+    const std::span<const int> beyond = keys.subspan(base_keys);
+    if (std::all_of(beyond.begin(), beyond.end(), [&](int f) { return OneValueThroughout(f); })) return base;
     // The fields that order anything, of the leading list and of the rest.
     std::vector<std::shared_ptr<const RankArray>> rest;
     ordering_keys(keys.first(base_keys), true, ordering);
@@ -617,6 +669,27 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
       i = j;
     }
     return refined.empty() ? base : std::make_shared<const std::vector<RowId>>(std::move(refined));
+  }
+
+  // A list in which one float field alone holds more than one value, not
+  // ranked yet, is sorted by that field's values themselves: no rank array
+  // beside the order, no second buffer (a damaged file of millions of
+  // one-field lines orders every list by that field alone).
+  if (!known) {
+    int only = -1;
+    bool several = false;
+    for (int f : keys) {
+      if (f == only || OneValueThroughout(f)) continue;
+      several = only >= 0;
+      only = f;
+      if (several) break;
+    }
+    if (!several && only >= 0 && col(only).type == FieldType::Float && !KnownRanks(only)) {
+      if (auto order = OrderByValues(only)) return order;
+      std::lock_guard<std::mutex> lists(cache.mutex);
+      if (!cache.file_order) cache.file_order = std::make_shared<const std::vector<RowId>>(FileOrder(rows_));
+      return cache.file_order;
+    }
   }
 
   std::vector<RowId> rows;  // empty while the rows stand in file order
@@ -680,12 +753,59 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
   // An order no word moved is the file order, shared.
   if (moved) return std::make_shared<const std::vector<RowId>>(std::move(rows));
   std::lock_guard<std::mutex> lists(cache.mutex);
-  if (!cache.file_order) {
-    rows.resize(rows_);
-    for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
-    cache.file_order = std::make_shared<const std::vector<RowId>>(std::move(rows));
-  }
+  if (!cache.file_order) cache.file_order = std::make_shared<const std::vector<RowId>>(FileOrder(rows_));
   return cache.file_order;
+}
+
+// The rows by the values of float field `f`, empty ones first, equal ones
+// in file order; null when they stand in that order already. A column in
+// its palette is counted out by the ranks of its few values; any other is
+// sorted in place by the bits of its numbers (SortByKeyInPlace).
+std::shared_ptr<const std::vector<RowId>> Table::OrderByValues(int f) const {
+  const Column& c = col(f);
+  if (c.InPalette()) {
+    // The palette's values ranked: rank_of[pick], 0 for empty.
+    std::vector<std::uint32_t> by_value(c.values.size());
+    for (std::uint32_t i = 0; i < by_value.size(); ++i) by_value[i] = i;
+    std::stable_sort(by_value.begin(), by_value.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return c.values[a].real < c.values[b].real; });
+    std::vector<std::uint32_t> rank_of(c.values.size() + 1, 0);
+    std::uint32_t rank = 0;
+    for (std::size_t k = 0; k < by_value.size(); ++k) {
+      if (k == 0 || c.values[by_value[k - 1]].real != c.values[by_value[k]].real) ++rank;
+      rank_of[by_value[k] + 1] = rank;
+    }
+    const auto rank_at = [&](RowId r) { return c.Has(r) ? rank_of[c.PickAt(r)] : 0u; };
+    bool in_order = true;
+    for (RowId r = 1; r < rows_ && in_order; ++r) in_order = rank_at(r - 1) <= rank_at(r);
+    if (in_order) return nullptr;
+    // Counted out, stable: each rank's rows in file order.
+    std::vector<std::size_t> next(static_cast<std::size_t>(rank) + 1, 0);
+    for (RowId r = 0; r < rows_; ++r) ++next[rank_at(r)];
+    std::size_t sum = 0;
+    for (std::size_t& n : next) {
+      const std::size_t k = n;
+      n = sum;
+      sum += k;
+    }
+    std::vector<RowId> rows(rows_);
+    for (RowId r = 0; r < rows_; ++r) rows[next[rank_at(r)]++] = r;
+    return std::make_shared<const std::vector<RowId>>(std::move(rows));
+  }
+  // Unsigned keys in the order of the numbers, -0 as 0; 0 for an empty row.
+  const auto key = [&](RowId r) -> std::uint64_t {
+    if (!c.Has(r)) return 0;
+    double v = NumberOfFloat(c.texts[r]);
+    if (v == 0) v = 0;
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    return bits >> 63 != 0 ? ~bits : bits | std::uint64_t{1} << 63;
+  };
+  bool in_order = true;
+  for (RowId r = 1; r < rows_ && in_order; ++r) in_order = key(r - 1) <= key(r);
+  if (in_order) return nullptr;
+  std::vector<RowId> rows = FileOrder(rows_);
+  SortByKeyInPlace(rows.data(), rows.data() + rows.size(), key, 56);
+  return std::make_shared<const std::vector<RowId>>(std::move(rows));
 }
 
 std::vector<std::shared_ptr<const Table::RankArray>> Table::RanksOf(std::span<const int> keys) const {
