@@ -205,6 +205,7 @@ void Table::Clear() {
   }
   chars_.clear();
   chars_.shrink_to_fit();
+  long_texts_ = {};
   source_file_.clear();
   line_runs_ = {};
   line_rows_ = 0;
@@ -443,11 +444,16 @@ Table::TextRef Table::Intern(std::string_view text) {
     std::memcpy(ref.bytes, text.data(), 8);
     return ref;
   }
-  if (chars_.size() + text.size() > 0xFFFFFFFFu || text.size() >= kMaxArenaText) {
+  if (chars_.size() + text.size() > 0xFFFFFFFFu || text.size() >= 0x80000000u) {
     throw std::length_error("table " + name_ + " text is too large");
   }
   ref.arena.offset = static_cast<std::uint32_t>(chars_.size());
   ref.arena.length = static_cast<std::uint32_t>(text.size());
+  if (text.size() >= kMaxArenaText) {
+    long_texts_.emplace_back(ref.arena.offset, ref.arena.length);
+    ref.arena.offset = static_cast<std::uint32_t>(long_texts_.size() - 1);
+    ref.arena.length = kLongText;
+  }
   chars_.append(text);
   return ref;
 }

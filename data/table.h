@@ -24,6 +24,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "data/date.h"
@@ -223,10 +224,17 @@ class Table {
     bool IsInlineEight() const { return bytes[7] >= '0' && bytes[7] <= '9'; }
   };
   static_assert(sizeof(TextRef) == 8);
+  // An arena text this long or longer (hundreds of megabytes) would read as
+  // inline: its reference names its place in long_texts_ instead.
   static constexpr std::uint32_t kMaxArenaText = 0x30000000;
+  static constexpr std::uint32_t kLongText = 0x7FFFFFFF;
   std::string_view ViewOf(const TextRef& r) const {
     if (r.IsInline()) return std::string_view(r.bytes, r.bytes[7] & 0x7F);
     if (r.IsInlineEight()) return std::string_view(r.bytes, sizeof r.bytes);
+    if (r.arena.length == kLongText) {
+      const auto& [offset, length] = long_texts_[r.arena.offset];
+      return std::string_view(chars_.data() + offset, length);
+    }
     return std::string_view(chars_.data() + r.arena.offset, r.arena.length);
   }
   // Bytes that read as zero until written. Small buffers live on the heap;
@@ -416,6 +424,7 @@ class Table {
   std::vector<FieldDef> fields_;
   std::vector<Column> columns_;
   std::string chars_;  // text arena of string and float fields
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> long_texts_;  // offset and length
   std::string source_file_;
   // Source lines by runs: rows from `row` on (up to the next run) come from
   // consecutive lines from `line` on (0: from no file). Rows usually follow
