@@ -290,8 +290,9 @@ class Table {
   // in two beyond, and nothing else is written per row, so a column of few
   // values repeated (a file of lines that end after their first field)
   // costs one or two bytes per row instead of eight. The first value beyond
-  // the palette moves the column to a text per row.
-  static constexpr std::size_t kPaletteSize = 0xFFFF;
+  // the palette moves the column to a text per row: a palette larger than
+  // the caches would make storing an amount slower than keeping its text.
+  static constexpr std::size_t kPaletteSize = 4096;
   struct Column {
     FieldType type = FieldType::String;
     // Rows held: [0, length); a later row is empty in this column.
