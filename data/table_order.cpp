@@ -90,17 +90,23 @@ void SortByKeyInPlace(RowId* first, RowId* last, const KeyOf& key_of, int shift)
     });
     return;
   }
-  if (shift < 0) {
+  std::size_t count[256] = {};
+  const std::uint64_t key0 = key_of(*first);
+  bool one_key = true;
+  for (const RowId* p = first; p != last; ++p) {
+    const std::uint64_t k = key_of(*p);
+    one_key = one_key && k == key0;
+    ++count[(k >> shift) & 0xFF];
+  }
+  if (one_key) {
     std::sort(first, last);
     return;
   }
   const auto digit = [&](RowId r) { return static_cast<std::size_t>((key_of(r) >> shift) & 0xFF); };
-  std::size_t count[256] = {};
-  for (const RowId* p = first; p != last; ++p) ++count[digit(*p)];
   std::size_t start[257];
   start[0] = 0;
   for (std::size_t b = 0; b < 256; ++b) start[b + 1] = start[b] + count[b];
-  if (count[digit(*first)] < n) {
+  if (count[(key0 >> shift) & 0xFF] < n) {
     std::size_t next[256];
     std::copy(start, start + 256, next);
     for (std::size_t b = 0; b < 256; ++b) {
@@ -112,7 +118,13 @@ void SortByKeyInPlace(RowId* first, RowId* last, const KeyOf& key_of, int shift)
     }
   }
   for (std::size_t b = 0; b < 256; ++b) {
-    if (count[b] > 1) SortByKeyInPlace(first + start[b], first + start[b + 1], key_of, shift - 8);
+    if (count[b] < 2) continue;
+    // Past the last byte a bucket's keys are one: by row.
+    if (shift == 0) {
+      std::sort(first + start[b], first + start[b + 1]);
+    } else {
+      SortByKeyInPlace(first + start[b], first + start[b + 1], key_of, shift - 8);
+    }
   }
 }
 
@@ -759,8 +771,9 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
 
 // The rows by the values of float field `f`, empty ones first, equal ones
 // in file order; null when they stand in that order already. A column in
-// its palette is counted out by the ranks of its few values; any other is
-// sorted in place by the bits of its numbers (SortByKeyInPlace).
+// its palette, or of up to 65,536 numbers, is counted out by the ranks of
+// its values; any other is sorted in place by the bits of its numbers
+// (SortByKeyInPlace).
 std::shared_ptr<const std::vector<RowId>> Table::OrderByValues(int f) const {
   const Column& c = col(f);
   if (c.InPalette()) {
@@ -803,6 +816,52 @@ std::shared_ptr<const std::vector<RowId>> Table::OrderByValues(int f) const {
   bool in_order = true;
   for (RowId r = 1; r < rows_ && in_order; ++r) in_order = key(r - 1) <= key(r);
   if (in_order) return nullptr;
+  {
+    // Up to kCounted distinct numbers are counted out in two walks of the
+    // rows in file order, each number found in a hash set of them; rows
+    // sorted by their numbers would be read in no order at all.
+    constexpr std::size_t kCounted = std::size_t{1} << 16;
+    DistinctValues values;
+    std::vector<double> numbers;
+    std::vector<std::size_t> at;  // by id: how many rows, then where the next goes
+    std::size_t empty = 0;
+    const auto id_of = [&](RowId r) {
+      const double v = NumberOfFloat(c.texts[r]);
+      return values.IdOf(
+          HashNumber(v), [&](std::uint32_t id) { return numbers[id] == v; },
+          [&](std::uint32_t id) { return HashNumber(numbers[id]); });
+    };
+    bool few = true;
+    for (RowId r = 0; r < rows_ && few; ++r) {
+      if (!c.Has(r)) {
+        ++empty;
+        continue;
+      }
+      const std::uint32_t id = id_of(r);
+      if (id == numbers.size()) {
+        numbers.push_back(NumberOfFloat(c.texts[r]));
+        at.push_back(0);
+        few = numbers.size() <= kCounted;
+      }
+      ++at[id];
+    }
+    if (few) {
+      std::vector<std::uint32_t> by_number(numbers.size());
+      for (std::uint32_t i = 0; i < by_number.size(); ++i) by_number[i] = i;
+      std::sort(by_number.begin(), by_number.end(),
+                [&](std::uint32_t a, std::uint32_t b) { return numbers[a] < numbers[b]; });
+      std::size_t sum = empty;
+      for (std::uint32_t id : by_number) {
+        const std::size_t k = at[id];
+        at[id] = sum;
+        sum += k;
+      }
+      std::vector<RowId> rows(rows_);
+      std::size_t next_empty = 0;
+      for (RowId r = 0; r < rows_; ++r) rows[c.Has(r) ? at[id_of(r)]++ : next_empty++] = r;
+      return std::make_shared<const std::vector<RowId>>(std::move(rows));
+    }
+  }
   std::vector<RowId> rows = FileOrder(rows_);
   SortByKeyInPlace(rows.data(), rows.data() + rows.size(), key, 56);
   return std::make_shared<const std::vector<RowId>>(std::move(rows));

@@ -59,13 +59,18 @@ TEST(TableOrder, AgreesWithSortingTheValues) {
     few_ties.numbers.push_back(i % 20 == 1 ? few_ties.numbers.back() : std::to_string((i * 37) % 100));
     few_ties.texts.push_back(words[(100 - i) % 7]);
   }
-  // More than 255 numbers (two bytes per row in the palette), and more than
-  // the palette holds (sorted by the numbers' bits, ties by row).
-  Case wide{"wide palette", {}, {}}, beyond{"beyond the palette", {}, {}};
+  // More than 255 numbers (two bytes per row in the palette), more than the
+  // palette holds (counted out by their ranks), and more than 65,536 (sorted
+  // by the numbers' bits, ties by row); "5" and "5.0" are one number.
+  Case wide{"wide palette", {}, {}}, counted{"counted", {}, {}}, beyond{"beyond the palette", {}, {}};
   for (int i = 0; i < 100000; ++i) {
     const int v = static_cast<int>(i * 7919LL % 200003) - 100000;
     beyond.numbers.push_back(i % 11 == 0 ? "" : i % 17 == 0 ? "-0" : std::to_string(v) + (i % 3 == 0 ? ".25" : ""));
     beyond.texts.push_back(words[i % 7]);
+    if (i < 20000) {
+      counted.numbers.push_back(i % 13 == 0 ? "" : std::to_string(v % 6000) + (i % 5 == 0 ? ".0" : ""));
+      counted.texts.push_back(words[i % 7]);
+    }
     if (i < 3000) {
       wide.numbers.push_back(i % 13 == 0 ? "" : std::to_string(v % 600) + (i % 2 == 0 ? ".5" : ""));
       wide.texts.push_back(words[i % 7]);
@@ -75,6 +80,7 @@ TEST(TableOrder, AgreesWithSortingTheValues) {
       many,
       few_ties,
       wide,
+      counted,
       beyond,
       {"in file order",
        {"", "-5", "-5", "", "-0", "0", "3.5", "3.5", "10"},
