@@ -503,6 +503,8 @@ bool ParseSdShape(const std::string& id, SdShape& shape) {
     shape = SdShape::OneFieldLines;
   } else if (id == "one-field-values") {
     shape = SdShape::OneFieldValues;
+  } else if (id == "one-field-numbers") {
+    shape = SdShape::OneFieldNumbers;
   } else if (id == "empty-fields") {
     shape = SdShape::EmptyFields;
   } else {
@@ -518,8 +520,10 @@ void ReplaceSd(GeneratedPackage& package, Variant variant, SdShape shape, std::s
     case SdShape::EmptyLines: line = "\r\n"; break;
     case SdShape::OneFieldLines:
     case SdShape::OneFieldValues: line = "1\xB0\r\n"; break;
+    case SdShape::OneFieldNumbers: line = "10000000\n"; break;
     case SdShape::EmptyFields: line = std::string(MakeTable(kind).fields().size(), '\xB0') + "\r\n"; break;
   }
+  Rng rng(1);
   for (GeneratedFile& f : package.files) {
     if (f.name != "rev5_sd") continue;
     f.lines = bytes / line.size();
@@ -528,6 +532,8 @@ void ReplaceSd(GeneratedPackage& package, Variant variant, SdShape shape, std::s
     for (std::size_t i = 0; i < f.lines; ++i) {
       // One-field values: the digits 0..9 in turn, so no line is the one before it again.
       if (shape == SdShape::OneFieldValues) line[0] = static_cast<char>('0' + i % 10);
+      // One-field numbers: eight digits drawn at random, so few lines share a value.
+      if (shape == SdShape::OneFieldNumbers) line = fmt::format("{}\n", rng.Between(10000000, 99999999));
       f.bytes += line;
     }
     package.monthly_rows = f.lines;

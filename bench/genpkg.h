@@ -46,8 +46,10 @@ GeneratedPackage GeneratePackage(const GenOptions& options);
 
 // Shapes of a damaged REV5_SD that hold few values per line, for measuring
 // memory against input size: empty lines; lines of one field ("1" and its
-// terminator); lines of every field's terminator with no text.
-enum class SdShape { EmptyLines, OneFieldLines, OneFieldValues, EmptyFields };
+// terminator); the same field counting 0..9; lines of one field that is a
+// number of eight digits, another on each line, with no terminator and LF
+// line ends; lines of every field's terminator with no text.
+enum class SdShape { EmptyLines, OneFieldLines, OneFieldValues, OneFieldNumbers, EmptyFields };
 bool ParseSdShape(const std::string& id, SdShape& shape);
 // Replaces the package's REV5_SD with `bytes` bytes (whole lines) of `shape`.
 void ReplaceSd(GeneratedPackage& package, Variant variant, SdShape shape, std::size_t bytes);

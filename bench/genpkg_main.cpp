@@ -32,8 +32,10 @@ const char* const kUsage =
     "  --series S        which random series to draw from (default 1); equal options, equal files\n"
     "  --fault-rate F    share of rows (0..1) that carry one typical fault (default 0)\n"
     "  --sd-shape SHAPE  REV5_SD becomes B bytes of empty-lines, one-field-lines,\n"
-    "                    one-field-values (the field counts 0..9 in turn) or\n"
-    "                    empty-fields (every terminator, no text)\n"
+    "                    one-field-values (the field counts 0..9 in turn),\n"
+    "                    one-field-numbers (a random number of eight digits,\n"
+    "                    no terminator, LF) or empty-fields (every terminator,\n"
+    "                    no text)\n"
     "  --sd-bytes B      the size of that REV5_SD\n"
     "  --out DIR         where the archive is written (default: the current directory)\n"
     "  --keep-files DIR  also leave the unpacked package files in DIR\n";
@@ -87,7 +89,8 @@ int main(int argc, char** argv) {
       }
     } else if (a == "--sd-shape") {
       if (!value(v) || !bench::ParseSdShape(v, shape)) {
-        return Usage("--sd-shape takes empty-lines, one-field-lines, one-field-values or empty-fields");
+        return Usage(
+            "--sd-shape takes empty-lines, one-field-lines, one-field-values, one-field-numbers or empty-fields");
       }
       have_shape = true;
     } else if (a == "--sd-bytes") {

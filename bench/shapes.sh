@@ -3,14 +3,15 @@
 #
 # Peak memory and time of zentrox-check on quarterly packages whose REV5_SD
 # holds M MB (default 30) of lines with few values: empty lines, lines of one
-# field (one value throughout, or the digits 0..9 in turn), lines of empty
-# fields; beside them valid packages of about the same
-# size (75,000 declarations) and of 100,000 declarations. Each --bin names a
-# directory with zentrox-check, Rar and the dictionaries (default: the Release
-# build of run.sh, built here); with several, every package is checked by
-# each in turn, run after run, so that the noise of a shared machine falls
-# alike on all of them. Prints one table: median wall time, median peak
-# resident memory (`%M`), and that peak over the unpacked input.
+# field (one value throughout, the digits 0..9 in turn, or a random number of
+# eight digits on each line), lines of empty fields; beside them valid
+# packages of about the same size (75,000 declarations) and of 100,000
+# declarations. Each --bin names a directory with zentrox-check, Rar and the
+# dictionaries (default: the Release build of run.sh, built here); with
+# several, every package is checked by each in turn, run after run, so that
+# the noise of a shared machine falls alike on all of them. Prints one table:
+# median wall time, median peak resident memory (`%M`), and that peak over
+# the unpacked input.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,7 +47,7 @@ gen=${bins[0]}/zentrox-genpkg
 data=$(mktemp -d)
 trap 'rm -rf "$data"' EXIT
 bytes=$((mb * 1000000))
-cases="valid-75000 valid-100000 empty-lines one-field-lines one-field-values empty-fields"
+cases="valid-75000 valid-100000 empty-lines one-field-lines one-field-values one-field-numbers empty-fields"
 for c in $cases; do
   mkdir -p "$data/$c"
   case $c in
@@ -84,7 +85,7 @@ for ((i = 0; i < runs; i++)); do
 done
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-printf '\n%-4s %-16s %9s %10s %9s %8s %8s\n' bin package "input MB" "REV5_SD" "median s" "peak MB" "RSS/in"
+printf '\n%-4s %-17s %9s %10s %9s %8s %8s\n' bin package "input MB" "REV5_SD" "median s" "peak MB" "RSS/in"
 for c in $cases; do
   info=$(cat "$data/$c/info")
   rows=$(sed -E 's/.* rows=([0-9]+).*/\1/' <<< "$info")
@@ -93,7 +94,7 @@ for c in $cases; do
     awk -v b="$((b + 1))" -v c="$c" -v input="$input" -v rows="$rows" -v wall="$(median < "$data/$c/wall-$b")" \
         -v rss="$(median < "$data/$c/rss-$b")" 'BEGIN {
       mb = input / 1e6; peak = rss * 1024 / 1e6
-      printf "%-4s %-16s %9.1f %8d l %9.2f %8.1f %8.2f\n", b, c, mb, rows, wall, peak, peak / mb
+      printf "%-4s %-17s %9.1f %8d l %9.2f %8.1f %8.2f\n", b, c, mb, rows, wall, peak, peak / mb
     }'
   done
 done

@@ -162,14 +162,14 @@ std::string BaseName(const std::string& path) {
 void Fault(FindingWriter& c, std::string text, const RuleEntry& rule, std::string caption, const std::string& file,
            int line, std::string_view value = {}, std::string_view message = {}) {
   Finding f;
-  f.rule = std::string(rule.id);
+  f.rule = rule.id;
   f.section = "load";
   f.pack = c.context.pack;
   f.declaration = c.context.declaration;
   f.name = c.context.name;
   f.caption = std::move(caption);
-  f.value.assign(Utf8Prefix(value, Table::kKeptFileTextChars));
-  f.message = std::string(message.empty() ? rule.message : message);
+  f.value = Utf8Prefix(value, Table::kKeptFileTextChars);
+  f.message = message.empty() ? rule.message : message;
   if (line > 0) {
     f.row = line;
     f.record = RecordRef{file, line};

@@ -35,13 +35,64 @@ KeyValue KeyValue::Of(const Table& t, RowId row, int f) {
 }
 
 Lookup::Lookup(const Table& table, std::vector<int> keys, std::vector<int> then_by)
-    : table_(&table), keys_(std::move(keys)) {
-  std::vector<int> all = keys_;
-  all.insert(all.end(), then_by.begin(), then_by.end());
-  index_ = std::static_pointer_cast<const Index>(table.IndexFor(keys_, all, [&] {
-    const bool one_group = std::all_of(all.begin(), all.end(), [&](int f) { return table.OneValueThroughout(f); });
-    return std::shared_ptr<const void>(BuildIndex(one_group ? nullptr : table.SharedOrder(all)));
-  }));
+    : table_(&table), keys_(std::move(keys)), all_(keys_) {
+  all_.insert(all_.end(), then_by.begin(), then_by.end());
+  // Keys of one value wait for a search that asks for it, unless every key
+  // is such (then the index costs nothing: one group, no order).
+  if (table.size() > 0 && keys_.size() <= 8) {
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+      if (table.OneValueThroughout(keys_[i])) one_value_keys_.push_back(i);
+    }
+    if (one_value_keys_.size() == keys_.size()) one_value_keys_.clear();
+  }
+  if (one_value_keys_.empty()) index();
+}
+
+const Lookup::Index* Lookup::index() const {
+  if (!index_ && table_ != nullptr) {
+    const Table& table = *table_;
+    index_ = std::static_pointer_cast<const Index>(table.IndexFor(keys_, all_, [&] {
+      const bool one_group = std::all_of(all_.begin(), all_.end(), [&](int f) { return table.OneValueThroughout(f); });
+      return std::shared_ptr<const void>(BuildIndex(one_group ? nullptr : table.SharedOrder(all_)));
+    }));
+    one_value_keys_.clear();
+  }
+  return index_.get();
+}
+
+// Every row holds row 0's value in a key of one value.
+bool Lookup::MayMatch(const Atom* atoms) const {
+  for (std::size_t i : one_value_keys_) {
+    const int f = keys_[i];
+    const bool e = table_->IsEmpty(0, f);
+    if (e || atoms[i].empty) {
+      if (e != atoms[i].empty) return false;
+      continue;
+    }
+    if (table_->field(f).type == FieldType::String ? table_->View(0, f) != atoms[i].text
+                                                   : table_->Number(0, f) != atoms[i].number) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Lookup::MayMatch(std::span<const KeyValue> values) const {
+  for (std::size_t i : one_value_keys_) {
+    if (i >= values.size()) continue;
+    const int f = keys_[i];
+    const KeyValue& v = values[i];
+    const bool e = table_->IsEmpty(0, f);
+    if (e || v.empty) {
+      if (e != v.empty) return false;
+      continue;
+    }
+    if (table_->field(f).type == FieldType::String ? table_->View(0, f) != v.text
+                                                   : CompareNumbers(table_->Number(0, f), v.number) != 0) {
+      return false;
+    }
+  }
+  return true;
 }
 
 const std::vector<RowId>& Lookup::Index::Rows() const {
@@ -55,7 +106,8 @@ const std::vector<RowId>& Lookup::Index::Rows() const {
 
 const std::vector<RowId>& Lookup::rows() const {
   static const std::vector<RowId> kNone;
-  return index_ ? index_->Rows() : kNone;
+  const Index* index = this->index();
+  return index != nullptr ? index->Rows() : kNone;
 }
 
 std::uint64_t Lookup::HashOf(const Atom* atoms) const {
@@ -193,9 +245,11 @@ void Lookup::KeepMiss(const Atom* atoms) const {
 }
 
 Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
-  const std::vector<Slot>& buckets = index_->buckets;
-  if (buckets.empty()) return {};
-  const Index& rows = *index_;
+  if (!MayMatch(atoms)) return {};
+  const Index* index = this->index();
+  if (index == nullptr || index->buckets.empty()) return {};
+  const std::vector<Slot>& buckets = index->buckets;
+  const Index& rows = *index;
   const auto range = [&](std::uint32_t first, std::uint32_t end) {
     const RowId* base = rows.Rows().data();
     return Range{base + first, base + end};
@@ -221,7 +275,7 @@ Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
   if (IsLastMiss(atoms)) return {};
   const std::uint64_t h = HashOf(atoms);
   const std::size_t mask = buckets.size() - 1;
-  const std::vector<std::uint32_t>& starts = index_->starts;
+  const std::vector<std::uint32_t>& starts = index->starts;
   for (std::size_t i = h & mask;; i = (i + 1) & mask) {
     const Slot& s = buckets[i];
     if (s.group == 0) {
@@ -288,7 +342,10 @@ int Lookup::CompareKey(RowId row, std::span<const KeyValue> values) const {
 // A search with fewer values than keys matches the leading keys only: such
 // a range is found by binary search.
 Lookup::Range Lookup::BinarySearch(std::span<const KeyValue> values) const {
-  const std::vector<RowId>& rows = index_->Rows();
+  if (!MayMatch(values)) return {};
+  const Index* index = this->index();
+  if (index == nullptr || index->size == 0) return {};
+  const std::vector<RowId>& rows = index->Rows();
   const RowId* begin = rows.data();
   const RowId* end = rows.data() + rows.size();
   const RowId* lo = std::lower_bound(begin, end, 0, [&](RowId r, int) { return CompareKey(r, values) < 0; });
@@ -297,7 +354,7 @@ Lookup::Range Lookup::BinarySearch(std::span<const KeyValue> values) const {
 }
 
 Lookup::Range Lookup::Find(std::span<const KeyValue> values) const {
-  if (table_ == nullptr || !index_ || index_->size == 0) return {};
+  if (table_ == nullptr) return {};
   if (values.size() < keys_.size() || keys_.size() > 8) return BinarySearch(values);
   Atom atoms[8];
   for (std::size_t i = 0; i < keys_.size(); ++i) {
@@ -313,12 +370,12 @@ Lookup::Range Lookup::Find(std::span<const KeyValue> values) const {
 }
 
 Lookup::Range Lookup::Find(const Table& master, RowId row, std::span<const int> master_fields) const {
-  if (table_ == nullptr || !index_ || index_->size == 0) return {};
+  if (table_ == nullptr) return {};
   const std::size_t n = std::min<std::size_t>(master_fields.size(), 8);
   if (n < keys_.size() || keys_.size() > 8) {
     KeyValue values[8];
     for (std::size_t i = 0; i < n; ++i) values[i] = KeyValue::Of(master, row, master_fields[i]);
-    return BinarySearch(std::span<const KeyValue>(values, n));
+    return Find(std::span<const KeyValue>(values, n));
   }
   // The values a KeyValue would carry, without copying texts: a text key
   // takes the master's text, a numeric key its number (a text that reads as

@@ -125,9 +125,23 @@ class Lookup {
   Range FindAtoms(const Atom* atoms) const;
   std::shared_ptr<const Index> BuildIndex(std::shared_ptr<const std::vector<RowId>> rows) const;
 
+  // The index, made when the lookup is made or, while a key holds one value
+  // on every row, by the first search that asks for that value (a key left
+  // empty throughout a damaged file is searched with filled values, which
+  // find nothing without an index over its millions of rows).
+  const Index* index() const;
+  // Whether a search for `atoms` (or the leading `values`) can find rows at
+  // all: each key of one value must be searched for that value.
+  bool MayMatch(const Atom* atoms) const;
+  bool MayMatch(std::span<const KeyValue> values) const;
+
   const Table* table_ = nullptr;
   std::vector<int> keys_;
-  std::shared_ptr<const Index> index_;
+  std::vector<int> all_;  // keys_, then the fields that order equal keys
+  mutable std::shared_ptr<const Index> index_;
+  // Keys (by position) that hold one value on every row, while the index is
+  // not made yet; empty once it is.
+  mutable std::vector<std::size_t> one_value_keys_;
   // The group the last search found, rows[last_first_, last_end_) (none
   // while last_end_ is 0): passes search the same keys for several rows in
   // a row, or walk their rows in key order and ask for the group after it.

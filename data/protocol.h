@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data/finding_text.h"
+
 namespace zentrox {
 
 struct Rgb {
@@ -59,17 +61,19 @@ struct RecordRef {
   friend bool operator==(const RecordRef&, const RecordRef&) = default;
 };
 
+// Its texts are FindingTexts: a protocol keeps up to 100,000 findings, most
+// of whose texts repeat from line to line.
 struct Finding {
-  std::string rule;     // stable id such as "new.sd.days-week-5-or-6" (data/rule_catalogue.h)
-  std::string section;  // the file section ("REV5_SD"), or "load" in part 1
-  std::string pack;
-  std::string declaration;
-  std::string name;
-  std::string caption;
+  FindingText rule;     // stable id such as "new.sd.days-week-5-or-6" (data/rule_catalogue.h)
+  FindingText section;  // the file section ("REV5_SD"), or "load" in part 1
+  FindingText pack;
+  FindingText declaration;
+  FindingText name;
+  FindingText caption;
   // The field's text as it stood in the file, when the line names a field
   // of a record; empty otherwise.
-  std::string value;
-  std::string message;
+  FindingText value;
+  FindingText message;
   // The number the line shows as its row ("строка N"); none when it shows none.
   std::optional<int> row;
   // The record the line names, whatever order its pass walked in; none when

@@ -112,9 +112,15 @@ void Table::ZeroBuffer::CopyFrom(const ZeroBuffer& other, std::size_t used) {
 }
 
 Table::Column::Column(const Column& other)
-    : type(other.type), length(other.length), capacity(other.length), palette(other.palette), values(other.values) {
+    : type(other.type),
+      length(other.length),
+      capacity(other.length),
+      pick_width(other.pick_width),
+      palette(other.palette),
+      values(other.values),
+      value_slots(other.value_slots) {
   bits.buffer.CopyFrom(other.bits.buffer, BitBytes(length));
-  if (other.pick.buffer.data() != nullptr) pick.buffer.CopyFrom(other.pick.buffer, length);
+  if (other.pick.buffer.data() != nullptr) pick.buffer.CopyFrom(other.pick.buffer, length * pick_width);
   if (other.ints.buffer.data() != nullptr) ints.buffer.CopyFrom(other.ints.buffer, length * sizeof(std::int32_t));
   if (other.texts.buffer.data() != nullptr) texts.buffer.CopyFrom(other.texts.buffer, length * sizeof(TextRef));
 }
@@ -128,7 +134,7 @@ void Table::Column::Grow(std::size_t rows) {
   if (rows <= capacity) return;
   rows = std::max({rows, capacity * 2, std::size_t{16}});
   bits.buffer.Grow(BitBytes(rows), BitBytes(length));
-  if (InPalette()) pick.buffer.Grow(rows, length);
+  if (InPalette()) pick.buffer.Grow(rows * pick_width, length * pick_width);
   switch (type) {
     case FieldType::Integer:
     case FieldType::Date: ints.buffer.Grow(rows * sizeof(std::int32_t), length * sizeof(std::int32_t)); break;
@@ -146,10 +152,24 @@ void Table::Column::LeavePalette() {
   palette = false;
   if (capacity > 0) texts.buffer.Grow(capacity * sizeof(TextRef), 0);
   for (std::size_t r = 0; r < length; ++r) {
-    if (Has(r)) texts[r] = values[pick[r] - 1u].text;
+    if (Has(r)) texts[r] = values[PickAt(r) - 1u].text;
   }
   values = {};
+  value_slots = {};
   pick.buffer = ZeroBuffer();
+  pick_width = 1;
+}
+
+void Table::Column::WidenPicks() {
+  if (pick_width == 2) return;
+  ZeroArray<std::uint8_t> wide;
+  if (capacity > 0) wide.buffer.Grow(capacity * 2, 0);
+  for (std::size_t r = 0; r < length; ++r) {
+    const auto v = static_cast<std::uint16_t>(pick[r]);
+    std::memcpy(&wide[r * 2], &v, 2);
+  }
+  pick = std::move(wide);
+  pick_width = 2;
 }
 
 void Table::Column::Truncate(std::size_t rows) {
@@ -159,7 +179,7 @@ void Table::Column::Truncate(std::size_t rows) {
   for (std::size_t r = rows; r < length; ++r) {
     if (!Has(r)) continue;
     MarkEmpty(r);
-    if (pick.buffer.data() != nullptr) pick[r] = 0;
+    if (pick.buffer.data() != nullptr) SetPick(r, 0);
     if (ints.buffer.data() != nullptr) ints[r] = 0;
     if (texts.buffer.data() != nullptr) texts[r] = TextRef();
   }
@@ -171,7 +191,7 @@ std::size_t Table::Column::Bytes() const {
   switch (type) {
     case FieldType::Integer:
     case FieldType::Date: per_row += sizeof(std::int32_t); break;
-    case FieldType::Float: per_row += palette ? 1 : sizeof(TextRef); break;
+    case FieldType::Float: per_row += palette ? pick_width : sizeof(TextRef); break;
     case FieldType::String: per_row += sizeof(TextRef); break;
   }
   return capacity * per_row + BitBytes(capacity);
@@ -185,6 +205,7 @@ void Table::Clear() {
   }
   chars_.clear();
   chars_.shrink_to_fit();
+  long_texts_ = {};
   source_file_.clear();
   line_runs_ = {};
   line_rows_ = 0;
@@ -315,7 +336,14 @@ RowId Table::AppendRepeats(std::size_t count) {
     Column& c = col(f);
     c.Hold(end - 1);
     SetBits(&c.bits[0], begin, end);
-    if (c.InPalette()) std::fill(&c.pick[begin], &c.pick[begin] + count, c.pick[prev]);
+    if (c.InPalette()) {
+      const std::size_t p = c.PickAt(prev);
+      if (c.pick_width == 1) {
+        std::fill(&c.pick[begin], &c.pick[begin] + count, static_cast<std::uint8_t>(p));
+      } else {
+        for (std::size_t r = begin; r < end; ++r) c.SetPick(r, p);
+      }
+    }
     switch (c.type) {
       case FieldType::Integer:
       case FieldType::Date: std::fill(&c.ints[begin], &c.ints[begin] + count, c.ints[prev]); break;
@@ -401,7 +429,7 @@ bool Table::AnySet(RowId row) const {
   return false;
 }
 
-// The inline mark is the top bit of an arena reference's length.
+// The inline marks are in the top byte of an arena reference's length.
 static_assert(std::endian::native == std::endian::little);
 
 Table::TextRef Table::Intern(std::string_view text) {
@@ -412,11 +440,20 @@ Table::TextRef Table::Intern(std::string_view text) {
     ref.bytes[7] = static_cast<char>(0x80 | text.size());
     return ref;
   }
+  if (text.size() == 8 && text[7] >= '0' && text[7] <= '9') {
+    std::memcpy(ref.bytes, text.data(), 8);
+    return ref;
+  }
   if (chars_.size() + text.size() > 0xFFFFFFFFu || text.size() >= 0x80000000u) {
     throw std::length_error("table " + name_ + " text is too large");
   }
   ref.arena.offset = static_cast<std::uint32_t>(chars_.size());
   ref.arena.length = static_cast<std::uint32_t>(text.size());
+  if (text.size() >= kMaxArenaText) {
+    long_texts_.emplace_back(ref.arena.offset, ref.arena.length);
+    ref.arena.offset = static_cast<std::uint32_t>(long_texts_.size() - 1);
+    ref.arena.length = kLongText;
+  }
   chars_.append(text);
   return ref;
 }
@@ -485,19 +522,47 @@ void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
   Column& c = col(f);
   c.Hold(row);
   if (c.palette) {
-    // One text reads as one number.
-    for (std::size_t i = 0; i < c.values.size(); ++i) {
-      const FloatValue& v = c.values[i];
-      if (ViewOf(v.text) == text) {
-        c.pick[row] = static_cast<std::uint8_t>(i + 1);
-        c.MarkSet(row);
-        return;
+    // One text reads as one number. A few values are compared in turn, more
+    // are found by the hash of their text.
+    constexpr std::size_t kInTurn = 16;
+    std::size_t slot = 0;
+    if (c.value_slots.empty()) {
+      for (std::size_t i = 0; i < c.values.size(); ++i) {
+        if (ViewOf(c.values[i].text) == text) {
+          c.SetPick(row, i + 1);
+          c.MarkSet(row);
+          return;
+        }
+      }
+    } else {
+      const std::size_t mask = c.value_slots.size() - 1;
+      for (slot = table_internal::HashText(text) & mask; c.value_slots[slot] != 0; slot = (slot + 1) & mask) {
+        const std::size_t pick = c.value_slots[slot];
+        if (ViewOf(c.values[pick - 1].text) == text) {
+          c.SetPick(row, pick);
+          c.MarkSet(row);
+          return;
+        }
       }
     }
     if (c.values.size() < kPaletteSize) {
       c.values.push_back(FloatValue{value, Intern(text)});
-      c.pick[row] = static_cast<std::uint8_t>(c.values.size());
+      const std::size_t pick = c.values.size();
+      if (pick == 0x100) c.WidenPicks();
+      c.SetPick(row, pick);
       c.MarkSet(row);
+      if (!c.value_slots.empty() && c.values.size() * 2 <= c.value_slots.size()) {
+        c.value_slots[slot] = static_cast<std::uint16_t>(pick);
+      } else if (c.values.size() >= kInTurn) {
+        // (Re)built at twice the values at least: at most half full.
+        c.value_slots.assign(std::max<std::size_t>(64, std::bit_ceil(c.values.size() * 2)), 0);
+        const std::size_t mask = c.value_slots.size() - 1;
+        for (std::size_t i = 0; i < c.values.size(); ++i) {
+          std::size_t s = table_internal::HashText(ViewOf(c.values[i].text)) & mask;
+          while (c.value_slots[s] != 0) s = (s + 1) & mask;
+          c.value_slots[s] = static_cast<std::uint16_t>(i + 1);
+        }
+      }
       return;
     }
     c.LeavePalette();
@@ -524,7 +589,7 @@ void Table::SetEmpty(RowId row, int f) {
     case FieldType::Date: c.ints[row] = 0; break;
     case FieldType::Float:
       if (c.palette) {
-        c.pick[row] = 0;
+        c.SetPick(row, 0);
         break;
       }
       c.texts[row] = {};

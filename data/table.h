@@ -24,6 +24,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "data/date.h"
@@ -124,7 +125,7 @@ class Table {
   double Number(RowId row, int f) const {
     const Column& c = col(f);
     if (!c.Has(row)) return 0;
-    if (c.type == FieldType::Float) return c.palette ? c.values[c.pick[row] - 1].real : NumberOfFloat(c.texts[row]);
+    if (c.type == FieldType::Float) return c.palette ? c.values[c.PickAt(row) - 1].real : NumberOfFloat(c.texts[row]);
     if (c.type != FieldType::String) return c.ints[row];
     return NumberOfText(row, f);
   }
@@ -140,7 +141,7 @@ class Table {
   std::string_view View(RowId row, int f) const {
     const Column& c = col(f);
     if (!c.Has(row) || (c.type != FieldType::String && c.type != FieldType::Float)) return {};
-    return ViewOf(c.type == FieldType::Float && c.palette ? c.values[c.pick[row] - 1].text : c.texts[row]);
+    return ViewOf(c.type == FieldType::Float && c.palette ? c.values[c.PickAt(row) - 1].text : c.texts[row]);
   }
 
   // Row ids in ascending order of the key fields, stable: rows with equal keys
@@ -208,20 +209,32 @@ class Table {
   friend class Lookup;
   struct Cache;
   // A text of up to 7 bytes is kept in the reference itself (its last byte
-  // holds 0x80 and the length), a longer one in the arena. Most keys,
-  // codes and amounts are that short, so reading them touches no arena.
+  // holds 0x80 and the length), and so is a text of 8 bytes whose last byte
+  // is a digit (a number or amount of eight characters); a longer one is in
+  // the arena. Most keys, codes and amounts are that short, so reading them
+  // touches no arena, and a file of numbers costs no arena at all.
   union TextRef {
     struct {
       std::uint32_t offset;
-      std::uint32_t length;  // below 2^31: the top bit marks inline texts
+      std::uint32_t length;  // below kMaxArenaText: its top byte is no digit, nor has its top bit
     } arena;
     char bytes[8];
     TextRef() : arena{0, 0} {}
     bool IsInline() const { return (static_cast<unsigned char>(bytes[7]) & 0x80) != 0; }
+    bool IsInlineEight() const { return bytes[7] >= '0' && bytes[7] <= '9'; }
   };
   static_assert(sizeof(TextRef) == 8);
+  // An arena text this long or longer (hundreds of megabytes) would read as
+  // inline: its reference names its place in long_texts_ instead.
+  static constexpr std::uint32_t kMaxArenaText = 0x30000000;
+  static constexpr std::uint32_t kLongText = 0x7FFFFFFF;
   std::string_view ViewOf(const TextRef& r) const {
     if (r.IsInline()) return std::string_view(r.bytes, r.bytes[7] & 0x7F);
+    if (r.IsInlineEight()) return std::string_view(r.bytes, sizeof r.bytes);
+    if (r.arena.length == kLongText) {
+      const auto& [offset, length] = long_texts_[r.arena.offset];
+      return std::string_view(chars_.data() + offset, length);
+    }
     return std::string_view(chars_.data() + r.arena.offset, r.arena.length);
   }
   // Bytes that read as zero until written. Small buffers live on the heap;
@@ -271,13 +284,15 @@ class Table {
     double real = 0;
     TextRef text;
   };
-  // A float column holds its first few distinct values (number and text)
-  // in a palette while no more have been stored: a row's set byte is then
-  // 1 + the index of its value and nothing else is written per row, so a
-  // column of one repeated value (a file of lines that end after their first
-  // field) costs one byte per row instead of nine. The first value
-  // beyond the palette moves the column to a text per row.
-  static constexpr std::size_t kPaletteSize = 16;
+  // A float column holds its distinct values (number and text) in a palette
+  // while no more than kPaletteSize have been stored: a row keeps 1 + the
+  // index of its value, in one byte while there are at most 255 values and
+  // in two beyond, and nothing else is written per row, so a column of few
+  // values repeated (a file of lines that end after their first field)
+  // costs one or two bytes per row instead of eight. The first value beyond
+  // the palette moves the column to a text per row: a palette larger than
+  // the caches would make storing an amount slower than keeping its text.
+  static constexpr std::size_t kPaletteSize = 4096;
   struct Column {
     FieldType type = FieldType::String;
     // Rows held: [0, length); a later row is empty in this column.
@@ -286,13 +301,18 @@ class Table {
     // A bit per row: set when the row holds a value. A bit, not a byte: most
     // columns need nothing else to tell an empty field.
     ZeroArray<std::uint64_t> bits;
-    // Float, while in the palette: 1 + the index of the row's value.
+    // Float, while in the palette: 1 + the index of the row's value, in
+    // `pick_width` bytes.
     ZeroArray<std::uint8_t> pick;
+    std::size_t pick_width = 1;
     ZeroArray<std::int32_t> ints;  // Integer and Date
     ZeroArray<TextRef> texts;      // String, and Float once out of the palette
     // Float: the rows' values are in `values` (read only for float columns).
     bool palette = true;
     std::vector<FloatValue> values;
+    // Beyond a few values, the palette's values by the hash of their texts:
+    // 1 + the index, 0 for a free slot.
+    std::vector<std::uint16_t> value_slots;
 
     Column() = default;
     Column(const Column& other);
@@ -304,6 +324,23 @@ class Table {
     void MarkSet(std::size_t row) { bits[row / 64] |= std::uint64_t{1} << (row % 64); }
     void MarkEmpty(std::size_t row) { bits[row / 64] &= ~(std::uint64_t{1} << (row % 64)); }
     bool InPalette() const { return type == FieldType::Float && palette; }
+    // The row's pick, in its palette: 1 + the index of its value, 0 when empty.
+    std::size_t PickAt(std::size_t row) const {
+      if (pick_width == 1) return pick[row];
+      std::uint16_t v;
+      std::memcpy(&v, &pick[row * 2], 2);
+      return v;
+    }
+    void SetPick(std::size_t row, std::size_t value) {
+      if (pick_width == 1) {
+        pick[row] = static_cast<std::uint8_t>(value);
+      } else {
+        const auto v = static_cast<std::uint16_t>(value);
+        std::memcpy(&pick[row * 2], &v, 2);
+      }
+    }
+    // Two bytes per pick from the 256th value on.
+    void WidenPicks();
     static std::size_t BitBytes(std::size_t rows) { return (rows + 63) / 64 * sizeof(std::uint64_t); }
     // Makes room for rows up to `rows` (capacity only).
     void Grow(std::size_t rows);
@@ -334,6 +371,9 @@ class Table {
     if (ref.IsInline()) {
       std::memcpy(&word, ref.bytes, sizeof word);
       size = static_cast<std::size_t>(ref.bytes[7] & 0x7F);
+    } else if (ref.IsInlineEight()) {
+      std::memcpy(&word, ref.bytes, sizeof word);
+      size = sizeof word;
     } else if (ref.arena.length == sizeof word) {  // shorter texts are inline
       size = sizeof word;
       std::memcpy(&word, chars_.data() + ref.arena.offset, sizeof word);
@@ -370,6 +410,8 @@ class Table {
   std::vector<std::shared_ptr<const RankArray>> RanksOf(std::span<const int> keys) const;
   // The order by `keys`, kept in the cache when `keep`.
   std::shared_ptr<const std::vector<RowId>> MakeOrder(std::span<const int> keys, bool keep) const;
+  // The rows by the values of float field `f` alone; null when in file order.
+  std::shared_ptr<const std::vector<RowId>> OrderByValues(int f) const;
   // Computes the order by `keys`: from a kept order whose keys lead them, or
   // by a sort of the whole table.
   std::shared_ptr<const std::vector<RowId>> SortedOrder(std::span<const int> keys) const;
@@ -383,6 +425,7 @@ class Table {
   std::vector<FieldDef> fields_;
   std::vector<Column> columns_;
   std::string chars_;  // text arena of string and float fields
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> long_texts_;  // offset and length
   std::string source_file_;
   // Source lines by runs: rows from `row` on (up to the next run) come from
   // consecutive lines from `line` on (0: from no file). Rows usually follow

@@ -65,7 +65,9 @@ inline std::size_t PowerOfTwoAtLeast(std::size_t n) {
 struct Table::RankArray {
   // Every row has rank `r`.
   explicit RankArray(std::uint32_t r) : rank(r), width(0), constant(true) {}
-  RankArray(const std::vector<std::uint32_t>& ranks, std::uint32_t distinct)
+  // Takes the ranks by row; four-byte ranks are kept as they are, without
+  // a copy beside them.
+  RankArray(std::vector<std::uint32_t>&& ranks, std::uint32_t distinct)
       : width(distinct <= 0x100u     ? 1
               : distinct <= 0x10000u ? 2
                                      : 4) {
@@ -76,16 +78,17 @@ struct Table::RankArray {
       rank = ranks.empty() ? 0 : ranks.front();
       return;
     }
+    if (width == 4) {
+      words = std::move(ranks);
+      return;
+    }
     bytes.resize(ranks.size() * width);
     for (std::size_t i = 0; i < ranks.size(); ++i) {
-      switch (width) {
-        case 1: bytes[i] = static_cast<std::uint8_t>(ranks[i]); break;
-        case 2: {
-          auto v = static_cast<std::uint16_t>(ranks[i]);
-          std::memcpy(&bytes[i * 2], &v, 2);
-          break;
-        }
-        default: std::memcpy(&bytes[i * 4], &ranks[i], 4); break;
+      if (width == 1) {
+        bytes[i] = static_cast<std::uint8_t>(ranks[i]);
+      } else {
+        auto v = static_cast<std::uint16_t>(ranks[i]);
+        std::memcpy(&bytes[i * 2], &v, 2);
       }
     }
   }
@@ -98,18 +101,15 @@ struct Table::RankArray {
         std::memcpy(&v, &bytes[i * 2], 2);
         return v;
       }
-      default: {
-        std::uint32_t v;
-        std::memcpy(&v, &bytes[i * 4], 4);
-        return v;
-      }
+      default: return words[i];
     }
   }
   std::uint32_t rank = 0;  // of every row, when constant
   std::size_t width;
   // Every row has the same rank: the field orders nothing.
   bool constant = false;
-  std::vector<std::uint8_t> bytes;
+  std::vector<std::uint8_t> bytes;   // widths 1 and 2
+  std::vector<std::uint32_t> words;  // width 4
 };
 
 }  // namespace zentrox

@@ -68,36 +68,96 @@ bool RadixSort(KeyOf&& key_of, std::vector<RowId>& rows, std::size_t n, int bits
   return true;
 }
 
-// Open-addressing set of the distinct values of one field, giving each a
-// provisional id in order of first occurrence. A slot is 8 bytes (the high
-// half of the value's hash beside its id) and the set is kept at most three
-// quarters full: a field of 300,000 distinct values (a declaration number
-// over REV5_SD) takes 4 MB, not the 16 MB of full hashes at half load.
+std::vector<RowId> FileOrder(std::size_t rows) {
+  std::vector<RowId> order(rows);
+  for (std::size_t i = 0; i < rows; ++i) order[i] = static_cast<RowId>(i);
+  return order;
+}
+
+// Sorts [first, last) by (key_of(row), row) in place: a radix sort by the
+// keys' bytes from the most significant one down, each byte's buckets
+// permuted in place, so no second buffer of rows is needed; a few rows are
+// sorted by comparison, rows of one key by row.
+template <typename KeyOf>
+void SortByKeyInPlace(RowId* first, RowId* last, const KeyOf& key_of, int shift) {
+  const auto n = static_cast<std::size_t>(last - first);
+  if (n < 2) return;
+  if (n <= 32) {
+    std::sort(first, last, [&](RowId a, RowId b) {
+      const std::uint64_t ka = key_of(a);
+      const std::uint64_t kb = key_of(b);
+      return ka != kb ? ka < kb : a < b;
+    });
+    return;
+  }
+  std::size_t count[256] = {};
+  const std::uint64_t key0 = key_of(*first);
+  bool one_key = true;
+  for (const RowId* p = first; p != last; ++p) {
+    const std::uint64_t k = key_of(*p);
+    one_key = one_key && k == key0;
+    ++count[(k >> shift) & 0xFF];
+  }
+  if (one_key) {
+    std::sort(first, last);
+    return;
+  }
+  const auto digit = [&](RowId r) { return static_cast<std::size_t>((key_of(r) >> shift) & 0xFF); };
+  std::size_t start[257];
+  start[0] = 0;
+  for (std::size_t b = 0; b < 256; ++b) start[b + 1] = start[b] + count[b];
+  if (count[(key0 >> shift) & 0xFF] < n) {
+    std::size_t next[256];
+    std::copy(start, start + 256, next);
+    for (std::size_t b = 0; b < 256; ++b) {
+      while (next[b] < start[b + 1]) {
+        RowId r = first[next[b]];
+        for (std::size_t d = digit(r); d != b; d = digit(r)) std::swap(r, first[next[d]++]);
+        first[next[b]++] = r;
+      }
+    }
+  }
+  for (std::size_t b = 0; b < 256; ++b) {
+    if (count[b] < 2) continue;
+    // Past the last byte a bucket's keys are one: by row.
+    if (shift == 0) {
+      std::sort(first + start[b], first + start[b + 1]);
+    } else {
+      SortByKeyInPlace(first + start[b], first + start[b + 1], key_of, shift - 8);
+    }
+  }
+}
+
+// Open-addressing set of the distinct values of one field, giving each an
+// id in order of first occurrence. A slot is 8 bytes (the high half of the
+// value's hash beside its id) and the set is kept at most three quarters
+// full: a field of 300,000 distinct values (a declaration number over
+// REV5_SD) takes 4 MB. What tells the values apart (each id's number, or a
+// row holding its text) is the caller's; the set asks for an id's hash
+// again when it grows, rather than keeping 8 more bytes per value.
 class DistinctValues {
  public:
-  explicit DistinctValues(std::size_t expected) { Grow(PowerOfTwoAtLeast(expected < 1024 ? 64 : 1024)); }
+  DistinctValues() : slots_(64) {}
 
-  // Returns the id of the value whose hash is `hash`, `row` holding it;
-  // `same(id)` tells whether the value of that id equals it.
-  template <typename Same>
-  std::uint32_t IdOf(std::uint64_t hash, RowId row, Same&& same) {
-    if ((representatives_.size() + 1) * 4 > slots_.size() * 3) Grow(slots_.size() * 2);
+  std::size_t size() const { return size_; }
+
+  // Returns the id of the value whose hash is `hash`; `same(id)` tells
+  // whether the value of that id equals it, `hash_of(id)` gives its hash.
+  template <typename Same, typename HashOf>
+  std::uint32_t IdOf(std::uint64_t hash, Same&& same, HashOf&& hash_of) {
+    if ((size_ + 1) * 4 > slots_.size() * 3) Grow(slots_.size() * 2, hash_of);
     const std::size_t mask = slots_.size() - 1;
     const auto tag = static_cast<std::uint32_t>(hash >> 32);
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       Slot& s = slots_[i];
       if (s.id == kFree) {
         s.tag = tag;
-        s.id = static_cast<std::uint32_t>(representatives_.size());
-        representatives_.push_back(row);
-        hashes_.push_back(hash);
+        s.id = static_cast<std::uint32_t>(size_++);
         return s.id;
       }
       if (s.tag == tag && same(s.id)) return s.id;
     }
   }
-  const std::vector<RowId>& representatives() const { return representatives_; }
-  std::vector<RowId> TakeRepresentatives() { return std::move(representatives_); }
 
  private:
   static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
@@ -105,19 +165,80 @@ class DistinctValues {
     std::uint32_t tag = 0;  // the hash's high half
     std::uint32_t id = kFree;
   };
-  void Grow(std::size_t size) {
-    slots_.assign(size, Slot{});
+  template <typename HashOf>
+  void Grow(std::size_t size, HashOf&& hash_of) {
+    slots_ = std::vector<Slot>();  // the old slots go before the new ones come
+    slots_.resize(size);
     const std::size_t mask = size - 1;
-    for (std::uint32_t id = 0; id < hashes_.size(); ++id) {
-      std::size_t i = hashes_[id] & mask;
+    for (std::uint32_t id = 0; id < size_; ++id) {
+      const std::uint64_t h = hash_of(id);
+      std::size_t i = h & mask;
       while (slots_[i].id != kFree) i = (i + 1) & mask;
-      slots_[i] = Slot{static_cast<std::uint32_t>(hashes_[id] >> 32), id};
+      slots_[i] = Slot{static_cast<std::uint32_t>(h >> 32), id};
     }
   }
   std::vector<Slot> slots_;
-  std::vector<RowId> representatives_;
-  std::vector<std::uint64_t> hashes_;  // by id, to place the slots again when the set grows
+  std::size_t size_ = 0;
 };
+
+// Ranks of a numeric field of many distinct values (more than a hash set of
+// them would hold in little memory), by a stable radix sort of the rows
+// that hold a value by the bits of their numbers, then one walk of them in
+// that order: a row index and a sort buffer per row. Returns the number of
+// distinct values; `ids` (zero on entry) receives each row's rank, 0 when
+// empty.
+template <typename Has, typename NumberOf>
+std::uint32_t RanksBySorting(std::size_t rows, Has&& has, NumberOf&& number, std::vector<std::uint32_t>& ids) {
+  // Unsigned keys in the order of the numbers; -0 is 0.
+  const auto key = [&](RowId r) {
+    double v = number(r);
+    if (v == 0) v = 0;
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    return bits >> 63 != 0 ? ~bits : bits | std::uint64_t{1} << 63;
+  };
+  std::size_t n = 0;
+  for (std::size_t r = 0; r < rows; ++r) n += has(static_cast<RowId>(r)) ? 1 : 0;
+  std::vector<RowId> sorted;
+  sorted.reserve(n);
+  for (std::size_t r = 0; r < rows; ++r) {
+    if (has(static_cast<RowId>(r))) sorted.push_back(static_cast<RowId>(r));
+  }
+  constexpr int kDigit = 11;
+  constexpr std::size_t kBuckets = std::size_t{1} << kDigit;
+  constexpr int kDigits = (64 + kDigit - 1) / kDigit;
+  // How many keys have each value of each digit, all digits in one walk.
+  std::vector<std::size_t> count(kDigits * kBuckets);
+  for (RowId r : sorted) {
+    const std::uint64_t k = key(r);
+    for (int d = 0; d < kDigits; ++d) ++count[d * kBuckets + ((k >> (d * kDigit)) & (kBuckets - 1))];
+  }
+  {
+    std::vector<RowId> other;
+    for (int d = 0; d < kDigits && n > 0; ++d) {
+      std::size_t* c = &count[d * kBuckets];
+      // A digit every key shares moves nothing.
+      if (c[(key(sorted[0]) >> (d * kDigit)) & (kBuckets - 1)] == n) continue;
+      other.resize(n);
+      std::size_t sum = 0;
+      for (std::size_t b = 0; b < kBuckets; ++b) {
+        const std::size_t k = c[b];
+        c[b] = sum;
+        sum += k;
+      }
+      for (RowId r : sorted) other[c[(key(r) >> (d * kDigit)) & (kBuckets - 1)]++] = r;
+      sorted.swap(other);
+    }
+  }
+  std::uint32_t rank = 0;
+  std::uint64_t last = 0;
+  for (RowId r : sorted) {
+    const std::uint64_t k = key(r);
+    if (rank == 0 || k != last) ++rank;
+    last = k;
+    ids[r] = rank;
+  }
+  return rank;
+}
 
 }  // namespace
 
@@ -330,6 +451,10 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
                                   : RanksInFileOrder<double>(rows_, has, number, ids, ranks);
   const bool counted = !in_file_order && (c.type == FieldType::Integer || c.type == FieldType::Date) &&
                        RanksByCounting(c, rows_, ids, ranks);
+  // A numeric field of more distinct values than this is ranked by sorting
+  // its rows (RanksBySorting) rather than by hashing its values.
+  const std::size_t most_hashed = std::max<std::size_t>(std::size_t{1} << 16, rows_ / 4);
+  bool sorted = false;
   if (!in_file_order && !counted) {
     // Provisional ids in order of first occurrence, then the distinct values
     // sorted once. A float's number is read from its text, so each row's is
@@ -337,9 +462,11 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
     // goes as soon as it has served: a field of as many values as rows (a
     // personal code) would otherwise hold them all at once.
     std::vector<double> numbers;
-    std::vector<RowId> reps;
+    std::vector<RowId> reps;  // of texts: a row holding each
     {
-      DistinctValues values(rows_);
+      DistinctValues values;
+      const auto text_hash = [&](std::uint32_t id) { return HashText(View(reps[id], f)); };
+      const auto number_hash = [&](std::uint32_t id) { return HashNumber(numbers[id]); };
       double last_number = 0;
       for (RowId r = 0; r < rows_; ++r) {
         if (!c.Has(r)) {
@@ -349,47 +476,59 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
         const bool after_value = r > 0 && c.Has(r - 1);
         if (text) {
           const std::string_view v = View(r, f);
-          ids[r] = after_value && View(r - 1, f) == v
-                       ? ids[r - 1]
-                       : values.IdOf(HashText(v), r,
-                                     [&](std::uint32_t id) { return View(values.representatives()[id], f) == v; });
+          if (after_value && View(r - 1, f) == v) {
+            ids[r] = ids[r - 1];
+            continue;
+          }
+          ids[r] = values.IdOf(
+              HashText(v), [&](std::uint32_t id) { return View(reps[id], f) == v; }, text_hash);
+          if (ids[r] == reps.size()) reps.push_back(r);
         } else {
           const double v = Number(r, f);
           if (after_value && last_number == v) {
             ids[r] = ids[r - 1];
           } else {
-            ids[r] = values.IdOf(HashNumber(v), r, [&](std::uint32_t id) { return numbers[id] == v; });
+            ids[r] = values.IdOf(
+                HashNumber(v), [&](std::uint32_t id) { return numbers[id] == v; }, number_hash);
             if (ids[r] == numbers.size()) numbers.push_back(v);
+            if (numbers.size() > most_hashed) {
+              sorted = true;
+              break;
+            }
           }
           last_number = v;
         }
       }
-      reps = values.TakeRepresentatives();
     }
-    if (!text) reps = {};
-    const std::size_t count = text ? reps.size() : numbers.size();
-    std::vector<std::uint32_t> rank_of_id(count);
-    const auto rank_sorted = [&](auto& values) {
-      const auto less = [](const auto& a, const auto& b) { return a.first < b.first; };
-      if (!std::is_sorted(values.begin(), values.end(), less)) std::sort(values.begin(), values.end(), less);
-      for (std::uint32_t k = 0; k < values.size(); ++k) rank_of_id[values[k].second] = k + 1;
-    };
-    if (text) {
-      std::vector<std::pair<std::string_view, std::uint32_t>> values(count);
-      for (std::uint32_t i = 0; i < count; ++i) values[i] = {View(reps[i], f), i};
-      rank_sorted(values);
-    } else {
-      std::vector<std::pair<double, std::uint32_t>> values(count);
-      for (std::uint32_t i = 0; i < count; ++i) values[i] = {numbers[i], i};
+    if (sorted) {
       numbers = {};
-      rank_sorted(values);
+      std::fill(ids.begin(), ids.end(), 0u);
+      ranks = RanksBySorting(rows_, has, number, ids);
+    } else {
+      const std::size_t count = text ? reps.size() : numbers.size();
+      std::vector<std::uint32_t> rank_of_id(count);
+      const auto rank_sorted = [&](auto& values) {
+        const auto less = [](const auto& a, const auto& b) { return a.first < b.first; };
+        if (!std::is_sorted(values.begin(), values.end(), less)) std::sort(values.begin(), values.end(), less);
+        for (std::uint32_t k = 0; k < values.size(); ++k) rank_of_id[values[k].second] = k + 1;
+      };
+      if (text) {
+        std::vector<std::pair<std::string_view, std::uint32_t>> values(count);
+        for (std::uint32_t i = 0; i < count; ++i) values[i] = {View(reps[i], f), i};
+        rank_sorted(values);
+      } else {
+        std::vector<std::pair<double, std::uint32_t>> values(count);
+        for (std::uint32_t i = 0; i < count; ++i) values[i] = {numbers[i], i};
+        numbers = {};
+        rank_sorted(values);
+      }
+      reps = {};
+      for (std::uint32_t& id : ids) id = id == 0xFFFFFFFFu ? 0 : rank_of_id[id];
+      ranks = static_cast<std::uint32_t>(count);
     }
-    reps = {};
-    for (std::uint32_t& id : ids) id = id == 0xFFFFFFFFu ? 0 : rank_of_id[id];
-    ranks = static_cast<std::uint32_t>(count);
   }
   slot.distinct = ranks + 1;
-  slot.ranks = std::make_shared<const RankArray>(ids, slot.distinct);
+  slot.ranks = std::make_shared<const RankArray>(std::move(ids), slot.distinct);
   distinct = slot.distinct;
   return slot.ranks;
 }
@@ -478,6 +617,10 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
     base_keys = kept_ordering.size();
   }
   if (base && !known) {
+    // Keys beyond the base's that hold one value order nothing: the base
+    // is the order, and no key is ranked for it.
+    const std::span<const int> beyond = keys.subspan(base_keys);
+    if (std::all_of(beyond.begin(), beyond.end(), [&](int f) { return OneValueThroughout(f); })) return base;
     // The fields that order anything, of the leading list and of the rest.
     std::vector<std::shared_ptr<const RankArray>> rest;
     ordering_keys(keys.first(base_keys), true, ordering);
@@ -538,6 +681,27 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
       i = j;
     }
     return refined.empty() ? base : std::make_shared<const std::vector<RowId>>(std::move(refined));
+  }
+
+  // A list in which one float field alone holds more than one value, not
+  // ranked yet, is sorted by that field's values themselves: no rank array
+  // beside the order, no second buffer (a damaged file of millions of
+  // one-field lines orders every list by that field alone).
+  if (!known) {
+    int only = -1;
+    bool several = false;
+    for (int f : keys) {
+      if (f == only || OneValueThroughout(f)) continue;
+      several = only >= 0;
+      only = f;
+      if (several) break;
+    }
+    if (!several && only >= 0 && col(only).type == FieldType::Float && !KnownRanks(only)) {
+      if (auto order = OrderByValues(only)) return order;
+      std::lock_guard<std::mutex> lists(cache.mutex);
+      if (!cache.file_order) cache.file_order = std::make_shared<const std::vector<RowId>>(FileOrder(rows_));
+      return cache.file_order;
+    }
   }
 
   std::vector<RowId> rows;  // empty while the rows stand in file order
@@ -601,12 +765,106 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
   // An order no word moved is the file order, shared.
   if (moved) return std::make_shared<const std::vector<RowId>>(std::move(rows));
   std::lock_guard<std::mutex> lists(cache.mutex);
-  if (!cache.file_order) {
-    rows.resize(rows_);
-    for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
-    cache.file_order = std::make_shared<const std::vector<RowId>>(std::move(rows));
-  }
+  if (!cache.file_order) cache.file_order = std::make_shared<const std::vector<RowId>>(FileOrder(rows_));
   return cache.file_order;
+}
+
+// The rows by the values of float field `f`, empty ones first, equal ones
+// in file order; null when they stand in that order already. A column in
+// its palette, or of up to 65,536 numbers, is counted out by the ranks of
+// its values; any other is sorted in place by the bits of its numbers
+// (SortByKeyInPlace).
+std::shared_ptr<const std::vector<RowId>> Table::OrderByValues(int f) const {
+  const Column& c = col(f);
+  if (c.InPalette()) {
+    // The palette's values ranked: rank_of[pick], 0 for empty.
+    std::vector<std::uint32_t> by_value(c.values.size());
+    for (std::uint32_t i = 0; i < by_value.size(); ++i) by_value[i] = i;
+    std::stable_sort(by_value.begin(), by_value.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return c.values[a].real < c.values[b].real; });
+    std::vector<std::uint32_t> rank_of(c.values.size() + 1, 0);
+    std::uint32_t rank = 0;
+    for (std::size_t k = 0; k < by_value.size(); ++k) {
+      if (k == 0 || c.values[by_value[k - 1]].real != c.values[by_value[k]].real) ++rank;
+      rank_of[by_value[k] + 1] = rank;
+    }
+    const auto rank_at = [&](RowId r) { return c.Has(r) ? rank_of[c.PickAt(r)] : 0u; };
+    bool in_order = true;
+    for (RowId r = 1; r < rows_ && in_order; ++r) in_order = rank_at(r - 1) <= rank_at(r);
+    if (in_order) return nullptr;
+    // Counted out, stable: each rank's rows in file order.
+    std::vector<std::size_t> next(static_cast<std::size_t>(rank) + 1, 0);
+    for (RowId r = 0; r < rows_; ++r) ++next[rank_at(r)];
+    std::size_t sum = 0;
+    for (std::size_t& n : next) {
+      const std::size_t k = n;
+      n = sum;
+      sum += k;
+    }
+    std::vector<RowId> rows(rows_);
+    for (RowId r = 0; r < rows_; ++r) rows[next[rank_at(r)]++] = r;
+    return std::make_shared<const std::vector<RowId>>(std::move(rows));
+  }
+  // Unsigned keys in the order of the numbers, -0 as 0; 0 for an empty row.
+  const auto key = [&](RowId r) -> std::uint64_t {
+    if (!c.Has(r)) return 0;
+    double v = NumberOfFloat(c.texts[r]);
+    if (v == 0) v = 0;
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    return bits >> 63 != 0 ? ~bits : bits | std::uint64_t{1} << 63;
+  };
+  bool in_order = true;
+  for (RowId r = 1; r < rows_ && in_order; ++r) in_order = key(r - 1) <= key(r);
+  if (in_order) return nullptr;
+  {
+    // Up to kCounted distinct numbers are counted out in two walks of the
+    // rows in file order, each number found in a hash set of them; rows
+    // sorted by their numbers would be read in no order at all.
+    constexpr std::size_t kCounted = std::size_t{1} << 16;
+    DistinctValues values;
+    std::vector<double> numbers;
+    std::vector<std::size_t> at;  // by id: how many rows, then where the next goes
+    std::size_t empty = 0;
+    const auto id_of = [&](RowId r) {
+      const double v = NumberOfFloat(c.texts[r]);
+      return values.IdOf(
+          HashNumber(v), [&](std::uint32_t id) { return numbers[id] == v; },
+          [&](std::uint32_t id) { return HashNumber(numbers[id]); });
+    };
+    bool few = true;
+    for (RowId r = 0; r < rows_ && few; ++r) {
+      if (!c.Has(r)) {
+        ++empty;
+        continue;
+      }
+      const std::uint32_t id = id_of(r);
+      if (id == numbers.size()) {
+        numbers.push_back(NumberOfFloat(c.texts[r]));
+        at.push_back(0);
+        few = numbers.size() <= kCounted;
+      }
+      ++at[id];
+    }
+    if (few) {
+      std::vector<std::uint32_t> by_number(numbers.size());
+      for (std::uint32_t i = 0; i < by_number.size(); ++i) by_number[i] = i;
+      std::sort(by_number.begin(), by_number.end(),
+                [&](std::uint32_t a, std::uint32_t b) { return numbers[a] < numbers[b]; });
+      std::size_t sum = empty;
+      for (std::uint32_t id : by_number) {
+        const std::size_t k = at[id];
+        at[id] = sum;
+        sum += k;
+      }
+      std::vector<RowId> rows(rows_);
+      std::size_t next_empty = 0;
+      for (RowId r = 0; r < rows_; ++r) rows[c.Has(r) ? at[id_of(r)]++ : next_empty++] = r;
+      return std::make_shared<const std::vector<RowId>>(std::move(rows));
+    }
+  }
+  std::vector<RowId> rows = FileOrder(rows_);
+  SortByKeyInPlace(rows.data(), rows.data() + rows.size(), key, 56);
+  return std::make_shared<const std::vector<RowId>>(std::move(rows));
 }
 
 std::vector<std::shared_ptr<const Table::RankArray>> Table::RanksOf(std::span<const int> keys) const {

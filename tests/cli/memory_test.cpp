@@ -1,4 +1,5 @@
-// Running out of memory: zentrox-check under an address-space limit.
+// Running out of memory: zentrox-check under an address-space limit; and
+// the peak memory of a run on a damaged package against its unpacked size.
 //
 // The child gets the limit (setrlimit RLIMIT_AS between fork and exec, so
 // the archiver it starts inherits it too). The limit is found at test time:
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -36,6 +38,7 @@ const char* const kArchiveName = "REV5_1234567_00001_2026T03.rar";
 struct ChildRun {
   int status = -1;  // exit status; -1 when ended by a signal
   int signal = 0;
+  long peak_kb = 0;  // the child's peak resident memory
   std::vector<std::string> lines;
 };
 
@@ -62,7 +65,9 @@ ChildRun CheckUnderLimit(const std::string& work, const std::string& archive, rl
   }
   ChildRun r;
   int raw = 0;
-  if (pid < 0 || ::waitpid(pid, &raw, 0) != pid) return r;
+  struct rusage usage {};
+  if (pid < 0 || ::wait4(pid, &raw, 0, &usage) != pid) return r;
+  r.peak_kb = usage.ru_maxrss;
   if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
   if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
   r.lines = test::SplitLines(test::ReadBytes(out));
@@ -91,6 +96,19 @@ std::vector<std::string> PackageFilesIn(const std::string& dir) {
   return names;
 }
 
+// `bytes` of lines of one field, each a number of eight digits that varies
+// from line to line.
+std::string EightDigitLines(std::size_t bytes) {
+  std::string sd;
+  sd.reserve(bytes + 16);
+  std::uint64_t x = 1;
+  while (sd.size() < bytes) {
+    x = x * 6364136223846793005u + 1442695040888963407u;
+    sd += std::to_string(10000000 + (x >> 33) % 90000000) + "\n";
+  }
+  return sd;
+}
+
 TEST(OutOfMemory, EndsTheRunWithOneLineExit3AndNoPackageFiles) {
 #ifdef ZENTROX_UNDER_ASAN
   GTEST_SKIP() << "AddressSanitizer cannot run under an address-space limit";
@@ -113,13 +131,9 @@ TEST(OutOfMemory, EndsTheRunWithOneLineExit3AndNoPackageFiles) {
   ASSERT_NE(fits, 0u) << "the small package did not check under any limit";
   const rlim_t limit = fits + (rlim_t{64} << 20);
 
-  // 32 MB of lines holding only a declaration number: eight million rows.
-  std::string sd;
-  const std::string line = "1\xB0\r\n";
-  sd.reserve(line.size() << 23);
-  for (int i = 0; i < (1 << 23); ++i) sd += line;
-  test::WriteBytes(large + kArchiveName, PackageArchive(sd));
-  sd = std::string();
+  // 64 MB of lines holding only a declaration number, each another: seven
+  // million rows.
+  test::WriteBytes(large + kArchiveName, PackageArchive(EightDigitLines(std::size_t{64} << 20)));
 
   const ChildRun run = CheckUnderLimit(work, large + kArchiveName, limit, root.path());
   EXPECT_EQ(run.signal, 0) << "ended by a signal";
@@ -131,6 +145,32 @@ TEST(OutOfMemory, EndsTheRunWithOneLineExit3AndNoPackageFiles) {
 
   // The working directory is free for the next run, which checks clean.
   EXPECT_EQ(CheckUnderLimit(work, small + kArchiveName, 0, root.path()).status, 0);
+#endif
+}
+
+// A REV5_SD of short one-field lines whose values vary from line to line
+// (each a number of eight digits) peaks within four times the unpacked
+// package: its rows, their orders and lookups and the protocol's fault
+// lines together.
+TEST(PeakMemory, OneFieldLinesOfVaryingValuesWithinFourTimesTheInput) {
+#ifdef ZENTROX_UNDER_ASAN
+  GTEST_SKIP() << "AddressSanitizer's shadow memory is not the program's";
+#else
+  TempDir root;
+  const std::string work = root / "work/";
+  fs::create_directory(work);
+  test::CopyDictionaries(work);
+  std::string sd = EightDigitLines(std::size_t{32} << 20);
+  std::size_t input = sd.size();
+  for (const char* f : {"rev5_t", "rev5_ip", "rev5_na"}) {
+    input += fs::file_size(std::string(ZENTROX_SOURCE_DIR) + "/examples/quarterly-valid/" + f);
+  }
+  test::WriteBytes(root / kArchiveName, PackageArchive(sd));
+  sd = std::string();
+
+  const ChildRun run = CheckUnderLimit(work, root / kArchiveName, 0, root.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_LE(static_cast<std::size_t>(run.peak_kb) * 1024, 4 * input) << "peak " << run.peak_kb << " KiB";
 #endif
 }
 

@@ -1,6 +1,7 @@
 // Rule passes run side by side must write the protocol of the same passes run
 // in turn: the same lines in the same order, the fault-line limit's line in
 // the same place, the same counts, and the same end when a pass throws.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,8 +29,9 @@ std::vector<std::string> Dump(Protocol& p) {
   for (const ProtocolLine& l : p.lines()) {
     std::string s = std::to_string(static_cast<int>(l.kind)) + (l.style.color == kRed ? "r " : "  ") + l.text;
     if (l.finding) {
-      s += " [" + l.finding->rule + " " + l.finding->section + " " + l.finding->pack + "/" +
-           l.finding->declaration + (l.finding->row ? " @" + std::to_string(*l.finding->row) : "") + "]";
+      const Finding& f = *l.finding;
+      s += fmt::format(" [{} {} {}/{}{}]", f.rule, f.section, f.pack, f.declaration,
+                       f.row ? " @" + std::to_string(*f.row) : "");
     }
     out.push_back(s);
   }

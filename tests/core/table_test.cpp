@@ -59,17 +59,39 @@ TEST(TableOrder, AgreesWithSortingTheValues) {
     few_ties.numbers.push_back(i % 20 == 1 ? few_ties.numbers.back() : std::to_string((i * 37) % 100));
     few_ties.texts.push_back(words[(100 - i) % 7]);
   }
+  // More than 255 numbers (two bytes per row in the palette), more than the
+  // palette holds (counted out by their ranks), and more than 65,536 (sorted
+  // by the numbers' bits, ties by row); "5" and "5.0" are one number.
+  Case wide{"wide palette", {}, {}}, counted{"counted", {}, {}}, beyond{"beyond the palette", {}, {}};
+  for (int i = 0; i < 100000; ++i) {
+    const int v = static_cast<int>(i * 7919LL % 200003) - 100000;
+    beyond.numbers.push_back(i % 11 == 0 ? "" : i % 17 == 0 ? "-0" : std::to_string(v) + (i % 3 == 0 ? ".25" : ""));
+    beyond.texts.push_back(words[i % 7]);
+    if (i < 20000) {
+      counted.numbers.push_back(i % 13 == 0 ? "" : std::to_string(v % 6000) + (i % 5 == 0 ? ".0" : ""));
+      counted.texts.push_back(words[i % 7]);
+    }
+    if (i < 3000) {
+      wide.numbers.push_back(i % 13 == 0 ? "" : std::to_string(v % 600) + (i % 2 == 0 ? ".5" : ""));
+      wide.texts.push_back(words[i % 7]);
+    }
+  }
   const Case cases[] = {
       many,
       few_ties,
-      {"in file order", {"", "-5", "-5", "", "-0", "0", "3.5", "3.5", "10"},
+      wide,
+      counted,
+      beyond,
+      {"in file order",
+       {"", "-5", "-5", "", "-0", "0", "3.5", "3.5", "10"},
        {"", "a", "a", "", "ab", "abc", "z", "Ёж", "Ёжик"}},
-      {"backwards", {"10", "3.5", "0", "", "-0", "-5", "-5", "", "-7"},
+      {"backwards",
+       {"10", "3.5", "0", "", "-0", "-5", "-5", "", "-7"},
        {"Ёжик", "Ёж", "z", "", "abc", "ab", "a", "", "a"}},
-      {"no order", {"3", "3", "", "-1", "7", "0", "-0", "3", "-1"},
+      {"no order",
+       {"3", "3", "", "-1", "7", "0", "-0", "3", "-1"},
        {"Борис", "Борис", "", "ана", "Ана", "a", "Бор", "Борис", "b"}},
-      {"sorted but one", {"1", "2", "2", "3", "4", "5", "6", "-1", "7"},
-       {"a", "b", "b", "c", "d", "e", "f", "0", "g"}},
+      {"sorted but one", {"1", "2", "2", "3", "4", "5", "6", "-1", "7"}, {"a", "b", "b", "c", "d", "e", "f", "0", "g"}},
   };
   for (const Case& k : cases) {
     std::vector<std::vector<std::string>> rows;
