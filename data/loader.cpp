@@ -12,52 +12,22 @@
 #include <type_traits>
 
 #include "data/files.h"
+#include "data/load_lines.h"
 #include "data/rule_entries.h"
 #include "data/schemas.h"
 #include "data/text.h"
 
 namespace zentrox {
+
+using load::BaseName;
+using load::Fault;
+using load::ForEachLine;
+using load::KeepIfAnySet;
+
 namespace {
 
 constexpr char kTerminator = '\xB0';
 
-// Calls `fn` with each line of `data` and the offset where it starts: a line
-// ends at LF or CR LF, which are not part of it, and a CR that is not
-// followed by LF is dropped. An `fn` that returns an offset is also given
-// the offset after the line's end and returns where the next line starts:
-// there, or further on past lines it took in itself.
-template <typename Fn>
-void ForEachLine(std::string_view data, Fn&& fn) {
-  std::string line;
-  std::size_t i = 0;
-  const std::size_t n = data.size();
-  // The line `fn` is given and where the next line starts.
-  auto call = [&](std::string_view text, std::size_t start, std::size_t next) {
-    if constexpr (std::is_invocable_v<Fn&, std::string_view, std::size_t, std::size_t>) {
-      return std::max(next, std::size_t{fn(text, start, next)});
-    } else {
-      fn(text, start);
-      return next;
-    }
-  };
-  while (i < n) {
-    const char* lf = static_cast<const char*>(std::memchr(data.data() + i, '\n', n - i));
-    std::size_t end = lf == nullptr ? n : static_cast<std::size_t>(lf - data.data());
-    std::string_view raw(data.data() + i, end - i);
-    std::size_t cr = raw.find('\r');
-    if (cr == std::string_view::npos) {
-      i = call(raw, i, end + 1);
-    } else if (cr + 1 == raw.size()) {
-      i = call(raw.substr(0, cr), i, end + 1);  // CR LF
-    } else {
-      line.clear();
-      for (char c : raw) {
-        if (c != '\r') line.push_back(c);
-      }
-      i = call(std::string_view(line), i, end + 1);
-    }
-  }
-}
 
 // A package file's bytes, mapped rather than copied. The pages already
 // parsed can be given back while loading, so a large file never sits in
@@ -150,17 +120,17 @@ std::string_view QuotedText(const FieldDef& field, std::string_view text) {
   return text.size() <= kQuotedNumberChars ? text : Utf8Prefix(text, kQuotedNumberChars);
 }
 
-// The file part of a path.
+}  // namespace
+
+namespace load {
+
 std::string BaseName(const std::string& path) {
   std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A loader's fault of `rule` names line `line` of `file` (0: the file as a
-// whole), which is also the number its text shows; its message is the
-// rule's, or `message`.
 void Fault(FindingWriter& c, std::string text, const RuleEntry& rule, std::string caption, const std::string& file,
-           int line, std::string_view value = {}, std::string_view message = {}) {
+           int line, std::string_view value, std::string_view message) {
   Finding f;
   f.rule = rule.id;
   f.section = "load";
@@ -178,12 +148,11 @@ void Fault(FindingWriter& c, std::string text, const RuleEntry& rule, std::strin
   c.protocol().AddFinding(std::move(text), std::move(f));
 }
 
-// Keeps a faulty line's row when at least one of its fields converted.
 void KeepIfAnySet(Table& table, RowId row) {
   if (!table.AnySet(row)) table.DropLastRow();
 }
 
-}  // namespace
+}  // namespace load
 
 namespace {
 
@@ -466,101 +435,6 @@ void LoadPackageFile(FindingWriter& checks, const std::string& path, FileKind ki
   FileBytes file(*actual);
   checks.protocol().Add("fisierul " + ShownPath(path));
   PackageFileReader(checks, kind, table, file).Read();
-}
-
-void LoadDictionary(FindingWriter& checks, const std::string& path, Table& table, std::string_view closing_row) {
-  table.Clear();
-  std::optional<std::string> actual = FindFileNoCase(path);
-  if (!actual) {
-    Fault(checks, fmt::format("{} {}", rule::kDictionaryFilePresent.message, ShownPath(path)), rule::kDictionaryFilePresent, "",
-          BaseName(path), 0);
-    return;
-  }
-  std::string data = ReadWholeFile(*actual);
-  const std::string file_name = BaseName(path);
-  int line_no = 0;
-  ForEachLine(data, [&](std::string_view line, std::size_t) {
-    ++line_no;
-    std::size_t bar = line.find('|');
-    if (bar == std::string_view::npos) {
-      Fault(checks, fmt::format("{}{}строка {}", rule::kDictionaryLineIntact.message, ShownPath(path), line_no),
-            rule::kDictionaryLineIntact, "", file_name, line_no);
-      return;
-    }
-    RowId row = table.AppendRow();
-    if (table.Store(row, 0, Cp1251ToUtf8(line.substr(0, bar))) == StoreResult::Failed) {
-      table.DropLastRow();
-      const std::string_view message = rule::kDictionaryDataTypeValid.message;
-      std::string text = checks.profile().numbered_dictionary_faults
-                             ? fmt::format("{} N {}, Строка {}", message, 1, line_no)
-                             : fmt::format("{}, Строка {}", message, line_no);
-      Fault(checks, std::move(text), rule::kDictionaryDataTypeValid, "", file_name, line_no);
-    }
-  });
-  if (!closing_row.empty()) table.Store(table.AppendRow(), 0, closing_row);
-}
-
-void LoadDictionaryRecords(FindingWriter& checks, const std::string& path, Table& table) {
-  table.Clear();
-  std::optional<std::string> actual = FindFileNoCase(path);
-  if (!actual) {
-    Fault(checks, fmt::format("{} {}", rule::kDictionaryFilePresent.message, ShownPath(path)), rule::kDictionaryFilePresent, "",
-          BaseName(path), 0);
-    return;
-  }
-  std::string data = ReadWholeFile(*actual);
-  const std::string file_name = BaseName(path);
-  const int n = table.FieldCount();
-  int line_no = 0;
-  std::string terminated;
-  ForEachLine(data, [&](std::string_view line, std::size_t) {
-    ++line_no;
-    if (!line.empty() && line.back() != '|') {
-      terminated.assign(line);
-      terminated.push_back('|');
-      line = terminated;
-    }
-    RowId row = table.AppendRow();
-    bool fault = false;
-    std::string_view rest = line;
-    for (int f = 0; f < n; ++f) {
-      std::string_view raw;
-      std::size_t bar = rest.find('|');
-      if (bar != std::string_view::npos) {
-        raw = rest.substr(0, bar);
-        rest.remove_prefix(bar + 1);
-      }
-      std::string text = Cp1251ToUtf8(raw);
-      if (table.field(f).type == FieldType::Date && !text.empty() && Utf8Length(text) != 10) {
-        Fault(checks, fmt::format("{} строка {}", rule::kDictionaryDateFormatValid.message, line_no),
-              rule::kDictionaryDateFormatValid, table.field(f).name, file_name, line_no);
-        fault = true;
-      }
-      if (table.Store(row, f, text) == StoreResult::Failed) {
-        // A dictionary of records words the fault as a package file does.
-        const std::string_view message = rule::kDictionaryDataTypeValid.second_message;
-        Fault(checks, fmt::format("{}строка {}", message, line_no), rule::kDictionaryDataTypeValid, table.field(f).name,
-              file_name, line_no, {}, message);
-        fault = true;
-      }
-    }
-    if (fault) {
-      KeepIfAnySet(table, row);
-      return;
-    }
-    if (!rest.empty()) {
-      Fault(checks, fmt::format("{} Строка {}", rule::kDictionaryLineEnded.message, line_no),
-            rule::kDictionaryLineEnded, "", file_name, line_no);
-      KeepIfAnySet(table, row);
-    }
-  });
-}
-
-void PadDistrictCodes(Table& raion) {
-  for (RowId r = 0; r < raion.size(); ++r) {
-    std::string code = raion.Text(r, 0);
-    if (Utf8Length(code) != 2) raion.SetText(r, 0, "0" + code);
-  }
 }
 
 }  // namespace zentrox

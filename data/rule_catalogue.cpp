@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "data/protocol_writers.h"
+#include "data/json_writer.h"
 #include "data/rule_entries.h"
 
 namespace zentrox {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "data/utf8.h"
+#include "base/utf8.h"
 
 namespace zentrox {
 

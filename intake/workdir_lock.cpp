@@ -12,7 +12,7 @@
 #include <cstring>
 #include <thread>
 
-#include "data/env_count.h"
+#include "base/env_count.h"
 #include "data/rule_entries.h"
 
 namespace zentrox {

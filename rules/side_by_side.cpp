@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "data/env_count.h"
+#include "base/env_count.h"
 
 namespace zentrox {
 

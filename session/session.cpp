@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "data/env_count.h"
+#include "base/env_count.h"
 #include "data/files.h"
 #include "data/rule_entries.h"
 #include "data/text.h"

@@ -9,7 +9,9 @@
 #include <QWidget>
 
 #include "data/files.h"
-#include "data/protocol_writers.h"
+#include "data/atomic_write.h"
+#include "data/csv_writer.h"
+#include "data/rtf_writer.h"
 #include "ui/installation_check.h"
 #include "ui/ports.h"
 #include "ui/run_gate.h"

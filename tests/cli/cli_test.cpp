@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "cli/cli_support.h"
-#include "data/protocol_writers.h"
+#include "data/json_writer.h"
 #include "data/rule_catalogue.h"
 #include "intake/command_runner.h"
 #include "support/test_support.h"

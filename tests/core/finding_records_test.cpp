@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "data/protocol_writers.h"
+#include "data/csv_writer.h"
+#include "data/json_writer.h"
 #include "data/rule_catalogue.h"
 #include "data/text.h"
 #include "new_format_test_package.h"

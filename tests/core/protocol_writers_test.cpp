@@ -4,7 +4,11 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "data/protocol_writers.h"
+#include "data/atomic_write.h"
+#include "data/csv_writer.h"
+#include "data/json_writer.h"
+#include "data/rtf_writer.h"
+#include "data/text_writer.h"
 #include "support/test_support.h"
 
 namespace zentrox {

@@ -13,7 +13,7 @@
 #include <functional>
 #include <thread>
 
-#include "data/env_count.h"
+#include "base/env_count.h"
 #include "data/files.h"
 #include "intake/command_runner.h"
 #include "intake/workdir_lock.h"

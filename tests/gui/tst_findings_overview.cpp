@@ -17,7 +17,8 @@
 #include <QTextBlock>
 #include <QTreeWidget>
 
-#include "data/protocol_writers.h"
+#include "data/csv_writer.h"
+#include "data/text_writer.h"
 #include "data/rule_catalogue.h"
 #include "gui_test_support.h"
 #include "session/session.h"

@@ -20,7 +20,7 @@
 // `e` with NAMEs writes each NAME at most once, under its lower-case form, from
 // the last entry that matches it; a NAME the archive lacks is not an error.
 #include "crc32.h"
-#include "data/env_count.h"
+#include "base/env_count.h"
 #include "entry_names.h"
 #include "rar4_writer.h"
 #include "rar_headers.h"

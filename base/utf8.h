@@ -1,5 +1,5 @@
-// The UTF-8 encoder, header-only so that the archiver shares it without
-// linking the data library.
+// The UTF-8 encoder, header-only so that the archiver shares it with the
+// checker without linking the core.
 #pragma once
 
 #include <string>
