@@ -7,8 +7,8 @@
 
 #include "app/formatting_settings.h"
 #include "app/zentrox_app.h"
-#include "data/clock.h"
-#include "data/heap.h"
+#include "model/clock.h"
+#include "engine/heap.h"
 #include "intake/command_runner.h"
 #include "intake/workdir.h"
 #include "ui/ports.h"

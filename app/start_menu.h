@@ -10,7 +10,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "data/variant.h"
+#include "model/variant.h"
 #include "ui/app_context.h"
 
 class QPushButton;

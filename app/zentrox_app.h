@@ -14,8 +14,8 @@
 #include <QUrl>
 
 #include "app/start_menu.h"
-#include "data/schemas.h"
-#include "data/variant.h"
+#include "model/schemas.h"
+#include "model/variant.h"
 #include "ui/app_context.h"
 
 namespace zentrox {

@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "data/date.h"
-#include "data/schemas.h"
-#include "data/text.h"
+#include "engine/date.h"
+#include "model/schemas.h"
+#include "engine/text.h"
 
 namespace zentrox::bench {
 namespace {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "data/variant.h"
+#include "model/variant.h"
 
 namespace zentrox::bench {
 

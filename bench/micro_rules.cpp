@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "bench/micro_support.h"
-#include "data/protocol.h"
+#include "report/protocol.h"
 #include "rules/rule_set.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "data/loader.h"
+#include "report/loader.h"
 #include "intake/command_runner.h"
 
 namespace zentrox::bench {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "bench/genpkg.h"
-#include "data/checks.h"
-#include "data/schemas.h"
+#include "report/checks.h"
+#include "model/schemas.h"
 
 namespace zentrox::bench {
 

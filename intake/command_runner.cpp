@@ -11,7 +11,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "data/files.h"
+#include "model/files.h"
 #include "intake/interruption.h"
 
 extern char** environ;

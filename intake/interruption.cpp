@@ -13,7 +13,7 @@
 #include <ctime>
 #include <vector>
 
-#include "data/variant.h"
+#include "model/variant.h"
 
 namespace zentrox {
 namespace {

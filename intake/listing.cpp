@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "data/text.h"
+#include "engine/text.h"
 
 namespace zentrox {
 

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "data/text.h"
+#include "engine/text.h"
 
 namespace zentrox {
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "data/text.h"
+#include "engine/text.h"
 #include "intake/package_name.h"
 
 namespace zentrox {

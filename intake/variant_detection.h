@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "data/variant.h"
+#include "model/variant.h"
 
 namespace zentrox {
 

@@ -21,8 +21,8 @@
 
 #include <fmt/format.h>
 
-#include "data/files.h"
-#include "data/variant.h"
+#include "model/files.h"
+#include "model/variant.h"
 #include "intake/workdir_lock.h"
 
 namespace zentrox {

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "base/env_count.h"
-#include "data/rule_entries.h"
+#include "report/rule_entries.h"
 
 namespace zentrox {
 namespace {

@@ -6,11 +6,11 @@
 #include <exception>
 #include <new>
 
-#include "data/checks.h"
-#include "data/files.h"
-#include "data/loader.h"
-#include "data/rule_entries.h"
-#include "data/text.h"
+#include "report/checks.h"
+#include "model/files.h"
+#include "report/loader.h"
+#include "report/rule_entries.h"
+#include "engine/text.h"
 #include "rules/rule_set.h"
 
 namespace zentrox {

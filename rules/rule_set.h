@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "data/checks.h"
-#include "data/schemas.h"
-#include "data/variant.h"
+#include "report/checks.h"
+#include "model/schemas.h"
+#include "model/variant.h"
 
 namespace zentrox {
 

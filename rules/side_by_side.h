@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "data/checks.h"
-#include "data/schemas.h"
+#include "report/checks.h"
+#include "model/schemas.h"
 
 namespace zentrox {
 

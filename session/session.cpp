@@ -12,9 +12,9 @@
 #include <optional>
 
 #include "base/env_count.h"
-#include "data/files.h"
-#include "data/rule_entries.h"
-#include "data/text.h"
+#include "model/files.h"
+#include "report/rule_entries.h"
+#include "engine/text.h"
 #include "intake/command_runner.h"
 #include "intake/interruption.h"
 #include "intake/job_directory.h"

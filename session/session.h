@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "data/clock.h"
-#include "data/control_result.h"
-#include "data/protocol.h"
-#include "data/schemas.h"
-#include "data/variant.h"
+#include "model/clock.h"
+#include "report/control_result.h"
+#include "report/protocol.h"
+#include "model/schemas.h"
+#include "model/variant.h"
 
 namespace zentrox {
 

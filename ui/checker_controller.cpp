@@ -8,10 +8,10 @@
 #include <QThread>
 #include <QWidget>
 
-#include "data/files.h"
-#include "data/atomic_write.h"
-#include "data/csv_writer.h"
-#include "data/rtf_writer.h"
+#include "model/files.h"
+#include "report/atomic_write.h"
+#include "report/csv_writer.h"
+#include "report/rtf_writer.h"
 #include "ui/installation_check.h"
 #include "ui/ports.h"
 #include "ui/run_gate.h"

@@ -13,8 +13,8 @@
 #include <QPointer>
 #include <QString>
 
-#include "data/protocol.h"
-#include "data/variant.h"
+#include "report/protocol.h"
+#include "model/variant.h"
 #include "session/session.h"
 #include "ui/app_context.h"
 #include "ui/protocol_feed.h"
@@ -62,7 +62,7 @@ class CheckerController : public QObject {
   // Writes the protocol as rich text to `path` (atomically) and returns the
   // confirmation text. Throws std::runtime_error when it cannot write.
   QString Save(const QString& path);
-  // Writes the findings as CSV (data/csv_writer.h) to `path`
+  // Writes the findings as CSV (report/csv_writer.h) to `path`
   // (atomically), each row led by the window's archive path. Throws
   // std::runtime_error when it cannot write.
   void SaveFindings(const QString& path);

@@ -24,7 +24,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "data/files.h"
+#include "model/files.h"
 #include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/find_bar.h"

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "data/variant.h"
+#include "model/variant.h"
 #include "ui/app_context.h"
 #include "ui/ports.h"
 

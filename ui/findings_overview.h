@@ -9,8 +9,8 @@
 
 #include <QWidget>
 
-#include "data/findings_summary.h"
-#include "data/protocol.h"
+#include "report/findings_summary.h"
+#include "report/protocol.h"
 
 class QLabel;
 class QTreeWidget;

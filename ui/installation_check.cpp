@@ -1,7 +1,7 @@
 #include "ui/installation_check.h"
 
-#include "data/files.h"
-#include "data/rule_entries.h"
+#include "model/files.h"
+#include "report/rule_entries.h"
 #include "intake/command_runner.h"
 
 namespace zentrox::ui {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "data/protocol.h"
-#include "data/variant.h"
+#include "report/protocol.h"
+#include "model/variant.h"
 
 namespace zentrox::ui {
 

@@ -13,7 +13,7 @@
 #include <mutex>
 #include <vector>
 
-#include "data/protocol.h"
+#include "report/protocol.h"
 
 namespace zentrox::ui {
 

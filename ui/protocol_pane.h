@@ -19,7 +19,7 @@
 #include <memory>
 #include <vector>
 
-#include "data/protocol.h"
+#include "report/protocol.h"
 #include "ui/protocol_feed.h"
 
 class QMenu;

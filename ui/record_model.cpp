@@ -8,8 +8,8 @@
 #include <QVariantList>
 #include <string>
 
-#include "data/checks.h"
-#include "data/rule_catalogue.h"
+#include "report/checks.h"
+#include "report/rule_catalogue.h"
 
 namespace zentrox::ui {
 namespace {

@@ -12,7 +12,7 @@
 #include <QString>
 #include <vector>
 
-#include "data/table.h"
+#include "engine/table.h"
 
 namespace zentrox::ui {
 

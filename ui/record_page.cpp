@@ -20,8 +20,8 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
-#include "data/rule_catalogue.h"
-#include "data/variant.h"
+#include "report/rule_catalogue.h"
+#include "model/variant.h"
 #include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/protocol_pane.h"

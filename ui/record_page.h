@@ -18,8 +18,8 @@
 #include <QString>
 #include <QWidget>
 
-#include "data/protocol.h"
-#include "data/table.h"
+#include "report/protocol.h"
+#include "engine/table.h"
 #include "ui/app_context.h"
 
 class QLabel;

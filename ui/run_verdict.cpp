@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-#include "data/rule_entries.h"
+#include "report/rule_entries.h"
 
 namespace zentrox::ui {
 namespace {

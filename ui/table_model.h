@@ -9,7 +9,7 @@
 
 #include <QAbstractTableModel>
 
-#include "data/table.h"
+#include "engine/table.h"
 
 namespace zentrox::ui {
 

@@ -2,8 +2,8 @@
 // start-menu button. A further variant adds its row here.
 #pragma once
 
-#include "data/protocol.h"
-#include "data/variant.h"
+#include "report/protocol.h"
+#include "model/variant.h"
 
 namespace zentrox::ui {
 

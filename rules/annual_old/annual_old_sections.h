@@ -3,16 +3,16 @@
 // Every section walks its file in file order and applies its rules to each
 // row in a fixed order; the passes that need another order (duplicates,
 // totals) follow the walk. Each rule is a small function named after what it
-// checks and names its catalogue entry (data/rule_entries.h).
+// checks and names its catalogue entry (report/rule_entries.h).
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "data/checks.h"
-#include "data/rule_entries.h"
-#include "data/schemas.h"
-#include "data/table.h"
+#include "report/checks.h"
+#include "report/rule_entries.h"
+#include "model/schemas.h"
+#include "engine/table.h"
 #include "rules/common/common.h"
 #include "rules/common/duplicates.h"
 #include "rules/rule_set.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "data/text.h"
+#include "engine/text.h"
 #include "rules/annual_old/annual_old_sections.h"
 #include "rules/common/duplicates.h"
 

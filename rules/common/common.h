@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "data/checks.h"
-#include "data/table.h"
+#include "report/checks.h"
+#include "engine/table.h"
 
 namespace zentrox::common {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "data/checks.h"
-#include "data/table.h"
+#include "report/checks.h"
+#include "engine/table.h"
 
 namespace zentrox::common {
 

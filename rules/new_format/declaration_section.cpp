@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-#include "data/text.h"
+#include "engine/text.h"
 #include "rules/common/duplicates.h"
 #include "rules/new_format/new_format.h"
 

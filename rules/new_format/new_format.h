@@ -3,7 +3,7 @@
 // and its whole-file passes. Each variant composes them with a small options
 // struct and adds its own rules where its behaviour differs.
 //
-// Each check names its catalogue entry (data/rule_entries.h), whose id
+// Each check names its catalogue entry (report/rule_entries.h), whose id
 // follows "<set>.<file>.<check>": <set> is "new" for a check whose behaviour
 // all new-format sets share, or the variant ("quarterly", "annual",
 // "monthly") for a check that is its own; <file> is t, ip, na or sd.
@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "data/rule_entries.h"
+#include "report/rule_entries.h"
 #include "rules/common/common.h"
 #include "rules/rule_set.h"
 

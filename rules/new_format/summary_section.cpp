@@ -1,7 +1,7 @@
 // Section "fisierul REV5_T": the package summary and its sums over the packs.
 #include <fmt/format.h>
 
-#include "data/text.h"
+#include "engine/text.h"
 #include "rules/new_format/new_format.h"
 
 namespace zentrox::new_format {

@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "cli/cli_support.h"
-#include "data/json_writer.h"
-#include "data/rule_catalogue.h"
+#include "report/json_writer.h"
+#include "report/rule_catalogue.h"
 #include "intake/command_runner.h"
 #include "support/test_support.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/cli_support.h"
-#include "data/json_writer.h"
+#include "report/json_writer.h"
 #include "support/test_support.h"
 
 namespace zentrox {

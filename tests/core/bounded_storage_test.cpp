@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "data/checks.h"
-#include "data/loader.h"
-#include "data/schemas.h"
+#include "report/checks.h"
+#include "report/loader.h"
+#include "model/schemas.h"
 #include "support/test_support.h"
 
 namespace zentrox {

@@ -2,9 +2,9 @@
 
 #include <functional>
 
-#include "data/checks.h"
-#include "data/rule_entries.h"
-#include "data/schemas.h"
+#include "report/checks.h"
+#include "report/rule_entries.h"
+#include "model/schemas.h"
 #include "support/test_support.h"
 
 namespace zentrox {

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "data/csv_writer.h"
-#include "data/json_writer.h"
-#include "data/rule_catalogue.h"
-#include "data/text.h"
+#include "report/csv_writer.h"
+#include "report/json_writer.h"
+#include "report/rule_catalogue.h"
+#include "engine/text.h"
 #include "new_format_test_package.h"
 
 namespace zentrox {

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "data/files.h"
+#include "model/files.h"
 #include "intake/command_runner.h"
 #include "intake/listing.h"
 #include "intake/variant_detection.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "data/schemas.h"
+#include "model/schemas.h"
 #include "support/package_mutation.h"
 #include "support/rule_harness.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "data/protocol.h"
+#include "report/protocol.h"
 
 namespace zentrox {
 namespace {

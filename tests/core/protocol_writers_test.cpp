@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "data/atomic_write.h"
-#include "data/csv_writer.h"
-#include "data/json_writer.h"
-#include "data/rtf_writer.h"
-#include "data/text_writer.h"
+#include "report/atomic_write.h"
+#include "report/csv_writer.h"
+#include "report/json_writer.h"
+#include "report/rtf_writer.h"
+#include "report/text_writer.h"
 #include "support/test_support.h"
 
 namespace zentrox {

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "data/rule_catalogue.h"
+#include "report/rule_catalogue.h"
 #include "support/test_support.h"
 
 namespace zentrox {

@@ -15,7 +15,7 @@
 #include <iterator>
 #include <thread>
 
-#include "data/atomic_write.h"
+#include "report/atomic_write.h"
 #include "support/test_support.h"
 
 namespace zentrox {

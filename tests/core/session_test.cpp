@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "data/files.h"
-#include "data/text.h"
+#include "model/files.h"
+#include "engine/text.h"
 #include "intake/command_runner.h"
 #include "session/session.h"
 #include "support/test_support.h"

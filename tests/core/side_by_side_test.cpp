@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "data/variant.h"
+#include "model/variant.h"
 #include "new_format_test_package.h"
 #include "rules/side_by_side.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "data/schemas.h"
-#include "data/table.h"
+#include "model/schemas.h"
+#include "engine/table.h"
 
 namespace zentrox {
 namespace {

@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "data/schemas.h"
-#include "data/table.h"
+#include "model/schemas.h"
+#include "engine/table.h"
 
 namespace zentrox {
 namespace {

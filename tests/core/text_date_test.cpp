@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "data/date.h"
-#include "data/text.h"
+#include "engine/date.h"
+#include "engine/text.h"
 
 namespace zentrox {
 namespace {

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "base/env_count.h"
-#include "data/files.h"
+#include "model/files.h"
 #include "intake/command_runner.h"
 #include "intake/workdir_lock.h"
 #include "session/session.h"

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "data/checks.h"
-#include "data/loader.h"
-#include "data/schemas.h"
+#include "report/checks.h"
+#include "report/loader.h"
+#include "model/schemas.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <QTextDocument>
 
 #include "app/about_dialog.h"
-#include "data/date.h"
+#include "engine/date.h"
 #include "ui/checker_controller.h"
 #include "ui/checker_window.h"
 #include "ui/protocol_pane.h"

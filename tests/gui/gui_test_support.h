@@ -14,8 +14,8 @@
 #include <QTemporaryDir>
 
 #include "app/zentrox_app.h"
-#include "data/clock.h"
-#include "data/protocol.h"
+#include "model/clock.h"
+#include "report/protocol.h"
 #include "ui/ports.h"
 
 namespace zentrox::test {

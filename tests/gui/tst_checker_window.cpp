@@ -13,7 +13,7 @@
 
 #include "app/start_menu.h"
 #include "app/zentrox_app.h"
-#include "data/text_writer.h"
+#include "report/text_writer.h"
 #include "gui_test_support.h"
 #include "intake/workdir_lock.h"
 #include "session/session.h"

@@ -17,9 +17,9 @@
 #include <QTextBlock>
 #include <QTreeWidget>
 
-#include "data/csv_writer.h"
-#include "data/text_writer.h"
-#include "data/rule_catalogue.h"
+#include "report/csv_writer.h"
+#include "report/text_writer.h"
+#include "report/rule_catalogue.h"
 #include "gui_test_support.h"
 #include "session/session.h"
 #include "ui/checker_controller.h"

@@ -17,7 +17,7 @@
 
 #include "app/start_menu.h"
 #include "app/zentrox_app.h"
-#include "data/rule_catalogue.h"
+#include "report/rule_catalogue.h"
 #include "gui_test_support.h"
 #include "session/session.h"
 #include "ui/checker_controller.h"

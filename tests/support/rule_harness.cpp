@@ -6,7 +6,7 @@
 #include <map>
 #include <regex>
 
-#include "data/rule_catalogue.h"
+#include "report/rule_catalogue.h"
 #include "intake/package_name.h"
 
 namespace zentrox::test {

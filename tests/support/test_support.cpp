@@ -12,7 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "data/text.h"
+#include "engine/text.h"
 
 namespace zentrox::test {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "data/date.h"
-#include "data/protocol.h"
+#include "engine/date.h"
+#include "report/protocol.h"
 #include "support/guarded_access.h"
 #include "support/temp_dir.h"
 

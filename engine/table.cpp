@@ -1,0 +1,642 @@
+// A table's storage: columns of zero-filled memory, the text arena, and
+// storing, reading and comparing fields. Orders are in table_order.cpp,
+// lookups in lookup.cpp.
+#include "engine/table.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+#include "engine/number_parse.h"
+#include "engine/table_internal.h"
+#include "engine/text.h"
+
+namespace zentrox {
+
+using table_internal::CompareNumbers;
+using table_internal::CompareTexts;
+
+namespace {
+
+bool IsNumeric(FieldType t) { return t != FieldType::String; }
+
+}  // namespace
+
+std::string_view CutToFieldSize(const FieldDef& field, std::string_view text) {
+  // Only a text longer in bytes can be longer in characters.
+  if (field.type != FieldType::String || field.size <= 0 || text.size() <= static_cast<std::size_t>(field.size)) {
+    return text;
+  }
+  return Utf8Prefix(text, static_cast<std::size_t>(field.size));
+}
+
+Table::Table(std::string name, std::vector<FieldDef> fields)
+    : name_(std::move(name)), fields_(std::move(fields)), columns_(fields_.size()) {
+  for (std::size_t f = 0; f < fields_.size(); ++f) columns_[f].type = fields_[f].type;
+}
+
+int Table::FieldIndex(std::string_view name) const {
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    if (fields_[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+namespace {
+
+// From this size on a buffer is an anonymous mapping of its own.
+constexpr std::size_t kMappedBytes = std::size_t{1} << 20;
+
+std::size_t PageSize() {
+  static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  return page;
+}
+
+}  // namespace
+
+void Table::ZeroBuffer::Free() {
+  if (data_ == nullptr) return;
+  if (mapped_) {
+    ::munmap(data_, capacity_);
+  } else {
+    std::free(data_);
+  }
+  data_ = nullptr;
+  capacity_ = 0;
+  mapped_ = false;
+}
+
+void Table::ZeroBuffer::Grow(std::size_t bytes, std::size_t used) {
+  if (bytes <= capacity_) return;
+  if (bytes < kMappedBytes) {
+    void* p = std::calloc(bytes, 1);
+    if (p == nullptr) throw std::bad_alloc();
+    if (used > 0) std::memcpy(p, data_, used);
+    Free();
+    data_ = static_cast<char*>(p);
+    capacity_ = bytes;
+    return;
+  }
+  const std::size_t page = PageSize();
+  bytes = (bytes + page - 1) / page * page;
+  if (mapped_) {
+    // The pages move with their contents; the part added reads as zero.
+    void* p = ::mremap(data_, capacity_, bytes, MREMAP_MAYMOVE);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    data_ = static_cast<char*>(p);
+    capacity_ = bytes;
+    return;
+  }
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  if (used > 0) std::memcpy(p, data_, used);
+  Free();
+  data_ = static_cast<char*>(p);
+  capacity_ = bytes;
+  mapped_ = true;
+}
+
+void Table::ZeroBuffer::CopyFrom(const ZeroBuffer& other, std::size_t used) {
+  Free();
+  if (used == 0) return;
+  Grow(used, 0);
+  std::memcpy(data_, other.data_, used);
+}
+
+Table::Column::Column(const Column& other)
+    : type(other.type),
+      length(other.length),
+      capacity(other.length),
+      pick_width(other.pick_width),
+      palette(other.palette),
+      values(other.values),
+      value_slots(other.value_slots) {
+  bits.buffer.CopyFrom(other.bits.buffer, BitBytes(length));
+  if (other.pick.buffer.data() != nullptr) pick.buffer.CopyFrom(other.pick.buffer, length * pick_width);
+  if (other.ints.buffer.data() != nullptr) ints.buffer.CopyFrom(other.ints.buffer, length * sizeof(std::int32_t));
+  if (other.texts.buffer.data() != nullptr) texts.buffer.CopyFrom(other.texts.buffer, length * sizeof(TextRef));
+}
+
+Table::Column& Table::Column::operator=(const Column& other) {
+  if (this != &other) *this = Column(other);
+  return *this;
+}
+
+void Table::Column::Grow(std::size_t rows) {
+  if (rows <= capacity) return;
+  rows = std::max({rows, capacity * 2, std::size_t{16}});
+  bits.buffer.Grow(BitBytes(rows), BitBytes(length));
+  if (InPalette()) pick.buffer.Grow(rows * pick_width, length * pick_width);
+  switch (type) {
+    case FieldType::Integer:
+    case FieldType::Date: ints.buffer.Grow(rows * sizeof(std::int32_t), length * sizeof(std::int32_t)); break;
+    case FieldType::Float:
+      if (palette) break;
+      texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef));
+      break;
+    case FieldType::String: texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef)); break;
+  }
+  capacity = rows;
+}
+
+void Table::Column::LeavePalette() {
+  if (!palette) return;
+  palette = false;
+  if (capacity > 0) texts.buffer.Grow(capacity * sizeof(TextRef), 0);
+  for (std::size_t r = 0; r < length; ++r) {
+    if (Has(r)) texts[r] = values[PickAt(r) - 1u].text;
+  }
+  values = {};
+  value_slots = {};
+  pick.buffer = ZeroBuffer();
+  pick_width = 1;
+}
+
+void Table::Column::WidenPicks() {
+  if (pick_width == 2) return;
+  ZeroArray<std::uint8_t> wide;
+  if (capacity > 0) wide.buffer.Grow(capacity * 2, 0);
+  for (std::size_t r = 0; r < length; ++r) {
+    const auto v = static_cast<std::uint16_t>(pick[r]);
+    std::memcpy(&wide[r * 2], &v, 2);
+  }
+  pick = std::move(wide);
+  pick_width = 2;
+}
+
+void Table::Column::Truncate(std::size_t rows) {
+  if (rows >= length) return;
+  // Only set rows carry values (an empty field's value is zero); pages of
+  // rows never set are left untouched.
+  for (std::size_t r = rows; r < length; ++r) {
+    if (!Has(r)) continue;
+    MarkEmpty(r);
+    if (pick.buffer.data() != nullptr) SetPick(r, 0);
+    if (ints.buffer.data() != nullptr) ints[r] = 0;
+    if (texts.buffer.data() != nullptr) texts[r] = TextRef();
+  }
+  length = rows;
+}
+
+std::size_t Table::Column::Bytes() const {
+  std::size_t per_row = 0;
+  switch (type) {
+    case FieldType::Integer:
+    case FieldType::Date: per_row += sizeof(std::int32_t); break;
+    case FieldType::Float: per_row += palette ? pick_width : sizeof(TextRef); break;
+    case FieldType::String: per_row += sizeof(TextRef); break;
+  }
+  return capacity * per_row + BitBytes(capacity);
+}
+
+void Table::Clear() {
+  Changed();
+  for (std::size_t f = 0; f < columns_.size(); ++f) {
+    columns_[f] = Column{};
+    columns_[f].type = fields_[f].type;
+  }
+  chars_.clear();
+  chars_.shrink_to_fit();
+  long_texts_ = {};
+  source_file_.clear();
+  line_runs_ = {};
+  line_rows_ = 0;
+  rows_ = 0;
+  captions_ = nullptr;
+  kept_texts_ = {};
+  repeats_ = {};
+  repeat_row_ = kNoRow;
+}
+
+void Table::Reserve(std::size_t rows) {
+  for (Column& c : columns_) c.Grow(rows);
+}
+
+std::size_t Table::ColumnBytes() const {
+  std::size_t bytes = 0;
+  for (const Column& c : columns_) bytes += c.Bytes();
+  return bytes;
+}
+
+// A row is only counted: each column extends to it when a value is stored.
+RowId Table::AppendRow() {
+  if (rows_ >= kNoRow - 1) throw std::length_error("table " + name_ + " is full");
+  Changed();
+  return static_cast<RowId>(rows_++);
+}
+
+void Table::DropLastRow() {
+  if (rows_ == 0) return;
+  Changed(static_cast<RowId>(rows_ - 1));
+  --rows_;
+  for (Column& c : columns_) c.Truncate(rows_);
+  while (!kept_texts_.empty() && (kept_texts_.back().cell >> 16) >= rows_) kept_texts_.pop_back();
+}
+
+RowId Table::RowAtLine(std::uint32_t line) const {
+  if (line == 0) return kNoRow;
+  // Runs from a file ascend by line; a run of rows from no file has none.
+  for (std::size_t i = line_runs_.size(); i-- > 0;) {
+    const LineRun& run = line_runs_[i];
+    if (run.line == 0 || run.line > line) continue;
+    const std::size_t end = i + 1 < line_runs_.size() ? line_runs_[i + 1].row : line_rows_;
+    const std::size_t row = run.row + (line - run.line);
+    return row < end && row < rows_ ? static_cast<RowId>(row) : kNoRow;
+  }
+  return kNoRow;
+}
+
+std::string_view Table::Caption(int f) const {
+  if (!captions_ || f < 0 || static_cast<std::size_t>(f) >= captions_->size()) return {};
+  return (*captions_)[static_cast<std::size_t>(f)];
+}
+
+int Table::CaptionIndex(std::string_view caption) const {
+  if (!captions_ || caption.empty()) return -1;
+  for (std::size_t i = 0; i < captions_->size() && i < fields_.size(); ++i) {
+    if ((*captions_)[i] == caption) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void Table::KeepFileText(RowId row, int f, std::string_view utf8_text) {
+  if (kept_texts_.size() >= kMaxKeptFileTexts) return;
+  const std::uint64_t cell = std::uint64_t{row} << 16 | static_cast<std::uint16_t>(f);
+  std::string text(Utf8Prefix(utf8_text, kKeptFileTextChars));
+  if (kept_texts_.empty() || kept_texts_.back().cell < cell) {
+    kept_texts_.push_back({cell, std::move(text)});
+    return;
+  }
+  auto at = std::lower_bound(kept_texts_.begin(), kept_texts_.end(), cell,
+                             [](const KeptText& k, std::uint64_t c) { return k.cell < c; });
+  if (at != kept_texts_.end() && at->cell == cell)
+    at->text = std::move(text);
+  else
+    kept_texts_.insert(at, {cell, std::move(text)});
+}
+
+const Table::KeptText* Table::FindKept(RowId row, int f) const {
+  const std::uint64_t cell = std::uint64_t{row} << 16 | static_cast<std::uint16_t>(f);
+  auto at = std::lower_bound(kept_texts_.begin(), kept_texts_.end(), cell,
+                             [](const KeptText& k, std::uint64_t c) { return k.cell < c; });
+  return at != kept_texts_.end() && at->cell == cell ? &*at : nullptr;
+}
+
+bool Table::HasKeptFileText(RowId row, int f) const { return FindKept(row, f) != nullptr; }
+
+std::string Table::FileText(RowId row, int f) const {
+  if (const KeptText* kept = FindKept(row, f)) return kept->text;
+  return Text(row, f);
+}
+
+namespace {
+
+// Sets bits [first, end) of a bit array.
+void SetBits(std::uint64_t* words, std::size_t first, std::size_t end) {
+  while (first < end && first % 64 != 0) {
+    words[first / 64] |= std::uint64_t{1} << (first % 64);
+    ++first;
+  }
+  for (; first + 64 <= end; first += 64) words[first / 64] = ~std::uint64_t{0};
+  for (; first < end; ++first) words[first / 64] |= std::uint64_t{1} << (first % 64);
+}
+
+}  // namespace
+
+RowId Table::AppendRepeats(std::size_t count) {
+  if (count == 0) return kNoRow;
+  RowId first = static_cast<RowId>(rows_);
+  if (rows_ == 0) {
+    AppendRow();  // repeats nothing
+    if (--count == 0) return first;
+  }
+  if (count >= kNoRow - 1 - rows_) throw std::length_error("table " + name_ + " is full");
+  const RowId prev = static_cast<RowId>(rows_ - 1);
+  const std::size_t begin = rows_;
+  const std::size_t end = rows_ + count;
+  Changed();
+  rows_ = end;
+  // The fields set in a row and in the rows repeating it are listed once.
+  if (repeat_row_ != prev) {
+    repeat_fields_.clear();
+    for (std::size_t f = 0; f < columns_.size(); ++f) {
+      if (columns_[f].Has(prev)) repeat_fields_.push_back(static_cast<int>(f));
+    }
+  }
+  repeat_row_ = static_cast<RowId>(end - 1);
+  for (int f : repeat_fields_) {
+    Column& c = col(f);
+    c.Hold(end - 1);
+    SetBits(&c.bits[0], begin, end);
+    if (c.InPalette()) {
+      const std::size_t p = c.PickAt(prev);
+      if (c.pick_width == 1) {
+        std::fill(&c.pick[begin], &c.pick[begin] + count, static_cast<std::uint8_t>(p));
+      } else {
+        for (std::size_t r = begin; r < end; ++r) c.SetPick(r, p);
+      }
+    }
+    switch (c.type) {
+      case FieldType::Integer:
+      case FieldType::Date: std::fill(&c.ints[begin], &c.ints[begin] + count, c.ints[prev]); break;
+      case FieldType::Float:
+        if (c.palette) break;
+        std::fill(&c.texts[begin], &c.texts[begin] + count, c.texts[prev]);
+        break;
+      case FieldType::String: std::fill(&c.texts[begin], &c.texts[begin] + count, c.texts[prev]); break;
+    }
+  }
+  // The file texts of cells that did not convert repeat too.
+  std::size_t kept = kept_texts_.size();
+  while (kept > 0 && (kept_texts_[kept - 1].cell >> 16) == prev) --kept;
+  const std::size_t kept_end = kept_texts_.size();
+  for (std::size_t row = begin; row < end && kept < kept_end; ++row) {
+    for (std::size_t i = kept; i < kept_end; ++i) {
+      KeepFileText(static_cast<RowId>(row), static_cast<int>(kept_texts_[i].cell & 0xFFFF),
+                   std::string(kept_texts_[i].text));
+    }
+  }
+  const std::size_t words = (end + 63) / 64;
+  if (words > repeats_.size()) repeats_.resize(std::max(words, repeats_.size() * 2), 0);
+  SetBits(repeats_.data(), begin, end);
+  return first;
+}
+
+void Table::MarkRepeat(RowId row) {
+  if (row == 0 || row >= rows_) return;
+  const std::size_t word = row / 64;
+  if (word >= repeats_.size()) repeats_.resize(std::max(word + 1, repeats_.size() * 2), 0);
+  repeats_[word] |= std::uint64_t{1} << (row % 64);
+}
+
+std::size_t Table::NextUnrepeated(RowId row) const {
+  std::size_t word = row / 64;
+  if (word >= repeats_.size()) return row;
+  // The marks from `row` on, inverted: the lowest set bit is the answer.
+  std::uint64_t open = ~repeats_[word] >> (row % 64);
+  if (open != 0) return std::min(rows_, static_cast<std::size_t>(row) + std::countr_zero(open));
+  while (++word < repeats_.size() && repeats_[word] == ~std::uint64_t{0}) {
+  }
+  if (word >= repeats_.size()) return std::min(rows_, word * 64);
+  return std::min(rows_, word * 64 + static_cast<std::size_t>(std::countr_zero(~repeats_[word])));
+}
+
+void Table::ForgetRepeats(RowId row) {
+  for (std::size_t r = row; r <= static_cast<std::size_t>(row) + 1; ++r) {
+    if (r / 64 < repeats_.size()) repeats_[r / 64] &= ~(std::uint64_t{1} << (r % 64));
+  }
+}
+
+void Table::SetSourceLine(RowId row, std::uint32_t line) {
+  if (row < line_rows_) {
+    while (!line_runs_.empty() && line_runs_.back().row >= row) line_runs_.pop_back();
+    line_rows_ = row;
+  }
+  // Rows skipped read as from no file.
+  if (row > line_rows_) line_runs_.push_back({static_cast<RowId>(line_rows_), 0});
+  const bool continues = !line_runs_.empty() && line_runs_.back().line != 0 &&
+                         line_runs_.back().line + (row - line_runs_.back().row) == line;
+  if (!continues) line_runs_.push_back({row, line});
+  line_rows_ = static_cast<std::size_t>(row) + 1;
+}
+
+void Table::SetSourceLines(RowId row, std::uint32_t line, std::size_t count) {
+  if (count == 0) return;
+  SetSourceLine(row, line);
+  line_rows_ = static_cast<std::size_t>(row) + count;
+}
+
+std::uint32_t Table::SourceLine(RowId row) const {
+  if (row >= line_rows_) return 0;
+  auto next = std::upper_bound(line_runs_.begin(), line_runs_.end(), row,
+                               [](RowId r, const LineRun& run) { return r < run.row; });
+  const LineRun& run = *(next - 1);
+  return run.line == 0 ? 0 : run.line + (row - run.row);
+}
+
+bool Table::AnySet(RowId row) const {
+  for (const Column& c : columns_) {
+    if (c.Has(row)) return true;
+  }
+  return false;
+}
+
+// The inline marks are in the top byte of an arena reference's length.
+static_assert(std::endian::native == std::endian::little);
+
+Table::TextRef Table::Intern(std::string_view text) {
+  TextRef ref;
+  if (text.empty()) return ref;
+  if (text.size() <= 7) {
+    std::memcpy(ref.bytes, text.data(), text.size());
+    ref.bytes[7] = static_cast<char>(0x80 | text.size());
+    return ref;
+  }
+  if (text.size() == 8 && text[7] >= '0' && text[7] <= '9') {
+    std::memcpy(ref.bytes, text.data(), 8);
+    return ref;
+  }
+  if (chars_.size() + text.size() > 0xFFFFFFFFu || text.size() >= 0x80000000u) {
+    throw std::length_error("table " + name_ + " text is too large");
+  }
+  ref.arena.offset = static_cast<std::uint32_t>(chars_.size());
+  ref.arena.length = static_cast<std::uint32_t>(text.size());
+  if (text.size() >= kMaxArenaText) {
+    long_texts_.emplace_back(ref.arena.offset, ref.arena.length);
+    ref.arena.offset = static_cast<std::uint32_t>(long_texts_.size() - 1);
+    ref.arena.length = kLongText;
+  }
+  chars_.append(text);
+  return ref;
+}
+
+StoreResult Table::Store(RowId row, int f, std::string_view text) {
+  if (text.empty()) {
+    SetEmpty(row, f);
+    return StoreResult::Empty;
+  }
+  switch (col(f).type) {
+    case FieldType::Integer: {
+      std::int32_t v = 0;
+      if (!ParseInt32(text, v)) {
+        SetEmpty(row, f);
+        return StoreResult::Failed;
+      }
+      SetInt(row, f, v);
+      return StoreResult::Stored;
+    }
+    case FieldType::Float: {
+      double v = 0;
+      if (!ParseDouble(text, v)) {
+        SetEmpty(row, f);
+        return StoreResult::Failed;
+      }
+      SetFloat(row, f, v, text);
+      return StoreResult::Stored;
+    }
+    case FieldType::Date: {
+      auto d = ParseDate(text);
+      if (!d) {
+        SetEmpty(row, f);
+        return StoreResult::Failed;
+      }
+      SetDate(row, f, *d);
+      return StoreResult::Stored;
+    }
+    case FieldType::String: SetText(row, f, text); return StoreResult::Stored;
+  }
+  return StoreResult::Failed;
+}
+
+void Table::SetText(RowId row, int f, std::string_view text) {
+  Changed(row);
+  Column& c = col(f);
+  text = CutToFieldSize(field(f), text);
+  if (text.empty()) {
+    SetEmpty(row, f);
+    return;
+  }
+  c.Hold(row);
+  c.texts[row] = Intern(text);
+  c.MarkSet(row);
+}
+
+void Table::SetInt(RowId row, int f, std::int32_t value) {
+  Changed(row);
+  Column& c = col(f);
+  c.Hold(row);
+  c.ints[row] = value;
+  c.MarkSet(row);
+}
+
+void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
+  Changed(row);
+  Column& c = col(f);
+  c.Hold(row);
+  if (c.palette) {
+    // One text reads as one number. A few values are compared in turn, more
+    // are found by the hash of their text.
+    constexpr std::size_t kInTurn = 16;
+    std::size_t slot = 0;
+    if (c.value_slots.empty()) {
+      for (std::size_t i = 0; i < c.values.size(); ++i) {
+        if (ViewOf(c.values[i].text) == text) {
+          c.SetPick(row, i + 1);
+          c.MarkSet(row);
+          return;
+        }
+      }
+    } else {
+      const std::size_t mask = c.value_slots.size() - 1;
+      for (slot = table_internal::HashText(text) & mask; c.value_slots[slot] != 0; slot = (slot + 1) & mask) {
+        const std::size_t pick = c.value_slots[slot];
+        if (ViewOf(c.values[pick - 1].text) == text) {
+          c.SetPick(row, pick);
+          c.MarkSet(row);
+          return;
+        }
+      }
+    }
+    if (c.values.size() < kPaletteSize) {
+      c.values.push_back(FloatValue{value, Intern(text)});
+      const std::size_t pick = c.values.size();
+      if (pick == 0x100) c.WidenPicks();
+      c.SetPick(row, pick);
+      c.MarkSet(row);
+      if (!c.value_slots.empty() && c.values.size() * 2 <= c.value_slots.size()) {
+        c.value_slots[slot] = static_cast<std::uint16_t>(pick);
+      } else if (c.values.size() >= kInTurn) {
+        // (Re)built at twice the values at least: at most half full.
+        c.value_slots.assign(std::max<std::size_t>(64, std::bit_ceil(c.values.size() * 2)), 0);
+        const std::size_t mask = c.value_slots.size() - 1;
+        for (std::size_t i = 0; i < c.values.size(); ++i) {
+          std::size_t s = table_internal::HashText(ViewOf(c.values[i].text)) & mask;
+          while (c.value_slots[s] != 0) s = (s + 1) & mask;
+          c.value_slots[s] = static_cast<std::uint16_t>(i + 1);
+        }
+      }
+      return;
+    }
+    c.LeavePalette();
+  }
+  c.texts[row] = Intern(text);
+  c.MarkSet(row);
+}
+
+void Table::SetDate(RowId row, int f, Date value) {
+  Changed(row);
+  Column& c = col(f);
+  c.Hold(row);
+  c.ints[row] = value.serial();
+  c.MarkSet(row);
+}
+
+void Table::SetEmpty(RowId row, int f) {
+  Changed(row);
+  Column& c = col(f);
+  if (!c.Has(row)) return;  // empty already; a row the column does not hold stays so
+  c.MarkEmpty(row);
+  switch (c.type) {
+    case FieldType::Integer:
+    case FieldType::Date: c.ints[row] = 0; break;
+    case FieldType::Float:
+      if (c.palette) {
+        c.SetPick(row, 0);
+        break;
+      }
+      c.texts[row] = {};
+      break;
+    case FieldType::String: c.texts[row] = {}; break;
+  }
+}
+
+std::int32_t Table::IntOfOther(RowId row, int f) const {
+  const Column& c = col(f);
+  if (c.type == FieldType::Float) {
+    const double v = Number(row, f);
+    if (!(v > -2147483648.0 && v < 2147483648.0)) return 0;
+    return static_cast<std::int32_t>(std::nearbyint(v));
+  }
+  std::int32_t v = 0;
+  return ParseInt32(View(row, f), v) ? v : 0;
+}
+
+double Table::NumberOfText(RowId row, int f) const {
+  double v = 0;
+  return ParseDouble(View(row, f), v) ? v : 0;
+}
+
+std::string Table::Text(RowId row, int f) const {
+  const Column& c = col(f);
+  if (!c.Has(row)) return {};
+  switch (c.type) {
+    case FieldType::Integer: return std::to_string(c.ints[row]);
+    case FieldType::Date: return Date::FromSerial(c.ints[row]).ToString();
+    case FieldType::Float:
+    case FieldType::String: return std::string(View(row, f));
+  }
+  return {};
+}
+
+int Table::CompareCells(RowId a, int fa, const Table& other, RowId b, int fb) const {
+  bool ea = IsEmpty(a, fa);
+  bool eb = other.IsEmpty(b, fb);
+  if (ea || eb) return ea == eb ? 0 : (ea ? -1 : 1);
+  if (IsNumeric(field(fa).type) && IsNumeric(other.field(fb).type)) {
+    return CompareNumbers(Number(a, fa), other.Number(b, fb));
+  }
+  if (field(fa).type == FieldType::String && other.field(fb).type == FieldType::String) {
+    return CompareTexts(View(a, fa), other.View(b, fb));
+  }
+  return CompareTexts(Text(a, fa), other.Text(b, fb));
+}
+
+}  // namespace zentrox

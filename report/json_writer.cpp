@@ -1,0 +1,117 @@
+#include "report/json_writer.h"
+
+#include <fmt/format.h>
+
+#include "report/findings_summary.h"
+#include "report/rule_catalogue.h"
+#include "engine/text.h"
+
+namespace zentrox {
+
+std::string JsonString(std::string_view s) {
+  std::string out = "\"";
+  std::string text(s);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    char32_t cp = NextCodePoint(text, i);
+    switch (cp) {
+      case U'"': out += "\\\""; break;
+      case U'\\': out += "\\\\"; break;
+      case U'\n': out += "\\n"; break;
+      case U'\r': out += "\\r"; break;
+      case U'\t': out += "\\t"; break;
+      default:
+        if (cp < 0x20) {
+          out += fmt::format("\\u{:04x}", static_cast<unsigned>(cp));
+        } else {
+          AppendCodePoint(cp, out);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+namespace {
+
+const char* FormatName(FindingFormat f) {
+  switch (f) {
+    case FindingFormat::Field: return "field";
+    case FindingFormat::FieldNoRow: return "field-no-row";
+    case FindingFormat::DuplicateValue: return "duplicate-value";
+    case FindingFormat::Pack: return "pack";
+    case FindingFormat::Sum: return "sum";
+    case FindingFormat::SumMonthly: return "sum-monthly";
+    case FindingFormat::Plain: return "plain";
+    case FindingFormat::Loader: return "loader";
+  }
+  return "plain";
+}
+
+std::string JsonRow(const std::optional<int>& row) { return row ? fmt::format("{}", *row) : "null"; }
+
+std::string JsonRecord(const std::optional<RecordRef>& record) {
+  if (!record) return "null";
+  return fmt::format("{{\"file\": {}, \"line\": {}}}", JsonString(record->file), record->line);
+}
+
+// The rule's sentence from the catalogue, or null for a rule it lacks.
+std::string JsonExplanation(std::string_view rule) {
+  const RuleEntry* entry = FindRule(rule);
+  return entry ? JsonString(entry->requirement) : "null";
+}
+
+}  // namespace
+
+const char* ReportStatus(const Protocol& protocol, const ReportSummary& s) {
+  if (!s.completed) return "not-checked";
+  return protocol.FaultCount() > 0 ? "findings" : "clean";
+}
+
+std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& s) {
+  const FindingCounts counts = CountFindings(protocol);
+  std::string out = "{\n";
+  out += "  \"variant\": " + JsonString(s.variant) + ",\n";
+  out += "  \"archive\": " + JsonString(s.archive) + ",\n";
+  out += "  \"workdir\": " + JsonString(s.workdir) + ",\n";
+  out += fmt::format(
+      "  \"summary\": {{\"status\": \"{}\", \"completed\": {}, \"packs\": {}, \"declarations\": {}, "
+      "\"findings\": {}, \"left_out\": {}}},\n",
+      ReportStatus(protocol, s), s.completed ? "true" : "false", s.packs, s.declarations, counts.findings,
+      counts.left_out);
+  out += "  \"findings\": [";
+  bool first = true;
+  for (const ProtocolLine& line : protocol.lines()) {
+    if (line.kind != LineKind::Fault) continue;
+    out += first ? "\n" : ",\n";
+    first = false;
+    if (line.finding) {
+      const Finding& f = *line.finding;
+      out += fmt::format(
+          "    {{\"rule\": {}, \"section\": {}, \"pack\": {}, \"declaration\": {}, \"name\": {}, \"caption\": {}, "
+          "\"value\": {}, \"message\": {}, \"explanation\": {}, \"row\": {}, \"record\": {}, \"format\": \"{}\", "
+          "\"text\": {}}}",
+          JsonString(f.rule), JsonString(f.section), JsonString(f.pack), JsonString(f.declaration), JsonString(f.name),
+          JsonString(f.caption), f.value.empty() ? "null" : JsonString(f.value), JsonString(f.message),
+          JsonExplanation(f.rule), JsonRow(f.row), JsonRecord(f.record), FormatName(f.format), JsonString(line.text));
+    } else {
+      out +=
+          "    {\"rule\": \"\", \"section\": \"\", \"pack\": \"\", \"declaration\": \"\", \"name\": \"\", "
+          "\"caption\": \"\", \"value\": null, \"message\": " +
+          JsonString(line.text) +
+          ", \"explanation\": null, \"row\": null, \"record\": null, \"format\": \"plain\", \"text\": " +
+          JsonString(line.text) + "}";
+    }
+  }
+  out += first ? "],\n" : "\n  ],\n";
+  out += "  \"lines\": [";
+  first = true;
+  for (const ProtocolLine& line : protocol.lines()) {
+    out += first ? "\n    " : ",\n    ";
+    first = false;
+    out += JsonString(line.text);
+  }
+  out += first ? "]\n}" : "\n  ]\n}";
+  return out;
+}
+
+}  // namespace zentrox
