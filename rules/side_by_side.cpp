@@ -95,7 +95,10 @@ void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes
       finish(i);
     }
   };
+  // Room for every thread before the first starts: a list that grew while
+  // threads ran could fail to and drop a thread that is still joinable.
   std::vector<std::thread> pool;
+  pool.reserve(std::min(threads, passes.size()) - 1);
   for (std::size_t t = 1; t < std::min(threads, passes.size()); ++t) {
     try {
       pool.emplace_back(work);
