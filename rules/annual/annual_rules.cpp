@@ -125,8 +125,8 @@ void RunDuplicateMonthPass(new_format::Run& run) {
   c.context.Clear();
   // The order by declaration and month, which later passes walk, is taken
   // first: the order here only refines it (and mostly is it).
-  sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
-  c.WalkRows(*sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY}), [&](RowId r) {
+  run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
+  c.WalkRows(*run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY}), [&](RowId r) {
     if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
       c.context.declaration.assign(sd.View(r, sd::SD_NA));
       c.context.pack.assign(sd.View(r, sd::SD_PL));  // the last name stays empty in this pass
@@ -171,12 +171,12 @@ void RunDuplicateMonthPass(new_format::Run& run) {
 void RunYearlyLimitPass(new_format::Run& run) {
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
-  const Lookup declarations = new_format::DeclarationLookup(run.dm.name_account);
+  Lookup declarations = new_format::DeclarationLookup(run.indexes, run.dm.name_account);
   const std::optional<double> monthly = common::MonthlyContributionCap(run.year);
   if (!monthly || run.year < 2008) return;
   const double limit = 12 * *monthly;
   c.row = 0;  // never advanced here: the lines of this pass show "строка 0"
-  const auto shared_order = sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
+  const auto shared_order = run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
   const std::vector<RowId>& order = *shared_order;
   common::ForEachDeclarationGroup(sd, order, sd::SD_NA, sd::SD_PL, [&](std::span<const RowId> rows) {
     new_format::SetSaldoContext(run, declarations, rows.front());
@@ -195,10 +195,10 @@ void RunYearlyLimitPass(new_format::Run& run) {
 }  // namespace
 }  // namespace annual
 
-void RunAnnualRules(RuleRun& rule_run) {
+std::vector<PassResult> RunAnnualRules(const RuleRun& rule_run) {
   using namespace new_format;
   Run run(rule_run);
-  RunPasses(run, {
+  return RunPasses(run, {
                      {FileKind::T, [](Run& r) { RunSummarySection(r, annual::SummaryOptions()); }},
                      {FileKind::IP, RunPackSection},
                      {FileKind::NA, [](Run& r) { RunDeclarationSection(r, annual::DeclarationOptions()); }},

@@ -40,11 +40,11 @@ void MonthInQuarter(SaldoRow& row) {
 }  // namespace
 }  // namespace quarterly
 
-void RunQuarterlyRules(RuleRun& rule_run) {
+std::vector<PassResult> RunQuarterlyRules(const RuleRun& rule_run) {
   using namespace new_format;
   Run run(rule_run);
   const int quarter = rule_run.period;
-  RunPasses(run, {
+  return RunPasses(run, {
                      {FileKind::T, [](Run& r) { RunSummarySection(r, quarterly::SummaryOptions()); }},
                      {FileKind::IP, RunPackSection},
                      {FileKind::NA, [](Run& r) { RunDeclarationSection(r, quarterly::DeclarationOptions()); }},
