@@ -554,7 +554,6 @@ std::shared_ptr<const std::vector<RowId>> Table::MakeOrder(Cache& cache, std::sp
 // least significant first, orders the rows, and the starting order (file
 // order) breaks ties.
 std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(Cache& cache, std::span<const int> keys) const {
-
   // A field whose rows all hold one value orders nothing: orders are told
   // apart by their other keys, so one order serves every key list that
   // differs only in such fields (a file whose lines leave most fields empty

@@ -14,8 +14,8 @@ std::vector<PassResult> RunAnnualOldRules(const RuleRun& run) {
     return SideBySidePass{file, [&run, section](FindingWriter& c) { return section(RuleRun(run, c)); }};
   };
   const SideBySidePass passes[] = {
-      pass(FileKind::PL, RunPackSection),          pass(FileKind::NA_OLD, RunDeclarationSection),
-      pass(FileKind::SD_OLD, RunMonthlySection),   pass(FileKind::DI, RunPositionSection),
+      pass(FileKind::PL, RunPackSection),        pass(FileKind::NA_OLD, RunDeclarationSection),
+      pass(FileKind::SD_OLD, RunMonthlySection), pass(FileKind::DI, RunPositionSection),
       pass(FileKind::MU, RunExpenseSection),
   };
   return RunSideBySide(run.checks, passes);

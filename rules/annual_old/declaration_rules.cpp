@@ -236,7 +236,8 @@ PassResult RunDeclarationSection(const RuleRun& run) {
   if (c.row == 0) c.ReportPlain(rule::kAnnualOldNaFileNotEmpty);
 
   common::RunDuplicateCpasPass(
-      c, run.indexes, t, {.rule = &rule::kAnnualOldNaCpasUnique, .context = kWho, .compare = common::CompareAs::Number});
+      c, run.indexes, t,
+      {.rule = &rule::kAnnualOldNaCpasUnique, .context = kWho, .compare = common::CompareAs::Number});
   common::RunDuplicateIdnpPass(c, run.indexes, rule::kAnnualOldNaIdnpUnique, t, kWho);
   return result;
 }

@@ -90,7 +90,8 @@ PassResult RunExpenseSection(const RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
   ExpenseScope scope{c, dm, Lookup(run.indexes, dm.pack_label, {old_pl::PL_NUM_IN_EA}),
-                     Lookup(run.indexes, dm.name_account, {old_na::NA_ID, old_na::NA_PL}), Lookup(run.indexes, dm.rashod, {dict::ID})};
+                     Lookup(run.indexes, dm.name_account, {old_na::NA_ID, old_na::NA_PL}),
+                     Lookup(run.indexes, dm.rashod, {dict::ID})};
   const Table& rows = dm.money_util;
   c.WalkFile(rows, [&](RowId r) {
     ExpenseRow e{r, Linked(dm.pack_label, scope.packs.First(rows, r, {old_mu::MU_PL})),

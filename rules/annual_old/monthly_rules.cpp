@@ -132,7 +132,8 @@ void CheckTotalRows(FindingWriter& c, TableIndexes& indexes, const Table& rows, 
                                                   .missing_rule = &rule::kAnnualOldSdTotalRowPresent};
   Lookup by_declaration(indexes, declarations, {old_na::NA_ID, old_na::NA_PL});
   common::RunGroupTotalPass(
-      c, rows, *indexes.SharedOrder(rows, {old_sd::SD_NA, old_sd::SD_PL, old_sd::SD_MONTH}), kOptions, [&](RowId first) {
+      c, rows, *indexes.SharedOrder(rows, {old_sd::SD_NA, old_sd::SD_PL, old_sd::SD_MONTH}), kOptions,
+      [&](RowId first) {
         SetRowContext(c, rows, first, old_sd::SD_NA, old_sd::SD_PL,
                       Linked(declarations, by_declaration.First(rows, first, {old_sd::SD_NA, old_sd::SD_PL})));
       });

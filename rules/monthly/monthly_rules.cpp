@@ -117,17 +117,18 @@ std::vector<PassResult> RunMonthlyRules(const RuleRun& rule_run) {
   Run run(rule_run);
   const int month = rule_run.period;
   return RunPasses(run, {
-                     {FileKind::T, [](Run& r) { RunSummarySection(r, monthly::SummaryOptions()); }},
-                     {FileKind::IP, RunPackSection},
-                     {FileKind::NA, [](Run& r) { RunDeclarationSection(r, monthly::DeclarationOptions()); }},
-                     {FileKind::SD, [](Run& r) { RunSaldoRowPass(r, monthly::SaldoRowOptions()); }},
-                     {FileKind::SD,
-                      [month](Run& r) {
-                        RunOverlapPass(r, rule::kMonthlySdPeriodsDisjoint, [month](int m) { return m == month; });
-                      }},
-                     {FileKind::SD, RunCategoryValidityPass},
-                     {FileKind::SD, RunMonthSumPass},
-                 });
+                            {FileKind::T, [](Run& r) { RunSummarySection(r, monthly::SummaryOptions()); }},
+                            {FileKind::IP, RunPackSection},
+                            {FileKind::NA, [](Run& r) { RunDeclarationSection(r, monthly::DeclarationOptions()); }},
+                            {FileKind::SD, [](Run& r) { RunSaldoRowPass(r, monthly::SaldoRowOptions()); }},
+                            {FileKind::SD,
+                             [month](Run& r) {
+                               RunOverlapPass(r, rule::kMonthlySdPeriodsDisjoint,
+                                              [month](int m) { return m == month; });
+                             }},
+                            {FileKind::SD, RunCategoryValidityPass},
+                            {FileKind::SD, RunMonthSumPass},
+                        });
 }
 
 }  // namespace zentrox

@@ -41,8 +41,8 @@ void RunOverlapPass(Run& run, const RuleEntry& rule, const std::function<bool(in
   // The order by declaration and month, which later passes walk, is taken
   // first: the order here only refines it (and mostly is it).
   run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
-  const auto shared_order = run.indexes.SharedOrder(sd, 
-      {sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT, sd::SD_END_DT});
+  const auto shared_order = run.indexes.SharedOrder(
+      sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT, sd::SD_END_DT});
   const std::vector<RowId>& order = *shared_order;
   c.WalkRows(order, [&](RowId r) {
     if (!common::SameShortText(sd.View(r, sd::SD_NA), declaration) ||
@@ -152,8 +152,8 @@ void RunMonthSumPass(Run& run) {
   // The declaration's texts are set in the context only for a group that draws a line.
   SaldoContext context(run, declarations);
   common::RunGroupTotalPass(
-      c, sd, *run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), options, [&](RowId first) { context.Defer(first); },
-      [&](RowId r) { return sd.View(r, sd::SD_CATEGORY) != "150"; });
+      c, sd, *run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), options,
+      [&](RowId first) { context.Defer(first); }, [&](RowId r) { return sd.View(r, sd::SD_CATEGORY) != "150"; });
   c.SetDeferredContext();
 }
 

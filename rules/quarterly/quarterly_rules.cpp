@@ -45,23 +45,23 @@ std::vector<PassResult> RunQuarterlyRules(const RuleRun& rule_run) {
   Run run(rule_run);
   const int quarter = rule_run.period;
   return RunPasses(run, {
-                     {FileKind::T, [](Run& r) { RunSummarySection(r, quarterly::SummaryOptions()); }},
-                     {FileKind::IP, RunPackSection},
-                     {FileKind::NA, [](Run& r) { RunDeclarationSection(r, quarterly::DeclarationOptions()); }},
-                     {FileKind::SD,
-                      [](Run& r) {
-                        SaldoRowOptions rows;
-                        rows.period = quarterly::MonthInQuarter;
-                        RunSaldoRowPass(r, rows);
-                      }},
-                     {FileKind::SD,
-                      [quarter](Run& r) {
-                        RunOverlapPass(r, rule::kQuarterlySdPeriodsDisjoint,
-                                       [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });
-                      }},
-                     {FileKind::SD, RunCategoryValidityPass},
-                     {FileKind::SD, RunMonthSumPass},
-                 });
+                            {FileKind::T, [](Run& r) { RunSummarySection(r, quarterly::SummaryOptions()); }},
+                            {FileKind::IP, RunPackSection},
+                            {FileKind::NA, [](Run& r) { RunDeclarationSection(r, quarterly::DeclarationOptions()); }},
+                            {FileKind::SD,
+                             [](Run& r) {
+                               SaldoRowOptions rows;
+                               rows.period = quarterly::MonthInQuarter;
+                               RunSaldoRowPass(r, rows);
+                             }},
+                            {FileKind::SD,
+                             [quarter](Run& r) {
+                               RunOverlapPass(r, rule::kQuarterlySdPeriodsDisjoint,
+                                              [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });
+                             }},
+                            {FileKind::SD, RunCategoryValidityPass},
+                            {FileKind::SD, RunMonthSumPass},
+                        });
 }
 
 }  // namespace zentrox
