@@ -4,8 +4,34 @@
 #   ./test.sh              gcc build in build/
 #   ./test.sh --sanitize   clang build with AddressSanitizer, LeakSanitizer and
 #                          UndefinedBehaviorSanitizer in build-sanitize/
+#   ./test.sh --tsan       clang build with ThreadSanitizer in build-tsan/: the
+#                          core and command-line tests, whose rule passes run
+#                          side by side
 set -euo pipefail
 source "$(dirname "$0")/scripts/setup.sh"
+
+if [ "${1:-}" = "--tsan" ]; then
+  zentrox_install_missing --tsan
+  zentrox_build_tsan
+  cd "$ZENTROX_ROOT"
+  # As with --sanitize: every instrumented process writes its reports to a
+  # file of its own here, and any file there fails the run.
+  logs="$ZENTROX_ROOT/build-tsan/sanitizer-logs"
+  rm -rf "$logs"
+  mkdir -p "$logs"
+  export TSAN_OPTIONS="halt_on_error=1:exitcode=86:second_deadlock_stack=1:log_path=$logs/tsan"
+  status=0
+  ctest --preset tsan -j"$(nproc)" ${ZENTROX_SANITIZE_CTEST_ARGS:-} || status=$?
+  if [ -n "$(ls -A "$logs")" ]; then
+    echo "Sanitizer reports:" >&2
+    for f in "$logs"/*; do
+      echo "==== $f" >&2
+      cat "$f" >&2
+    done
+    status=1
+  fi
+  exit "$status"
+fi
 
 if [ "${1:-}" != "--sanitize" ]; then
   zentrox_install_missing --tests

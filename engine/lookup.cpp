@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/number_parse.h"
+#include "engine/table_indexes.h"
 #include "engine/table_internal.h"
 
 namespace zentrox {
@@ -34,26 +35,34 @@ KeyValue KeyValue::Of(const Table& t, RowId row, int f) {
   return k;
 }
 
-Lookup::Lookup(const Table& table, std::vector<int> keys, std::vector<int> then_by)
-    : table_(&table), keys_(std::move(keys)), all_(keys_) {
+Lookup::Lookup(const Table& table, std::vector<int> keys, std::vector<int> then_by) {
+  auto own = std::make_shared<TableIndexes>();
+  *this = Lookup(*own, table, std::move(keys), std::move(then_by));
+  own_indexes_ = std::move(own);
+}
+
+Lookup::Lookup(TableIndexes& indexes, const Table& table, std::vector<int> keys, std::vector<int> then_by)
+    : indexes_(&indexes), table_(&table), keys_(std::move(keys)), all_(keys_) {
   all_.insert(all_.end(), then_by.begin(), then_by.end());
   // Keys of one value wait for a search that asks for it, unless every key
   // is such (then the index costs nothing: one group, no order).
   if (table.size() > 0 && keys_.size() <= 8) {
     for (std::size_t i = 0; i < keys_.size(); ++i) {
-      if (table.OneValueThroughout(keys_[i])) one_value_keys_.push_back(i);
+      if (indexes.OneValueThroughout(table, keys_[i])) one_value_keys_.push_back(i);
     }
     if (one_value_keys_.size() == keys_.size()) one_value_keys_.clear();
   }
   if (one_value_keys_.empty()) index();
 }
 
-const Lookup::Index* Lookup::index() const {
+const Lookup::Index* Lookup::index() {
   if (!index_ && table_ != nullptr) {
     const Table& table = *table_;
-    index_ = std::static_pointer_cast<const Index>(table.IndexFor(keys_, all_, [&] {
-      const bool one_group = std::all_of(all_.begin(), all_.end(), [&](int f) { return table.OneValueThroughout(f); });
-      return std::shared_ptr<const void>(BuildIndex(one_group ? nullptr : table.SharedOrder(all_)));
+    TableIndexes& indexes = *indexes_;
+    index_ = std::static_pointer_cast<const Index>(indexes.IndexFor(table, keys_, all_, [&] {
+      const bool one_group =
+          std::all_of(all_.begin(), all_.end(), [&](int f) { return indexes.OneValueThroughout(table, f); });
+      return std::shared_ptr<const void>(BuildIndex(one_group ? nullptr : indexes.SharedOrder(table, all_)));
     }));
     one_value_keys_.clear();
   }
@@ -95,19 +104,16 @@ bool Lookup::MayMatch(std::span<const KeyValue> values) const {
   return true;
 }
 
-const std::vector<RowId>& Lookup::Index::Rows() const {
-  if (rows) return *rows;
-  std::call_once(written, [&] {
-    file_order.resize(size);
-    for (std::size_t i = 0; i < size; ++i) file_order[i] = static_cast<RowId>(i);
-  });
-  return file_order;
+const std::vector<RowId>& Lookup::RowsOf(const Index& index) {
+  if (index.rows) return *index.rows;
+  if (!file_rows_) file_rows_ = indexes_->FileOrder(*table_);
+  return *file_rows_;
 }
 
-const std::vector<RowId>& Lookup::rows() const {
+const std::vector<RowId>& Lookup::rows() {
   static const std::vector<RowId> kNone;
   const Index* index = this->index();
-  return index != nullptr ? index->Rows() : kNone;
+  return index != nullptr ? RowsOf(*index) : kNone;
 }
 
 std::uint64_t Lookup::HashOf(const Atom* atoms) const {
@@ -163,7 +169,7 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
   if (index->size == 0 || keys_.size() > 8) return index;
   // Equal ranks are equal values; a key of one value on every row tells
   // no group from another.
-  auto ranks = table_->RanksOf(keys_);
+  auto ranks = indexes_->RanksOf(*table_, keys_);
   std::erase_if(ranks, [](const auto& r) { return r->constant; });
   std::vector<std::uint32_t>& starts = index->starts;
   std::uint32_t first = 0;
@@ -227,7 +233,7 @@ bool Lookup::IsLastMiss(const Atom* atoms) const {
   return true;
 }
 
-void Lookup::KeepMiss(const Atom* atoms) const {
+void Lookup::KeepMiss(const Atom* atoms) {
   miss_.valid = false;
   for (std::size_t i = 0; i < keys_.size(); ++i) {
     const Atom& a = atoms[i];
@@ -244,14 +250,14 @@ void Lookup::KeepMiss(const Atom* atoms) const {
   miss_.valid = true;
 }
 
-Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
+Lookup::Range Lookup::FindAtoms(const Atom* atoms) {
   if (!MayMatch(atoms)) return {};
   const Index* index = this->index();
   if (index == nullptr || index->buckets.empty()) return {};
   const std::vector<Slot>& buckets = index->buckets;
   const Index& rows = *index;
   const auto range = [&](std::uint32_t first, std::uint32_t end) {
-    const RowId* base = rows.Rows().data();
+    const RowId* base = RowsOf(rows).data();
     return Range{base + first, base + end};
   };
   // The group found last is tried first, before any hashing, then the
@@ -294,7 +300,7 @@ Lookup::Range Lookup::FindAtoms(const Atom* atoms) const {
 // sides compare alike: numbers with numbers, stored texts with texts. A
 // float searched in a text key reads as its file text, which its rank does
 // not tell: such links search each row.
-Lookup::ColumnLink Lookup::LinkColumn(const Table& master, int field) const {
+Lookup::ColumnLink Lookup::LinkColumn(const Table& master, int field) {
   ColumnLink link;
   link.lookup_ = this;
   link.master_ = &master;
@@ -307,7 +313,7 @@ Lookup::ColumnLink Lookup::LinkColumn(const Table& master, int field) const {
                               : value == FieldType::Integer || value == FieldType::Float || value == FieldType::Date;
   if (!alike) return link;
   const int fields[] = {field};
-  auto ranks = master.RanksOf(fields);
+  auto ranks = indexes_->RanksOf(master, fields);
   link.rank_array_ = ranks.front().get();
   link.ranks_ = std::move(ranks.front());
   return link;
@@ -317,7 +323,7 @@ std::uint32_t Lookup::ColumnLink::RankOf(RowId row) const {
   return (*static_cast<const Table::RankArray*>(rank_array_))[row];
 }
 
-RowId Lookup::ColumnLink::Resolve(RowId row, std::uint32_t rank) const {
+RowId Lookup::ColumnLink::Resolve(RowId row, std::uint32_t rank) {
   if (rank >= found_.size()) found_.resize(rank + 1, kUnknown);
   found_[rank] = lookup_->First(*master_, row, {field_});
   return found_[rank];
@@ -341,11 +347,11 @@ int Lookup::CompareKey(RowId row, std::span<const KeyValue> values) const {
 
 // A search with fewer values than keys matches the leading keys only: such
 // a range is found by binary search.
-Lookup::Range Lookup::BinarySearch(std::span<const KeyValue> values) const {
+Lookup::Range Lookup::BinarySearch(std::span<const KeyValue> values) {
   if (!MayMatch(values)) return {};
   const Index* index = this->index();
   if (index == nullptr || index->size == 0) return {};
-  const std::vector<RowId>& rows = index->Rows();
+  const std::vector<RowId>& rows = RowsOf(*index);
   const RowId* begin = rows.data();
   const RowId* end = rows.data() + rows.size();
   const RowId* lo = std::lower_bound(begin, end, 0, [&](RowId r, int) { return CompareKey(r, values) < 0; });
@@ -353,7 +359,7 @@ Lookup::Range Lookup::BinarySearch(std::span<const KeyValue> values) const {
   return Range{lo, hi};
 }
 
-Lookup::Range Lookup::Find(std::span<const KeyValue> values) const {
+Lookup::Range Lookup::Find(std::span<const KeyValue> values) {
   if (table_ == nullptr) return {};
   if (values.size() < keys_.size() || keys_.size() > 8) return BinarySearch(values);
   Atom atoms[8];
@@ -369,7 +375,7 @@ Lookup::Range Lookup::Find(std::span<const KeyValue> values) const {
   return FindAtoms(atoms);
 }
 
-Lookup::Range Lookup::Find(const Table& master, RowId row, std::span<const int> master_fields) const {
+Lookup::Range Lookup::Find(const Table& master, RowId row, std::span<const int> master_fields) {
   if (table_ == nullptr) return {};
   const std::size_t n = std::min<std::size_t>(master_fields.size(), 8);
   if (n < keys_.size() || keys_.size() > 8) {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,6 +14,8 @@
 #include "engine/table.h"
 
 namespace zentrox {
+
+class TableIndexes;
 
 // A key value taken from a row of some table, to search another table with.
 struct KeyValue {
@@ -25,13 +26,22 @@ struct KeyValue {
   static KeyValue Of(const Table& t, RowId row, int f);
 };
 
-// A sorted index over some key fields of a table (optionally followed by
-// more fields that only order rows with equal keys). Search returns the rows
-// whose keys equal the given values in index order; the first of them is what
-// a link reads. An empty key value matches only empty fields.
+// A search of a table by some key fields (optionally followed by more fields
+// that only order rows with equal keys). Search returns the rows whose keys
+// equal the given values in index order; the first of them is what a link
+// reads. An empty key value matches only empty fields.
+//
+// A lookup is two things: the sorted index, made once per table contents and
+// key list and shared, immutable, through a TableIndexes with every lookup
+// that asks for it; and the search state of one pass, a cursor that
+// remembers the group found last. A search moves the cursor, so it is not
+// const: each pass searches with lookups of its own over the shared indexes.
 class Lookup {
  public:
   Lookup() = default;
+  // Over the indexes `indexes` keeps; it must outlive the lookup.
+  Lookup(TableIndexes& indexes, const Table& table, std::vector<int> keys, std::vector<int> then_by = {});
+  // Over an index of its own, shared with no other lookup.
   Lookup(const Table& table, std::vector<int> keys, std::vector<int> then_by = {});
 
   struct Range {
@@ -44,27 +54,27 @@ class Lookup {
     const RowId* end() const { return last; }
   };
 
-  Range Find(std::span<const KeyValue> values) const;
+  Range Find(std::span<const KeyValue> values);
   // Searches with fields of a row of another table (master fields).
-  Range Find(const Table& master, RowId row, std::span<const int> master_fields) const;
-  Range Find(const Table& master, RowId row, std::initializer_list<int> master_fields) const {
+  Range Find(const Table& master, RowId row, std::span<const int> master_fields);
+  Range Find(const Table& master, RowId row, std::initializer_list<int> master_fields) {
     return Find(master, row, std::span<const int>(master_fields.begin(), master_fields.size()));
   }
-  RowId First(const Table& master, RowId row, std::initializer_list<int> master_fields) const {
+  RowId First(const Table& master, RowId row, std::initializer_list<int> master_fields) {
     return Find(master, row, master_fields).front();
   }
 
-  const std::vector<RowId>& rows() const;
+  const std::vector<RowId>& rows();
   const Table* table() const { return table_; }
 
   // What First(master, row, {field}) gives for every row of `master`, found
   // once per distinct value of the field: a pass that links each row by a
   // field of few values (a month, a category code) reads one array per row
-  // instead of searching. Valid while the lookup and both tables are; used
-  // by one thread at a time.
+  // instead of searching. Valid while the lookup and both tables are; it
+  // searches with the lookup's cursor, so it belongs to the lookup's pass.
   class ColumnLink {
    public:
-    RowId operator()(RowId row) const {
+    RowId operator()(RowId row) {
       if (!ranks_) return lookup_->First(*master_, row, {field_});
       const std::uint32_t rank = RankOf(row);
       if (rank < found_.size() && found_[rank] != kUnknown) return found_[rank];
@@ -75,15 +85,15 @@ class Lookup {
     friend class Lookup;
     static constexpr RowId kUnknown = kNoRow - 1;
     std::uint32_t RankOf(RowId row) const;
-    RowId Resolve(RowId row, std::uint32_t rank) const;
-    const Lookup* lookup_ = nullptr;
+    RowId Resolve(RowId row, std::uint32_t rank);
+    Lookup* lookup_ = nullptr;
     const Table* master_ = nullptr;
     int field_ = 0;
     std::shared_ptr<const void> ranks_;  // the master field's value ranks; none: search each row
     const void* rank_array_ = nullptr;
-    mutable std::vector<RowId> found_;  // by rank
+    std::vector<RowId> found_;  // by rank
   };
-  ColumnLink LinkColumn(const Table& master, int field) const;
+  ColumnLink LinkColumn(const Table& master, int field);
 
  private:
   // One key value of a search: empty, a number (numeric key field) or a text
@@ -101,53 +111,57 @@ class Lookup {
     std::uint32_t group = 0;  // 0: a free slot
   };
   // The sorted rows and the hash table of their groups; built once per
-  // table contents and key list, and shared by every lookup asking for it.
+  // table contents and key list, shared by every lookup asking for it, and
+  // never changed after.
   struct Index {
     // None when every key holds one value on every row: the one group is
-    // then all rows in file order, written out only when a search finds it
-    // (`Rows`), since most such lookups find nothing (keys left empty
-    // throughout a damaged file).
+    // then all rows in file order, the table's file order from the
+    // TableIndexes, fetched only when a search finds it (`RowsOf`), since
+    // most such lookups find nothing (keys left empty throughout a damaged
+    // file).
     std::shared_ptr<const std::vector<RowId>> rows;
     std::size_t size = 0;               // rows in the index
     std::vector<std::uint32_t> starts;  // where each group starts, then size
     std::vector<Slot> buckets;          // open addressing, a power of two in size
-    mutable std::once_flag written;
-    mutable std::vector<RowId> file_order;
     RowId At(std::size_t i) const { return rows ? (*rows)[i] : static_cast<RowId>(i); }
-    const std::vector<RowId>& Rows() const;
   };
 
   int CompareKey(RowId row, std::span<const KeyValue> values) const;
-  Range BinarySearch(std::span<const KeyValue> values) const;
+  Range BinarySearch(std::span<const KeyValue> values);
   std::uint64_t HashOf(const Atom* atoms) const;
   std::uint64_t HashOfRow(RowId row) const;
   bool RowMatches(RowId row, const Atom* atoms) const;
-  Range FindAtoms(const Atom* atoms) const;
+  Range FindAtoms(const Atom* atoms);
   std::shared_ptr<const Index> BuildIndex(std::shared_ptr<const std::vector<RowId>> rows) const;
+  // The index's rows written out.
+  const std::vector<RowId>& RowsOf(const Index& index);
 
   // The index, made when the lookup is made or, while a key holds one value
   // on every row, by the first search that asks for that value (a key left
   // empty throughout a damaged file is searched with filled values, which
   // find nothing without an index over its millions of rows).
-  const Index* index() const;
+  const Index* index();
   // Whether a search for `atoms` (or the leading `values`) can find rows at
   // all: each key of one value must be searched for that value.
   bool MayMatch(const Atom* atoms) const;
   bool MayMatch(std::span<const KeyValue> values) const;
 
+  TableIndexes* indexes_ = nullptr;
+  std::shared_ptr<TableIndexes> own_indexes_;  // when the index is its own
   const Table* table_ = nullptr;
   std::vector<int> keys_;
   std::vector<int> all_;  // keys_, then the fields that order equal keys
-  mutable std::shared_ptr<const Index> index_;
+  std::shared_ptr<const Index> index_;
+  std::shared_ptr<const std::vector<RowId>> file_rows_;  // of an index without rows, once fetched
+  // The cursor.
   // Keys (by position) that hold one value on every row, while the index is
   // not made yet; empty once it is.
-  mutable std::vector<std::size_t> one_value_keys_;
+  std::vector<std::size_t> one_value_keys_;
   // The group the last search found, rows[last_first_, last_end_) (none
   // while last_end_ is 0): passes search the same keys for several rows in
   // a row, or walk their rows in key order and ask for the group after it.
-  // A lookup is therefore searched by one thread at a time.
-  mutable std::uint32_t last_first_ = 0;
-  mutable std::uint32_t last_end_ = 0;
+  std::uint32_t last_first_ = 0;
+  std::uint32_t last_end_ = 0;
   // The keys of the last search that found nothing, when its texts are
   // short: a pass over rows with empty or unknown keys asks for the same
   // missing keys row after row, and is answered without hashing.
@@ -158,9 +172,9 @@ class Lookup {
     std::uint8_t size[8] = {};
     char text[8][15] = {};
   };
-  mutable Miss miss_;
+  Miss miss_;
   bool IsLastMiss(const Atom* atoms) const;
-  void KeepMiss(const Atom* atoms) const;
+  void KeepMiss(const Atom* atoms);
 };
 
 // Reads fields of a linked row; with no row every field reads as empty.

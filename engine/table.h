@@ -6,10 +6,10 @@
 // another order ask for a sorted row vector (`Table::Order`) and links to
 // other tables go through a `Lookup`, a sorted index whose groups of equal
 // keys are found through a hash table, so no pass ever scans a table once
-// per row. A table keeps the orders it shares (`Table::SharedOrder`, the
-// lookups) and the value ranks they are sorted by until its rows change, so
-// passes that ask for the same order share one sort; an order that refines
-// a kept one (more keys after the same leading keys) is sorted from it.
+// per row. The orders passes share, the value ranks they are sorted by and
+// the lookups' indexes are kept apart from the table, in a TableIndexes
+// (engine/table_indexes.h): a table holds its rows and nothing derived from
+// them, so a const table is read alike by any number of threads.
 //
 // A column holds only the rows up to the last one that set it, and its
 // storage grows with zero-filled memory that is never written until a value
@@ -108,9 +108,9 @@ class Table {
   // there is none), found a word of marks at a time.
   std::size_t NextUnrepeated(RowId row) const;
   bool AnySet(RowId row) const;
-  // Whether every row holds the same value in field `f`, empty included
-  // (from its ranks when they are computed, else from the rows).
-  bool OneValueThroughout(int f) const;
+  // Whether every row holds the same value in field `f`, empty included,
+  // read from the rows (TableIndexes reads it from the ranks it keeps).
+  bool OneValueThroughout(int f) const { return ScanOneValue(f); }
 
   // Readers. `Int` of a float field truncates toward zero; `Number` of a date
   // is its serial day. `Number` of a float reads its text as ParseDouble does
@@ -146,19 +146,11 @@ class Table {
 
   // Row ids in ascending order of the key fields, stable: rows with equal keys
   // keep file order. Numeric fields compare as numbers, strings as texts;
-  // empty keys sort first. The table keeps the ranks it sorted by, but not
-  // the order it hands out as a copy (a pass of its own walks it once).
+  // empty keys sort first. Nothing is kept: orders and ranks shared between
+  // passes come from a TableIndexes.
   std::vector<RowId> Order(std::span<const int> keys) const;
   std::vector<RowId> Order(std::initializer_list<int> keys) const {
     return Order(std::span<const int>(keys.begin(), keys.size()));
-  }
-
-  // The same order without a copy: the table's own, shared with its cache
-  // and the lookups built on it, and valid while the caller holds it. A
-  // pass over millions of rows walks it instead of a copy of its own.
-  std::shared_ptr<const std::vector<RowId>> SharedOrder(std::span<const int> keys) const;
-  std::shared_ptr<const std::vector<RowId>> SharedOrder(std::initializer_list<int> keys) const {
-    return SharedOrder(std::span<const int>(keys.begin(), keys.size()));
   }
 
   // Compares one cell with another table's cell for ordering: <0, 0, >0.
@@ -207,6 +199,8 @@ class Table {
 
  private:
   friend class Lookup;
+  friend class TableIndexes;
+  // What a TableIndexes derives from one table's rows (engine/table_order.cpp).
   struct Cache;
   // A text of up to 7 bytes is kept in the reference itself (its last byte
   // holds 0x80 and the length), and so is a text of 8 bytes whose last byte
@@ -385,41 +379,41 @@ class Table {
 
   // Stores a float from Store: `value` is what ParseDouble read from `text`.
   void SetFloat(RowId row, int f, double value, std::string_view text);
-  // Every change of a row drops what was derived from the rows.
-  void Changed() {
-    if (cache_) cache_.reset();
-  }
+  // Every change of a row makes what was derived from the rows stale: a
+  // TableIndexes derives the table anew when its generation moved.
+  void Changed() { ++generation_; }
   void Changed(RowId row) {
     Changed();
     if (!repeats_.empty()) ForgetRepeats(row);
     if (row == repeat_row_) repeat_row_ = kNoRow;
   }
   void ForgetRepeats(RowId row);
+  // The functions below derive from the rows into `cache`, which the caller
+  // (a TableIndexes, or Order for itself) owns.
   // Dense ranks of a field's values: 0 for empty, then 1.. in ascending order
   // of the values; `distinct` receives the number of ranks in use.
   // Computed once per field, under the field's own lock in the cache.
   struct RankArray;
-  std::shared_ptr<const RankArray> Ranks(int f, std::uint32_t& distinct) const;
+  std::shared_ptr<const RankArray> Ranks(Cache& cache, int f, std::uint32_t& distinct) const;
   // The ranks of field `f` when they are computed already; null otherwise,
   // and while another reader computes them.
-  std::shared_ptr<const RankArray> KnownRanks(int f) const;
+  std::shared_ptr<const RankArray> KnownRanks(Cache& cache, int f) const;
+  // OneValueThroughout, from the known ranks when there are.
+  bool OneValueThroughout(Cache& cache, int f) const;
   // Whether every row holds the same value in field `f` (all empty
   // included), read from the rows: a field that holds more stops the scan
   // at the first row that differs.
   bool ScanOneValue(int f) const;
-  std::vector<std::shared_ptr<const RankArray>> RanksOf(std::span<const int> keys) const;
+  std::vector<std::shared_ptr<const RankArray>> RanksOf(Cache& cache, std::span<const int> keys) const;
   // The order by `keys`, kept in the cache when `keep`.
-  std::shared_ptr<const std::vector<RowId>> MakeOrder(std::span<const int> keys, bool keep) const;
+  std::shared_ptr<const std::vector<RowId>> MakeOrder(Cache& cache, std::span<const int> keys, bool keep) const;
   // The rows by the values of float field `f` alone; null when in file order.
   std::shared_ptr<const std::vector<RowId>> OrderByValues(int f) const;
   // Computes the order by `keys`: from a kept order whose keys lead them, or
   // by a sort of the whole table.
-  std::shared_ptr<const std::vector<RowId>> SortedOrder(std::span<const int> keys) const;
-  // The lookup index cached under its key lists; `build` makes it when there
-  // is none yet, once however many readers ask at the same time.
-  std::shared_ptr<const void> IndexFor(const std::vector<int>& keys, const std::vector<int>& all,
-                                       const std::function<std::shared_ptr<const void>()>& build) const;
-  Cache& CacheOf() const;
+  std::shared_ptr<const std::vector<RowId>> SortedOrder(Cache& cache, std::span<const int> keys) const;
+  // The file order, written once into the cache.
+  std::shared_ptr<const std::vector<RowId>> FileOrder(Cache& cache) const;
 
   std::string name_;
   std::vector<FieldDef> fields_;
@@ -449,12 +443,13 @@ class Table {
   // The fields set in row repeat_row_, the last row AppendRepeat appended.
   RowId repeat_row_ = kNoRow;
   std::vector<int> repeat_fields_;
-  // Orders and ranks computed from the current rows; shared by copies of the
-  // table until either changes.
-  mutable std::shared_ptr<Cache> cache_;
+  // Counts the changes of the rows: what was derived from them holds while
+  // it stands still.
+  std::uint64_t generation_ = 0;
 };
 
 }  // namespace zentrox
 
-// Lookups over tables come with them.
+// Lookups over tables, and what they and the orders derive, come with them.
 #include "engine/lookup.h"
+#include "engine/table_indexes.h"

@@ -1,4 +1,4 @@
-// What the table's storage, its orders and its lookups share inside data/:
+// What the table's storage, its orders and its lookups share inside the engine:
 // value comparison, hashing, and the value ranks orders are sorted by.
 // Not for use outside the table's own files.
 #pragma once

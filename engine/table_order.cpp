@@ -1,5 +1,5 @@
 // Sorted orders of a table's rows, the value ranks they are sorted by, and the
-// cache that keeps both (and the lookup indexes) until the rows change.
+// TableIndexes that keeps both (and the lookup indexes) for the passes.
 #include <algorithm>
 #include <bit>
 #include <functional>
@@ -242,12 +242,13 @@ std::uint32_t RanksBySorting(std::size_t rows, Has&& has, NumberOf&& number, std
 
 }  // namespace
 
-// What a table derived from its rows: value ranks per field, orders per key
-// list, lookup indexes. Const readers on several threads may fill it, so each
-// rank array and each order has a lock of its own, held while it is computed:
-// a pass that asks for what is there already, or for another order, does not
-// wait for a sort; two that ask for the same one compute it once. So has
-// each lookup index, held while it is built. `mutex` guards only the lists.
+// What a TableIndexes derived from one table's rows: value ranks per field,
+// orders per key list, lookup indexes. Passes on several threads may fill it
+// while they read the table as const, so each rank array and each order has a
+// lock of its own, held while it is computed: a pass that asks for what is
+// there already, or for another order, does not wait for a sort; two that ask
+// for the same one compute it once. So has each lookup index, held while it
+// is built. `mutex` guards only the lists.
 // Locks are taken in the order index, order, field ranks, lists, never the
 // other way.
 struct Table::Cache {
@@ -407,14 +408,13 @@ bool Table::ScanOneValue(int f) const {
   return r >= rows_;
 }
 
-bool Table::OneValueThroughout(int f) const {
-  CacheOf();
-  if (auto ranks = KnownRanks(f)) return ranks->constant;
+bool Table::OneValueThroughout(Cache& cache, int f) const {
+  if (auto ranks = KnownRanks(cache, f)) return ranks->constant;
   return ScanOneValue(f);
 }
 
-std::shared_ptr<const Table::RankArray> Table::KnownRanks(int f) const {
-  Cache::FieldRanks& slot = cache_->RanksSlot(f, fields_.size());
+std::shared_ptr<const Table::RankArray> Table::KnownRanks(Cache& cache, int f) const {
+  Cache::FieldRanks& slot = cache.RanksSlot(f, fields_.size());
   std::unique_lock<std::mutex> lock(slot.mutex, std::try_to_lock);
   return lock.owns_lock() ? slot.ranks : nullptr;
 }
@@ -424,8 +424,8 @@ std::shared_ptr<const Table::RankArray> Table::KnownRanks(int f) const {
 // so a field of few values costs one pass. A field in file order costs one
 // walk of the rows (RanksInFileOrder), a column of close integers a count
 // (RanksByCounting).
-std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& distinct) const {
-  Cache::FieldRanks& slot = cache_->RanksSlot(f, fields_.size());
+std::shared_ptr<const Table::RankArray> Table::Ranks(Cache& cache, int f, std::uint32_t& distinct) const {
+  Cache::FieldRanks& slot = cache.RanksSlot(f, fields_.size());
   std::lock_guard<std::mutex> lock(slot.mutex);
   if (slot.ranks) {
     distinct = slot.distinct;
@@ -533,34 +533,27 @@ std::shared_ptr<const Table::RankArray> Table::Ranks(int f, std::uint32_t& disti
   return slot.ranks;
 }
 
-// The keys are replaced by their value ranks and packed, from the last key
-// on, into as few 64-bit words as hold them; a stable radix sort by each word,
-// least significant first, orders the rows, and the starting order (file
-// order) breaks ties.
-std::shared_ptr<const std::vector<RowId>> Table::SharedOrder(std::span<const int> keys) const {
-  return MakeOrder(keys, true);
-}
-
 // A kept order is made under a lock of its own, so two readers asking for
 // it make it once; an order that is not kept (Table::Order's copy) is made
 // by its caller alone, from one kept already when there is one.
-std::shared_ptr<const std::vector<RowId>> Table::MakeOrder(std::span<const int> keys, bool keep) const {
-  Cache& cache = CacheOf();
+std::shared_ptr<const std::vector<RowId>> Table::MakeOrder(Cache& cache, std::span<const int> keys, bool keep) const {
   if (!keep) {
     if (auto kept = cache.KeptOrder(keys)) return kept;
-    return SortedOrder(keys);
+    return SortedOrder(cache, keys);
   }
   Cache::Order& slot = cache.OrderSlot(keys);
   std::lock_guard<std::mutex> lock(slot.mutex);
   if (slot.rows) return slot.rows;
-  auto order = SortedOrder(keys);
+  auto order = SortedOrder(cache, keys);
   cache.Publish(slot, order);
   return order;
 }
 
-std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int> keys) const {
-  Cache& cache = *cache_;
-
+// The keys are replaced by their value ranks and packed, from the last key
+// on, into as few 64-bit words as hold them; a stable radix sort by each word,
+// least significant first, orders the rows, and the starting order (file
+// order) breaks ties.
+std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(Cache& cache, std::span<const int> keys) const {
   // A field whose rows all hold one value orders nothing: orders are told
   // apart by their other keys, so one order serves every key list that
   // differs only in such fields (a file whose lines leave most fields empty
@@ -572,7 +565,7 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
     out.clear();
     for (int f : list) {
       std::uint32_t distinct = 0;
-      auto ranks = compute ? Ranks(f, distinct) : KnownRanks(f);
+      auto ranks = compute ? Ranks(cache, f, distinct) : KnownRanks(cache, f);
       if (!ranks) return false;
       if (!ranks->constant) out.push_back(std::move(ranks));
     }
@@ -620,7 +613,7 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
     // Keys beyond the base's that hold one value order nothing: the base
     // is the order, and no key is ranked for it.
     const std::span<const int> beyond = keys.subspan(base_keys);
-    if (std::all_of(beyond.begin(), beyond.end(), [&](int f) { return OneValueThroughout(f); })) return base;
+    if (std::all_of(beyond.begin(), beyond.end(), [&](int f) { return OneValueThroughout(cache, f); })) return base;
     // The fields that order anything, of the leading list and of the rest.
     std::vector<std::shared_ptr<const RankArray>> rest;
     ordering_keys(keys.first(base_keys), true, ordering);
@@ -691,16 +684,14 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
     int only = -1;
     bool several = false;
     for (int f : keys) {
-      if (f == only || OneValueThroughout(f)) continue;
+      if (f == only || OneValueThroughout(cache, f)) continue;
       several = only >= 0;
       only = f;
       if (several) break;
     }
-    if (!several && only >= 0 && col(only).type == FieldType::Float && !KnownRanks(only)) {
+    if (!several && only >= 0 && col(only).type == FieldType::Float && !KnownRanks(cache, only)) {
       if (auto order = OrderByValues(only)) return order;
-      std::lock_guard<std::mutex> lists(cache.mutex);
-      if (!cache.file_order) cache.file_order = std::make_shared<const std::vector<RowId>>(FileOrder(rows_));
-      return cache.file_order;
+      return FileOrder(cache);
     }
   }
 
@@ -726,7 +717,7 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
     std::vector<std::pair<std::shared_ptr<const RankArray>, std::uint32_t>> parts;
     while (begin > 0) {
       std::uint32_t distinct = 0;
-      auto ranks = Ranks(keys[begin - 1], distinct);
+      auto ranks = Ranks(cache, keys[begin - 1], distinct);
       if (ranks->constant) {
         --begin;
         continue;
@@ -764,8 +755,12 @@ std::shared_ptr<const std::vector<RowId>> Table::SortedOrder(std::span<const int
   }
   // An order no word moved is the file order, shared.
   if (moved) return std::make_shared<const std::vector<RowId>>(std::move(rows));
+  return FileOrder(cache);
+}
+
+std::shared_ptr<const std::vector<RowId>> Table::FileOrder(Cache& cache) const {
   std::lock_guard<std::mutex> lists(cache.mutex);
-  if (!cache.file_order) cache.file_order = std::make_shared<const std::vector<RowId>>(FileOrder(rows_));
+  if (!cache.file_order) cache.file_order = std::make_shared<const std::vector<RowId>>(zentrox::FileOrder(rows_));
   return cache.file_order;
 }
 
@@ -862,46 +857,76 @@ std::shared_ptr<const std::vector<RowId>> Table::OrderByValues(int f) const {
       return std::make_shared<const std::vector<RowId>>(std::move(rows));
     }
   }
-  std::vector<RowId> rows = FileOrder(rows_);
+  std::vector<RowId> rows = zentrox::FileOrder(rows_);
   SortByKeyInPlace(rows.data(), rows.data() + rows.size(), key, 56);
   return std::make_shared<const std::vector<RowId>>(std::move(rows));
 }
 
-std::vector<std::shared_ptr<const Table::RankArray>> Table::RanksOf(std::span<const int> keys) const {
-  CacheOf();
+std::vector<std::shared_ptr<const Table::RankArray>> Table::RanksOf(Cache& cache, std::span<const int> keys) const {
   std::vector<std::shared_ptr<const RankArray>> out;
   for (int f : keys) {
     std::uint32_t distinct = 0;
-    out.push_back(Ranks(f, distinct));
+    out.push_back(Ranks(cache, f, distinct));
   }
   return out;
 }
 
-std::shared_ptr<const void> Table::IndexFor(const std::vector<int>& keys, const std::vector<int>& all,
-                                            const std::function<std::shared_ptr<const void>()>& build) const {
-  Cache::LookupIndex& slot = CacheOf().IndexSlot(keys, all);
+std::vector<RowId> Table::Order(std::span<const int> keys) const {
+  if (keys.empty()) return zentrox::FileOrder(rows_);
+  // Derived for this order alone, and gone with it.
+  Cache cache;
+  return *MakeOrder(cache, keys, false);
+}
+
+TableIndexes::TableIndexes() = default;
+TableIndexes::~TableIndexes() = default;
+
+// A table's derivations are made on first asking, under the lists' lock;
+// a table changed since they were made is derived anew, and its old ones
+// stay until this object goes (a caller may still hold them).
+Table::Cache& TableIndexes::CacheOf(const Table& table) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (Entry& entry : entries_) {
+    if (entry.table != &table) continue;
+    if (entry.generation != table.generation_) {
+      retired_.push_back(std::move(entry.cache));
+      entry.cache = std::make_unique<Table::Cache>();
+      entry.generation = table.generation_;
+    }
+    return *entry.cache;
+  }
+  entries_.push_back(Entry{&table, table.generation_, std::make_unique<Table::Cache>()});
+  return *entries_.back().cache;
+}
+
+std::vector<RowId> TableIndexes::Order(const Table& table, std::span<const int> keys) {
+  if (keys.empty()) return zentrox::FileOrder(table.size());
+  // A copy is for a pass of its own: the order is not kept for others.
+  return *table.MakeOrder(CacheOf(table), keys, false);
+}
+
+std::shared_ptr<const std::vector<RowId>> TableIndexes::SharedOrder(const Table& table, std::span<const int> keys) {
+  return table.MakeOrder(CacheOf(table), keys, true);
+}
+
+bool TableIndexes::OneValueThroughout(const Table& table, int f) { return table.OneValueThroughout(CacheOf(table), f); }
+
+std::shared_ptr<const std::vector<RowId>> TableIndexes::FileOrder(const Table& table) {
+  return table.FileOrder(CacheOf(table));
+}
+
+std::vector<std::shared_ptr<const Table::RankArray>> TableIndexes::RanksOf(const Table& table,
+                                                                           std::span<const int> keys) {
+  return table.RanksOf(CacheOf(table), keys);
+}
+
+std::shared_ptr<const void> TableIndexes::IndexFor(const Table& table, const std::vector<int>& keys,
+                                                   const std::vector<int>& all,
+                                                   const std::function<std::shared_ptr<const void>()>& build) {
+  Table::Cache::LookupIndex& slot = CacheOf(table).IndexSlot(keys, all);
   std::lock_guard<std::mutex> lock(slot.mutex);
   if (!slot.index) slot.index = build();
   return slot.index;
-}
-
-// The cache is made on first use by whichever reader comes first; a table
-// being read is not changed, so only its making needs guarding.
-Table::Cache& Table::CacheOf() const {
-  static std::mutex making;
-  std::lock_guard<std::mutex> lock(making);
-  if (!cache_) cache_ = std::make_shared<Cache>();
-  return *cache_;
-}
-
-std::vector<RowId> Table::Order(std::span<const int> keys) const {
-  if (keys.empty()) {
-    std::vector<RowId> rows(rows_);
-    for (std::size_t i = 0; i < rows_; ++i) rows[i] = static_cast<RowId>(i);
-    return rows;
-  }
-  // A copy is for a pass of its own: the order is not kept for others.
-  return *MakeOrder(keys, false);
 }
 
 }  // namespace zentrox

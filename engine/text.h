@@ -26,7 +26,7 @@ std::string Utf8ToCp1251(std::string_view utf8);
 // a malformed sequence (an overlong form, a surrogate or a code point above
 // U+10FFFF among them) yields U+FFFD.
 char32_t NextCodePoint(std::string_view utf8, std::size_t& i);
-// AppendCodePoint, the UTF-8 form of a code point, comes from data/utf8.h.
+// AppendCodePoint, the UTF-8 form of a code point, comes from base/utf8.h.
 
 // The text with every malformed sequence as U+FFFD, as NextCodePoint reads it.
 std::string ValidUtf8(std::string_view text);

@@ -102,11 +102,12 @@ bool RequiredFilesPresent(const VariantProfile& profile, const std::string& wd) 
   return true;
 }
 
-// Part 2. False when a fault of the program itself ended the run: one red
-// line names it, and the package files stay.
-bool RunRuleSet(Protocol& protocol, RuleRun& run, Variant variant) {
+// Part 2: the passes run, then what they computed is merged in their order
+// into `results`. False when a fault of the program itself ended the run:
+// one red line names it, and the package files stay.
+bool RunRuleSet(Protocol& protocol, const RuleRun& run, Variant variant, PassResult& results) {
   try {
-    RuleSetFor(variant)(run);
+    results = MergeResults(RuleSetFor(variant)(run));
   } catch (const std::bad_alloc&) {
     throw;  // ends the whole run, in RunControl
   } catch (const std::exception& e) {
@@ -120,7 +121,7 @@ bool RunRuleSet(Protocol& protocol, RuleRun& run, Variant variant) {
 
 // The closing summary. The old format's rules name the agent themselves;
 // the new formats close with the last summary row's agent number.
-void WriteSummary(Protocol& protocol, const RuleRun& run, const NewFormatTables& dm) {
+void WriteSummary(Protocol& protocol, const PassResult& run, const NewFormatTables& dm) {
   std::string agent;
   if (run.agent) {
     agent = *run.agent;
@@ -130,8 +131,8 @@ void WriteSummary(Protocol& protocol, const RuleRun& run, const NewFormatTables&
   protocol.Finish();
   protocol.AddStyled("к о н т р о л ь  з а в е р ш е н.", ClosingStyle(protocol));
   protocol.Add("Экономический Агент  " + agent);
-  protocol.Add(fmt::format("Количество пачек в пакете: {}", run.pack_count));
-  protocol.Add(fmt::format("Проверено электронных деклараций : {}", run.declaration_count));
+  protocol.Add(fmt::format("Количество пачек в пакете: {}", run.pack_count.value_or(0)));
+  protocol.Add(fmt::format("Проверено электронных деклараций : {}", run.declaration_count.value_or(0)));
 }
 
 ControlResult ControlSteps(Protocol& protocol, NewFormatTables& dm, OldFormatTables& dm1, const ControlInput& input,
@@ -162,22 +163,26 @@ ControlResult ControlSteps(Protocol& protocol, NewFormatTables& dm, OldFormatTab
   LoadPackageFiles(checks, dm, dm1, wd);
   protocol.AddStyled("Контроль, часть 2 - проверка информационных данных:", PartHeadingStyle(protocol));
 
-  RuleRun run{checks};
+  // The tables stand still from here on: the passes read them as const and
+  // share what is derived from them, which goes with this run.
+  TableIndexes indexes;
+  RuleRun run{checks, indexes};
   run.dm = &dm;
   run.dm1 = &dm1;
   run.period = input.period;
   run.archive_path = input.archive_path;
-  if (!RunRuleSet(protocol, run, input.variant)) {
+  PassResult results;
+  if (!RunRuleSet(protocol, run, input.variant, results)) {
     result.outcome = RunOutcome::InternalError;
     return result;
   }
 
-  WriteSummary(protocol, run, dm);
+  WriteSummary(protocol, results, dm);
   for (const std::string& file : profile.removed_after_control) RemoveFileNoCase(wd + file);
 
   result.outcome = RunOutcome::Completed;
-  result.pack_count = run.pack_count;
-  result.declaration_count = run.declaration_count;
+  result.pack_count = results.pack_count.value_or(0);
+  result.declaration_count = results.declaration_count.value_or(0);
   return result;
 }
 

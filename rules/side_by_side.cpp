@@ -31,6 +31,7 @@ struct Part {
   Protocol buffer;
   std::optional<FindingWriter> writer;
   std::exception_ptr error;
+  PassResult result;
 };
 
 // Opens the section of pass `i` when the pass before it read another file;
@@ -45,13 +46,26 @@ void EnterSection(FindingWriter& writer, std::span<const SideBySidePass> passes,
 
 }  // namespace
 
-void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes, std::size_t threads) {
+PassResult MergeResults(std::span<const PassResult> results) {
+  PassResult merged;
+  for (const PassResult& r : results) {
+    if (r.pack_count) merged.pack_count = r.pack_count;
+    if (r.declaration_count) merged.declaration_count = r.declaration_count;
+    if (r.agent) merged.agent = r.agent;
+  }
+  return merged;
+}
+
+std::vector<PassResult> RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes,
+                                      std::size_t threads) {
+  std::vector<PassResult> results;
+  results.reserve(passes.size());
   if (threads <= 1 || passes.size() <= 1) {
     for (std::size_t i = 0; i < passes.size(); ++i) {
       EnterSection(checks, passes, i);
-      passes[i].run(checks);
+      results.push_back(passes[i].run(checks));
     }
-    return;
+    return results;
   }
   Protocol& protocol = checks.protocol();
   std::vector<Part> parts(passes.size());
@@ -85,7 +99,7 @@ void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes
       try {
         FindingWriter& writer = part.writer.emplace(part.buffer, checks.profile(), checks.today());
         EnterSection(writer, passes, i);
-        passes[i].run(writer);
+        part.result = passes[i].run(writer);
       } catch (...) {
         part.error = std::current_exception();
         std::size_t first = failed.load();
@@ -95,7 +109,10 @@ void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes
       finish(i);
     }
   };
+  // Room for every thread before the first starts: a list that grew while
+  // threads ran could fail to and drop a thread that is still joinable.
   std::vector<std::thread> pool;
+  pool.reserve(std::min(threads, passes.size()) - 1);
   for (std::size_t t = 1; t < std::min(threads, passes.size()); ++t) {
     try {
       pool.emplace_back(work);
@@ -115,7 +132,9 @@ void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes
       checks.row = part.writer->row;
     }
     if (part.error) std::rethrow_exception(part.error);
+    results.push_back(std::move(part.result));
   }
+  return results;
 }
 
 }  // namespace zentrox

@@ -4,24 +4,34 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "report/checks.h"
 #include "model/schemas.h"
 
 namespace zentrox {
 
-// A pass that reads the loaded tables (and values settled before the passes
-// start) but nothing another pass writes, and that sets the finding context
-// and the row counter before every line it writes: so it writes the same
-// lines whichever pass ran before it.
+// What a pass computes for the closing summary; unset: the pass leaves it.
+struct PassResult {
+  std::optional<int> pack_count;
+  std::optional<int> declaration_count;
+  // The code the closing line names (the old format's pack rules name it).
+  std::optional<std::string> agent;
+};
+
+// A pass that reads the loaded tables (const) and values settled before the
+// passes start, writes nothing another pass reads and returns what it
+// computes; it sets the finding context and the row counter before every
+// line it writes: so it writes the same lines whichever pass ran before it.
 struct SideBySidePass {
   // The file whose section its lines belong to. The first of the passes of a
   // file opens the section (FindingWriter::BeginSection) before it runs.
   FileKind file;
-  std::function<void(FindingWriter&)> run;
+  std::function<PassResult(FindingWriter&)> run;
 };
 
 // How many threads the rule passes use: two where the machine has two cores
@@ -48,6 +58,12 @@ ThreadSetting ReadThreadSetting();
 // `checks` is left as the last pass left its writer. A pass that throws ends
 // the passes there as it would have in turn: the lines before it and its own
 // stand, the passes after it leave none, and the exception goes on from here.
-void RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes, std::size_t threads = RuleThreads());
+// Returns what each pass computed, in the passes' order, once all are over.
+std::vector<PassResult> RunSideBySide(FindingWriter& checks, std::span<const SideBySidePass> passes,
+                                      std::size_t threads = RuleThreads());
+
+// The results of passes in their order, as they would stand had each pass
+// written its own into one place in turn: a later pass's value wins.
+PassResult MergeResults(std::span<const PassResult> results);
 
 }  // namespace zentrox

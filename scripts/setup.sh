@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian 12), then configures and builds into build/
-# (or, with clang and the sanitizers, into build-sanitize/). Sourced by run.sh,
+# (or, with clang and the sanitizers, into build-sanitize/ or build-tsan/). Sourced by run.sh,
 # which needs the programs only, and test.sh, which adds what the tests need.
 set -euo pipefail
 
@@ -29,15 +29,15 @@ ZENTROX_TEST_PACKAGES=(
   time libarchive-tools
 )
 
-# Only for the sanitizer build (./test.sh --sanitize) and the fuzz targets.
+# Only for the sanitizer builds (./test.sh --sanitize, --tsan) and the fuzz targets.
 ZENTROX_SANITIZE_PACKAGES=(clang libclang-rt-14-dev)
 
-# zentrox_install_missing [--tests | --sanitize]
+# zentrox_install_missing [--tests | --sanitize] (--tsan installs as --sanitize)
 zentrox_install_missing() {
   local wanted=("${ZENTROX_PACKAGES[@]}")
   case "${1:-}" in
     --tests) wanted+=("${ZENTROX_TEST_PACKAGES[@]}") ;;
-    --sanitize) wanted+=("${ZENTROX_TEST_PACKAGES[@]}" "${ZENTROX_SANITIZE_PACKAGES[@]}") ;;
+    --sanitize | --tsan) wanted+=("${ZENTROX_TEST_PACKAGES[@]}" "${ZENTROX_SANITIZE_PACKAGES[@]}") ;;
   esac
   local missing=()
   for p in "${wanted[@]}"; do
@@ -81,4 +81,11 @@ zentrox_build() {
 zentrox_build_sanitize() {
   cmake -S "$ZENTROX_ROOT" --preset sanitize >/dev/null
   cmake --build "$ZENTROX_ROOT/build-sanitize" -j"$(nproc)"
+}
+
+# clang with ThreadSanitizer into build-tsan/ (preset "tsan"): the core and
+# command-line test programs and what they run, without the desktop program.
+zentrox_build_tsan() {
+  cmake -S "$ZENTROX_ROOT" --preset tsan >/dev/null
+  cmake --build --preset tsan -j"$(nproc)"
 }

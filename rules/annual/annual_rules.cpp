@@ -125,43 +125,44 @@ void RunDuplicateMonthPass(new_format::Run& run) {
   c.context.Clear();
   // The order by declaration and month, which later passes walk, is taken
   // first: the order here only refines it (and mostly is it).
-  sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
-  c.WalkRows(*sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY}), [&](RowId r) {
-    if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
-      c.context.declaration.assign(sd.View(r, sd::SD_NA));
-      c.context.pack.assign(sd.View(r, sd::SD_PL));  // the last name stays empty in this pass
-      buckets = 0;
-    }
-    c.context.At(sd, r);  // a line names the later of two rows
-    const int month = sd.Int(r, sd::SD_MONTH);
-    if (month < 1 || month > 12) return;
-    const std::optional<Date> first = Date::FromYmd(run.year, month, 1);
-    Date begin = sd.DateValue(r, sd::SD_BEGIN_DT);
-    Date end = sd.DateValue(r, sd::SD_END_DT);
-    if (sd.IsEmpty(r, sd::SD_BEGIN_DT)) begin = first.value_or(Date());
-    if (sd.IsEmpty(r, sd::SD_END_DT)) {
-      end = first ? *Date::FromYmd(run.year, month, DaysInMonth(run.year, month)) : Date();
-    }
-    const std::string_view category = sd.View(r, sd::SD_CATEGORY);
-    std::size_t b = 0;
-    while (b < buckets && memory[b].category != category) ++b;
-    if (b == buckets) {
-      if (buckets == memory.size()) memory.emplace_back();
-      memory[b].category.assign(category);
-      memory[b].periods.clear();
-      ++buckets;
-    }
-    std::vector<Period>& periods = memory[b].periods;
-    bool duplicate = false;
-    for (const Period& k : periods) {
-      if ((k.begin <= begin && begin <= k.end) || (k.begin <= end && end <= k.end)) {
-        duplicate = true;
-        break;
-      }
-    }
-    periods.push_back({begin, end});
-    if (duplicate) c.Report(rule::kAnnualSdMonthUnique);
-  });
+  run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
+  c.WalkRows(*run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY}),
+             [&](RowId r) {
+               if (sd.View(r, sd::SD_NA) != c.context.declaration || sd.View(r, sd::SD_PL) != c.context.pack) {
+                 c.context.declaration.assign(sd.View(r, sd::SD_NA));
+                 c.context.pack.assign(sd.View(r, sd::SD_PL));  // the last name stays empty in this pass
+                 buckets = 0;
+               }
+               c.context.At(sd, r);  // a line names the later of two rows
+               const int month = sd.Int(r, sd::SD_MONTH);
+               if (month < 1 || month > 12) return;
+               const std::optional<Date> first = Date::FromYmd(run.year, month, 1);
+               Date begin = sd.DateValue(r, sd::SD_BEGIN_DT);
+               Date end = sd.DateValue(r, sd::SD_END_DT);
+               if (sd.IsEmpty(r, sd::SD_BEGIN_DT)) begin = first.value_or(Date());
+               if (sd.IsEmpty(r, sd::SD_END_DT)) {
+                 end = first ? *Date::FromYmd(run.year, month, DaysInMonth(run.year, month)) : Date();
+               }
+               const std::string_view category = sd.View(r, sd::SD_CATEGORY);
+               std::size_t b = 0;
+               while (b < buckets && memory[b].category != category) ++b;
+               if (b == buckets) {
+                 if (buckets == memory.size()) memory.emplace_back();
+                 memory[b].category.assign(category);
+                 memory[b].periods.clear();
+                 ++buckets;
+               }
+               std::vector<Period>& periods = memory[b].periods;
+               bool duplicate = false;
+               for (const Period& k : periods) {
+                 if ((k.begin <= begin && begin <= k.end) || (k.begin <= end && end <= k.end)) {
+                   duplicate = true;
+                   break;
+                 }
+               }
+               periods.push_back({begin, end});
+               if (duplicate) c.Report(rule::kAnnualSdMonthUnique);
+             });
 }
 
 // The yearly contribution limit from 2008: the contributions of a
@@ -171,12 +172,12 @@ void RunDuplicateMonthPass(new_format::Run& run) {
 void RunYearlyLimitPass(new_format::Run& run) {
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
-  const Lookup declarations = new_format::DeclarationLookup(run.dm.name_account);
+  Lookup declarations = new_format::DeclarationLookup(run.indexes, run.dm.name_account);
   const std::optional<double> monthly = common::MonthlyContributionCap(run.year);
   if (!monthly || run.year < 2008) return;
   const double limit = 12 * *monthly;
   c.row = 0;  // never advanced here: the lines of this pass show "строка 0"
-  const auto shared_order = sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
+  const auto shared_order = run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
   const std::vector<RowId>& order = *shared_order;
   common::ForEachDeclarationGroup(sd, order, sd::SD_NA, sd::SD_PL, [&](std::span<const RowId> rows) {
     new_format::SetSaldoContext(run, declarations, rows.front());
@@ -195,19 +196,19 @@ void RunYearlyLimitPass(new_format::Run& run) {
 }  // namespace
 }  // namespace annual
 
-void RunAnnualRules(RuleRun& rule_run) {
+std::vector<PassResult> RunAnnualRules(const RuleRun& rule_run) {
   using namespace new_format;
   Run run(rule_run);
-  RunPasses(run, {
-                     {FileKind::T, [](Run& r) { RunSummarySection(r, annual::SummaryOptions()); }},
-                     {FileKind::IP, RunPackSection},
-                     {FileKind::NA, [](Run& r) { RunDeclarationSection(r, annual::DeclarationOptions()); }},
-                     {FileKind::SD, [](Run& r) { RunSaldoRowPass(r, annual::SaldoRowOptions()); }},
-                     {FileKind::SD, annual::RunDuplicateMonthPass},
-                     {FileKind::SD, annual::RunYearlyLimitPass},
-                     {FileKind::SD, RunCategoryValidityPass},
-                     {FileKind::SD, RunMonthSumPass},
-                 });
+  return RunPasses(run, {
+                            {FileKind::T, [](Run& r) { RunSummarySection(r, annual::SummaryOptions()); }},
+                            {FileKind::IP, RunPackSection},
+                            {FileKind::NA, [](Run& r) { RunDeclarationSection(r, annual::DeclarationOptions()); }},
+                            {FileKind::SD, [](Run& r) { RunSaldoRowPass(r, annual::SaldoRowOptions()); }},
+                            {FileKind::SD, annual::RunDuplicateMonthPass},
+                            {FileKind::SD, annual::RunYearlyLimitPass},
+                            {FileKind::SD, RunCategoryValidityPass},
+                            {FileKind::SD, RunMonthSumPass},
+                        });
 }
 
 }  // namespace zentrox

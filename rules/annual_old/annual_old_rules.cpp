@@ -7,40 +7,18 @@
 namespace zentrox {
 
 // The sections read only the loaded tables, one file each: they run side by
-// side, each with a run of its own, and hand back the results they set.
-void RunAnnualOldRules(RuleRun& run) {
+// side, each with a run of its own, and return what they compute.
+std::vector<PassResult> RunAnnualOldRules(const RuleRun& run) {
   using namespace annual_old;
-  const SideBySidePass passes[] = {
-      {FileKind::PL,
-       [&run](FindingWriter& c) {
-         RuleRun own(run, c);
-         RunPackSection(own);
-         run.pack_count = own.pack_count;
-         run.agent = std::move(own.agent);
-       }},
-      {FileKind::NA_OLD,
-       [&run](FindingWriter& c) {
-         RuleRun own(run, c);
-         RunDeclarationSection(own);
-         run.declaration_count = own.declaration_count;
-       }},
-      {FileKind::SD_OLD,
-       [&run](FindingWriter& c) {
-         RuleRun own(run, c);
-         RunMonthlySection(own);
-       }},
-      {FileKind::DI,
-       [&run](FindingWriter& c) {
-         RuleRun own(run, c);
-         RunPositionSection(own);
-       }},
-      {FileKind::MU,
-       [&run](FindingWriter& c) {
-         RuleRun own(run, c);
-         RunExpenseSection(own);
-       }},
+  const auto pass = [&run](FileKind file, PassResult (*section)(const RuleRun&)) {
+    return SideBySidePass{file, [&run, section](FindingWriter& c) { return section(RuleRun(run, c)); }};
   };
-  RunSideBySide(run.checks, passes);
+  const SideBySidePass passes[] = {
+      pass(FileKind::PL, RunPackSection),        pass(FileKind::NA_OLD, RunDeclarationSection),
+      pass(FileKind::SD_OLD, RunMonthlySection), pass(FileKind::DI, RunPositionSection),
+      pass(FileKind::MU, RunExpenseSection),
+  };
+  return RunSideBySide(run.checks, passes);
 }
 
 namespace annual_old {

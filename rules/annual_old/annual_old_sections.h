@@ -20,18 +20,18 @@
 namespace zentrox::annual_old {
 
 // REV5_PL: pack fields, the pack sums against the declarations' total rows
-// and code-99 expense rows, duplicate pack numbers. Leaves the pack count and
-// the agent code of the closing line in `run`.
-void RunPackSection(RuleRun& run);
+// and code-99 expense rows, duplicate pack numbers. Returns the pack count
+// and the agent code of the closing line.
+PassResult RunPackSection(const RuleRun& run);
 // REV5_NA: declaration fields, the contributions against the monthly rows and
-// expenses, duplicate CPAS and IDNP. Leaves the declaration count in `run`.
-void RunDeclarationSection(RuleRun& run);
+// expenses, duplicate CPAS and IDNP. Returns the declaration count.
+PassResult RunDeclarationSection(const RuleRun& run);
 // REV5_SD: monthly row fields, tariffs, contribution caps, the total rows.
-void RunMonthlySection(RuleRun& run);
+PassResult RunMonthlySection(const RuleRun& run);
 // REV5_DI: position rows.
-void RunPositionSection(RuleRun& run);
+PassResult RunPositionSection(const RuleRun& run);
 // REV5_MU: expense rows and their code-99 totals.
-void RunExpenseSection(RuleRun& run);
+PassResult RunExpenseSection(const RuleRun& run);
 
 // ----- shared by the sections ---------------------------------------------------
 

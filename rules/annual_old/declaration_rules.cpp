@@ -213,17 +213,17 @@ constexpr DeclarationRule kDeclarationRules[] = {
 
 }  // namespace
 
-void RunDeclarationSection(RuleRun& run) {
+PassResult RunDeclarationSection(const RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
   DeclarationScope scope{c,
                          dm,
-                         Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
-                         Lookup(dm.saldo_data, {old_sd::SD_NA, old_sd::SD_PL}, {old_sd::SD_MONTH}),
-                         Lookup(dm.money_util, {old_mu::MU_NA, old_mu::MU_PL, old_mu::MU_CODE}),
-                         Lookup(dm.typeform, {dict::ID}),
-                         Lookup(dm.kategor, {dict::ID}),
-                         Lookup(dm.viddoc, {dict::ID})};
+                         Lookup(run.indexes, dm.pack_label, {old_pl::PL_NUM_IN_EA}),
+                         Lookup(run.indexes, dm.saldo_data, {old_sd::SD_NA, old_sd::SD_PL}, {old_sd::SD_MONTH}),
+                         Lookup(run.indexes, dm.money_util, {old_mu::MU_NA, old_mu::MU_PL, old_mu::MU_CODE}),
+                         Lookup(run.indexes, dm.typeform, {dict::ID}),
+                         Lookup(run.indexes, dm.kategor, {dict::ID}),
+                         Lookup(run.indexes, dm.viddoc, {dict::ID})};
   const Table& t = dm.name_account;
   c.WalkFile(t, [&](RowId r) {
     common::SetDeclarationContext(c, t, r, kWho);
@@ -231,12 +231,15 @@ void RunDeclarationSection(RuleRun& run) {
     Declaration d{r, pack, scope.monthly_rows.Find(t, r, {old_na::NA_ID, old_na::NA_PL}), pack.Int(old_pl::PL_KDT)};
     for (DeclarationRule rule : kDeclarationRules) rule(scope, d);
   });
-  run.declaration_count = c.row;
+  PassResult result;
+  result.declaration_count = c.row;
   if (c.row == 0) c.ReportPlain(rule::kAnnualOldNaFileNotEmpty);
 
   common::RunDuplicateCpasPass(
-      c, t, {.rule = &rule::kAnnualOldNaCpasUnique, .context = kWho, .compare = common::CompareAs::Number});
-  common::RunDuplicateIdnpPass(c, rule::kAnnualOldNaIdnpUnique, t, kWho);
+      c, run.indexes, t,
+      {.rule = &rule::kAnnualOldNaCpasUnique, .context = kWho, .compare = common::CompareAs::Number});
+  common::RunDuplicateIdnpPass(c, run.indexes, rule::kAnnualOldNaIdnpUnique, t, kWho);
+  return result;
 }
 
 }  // namespace zentrox::annual_old

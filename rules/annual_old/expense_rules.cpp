@@ -63,7 +63,7 @@ constexpr ExpenseRule kExpenseRules[] = {CheckDeclaration, CheckPack, CheckCode,
 // whose thirteen columns (MU_1 .. MU_12 and the year's total MU_13) equals
 // the sum of that column over the other codes. The row counter stays where
 // the walk left it.
-void CheckExpenseTotals(FindingWriter& c, const Table& rows, const Table& declarations) {
+void CheckExpenseTotals(FindingWriter& c, TableIndexes& indexes, const Table& rows, const Table& declarations) {
   static const std::vector<common::TotalColumn> kColumns = [] {
     std::vector<common::TotalColumn> columns;
     for (int f = old_mu::MU_1; f <= old_mu::MU_13; ++f) columns.push_back({&rule::kAnnualOldMuTotalRowMatchesCodes, f});
@@ -76,9 +76,9 @@ void CheckExpenseTotals(FindingWriter& c, const Table& rows, const Table& declar
                                                   .columns = kColumns,
                                                   .twice_rule = &rule::kAnnualOldMuTotalRowOnce,
                                                   .missing_rule = &rule::kAnnualOldMuTotalRowPresent};
-  const Lookup by_declaration(declarations, {old_na::NA_ID, old_na::NA_PL});
+  Lookup by_declaration(indexes, declarations, {old_na::NA_ID, old_na::NA_PL});
   common::RunGroupTotalPass(
-      c, rows, *rows.SharedOrder({old_mu::MU_NA, old_mu::MU_PL, old_mu::MU_CODE}), kOptions, [&](RowId first) {
+      c, rows, *indexes.SharedOrder(rows, {old_mu::MU_NA, old_mu::MU_PL, old_mu::MU_CODE}), kOptions, [&](RowId first) {
         SetRowContext(c, rows, first, old_mu::MU_NA, old_mu::MU_PL,
                       Linked(declarations, by_declaration.First(rows, first, {old_mu::MU_NA, old_mu::MU_PL})));
       });
@@ -86,11 +86,12 @@ void CheckExpenseTotals(FindingWriter& c, const Table& rows, const Table& declar
 
 }  // namespace
 
-void RunExpenseSection(RuleRun& run) {
+PassResult RunExpenseSection(const RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
-  ExpenseScope scope{c, dm, Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
-                     Lookup(dm.name_account, {old_na::NA_ID, old_na::NA_PL}), Lookup(dm.rashod, {dict::ID})};
+  ExpenseScope scope{c, dm, Lookup(run.indexes, dm.pack_label, {old_pl::PL_NUM_IN_EA}),
+                     Lookup(run.indexes, dm.name_account, {old_na::NA_ID, old_na::NA_PL}),
+                     Lookup(run.indexes, dm.rashod, {dict::ID})};
   const Table& rows = dm.money_util;
   c.WalkFile(rows, [&](RowId r) {
     ExpenseRow e{r, Linked(dm.pack_label, scope.packs.First(rows, r, {old_mu::MU_PL})),
@@ -99,7 +100,8 @@ void RunExpenseSection(RuleRun& run) {
     for (ExpenseRule rule : kExpenseRules) rule(scope, e);
   });
 
-  CheckExpenseTotals(c, rows, dm.name_account);
+  CheckExpenseTotals(c, run.indexes, rows, dm.name_account);
+  return {};
 }
 
 }  // namespace zentrox::annual_old

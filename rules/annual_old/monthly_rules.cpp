@@ -54,7 +54,7 @@ void CheckMonth(MonthlyScope& s, const MonthlyRow& m) {
 // A tariff of an ordinary row, in the field the rules name, comes from the
 // tariff dictionary (compared as numbers) and is never 0. Total rows carry no
 // tariff.
-void CheckTariff(MonthlyScope& s, const MonthlyRow& m, const Table& dictionary, const Lookup& index,
+void CheckTariff(MonthlyScope& s, const MonthlyRow& m, const Table& dictionary, Lookup& index,
                  const RuleEntry& filled_rule, const RuleEntry& dictionary_rule, const RuleEntry& zero_rule) {
   if (m.total) return;
   const int field = filled_rule.field.first;
@@ -117,7 +117,7 @@ constexpr MonthlyRule kMonthlyRules[] = {
 
 // Each declaration's rows in month order: exactly one total row, equal to
 // the sums of the ordinary rows. The row counter stays where the walk left it.
-void CheckTotalRows(FindingWriter& c, const Table& rows, const Table& declarations) {
+void CheckTotalRows(FindingWriter& c, TableIndexes& indexes, const Table& rows, const Table& declarations) {
   constexpr const RuleEntry* kRule = &rule::kAnnualOldSdTotalRowMatchesMonths;
   static const common::TotalColumn kColumns[] = {
       {kRule, old_sd::SD_PAYM_FOND},  {kRule, old_sd::SD_ILL},         {kRule, old_sd::SD_SUM_REAL_EA},
@@ -130,9 +130,10 @@ void CheckTotalRows(FindingWriter& c, const Table& rows, const Table& declaratio
                                                   .columns = kColumns,
                                                   .twice_rule = &rule::kAnnualOldSdTotalRowOnce,
                                                   .missing_rule = &rule::kAnnualOldSdTotalRowPresent};
-  const Lookup by_declaration(declarations, {old_na::NA_ID, old_na::NA_PL});
+  Lookup by_declaration(indexes, declarations, {old_na::NA_ID, old_na::NA_PL});
   common::RunGroupTotalPass(
-      c, rows, *rows.SharedOrder({old_sd::SD_NA, old_sd::SD_PL, old_sd::SD_MONTH}), kOptions, [&](RowId first) {
+      c, rows, *indexes.SharedOrder(rows, {old_sd::SD_NA, old_sd::SD_PL, old_sd::SD_MONTH}), kOptions,
+      [&](RowId first) {
         SetRowContext(c, rows, first, old_sd::SD_NA, old_sd::SD_PL,
                       Linked(declarations, by_declaration.First(rows, first, {old_sd::SD_NA, old_sd::SD_PL})));
       });
@@ -140,16 +141,16 @@ void CheckTotalRows(FindingWriter& c, const Table& rows, const Table& declaratio
 
 }  // namespace
 
-void RunMonthlySection(RuleRun& run) {
+PassResult RunMonthlySection(const RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
   MonthlyScope scope{c,
                      dm,
-                     Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
-                     Lookup(dm.name_account, {old_na::NA_ID, old_na::NA_PL}),
-                     Lookup(dm.months, {dict::ID}),
-                     Lookup(dm.tarif, {dict::ID}),
-                     Lookup(dm.tarif_ap, {dict::ID})};
+                     Lookup(run.indexes, dm.pack_label, {old_pl::PL_NUM_IN_EA}),
+                     Lookup(run.indexes, dm.name_account, {old_na::NA_ID, old_na::NA_PL}),
+                     Lookup(run.indexes, dm.months, {dict::ID}),
+                     Lookup(run.indexes, dm.tarif, {dict::ID}),
+                     Lookup(run.indexes, dm.tarif_ap, {dict::ID})};
   const Table& rows = dm.saldo_data;
   c.WalkFile(rows, [&](RowId r) {
     MonthlyRow m{r, Linked(dm.pack_label, scope.packs.First(rows, r, {old_sd::SD_PL})),
@@ -160,7 +161,8 @@ void RunMonthlySection(RuleRun& run) {
   });
   if (c.row == 0) c.ReportPlain(rule::kAnnualOldSdFileNotEmpty);
 
-  CheckTotalRows(c, rows, dm.name_account);
+  CheckTotalRows(c, run.indexes, rows, dm.name_account);
+  return {};
 }
 
 }  // namespace zentrox::annual_old

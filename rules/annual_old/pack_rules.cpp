@@ -132,29 +132,31 @@ constexpr PackRule kPackRules[] = {
 
 }  // namespace
 
-void RunPackSection(RuleRun& run) {
+PassResult RunPackSection(const RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
   PackScope scope{c,
                   dm,
                   run.archive_path,
-                  Lookup(dm.raion, {dict::ID}),
-                  Lookup(dm.saldo_data, {old_sd::SD_PL, old_sd::SD_MONTH}),
-                  Lookup(dm.money_util, {old_mu::MU_PL, old_mu::MU_CODE})};
+                  Lookup(run.indexes, dm.raion, {dict::ID}),
+                  Lookup(run.indexes, dm.saldo_data, {old_sd::SD_PL, old_sd::SD_MONTH}),
+                  Lookup(run.indexes, dm.money_util, {old_mu::MU_PL, old_mu::MU_CODE})};
   const Table& packs = dm.pack_label;
   c.WalkFile(packs, [&](RowId r) {
     c.context.pack = packs.Text(r, old_pl::PL_NUM_IN_EA);
     c.context.At(packs, r);
     for (PackRule rule : kPackRules) rule(scope, r);
   });
-  run.pack_count = c.row;
+  PassResult result;
+  result.pack_count = c.row;
   if (c.row == 0) c.ReportPlain(rule::kAnnualOldPlFileNotEmpty);
 
-  RowId last = common::RunDuplicatePackPass(c, rule::kAnnualOldPlPackUnique, packs);
+  RowId last = common::RunDuplicatePackPass(c, run.indexes, rule::kAnnualOldPlPackUnique, packs);
   // The closing line names the pack row the last walk over the packs ended
   // on: with several packs, the one with the highest number (the last of
   // equal numbers in file order); with none, nothing.
-  run.agent = Linked(packs, last).Text(old_pl::PL_NKSS);
+  result.agent = Linked(packs, last).Text(old_pl::PL_NKSS);
+  return result;
 }
 
 }  // namespace zentrox::annual_old

@@ -60,15 +60,15 @@ constexpr PositionRule kPositionRules[] = {CheckDeclaration, CheckPack, CheckDat
 
 }  // namespace
 
-void RunPositionSection(RuleRun& run) {
+PassResult RunPositionSection(const RuleRun& run) {
   FindingWriter& c = run.checks;
   const OldFormatTables& dm = *run.dm1;
   PositionScope scope{c,
                       dm,
-                      Lookup(dm.pack_label, {old_pl::PL_NUM_IN_EA}),
-                      Lookup(dm.name_account, {old_na::NA_ID}),
-                      Lookup(dm.prof, {dict::ID}),
-                      Lookup(dm.rang, {dict::ID})};
+                      Lookup(run.indexes, dm.pack_label, {old_pl::PL_NUM_IN_EA}),
+                      Lookup(run.indexes, dm.name_account, {old_na::NA_ID}),
+                      Lookup(run.indexes, dm.prof, {dict::ID}),
+                      Lookup(run.indexes, dm.rang, {dict::ID})};
   const Table& rows = dm.stage_info;
   // Positions are optional: an empty file is not reported.
   c.WalkFile(rows, [&](RowId r) {
@@ -77,6 +77,7 @@ void RunPositionSection(RuleRun& run) {
     SetRowContext(c, rows, r, old_di::SI_NA, old_di::SI_PL, p.declaration);
     for (PositionRule rule : kPositionRules) rule(scope, p);
   });
+  return {};
 }
 
 }  // namespace zentrox::annual_old

@@ -19,9 +19,9 @@ std::string FormatCpas(double cpas) {
   return fmt::format("{:.15g}", cpas);
 }
 
-RowId RunDuplicatePackPass(FindingWriter& c, const RuleEntry& rule, const Table& packs) {
+RowId RunDuplicatePackPass(FindingWriter& c, TableIndexes& indexes, const RuleEntry& rule, const Table& packs) {
   const int number_field = rule.field.first;
-  const std::vector<RowId> order = packs.Order({number_field});
+  const std::vector<RowId> order = indexes.Order(packs, {number_field});
   c.context.pack = kNoTextYet;  // the remembered number
   c.WalkRows(order, [&](RowId r) {
     c.context.At(packs, r);  // the later of two equal numbers
@@ -32,12 +32,12 @@ RowId RunDuplicatePackPass(FindingWriter& c, const RuleEntry& rule, const Table&
   return order.empty() ? kNoRow : order.back();
 }
 
-void RunDuplicateCpasPass(FindingWriter& c, const Table& t, const DuplicateCpasOptions& o) {
+void RunDuplicateCpasPass(FindingWriter& c, TableIndexes& indexes, const Table& t, const DuplicateCpasOptions& o) {
   const int cpas_field = o.rule->field.first;
   std::string remembered_text(kNoCodeYet);
   double remembered_number = kNoNumberYet;
   FindingContext remembered_row;  // empty texts until a row takes part
-  c.WalkRows(t.Order({cpas_field}), [&](RowId r) {
+  c.WalkRows(indexes.Order(t, {cpas_field}), [&](RowId r) {
     SetDeclarationContext(c, t, r, o.context);
     std::string text = t.Text(r, cpas_field);
     const bool empty = o.compare == CompareAs::Text ? text.empty() : t.IsEmpty(r, cpas_field);
@@ -55,10 +55,11 @@ void RunDuplicateCpasPass(FindingWriter& c, const Table& t, const DuplicateCpasO
   });
 }
 
-void RunDuplicateIdnpPass(FindingWriter& c, const RuleEntry& rule, const Table& t, const DeclarationFields& context) {
+void RunDuplicateIdnpPass(FindingWriter& c, TableIndexes& indexes, const RuleEntry& rule, const Table& t,
+                          const DeclarationFields& context) {
   const int idnp_field = rule.field.first;
   std::string remembered(kNoTextYet);
-  c.WalkRows(t.Order({idnp_field}), [&](RowId r) {
+  c.WalkRows(indexes.Order(t, {idnp_field}), [&](RowId r) {
     SetDeclarationContext(c, t, r, context);
     std::string idnp = t.Text(r, idnp_field);
     if (idnp.empty()) return;

@@ -1,6 +1,7 @@
 // The duplicate-value passes of both formats: pack numbers, CPAS and IDNP.
-// Each walks its file in the order of the value and compares every row's
-// value with the one remembered from the row before that took part.
+// Each walks its file in the order of the value (sorted by the value ranks
+// `indexes` keeps for the passes) and compares every row's value with the
+// one remembered from the row before that took part.
 #pragma once
 
 #include <string>
@@ -29,7 +30,7 @@ std::string FormatCpas(double cpas);
 // Packs in the order of the pack number, the field `rule` names; every
 // further copy of a number (compared as written) gives one line naming that
 // number as the pack. Returns the row the walk ended on, kNoRow without packs.
-RowId RunDuplicatePackPass(FindingWriter& c, const RuleEntry& rule, const Table& packs);
+RowId RunDuplicatePackPass(FindingWriter& c, TableIndexes& indexes, const RuleEntry& rule, const Table& packs);
 
 // How the CPAS pass compares codes.
 enum class CompareAs {
@@ -47,12 +48,13 @@ struct DuplicateCpasOptions {
 // lines, the earlier row first. Empty codes and "0" take no part. The first
 // remembered code is kNoCodeYet with an empty context, so a declaration that
 // carries that very code is reported against an empty first line.
-void RunDuplicateCpasPass(FindingWriter& c, const Table& declarations, const DuplicateCpasOptions& options);
+void RunDuplicateCpasPass(FindingWriter& c, TableIndexes& indexes, const Table& declarations,
+                          const DuplicateCpasOptions& options);
 
 // Declarations in the order of the IDNP, the field `rule` names; a
 // declaration whose IDNP equals its predecessor's gets one line. Empty IDNPs
 // take no part.
-void RunDuplicateIdnpPass(FindingWriter& c, const RuleEntry& rule, const Table& declarations,
+void RunDuplicateIdnpPass(FindingWriter& c, TableIndexes& indexes, const RuleEntry& rule, const Table& declarations,
                           const DeclarationFields& context);
 
 }  // namespace zentrox::common

@@ -112,22 +112,23 @@ new_format::SaldoRowOptions SaldoRowOptions() {
 }  // namespace
 }  // namespace monthly
 
-void RunMonthlyRules(RuleRun& rule_run) {
+std::vector<PassResult> RunMonthlyRules(const RuleRun& rule_run) {
   using namespace new_format;
   Run run(rule_run);
   const int month = rule_run.period;
-  RunPasses(run, {
-                     {FileKind::T, [](Run& r) { RunSummarySection(r, monthly::SummaryOptions()); }},
-                     {FileKind::IP, RunPackSection},
-                     {FileKind::NA, [](Run& r) { RunDeclarationSection(r, monthly::DeclarationOptions()); }},
-                     {FileKind::SD, [](Run& r) { RunSaldoRowPass(r, monthly::SaldoRowOptions()); }},
-                     {FileKind::SD,
-                      [month](Run& r) {
-                        RunOverlapPass(r, rule::kMonthlySdPeriodsDisjoint, [month](int m) { return m == month; });
-                      }},
-                     {FileKind::SD, RunCategoryValidityPass},
-                     {FileKind::SD, RunMonthSumPass},
-                 });
+  return RunPasses(run, {
+                            {FileKind::T, [](Run& r) { RunSummarySection(r, monthly::SummaryOptions()); }},
+                            {FileKind::IP, RunPackSection},
+                            {FileKind::NA, [](Run& r) { RunDeclarationSection(r, monthly::DeclarationOptions()); }},
+                            {FileKind::SD, [](Run& r) { RunSaldoRowPass(r, monthly::SaldoRowOptions()); }},
+                            {FileKind::SD,
+                             [month](Run& r) {
+                               RunOverlapPass(r, rule::kMonthlySdPeriodsDisjoint,
+                                              [month](int m) { return m == month; });
+                             }},
+                            {FileKind::SD, RunCategoryValidityPass},
+                            {FileKind::SD, RunMonthSumPass},
+                        });
 }
 
 }  // namespace zentrox

@@ -26,11 +26,11 @@ void CheckDateWindow(Run& run, const RuleEntry& rule, RowId r, Date lowest) {
 }
 
 struct DeclarationLinks {
-  explicit DeclarationLinks(const NewFormatTables& dm)
-      : viddoc(dm.viddoc, {dict::ID}),
-        pack(dm.pack_label, {pl::PL_ID}),
+  DeclarationLinks(TableIndexes& indexes, const NewFormatTables& dm)
+      : viddoc(indexes, dm.viddoc, {dict::ID}),
+        pack(indexes, dm.pack_label, {pl::PL_ID}),
         // By pack first, as DeclarationLookup and for the same reason.
-        monthly_rows(dm.saldo_data, {sd::SD_PL, sd::SD_NA}, {sd::SD_MONTH}),
+        monthly_rows(indexes, dm.saldo_data, {sd::SD_PL, sd::SD_NA}, {sd::SD_MONTH}),
         viddoc_of(viddoc.LinkColumn(dm.name_account, na::NA_DOC_TYPE)),
         pack_of(pack.LinkColumn(dm.name_account, na::NA_PL)) {}
   DeclarationLinks(const DeclarationLinks&) = delete;  // the column links point into it
@@ -43,13 +43,13 @@ struct DeclarationLinks {
   Lookup::ColumnLink pack_of;    // by NA_PL
 };
 
-void CheckPack(Run& run, const DeclarationLinks& links, RowId r) {
+void CheckPack(Run& run, DeclarationLinks& links, RowId r) {
   const Table& na = run.dm.name_account;
   run.checks.CheckFilled(rule::kNewNaPackFilled, na, r);
   run.checks.CheckPresentIn(rule::kNewNaPackInIp, na, r, Linked(run.dm.pack_label, links.pack_of(r)), pl::PL_ID);
 }
 
-void CheckMonthlyRowsExist(Run& run, const DeclarationLinks& links, const DeclarationOptions& o, RowId r) {
+void CheckMonthlyRowsExist(Run& run, DeclarationLinks& links, const DeclarationOptions& o, RowId r) {
   const Table& na = run.dm.name_account;
   Linked first(run.dm.saldo_data, links.monthly_rows.First(na, r, {na::NA_PL, na::NA_ID}));
   bool missing = o.monthly_rows == LinkTest::RowExists ? !first.found()
@@ -90,7 +90,7 @@ void CheckIdnp(Run& run, RowId r) {
 // The rules that tie the document type to the personal code and the
 // document's series and number. A type of 0 means no document and is never
 // accepted, so it always draws at least one of its two lines.
-void CheckDocumentType(Run& run, const DeclarationLinks& links, RowId r) {
+void CheckDocumentType(Run& run, DeclarationLinks& links, RowId r) {
   const Table& na = run.dm.name_account;
   FindingWriter& c = run.checks;
   if (!na.IsEmpty(r, na::NA_DOC_TYPE)) {
@@ -137,7 +137,7 @@ void CheckDocumentNumber(Run& run, RowId r) {
 void RunDeclarationsPerPackPass(Run& run) {
   FindingWriter& c = run.checks;
   const Table& na = run.dm.name_account;
-  const Lookup packs(run.dm.pack_label, {pl::PL_ID});
+  Lookup packs(run.indexes, run.dm.pack_label, {pl::PL_ID});
   std::string group(common::kNoCodeYet);
   int count = 0;
   int declared = 0;
@@ -147,7 +147,7 @@ void RunDeclarationsPerPackPass(Run& run) {
       c.ReportPack(rule::kNewNaDeclarationsPerPack, group, group_record);
     }
   };
-  c.WalkRows(*na.SharedOrder({na::NA_PL, na::NA_ID}), [&](RowId r) {
+  c.WalkRows(*run.indexes.SharedOrder(na, {na::NA_PL, na::NA_ID}), [&](RowId r) {
     const std::string_view pack = na.View(r, na::NA_PL);
     if (pack != group) {
       close();
@@ -174,7 +174,7 @@ void RunDeclarationSection(Run& run, const DeclarationOptions& options) {
   static const Date kBirthLowest = *Date::FromYmd(1900, 1, 1);
   static const Date kIssueLowest = *Date::FromYmd(1950, 1, 1);
   {
-    const DeclarationLinks links(run.dm);
+    DeclarationLinks links(run.indexes, run.dm);
     c.WalkFile(na, [&](RowId r) {
       SetDeclarationContext(c, na, r);
       c.CheckFilled(rule::kNewNaIdFilled, na, r);
@@ -190,13 +190,13 @@ void RunDeclarationSection(Run& run, const DeclarationOptions& options) {
       CheckDateWindow(run, rule::kNewNaIssueDateInWindow, r, kIssueLowest);
     });
   }
-  run.rule_run.declaration_count = static_cast<int>(na.size());
+  run.result.declaration_count = static_cast<int>(na.size());
   if (na.empty()) c.ReportPlain(rule::kNewNaFileNotEmpty);
   const common::DeclarationFields who{na::NA_PL, na::NA_ID, na::NA_LAST_NAME};
-  common::RunDuplicateCpasPass(c, na,
+  common::RunDuplicateCpasPass(c, run.indexes, na,
                                {.rule = &rule::kNewNaCpasUnique, .context = who, .compare = common::CompareAs::Text});
   RunDeclarationsPerPackPass(run);
-  common::RunDuplicateIdnpPass(c, rule::kNewNaIdnpUnique, na, who);
+  common::RunDuplicateIdnpPass(c, run.indexes, rule::kNewNaIdnpUnique, na, who);
 }
 
 }  // namespace zentrox::new_format

@@ -23,22 +23,28 @@
 
 namespace zentrox::new_format {
 
-// What every new-format section reads: the run, the tables and the values of
-// the package summary.
+// What every new-format section reads: the run, the tables (const) and the
+// values of the package summary; and what its pass computes. Each pass has a
+// Run of its own.
 struct Run {
-  explicit Run(RuleRun& rule_run);
-  // The same run, its lines written with `checks`.
+  explicit Run(const RuleRun& rule_run);
+  // The same run, its lines written with `checks`; its result unset.
   Run(const Run& run, FindingWriter& checks);
 
-  RuleRun& rule_run;
+  const RuleRun& rule_run;
   FindingWriter& checks;
-  NewFormatTables& dm;
+  const NewFormatTables& dm;
+  // The orders and lookup indexes the passes share.
+  TableIndexes& indexes;
 
   // YEAR and TRIMESTR of the last summary row; 0 when REV5_T has no row.
   int year = 0;
   int trimestr = 0;
   // PACKS_TOTAL of the last summary row; 0 when REV5_T has no row.
   int declared_packs = 0;
+
+  // What the pass computes for the closing summary.
+  PassResult result;
 };
 
 // A pass of a rule set over the loaded package; `file` is the file whose
@@ -50,8 +56,9 @@ struct Pass {
 };
 
 // Runs a rule set's passes, side by side where there are cores for it, with
-// the protocol of the passes run in turn (rules/side_by_side.h).
-void RunPasses(Run& run, std::initializer_list<Pass> passes);
+// the protocol of the passes run in turn (rules/side_by_side.h); returns
+// each pass's result in the passes' order.
+std::vector<PassResult> RunPasses(Run& run, std::initializer_list<Pass> passes);
 
 // ---- the five amounts -------------------------------------------------------
 
@@ -99,8 +106,8 @@ void RunSummarySection(Run& run, const SummaryOptions& options);
 
 // ---- REV5_IP --------------------------------------------------------------
 
-// The pack section, the pack-count line and the duplicate-pack pass; sets
-// the pack count of the closing summary.
+// The pack section, the pack-count line and the duplicate-pack pass; its
+// result is the pack count of the closing summary.
 void RunPackSection(Run& run);
 
 // ---- REV5_NA --------------------------------------------------------------
@@ -121,7 +128,7 @@ struct DeclarationOptions {
 };
 
 // The declaration section and its three whole-file passes (duplicate CPAS,
-// declarations per pack, duplicate IDNP); sets the declaration count.
+// declarations per pack, duplicate IDNP); its result is the declaration count.
 void RunDeclarationSection(Run& run, const DeclarationOptions& options);
 
 // ---- REV5_SD --------------------------------------------------------------
@@ -131,13 +138,15 @@ void RunDeclarationSection(Run& run, const DeclarationOptions& options);
 // declaration number: the order in which both files usually keep their rows,
 // so that a walk of the monthly rows finds each declaration beside the one
 // found before, not through its hash (a cache miss in a large table).
-inline Lookup DeclarationLookup(const Table& name_account) { return Lookup(name_account, {na::NA_PL, na::NA_ID}); }
-inline RowId FindDeclaration(const Lookup& declarations, const Table& saldo_data, RowId r) {
+inline Lookup DeclarationLookup(TableIndexes& indexes, const Table& name_account) {
+  return Lookup(indexes, name_account, {na::NA_PL, na::NA_ID});
+}
+inline RowId FindDeclaration(Lookup& declarations, const Table& saldo_data, RowId r) {
   return declarations.First(saldo_data, r, {sd::SD_PL, sd::SD_NA});
 }
 
 struct SaldoLinks {
-  explicit SaldoLinks(const NewFormatTables& dm);
+  SaldoLinks(TableIndexes& indexes, const NewFormatTables& dm);
   SaldoLinks(const SaldoLinks&) = delete;  // the column links point into it
   SaldoLinks& operator=(const SaldoLinks&) = delete;
   Lookup declaration;  // name_account by NA_PL;NA_ID (DeclarationLookup)
@@ -156,14 +165,14 @@ struct SaldoLinks {
 
 // One monthly row of the row pass, with the values most rules read.
 struct SaldoRow {
-  SaldoRow(Run& run, const SaldoLinks& links, RowId r);
+  SaldoRow(Run& run, SaldoLinks& links, RowId r);
   // With the linked REV5_NA row already found.
-  SaldoRow(Run& run, const SaldoLinks& links, RowId r, RowId declaration);
+  SaldoRow(Run& run, SaldoLinks& links, RowId r, RowId declaration);
 
   Run& run;
   FindingWriter& checks;
   const Table& sd;
-  const SaldoLinks& links;
+  SaldoLinks& links;
   RowId r;
   RowId declaration;  // the linked REV5_NA row, kNoRow when none
   int month;          // SD_MONTH, 0 when empty
@@ -260,13 +269,13 @@ void RunMonthSumPass(Run& run);
 
 // Sets the finding context to a monthly row's pack, declaration and the last
 // name of its declaration, and the row as the record its lines name.
-void SetSaldoContext(Run& run, const Lookup& declarations, RowId r);
+void SetSaldoContext(Run& run, Lookup& declarations, RowId r);
 
 // The same, with the texts deferred to the first line written (see
 // FindingWriter::DeferContext); the row is set as the record at once.
 class SaldoContext final : public FindingWriter::ContextSource {
  public:
-  SaldoContext(Run& run, const Lookup& declarations) : run_(run), declarations_(declarations) {}
+  SaldoContext(Run& run, Lookup& declarations) : run_(run), declarations_(declarations) {}
   SaldoContext(const SaldoContext&) = delete;
   SaldoContext& operator=(const SaldoContext&) = delete;
   ~SaldoContext();
@@ -275,7 +284,7 @@ class SaldoContext final : public FindingWriter::ContextSource {
 
  private:
   Run& run_;
-  const Lookup& declarations_;
+  Lookup& declarations_;
 };
 
 }  // namespace zentrox::new_format

@@ -14,7 +14,7 @@ void CheckDocumentCount(Run& run, RowId r) {
 
 // The pack's amounts against the sums of its declarations' total rows; rows
 // of other months do not count here.
-void CheckAgainstTotalRows(Run& run, const Lookup& totals, RowId r) {
+void CheckAgainstTotalRows(Run& run, Lookup& totals, RowId r) {
   const Table& p = run.dm.pack_label;
   KeyValue keys[2] = {KeyValue::Of(p, r, pl::PL_ID), common::CodeKey(common::kTotalMonth)};
   Amounts sums{};
@@ -31,7 +31,7 @@ void CheckAgainstTotalRows(Run& run, const Lookup& totals, RowId r) {
 void RunPackSection(Run& run) {
   FindingWriter& c = run.checks;
   const Table& p = run.dm.pack_label;
-  const Lookup totals(run.dm.saldo_data, {sd::SD_PL, sd::SD_MONTH});
+  Lookup totals(run.indexes, run.dm.saldo_data, {sd::SD_PL, sd::SD_MONTH});
   c.WalkFile(p, [&](RowId r) {
     c.context.pack = p.Text(r, pl::PL_ID);
     c.context.At(p, r);
@@ -40,15 +40,16 @@ void RunPackSection(Run& run) {
     CheckAgainstTotalRows(run, totals, r);
     CheckTotalIsSum(c, rule::kNewIpTotalIsSum, p, r, kPackAmounts);
   });
-  run.rule_run.pack_count = static_cast<int>(p.size());
-  if (run.declared_packs != run.rule_run.pack_count) {
+  const int packs = static_cast<int>(p.size());
+  run.result.pack_count = packs;
+  if (run.declared_packs != packs) {
     // The line names the summary row whose pack total was read.
     const Table& t = run.dm.svod_info;
     c.context.NoRecord();
     if (!t.empty()) c.context.At(t, static_cast<RowId>(t.size() - 1));
     c.ReportPlain(rule::kNewIpPackCount);
   }
-  common::RunDuplicatePackPass(c, rule::kNewIpPackUnique, p);
+  common::RunDuplicatePackPass(c, run.indexes, rule::kNewIpPackUnique, p);
 }
 
 }  // namespace zentrox::new_format

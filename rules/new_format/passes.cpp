@@ -10,20 +10,22 @@ Run::Run(const Run& run, FindingWriter& checks_)
     : rule_run(run.rule_run),
       checks(checks_),
       dm(run.dm),
+      indexes(run.indexes),
       year(run.year),
       trimestr(run.trimestr),
       declared_packs(run.declared_packs) {}
 
-void RunPasses(Run& run, std::initializer_list<Pass> passes) {
+std::vector<PassResult> RunPasses(Run& run, std::initializer_list<Pass> passes) {
   std::vector<SideBySidePass> side_by_side;
   side_by_side.reserve(passes.size());
   for (const Pass& pass : passes) {
     side_by_side.push_back({pass.file, [&run, &pass](FindingWriter& checks) {
                               Run own(run, checks);
                               pass.run(own);
+                              return own.result;
                             }});
   }
-  RunSideBySide(run.checks, side_by_side);
+  return RunSideBySide(run.checks, side_by_side);
 }
 
 }  // namespace zentrox::new_format

@@ -20,7 +20,7 @@ void RunOverlapPass(Run& run, const RuleEntry& rule, const std::function<bool(in
   if (run.trimestr == 0) return;
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
-  const Lookup declarations = DeclarationLookup(run.dm.name_account);
+  Lookup declarations = DeclarationLookup(run.indexes, run.dm.name_account);
   struct Period {
     Date begin, end;
   };
@@ -40,9 +40,9 @@ void RunOverlapPass(Run& run, const RuleEntry& rule, const std::function<bool(in
   std::string_view declaration, pack;
   // The order by declaration and month, which later passes walk, is taken
   // first: the order here only refines it (and mostly is it).
-  sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
-  const auto shared_order = sd.SharedOrder(
-      {sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT, sd::SD_END_DT});
+  run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH});
+  const auto shared_order = run.indexes.SharedOrder(
+      sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH, sd::SD_JOB_CODE, sd::SD_CATEGORY, sd::SD_BEGIN_DT, sd::SD_END_DT});
   const std::vector<RowId>& order = *shared_order;
   c.WalkRows(order, [&](RowId r) {
     if (!common::SameShortText(sd.View(r, sd::SD_NA), declaration) ||
@@ -106,14 +106,14 @@ bool CategoryValidIn(const Table& kategor, Lookup::Range rows, int year) {
 void RunCategoryValidityPass(Run& run) {
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
-  const Lookup declarations = DeclarationLookup(run.dm.name_account);
-  const Lookup categories(run.dm.new_kategor, {dict::ID_KATEG});
+  Lookup declarations = DeclarationLookup(run.indexes, run.dm.name_account);
+  Lookup categories(run.indexes, run.dm.new_kategor, {dict::ID_KATEG});
   // Rows of one declaration mostly share a category: the last answer is kept.
   std::string last_category;
   bool last_valid = false;
   bool have_last = false;
   RowId last_row = kNoRow;
-  c.WalkRows(*sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), [&](RowId r) {
+  c.WalkRows(*run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), [&](RowId r) {
     if (sd.IsEmpty(r, sd::SD_CATEGORY) || sd.Int(r, sd::SD_MONTH) == common::kTotalMonth) return;
     last_row = r;
     const std::string_view category = sd.View(r, sd::SD_CATEGORY);
@@ -135,7 +135,7 @@ void RunCategoryValidityPass(Run& run) {
 void RunMonthSumPass(Run& run) {
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
-  const Lookup declarations = DeclarationLookup(run.dm.name_account);
+  Lookup declarations = DeclarationLookup(run.indexes, run.dm.name_account);
   const common::TotalColumn columns[] = {{&rule::kNewSdFondMatchesMonths},
                                          {&rule::kNewSdIllMatchesMonths},
                                          {&rule::kNewSdSumApMatchesMonths},
@@ -152,8 +152,8 @@ void RunMonthSumPass(Run& run) {
   // The declaration's texts are set in the context only for a group that draws a line.
   SaldoContext context(run, declarations);
   common::RunGroupTotalPass(
-      c, sd, *sd.SharedOrder({sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), options, [&](RowId first) { context.Defer(first); },
-      [&](RowId r) { return sd.View(r, sd::SD_CATEGORY) != "150"; });
+      c, sd, *run.indexes.SharedOrder(sd, {sd::SD_NA, sd::SD_PL, sd::SD_MONTH}), options,
+      [&](RowId first) { context.Defer(first); }, [&](RowId r) { return sd.View(r, sd::SD_CATEGORY) != "150"; });
   c.SetDeferredContext();
 }
 

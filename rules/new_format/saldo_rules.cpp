@@ -4,23 +4,23 @@
 
 namespace zentrox::new_format {
 
-SaldoLinks::SaldoLinks(const NewFormatTables& dm)
-    : declaration(DeclarationLookup(dm.name_account)),
-      pack(dm.pack_label, {pl::PL_ID}),
-      month(dm.months, {dict::ID}),
-      category(dm.new_kategor, {dict::ID_KATEG}),
-      prof(dm.prof, {dict::ID}),
-      new_prof(dm.new_prof, {dict::ID_PROF}),
+SaldoLinks::SaldoLinks(TableIndexes& indexes, const NewFormatTables& dm)
+    : declaration(DeclarationLookup(indexes, dm.name_account)),
+      pack(indexes, dm.pack_label, {pl::PL_ID}),
+      month(indexes, dm.months, {dict::ID}),
+      category(indexes, dm.new_kategor, {dict::ID_KATEG}),
+      prof(indexes, dm.prof, {dict::ID}),
+      new_prof(indexes, dm.new_prof, {dict::ID_PROF}),
       pack_of(pack.LinkColumn(dm.saldo_data, sd::SD_PL)),
       month_of(month.LinkColumn(dm.saldo_data, sd::SD_MONTH)),
       category_of(category.LinkColumn(dm.saldo_data, sd::SD_CATEGORY)),
       prof_of(prof.LinkColumn(dm.saldo_data, sd::SD_JOB_CODE)),
       new_prof_of(new_prof.LinkColumn(dm.saldo_data, sd::SD_JOB_CODE)) {}
 
-SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_)
+SaldoRow::SaldoRow(Run& run_, SaldoLinks& links_, RowId r_)
     : SaldoRow(run_, links_, r_, FindDeclaration(links_.declaration, run_.dm.saldo_data, r_)) {}
 
-SaldoRow::SaldoRow(Run& run_, const SaldoLinks& links_, RowId r_, RowId declaration_)
+SaldoRow::SaldoRow(Run& run_, SaldoLinks& links_, RowId r_, RowId declaration_)
     : run(run_),
       checks(run_.checks),
       sd(run_.dm.saldo_data),
@@ -40,7 +40,7 @@ const Ymd& SaldoRow::YmdOf(int f) const {
   return ymd_[k];
 }
 
-void SetSaldoContext(Run& run, const Lookup& declarations, RowId r) {
+void SetSaldoContext(Run& run, Lookup& declarations, RowId r) {
   SaldoContext(run, declarations).SetContext(r);
   run.checks.context.At(run.dm.saldo_data, r);
 }
@@ -83,7 +83,7 @@ void ApplySaldoRowRules(SaldoRow& row, const SaldoRowOptions& o) {
 void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
   FindingWriter& c = run.checks;
   const Table& sd = run.dm.saldo_data;
-  const SaldoLinks links(run.dm);
+  SaldoLinks links(run.indexes, run.dm);
   Protocol& protocol = c.protocol();
   // The faults of the last row checked in full. The rules read nothing but
   // the row and its links, so a row with the same values as the row before

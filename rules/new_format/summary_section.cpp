@@ -6,7 +6,7 @@
 
 namespace zentrox::new_format {
 
-Run::Run(RuleRun& r) : rule_run(r), checks(r.checks), dm(*r.dm) {
+Run::Run(const RuleRun& r) : rule_run(r), checks(r.checks), dm(*r.dm), indexes(r.indexes) {
   // The rules that read the summary read its last row, as the pack total does.
   const Table& t = dm.svod_info;
   if (!t.empty()) {
@@ -59,8 +59,8 @@ void CheckTotals(Run& run, RowId r, const Amounts& packs) {
 void RunSummarySection(Run& run, const SummaryOptions& options) {
   FindingWriter& c = run.checks;
   const Table& t = run.dm.svod_info;
-  const Lookup typeform(run.dm.typeform, {dict::ID});
-  const Lookup raion(run.dm.raion, {dict::ID});
+  Lookup typeform(run.indexes, run.dm.typeform, {dict::ID});
+  Lookup raion(run.indexes, run.dm.raion, {dict::ID});
   const Amounts packs = SumPacks(run.dm.pack_label);
   // The context stays cleared: no summary field names a pack or declaration.
   c.WalkFile(t, [&](RowId r) {

@@ -40,28 +40,28 @@ void MonthInQuarter(SaldoRow& row) {
 }  // namespace
 }  // namespace quarterly
 
-void RunQuarterlyRules(RuleRun& rule_run) {
+std::vector<PassResult> RunQuarterlyRules(const RuleRun& rule_run) {
   using namespace new_format;
   Run run(rule_run);
   const int quarter = rule_run.period;
-  RunPasses(run, {
-                     {FileKind::T, [](Run& r) { RunSummarySection(r, quarterly::SummaryOptions()); }},
-                     {FileKind::IP, RunPackSection},
-                     {FileKind::NA, [](Run& r) { RunDeclarationSection(r, quarterly::DeclarationOptions()); }},
-                     {FileKind::SD,
-                      [](Run& r) {
-                        SaldoRowOptions rows;
-                        rows.period = quarterly::MonthInQuarter;
-                        RunSaldoRowPass(r, rows);
-                      }},
-                     {FileKind::SD,
-                      [quarter](Run& r) {
-                        RunOverlapPass(r, rule::kQuarterlySdPeriodsDisjoint,
-                                       [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });
-                      }},
-                     {FileKind::SD, RunCategoryValidityPass},
-                     {FileKind::SD, RunMonthSumPass},
-                 });
+  return RunPasses(run, {
+                            {FileKind::T, [](Run& r) { RunSummarySection(r, quarterly::SummaryOptions()); }},
+                            {FileKind::IP, RunPackSection},
+                            {FileKind::NA, [](Run& r) { RunDeclarationSection(r, quarterly::DeclarationOptions()); }},
+                            {FileKind::SD,
+                             [](Run& r) {
+                               SaldoRowOptions rows;
+                               rows.period = quarterly::MonthInQuarter;
+                               RunSaldoRowPass(r, rows);
+                             }},
+                            {FileKind::SD,
+                             [quarter](Run& r) {
+                               RunOverlapPass(r, rule::kQuarterlySdPeriodsDisjoint,
+                                              [quarter](int month) { return quarterly::QuarterOf(month) == quarter; });
+                             }},
+                            {FileKind::SD, RunCategoryValidityPass},
+                            {FileKind::SD, RunMonthSumPass},
+                        });
 }
 
 }  // namespace zentrox

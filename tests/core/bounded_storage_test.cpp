@@ -127,8 +127,9 @@ TEST(BoundedStorage, OrdersOverFieldsOfOneValue) {
     t.Store(row, 3, std::string(1, static_cast<char>('a' + (r * 31) % 5)));
   }
   // An order extended by fields of one value, not ranked yet, is that order.
-  const auto by_v = t.SharedOrder({2});
-  EXPECT_EQ(t.SharedOrder({2, 0, 1}), by_v);
+  TableIndexes ix;
+  const auto by_v = ix.SharedOrder(t, {2});
+  EXPECT_EQ(ix.SharedOrder(t, {2, 0, 1}), by_v);
   const std::vector<std::vector<int>> key_lists = {{0}, {1}, {0, 1}, {1, 0}, {0, 2}, {2, 1}, {1, 2, 0, 3}, {3, 1, 2}};
   for (const std::vector<int>& keys : key_lists) {
     std::vector<RowId> expected(n);
@@ -140,11 +141,11 @@ TEST(BoundedStorage, OrdersOverFieldsOfOneValue) {
       }
       return false;
     });
-    EXPECT_EQ(t.Order(keys), expected) << "keys starting with " << keys.front() << ", " << keys.size() << " keys";
+    EXPECT_EQ(ix.Order(t, keys), expected) << "keys starting with " << keys.front() << ", " << keys.size() << " keys";
   }
   // Key lists that differ only in fields of one value share one order.
-  EXPECT_EQ(t.SharedOrder({2, 1}), t.SharedOrder({0, 2}));
-  EXPECT_EQ(t.SharedOrder({1, 2, 0, 3}), t.SharedOrder({2, 0, 3}));
+  EXPECT_EQ(ix.SharedOrder(t, {2, 1}), ix.SharedOrder(t, {0, 2}));
+  EXPECT_EQ(ix.SharedOrder(t, {1, 2, 0, 3}), ix.SharedOrder(t, {2, 0, 3}));
 }
 
 // A float column keeps its first distinct values once and a value index per
@@ -386,7 +387,7 @@ TEST(BoundedStorage, LookupOverKeysOfOneValueFindsEveryRowOrNone) {
   Table t("t", {FieldDef{"EMPTY", FieldType::Integer, 0}, FieldDef{"ONE", FieldType::String, 3}});
   const RowId n = 300;
   for (RowId r = 0; r < n; ++r) t.Store(t.AppendRow(), 1, "x");
-  const Lookup lookup(t, {0, 1});
+  Lookup lookup(t, {0, 1});
   Table q("q", {FieldDef{"EMPTY", FieldType::Integer, 0}, FieldDef{"ONE", FieldType::String, 3}});
   const std::pair<const char*, const char*> searches[] = {{"", "y"}, {"1", "x"}, {"", "x"}, {"", "y"}, {"", "x"}};
   const std::size_t found[] = {0, 0, n, 0, n};
@@ -415,7 +416,7 @@ TEST(BoundedStorage, LookupAfterAMissFindsWhatIsThere) {
     t.Store(r, 0, id);
     t.Store(r, 1, code);
   }
-  const Lookup by_both(t, {0, 1});
+  Lookup by_both(t, {0, 1});
   Table q("q", {FieldDef{"ID", FieldType::Integer, 0}, FieldDef{"CODE", FieldType::String, 20}});
   const std::pair<const char*, const char*> searches[] = {
       {"", ""}, {"", ""}, {"1", "A"}, {"", ""}, {"2", ""}, {"2", ""}, {"", "B"}, {"1", "B"}, {"1", "B"}, {"1", "A"},

@@ -56,6 +56,7 @@ SideBySidePass Writing(FileKind file, int faults, int throw_after = -1) {
               c.ReportWith(kRule, [&] { return std::tuple(i); });
               if (i == faults / 2) c.protocol().Add("frame of " + section);
             }
+            return PassResult{};
           }};
 }
 
@@ -188,14 +189,15 @@ TEST(SideBySide, ConcurrentReadersShareOneOrderAndIndex) {
   std::vector<std::shared_ptr<const std::vector<RowId>>> orders(kThreads), others(kThreads);
   std::vector<const std::vector<RowId>*> index_rows(kThreads);
   std::vector<RowId> found(kThreads);
+  TableIndexes ix;
   std::vector<std::thread> threads;
   for (int k = 0; k < kThreads; ++k) {
     threads.emplace_back([&, k] {
       // Half the threads ask in the other order.
-      if (k % 2 == 0) orders[k] = t.SharedOrder({0, 1});
-      others[k] = t.SharedOrder({2, 0});
-      if (k % 2 == 1) orders[k] = t.SharedOrder({0, 1});
-      const Lookup lookup(t, {1}, {0});
+      if (k % 2 == 0) orders[k] = ix.SharedOrder(t, {0, 1});
+      others[k] = ix.SharedOrder(t, {2, 0});
+      if (k % 2 == 1) orders[k] = ix.SharedOrder(t, {0, 1});
+      Lookup lookup(ix, t, {1}, {0});
       index_rows[k] = &lookup.rows();
       found[k] = lookup.Find(std::vector<KeyValue>{KeyValue{false, 0, "s5"}}).front();
     });

@@ -183,11 +183,11 @@ TEST(Lookup, ColumnLinkAnswersAsTheSearch) {
     const RowId r = rows.AppendRow();
     for (int f = 0; f < 3; ++f) rows.Store(r, f, v[f]);
   }
-  const Lookup by_number(dict, {0});
-  const Lookup by_text(dict, {1});
-  for (const Lookup* lookup : {&by_number, &by_text}) {
+  Lookup by_number(dict, {0});
+  Lookup by_text(dict, {1});
+  for (Lookup* lookup : {&by_number, &by_text}) {
     for (int f = 0; f < 3; ++f) {
-      const Lookup::ColumnLink link = lookup->LinkColumn(rows, f);
+      Lookup::ColumnLink link = lookup->LinkColumn(rows, f);
       for (RowId r = 0; r < rows.size(); ++r) {
         EXPECT_EQ(link(r), lookup->First(rows, r, {f})) << "text key " << (lookup == &by_text) << " field " << f
                                                           << " row " << r;
@@ -218,11 +218,12 @@ TEST(Lookup, WalksInKeyOrderFindWholeGroups) {
   for (int k = 0; k < 8; ++k) keys.push_back(k * 10);   // in order
   for (int k = 7; k >= 0; --k) keys.push_back(k * 10);  // backwards
   for (int k : {30, 30, 40, 5, 50, 60, 60, 70, 80}) keys.push_back(k);  // repeated, missing
-  const Lookup walking(t, {0}, {1});
+  TableIndexes ix;
+  Lookup walking(ix, t, {0}, {1});
   for (int key : keys) {
     const RowId r = q.AppendRow();
     q.Store(r, 0, std::to_string(key));
-    const Lookup fresh(t, {0}, {1});
+    Lookup fresh(ix, t, {0}, {1});
     const Lookup::Range expected = fresh.Find(q, r, {0});
     const Lookup::Range found = walking.Find(q, r, {0});
     EXPECT_EQ(found.first, expected.first) << key;
