@@ -17,10 +17,10 @@
 
 #include <fmt/format.h>
 
-#include "model/files.h"
-#include "model/variant.h"
 #include "intake/workdir_files.h"
 #include "intake/workdir_lock.h"
+#include "model/files.h"
+#include "model/variant.h"
 
 namespace zentrox {
 

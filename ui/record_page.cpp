@@ -18,8 +18,8 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
-#include "report/rule_catalogue.h"
 #include "model/variant.h"
+#include "report/rule_catalogue.h"
 #include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/protocol_pane.h"
