@@ -7,10 +7,10 @@
 
 #include "app/formatting_settings.h"
 #include "app/zentrox_app.h"
-#include "model/clock.h"
 #include "engine/heap.h"
 #include "intake/command_runner.h"
 #include "intake/workdir.h"
+#include "model/clock.h"
 #include "ui/ports.h"
 
 int main(int argc, char* argv[]) {

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "engine/date.h"
-#include "model/schemas.h"
 #include "engine/text.h"
+#include "model/schemas.h"
 
 namespace zentrox::bench {
 namespace {

@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "bench/micro_support.h"
+#include "engine/text.h"
 #include "report/loader.h"
 #include "report/protocol.h"
-#include "engine/text.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "report/loader.h"
 #include "intake/command_runner.h"
+#include "report/loader.h"
 
 namespace zentrox::bench {
 

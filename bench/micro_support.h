@@ -7,8 +7,8 @@
 #include <string>
 
 #include "bench/genpkg.h"
-#include "report/checks.h"
 #include "model/schemas.h"
+#include "report/checks.h"
 
 namespace zentrox::bench {
 

@@ -11,8 +11,8 @@
 #include <climits>
 #include <cstdlib>
 
-#include "model/files.h"
 #include "intake/interruption.h"
+#include "model/files.h"
 
 extern char** environ;
 

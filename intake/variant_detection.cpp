@@ -22,8 +22,9 @@ DetectedVariant DetectVariant(std::string_view archive_name, const std::vector<s
     }
   }
   if (length != 30) {
-    return {std::nullopt, "the archive's name is neither of the package name's lengths (22 or 30 characters) and it "
-                          "holds no rev5_pl"};
+    return {std::nullopt,
+            "the archive's name is neither of the package name's lengths (22 or 30 characters) and it "
+            "holds no rev5_pl"};
   }
   // A 30-character name that is all ASCII: the period code is at 24..26, in
   // either case.

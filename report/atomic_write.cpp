@@ -116,5 +116,4 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
   }
 }
 
-
 }  // namespace zentrox

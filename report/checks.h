@@ -14,10 +14,10 @@
 #include <tuple>
 
 #include "engine/date.h"
-#include "report/protocol.h"
-#include "report/rule_catalogue.h"
 #include "engine/table.h"
 #include "model/variant.h"
+#include "report/protocol.h"
+#include "report/rule_catalogue.h"
 
 namespace zentrox {
 

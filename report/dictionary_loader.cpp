@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "engine/text.h"
 #include "model/files.h"
 #include "report/load_lines.h"
 #include "report/rule_entries.h"
-#include "engine/text.h"
 
 namespace zentrox {
 
@@ -25,8 +25,8 @@ bool OpenDictionary(FindingWriter& checks, const std::string& path, Table& table
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
-    Fault(checks, fmt::format("{} {}", rule::kDictionaryFilePresent.message, ShownPath(path)), rule::kDictionaryFilePresent, "",
-          BaseName(path), 0);
+    Fault(checks, fmt::format("{} {}", rule::kDictionaryFilePresent.message, ShownPath(path)),
+          rule::kDictionaryFilePresent, "", BaseName(path), 0);
     return false;
   }
   data = ReadWholeFile(*actual);

@@ -2,9 +2,9 @@
 
 #include <fmt/format.h>
 
+#include "engine/text.h"
 #include "report/findings_summary.h"
 #include "report/rule_catalogue.h"
-#include "engine/text.h"
 
 namespace zentrox {
 

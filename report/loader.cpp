@@ -11,11 +11,11 @@
 #include <optional>
 #include <type_traits>
 
+#include "engine/text.h"
 #include "model/files.h"
+#include "model/schemas.h"
 #include "report/load_lines.h"
 #include "report/rule_entries.h"
-#include "model/schemas.h"
-#include "engine/text.h"
 
 namespace zentrox {
 
@@ -27,7 +27,6 @@ using load::KeepIfAnySet;
 namespace {
 
 constexpr char kTerminator = '\xB0';
-
 
 // A package file's bytes, mapped rather than copied. The pages already
 // parsed can be given back while loading, so a large file never sits in
@@ -417,7 +416,7 @@ class PackageFileReader {
   std::string decoded_;
   std::string last_line_;
   RowId last_row_ = kNoRow;
-  std::size_t last_faults_ = 0;  // faults of the last line read in full
+  std::size_t last_faults_ = 0;   // faults of the last line read in full
   bool last_kept_ = false;        // the last line read kept its row
   bool last_line_known_ = false;  // last_line_ holds the last line read
 };

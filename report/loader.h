@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "report/checks.h"
-#include "model/schemas.h"
 #include "engine/table.h"
+#include "model/schemas.h"
+#include "report/checks.h"
 
 namespace zentrox {
 

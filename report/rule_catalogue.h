@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "report/protocol.h"
 #include "model/schemas.h"
+#include "report/protocol.h"
 
 namespace zentrox {
 

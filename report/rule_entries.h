@@ -4,8 +4,8 @@
 // its lines name, its message and its requirement are written nowhere else.
 #pragma once
 
-#include "report/rule_catalogue.h"
 #include "model/schemas.h"
+#include "report/rule_catalogue.h"
 
 namespace zentrox::rule {
 

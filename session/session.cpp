@@ -12,8 +12,6 @@
 #include <optional>
 
 #include "base/env_count.h"
-#include "model/files.h"
-#include "report/rule_entries.h"
 #include "engine/text.h"
 #include "intake/command_runner.h"
 #include "intake/interruption.h"
@@ -22,6 +20,8 @@
 #include "intake/package_name.h"
 #include "intake/variant_detection.h"
 #include "intake/workdir_lock.h"
+#include "model/files.h"
+#include "report/rule_entries.h"
 #include "rules/control_run.h"
 #include "rules/side_by_side.h"
 

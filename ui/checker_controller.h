@@ -13,8 +13,8 @@
 #include <QPointer>
 #include <QString>
 
-#include "report/protocol.h"
 #include "model/variant.h"
+#include "report/protocol.h"
 #include "session/session.h"
 #include "ui/app_context.h"
 #include "ui/protocol_feed.h"

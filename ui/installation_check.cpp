@@ -1,8 +1,8 @@
 #include "ui/installation_check.h"
 
+#include "intake/command_runner.h"
 #include "model/files.h"
 #include "report/rule_entries.h"
-#include "intake/command_runner.h"
 
 namespace zentrox::ui {
 

@@ -18,8 +18,8 @@
 #include <QString>
 #include <QWidget>
 
-#include "report/protocol.h"
 #include "engine/table.h"
+#include "report/protocol.h"
 #include "ui/app_context.h"
 
 class QLabel;

@@ -7,9 +7,9 @@
 #include <QLabel>
 #include <QString>
 
+#include "report/control_result.h"
 #include "report/findings_summary.h"
 #include "report/protocol.h"
-#include "report/control_result.h"
 #include "session/session.h"
 
 namespace zentrox::ui {

@@ -2,8 +2,8 @@
 // start-menu button. A further variant adds its row here.
 #pragma once
 
-#include "report/protocol.h"
 #include "model/variant.h"
+#include "report/protocol.h"
 
 namespace zentrox::ui {
 

@@ -16,9 +16,9 @@
 #include <thread>
 
 #include "cli/cli_support.h"
+#include "intake/command_runner.h"
 #include "report/json_writer.h"
 #include "report/rule_catalogue.h"
-#include "intake/command_runner.h"
 #include "support/test_support.h"
 
 namespace zentrox {

@@ -787,7 +787,8 @@ TEST(AnnualOldSideBySide, OneThreadAndTwoWriteTheSameProtocol) {
     std::vector<std::string> lines = h.AllLines();
     lines.erase(lines.begin());  // the date and time of the run
     for (std::string& line : lines) {
-      for (std::size_t at; (at = line.find(h.dir.path())) != std::string::npos;) line.replace(at, h.dir.path().size(), "WD/");
+      for (std::size_t at; (at = line.find(h.dir.path())) != std::string::npos;)
+        line.replace(at, h.dir.path().size(), "WD/");
     }
     return lines;
   };

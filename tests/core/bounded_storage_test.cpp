@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "model/schemas.h"
 #include "report/checks.h"
 #include "report/loader.h"
-#include "model/schemas.h"
 #include "support/test_support.h"
 
 namespace zentrox {
@@ -269,26 +269,44 @@ TEST(BoundedStorage, FaultsPastTheLimitAreCountedExactly) {
   EXPECT_EQ(protocol.lines().size(), lines);
 }
 
-
 // A line equal to the line before it reads the same. Past the fault-line
 // limit it is not parsed again: its faults are counted as the line before's
 // and its row copies that line's. Loaded with and without the limit, every
 // count, row, value and source line is the same.
 TEST(BoundedStorage, RepeatedLinesPastTheLimitReadAsIfParsed) {
-  const std::string valid = "7\xB0" "3\xB0" "8\xB0" "11\xB0" "102\xB0" "5\xB0" "01.08.2026\xB0" "31.08.2026\xB0"
-                            "100.50\xB0" "0\xB0" "6\xB0" "23\xB0" "29\xB0\r\n";
+  const std::string valid =
+      "7\xB0"
+      "3\xB0"
+      "8\xB0"
+      "11\xB0"
+      "102\xB0"
+      "5\xB0"
+      "01.08.2026\xB0"
+      "31.08.2026\xB0"
+      "100.50\xB0"
+      "0\xB0"
+      "6\xB0"
+      "23\xB0"
+      "29\xB0\r\n";
   std::string bytes;
   const std::pair<std::string, int> runs[] = {
-      {"\r\n", 30},                       // dropped rows, 13 faults each
-      {"1\xB0\r\n", 40},                  // one field kept
-      {"1\xB0\n", 9},                     // the same line with another line end
-      {valid, 5},                         // no fault
-      {"2\xB0\r\n", 3},                   // another value after a valid run
-      {"\r\n", 2},                        // dropped after kept
-      {"2\xB0\r\n", 4},                   // the same line again after dropped ones
-      {"1\xB0x\xB0\r\n", 6},              // a conversion fault and missing fields
-      {"3\xB0" "3\xB0" "8\xB0" "11\xB0" "102\xB0" "5\xB0" "1.8.2026\xB0\r\n", 5},  // a date-format fault
-      {"4\xB0\r\n", 70},                  // the last line below has no line end
+      {"\r\n", 30},           // dropped rows, 13 faults each
+      {"1\xB0\r\n", 40},      // one field kept
+      {"1\xB0\n", 9},         // the same line with another line end
+      {valid, 5},             // no fault
+      {"2\xB0\r\n", 3},       // another value after a valid run
+      {"\r\n", 2},            // dropped after kept
+      {"2\xB0\r\n", 4},       // the same line again after dropped ones
+      {"1\xB0x\xB0\r\n", 6},  // a conversion fault and missing fields
+      {"3\xB0"
+       "3\xB0"
+       "8\xB0"
+       "11\xB0"
+       "102\xB0"
+       "5\xB0"
+       "1.8.2026\xB0\r\n",
+       5},                // a date-format fault
+      {"4\xB0\r\n", 70},  // the last line below has no line end
       {"4\xB0", 1},
   };
   for (const auto& [line, count] : runs) {
@@ -418,9 +436,20 @@ TEST(BoundedStorage, LookupAfterAMissFindsWhatIsThere) {
   }
   Lookup by_both(t, {0, 1});
   Table q("q", {FieldDef{"ID", FieldType::Integer, 0}, FieldDef{"CODE", FieldType::String, 20}});
-  const std::pair<const char*, const char*> searches[] = {
-      {"", ""}, {"", ""}, {"1", "A"}, {"", ""}, {"2", ""}, {"2", ""}, {"", "B"}, {"1", "B"}, {"1", "B"}, {"1", "A"},
-      {"4", "A-LONG-CODE-OF-2"}, {"4", "A-LONG-CODE-OF-20"}, {"4", "A-LONG-CODE-OF-21"}, {"4", "A-LONG-CODE-OF-20"}};
+  const std::pair<const char*, const char*> searches[] = {{"", ""},
+                                                          {"", ""},
+                                                          {"1", "A"},
+                                                          {"", ""},
+                                                          {"2", ""},
+                                                          {"2", ""},
+                                                          {"", "B"},
+                                                          {"1", "B"},
+                                                          {"1", "B"},
+                                                          {"1", "A"},
+                                                          {"4", "A-LONG-CODE-OF-2"},
+                                                          {"4", "A-LONG-CODE-OF-20"},
+                                                          {"4", "A-LONG-CODE-OF-21"},
+                                                          {"4", "A-LONG-CODE-OF-20"}};
   const RowId expected[] = {kNoRow, kNoRow, 0, kNoRow, 1, 1, 2, kNoRow, kNoRow, 0, kNoRow, 3, kNoRow, 3};
   for (std::size_t i = 0; i < std::size(searches); ++i) {
     const RowId r = q.AppendRow();

@@ -2,9 +2,9 @@
 
 #include <functional>
 
+#include "model/schemas.h"
 #include "report/checks.h"
 #include "report/rule_entries.h"
-#include "model/schemas.h"
 #include "support/test_support.h"
 
 namespace zentrox {

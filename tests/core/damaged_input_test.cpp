@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <chrono>
 
+#include "model/schemas.h"
 #include "report/checks.h"
 #include "report/loader.h"
-#include "model/schemas.h"
 #include "support/rule_harness.h"
 #include "support/test_support.h"
 

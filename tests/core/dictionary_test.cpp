@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "model/schemas.h"
 #include "report/checks.h"
 #include "report/loader.h"
-#include "model/schemas.h"
 #include "support/test_support.h"
 
 namespace zentrox {

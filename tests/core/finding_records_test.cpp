@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/text.h"
+#include "new_format_test_package.h"
 #include "report/csv_writer.h"
 #include "report/json_writer.h"
 #include "report/rule_catalogue.h"
-#include "engine/text.h"
-#include "new_format_test_package.h"
 
 namespace zentrox {
 
@@ -405,7 +405,8 @@ TEST(FindingRecords, JsonWritesRowsAndRecordsOrNull) {
   EXPECT_EQ(FindingsToCsv(p, "/a.rar"),
             "\xEF\xBB\xBF"
             "archive,rule,file,record,pack,declaration,name,field,value,message,text\r\n"
-            "/a.rar,new.sd.fond-matches-months,REV5_SD,17,,,\"POPESCU \"\"ION\"\", JR\",9.Фонд оплаты труда,\"'=1+1\",,line\r\n"
+            "/a.rar,new.sd.fond-matches-months,REV5_SD,17,,,\"POPESCU \"\"ION\"\", JR\",9.Фонд оплаты "
+            "труда,\"'=1+1\",,line\r\n"
             "/a.rar,new.sd.fond-matches-months,REV5_SD,17,,,\"POPESCU \"\"ION\"\", JR\",9.Фонд оплаты труда,-5.00,,"
             "\"line\rnext\"\r\n");
 }

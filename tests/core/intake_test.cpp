@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
-#include "model/files.h"
 #include "intake/command_runner.h"
 #include "intake/listing.h"
 #include "intake/variant_detection.h"
+#include "model/files.h"
 #include "session/session.h"
 #include "support/test_support.h"
 

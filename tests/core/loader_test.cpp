@@ -3,9 +3,9 @@
 #include <clocale>
 #include <cstdlib>
 
+#include "model/schemas.h"
 #include "report/checks.h"
 #include "report/loader.h"
-#include "model/schemas.h"
 #include "support/test_support.h"
 
 namespace zentrox {

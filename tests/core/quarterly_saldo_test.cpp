@@ -345,12 +345,12 @@ TEST(QuarterlySaldo, EqualNeighbouringLinesCountAsRowsOfTheirOwn) {
     if (l.finding) ++rules[l.finding->rule];
   }
   EXPECT_EQ(rules, (std::map<std::string, int>{{"new.ip.fond-matches-declarations", 1},
-                                                {"new.ip.ill-matches-declarations", 1},
-                                                {"new.ip.sum-ap-matches-declarations", 1},
-                                                {"new.ip.sum-ea-matches-declarations", 1},
-                                                {"new.ip.total-matches-declarations", 1},
-                                                {"new.sd.total-row-once", 1},
-                                                {"quarterly.sd.periods-disjoint", 1}}));
+                                               {"new.ip.ill-matches-declarations", 1},
+                                               {"new.ip.sum-ap-matches-declarations", 1},
+                                               {"new.ip.sum-ea-matches-declarations", 1},
+                                               {"new.ip.total-matches-declarations", 1},
+                                               {"new.sd.total-row-once", 1},
+                                               {"quarterly.sd.periods-disjoint", 1}}));
 }
 
 }  // namespace

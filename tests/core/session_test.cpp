@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <optional>
 
-#include "model/files.h"
 #include "engine/text.h"
 #include "intake/command_runner.h"
+#include "model/files.h"
 #include "session/session.h"
 #include "support/test_support.h"
 

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <stdexcept>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -157,7 +157,8 @@ TEST(SideBySide, QuarterlyRuleSetWritesTheSameProtocolOnOneThreadAndOnTwo) {
     std::vector<std::string> out = Dump(h.protocol);
     out.erase(out.begin());  // the date and time of the run
     for (std::string& line : out) {
-      for (std::size_t at; (at = line.find(h.dir.path())) != std::string::npos;) line.replace(at, h.dir.path().size(), "WD/");
+      for (std::size_t at; (at = line.find(h.dir.path())) != std::string::npos;)
+        line.replace(at, h.dir.path().size(), "WD/");
     }
     return out;
   };

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "model/schemas.h"
 #include "engine/table.h"
+#include "model/schemas.h"
 
 namespace zentrox {
 namespace {
@@ -85,9 +85,9 @@ TEST(TableTexts, ShortAndLongTextsOrderAndLinkAsBytes) {
 // the same 64 rows, keep their values, in every kind of column, a float
 // column in and out of its palette of values.
 TEST(TableCells, EmptiedCellsReadEmptyAndLeaveTheirNeighbours) {
-  Table t("t", {FieldDef{"I", FieldType::Integer, 0}, FieldDef{"F", FieldType::Float, 0},
-                FieldDef{"D", FieldType::Date, 0}, FieldDef{"S", FieldType::String, 0},
-                FieldDef{"G", FieldType::Float, 0}});
+  Table t("t",
+          {FieldDef{"I", FieldType::Integer, 0}, FieldDef{"F", FieldType::Float, 0}, FieldDef{"D", FieldType::Date, 0},
+           FieldDef{"S", FieldType::String, 0}, FieldDef{"G", FieldType::Float, 0}});
   const char* const values[] = {"7", "1.50", "01.02.2026", "abc", nullptr};
   for (RowId r = 0; r < 200; ++r) {
     t.AppendRow();

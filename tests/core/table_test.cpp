@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "model/schemas.h"
 #include "engine/table.h"
+#include "model/schemas.h"
 
 namespace zentrox {
 namespace {
@@ -103,9 +103,9 @@ TEST(TableOrder, AgreesWithSortingTheValues) {
       rows.push_back(row);
     }
     const Table t = Months(rows);
-    const std::vector<std::vector<int>> key_lists = {
-        {sd::SD_NA},    {sd::SD_NA, sd::SD_CATEGORY}, {sd::SD_CATEGORY}, {sd::SD_CATEGORY, sd::SD_NA},
-        {sd::SD_MONTH}, {sd::SD_MONTH, sd::SD_CATEGORY}};
+    const std::vector<std::vector<int>> key_lists = {{sd::SD_NA},       {sd::SD_NA, sd::SD_CATEGORY},
+                                                     {sd::SD_CATEGORY}, {sd::SD_CATEGORY, sd::SD_NA},
+                                                     {sd::SD_MONTH},    {sd::SD_MONTH, sd::SD_CATEGORY}};
     for (const auto& keys : key_lists) {
       std::vector<RowId> expected(t.size());
       for (RowId r = 0; r < expected.size(); ++r) expected[r] = r;
@@ -189,8 +189,8 @@ TEST(Lookup, ColumnLinkAnswersAsTheSearch) {
     for (int f = 0; f < 3; ++f) {
       Lookup::ColumnLink link = lookup->LinkColumn(rows, f);
       for (RowId r = 0; r < rows.size(); ++r) {
-        EXPECT_EQ(link(r), lookup->First(rows, r, {f})) << "text key " << (lookup == &by_text) << " field " << f
-                                                          << " row " << r;
+        EXPECT_EQ(link(r), lookup->First(rows, r, {f}))
+            << "text key " << (lookup == &by_text) << " field " << f << " row " << r;
       }
     }
   }
@@ -215,8 +215,8 @@ TEST(Lookup, WalksInKeyOrderFindWholeGroups) {
   }
   Table q("q", {FieldDef{"K", FieldType::Integer, 0}});
   std::vector<int> keys;
-  for (int k = 0; k < 8; ++k) keys.push_back(k * 10);   // in order
-  for (int k = 7; k >= 0; --k) keys.push_back(k * 10);  // backwards
+  for (int k = 0; k < 8; ++k) keys.push_back(k * 10);                   // in order
+  for (int k = 7; k >= 0; --k) keys.push_back(k * 10);                  // backwards
   for (int k : {30, 30, 40, 5, 50, 60, 60, 70, 80}) keys.push_back(k);  // repeated, missing
   TableIndexes ix;
   Lookup walking(ix, t, {0}, {1});

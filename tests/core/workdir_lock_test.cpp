@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "base/env_count.h"
-#include "model/files.h"
 #include "intake/command_runner.h"
 #include "intake/workdir_lock.h"
+#include "model/files.h"
 #include "session/session.h"
 #include "support/test_support.h"
 

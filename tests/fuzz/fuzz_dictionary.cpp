@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz_support.h"
+#include "model/schemas.h"
 #include "report/checks.h"
 #include "report/loader.h"
-#include "model/schemas.h"
-#include "fuzz_support.h"
 
 using namespace zentrox;
 

@@ -13,9 +13,9 @@
 
 #include "app/start_menu.h"
 #include "app/zentrox_app.h"
-#include "report/text_writer.h"
 #include "gui_test_support.h"
 #include "intake/workdir_lock.h"
+#include "report/text_writer.h"
 #include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/checker_window.h"

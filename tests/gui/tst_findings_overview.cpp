@@ -17,10 +17,10 @@
 #include <QTextBlock>
 #include <QTreeWidget>
 
-#include "report/csv_writer.h"
-#include "report/text_writer.h"
-#include "report/rule_catalogue.h"
 #include "gui_test_support.h"
+#include "report/csv_writer.h"
+#include "report/rule_catalogue.h"
+#include "report/text_writer.h"
 #include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/checker_window.h"

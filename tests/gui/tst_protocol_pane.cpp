@@ -167,8 +167,7 @@ void ProtocolPaneTest::subsetKeepsProtocolIndices() {
   QCOMPARE(pane.ProtocolLineAtBlock(2), 3);
   QCOMPARE(pane.FirstBlockOfLine(3), 2);
   QCOMPARE(pane.FirstBlockOfLine(2), -1);
-  QCOMPARE(pane.document()->findBlockByNumber(2).begin().fragment().charFormat().foreground().color(),
-           QColor(Qt::red));
+  QCOMPARE(pane.document()->findBlockByNumber(2).begin().fragment().charFormat().foreground().color(), QColor(Qt::red));
   // A line written meanwhile waits for the whole protocol.
   protocol.Add("five");
   pane.FlushAll();

@@ -17,8 +17,8 @@
 
 #include "app/start_menu.h"
 #include "app/zentrox_app.h"
-#include "report/rule_catalogue.h"
 #include "gui_test_support.h"
+#include "report/rule_catalogue.h"
 #include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/checker_window.h"

@@ -1,7 +1,7 @@
 #include "rar_headers.h"
 
-#include "crc32.h"
 #include "base/utf8.h"
+#include "crc32.h"
 #include "rar4_writer.h"
 
 #include <fcntl.h>

@@ -1,0 +1,241 @@
+#include "batch.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <new>
+
+#include "engine/text.h"
+#include "output.h"
+#include "parallel_batch.h"
+#include "report/atomic_write.h"
+#include "report/csv_writer.h"
+#include "report/json_writer.h"
+#include "report/rtf_writer.h"
+#include "report/text_writer.h"
+#include "session/session.h"
+
+namespace zentrox::cli {
+namespace {
+
+class StderrPort : public UserPort {
+ public:
+  void ShowMessage(const std::string& text) override { std::cerr << text << '\n'; }
+  void ShowError(const std::string& text) override { std::cerr << "error: " << text << '\n'; }
+};
+
+// Absolute and lexically normal, without resolving links.
+std::string Absolute(const std::string& path) {
+  std::filesystem::path p(path);
+  if (p.is_relative()) p = std::filesystem::current_path() / p;
+  return p.lexically_normal().string();
+}
+
+// Why `path` cannot be handed to the archiver, or empty when it can. The
+// archiver would take a missing or unreadable file for a damaged archive and
+// the name check a directory for a wrong name; a FIFO would hang it.
+std::string UnreadableArchive(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? "no such file" : ErrnoText(errno);
+  }
+  if (S_ISDIR(st.st_mode)) return "is a directory";
+  if (!S_ISREG(st.st_mode)) return "not a regular file";
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return ErrnoText(errno);
+  ::close(fd);
+  return "";
+}
+
+// The archives of one invocation, checked one after another in one session;
+// the output of each is appended to output(). A parallel batch checks each
+// archive with RunOne in a session of its own. `workdir` is the working
+// directory the output names (the session's may be a private one).
+class Batch {
+ public:
+  Batch(const Options& opt, Session& session, std::string workdir)
+      : opt_(opt), session_(session), workdir_(std::move(workdir)), several_(opt.archives.size() > 1) {}
+
+  // Checks every archive; returns the highest exit status over them.
+  int Run() {
+    out_ += Opening(opt_);
+    int status = kExitClean;
+    for (std::size_t k = 0; k < opt_.archives.size(); ++k) status = std::max(status, RunOne(k));
+    out_ += Closing(opt_);
+    return status;
+  }
+
+  // Archive `k` alone: its exit status.
+  int RunOne(std::size_t k) { return CheckArchive(Absolute(opt_.archives[k]), Last(k)); }
+
+  // Archive `k` as not checked at all, `why` said on standard error.
+  void NotChecked(std::size_t k, const std::string& why) {
+    const std::string archive = Absolute(opt_.archives[k]);
+    std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << why << '\n';
+    const std::string variant_id = opt_.profile != nullptr ? opt_.profile->id : std::string();
+    AppendOutput(archive, Protocol(), ReportSummary{variant_id, archive, workdir_}, Last(k));
+  }
+
+  // What comes before the first archive's output and after the last one's.
+  static std::string Opening(const Options& opt) {
+    if (opt.format == OutputFormat::Csv) return FindingsCsvHeader();
+    return opt.format == OutputFormat::Json && opt.archives.size() > 1 ? "[\n" : "";
+  }
+  static std::string Closing(const Options& opt) {
+    return opt.format == OutputFormat::Json && opt.archives.size() > 1 ? "]\n" : "";
+  }
+
+  const std::string& output() const { return out_; }
+
+ private:
+  bool Last(std::size_t k) const { return k + 1 == opt_.archives.size(); }
+
+  // The variant given, or the one told from the archive; none, with the
+  // reason in `told`, when it can't be told or the archive can't be listed.
+  const VariantProfile* VariantOf(const std::string& archive, VariantDetection& told) const {
+    if (opt_.profile != nullptr) return opt_.profile;
+    told = session_.DetectVariant(archive);
+    return told.variant ? &Profile(*told.variant) : nullptr;
+  }
+
+  // One archive: UnRar and Control, the output, the rich text file.
+  int CheckArchive(const std::string& archive, bool last) {
+    Protocol protocol;
+    int status = kExitNotChecked;
+    // An archive that cannot be read, or whose variant can't be told, is
+    // named here and nothing else is done for it: the working directory is
+    // neither locked nor cleared, and its protocol stays empty (a batch
+    // prints only its heading).
+    const std::string unreadable = UnreadableArchive(archive);
+    VariantDetection untold;
+    const VariantProfile* profile = unreadable.empty() ? VariantOf(archive, untold) : opt_.profile;
+    const bool checked = unreadable.empty() && profile != nullptr;
+    const std::string variant_id = profile != nullptr ? profile->id : std::string();
+    ReportSummary summary{variant_id, archive, workdir_};
+    try {
+      if (!unreadable.empty()) {
+        std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << unreadable << '\n';
+      } else if (profile == nullptr) {
+        std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << untold.reason << '\n';
+        status = untold.unlisted ? kExitNotChecked : kExitUsage;
+      } else {
+        status = UnrarAndControl(profile->variant, archive, protocol, summary);
+      }
+      AppendOutput(archive, protocol, summary, last);
+    } catch (const std::bad_alloc&) {
+      // Out of memory outside the control run (unpacking, writing the
+      // output): the run ends as the control run ends it, with the protocol
+      // given up for its one line.
+      protocol = Protocol();
+      session_.ReportOutOfMemory(protocol);
+      summary = ReportSummary{variant_id, archive, workdir_};
+      status = kExitNotChecked;
+      AppendOutput(archive, protocol, summary, last);
+    }
+    session_.ReleaseWorkdir();
+    if (!opt_.rtf.empty() && checked) {
+      try {
+        WriteFileAtomically(Absolute(opt_.rtf), ProtocolToRtf(protocol));
+      } catch (const std::exception& e) {
+        std::cerr << "zentrox-check: " << e.what() << '\n';
+        status = std::max(status, kExitNotChecked);
+      }
+    }
+    return status;
+  }
+
+  // The exit status of one readable archive; fills `summary` when the control
+  // run completes. The caller releases the working directory.
+  int UnrarAndControl(Variant variant, const std::string& archive, Protocol& protocol, ReportSummary& summary) {
+    // UnRar and Control under one lock: another run in the same working
+    // directory could otherwise replace the files between the two.
+    if (!session_.HoldWorkdir(protocol, port_)) return kExitNotChecked;
+    const UnrarOutcome unpacked = session_.UnRar(variant, archive, protocol, port_);
+    // The archiver's own words beside the protocol, which keeps its lines.
+    if (!session_.archiver_message().empty()) {
+      std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << session_.archiver_message() << '\n';
+    }
+    if (unpacked != UnrarOutcome::Unpacked) return kExitNotChecked;
+    const ControlResult r = session_.Control(variant, protocol, port_);
+    // Only the protocol is printed: the package's tables give their memory
+    // back before the output is composed.
+    session_.ClearPackageTables();
+    if (r.outcome != RunOutcome::Completed) return kExitNotChecked;
+    summary.completed = true;
+    summary.packs = r.pack_count;
+    summary.declarations = r.declaration_count;
+    return protocol.FaultCount() > 0 ? kExitFindings : kExitClean;
+  }
+
+  void AppendOutput(const std::string& archive, const Protocol& protocol, const ReportSummary& summary, bool last) {
+    if (opt_.format == OutputFormat::Json) {
+      out_ += ProtocolToJson(protocol, summary);
+      out_ += several_ && !last ? ",\n" : "\n";
+    } else if (opt_.format == OutputFormat::Csv) {
+      out_ += FindingsToCsvRows(protocol, archive);
+    } else {
+      if (several_) out_ += "===== " + ShownPath(archive) + " =====\n";
+      out_ += ProtocolToText(protocol);
+    }
+  }
+
+  const Options& opt_;
+  Session& session_;
+  const std::string workdir_;
+  const bool several_;
+  StderrPort port_;
+  std::string out_;
+};
+
+}  // namespace
+
+int RunSerially(const Options& opt, const std::string& workdir, const std::string& program_dir, const Clock& clock) {
+  Session session(workdir, program_dir, clock);
+  Batch batch(opt, session, workdir);
+  const int status = batch.Run();
+  Print(opt, batch.output());
+  return status;
+}
+
+// The batch checked by up to --jobs workers at once (see parallel_batch.h),
+// printing what the serial run prints; nothing when it could not start.
+std::optional<int> RunInParallel(const Options& opt, const std::string& workdir, const std::string& program_dir,
+                                 const Clock& clock) {
+  bool opened = false;
+  ParallelBatch parallel;
+  parallel.count = opt.archives.size();
+  parallel.jobs = static_cast<unsigned>(std::min<std::size_t>(opt.jobs, opt.archives.size()));
+  parallel.workdir = workdir;
+  // A worker's session, kept across its archives as a serial run keeps one.
+  std::unique_ptr<Session> session;
+  parallel.check = [&](std::size_t k, const std::string& private_workdir, std::string& out) {
+    if (!session || session->workdir() != private_workdir) {
+      session = std::make_unique<Session>(private_workdir, program_dir, clock);
+    }
+    Batch batch(opt, *session, workdir);
+    const int status = batch.RunOne(k);
+    out = batch.output();
+    return status;
+  };
+  parallel.lost = [&](std::size_t k, const std::string& why, std::string& out) {
+    Session unused(workdir, program_dir, clock);
+    Batch batch(opt, unused, workdir);
+    batch.NotChecked(k, why);
+    out = batch.output();
+  };
+  parallel.emit = [&](const std::string& out) {
+    Print(opt, opened ? out : Batch::Opening(opt) + out);
+    opened = true;
+  };
+  const std::optional<int> status = RunParallelBatch(parallel);
+  if (status) Print(opt, Batch::Closing(opt));
+  return status;
+}
+
+}  // namespace zentrox::cli
