@@ -10,7 +10,7 @@ ZENTROX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # program and a font for it.
 ZENTROX_PACKAGES=(
   build-essential cmake pkg-config
-  libfmt-dev libarchive-dev libicu-dev zlib1g-dev
+  libfmt-dev libarchive-dev libicu-dev zlib1g-dev libmicrohttpd-dev
   qt6-base-dev libgl-dev
   fonts-dejavu-core
 )
@@ -26,7 +26,7 @@ ZENTROX_TEST_PACKAGES=(
   cups printer-driver-cups-pdf poppler-utils
   xvfb xauth
   desktop-file-utils dpkg-dev file
-  time libarchive-tools
+  time libarchive-tools curl
 )
 
 # Only for the sanitizer build (./test.sh --sanitize) and the fuzz targets.

@@ -267,8 +267,9 @@ int RunCheckChild(const std::vector<std::string>& args, const std::string& progr
     ::setrlimit(RLIMIT_AS, &limit);
   }
   ReturnLargeBlocksWhenFreed();
-  // For the tests: a check that crashes, for the archive of this name.
+  // For the tests: a check that crashes, or hangs, for the archive of this name.
   if (const char* crash = std::getenv("ZENTROX_SERVE_TEST_CRASH"); crash != nullptr && name == crash) std::abort();
+  if (const char* hang = std::getenv("ZENTROX_SERVE_TEST_HANG"); hang != nullptr && name == hang) ::pause();
 
   const std::string archive = job + "in/" + name;
   SystemClock clock;
