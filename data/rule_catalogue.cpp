@@ -270,7 +270,7 @@ std::string_view RuleEntry::file() const { return field.file ? std::string_view(
 
 std::string RuleEntry::caption() const {
   if (!field.file || field.shape == RuleField::Shape::None) return {};
-  const std::vector<std::string>& captions = Captions(*field.file, field.monthly ? CaptionSet::Monthly : CaptionSet::Standard);
+  const std::vector<std::string>& captions = Captions(*field.file, field.captions);
   const std::string& first = captions.at(static_cast<std::size_t>(field.first));
   switch (field.shape) {
     case RuleField::Shape::Range: return first + " … " + captions.at(static_cast<std::size_t>(field.last));

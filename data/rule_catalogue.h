@@ -37,7 +37,7 @@ struct RuleField {
   int first = -1;
   int last = -1;
   FieldKind kind = FieldKind::Other;
-  bool monthly = false;  // captioned as the monthly variant names the field (REV5_T field 3)
+  CaptionSet captions = CaptionSet::Standard;  // the monthly variant names REV5_T field 3 its own way
 
   // Whether a line of this rule may name field `f`.
   constexpr bool Names(int f) const {
@@ -55,7 +55,7 @@ constexpr RuleField Field(FileKind file, int f, FieldKind kind = FieldKind::Othe
 }
 constexpr RuleField MonthlyField(FileKind file, int f) {
   RuleField r = Field(file, f);
-  r.monthly = true;
+  r.captions = CaptionSet::Monthly;
   return r;
 }
 constexpr RuleField FieldRange(FileKind file, int first, int last) {

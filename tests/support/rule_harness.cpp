@@ -41,7 +41,7 @@ void ExpectFindingsMatchTheCatalogue(const Protocol& protocol, const VariantProf
       continue;
     }
     const bool second = !entry->second_message.empty() && f.message == entry->second_message;
-    EXPECT_TRUE(second || std::regex_match(f.message, MessagePattern(*entry))) << f.rule << ": \"" << f.message << "\"";
+    EXPECT_TRUE(second || std::regex_match(std::string(f.message), MessagePattern(*entry))) << f.rule << ": \"" << f.message << "\"";
     if (f.format == FindingFormat::Plain || f.format == FindingFormat::Pack || f.format == FindingFormat::Loader) {
       continue;  // no caption in the line
     }
