@@ -18,15 +18,16 @@ ZENTROX_PACKAGES=(
 # What the tests and benchmarks add: GoogleTest and Google Benchmark, a word
 # processor and a spreadsheet program that read the saved protocol and the
 # findings back, a PDF printer queue and its reader for the printing tests, a
-# virtual display for the desktop program, and the tools of the desktop-entry
-# and Debian-package checks.
+# virtual display for the desktop program, the tools of the desktop-entry
+# and Debian-package checks, and the web server that the service's
+# two-instance test puts in front of it.
 ZENTROX_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libreoffice-writer-nogui libreoffice-calc-nogui
   cups printer-driver-cups-pdf poppler-utils
   xvfb xauth
   desktop-file-utils dpkg-dev file
-  time libarchive-tools curl
+  time libarchive-tools curl nginx
 )
 
 # Only for the sanitizer build (./test.sh --sanitize) and the fuzz targets.

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -27,14 +28,26 @@ namespace fs = std::filesystem;
 // A running zentrox-serve with its own state directory; stopped with SIGTERM.
 class Service {
  public:
-  Service(std::vector<std::string> args, std::vector<std::string> env = {}) {
+  Service(std::vector<std::string> args, std::vector<std::string> env = {}) : args_(std::move(args)), env_(env) {
+    Start();
+  }
+  ~Service() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+  }
+  // Starts the program (again, after Kill) on the same state directory.
+  void Start() {
     int out[2];
     EXPECT_EQ(::pipe(out), 0);
+    std::vector<std::string> args = args_;
     args.insert(args.begin(), {ZENTROX_SERVE, "--listen", "127.0.0.1:0", "--state-dir", state_.path()});
+    std::vector<std::string> env = env_;
     pid_ = ::fork();
     if (pid_ == 0) {
       ::dup2(out[1], STDOUT_FILENO);
-      const int log = ::open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int log = ::open(log_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
       ::dup2(log, STDERR_FILENO);
       for (std::string& e : env) ::putenv(e.data());
       std::vector<char*> argv;
@@ -51,10 +64,11 @@ class Service {
     EXPECT_TRUE(std::regex_search(line, m, std::regex(R"(http://127\.0\.0\.1:(\d+)/)"))) << line;
     port_ = m.empty() ? 0 : std::stoi(m[1]);
   }
-  ~Service() {
-    ::kill(pid_, SIGTERM);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
+  // Killed as by the out-of-memory killer: no chance to tidy up.
+  void Kill() {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
   }
   int port() const { return port_; }
   std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
@@ -75,6 +89,8 @@ class Service {
   }
 
  private:
+  std::vector<std::string> args_;
+  std::vector<std::string> env_;
   TempDir state_;
   TempDir logs_;
   std::string log_ = logs_ / "log";
@@ -337,6 +353,162 @@ TEST(ServeTest, StaysHealthyAfterHostileClients) {
     EXPECT_EQ(service.JobsLeft(), 0u);
   }
   EXPECT_EQ(service.log().find("REV5_"), std::string::npos);
+}
+
+// A loopback port free a moment ago, for a program that must be told one.
+int FreePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof a;
+  const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+                     ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0;
+  ::close(fd);
+  return bound ? ntohs(a.sin_port) : 0;
+}
+
+std::string NginxProgram() {
+  for (const char* p : {"/usr/sbin/nginx", "/usr/bin/nginx"}) {
+    if (::access(p, X_OK) == 0) return p;
+  }
+  return "";
+}
+
+// nginx with the shipped site configuration in front of the given instances,
+// its port and upstreams rendered to the test's, run as the current user with
+// everything it writes in a directory of its own.
+class Nginx {
+ public:
+  Nginx(int port, int first, int second) : port_(port) {
+    std::string site = ReadBytes(std::string(ZENTROX_SOURCE_DIR) + "/share/nginx/zentrox-serve.conf");
+    site = Replaced(site, "listen 8080;", "listen 127.0.0.1:" + std::to_string(port) + ";");
+    site = Replaced(site, "127.0.0.1:8081", "127.0.0.1:" + std::to_string(first));
+    site = Replaced(site, "127.0.0.1:8082", "127.0.0.1:" + std::to_string(second));
+    std::ofstream(dir_ / "site.conf") << site;
+    std::ofstream conf(dir_ / "nginx.conf");
+    if (::geteuid() == 0) conf << "user root;\n";  // else its workers would drop to nobody
+    conf << "worker_processes 1;\npid " << dir_ / "nginx.pid"
+         << ";\nevents { worker_connections 512; }\n"
+         << "http {\n  access_log off;\n";
+    for (const char* temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"}) {
+      conf << "  " << temp << "_temp_path " << dir_ / temp << ";\n";
+    }
+    conf << "  include " << dir_ / "site.conf"
+         << ";\n}\n";
+    conf.close();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const std::string program = NginxProgram(), prefix = dir_.path(), config = dir_ / "nginx.conf",
+                        errors = dir_ / "error.log";
+      ::execl(program.c_str(), program.c_str(), "-p", prefix.c_str(), "-c", config.c_str(), "-e", errors.c_str(), "-g",
+              "daemon off;", nullptr);
+      ::_exit(127);
+    }
+    for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
+      if (const int fd = Connect(port); fd >= 0) {
+        ::close(fd);
+        return;
+      }
+    }
+    ADD_FAILURE() << "nginx did not start: " << ReadBytes(dir_ / "error.log");
+  }
+  ~Nginx() {
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  std::string errors() const { return ReadBytes(dir_ / "error.log"); }
+
+ private:
+  TempDir dir_;
+  int port_;
+  pid_t pid_ = -1;
+};
+
+std::size_t Checks(const Service& s) {
+  const std::string log = s.log();
+  std::size_t n = 0;
+  for (std::size_t at = 0; (at = log.find("route=check", at)) != std::string::npos; ++at) ++n;
+  return n;
+}
+
+// Whether a check of the archive `name` is in one of the service's directories.
+bool Holds(const Service& s, const std::string& name) {
+  std::error_code ec;
+  for (fs::directory_iterator e(s.state().path(), ec), end; !ec && e != end; e.increment(ec)) {
+    if (fs::exists(e->path() / "in" / name, ec)) return true;
+  }
+  return false;
+}
+
+TEST(ServeTest, TwoInstancesBehindNginxAnswerEveryUploadWhileOneIsKilled) {
+  if (NginxProgram().empty()) GTEST_SKIP() << "nginx is not installed (Debian package nginx)";
+  // A package of a megabyte, larger than a request's first read, which the
+  // first instance holds (its check hangs) when it is killed.
+  TempDir generated;
+  const std::string big = "REV5_1234567_00009_2026T03.rar";
+  const CheckOutcome gen = RunShell(ShellQuote(ZENTROX_GENPKG) + " --variant quarterly --declarations 3000 --out " +
+                                    ShellQuote(generated.path()));
+  fs::rename(gen.out.substr(0, gen.out.find(' ')), generated / big);
+  Service first({"--workers", "2"}, {"ZENTROX_SERVE_TEST_HANG=" + big}), second({"--workers", "2"});
+  std::vector<std::string> files, names;
+  for (const char* name : kExamples) files.push_back(ExampleArchive(name)), names.push_back(name);
+  files.push_back(generated / big), names.push_back(big);
+  // What each archive should get: its answer from an instance directly.
+  std::vector<std::string> expected;
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    expected.push_back(WithoutTimes(Upload(second, files[k], "?name=" + names[k]).body));
+  }
+  const Nginx nginx(FreePort(), first.port(), second.port());
+  const auto through_nginx = [&](std::size_t k) {
+    return Curl("--data-binary @" + ShellQuote(files[k]) + " " +
+                ShellQuote(nginx.url("/api/v1/check?name=" + names[k])));
+  };
+
+  constexpr int kUploads = 200;
+  std::vector<Answer> answers(kUploads);
+  std::vector<std::size_t> sent(kUploads);
+  std::atomic<int> next{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < 4; ++c) {
+    clients.emplace_back([&] {
+      for (int i; (i = next++) < kUploads;) {
+        sent[i] = i % std::size(kExamples);
+        if (i != kUploads / 2) {
+          answers[i] = through_nginx(sent[i]);
+          continue;
+        }
+        // Midway: the large package, until it lands on the first instance,
+        // which is then killed.
+        sent[i] = files.size() - 1;
+        bool killed = false;
+        for (int tries = 0; tries < 10 && !killed; ++tries) {
+          std::atomic<bool> done{false};
+          std::thread upload([&] { answers[i] = through_nginx(sent[i]), done = true; });
+          while (!done && !Holds(first, big)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          killed = !done;  // its check hangs there
+          if (killed) first.Kill();
+          upload.join();
+        }
+        EXPECT_TRUE(killed);
+      }
+    });
+  }
+  for (std::thread& t : clients) t.join();
+
+  std::vector<std::string> wrong;
+  for (int i = 0; i < kUploads; ++i) {
+    if (answers[i].status != 200 || WithoutTimes(answers[i].body) != expected[sent[i]]) {
+      wrong.push_back(std::to_string(i) + " " + names[sent[i]] + ": " + std::to_string(answers[i].status));
+    }
+  }
+  EXPECT_EQ(wrong, std::vector<std::string>{}) << nginx.errors();
+  EXPECT_GT(Checks(first), 0u);  // it took uploads before it was killed
+  // The killed instance's checks are cleared when it starts again.
+  first.Start();
+  EXPECT_EQ(first.JobsLeft(), 0u);
+  EXPECT_EQ(second.JobsLeft(), 0u);
 }
 
 }  // namespace
