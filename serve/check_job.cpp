@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -139,7 +140,8 @@ CheckOutcome Job::Run(const CheckRequest& request, const CheckSettings& settings
                                    request.variant,
                                    format,
                                    request.name,
-                                   std::to_string(settings.memory_limit)};
+                                   std::to_string(settings.memory_limit),
+                                   std::to_string(::getpid())};
   std::vector<std::string> env_text;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string_view v(*e);
@@ -254,7 +256,11 @@ CheckOutcome Job::Run(const CheckRequest& request, const CheckSettings& settings
 // ----- the child ---------------------------------------------------------
 
 int RunCheckChild(const std::vector<std::string>& args, const std::string& program_dir) {
-  if (args.size() != 5) return 2;
+  if (args.size() != 6) return 2;
+  // A check whose service is gone (killed, it could not end its checks) would
+  // run on unanswered and past any time limit: it ends with its service.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (std::to_string(::getppid()) != args[5]) return 2;
   const std::string& job = args[0];
   const std::string& variant_arg = args[1];
   Format format = Format::Json;

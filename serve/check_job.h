@@ -86,8 +86,9 @@ class Job {
 // no control character, no "/" or "\", no "..", and not beginning with "-".
 bool AcceptableArchiveName(const std::string& name);
 
-// The child's side: `--run-check JOB_DIR VARIANT FORMAT NAME MEMORY_LIMIT`
-// (the arguments after the option). Returns the process's exit status.
+// The child's side: `--run-check JOB_DIR VARIANT FORMAT NAME MEMORY_LIMIT
+// SERVICE_PID` (the arguments after the option). Returns the process's exit
+// status.
 int RunCheckChild(const std::vector<std::string>& args, const std::string& program_dir);
 
 }  // namespace zentrox::serve

@@ -433,13 +433,16 @@ std::size_t Checks(const Service& s) {
   return n;
 }
 
-// Whether a check of the archive `name` is in one of the service's directories.
-bool Holds(const Service& s, const std::string& name) {
+// Processes whose command line names the service's state directory and
+// `word`: the service itself and its checks (with the archive's name).
+std::size_t ProcessesOf(const Service& s, const std::string& word = "") {
+  std::size_t n = 0;
   std::error_code ec;
-  for (fs::directory_iterator e(s.state().path(), ec), end; !ec && e != end; e.increment(ec)) {
-    if (fs::exists(e->path() / "in" / name, ec)) return true;
+  for (fs::directory_iterator e("/proc", ec), end; !ec && e != end; e.increment(ec)) {
+    const std::string line = ReadBytes(e->path() / "cmdline");
+    n += line.find(s.state().path()) != std::string::npos && line.find(word) != std::string::npos;
   }
-  return false;
+  return n;
 }
 
 TEST(ServeTest, TwoInstancesBehindNginxAnswerEveryUploadWhileOneIsKilled) {
@@ -486,7 +489,7 @@ TEST(ServeTest, TwoInstancesBehindNginxAnswerEveryUploadWhileOneIsKilled) {
         for (int tries = 0; tries < 10 && !killed; ++tries) {
           std::atomic<bool> done{false};
           std::thread upload([&] { answers[i] = through_nginx(sent[i]), done = true; });
-          while (!done && !Holds(first, big)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          while (!done && ProcessesOf(first, big) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
           killed = !done;  // its check hangs there
           if (killed) first.Kill();
           upload.join();
@@ -504,7 +507,8 @@ TEST(ServeTest, TwoInstancesBehindNginxAnswerEveryUploadWhileOneIsKilled) {
     }
   }
   EXPECT_EQ(wrong, std::vector<std::string>{}) << nginx.errors();
-  EXPECT_GT(Checks(first), 0u);  // it took uploads before it was killed
+  EXPECT_GT(Checks(first), 0u);       // it took uploads before it was killed
+  EXPECT_EQ(ProcessesOf(first), 0u);  // its checks ended with it
   // The killed instance's checks are cleared when it starts again.
   first.Start();
   EXPECT_EQ(first.JobsLeft(), 0u);
