@@ -125,8 +125,11 @@ archives=()
 : > "$work/curl.cfg"
 for ((i = 0; i < small; i++)); do
   archives+=("$data/small/$i/$name")
-  printf 'url = "%s"\ndata-binary = "@%s"\nheader = "Content-Type: application/octet-stream"\noutput = "/dev/null"\nnext\n' \
+  if ((i > 0)); then echo next >> "$work/curl.cfg"; fi
+  # Each transfer's options, its answer's line among them, between "next"s.
+  printf 'url = "%s"\ndata-binary = "@%s"\nheader = "Content-Type: application/octet-stream"\noutput = "/dev/null"\n' \
     "$url" "$data/small/$i/$name" >> "$work/curl.cfg"
+  echo 'write-out = "%{http_code} %{time_total} %header{x-zentrox-verdict}\n"' >> "$work/curl.cfg"
 done
 start=$EPOCHREALTIME
 set +e
@@ -134,8 +137,7 @@ set +e
 set -e
 cli_s=$(seconds "$start" "$EPOCHREALTIME")
 start=$EPOCHREALTIME
-curl -s --no-progress-meter -Z --parallel-max "$clients" -K "$work/curl.cfg" \
-  -w '%{http_code} %{time_total} %header{x-zentrox-verdict}\n' > "$work/answers"
+curl -s --no-progress-meter -Z --parallel-max "$clients" -K "$work/curl.cfg" > "$work/answers"
 serve_s=$(seconds "$start" "$EPOCHREALTIME")
 cli_verdicts=$(grep -o '"status": "[a-z-]*"' "$work/cli.json" | sed 's/.*: "//; s/"//' | sort | uniq -c | xargs)
 serve_verdicts=$(awk '{ print $3 }' "$work/answers" | sort | uniq -c | xargs)
