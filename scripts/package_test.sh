@@ -12,6 +12,8 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ".
 trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq zentrox >/dev/null 2>&1 || true' EXIT
 test -x /usr/bin/zentrox-check
 test -f /usr/share/applications/zentrox.desktop
+test -x /usr/bin/zentrox-serve
+test -f /usr/lib/systemd/system/zentrox-serve.service
 work="$(mktemp -d)"
 status=0
 ZENTROX_WORKDIR="" HOME="$work" /usr/bin/zentrox-check --variant quarterly \

@@ -10,7 +10,7 @@ ZENTROX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # program and a font for it.
 ZENTROX_PACKAGES=(
   build-essential cmake pkg-config
-  libfmt-dev libarchive-dev libicu-dev zlib1g-dev
+  libfmt-dev libarchive-dev libicu-dev zlib1g-dev libmicrohttpd-dev
   qt6-base-dev libgl-dev
   fonts-dejavu-core
 )
@@ -18,15 +18,16 @@ ZENTROX_PACKAGES=(
 # What the tests and benchmarks add: GoogleTest and Google Benchmark, a word
 # processor and a spreadsheet program that read the saved protocol and the
 # findings back, a PDF printer queue and its reader for the printing tests, a
-# virtual display for the desktop program, and the tools of the desktop-entry
-# and Debian-package checks.
+# virtual display for the desktop program, the tools of the desktop-entry
+# and Debian-package checks, and the web server that the service's
+# two-instance test puts in front of it.
 ZENTROX_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libreoffice-writer-nogui libreoffice-calc-nogui
   cups printer-driver-cups-pdf poppler-utils
   xvfb xauth
   desktop-file-utils dpkg-dev file
-  time libarchive-tools
+  time libarchive-tools curl nginx
 )
 
 # Only for the sanitizer builds (./test.sh --sanitize, --tsan) and the fuzz targets.

@@ -1,0 +1,337 @@
+#include "check_job.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "data/clock.h"
+#include "data/findings_summary.h"
+#include "data/heap.h"
+#include "data/variant.h"
+#include "intake/workdir.h"
+#include "session/named_records.h"
+#include "session/session.h"
+
+extern char** environ;
+
+namespace zentrox::serve {
+
+namespace {
+
+constexpr const char* kOut = "answer";
+constexpr const char* kCounts = "counts";
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string ReadSmall(int dir, const char* name) {
+  std::string text;
+  const int fd = ::openat(dir, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return text;
+  char buf[256];
+  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+  ::close(fd);
+  return text;
+}
+
+// Messages of the check go nowhere: the answer carries the protocol.
+class SilentPort : public UserPort {
+ public:
+  void ShowMessage(const std::string&) override {}
+  void ShowError(const std::string&) override {}
+};
+
+bool ValidUtf8(const std::string& s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    for (std::size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += n;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool AcceptableArchiveName(const std::string& name) {
+  if (name.empty() || name.size() > 255 || name[0] == '-' || name.find("..") != std::string::npos) return false;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || c == '/' || c == '\\') return false;
+  }
+  return ValidUtf8(name);
+}
+
+Job::Job(const std::string& state_dir) : dir_(state_dir) {
+  if (!dir_.ok()) return;
+  if (::mkdirat(dir_.fd(), "in", 0700) != 0 || ::mkdirat(dir_.fd(), "work", 0700) != 0) return;
+  in_fd_ = ::openat(dir_.fd(), "in", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+Job::~Job() {
+  if (upload_fd_ >= 0) ::close(upload_fd_);
+  if (in_fd_ >= 0) ::close(in_fd_);
+}
+
+bool Job::StartUpload(const std::string& name) {
+  if (in_fd_ < 0 || upload_fd_ >= 0) return false;
+  upload_fd_ = ::openat(in_fd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  return upload_fd_ >= 0;
+}
+
+bool Job::Write(const char* data, std::size_t size) { return upload_fd_ >= 0 && WriteAll(upload_fd_, data, size); }
+
+CheckOutcome Job::NotChecked(const CheckRequest& request, std::string reason) const {
+  CheckOutcome outcome;
+  const VariantProfile* profile = request.variant == "auto" ? nullptr : FindProfile(request.variant);
+  Report report;
+  report.format = request.format;
+  report.summary = ReportSummary{profile != nullptr ? profile->id : "", request.name, kShownWorkdir};
+  report.reason = reason;
+  outcome.body = RenderReport(report);
+  outcome.reason = std::move(reason);
+  return outcome;
+}
+
+CheckOutcome Job::Run(const CheckRequest& request, const CheckSettings& settings, int client_fd,
+                      const volatile bool* stop) {
+  if (upload_fd_ >= 0) {
+    ::close(upload_fd_);
+    upload_fd_ = -1;
+  }
+  std::string error;
+  if (!CopyWorkdirDictionaries(settings.dictionaries, dir_.path() + "work/", error)) {
+    return NotChecked(request, "the service's dictionaries could not be put in place");
+  }
+
+  // Everything the child needs is made here: between fork and exec nothing
+  // may allocate, so posix_spawn gets it ready.
+  const std::string format = request.format == Format::Json   ? "json"
+                             : request.format == Format::Text ? "text"
+                             : request.format == Format::Csv  ? "csv"
+                                                              : "rtf";
+  std::vector<std::string> args = {settings.program,
+                                   "--run-check",
+                                   dir_.path(),
+                                   request.variant,
+                                   format,
+                                   request.name,
+                                   std::to_string(settings.memory_limit),
+                                   std::to_string(::getpid())};
+  std::vector<std::string> env_text;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string_view v(*e);
+    if (v.starts_with("TMPDIR=") || (settings.single_threaded && v.starts_with("ZENTROX_THREADS="))) continue;
+    env_text.emplace_back(v);
+  }
+  env_text.push_back("TMPDIR=" + dir_.path());
+  if (settings.single_threaded) env_text.push_back("ZENTROX_THREADS=1");
+  std::vector<char*> argv, envp;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  for (std::string& e : env_text) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigemptyset(&defaults);
+  for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD}) sigaddset(&defaults, sig);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setpgroup(&attr, 0);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = -1;
+  const int spawned = ::posix_spawn(&pid, settings.program.c_str(), &actions, &attr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  if (spawned != 0) return NotChecked(request, "the check could not be started");
+
+  // The child and whatever it started (the archiver) end together.
+  const auto end_group = [pid] { ::kill(-pid, SIGKILL); };
+  const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+  const auto deadline = std::chrono::steady_clock::now() + settings.timeout;
+  CheckOutcome::End end = CheckOutcome::End::Answered;
+  bool timed_out = false;
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      timed_out = true;
+      break;
+    }
+    if (stop != nullptr && *stop) {
+      end = CheckOutcome::End::Stopped;
+      break;
+    }
+    pollfd fds[2] = {{pidfd, POLLIN, 0}, {client_fd, POLLRDHUP, 0}};
+    const int polled = ::poll(fds, client_fd >= 0 ? 2 : 1, static_cast<int>(std::min<long long>(left.count(), 200)));
+    if (pidfd < 0) {
+      int st = 0;
+      if (::waitpid(pid, &st, WNOHANG) == pid) {
+        end_group();
+        pid = -1;
+        if (WIFEXITED(st) && WEXITSTATUS(st) == 0) break;
+        end = CheckOutcome::End::Answered;
+        return NotChecked(request, "the check stopped unexpectedly");
+      }
+      continue;
+    }
+    if (polled <= 0) continue;
+    if (fds[0].revents != 0) break;
+    if (client_fd >= 0 && (fds[1].revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+      end = CheckOutcome::End::ClientGone;
+      break;
+    }
+  }
+  int status = 0;
+  if (pid > 0) {
+    if (timed_out || end != CheckOutcome::End::Answered) end_group();
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    end_group();
+  }
+  if (pidfd >= 0) ::close(pidfd);
+  if (end != CheckOutcome::End::Answered) {
+    CheckOutcome outcome;
+    outcome.end = end;
+    return outcome;
+  }
+  if (timed_out) {
+    return NotChecked(request,
+                      "the check did not finish within " + std::to_string(settings.timeout.count()) + " seconds");
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return NotChecked(request, "the check stopped unexpectedly");
+
+  // The counts: "VERDICT FINDINGS PACKS DECLARATIONS".
+  CheckOutcome outcome;
+  const std::string counts = ReadSmall(dir_.fd(), kCounts);
+  char verdict[16] = {};
+  unsigned long long findings = 0;
+  if (std::sscanf(counts.c_str(), "%15s %llu %d %d", verdict, &findings, &outcome.packs, &outcome.declarations) != 4) {
+    return NotChecked(request, "the check stopped unexpectedly");
+  }
+  outcome.verdict = verdict;
+  outcome.findings = static_cast<std::size_t>(findings);
+  outcome.body_fd = ::openat(dir_.fd(), kOut, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  struct stat st {};
+  if (outcome.body_fd < 0 || ::fstat(outcome.body_fd, &st) != 0) {
+    if (outcome.body_fd >= 0) ::close(outcome.body_fd);
+    return NotChecked(request, "the check stopped unexpectedly");
+  }
+  outcome.body_size = static_cast<std::uint64_t>(st.st_size);
+  return outcome;
+}
+
+// ----- the child ---------------------------------------------------------
+
+int RunCheckChild(const std::vector<std::string>& args, const std::string& program_dir) {
+  if (args.size() != 6) return 2;
+  // A check whose service is gone (killed, it could not end its checks) would
+  // run on unanswered and past any time limit: it ends with its service.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (std::to_string(::getppid()) != args[5]) return 2;
+  const std::string& job = args[0];
+  const std::string& variant_arg = args[1];
+  Format format = Format::Json;
+  if (!ParseFormat(args[2], format)) return 2;
+  const std::string& name = args[3];
+  std::uint64_t memory = 0;
+  std::from_chars(args[4].data(), args[4].data() + args[4].size(), memory);
+  if (memory > 0) {
+    const rlimit limit{memory, memory};
+    ::setrlimit(RLIMIT_AS, &limit);
+  }
+  ReturnLargeBlocksWhenFreed();
+  // For the tests: a check that crashes, or hangs, for the archive of this name.
+  if (const char* crash = std::getenv("ZENTROX_SERVE_TEST_CRASH"); crash != nullptr && name == crash) std::abort();
+  if (const char* hang = std::getenv("ZENTROX_SERVE_TEST_HANG"); hang != nullptr && name == hang) ::pause();
+
+  const std::string archive = job + "in/" + name;
+  SystemClock clock;
+  Session session(job + "work/", program_dir, clock);
+  session.set_lock_wait(std::chrono::milliseconds(0));
+  SilentPort port;
+  Protocol protocol;
+  const VariantProfile* profile = variant_arg == "auto" ? nullptr : FindProfile(variant_arg);
+  Report report;
+  report.format = format;
+  report.protocol = &protocol;
+  int status = 3;
+  try {
+    if (profile == nullptr) {
+      const VariantDetection told = session.DetectVariant(archive);
+      if (told.variant)
+        profile = &Profile(*told.variant);
+      else
+        report.reason = told.reason;
+    }
+    report.summary = ReportSummary{profile != nullptr ? profile->id : "", name, kShownWorkdir};
+    if (profile != nullptr && session.HoldWorkdir(protocol, port) &&
+        session.UnRar(profile->variant, archive, protocol, port) == UnrarOutcome::Unpacked) {
+      const ControlResult r = session.Control(profile->variant, protocol, port);
+      report.records = RecordsNamedByFindings(session, profile->variant, protocol);
+      session.ClearPackageTables();
+      if (r.outcome == RunOutcome::Completed) {
+        report.summary.completed = true;
+        report.summary.packs = r.pack_count;
+        report.summary.declarations = r.declaration_count;
+        status = protocol.FaultCount() > 0 ? 1 : 0;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // As zentrox-check ends such a run: the protocol given up for its one line.
+    protocol = Protocol();
+    report.records.clear();
+    session.ReportOutOfMemory(protocol);
+    report.summary = ReportSummary{profile != nullptr ? profile->id : "", name, kShownWorkdir};
+    status = 3;
+  }
+  session.ReleaseWorkdir();
+  const std::string body = HideJobPaths(RenderReport(report), job);
+  const FindingCounts counts = CountFindings(protocol);
+  const std::string count_text = std::string(status == 0   ? "clean"
+                                             : status == 1 ? "findings"
+                                                           : "not-checked") +
+                                 " " + std::to_string(counts.findings) + " " + std::to_string(report.summary.packs) +
+                                 " " + std::to_string(report.summary.declarations) + "\n";
+  const int dir = ::open(job.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return 3;
+  const int out = ::openat(dir, kOut, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int cnt = ::openat(dir, kCounts, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const bool written = out >= 0 && cnt >= 0 && WriteAll(out, body.data(), body.size()) &&
+                       WriteAll(cnt, count_text.data(), count_text.size());
+  return written ? 0 : 3;
+}
+
+}  // namespace zentrox::serve

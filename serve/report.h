@@ -1,0 +1,48 @@
+// What zentrox-serve answers for one archive: the output zentrox-check prints
+// for it in the format asked for, and, in JSON, what a client needs beside it
+// to show the protocol and the records without a second request.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/protocol.h"
+#include "data/protocol_writers.h"
+#include "session/named_records.h"
+
+namespace zentrox::serve {
+
+enum class Format { Json, Text, Csv, Rtf };
+
+// "json", "text", "csv", "rtf"; false for anything else.
+bool ParseFormat(std::string_view text, Format& format);
+const char* ContentType(Format format);
+
+// The name answers give the working directory of a check: a check's own
+// directory under the state directory is never shown.
+inline constexpr const char* kShownWorkdir = "zentrox-work/";
+
+struct Report {
+  Format format = Format::Json;
+  const Protocol* protocol = nullptr;
+  ReportSummary summary;  // archive: the name the client gave
+  std::vector<NamedRecord> records;
+  // Why the archive was not checked when the check itself could not say it
+  // (the variant not told, the check ended by the time or memory limit).
+  std::string reason;
+};
+
+// The body of the answer. JSON is zentrox-check's object for one archive
+// with three members added at its end: "styled_lines" (each protocol line
+// with its colour, emphasis, height and whether it reports a fault),
+// "records" (see session/named_records.h) and "reason" (null or a text).
+std::string RenderReport(const Report& report);
+
+// `text` with every path under the check's directory `job_dir` (absolute,
+// ending in "/") shown as answers show it: the uploaded archive by the name
+// the client gave, the working directory as kShownWorkdir. The directory's
+// name is letters, digits and "._-/" only, which every format writes as is.
+std::string HideJobPaths(std::string text, const std::string& job_dir);
+
+}  // namespace zentrox::serve
