@@ -18,8 +18,9 @@ ZENTROX_PACKAGES=(
 # What the tests and benchmarks add: GoogleTest and Google Benchmark, a word
 # processor and a spreadsheet program that read the saved protocol and the
 # findings back, a PDF printer queue and its reader for the printing tests, a
-# virtual display for the desktop program, and the tools of the desktop-entry
-# and Debian-package checks.
+# virtual display for the desktop program, the tools of the desktop-entry
+# and Debian-package checks, and a browser with its WebDriver and node for
+# the web page's test.
 ZENTROX_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libreoffice-writer-nogui libreoffice-calc-nogui
@@ -27,6 +28,7 @@ ZENTROX_TEST_PACKAGES=(
   xvfb xauth
   desktop-file-utils dpkg-dev file
   time libarchive-tools curl
+  chromium chromium-driver nodejs
 )
 
 # Only for the sanitizer build (./test.sh --sanitize) and the fuzz targets.
