@@ -11,13 +11,13 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 
-const [serveProgram, checkProgram, examples] = process.argv.slice(2, 5);
+const [serveProgram, checkProgram, examples] = process.argv.slice(2, 5).map((p) => path.resolve(p));
 const option = (name) => {
   const i = process.argv.indexOf(name);
   return i > 0 ? process.argv[i + 1] : null;
 };
 const screenshots = option('--screenshots');
-const measured = option('--measure');
+const measured = option('--measure') && path.resolve(option('--measure'));
 const tmp = fs.mkdtempSync(path.join(os.tmpdir(), 'zentrox-web-'));
 const FAULTY = 'REV5_1234567_00002_2026T03.rar';
 const CLEAN = ['REV5_1234567_00001_2026T03.rar', 'REV5_1234567_00003_2026L11.rar', 'REV5_1234567_00004_2025L00.rar'];
