@@ -14,6 +14,7 @@ let opened = null; // the item whose views are shown
 let checked = null;
 let view = 'protocol';
 let chosenFinding = -1; // the protocol index the Rând view shows
+let summaryOf = null; // the answer the Rezumat view was drawn for
 // For the measurement of the page itself: when the answer arrived and when
 // its first protocol lines were on screen.
 window.zentroxTimings = [];
@@ -132,7 +133,7 @@ function open(item) {
   $('print-name').textContent = a.archive;
   $('print-date').textContent = a.lines[0] || '';
   $('filter-bar').hidden = true;
-  renderSummary($('view-summary'), checked, { onChoose: chooseGroup });
+  summaryOf = null; // drawn when first shown
   renderRecord($('view-record'), checked, -1);
   protocol.show(checked);
   show('protocol');
@@ -155,6 +156,10 @@ function show(name) {
   }
   $('filter-bar').hidden = name !== 'protocol' || !protocol.shown;
   if (name === 'protocol') protocol.layout();
+  if (name === 'summary' && summaryOf !== checked) {
+    summaryOf = checked;
+    renderSummary($('view-summary'), checked, { onChoose: chooseGroup });
+  }
   $(`view-${name}`).focus({ preventScroll: true });
 }
 
