@@ -19,8 +19,9 @@ ZENTROX_PACKAGES=(
 # processor and a spreadsheet program that read the saved protocol and the
 # findings back, a PDF printer queue and its reader for the printing tests, a
 # virtual display for the desktop program, the tools of the desktop-entry
-# and Debian-package checks, and the web server that the service's
-# two-instance test puts in front of it.
+# and Debian-package checks, the web server that the service's two-instance
+# test puts in front of it, and a browser with its WebDriver and node for the
+# web page's test.
 ZENTROX_TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libreoffice-writer-nogui libreoffice-calc-nogui
@@ -28,6 +29,7 @@ ZENTROX_TEST_PACKAGES=(
   xvfb xauth
   desktop-file-utils dpkg-dev file
   time libarchive-tools curl nginx
+  chromium chromium-driver nodejs
 )
 
 # Only for the sanitizer builds (./test.sh --sanitize, --tsan) and the fuzz targets.

@@ -17,10 +17,10 @@
 #include <cstdlib>
 #include <new>
 
-#include "data/clock.h"
-#include "data/findings_summary.h"
-#include "data/heap.h"
-#include "data/variant.h"
+#include "model/clock.h"
+#include "report/findings_summary.h"
+#include "engine/heap.h"
+#include "model/variant.h"
 #include "intake/workdir.h"
 #include "session/named_records.h"
 #include "session/session.h"
@@ -255,6 +255,34 @@ CheckOutcome Job::Run(const CheckRequest& request, const CheckSettings& settings
 
 // ----- the child ---------------------------------------------------------
 
+namespace {
+
+const char* UnrarEnd(UnrarOutcome outcome) {
+  switch (outcome) {
+    case UnrarOutcome::NameRefused: return "name-refused";
+    case UnrarOutcome::ListingRefused: return "listing-refused";
+    case UnrarOutcome::ExtractionFailed: return "extraction-failed";
+    case UnrarOutcome::WorkdirBusy: return "workdir-busy";
+    case UnrarOutcome::Unpacked: break;
+  }
+  return "unpacked";
+}
+
+const char* RunEnd(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::NotUnpacked: return "not-unpacked";
+    case RunOutcome::FilesMissing: return "files-missing";
+    case RunOutcome::PeriodRefused: return "period-refused";
+    case RunOutcome::InternalError: return "internal-error";
+    case RunOutcome::OutOfMemory: return "out-of-memory";
+    case RunOutcome::WorkdirBusy: return "workdir-busy";
+    case RunOutcome::Completed: break;
+  }
+  return "completed";
+}
+
+}  // namespace
+
 int RunCheckChild(const std::vector<std::string>& args, const std::string& program_dir) {
   if (args.size() != 6) return 2;
   // A check whose service is gone (killed, it could not end its checks) would
@@ -291,15 +319,21 @@ int RunCheckChild(const std::vector<std::string>& args, const std::string& progr
   try {
     if (profile == nullptr) {
       const VariantDetection told = session.DetectVariant(archive);
-      if (told.variant)
+      if (told.variant) {
         profile = &Profile(*told.variant);
-      else
+      } else {
         report.reason = told.reason;
+        report.end = "variant-unknown";
+      }
     }
     report.summary = ReportSummary{profile != nullptr ? profile->id : "", name, kShownWorkdir};
-    if (profile != nullptr && session.HoldWorkdir(protocol, port) &&
-        session.UnRar(profile->variant, archive, protocol, port) == UnrarOutcome::Unpacked) {
+    if (profile != nullptr && !session.HoldWorkdir(protocol, port)) report.end = "workdir-busy";
+    const UnrarOutcome unpacked =
+        report.end.empty() ? session.UnRar(profile->variant, archive, protocol, port) : UnrarOutcome::WorkdirBusy;
+    if (report.end.empty()) report.end = UnrarEnd(unpacked);
+    if (unpacked == UnrarOutcome::Unpacked) {
       const ControlResult r = session.Control(profile->variant, protocol, port);
+      report.end = RunEnd(r.outcome);
       report.records = RecordsNamedByFindings(session, profile->variant, protocol);
       session.ClearPackageTables();
       if (r.outcome == RunOutcome::Completed) {
@@ -314,6 +348,7 @@ int RunCheckChild(const std::vector<std::string>& args, const std::string& progr
     protocol = Protocol();
     report.records.clear();
     session.ReportOutOfMemory(protocol);
+    report.end = "out-of-memory";
     report.summary = ReportSummary{profile != nullptr ? profile->id : "", name, kShownWorkdir};
     status = 3;
   }

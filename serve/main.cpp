@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "data/heap.h"
+#include "engine/heap.h"
 #include "intake/command_runner.h"
 #include "intake/job_directory.h"
 #include "intake/workdir_lock.h"

@@ -1,8 +1,13 @@
 #include "report.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
-#include "data/protocol_writers.h"
+#include "report/findings_summary.h"
+#include "report/csv_writer.h"
+#include "report/json_writer.h"
+#include "report/rtf_writer.h"
+#include "report/text_writer.h"
 
 namespace zentrox::serve {
 
@@ -54,10 +59,33 @@ std::string Records(const std::vector<NamedRecord>& records) {
       out += fmt::format(R"({}{{"caption": {}, "text": {}}})", f == 0 ? "" : ", ", JsonString(r.fields[f].caption),
                          JsonString(r.fields[f].text));
     }
+    out += "], \"marks\": [";
+    const char* mark_sep = "";
+    for (std::size_t f = 0; f < r.fields.size(); ++f) {
+      const NamedRecordField& field = r.fields[f];
+      if (!field.unconverted && field.odd.empty()) continue;
+      out += fmt::format(R"({}{{"field": {}, "unconverted": {}, "odd": [{}]}})", mark_sep, f, field.unconverted,
+                         fmt::join(field.odd, ", "));
+      mark_sep = ", ";
+    }
     out += "]}";
     sep = ",\n    ";
   }
   return out + (records.empty() ? "]" : "\n  ]");
+}
+
+std::string Groups(const Protocol& protocol) {
+  const FindingsSummary summary = SummariseFindings(protocol);
+  std::string out = "[";
+  const char* sep = "\n    ";
+  for (const FindingGroup& g : summary.groups) {
+    out +=
+        fmt::format(R"({}{{"file": {}, "rule": {}, "message": {}, "mixed": {}, "lines": [{}], "first_records": [{}]}})",
+                    sep, JsonString(g.file), JsonString(g.rule), JsonString(g.message), g.mixed,
+                    fmt::join(g.lines, ","), fmt::join(g.first_records, ", "));
+    sep = ",\n    ";
+  }
+  return out + (summary.groups.empty() ? "]" : "\n  ]");
 }
 
 }  // namespace
@@ -77,6 +105,8 @@ std::string RenderReport(const Report& report) {
   json.resize(json.find_last_not_of(" \n", close - 1) + 1);
   json += ",\n  \"styled_lines\": " + StyledLines(protocol);
   json += ",\n  \"records\": " + Records(report.records);
+  json += ",\n  \"groups\": " + Groups(protocol);
+  json += ",\n  \"end\": " + (report.end.empty() ? std::string("null") : JsonString(report.end));
   json += ",\n  \"reason\": " + (report.reason.empty() ? std::string("null") : JsonString(report.reason));
   return json + "\n}\n";
 }

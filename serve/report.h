@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "data/protocol.h"
-#include "data/protocol_writers.h"
+#include "report/protocol.h"
+#include "report/json_writer.h"
 #include "session/named_records.h"
 
 namespace zentrox::serve {
@@ -31,12 +31,21 @@ struct Report {
   // Why the archive was not checked when the check itself could not say it
   // (the variant not told, the check ended by the time or memory limit).
   std::string reason;
+  // How the run ended, as a word: "completed", "name-refused",
+  // "listing-refused", "extraction-failed", "workdir-busy", "not-unpacked",
+  // "files-missing", "period-refused", "out-of-memory", "internal-error",
+  // "variant-unknown"; "" when the check itself did not end (see reason).
+  std::string end;
 };
 
 // The body of the answer. JSON is zentrox-check's object for one archive
-// with three members added at its end: "styled_lines" (each protocol line
-// with its colour, emphasis, height and whether it reports a fault),
-// "records" (see session/named_records.h) and "reason" (null or a text).
+// with members added at its end: "styled_lines" (each protocol line with its
+// colour, emphasis, height and whether it reports a fault), "records" (see
+// session/named_records.h; a record's "marks" name its fields whose text did
+// not convert or holds characters outside the field's alphabet), "groups"
+// (the findings by package file and rule, as the desktop overview shows
+// them), "end" (how the run ended, null when it did not) and "reason" (null
+// or a text).
 std::string RenderReport(const Report& report);
 
 // `text` with every path under the check's directory `job_dir` (absolute,

@@ -30,9 +30,9 @@
 #include <mutex>
 #include <optional>
 
-#include "data/protocol_writers.h"
-#include "data/rule_catalogue.h"
-#include "data/variant.h"
+#include "report/json_writer.h"
+#include "report/rule_catalogue.h"
+#include "model/variant.h"
 
 namespace zentrox::serve {
 
@@ -342,7 +342,10 @@ struct Server::State {
     switch (r.route) {
       case Route::Check: return AnswerCheck(c, r);
       case Route::Rules: return Respond(c, r, MHD_HTTP_OK, "application/json", RuleCatalogueJson());
-      case Route::Health: return Respond(c, r, MHD_HTTP_OK, "application/json", "{\"status\": \"ok\"}\n");
+      case Route::Health:
+        // The upload limit too: the web page says it before sending a larger archive.
+        return Respond(c, r, MHD_HTTP_OK, "application/json",
+                       fmt::format("{{\"status\": \"ok\", \"max_upload\": {}}}\n", settings.max_upload));
       case Route::Ready: return AnswerReady(c, r);
       case Route::Metrics: return Respond(c, r, MHD_HTTP_OK, "text/plain; version=0.0.4", MetricsText());
       default: return AnswerStatic(c, r);

@@ -1,11 +1,15 @@
 #include "named_records.h"
 
 #include <strings.h>
+#include <algorithm>
+#include <map>
 #include <set>
 #include <utility>
 
-#include "data/schemas.h"
-#include "data/table.h"
+#include "report/checks.h"
+#include "report/rule_catalogue.h"
+#include "model/schemas.h"
+#include "engine/table.h"
 #include "session/session.h"
 
 namespace zentrox {
@@ -19,12 +23,42 @@ const Table* TableOfFile(Session& session, Variant variant, const std::string& f
   return nullptr;
 }
 
+// Whether each field of `table` holds a name (its alphabet is a name's).
+std::vector<bool> NameFields(const Table& table) {
+  std::vector<bool> names(static_cast<std::size_t>(table.FieldCount()), false);
+  for (const RuleEntry* rule : RuleCatalogue()) {
+    if (rule->field.kind != FieldKind::Name || rule->file() != table.source_file()) continue;
+    const int f = table.CaptionIndex(rule->caption());
+    if (f >= 0) names[static_cast<std::size_t>(f)] = true;
+  }
+  return names;
+}
+
+// The code points of UTF-8 `text` outside its field's alphabet.
+std::vector<int> OddCharacters(std::string_view text, bool name) {
+  std::vector<int> odd;
+  int index = 0;
+  for (std::size_t at = 0; at < text.size(); ++index) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    length = std::min(length, text.size() - at);
+    const std::string_view one = text.substr(at, length);
+    // C0 and C1 controls and DEL.
+    const bool control =
+        lead < 0x20 || lead == 0x7F || (lead == 0xC2 && length == 2 && static_cast<unsigned char>(one[1]) < 0xA0);
+    if (control || (name && NameCharactersFault(one) == NameFault::ForbiddenCharacter)) odd.push_back(index);
+    at += length;
+  }
+  return odd;
+}
+
 }  // namespace
 
 std::vector<NamedRecord> RecordsNamedByFindings(Session& session, Variant variant, const Protocol& protocol,
                                                 std::size_t max_records, std::size_t max_bytes) {
   std::vector<NamedRecord> records;
   std::set<std::pair<std::string, int>> seen;
+  std::map<const Table*, std::vector<bool>> name_fields;
   std::size_t bytes = 0;
   for (const ProtocolLine& line : protocol.lines()) {
     if (records.size() >= max_records || bytes >= max_bytes) break;
@@ -36,8 +70,15 @@ std::vector<NamedRecord> RecordsNamedByFindings(Session& session, Variant varian
     const RowId row = table->RowAtLine(static_cast<std::uint32_t>(ref.line));
     if (row == kNoRow) continue;
     NamedRecord record{ref.file, ref.line, {}};
+    auto known = name_fields.find(table);
+    if (known == name_fields.end()) known = name_fields.emplace(table, NameFields(*table)).first;
+    const std::vector<bool>& names = known->second;
     for (int f = 0; f < table->FieldCount(); ++f) {
-      NamedRecordField field{std::string(table->Caption(f)), table->FileText(row, f)};
+      NamedRecordField field;
+      field.caption = std::string(table->Caption(f));
+      field.text = table->FileText(row, f);
+      field.unconverted = table->HasKeptFileText(row, f);
+      field.odd = OddCharacters(field.text, names[static_cast<std::size_t>(f)]);
       bytes += field.caption.size() + field.text.size();
       record.fields.push_back(std::move(field));
     }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "data/protocol.h"
-#include "data/variant.h"
+#include "report/protocol.h"
+#include "model/variant.h"
 
 namespace zentrox {
 
@@ -16,6 +16,11 @@ class Session;
 struct NamedRecordField {
   std::string caption;
   std::string text;  // the field's text as it stood in the file
+  // The text did not convert to the field's type (the field stayed empty).
+  bool unconverted = false;
+  // Characters of `text` outside the field's alphabet, as 0-based indices of
+  // code points: control characters, and in a name field what a name refuses.
+  std::vector<int> odd;
 };
 
 struct NamedRecord {

@@ -515,5 +515,29 @@ TEST(ServeTest, TwoInstancesBehindNginxAnswerEveryUploadWhileOneIsKilled) {
   EXPECT_EQ(second.JobsLeft(), 0u);
 }
 
+// What the web page shows beside the protocol comes in the same answer: the
+// findings grouped, a record's fields that did not convert or hold
+// characters outside their alphabet, how the run ended, the upload limit.
+TEST(ServeTest, AnswersCarryWhatTheWebPageShows) {
+  Service service({"--max-upload", "1000000"});
+  const struct {
+    std::string path;  // "" for the faulty example's check
+    const char* holds;
+  } cases[] = {
+      {"", R"({"file": "REV5_SD", "rule": "load.data-type-valid", "message": )"},
+      {"", R"("end": "completed")"},
+      {"", R"({"field": 7, "unconverted": true, "odd": []})"},             // "31.09.2026"
+      {"", R"({"field": 3, "unconverted": false, "odd": [1, 2, 3, 4]})"},  // "Ceban": small letters
+      {"/healthz", R"("max_upload": 1000000)"},
+  };
+  const std::string name = kExamples[1];
+  const Answer checked = Upload(service, ExampleArchive(name), "?name=" + name);
+  ASSERT_EQ(checked.status, 200);
+  for (const auto& c : cases) {
+    const std::string body = c.path.empty() ? checked.body : Curl(ShellQuote(service.url(c.path))).body;
+    EXPECT_NE(body.find(c.holds), std::string::npos) << c.holds;
+  }
+}
+
 }  // namespace
 }  // namespace zentrox::test
