@@ -412,13 +412,18 @@ class Table {
   // Computes the order by `keys`: from a kept order whose keys lead them, or
   // by a sort of the whole table.
   std::shared_ptr<const std::vector<RowId>> SortedOrder(Cache& cache, std::span<const int> keys) const;
+  // The strategies SortedOrder chooses from (engine/table_order.cpp).
+  std::shared_ptr<const std::vector<RowId>> RefinedOrder(const std::shared_ptr<const std::vector<RowId>>& base,
+                                                         const std::vector<std::shared_ptr<const RankArray>>& ordering,
+                                                         std::size_t base_keys) const;
+  std::shared_ptr<const std::vector<RowId>> OrderByRanks(Cache& cache, std::span<const int> keys) const;
   // The file order, written once into the cache.
   std::shared_ptr<const std::vector<RowId>> FileOrder(Cache& cache) const;
 
   std::string name_;
   std::vector<FieldDef> fields_;
   std::vector<Column> columns_;
-  std::string chars_;  // text arena of string and float fields
+  std::string chars_;                                                // text arena of string and float fields
   std::vector<std::pair<std::uint32_t, std::uint32_t>> long_texts_;  // offset and length
   std::string source_file_;
   // Source lines by runs: rows from `row` on (up to the next run) come from

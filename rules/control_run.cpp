@@ -6,11 +6,11 @@
 #include <exception>
 #include <new>
 
-#include "report/checks.h"
+#include "engine/text.h"
 #include "model/files.h"
+#include "report/checks.h"
 #include "report/loader.h"
 #include "report/rule_entries.h"
-#include "engine/text.h"
 #include "rules/rule_set.h"
 
 namespace zentrox {

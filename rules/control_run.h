@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "model/clock.h"
-#include "report/control_result.h"
-#include "report/protocol.h"
 #include "model/schemas.h"
 #include "model/variant.h"
+#include "report/control_result.h"
+#include "report/protocol.h"
 
 namespace zentrox {
 

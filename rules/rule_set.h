@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "report/checks.h"
-#include "model/schemas.h"
 #include "engine/table.h"
+#include "model/schemas.h"
 #include "model/variant.h"
+#include "report/checks.h"
 #include "rules/side_by_side.h"
 
 namespace zentrox {

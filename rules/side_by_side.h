@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "report/checks.h"
 #include "model/schemas.h"
+#include "report/checks.h"
 
 namespace zentrox {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "engine/table.h"
+#include "model/schemas.h"
 #include "report/checks.h"
 #include "report/rule_entries.h"
-#include "model/schemas.h"
-#include "engine/table.h"
 #include "rules/common/common.h"
 #include "rules/common/duplicates.h"
 #include "rules/rule_set.h"

@@ -63,10 +63,9 @@ void ForEachDeclarationGroup(const Table& t, const std::vector<RowId>& order, in
     const std::string_view pack = t.View(order[first], pack_field);
     std::size_t last = first + 1;
     // A row repeating the one before it in the order holds its keys.
-    while (last < order.size() &&
-           ((order[last] == order[last - 1] + 1 && t.Repeats(order[last])) ||
-            (SameShortText(t.View(order[last], declaration_field), declaration) &&
-             SameShortText(t.View(order[last], pack_field), pack)))) {
+    while (last < order.size() && ((order[last] == order[last - 1] + 1 && t.Repeats(order[last])) ||
+                                   (SameShortText(t.View(order[last], declaration_field), declaration) &&
+                                    SameShortText(t.View(order[last], pack_field), pack)))) {
       ++last;
     }
     group(std::span<const RowId>(order.data() + first, last - first));

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "report/checks.h"
 #include "engine/table.h"
+#include "report/checks.h"
 
 namespace zentrox::common {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "report/checks.h"
 #include "engine/table.h"
+#include "report/checks.h"
 
 namespace zentrox::common {
 

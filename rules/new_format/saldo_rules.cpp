@@ -50,8 +50,7 @@ void SaldoContext::SetContext(RowId r) {
   FindingContext& context = run_.checks.context;
   common::AssignText(context.pack, sd, r, sd::SD_PL);
   common::AssignText(context.declaration, sd, r, sd::SD_NA);
-  common::AssignText(context.name,
-                     Linked(run_.dm.name_account, FindDeclaration(declarations_, sd, r)),
+  common::AssignText(context.name, Linked(run_.dm.name_account, FindDeclaration(declarations_, sd, r)),
                      run_.dm.name_account, na::NA_LAST_NAME);
 }
 
