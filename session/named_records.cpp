@@ -6,10 +6,10 @@
 #include <set>
 #include <utility>
 
+#include "engine/table.h"
+#include "model/schemas.h"
 #include "report/checks.h"
 #include "report/rule_catalogue.h"
-#include "model/schemas.h"
-#include "engine/table.h"
 #include "session/session.h"
 
 namespace zentrox {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "report/protocol.h"
 #include "model/variant.h"
+#include "report/protocol.h"
 
 namespace zentrox {
 

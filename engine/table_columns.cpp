@@ -1,0 +1,163 @@
+// The memory of a table's columns: zero-filled buffers, mapped of their own
+// from 1 MiB on, and the column that grows, narrows or leaves its palette.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "engine/table.h"
+
+namespace zentrox {
+
+namespace {
+
+// From this size on a buffer is an anonymous mapping of its own.
+constexpr std::size_t kMappedBytes = std::size_t{1} << 20;
+
+std::size_t PageSize() {
+  static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  return page;
+}
+
+}  // namespace
+
+void Table::ZeroBuffer::Free() {
+  if (data_ == nullptr) return;
+  if (mapped_) {
+    ::munmap(data_, capacity_);
+  } else {
+    std::free(data_);
+  }
+  data_ = nullptr;
+  capacity_ = 0;
+  mapped_ = false;
+}
+
+void Table::ZeroBuffer::Grow(std::size_t bytes, std::size_t used) {
+  if (bytes <= capacity_) return;
+  if (bytes < kMappedBytes) {
+    void* p = std::calloc(bytes, 1);
+    if (p == nullptr) throw std::bad_alloc();
+    if (used > 0) std::memcpy(p, data_, used);
+    Free();
+    data_ = static_cast<char*>(p);
+    capacity_ = bytes;
+    return;
+  }
+  const std::size_t page = PageSize();
+  bytes = (bytes + page - 1) / page * page;
+  if (mapped_) {
+    // The pages move with their contents; the part added reads as zero.
+    void* p = ::mremap(data_, capacity_, bytes, MREMAP_MAYMOVE);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    data_ = static_cast<char*>(p);
+    capacity_ = bytes;
+    return;
+  }
+  void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  if (used > 0) std::memcpy(p, data_, used);
+  Free();
+  data_ = static_cast<char*>(p);
+  capacity_ = bytes;
+  mapped_ = true;
+}
+
+void Table::ZeroBuffer::CopyFrom(const ZeroBuffer& other, std::size_t used) {
+  Free();
+  if (used == 0) return;
+  Grow(used, 0);
+  std::memcpy(data_, other.data_, used);
+}
+
+Table::Column::Column(const Column& other)
+    : type(other.type),
+      length(other.length),
+      capacity(other.length),
+      pick_width(other.pick_width),
+      palette(other.palette),
+      values(other.values),
+      value_slots(other.value_slots) {
+  bits.buffer.CopyFrom(other.bits.buffer, BitBytes(length));
+  if (other.pick.buffer.data() != nullptr) pick.buffer.CopyFrom(other.pick.buffer, length * pick_width);
+  if (other.ints.buffer.data() != nullptr) ints.buffer.CopyFrom(other.ints.buffer, length * sizeof(std::int32_t));
+  if (other.texts.buffer.data() != nullptr) texts.buffer.CopyFrom(other.texts.buffer, length * sizeof(TextRef));
+}
+
+Table::Column& Table::Column::operator=(const Column& other) {
+  if (this != &other) *this = Column(other);
+  return *this;
+}
+
+void Table::Column::Grow(std::size_t rows) {
+  if (rows <= capacity) return;
+  rows = std::max({rows, capacity * 2, std::size_t{16}});
+  bits.buffer.Grow(BitBytes(rows), BitBytes(length));
+  if (InPalette()) pick.buffer.Grow(rows * pick_width, length * pick_width);
+  switch (type) {
+    case FieldType::Integer:
+    case FieldType::Date: ints.buffer.Grow(rows * sizeof(std::int32_t), length * sizeof(std::int32_t)); break;
+    case FieldType::Float:
+      if (palette) break;
+      texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef));
+      break;
+    case FieldType::String: texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef)); break;
+  }
+  capacity = rows;
+}
+
+void Table::Column::LeavePalette() {
+  if (!palette) return;
+  palette = false;
+  if (capacity > 0) texts.buffer.Grow(capacity * sizeof(TextRef), 0);
+  for (std::size_t r = 0; r < length; ++r) {
+    if (Has(r)) texts[r] = values[PickAt(r) - 1u].text;
+  }
+  values = {};
+  value_slots = {};
+  pick.buffer = ZeroBuffer();
+  pick_width = 1;
+}
+
+void Table::Column::WidenPicks() {
+  if (pick_width == 2) return;
+  ZeroArray<std::uint8_t> wide;
+  if (capacity > 0) wide.buffer.Grow(capacity * 2, 0);
+  for (std::size_t r = 0; r < length; ++r) {
+    const auto v = static_cast<std::uint16_t>(pick[r]);
+    std::memcpy(&wide[r * 2], &v, 2);
+  }
+  pick = std::move(wide);
+  pick_width = 2;
+}
+
+void Table::Column::Truncate(std::size_t rows) {
+  if (rows >= length) return;
+  // Only set rows carry values (an empty field's value is zero); pages of
+  // rows never set are left untouched.
+  for (std::size_t r = rows; r < length; ++r) {
+    if (!Has(r)) continue;
+    MarkEmpty(r);
+    if (pick.buffer.data() != nullptr) SetPick(r, 0);
+    if (ints.buffer.data() != nullptr) ints[r] = 0;
+    if (texts.buffer.data() != nullptr) texts[r] = TextRef();
+  }
+  length = rows;
+}
+
+std::size_t Table::Column::Bytes() const {
+  std::size_t per_row = 0;
+  switch (type) {
+    case FieldType::Integer:
+    case FieldType::Date: per_row += sizeof(std::int32_t); break;
+    case FieldType::Float: per_row += palette ? pick_width : sizeof(TextRef); break;
+    case FieldType::String: per_row += sizeof(TextRef); break;
+  }
+  return capacity * per_row + BitBytes(capacity);
+}
+
+}  // namespace zentrox
