@@ -66,7 +66,7 @@ name=REV5_1234567_00001_2026T03.rar  # every generated quarterly package's name
 # rows), linked into N directories of their own.
 if [ ! -f "$data/small-ready-$small" ]; then
   echo "Generating packages into $data (once) ..." >&2
-  rm -rf "$data/small"
+  rm -rf "$data/small" "$data"/small-ready-*
   for ((s = 1; s <= 50; s++)); do
     faults=0
     if ((s % 4 == 0)); then faults=0.01; fi
