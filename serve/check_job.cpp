@@ -17,11 +17,11 @@
 #include <cstdlib>
 #include <new>
 
-#include "model/clock.h"
-#include "report/findings_summary.h"
 #include "engine/heap.h"
-#include "model/variant.h"
 #include "intake/workdir.h"
+#include "model/clock.h"
+#include "model/variant.h"
+#include "report/findings_summary.h"
 #include "session/named_records.h"
 #include "session/session.h"
 

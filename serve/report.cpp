@@ -3,8 +3,8 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
-#include "report/findings_summary.h"
 #include "report/csv_writer.h"
+#include "report/findings_summary.h"
 #include "report/json_writer.h"
 #include "report/rtf_writer.h"
 #include "report/text_writer.h"

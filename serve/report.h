@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "report/protocol.h"
 #include "report/json_writer.h"
+#include "report/protocol.h"
 #include "session/named_records.h"
 
 namespace zentrox::serve {

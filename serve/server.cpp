@@ -9,6 +9,9 @@
 
 #include "server.h"
 
+#include "gate.h"
+#include "metrics.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <microhttpd.h>
@@ -30,107 +33,15 @@
 #include <mutex>
 #include <optional>
 
+#include "model/variant.h"
 #include "report/json_writer.h"
 #include "report/rule_catalogue.h"
-#include "model/variant.h"
 
 namespace zentrox::serve {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Checks at once (workers) and waiting ones (the queue), with room for no more.
-class Gate {
- public:
-  Gate(unsigned workers, unsigned queue) : workers_(workers), queue_(queue) {}
-
-  // False at once when every worker is busy and the queue full; false later
-  // when `gone` says the client left while waiting.
-  enum class Entry { Entered, Full, Gone };
-  template <typename Gone>
-  Entry Enter(Gone gone) {
-    std::unique_lock lock(mutex_);
-    if (running_ < workers_ && waiting_ == 0) {
-      ++running_;
-      return Entry::Entered;
-    }
-    if (waiting_ >= queue_) return Entry::Full;
-    ++waiting_;
-    const std::uint64_t ticket = next_ticket_++;
-    for (;;) {
-      if (running_ < workers_ && ticket == serving_) break;
-      cv_.wait_for(lock, std::chrono::milliseconds(200));
-      if (ticket != serving_ && gone()) {
-        abandoned_.push_back(ticket);
-        --waiting_;
-        return Entry::Gone;
-      }
-      if (ticket == serving_ && gone()) {
-        --waiting_;
-        Advance();
-        return Entry::Gone;
-      }
-    }
-    --waiting_;
-    ++running_;
-    Advance();
-    return Entry::Entered;
-  }
-  void Leave() {
-    std::lock_guard lock(mutex_);
-    --running_;
-    cv_.notify_all();
-  }
-  unsigned running() const {
-    std::lock_guard lock(mutex_);
-    return running_;
-  }
-  unsigned waiting() const {
-    std::lock_guard lock(mutex_);
-    return waiting_;
-  }
-
- private:
-  // The next ticket still waiting gets its turn.
-  void Advance() {
-    ++serving_;
-    for (bool skipped = true; skipped;) {
-      skipped = false;
-      for (auto it = abandoned_.begin(); it != abandoned_.end(); ++it) {
-        if (*it == serving_) {
-          abandoned_.erase(it);
-          ++serving_;
-          skipped = true;
-          break;
-        }
-      }
-    }
-    cv_.notify_all();
-  }
-
-  const unsigned workers_;
-  const unsigned queue_;
-  mutable std::mutex mutex_;
-  std::condition_variable cv_;
-  unsigned running_ = 0;
-  unsigned waiting_ = 0;
-  std::uint64_t next_ticket_ = 0;
-  std::uint64_t serving_ = 0;
-  std::vector<std::uint64_t> abandoned_;
-};
-
-constexpr std::array<double, 11> kDurationBuckets = {0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10, 30, 60, 120};
-
-struct Metrics {
-  std::mutex mutex;
-  std::map<int, std::uint64_t> requests;  // by status
-  std::array<std::uint64_t, kDurationBuckets.size() + 1> duration_buckets{};
-  double duration_sum = 0;
-  std::uint64_t duration_count = 0;
-  std::map<std::string, std::uint64_t> rejected;  // by reason
-  std::atomic<std::uint64_t> bytes_received{0};
-};
 
 enum class Route { Check, Rules, Health, Ready, Metrics, Static, Unknown };
 
@@ -210,10 +121,7 @@ struct Server::State {
     return Respond(c, r, status, "application/json", ErrorJson(text), headers);
   }
 
-  void Reject(const char* reason) {
-    std::lock_guard lock(metrics.mutex);
-    ++metrics.rejected[reason];
-  }
+  void Reject(const char* reason) { metrics.CountRejected(reason); }
 
   // ----- what the requests are -----------------------------------------------
 
@@ -310,7 +218,7 @@ struct Server::State {
   // connection is closed unanswered.
   MHD_Result Body(Request& r, const char* data, std::size_t size) {
     r.received += size;
-    metrics.bytes_received += size;
+    metrics.CountReceived(size);
     if (r.refusal != 0) return r.received - r.refused_at > settings.max_upload ? MHD_NO : MHD_YES;
     if (Clock::now() - r.start > settings.check.timeout) {
       // Too slow to wait for its end as well.
@@ -347,7 +255,8 @@ struct Server::State {
         return Respond(c, r, MHD_HTTP_OK, "application/json",
                        fmt::format("{{\"status\": \"ok\", \"max_upload\": {}}}\n", settings.max_upload));
       case Route::Ready: return AnswerReady(c, r);
-      case Route::Metrics: return Respond(c, r, MHD_HTTP_OK, "text/plain; version=0.0.4", MetricsText());
+      case Route::Metrics:
+        return Respond(c, r, MHD_HTTP_OK, "text/plain; version=0.0.4", metrics.Text(gate.running(), gate.waiting()));
       default: return AnswerStatic(c, r);
     }
   }
@@ -377,14 +286,7 @@ struct Server::State {
     gate.Leave();
     if (outcome.end != CheckOutcome::End::Answered) return MHD_NO;
     const double seconds = std::chrono::duration<double>(Clock::now() - began).count();
-    {
-      std::lock_guard lock(metrics.mutex);
-      std::size_t b = 0;
-      while (b < kDurationBuckets.size() && seconds > kDurationBuckets[b]) ++b;
-      ++metrics.duration_buckets[b];
-      metrics.duration_sum += seconds;
-      ++metrics.duration_count;
-    }
+    metrics.CountCheck(seconds);
     r.outcome = std::move(outcome);
     CheckOutcome& o = *r.outcome;
     MHD_Response* response = nullptr;
@@ -414,45 +316,6 @@ struct Server::State {
     const std::string body = fmt::format("{{\"ready\": {}, \"dictionaries\": {}, \"state_directory\": {}}}\n", ready,
                                          missing.empty(), writable);
     return Respond(c, r, ready ? MHD_HTTP_OK : MHD_HTTP_SERVICE_UNAVAILABLE, "application/json", body);
-  }
-
-  std::string MetricsText() {
-    std::string out;
-    std::lock_guard lock(metrics.mutex);
-    out += "# HELP zentrox_serve_requests_total Requests answered, by HTTP status.\n";
-    out += "# TYPE zentrox_serve_requests_total counter\n";
-    for (const auto& [status, n] : metrics.requests) {
-      out += fmt::format("zentrox_serve_requests_total{{status=\"{}\"}} {}\n", status, n);
-    }
-    out += "# HELP zentrox_serve_check_duration_seconds Time a check took, from its start to its answer.\n";
-    out += "# TYPE zentrox_serve_check_duration_seconds histogram\n";
-    std::uint64_t cumulative = 0;
-    for (std::size_t b = 0; b < kDurationBuckets.size(); ++b) {
-      cumulative += metrics.duration_buckets[b];
-      out +=
-          fmt::format("zentrox_serve_check_duration_seconds_bucket{{le=\"{}\"}} {}\n", kDurationBuckets[b], cumulative);
-    }
-    cumulative += metrics.duration_buckets.back();
-    out += fmt::format("zentrox_serve_check_duration_seconds_bucket{{le=\"+Inf\"}} {}\n", cumulative);
-    out += fmt::format("zentrox_serve_check_duration_seconds_sum {}\n", metrics.duration_sum);
-    out += fmt::format("zentrox_serve_check_duration_seconds_count {}\n", metrics.duration_count);
-    out += "# HELP zentrox_serve_checks_in_flight Checks running now.\n";
-    out += "# TYPE zentrox_serve_checks_in_flight gauge\n";
-    out += fmt::format("zentrox_serve_checks_in_flight {}\n", gate.running());
-    out += "# HELP zentrox_serve_queue_length Checks waiting for a worker.\n";
-    out += "# TYPE zentrox_serve_queue_length gauge\n";
-    out += fmt::format("zentrox_serve_queue_length {}\n", gate.waiting());
-    out += "# HELP zentrox_serve_rejected_total Requests refused: queue full, body too large or too slow.\n";
-    out += "# TYPE zentrox_serve_rejected_total counter\n";
-    for (const char* reason : {"queue-full", "too-large", "too-slow"}) {
-      const auto it = metrics.rejected.find(reason);
-      out += fmt::format("zentrox_serve_rejected_total{{reason=\"{}\"}} {}\n", reason,
-                         it == metrics.rejected.end() ? 0 : it->second);
-    }
-    out += "# HELP zentrox_serve_received_bytes_total Bytes of request bodies received.\n";
-    out += "# TYPE zentrox_serve_received_bytes_total counter\n";
-    out += fmt::format("zentrox_serve_received_bytes_total {}\n", metrics.bytes_received.load());
-    return out;
   }
 
   // A file of the web page: a plain name directly in the web root.
@@ -518,10 +381,7 @@ struct Server::State {
     if (r == nullptr) return;
     *con_cls = nullptr;
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - r->start).count();
-    {
-      std::lock_guard lock(s.metrics.mutex);
-      ++s.metrics.requests[r->status];
-    }
+    s.metrics.CountRequest(r->status);
     // Nothing of the package: neither its name nor its content.
     std::string line = fmt::format("zentrox-serve: request={} route={} size={} status={} duration_ms={}", r->id,
                                    RouteName(r->route), r->received, r->status, ms);
