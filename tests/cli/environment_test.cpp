@@ -20,6 +20,7 @@
 
 #include "cli/cli_support.h"
 #include "rar4_writer.h"
+#include "support/sanitizer.h"
 #include "support/test_support.h"
 
 extern char** environ;
@@ -135,6 +136,12 @@ std::string LargePackage() {
 // stops the archiver, deletes the package and frees the working directory;
 // the run ends by that signal.
 TEST(Interrupted, ARunLeavesNoPackageAndNoArchiver) {
+#ifdef ZENTROX_UNDER_TSAN
+  // ThreadSanitizer holds a signal back until the thread reaches one of its
+  // own points and checks the large package many times slower: the cleanup
+  // is tested in the other builds.
+  GTEST_SKIP() << "signals are held back under ThreadSanitizer";
+#endif
   struct Case {
     int sig;
     bool checking;
