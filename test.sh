@@ -10,6 +10,22 @@
 set -euo pipefail
 source "$(dirname "$0")/scripts/setup.sh"
 
+# Exits with status $1, or 1 when a sanitizer wrote a report into folder $2
+# (each report is shown): an instrumented process may exit with an
+# ordinary-looking status.
+exit_with_reports() {
+  local status=$1 logs=$2
+  if [ -n "$(ls -A "$logs")" ]; then
+    echo "Sanitizer reports:" >&2
+    for f in "$logs"/*; do
+      echo "==== $f" >&2
+      cat "$f" >&2
+    done
+    status=1
+  fi
+  exit "$status"
+}
+
 if [ "${1:-}" = "--tsan" ]; then
   zentrox_install_missing --tsan
   zentrox_build_tsan
@@ -22,15 +38,7 @@ if [ "${1:-}" = "--tsan" ]; then
   export TSAN_OPTIONS="halt_on_error=1:exitcode=86:second_deadlock_stack=1:log_path=$logs/tsan"
   status=0
   ctest --preset tsan -j"$(nproc)" ${ZENTROX_SANITIZE_CTEST_ARGS:-} || status=$?
-  if [ -n "$(ls -A "$logs")" ]; then
-    echo "Sanitizer reports:" >&2
-    for f in "$logs"/*; do
-      echo "==== $f" >&2
-      cat "$f" >&2
-    done
-    status=1
-  fi
-  exit "$status"
+  exit_with_reports "$status" "$logs"
 fi
 
 if [ "${1:-}" != "--sanitize" ]; then
@@ -56,12 +64,4 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=86:log_path=$l
 export LSAN_OPTIONS="suppressions=$ZENTROX_ROOT/tests/sanitize/lsan-suppressions.txt:print_suppressions=0"
 status=0
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" ${ZENTROX_SANITIZE_CTEST_ARGS:-} || status=$?
-if [ -n "$(ls -A "$logs")" ]; then
-  echo "Sanitizer reports:" >&2
-  for f in "$logs"/*; do
-    echo "==== $f" >&2
-    cat "$f" >&2
-  done
-  status=1
-fi
-exit "$status"
+exit_with_reports "$status" "$logs"
