@@ -9,6 +9,7 @@
 #include "engine/table.h"
 #include "model/schemas.h"
 #include "report/checks.h"
+#include "report/name_fields.h"
 #include "report/rule_catalogue.h"
 #include "session/session.h"
 
@@ -21,17 +22,6 @@ const Table* TableOfFile(Session& session, Variant variant, const std::string& f
     if (::strcasecmp(FileName(pf.kind), file.c_str()) == 0) return &pf.table(session.dm(), session.dm1());
   }
   return nullptr;
-}
-
-// Whether each field of `table` holds a name (its alphabet is a name's).
-std::vector<bool> NameFields(const Table& table) {
-  std::vector<bool> names(static_cast<std::size_t>(table.FieldCount()), false);
-  for (const RuleEntry* rule : RuleCatalogue()) {
-    if (rule->field.kind != FieldKind::Name || rule->file() != table.source_file()) continue;
-    const int f = table.CaptionIndex(rule->caption());
-    if (f >= 0) names[static_cast<std::size_t>(f)] = true;
-  }
-  return names;
 }
 
 // The code points of UTF-8 `text` outside its field's alphabet.
@@ -71,7 +61,7 @@ std::vector<NamedRecord> RecordsNamedByFindings(Session& session, Variant varian
     if (row == kNoRow) continue;
     NamedRecord record{ref.file, ref.line, {}};
     auto known = name_fields.find(table);
-    if (known == name_fields.end()) known = name_fields.emplace(table, NameFields(*table)).first;
+    if (known == name_fields.end()) known = name_fields.emplace(table, NameFieldsOf(*table)).first;
     const std::vector<bool>& names = known->second;
     for (int f = 0; f < table->FieldCount(); ++f) {
       NamedRecordField field;

@@ -71,17 +71,6 @@ QString CharacterName(char32_t code) {
   return QStringLiteral("U+%1").arg(static_cast<uint>(code), 4, 16, QLatin1Char('0')).toUpper();
 }
 
-std::vector<bool> NameFieldsOf(const Table& table) {
-  std::vector<bool> names(static_cast<std::size_t>(table.FieldCount()), false);
-  if (table.source_file().empty()) return names;
-  for (const RuleEntry* rule : RuleCatalogue()) {
-    if (rule->field.kind != FieldKind::Name || rule->file() != table.source_file()) continue;
-    const int f = table.CaptionIndex(rule->caption());
-    if (f >= 0) names[static_cast<std::size_t>(f)] = true;
-  }
-  return names;
-}
-
 RecordModel::RecordModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void RecordModel::SetTable(const Table* table) {

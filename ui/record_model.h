@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/table.h"
+#include "report/name_fields.h"
 
 namespace zentrox::ui {
 
@@ -31,10 +32,6 @@ std::vector<OddCharacter> OddCharacters(const QString& text, bool name_field);
 // "U+0410 CYRILLIC CAPITAL LETTER A"; a control character by its alias or
 // as "<control-0009>".
 QString CharacterName(char32_t code);
-
-// For each field of `table`, whether it holds a name: whether a catalogue
-// entry of its file names it as a field of kind FieldKind::Name.
-std::vector<bool> NameFieldsOf(const Table& table);
 
 class RecordModel : public QAbstractTableModel {
   Q_OBJECT
