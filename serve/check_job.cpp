@@ -3,21 +3,15 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/prctl.h>
-#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 
-#include "engine/heap.h"
 #include "intake/workdir.h"
 #include "model/clock.h"
 #include "model/variant.h"
@@ -25,24 +19,7 @@
 #include "session/named_records.h"
 #include "session/session.h"
 
-extern char** environ;
-
 namespace zentrox::serve {
-
-// A build with AddressSanitizer or ThreadSanitizer reserves terabytes of
-// address space for its shadow memory as it starts, so its checks can hold no
-// address-space limit: the time limit alone bounds them there.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
 
 namespace {
 
@@ -132,111 +109,78 @@ CheckOutcome Job::NotChecked(const CheckRequest& request, std::string reason) co
   return outcome;
 }
 
-CheckOutcome Job::Run(const CheckRequest& request, const CheckSettings& settings, int client_fd,
-                      const volatile bool* stop) {
-  if (upload_fd_ >= 0) {
-    ::close(upload_fd_);
-    upload_fd_ = -1;
-  }
-  std::string error;
-  if (!CopyWorkdirDictionaries(settings.dictionaries, dir_.path() + "work/", error)) {
-    return NotChecked(request, "the service's dictionaries could not be put in place");
-  }
+namespace {
 
-  // Everything the child needs is made here: between fork and exec nothing
-  // may allocate, so posix_spawn gets it ready.
-  const std::string format = request.format == Format::Json   ? "json"
-                             : request.format == Format::Text ? "text"
-                             : request.format == Format::Csv  ? "csv"
-                                                              : "rtf";
-  std::vector<std::string> args = {settings.program,
-                                   "--run-check",
-                                   dir_.path(),
-                                   request.variant,
-                                   format,
-                                   request.name,
-                                   std::to_string(settings.memory_limit),
-                                   std::to_string(::getpid())};
-  std::vector<std::string> env_text;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string_view v(*e);
-    if (v.starts_with("TMPDIR=") || (settings.single_threaded && v.starts_with("ZENTROX_THREADS="))) continue;
-    env_text.emplace_back(v);
-  }
-  env_text.push_back("TMPDIR=" + dir_.path());
-  if (settings.single_threaded) env_text.push_back("ZENTROX_THREADS=1");
-  std::vector<char*> argv, envp;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  for (std::string& e : env_text) envp.push_back(e.data());
-  envp.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t none, defaults;
-  sigemptyset(&none);
-  sigemptyset(&defaults);
-  for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD}) sigaddset(&defaults, sig);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &defaults);
-  posix_spawnattr_setpgroup(&attr, 0);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  pid_t pid = -1;
-  const int spawned = ::posix_spawn(&pid, settings.program.c_str(), &actions, &attr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  if (spawned != 0) return NotChecked(request, "the check could not be started");
-
-  // The child and whatever it started (the archiver) end together.
-  const auto end_group = [pid] { ::kill(-pid, SIGKILL); };
-  const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-  const auto deadline = std::chrono::steady_clock::now() + settings.timeout;
-  CheckOutcome::End end = CheckOutcome::End::Answered;
-  bool timed_out = false;
+// Waits for the worker's answer: true when it answered that the check was
+// written, false with `end` or `timed_out` set otherwise (the worker is then
+// to be stopped).
+bool AwaitAnswer(const CheckWorker& worker, std::chrono::seconds timeout, int client_fd, const volatile bool* stop,
+                 CheckOutcome::End& end, bool& timed_out) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       timed_out = true;
-      break;
+      return false;
     }
     if (stop != nullptr && *stop) {
       end = CheckOutcome::End::Stopped;
-      break;
+      return false;
     }
-    pollfd fds[2] = {{pidfd, POLLIN, 0}, {client_fd, POLLRDHUP, 0}};
+    pollfd fds[2] = {{worker.socket(), POLLIN, 0}, {client_fd, POLLRDHUP, 0}};
     const int polled = ::poll(fds, client_fd >= 0 ? 2 : 1, static_cast<int>(std::min<long long>(left.count(), 200)));
-    if (pidfd < 0) {
-      int st = 0;
-      if (::waitpid(pid, &st, WNOHANG) == pid) {
-        end_group();
-        pid = -1;
-        if (WIFEXITED(st) && WEXITSTATUS(st) == 0) break;
-        end = CheckOutcome::End::Answered;
-        return NotChecked(request, "the check stopped unexpectedly");
-      }
-      continue;
-    }
     if (polled <= 0) continue;
-    if (fds[0].revents != 0) break;
+    if (fds[0].revents != 0) {
+      // One byte, '0' when the answer was written; nothing when it ended.
+      char status = 0;
+      ssize_t n;
+      while ((n = ::recv(worker.socket(), &status, 1, 0)) < 0 && errno == EINTR) {
+      }
+      return n == 1 && status == '0';
+    }
     if (client_fd >= 0 && (fds[1].revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
       end = CheckOutcome::End::ClientGone;
-      break;
+      return false;
     }
   }
-  int status = 0;
-  if (pid > 0) {
-    if (timed_out || end != CheckOutcome::End::Answered) end_group();
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    end_group();
+}
+
+}  // namespace
+
+CheckOutcome Job::Run(const CheckRequest& request, CheckPool& pool, int client_fd, const volatile bool* stop) {
+  if (upload_fd_ >= 0) {
+    ::close(upload_fd_);
+    upload_fd_ = -1;
   }
-  if (pidfd >= 0) ::close(pidfd);
+  const CheckSettings& settings = pool.settings();
+  std::string error;
+  if (!CopyWorkdirDictionaries(settings.dictionaries, dir_.path() + "work/", error)) {
+    return NotChecked(request, "the service's dictionaries could not be put in place");
+  }
+  std::unique_ptr<CheckWorker> worker = pool.Take();
+  if (!worker) return NotChecked(request, "the check could not be started");
+
+  // The check, as lines: job directory, variant, format, archive name (no
+  // name the service takes holds a line break).
+  const std::string format = request.format == Format::Json   ? "json"
+                             : request.format == Format::Text ? "text"
+                             : request.format == Format::Csv  ? "csv"
+                                                              : "rtf";
+  const std::string message = dir_.path() + "\n" + request.variant + "\n" + format + "\n" + request.name + "\n";
+  ++worker->checks;
+  ssize_t sent;
+  while ((sent = ::send(worker->socket(), message.data(), message.size(), MSG_NOSIGNAL)) < 0 && errno == EINTR) {
+  }
+  CheckOutcome::End end = CheckOutcome::End::Answered;
+  bool timed_out = false;
+  const bool answered = sent == static_cast<ssize_t>(message.size()) &&
+                        AwaitAnswer(*worker, settings.timeout, client_fd, stop, end, timed_out);
+  if (answered) {
+    pool.Give(std::move(worker));
+  } else {
+    worker.reset();  // stopped, with whatever it started
+  }
   if (end != CheckOutcome::End::Answered) {
     CheckOutcome outcome;
     outcome.end = end;
@@ -246,7 +190,7 @@ CheckOutcome Job::Run(const CheckRequest& request, const CheckSettings& settings
     return NotChecked(request,
                       "the check did not finish within " + std::to_string(settings.timeout.count()) + " seconds");
   }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return NotChecked(request, "the check stopped unexpectedly");
+  if (!answered) return NotChecked(request, "the check stopped unexpectedly");
 
   // The counts: "VERDICT FINDINGS PACKS DECLARATIONS".
   CheckOutcome outcome;
@@ -268,7 +212,7 @@ CheckOutcome Job::Run(const CheckRequest& request, const CheckSettings& settings
   return outcome;
 }
 
-// ----- the child ---------------------------------------------------------
+// ----- the worker's side ---------------------------------------------------------
 
 namespace {
 
@@ -298,24 +242,10 @@ const char* RunEnd(RunOutcome outcome) {
 
 }  // namespace
 
-int RunCheckChild(const std::vector<std::string>& args, const std::string& program_dir) {
-  if (args.size() != 6) return 2;
-  // A check whose service is gone (killed, it could not end its checks) would
-  // run on unanswered and past any time limit: it ends with its service.
-  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (std::to_string(::getppid()) != args[5]) return 2;
-  const std::string& job = args[0];
-  const std::string& variant_arg = args[1];
+int CheckInWorker(const std::string& job, const std::string& variant_arg, const std::string& format_arg,
+                  const std::string& name, const std::string& program_dir) {
   Format format = Format::Json;
-  if (!ParseFormat(args[2], format)) return 2;
-  const std::string& name = args[3];
-  std::uint64_t memory = 0;
-  std::from_chars(args[4].data(), args[4].data() + args[4].size(), memory);
-  if (memory > 0 && !kSanitized) {
-    const rlimit limit{memory, memory};
-    ::setrlimit(RLIMIT_AS, &limit);
-  }
-  ReturnLargeBlocksWhenFreed();
+  if (!ParseFormat(format_arg, format)) return 2;
   // For the tests: a check that crashes, or hangs, for the archive of this name.
   if (const char* crash = std::getenv("ZENTROX_SERVE_TEST_CRASH"); crash != nullptr && name == crash) std::abort();
   if (const char* hang = std::getenv("ZENTROX_SERVE_TEST_HANG"); hang != nullptr && name == hang) ::pause();
@@ -331,6 +261,7 @@ int RunCheckChild(const std::vector<std::string>& args, const std::string& progr
   report.format = format;
   report.protocol = &protocol;
   int status = 3;
+  bool out_of_memory = false;
   try {
     if (profile == nullptr) {
       const VariantDetection told = session.DetectVariant(archive);
@@ -359,6 +290,7 @@ int RunCheckChild(const std::vector<std::string>& args, const std::string& progr
       }
     }
   } catch (const std::bad_alloc&) {
+    out_of_memory = true;
     // As zentrox-check ends such a run: the protocol given up for its one line.
     protocol = Protocol();
     report.records.clear();
@@ -381,7 +313,7 @@ int RunCheckChild(const std::vector<std::string>& args, const std::string& progr
   const int cnt = ::openat(dir, kCounts, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   const bool written = out >= 0 && cnt >= 0 && WriteAll(out, body.data(), body.size()) &&
                        WriteAll(cnt, count_text.data(), count_text.size());
-  return written ? 0 : 3;
+  return !written ? 3 : out_of_memory ? 1 : 0;
 }
 
 }  // namespace zentrox::serve

@@ -1,17 +1,16 @@
 // One check of an uploaded archive, in a private directory under the
-// service's state directory and in a child process of its own.
+// service's state directory, run by a worker process of the service.
 //
 // The directory (see intake/job_directory.h) holds in/ the uploaded archive
 // under the name the client gave, work/ a copy of the installed dictionaries
-// where the package is unpacked, and the child's answer; it is removed with
+// where the package is unpacked, and the worker's answer; it is removed with
 // everything in it when the Job goes, whatever became of the check.
 //
-// The child is this program started anew (exec, not a bare fork: the server
-// is multi-threaded) in a process group of its own, with an address-space
-// limit. It runs the check as zentrox-check runs one archive and writes the
-// answer's body into the directory. A child that ends without one (crashed,
-// killed past the time limit) costs only its own archive, which is answered
-// as not checked with a plain reason.
+// A worker process of the service's pool (check_pool.h) runs the check as
+// zentrox-check runs one archive and writes the answer's body into the
+// directory. A worker that ends without one (crashed, killed past the time
+// limit) costs only its own archive, which is answered as not checked with a
+// plain reason.
 #pragma once
 
 #include <chrono>
@@ -19,19 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "check_pool.h"
 #include "intake/job_directory.h"
 #include "report.h"
 
 namespace zentrox::serve {
-
-struct CheckSettings {
-  std::string program;       // this program's file, started for each check
-  std::string program_dir;   // where the archiver is looked for first
-  std::string dictionaries;  // the installed dictionaries; ends in "/"
-  std::chrono::seconds timeout{120};
-  std::uint64_t memory_limit = 0;  // bytes of address space per child; 0: none
-  bool single_threaded = false;    // each check's rule passes run in turn
-};
 
 struct CheckRequest {
   std::string name;     // the archive's name as the client gave it
@@ -69,10 +60,9 @@ class Job {
   bool uploading() const { return upload_fd_ >= 0; }
   bool Write(const char* data, std::size_t size);
 
-  // Runs the check. While it runs, a client that closes `client_fd` (-1: none
-  // watched) or `stop` set ends the child at once.
-  CheckOutcome Run(const CheckRequest& request, const CheckSettings& settings, int client_fd,
-                   const volatile bool* stop);
+  // Runs the check on a worker of `pool`. While it runs, a client that closes
+  // `client_fd` (-1: none watched) or `stop` set ends the worker at once.
+  CheckOutcome Run(const CheckRequest& request, CheckPool& pool, int client_fd, const volatile bool* stop);
 
  private:
   CheckOutcome NotChecked(const CheckRequest& request, std::string reason) const;
@@ -86,9 +76,11 @@ class Job {
 // no control character, no "/" or "\", no "..", and not beginning with "-".
 bool AcceptableArchiveName(const std::string& name);
 
-// The child's side: `--run-check JOB_DIR VARIANT FORMAT NAME MEMORY_LIMIT
-// SERVICE_PID` (the arguments after the option). Returns the process's exit
-// status.
-int RunCheckChild(const std::vector<std::string>& args, const std::string& program_dir);
+// The worker's side of one check, in the directory `job` (ends in "/"):
+// writes the answer's body and its counts there. Returns 0 when both were
+// written, 1 when they were but the check ran out of memory (its process is
+// better replaced), 3 when they could not be.
+int CheckInWorker(const std::string& job, const std::string& variant, const std::string& format,
+                  const std::string& name, const std::string& program_dir);
 
 }  // namespace zentrox::serve

@@ -2,7 +2,7 @@
 //
 // POST /api/v1/check takes a package archive and answers what zentrox-check
 // prints for it; each check runs in a private directory under the state
-// directory, in a child process of its own (see check_job.h). The settings
+// directory, on one of the service's check processes (see check_pool.h). The settings
 // come from the command line, else from the environment, else the defaults.
 
 #include <signal.h>
@@ -128,8 +128,8 @@ struct Setting {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const std::string program_dir = ExecutableDirectory();
-  if (!args.empty() && args[0] == "--run-check") {
-    return RunCheckChild(std::vector<std::string>(args.begin() + 1, args.end()), program_dir);
+  if (!args.empty() && args[0] == "--check-worker") {
+    return RunCheckWorker(std::vector<std::string>(args.begin() + 1, args.end()), program_dir);
   }
   ReturnLargeBlocksWhenFreed();
 

@@ -23,7 +23,7 @@ void Metrics::CountRejected(const char* reason) {
   ++rejected_[reason];
 }
 
-std::string Metrics::Text(unsigned running, unsigned waiting) {
+std::string Metrics::Text(unsigned running, unsigned waiting, std::uint64_t workers_started) {
   std::string out;
   std::lock_guard lock(mutex_);
   out += "# HELP zentrox_serve_requests_total Requests answered, by HTTP status.\n";
@@ -59,6 +59,9 @@ std::string Metrics::Text(unsigned running, unsigned waiting) {
   out += "# HELP zentrox_serve_received_bytes_total Bytes of request bodies received.\n";
   out += "# TYPE zentrox_serve_received_bytes_total counter\n";
   out += fmt::format("zentrox_serve_received_bytes_total {}\n", bytes_received_.load());
+  out += "# HELP zentrox_serve_check_workers_started_total Check worker processes started (each serves many checks).\n";
+  out += "# TYPE zentrox_serve_check_workers_started_total counter\n";
+  out += fmt::format("zentrox_serve_check_workers_started_total {}\n", workers_started);
   return out;
 }
 

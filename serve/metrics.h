@@ -16,8 +16,9 @@ class Metrics {
   void CountCheck(double seconds);
   void CountRejected(const char* reason);
   void CountReceived(std::uint64_t bytes) { bytes_received_ += bytes; }
-  // The text /metrics answers, with the checks running and waiting now.
-  std::string Text(unsigned running, unsigned waiting);
+  // The text /metrics answers, with the checks running and waiting now and
+  // the check workers started so far.
+  std::string Text(unsigned running, unsigned waiting, std::uint64_t workers_started);
 
  private:
   static constexpr std::array<double, 11> kDurationBuckets = {0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10, 30, 60, 120};

@@ -87,10 +87,12 @@ std::string ErrorJson(const std::string& text) { return "{\"error\": " + JsonStr
 }  // namespace
 
 struct Server::State {
-  explicit State(ServerSettings s) : settings(std::move(s)), gate(settings.workers, settings.queue) {}
+  explicit State(ServerSettings s)
+      : settings(std::move(s)), gate(settings.workers, settings.queue), pool(settings.check) {}
 
   ServerSettings settings;
   Gate gate;
+  CheckPool pool;
   Metrics metrics;
   MHD_Daemon* daemon = nullptr;
   std::atomic<std::uint64_t> next_id{1};
@@ -256,7 +258,8 @@ struct Server::State {
                        fmt::format("{{\"status\": \"ok\", \"max_upload\": {}}}\n", settings.max_upload));
       case Route::Ready: return AnswerReady(c, r);
       case Route::Metrics:
-        return Respond(c, r, MHD_HTTP_OK, "text/plain; version=0.0.4", metrics.Text(gate.running(), gate.waiting()));
+        return Respond(c, r, MHD_HTTP_OK, "text/plain; version=0.0.4",
+                       metrics.Text(gate.running(), gate.waiting(), pool.started()));
       default: return AnswerStatic(c, r);
     }
   }
@@ -282,7 +285,7 @@ struct Server::State {
       case Gate::Entry::Entered: break;
     }
     const Clock::time_point began = Clock::now();
-    CheckOutcome outcome = r.job->Run(r.check, settings.check, fd, &stopping);
+    CheckOutcome outcome = r.job->Run(r.check, pool, fd, &stopping);
     gate.Leave();
     if (outcome.end != CheckOutcome::End::Answered) return MHD_NO;
     const double seconds = std::chrono::duration<double>(Clock::now() - began).count();

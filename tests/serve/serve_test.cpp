@@ -64,6 +64,7 @@ class Service {
     EXPECT_TRUE(std::regex_search(line, m, std::regex(R"(http://127\.0\.0\.1:(\d+)/)"))) << line;
     port_ = m.empty() ? 0 : std::stoi(m[1]);
   }
+  pid_t pid() const { return pid_; }
   // Killed as by the out-of-memory killer: no chance to tidy up.
   void Kill() {
     ::kill(pid_, SIGKILL);
@@ -167,6 +168,9 @@ TEST(ServeTest, AnswersWhatTheCheckerPrintsForEachExample) {
     EXPECT_EQ(WithoutTimes(a.body), shown(ReadBytes(rtf))) << name;
   }
   EXPECT_EQ(service.JobsLeft(), 0u);
+  // Twenty checks, one after another: served by the first worker started.
+  const std::string metrics = Curl(ShellQuote(service.url("/metrics"))).body;
+  EXPECT_NE(metrics.find("\nzentrox_serve_check_workers_started_total 1\n"), std::string::npos) << metrics;
 }
 
 TEST(ServeTest, RecordsOfFindingsComeWithTheirFieldTexts) {
@@ -433,16 +437,26 @@ std::size_t Checks(const Service& s) {
   return n;
 }
 
-// Processes whose command line names the service's state directory and
-// `word`: the service itself and its checks (with the archive's name).
-std::size_t ProcessesOf(const Service& s, const std::string& word = "") {
+// The check workers of the service with process id `service`.
+std::size_t WorkersOf(pid_t service) {
   std::size_t n = 0;
   std::error_code ec;
   for (fs::directory_iterator e("/proc", ec), end; !ec && e != end; e.increment(ec)) {
     const std::string line = ReadBytes(e->path() / "cmdline");
-    n += line.find(s.state().path()) != std::string::npos && line.find(word) != std::string::npos;
+    n += line.find(std::string("--check-worker") + '\0') != std::string::npos &&
+         line.ends_with('\0' + std::to_string(service) + '\0');
   }
   return n;
+}
+
+// Whether the service is checking an archive of this name: its private
+// directory holds the whole upload and the dictionaries beside it.
+bool Checking(const Service& s, const std::string& name) {
+  std::error_code ec;
+  for (fs::directory_iterator e(s.state().path(), ec), end; !ec && e != end; e.increment(ec)) {
+    if (fs::exists(e->path() / "in" / name, ec) && !fs::is_empty(e->path() / "work", ec)) return true;
+  }
+  return false;
 }
 
 TEST(ServeTest, TwoInstancesBehindNginxAnswerEveryUploadWhileOneIsKilled) {
@@ -455,6 +469,7 @@ TEST(ServeTest, TwoInstancesBehindNginxAnswerEveryUploadWhileOneIsKilled) {
                                     ShellQuote(generated.path()));
   fs::rename(gen.out.substr(0, gen.out.find(' ')), generated / big);
   Service first({"--workers", "2"}, {"ZENTROX_SERVE_TEST_HANG=" + big}), second({"--workers", "2"});
+  const pid_t first_pid = first.pid();
   std::vector<std::string> files, names;
   for (const char* name : kExamples) files.push_back(ExampleArchive(name)), names.push_back(name);
   files.push_back(generated / big), names.push_back(big);
@@ -489,9 +504,12 @@ TEST(ServeTest, TwoInstancesBehindNginxAnswerEveryUploadWhileOneIsKilled) {
         for (int tries = 0; tries < 10 && !killed; ++tries) {
           std::atomic<bool> done{false};
           std::thread upload([&] { answers[i] = through_nginx(sent[i]), done = true; });
-          while (!done && ProcessesOf(first, big) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          while (!done && !Checking(first, big)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
           killed = !done;  // its check hangs there
-          if (killed) first.Kill();
+          if (killed) {
+            EXPECT_GT(WorkersOf(first_pid), 0u);
+            first.Kill();
+          }
           upload.join();
         }
         EXPECT_TRUE(killed);
@@ -507,8 +525,12 @@ TEST(ServeTest, TwoInstancesBehindNginxAnswerEveryUploadWhileOneIsKilled) {
     }
   }
   EXPECT_EQ(wrong, std::vector<std::string>{}) << nginx.errors();
-  EXPECT_GT(Checks(first), 0u);       // it took uploads before it was killed
-  EXPECT_EQ(ProcessesOf(first), 0u);  // its checks ended with it
+  EXPECT_GT(Checks(first), 0u);  // it took uploads before it was killed
+  // Its workers ended with it.
+  for (int tries = 0; tries < 50 && WorkersOf(first_pid) > 0; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  }
+  EXPECT_EQ(WorkersOf(first_pid), 0u);
   // The killed instance's checks are cleared when it starts again.
   first.Start();
   EXPECT_EQ(first.JobsLeft(), 0u);
