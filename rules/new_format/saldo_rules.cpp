@@ -168,7 +168,9 @@ void DaysWeek(SaldoRow& row) {
   if (row.total) return;
   row.checks.CheckFilled(rule::kNewSdDaysWeekFilled, row.sd, row.r);
   int days = row.sd.Int(row.r, sd::SD_DAYS_WEEK);
-  if (days != 5 && days != 6) row.checks.Report(rule::kNewSdDaysWeek5Or6);
+  if (days == 5 || days == 6) return;
+  row.checks.Expect(ExpectedKind::Value, "5 sau 6");
+  row.checks.Report(rule::kNewSdDaysWeek5Or6);
 }
 
 void BeginRequired(SaldoRow& row) {

@@ -126,7 +126,7 @@ std::vector<std::string> CrLfLines(const std::string& text) {
   return lines;
 }
 
-const char kHeader[] = "archive,rule,file,record,pack,declaration,name,field,value,message,text";
+const char kHeader[] = "archive,rule,file,record,pack,declaration,name,field,value,message,text,expected";
 
 // The header once, then the rows of each archive in the order given; an
 // archive that is not read or not told adds none.
