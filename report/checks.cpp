@@ -65,7 +65,10 @@ void FindingWriter::Relate(const FindingContext& other) {
   if (protocol_.FaultsFull()) return;
   if (std::optional<RecordRef> ref = other.Record()) {
     next_links_.records.push_back(std::move(*ref));
-    if (next_kind_ == ExpectedKind::None) next_kind_ = ExpectedKind::Duplicate;
+    if (next_kind_ == ExpectedKind::None) {
+      next_kind_ = ExpectedKind::Duplicate;
+      next_expected_.assign("o valoare pe care nu o are nicio altă înregistrare");
+    }
   }
 }
 
@@ -297,7 +300,7 @@ void FindingWriter::CheckNameCharacters(const RuleEntry& rule, const Table& t, R
     case NameFault::ForbiddenCharacter:
       if (Skipped(rule.id)) break;
       Expect(ExpectedKind::Characters,
-             "numai majuscule latine A-Z, spațiu, - . { | } \" : fără: " + OddCharactersInWords(text));
+             "majuscule latine A-Z, spațiu și - . { | } \" :, nu " + OddCharactersInWords(text));
       WriteField(rule, FormatMessage(rule.message), FindingFormat::Field);
       break;
     case NameFault::TwoSignsInARow:

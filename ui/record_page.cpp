@@ -100,6 +100,8 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
   codes_layout->addWidget(codes_filter_);
   codes_ = new QListWidget(codes_box_);
   codes_->setObjectName(QStringLiteral("ValidCodes"));
+  codes_->setWordWrap(true);
+  codes_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   codes_layout->addWidget(codes_);
   codes_box_->hide();
   side_layout->addWidget(codes_box_, 3);
@@ -448,9 +450,10 @@ void RecordPage::ShowValidCodes(const Finding& finding) {
   codes_->clear();
   for (const ValidCode& code : codes) {
     const QString name = QString::fromStdString(code.name);
-    new QListWidgetItem(name.isEmpty() ? QString::fromStdString(code.code)
-                                       : QString::fromStdString(code.code) + QStringLiteral(" — ") + name,
-                        codes_);
+    auto* item = new QListWidgetItem(name.isEmpty() ? QString::fromStdString(code.code)
+                                                    : QString::fromStdString(code.code) + QStringLiteral(" — ") + name,
+                                     codes_);
+    item->setToolTip(item->text());
   }
   if (codes.empty()) new QListWidgetItem(QStringLiteral("(dicționarul nu poate fi citit)"), codes_);
   FilterCodes(codes_filter_->text());
