@@ -184,6 +184,7 @@ class Linked {
   Linked(const Table& table, RowId row) : table_(&table), row_(row) {}
   bool found() const { return table_ != nullptr && row_ != kNoRow; }
   RowId row() const { return row_; }
+  const Table* table() const { return table_; }
   bool IsEmpty(int f) const { return !found() || table_->IsEmpty(row_, f); }
   std::int32_t Int(int f) const { return found() ? table_->Int(row_, f) : 0; }
   double Number(int f) const { return found() ? table_->Number(row_, f) : 0.0; }

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "report/odd_characters.h"
+
 namespace zentrox {
 
 bool CentsEqual(double a, double b, double c) { return Cents(a + b) == Cents(c); }
@@ -47,8 +49,61 @@ std::string ValueOf(const FindingContext& who, std::string_view caption) {
 
 }  // namespace
 
+void FindingWriter::Expect(ExpectedKind kind, std::string_view expected) {
+  if (protocol_.FaultsFull()) return;
+  next_kind_ = kind;
+  next_expected_.assign(expected);
+}
+
+void FindingWriter::Relate(const Table& t, RowId r) {
+  FindingContext other;
+  other.At(t, r);
+  Relate(other);
+}
+
+void FindingWriter::Relate(const FindingContext& other) {
+  if (protocol_.FaultsFull()) return;
+  if (std::optional<RecordRef> ref = other.Record()) {
+    next_links_.records.push_back(std::move(*ref));
+    if (next_kind_ == ExpectedKind::None) {
+      next_kind_ = ExpectedKind::Duplicate;
+      next_expected_.assign("o valoare pe care nu o are nicio altă înregistrare");
+    }
+  }
+}
+
+void FindingWriter::ExpectIn(const Table& dict, int year) {
+  if (protocol_.FaultsFull()) return;
+  if (next_kind_ == ExpectedKind::None) next_kind_ = ExpectedKind::Code;
+  next_links_.dictionary = dict.source_file();
+  next_links_.year = year;
+}
+
+void FindingWriter::ForgetExpected() {
+  next_kind_ = ExpectedKind::None;
+  next_expected_.clear();
+  next_links_ = {};
+}
+
+std::shared_ptr<const FindingLinks> FindingWriter::SummedLinks(const Table& t, std::span<const RowId> from) {
+  if (summed_links_ && summed_table_ == &t &&
+      std::equal(from.begin(), from.end(), summed_rows_.begin(), summed_rows_.end())) {
+    return summed_links_;
+  }
+  auto links = std::make_shared<FindingLinks>();
+  FindingContext row;
+  for (RowId r : from) {
+    row.At(t, r);
+    if (std::optional<RecordRef> ref = row.Record()) links->records.push_back(std::move(*ref));
+  }
+  summed_table_ = &t;
+  summed_rows_.assign(from.begin(), from.end());
+  summed_links_ = links->records.empty() ? nullptr : std::move(links);
+  return summed_links_;
+}
+
 Finding FindingWriter::MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
-                                   FindingFormat format) const {
+                                   FindingFormat format) {
   Finding f;
   f.rule = std::string(rule);
   f.section = section;
@@ -61,6 +116,12 @@ Finding FindingWriter::MakeFinding(std::string_view rule, std::string_view capti
   if (format == FindingFormat::Field || format == FindingFormat::Sum) f.row = row;
   f.record = context.Record();
   f.format = format;
+  if (next_kind_ != ExpectedKind::None) {
+    f.expected_kind = next_kind_;
+    f.expected = next_expected_;
+    if (next_links_ != FindingLinks{}) f.links = std::make_shared<const FindingLinks>(std::move(next_links_));
+    ForgetExpected();
+  }
   return f;
 }
 
@@ -73,6 +134,7 @@ bool FindingWriter::Skipped(std::string_view rule) {
     SetDeferredContext();
     return false;
   }
+  if (next_kind_ != ExpectedKind::None) ForgetExpected();
   protocol_.CountFault(rule);
   return true;
 }
@@ -137,7 +199,9 @@ void FindingWriter::WritePlain(const RuleEntry& rule, std::string message) {
 }
 
 void FindingWriter::CheckFilled(const RuleEntry& rule, const Table& t, RowId r) {
-  if (t.IsEmpty(r, FieldOf(rule))) Report(rule);
+  if (!t.IsEmpty(r, FieldOf(rule))) return;
+  Expect(ExpectedKind::Sentence, "o valoare: câmpul nu poate rămâne gol");
+  Report(rule);
 }
 
 void FindingWriter::CheckNotNegative(const RuleEntry& rule, const Table& t, RowId r) {
@@ -150,7 +214,9 @@ void FindingWriter::CheckNotNegative(const RuleEntry& rule, const Table& t, RowI
     const std::size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos || text[first] != '-') return;
   }
-  if (t.Number(r, f) < 0) Report(rule);
+  if (t.Number(r, f) >= 0) return;
+  Expect(ExpectedKind::Sentence, "un număr de cel puțin 0");
+  Report(rule);
 }
 
 void FindingWriter::CheckDictionaryCode(const RuleEntry& rule, const Table& t, RowId r, const Linked& dict, int key) {
@@ -162,7 +228,14 @@ void FindingWriter::CheckDictionaryCode(const RuleEntry& rule, const Table& t, R
     case FieldType::Float: differs = t.Number(r, f) != dict.Number(key); break;
     default: differs = t.Int(r, f) != dict.Int(key); break;
   }
-  if (differs) Report(rule);
+  if (!differs) return;
+  if (!protocol_.FaultsFull()) {
+    const std::string dictionary = dict.table() != nullptr ? dict.table()->source_file() : std::string();
+    Expect(ExpectedKind::Code, dictionary.empty() ? std::string("un cod din dicționar")
+                                                  : fmt::format("un cod din dicționarul {}", dictionary));
+    if (dict.table() != nullptr) ExpectIn(*dict.table());
+  }
+  Report(rule);
 }
 
 void FindingWriter::CheckPresentIn(const RuleEntry& rule, const Table& t, RowId r, const Linked& other,
@@ -176,29 +249,42 @@ void FindingWriter::CheckSumEquals(const RuleEntry& rule, const Table& t, RowId 
 
 void FindingWriter::CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, int f, double expected,
                                    SumLine line) {
+  CheckSumEquals(rule, t, r, f, expected, line, {});
+}
+
+void FindingWriter::CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, int f, double expected, SumLine line,
+                                   std::span<const RowId> from) {
   const double d = std::fabs(t.Number(r, f) - expected);
   if (d <= 0.005 || Skipped(rule.id)) return;
+  Expect(ExpectedKind::Sum, FormatAmount(expected));
   const std::string caption = LineCaption(rule, f);
   const std::string amount = FormatAmount(d);
   std::string message = FormatMessage(rule.message, amount);
   if (line == SumLine::MonthSum) {
     std::string text = fmt::format("Пачка {} Декл {} {}  поле <{}> {} ", context.pack, context.declaration,
                                    context.name, caption, message);
-    protocol_.AddFinding(std::move(text), MakeFinding(rule.id, caption, message, FindingFormat::SumMonthly));
+    Finding finding = MakeFinding(rule.id, caption, message, FindingFormat::SumMonthly);
+    if (!from.empty()) finding.links = SummedLinks(t, from);
+    protocol_.AddFinding(std::move(text), std::move(finding));
   } else {
     std::string text = fmt::format("Пачка {} Декл {} {}  поле <{}> {} ,cтрока {}", context.pack, context.declaration,
                                    context.name, caption, message, row);
-    protocol_.AddFinding(std::move(text), MakeFinding(rule.id, caption, message, FindingFormat::Sum));
+    Finding finding = MakeFinding(rule.id, caption, message, FindingFormat::Sum);
+    if (!from.empty()) finding.links = SummedLinks(t, from);
+    protocol_.AddFinding(std::move(text), std::move(finding));
   }
 }
 
 void FindingWriter::CheckNotFuture(const RuleEntry& rule, const Table& t, RowId r) {
-  if (t.DateValue(r, FieldOf(rule)) > today_) Report(rule);
+  if (t.DateValue(r, FieldOf(rule)) <= today_) return;
+  ExpectWith(ExpectedKind::Date, [&] { return fmt::format("o dată până la {} (nu în viitor)", today_.ToString()); });
+  Report(rule);
 }
 
 void FindingWriter::CheckDigitsOnly(const RuleEntry& rule, const Table& t, RowId r) {
   for (char c : t.Text(r, FieldOf(rule))) {
     if (c < '0' || c > '9') {
+      Expect(ExpectedKind::Sentence, "numai cifre de la 0 la 9");
       Report(rule);
       return;
     }
@@ -209,10 +295,18 @@ void FindingWriter::CheckNameCharacters(const RuleEntry& rule, const Table& t, R
   if (rule.field.kind != FieldKind::Name) {
     throw std::logic_error(fmt::format("{} names no name field", rule.id));
   }
-  switch (NameCharactersFault(t.Text(r, FieldOf(rule)))) {
-    case NameFault::ForbiddenCharacter: Report(rule); break;
+  const std::string text = t.Text(r, FieldOf(rule));
+  switch (NameCharactersFault(text)) {
+    case NameFault::ForbiddenCharacter:
+      if (Skipped(rule.id)) break;
+      Expect(ExpectedKind::Characters,
+             "majuscule latine A-Z, spațiu și - . { | } \" :, nu " + OddCharactersInWords(text));
+      WriteField(rule, FormatMessage(rule.message), FindingFormat::Field);
+      break;
     case NameFault::TwoSignsInARow:
-      if (!Skipped(rule.id)) WriteField(rule, std::string(rule.second_message), FindingFormat::Field);
+      if (Skipped(rule.id)) break;
+      Expect(ExpectedKind::Characters, "fără două semne „-” sau „.” la rând");
+      WriteField(rule, std::string(rule.second_message), FindingFormat::Field);
       break;
     case NameFault::None: break;
   }
@@ -220,7 +314,9 @@ void FindingWriter::CheckNameCharacters(const RuleEntry& rule, const Table& t, R
 
 void FindingWriter::CheckDateOrder(const RuleEntry& rule, const Table& t, RowId r, int end) {
   Require(Primitive::DateOrder, "CheckDateOrder");
-  if (t.DateValue(r, FieldOf(rule)) > t.DateValue(r, end)) Report(rule);
+  if (t.DateValue(r, FieldOf(rule)) <= t.DateValue(r, end)) return;
+  ExpectWith(ExpectedKind::Date, [&] { return "o dată până la " + t.FileText(r, end); });
+  Report(rule);
 }
 
 void FindingWriter::CheckDateRange(const RuleEntry& rule, const Table& t, RowId r) {
@@ -228,13 +324,20 @@ void FindingWriter::CheckDateRange(const RuleEntry& rule, const Table& t, RowId 
   static const Date kLow = *Date::FromYmd(1900, 1, 1);
   static const Date kHigh = *Date::FromYmd(2200, 1, 1);
   const Date d = t.DateValue(r, FieldOf(rule));
-  if (d < kLow || d > kHigh) Report(rule);
+  if (d >= kLow && d <= kHigh) return;
+  ExpectWith(ExpectedKind::Date, [&] {
+    const std::optional<std::string> last_day = LastDayInstead(t.FileText(r, FieldOf(rule)));
+    return last_day ? *last_day : std::string("o dată între 01.01.1900 și 01.01.2200");
+  });
+  Report(rule);
 }
 
 void FindingWriter::CheckYesNo(const RuleEntry& rule, const Table& t, RowId r) {
   Require(Primitive::YesNo, "CheckYesNo");
   const std::string v = t.Text(r, FieldOf(rule));
-  if (v != "Y" && v != "N") Report(rule);
+  if (v == "Y" || v == "N") return;
+  Expect(ExpectedKind::Value, "Y sau N");
+  Report(rule);
 }
 
 void FindingWriter::Require(Primitive p, const char* name) const {
@@ -255,6 +358,27 @@ NameFault NameCharactersFault(std::string_view text) {
     after_sign = sign;
   }
   return NameFault::None;
+}
+
+std::optional<std::string> LastDayInstead(std::string_view text) {
+  const std::size_t first = text.find('.');
+  const std::size_t second = first == std::string_view::npos ? first : text.find('.', first + 1);
+  if (second == std::string_view::npos) return std::nullopt;
+  auto number = [](std::string_view part) -> std::optional<int> {
+    if (part.empty() || part.size() > 4) return std::nullopt;
+    int n = 0;
+    for (char c : part) {
+      if (c < '0' || c > '9') return std::nullopt;
+      n = n * 10 + (c - '0');
+    }
+    return n;
+  };
+  const std::optional<int> day = number(text.substr(0, first));
+  const std::optional<int> month = number(text.substr(first + 1, second - first - 1));
+  const std::optional<int> year = number(text.substr(second + 1));
+  if (!day || !month || !year || text.size() - second - 1 != 4 || *year < 1) return std::nullopt;
+  if (*month < 1 || *month > 12 || *day <= DaysInMonth(*year, *month)) return std::nullopt;
+  return fmt::format("{:02}.{:02}.{:04}", DaysInMonth(*year, *month), *month, *year);
 }
 
 }  // namespace zentrox

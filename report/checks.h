@@ -8,10 +8,13 @@
 // message, and the finding carries its stable id.
 #pragma once
 
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <vector>
 
 #include "engine/date.h"
 #include "engine/table.h"
@@ -126,6 +129,25 @@ class FindingWriter {
   }
   std::string section;  // the file section findings belong to
 
+  // ----- the right value -----------------------------------------------------
+  // What the next line written carries as the value that would satisfy its
+  // rule; that line takes it, or drops it when its fault is only counted.
+  // The primitives set it themselves; a rule's own test calls it just
+  // before its Report. Nothing is kept once the protocol keeps no more
+  // fault lines; ExpectWith computes the text (`expected()`) only while it does.
+  void Expect(ExpectedKind kind, std::string_view expected);
+  template <class Compute>
+  void ExpectWith(ExpectedKind kind, Compute&& expected) {
+    if (!protocol_.FaultsFull()) Expect(kind, expected());
+  }
+  // The next line also refers to row `r` of `t` (the other record of a
+  // duplicate); nothing when the row came from no file.
+  void Relate(const Table& t, RowId r);
+  void Relate(const FindingContext& other);
+  // The next line's valid codes are those of dictionary `dict` (valid in
+  // `year`, 0 any).
+  void ExpectIn(const Table& dict, int year = 0);
+
   // Starts the section of a package file: its bold red heading, a cleared
   // context and row counter.
   void BeginSection(FileKind file);
@@ -186,6 +208,9 @@ class FindingWriter {
   // The same for field `f`, one of the fields the rule names.
   void CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, int f, double expected,
                       SumLine line = SumLine::Row);
+  // The same for a sum taken over rows `from` of `t`, which the line names.
+  void CheckSumEquals(const RuleEntry& rule, const Table& t, RowId r, int f, double expected, SumLine line,
+                      std::span<const RowId> from);
   void CheckNotFuture(const RuleEntry& rule, const Table& t, RowId r);
   void CheckDigitsOnly(const RuleEntry& rule, const Table& t, RowId r);
   // The rule's message for a forbidden character, its second message for two
@@ -202,8 +227,11 @@ class FindingWriter {
   bool Skipped(std::string_view rule);
   ContextSource* deferred_ = nullptr;
   RowId deferred_row_ = kNoRow;
-  Finding MakeFinding(std::string_view rule, std::string_view caption, std::string_view text,
-                      FindingFormat format) const;
+  Finding MakeFinding(std::string_view rule, std::string_view caption, std::string_view text, FindingFormat format);
+  void ForgetExpected();
+  // The records of rows `from` of `t`, shared with the lines before that
+  // named the same rows.
+  std::shared_ptr<const FindingLinks> SummedLinks(const Table& t, std::span<const RowId> from);
   // The field a primitive tests: the one field the rule's entry names.
   static int FieldOf(const RuleEntry& rule);
   // The caption of the field a line of `rule` names, in this variant's
@@ -222,6 +250,14 @@ class FindingWriter {
   Protocol& protocol_;
   const VariantProfile& profile_;
   Date today_;
+  // What the next line carries (Expect, Relate).
+  ExpectedKind next_kind_ = ExpectedKind::None;
+  std::string next_expected_;
+  FindingLinks next_links_;
+  // The last rows a sum line named, and their records.
+  const Table* summed_table_ = nullptr;
+  std::vector<RowId> summed_rows_;
+  std::shared_ptr<const FindingLinks> summed_links_;
 };
 
 enum class NameFault {
@@ -232,5 +268,9 @@ enum class NameFault {
 
 // The name check of `CheckNameCharacters` on a bare text.
 NameFault NameCharactersFault(std::string_view text);
+
+// The last day of the month of a date written "DD.MM.YYYY" whose day that
+// month does not have ("31.09.2026" gives "30.09.2026"); none for any other text.
+std::optional<std::string> LastDayInstead(std::string_view text);
 
 }  // namespace zentrox

@@ -53,7 +53,7 @@ void AppendCsvField(std::string& out, std::string_view text) {
 }  // namespace
 std::string FindingsCsvHeader() {
   return "\xEF\xBB\xBF"
-         "archive,rule,file,record,pack,declaration,name,field,value,message,text\r\n";
+         "archive,rule,file,record,pack,declaration,name,field,value,message,text,expected\r\n";
 }
 
 std::string FindingsToCsvRows(const Protocol& protocol, std::string_view archive) {
@@ -65,8 +65,8 @@ std::string FindingsToCsvRows(const Protocol& protocol, std::string_view archive
     std::string file = f.record ? f.record->file : (f.section == "load" ? std::string() : f.section);
     std::string record = f.record ? fmt::format("{}", f.record->line) : std::string();
     const std::string_view message = line.finding ? std::string_view(f.message) : std::string_view(line.text);
-    const std::string_view fields[] = {archive, f.rule,    file,    record,  f.pack,   f.declaration,
-                                       f.name,  f.caption, f.value, message, line.text};
+    const std::string_view fields[] = {archive, f.rule,    file,    record,  f.pack,    f.declaration,
+                                       f.name,  f.caption, f.value, message, line.text, f.expected};
     bool first = true;
     for (std::string_view field : fields) {
       if (!first) out += ',';

@@ -49,9 +49,44 @@ const char* FormatName(FindingFormat f) {
 
 std::string JsonRow(const std::optional<int>& row) { return row ? fmt::format("{}", *row) : "null"; }
 
-std::string JsonRecord(const std::optional<RecordRef>& record) {
-  if (!record) return "null";
-  return fmt::format("{{\"file\": {}, \"line\": {}}}", JsonString(record->file), record->line);
+std::string JsonRecord(const RecordRef& record) {
+  return fmt::format("{{\"file\": {}, \"line\": {}}}", JsonString(record.file), record.line);
+}
+
+std::string JsonRecord(const std::optional<RecordRef>& record) { return record ? JsonRecord(*record) : "null"; }
+
+const char* ExpectedKindName(ExpectedKind k) {
+  switch (k) {
+    case ExpectedKind::None: return "none";
+    case ExpectedKind::Value: return "value";
+    case ExpectedKind::Sum: return "sum";
+    case ExpectedKind::Code: return "code";
+    case ExpectedKind::Duplicate: return "duplicate";
+    case ExpectedKind::Date: return "date";
+    case ExpectedKind::Characters: return "characters";
+    case ExpectedKind::Sentence: return "sentence";
+  }
+  return "none";
+}
+
+// What would satisfy the rule: null, or its kind, its text, the records it
+// refers to and the dictionary its codes come from.
+std::string JsonExpected(const Finding& f) {
+  if (f.expected_kind == ExpectedKind::None) return "null";
+  std::string related;
+  std::string dictionary = "null";
+  int year = 0;
+  if (f.links) {
+    for (const RecordRef& r : f.links->records) {
+      related += related.empty() ? "" : ", ";
+      related += JsonRecord(r);
+    }
+    if (!f.links->dictionary.empty()) dictionary = JsonString(f.links->dictionary);
+    year = f.links->year;
+  }
+  return fmt::format("{{\"kind\": \"{}\", \"text\": {}, \"related\": [{}], \"dictionary\": {}, \"year\": {}}}",
+                     ExpectedKindName(f.expected_kind), JsonString(f.expected), related, dictionary,
+                     year > 0 ? fmt::format("{}", year) : "null");
 }
 
 // The rule's sentence from the catalogue, or null for a rule it lacks.
@@ -89,17 +124,18 @@ std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& s) {
       out += fmt::format(
           "    {{\"rule\": {}, \"section\": {}, \"pack\": {}, \"declaration\": {}, \"name\": {}, \"caption\": {}, "
           "\"value\": {}, \"message\": {}, \"explanation\": {}, \"row\": {}, \"record\": {}, \"format\": \"{}\", "
-          "\"text\": {}}}",
+          "\"text\": {}, \"expected\": {}}}",
           JsonString(f.rule), JsonString(f.section), JsonString(f.pack), JsonString(f.declaration), JsonString(f.name),
           JsonString(f.caption), f.value.empty() ? "null" : JsonString(f.value), JsonString(f.message),
-          JsonExplanation(f.rule), JsonRow(f.row), JsonRecord(f.record), FormatName(f.format), JsonString(line.text));
+          JsonExplanation(f.rule), JsonRow(f.row), JsonRecord(f.record), FormatName(f.format), JsonString(line.text),
+          JsonExpected(f));
     } else {
       out +=
           "    {\"rule\": \"\", \"section\": \"\", \"pack\": \"\", \"declaration\": \"\", \"name\": \"\", "
           "\"caption\": \"\", \"value\": null, \"message\": " +
           JsonString(line.text) +
           ", \"explanation\": null, \"row\": null, \"record\": null, \"format\": \"plain\", \"text\": " +
-          JsonString(line.text) + "}";
+          JsonString(line.text) + ", \"expected\": null}";
     }
   }
   out += first ? "],\n" : "\n  ],\n";

@@ -144,6 +144,11 @@ void Fault(FindingWriter& c, std::string text, const RuleEntry& rule, std::strin
     f.record = RecordRef{file, line};
   }
   f.format = FindingFormat::Loader;
+  // A date whose day its month lacks: the month's last day would convert.
+  if (std::optional<std::string> last_day = LastDayInstead(value)) {
+    f.expected_kind = ExpectedKind::Date;
+    f.expected = *last_day;
+  }
   c.protocol().AddFinding(std::move(text), std::move(f));
 }
 

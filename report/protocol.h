@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,28 @@ struct RecordRef {
   friend bool operator==(const RecordRef&, const RecordRef&) = default;
 };
 
+// What kind of right value a finding carries beside the value as it stood.
+enum class ExpectedKind : std::uint8_t {
+  None,        // the rule implies no right value
+  Value,       // `expected` is the value to write
+  Sum,         // `expected` is the computed sum; `links` the rows summed, if other rows
+  Code,        // a code of `links->dictionary` (valid in `links->year` when set)
+  Duplicate,   // `links` names the other record(s) holding the same value
+  Date,        // `expected` is the allowed range, or the date to write instead
+  Characters,  // `expected` names the characters not allowed, in words
+  Sentence,    // no single right value: `expected` says what would satisfy the rule
+};
+
+// What a finding refers to beside its record; shared by the findings that
+// refer to the same, and absent (null) on most.
+struct FindingLinks {
+  // The rows a sum was taken from; the other record(s) holding a duplicate value.
+  std::vector<RecordRef> records;
+  std::string dictionary;  // the dictionary file a valid code comes from ("sps_kateg.txt")
+  int year = 0;            // the year a code must be valid in; 0: any
+  friend bool operator==(const FindingLinks&, const FindingLinks&) = default;
+};
+
 // Its texts are FindingTexts: a protocol keeps up to 100,000 findings, most
 // of whose texts repeat from line to line.
 struct Finding {
@@ -80,6 +103,11 @@ struct Finding {
   // the line names no single record.
   std::optional<RecordRef> record;
   FindingFormat format = FindingFormat::Plain;
+  ExpectedKind expected_kind = ExpectedKind::None;
+  // What would satisfy the rule, in Romanian words or as the value to write
+  // ("68250.00", "30.09.2026", "5 sau 6"); empty when the rule implies none.
+  FindingText expected;
+  std::shared_ptr<const FindingLinks> links;
 };
 
 enum class LineKind {

@@ -63,6 +63,8 @@ void LoadDictionaries(FindingWriter& checks, NewFormatTables& dm, OldFormatTable
         } else {
           LoadDictionary(checks, path, table, dictionary.closing_row);
         }
+        // Names the dictionary a finding's valid codes come from.
+        table.SetSourceFile(dictionary.name);
       });
     }
   }

@@ -10,6 +10,7 @@
 #include "model/schemas.h"
 #include "report/checks.h"
 #include "report/name_fields.h"
+#include "report/odd_characters.h"
 #include "report/rule_catalogue.h"
 #include "session/session.h"
 
@@ -22,24 +23,6 @@ const Table* TableOfFile(Session& session, Variant variant, const std::string& f
     if (::strcasecmp(FileName(pf.kind), file.c_str()) == 0) return &pf.table(session.dm(), session.dm1());
   }
   return nullptr;
-}
-
-// The code points of UTF-8 `text` outside its field's alphabet.
-std::vector<int> OddCharacters(std::string_view text, bool name) {
-  std::vector<int> odd;
-  int index = 0;
-  for (std::size_t at = 0; at < text.size(); ++index) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    length = std::min(length, text.size() - at);
-    const std::string_view one = text.substr(at, length);
-    // C0 and C1 controls and DEL.
-    const bool control =
-        lead < 0x20 || lead == 0x7F || (lead == 0xC2 && length == 2 && static_cast<unsigned char>(one[1]) < 0xA0);
-    if (control || (name && NameCharactersFault(one) == NameFault::ForbiddenCharacter)) odd.push_back(index);
-    at += length;
-  }
-  return odd;
 }
 
 }  // namespace
@@ -68,7 +51,9 @@ std::vector<NamedRecord> RecordsNamedByFindings(Session& session, Variant varian
       field.caption = std::string(table->Caption(f));
       field.text = table->FileText(row, f);
       field.unconverted = table->HasKeptFileText(row, f);
-      field.odd = OddCharacters(field.text, names[static_cast<std::size_t>(f)]);
+      for (const OddCharacter& c : OddCharactersOf(field.text, names[static_cast<std::size_t>(f)])) {
+        field.odd.push_back(c.index);
+      }
       bytes += field.caption.size() + field.text.size();
       record.fields.push_back(std::move(field));
     }

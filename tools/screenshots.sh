@@ -124,6 +124,16 @@ shoot "$kv" checker-protocol-top.png
 click "$kv" 300 60
 xdotool key ctrl+Home F8
 shoot "$kv" record-page.png
+# The example's findings that name a record, in protocol order: 1 the date
+# 31.09.2026, 4 the first of the duplicate CPAS, 7 the category missing from
+# its dictionary, 11 the month sum of BALAN. Each shows what would be right.
+shoot "$kv" record-date.png
+xdotool key F8 F8 F8
+shoot "$kv" record-duplicate.png
+xdotool key F8 F8 F8
+shoot "$kv" record-code.png
+xdotool key F8 F8 F8 F8
+shoot "$kv" record-sum.png
 xdotool key Escape
 
 # The findings grouped by file and rule: the "Rezumat" tab beside

@@ -8,8 +8,9 @@
 #include <QVariantList>
 #include <string>
 
-#include "report/checks.h"
-#include "report/rule_catalogue.h"
+#include <algorithm>
+
+#include "report/odd_characters.h"
 
 namespace zentrox::ui {
 namespace {
@@ -17,15 +18,7 @@ namespace {
 const QColor kMarkedBackground(255, 236, 140);
 const QColor kUnconvertedBackground(255, 205, 195);
 const QColor kUnconvertedText(170, 0, 0);
-
-bool IsControl(char32_t code) { return QChar::category(code) == QChar::Other_Control; }
-
-// Whether the name check of the rules refuses `code` on its own.
-bool OutsideNameAlphabet(char32_t code) {
-  const QByteArray utf8 = QString::fromUcs4(&code, 1).toUtf8();
-  return NameCharactersFault(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))) ==
-         NameFault::ForbiddenCharacter;
-}
+const QColor kRelatedBackground(205, 228, 255);
 
 QString TypeWord(FieldType type) {
   switch (type) {
@@ -39,17 +32,20 @@ QString TypeWord(FieldType type) {
 
 }  // namespace
 
-std::vector<OddCharacter> OddCharacters(const QString& text, bool name_field) {
-  std::vector<OddCharacter> odd;
-  for (int i = 0; i < text.size();) {
-    char32_t code = text.at(i).unicode();
-    int length = 1;
-    if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-      code = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-      length = 2;
+std::vector<OddSpan> OddCharacters(const QString& text, bool name_field) {
+  std::vector<OddSpan> odd;
+  const QByteArray utf8 = text.toUtf8();
+  // Code point indices in the order they come; walk the UTF-16 text beside them.
+  int position = 0;
+  int index = 0;
+  for (const OddCharacter& c :
+       OddCharactersOf(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), name_field)) {
+    while (index < c.index && position < text.size()) {
+      position += text.at(position).isHighSurrogate() && position + 1 < text.size() ? 2 : 1;
+      ++index;
     }
-    if (IsControl(code) || (name_field && OutsideNameAlphabet(code))) odd.push_back({i, length, code});
-    i += length;
+    const int length = text.at(position).isHighSurrogate() && position + 1 < text.size() ? 2 : 1;
+    odd.push_back({position, length, c.code});
   }
   return odd;
 }
@@ -79,8 +75,24 @@ void RecordModel::SetTable(const Table* table) {
   name_fields_ = table != nullptr ? NameFieldsOf(*table) : std::vector<bool>();
   marked_row_ = kNoRow;
   marked_column_ = -1;
+  related_.clear();
   endResetModel();
 }
+
+void RecordModel::SetRelated(std::vector<RowId> rows) {
+  std::sort(rows.begin(), rows.end());
+  std::swap(related_, rows);
+  if (!Readable()) return;
+  const int last = columnCount() - 1;
+  for (const std::vector<RowId>* list : {&rows, &related_}) {
+    for (RowId r : *list) {
+      if (r < table_->size() && last >= 0)
+        emit dataChanged(index(static_cast<int>(r), 0), index(static_cast<int>(r), last));
+    }
+  }
+}
+
+bool RecordModel::IsRelated(RowId row) const { return std::binary_search(related_.begin(), related_.end(), row); }
 
 void RecordModel::SetFrozen(bool frozen) {
   if (frozen == frozen_) return;
@@ -146,11 +158,15 @@ QString RecordModel::Describe(RowId r, int column) const {
                  .arg(TypeWord(table_->field(column).type));
   }
   const QString text = CellText(row, column);
-  const std::vector<OddCharacter> odd = OddCharacters(text, name_fields_[static_cast<std::size_t>(column)]);
+  const std::vector<OddSpan> odd = OddCharacters(text, name_fields_[static_cast<std::size_t>(column)]);
   if (!odd.empty()) {
     parts << QStringLiteral("Caractere în afara alfabetului câmpului:");
-    for (const OddCharacter& c : odd)
-      parts << QStringLiteral("  %1 (poziția %2)").arg(CharacterName(c.code)).arg(c.position + 1);
+    for (const OddSpan& c : odd) {
+      parts << QStringLiteral("  %1 (poziția %2, %3)")
+                   .arg(QString::fromStdString(CharacterWords(c.code)))
+                   .arg(c.position + 1)
+                   .arg(CharacterName(c.code));
+    }
   }
   return parts.join(QLatin1Char('\n'));
 }
@@ -172,11 +188,11 @@ QVariant RecordModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole:
       if (marked) return QBrush(kMarkedBackground);
       if (table_->HasKeptFileText(r, column)) return QBrush(kUnconvertedBackground);
+      if (IsRelated(r)) return QBrush(kRelatedBackground);
       return {};
     case OddCharactersRole: {
       QVariantList spans;
-      for (const OddCharacter& c :
-           OddCharacters(CellText(row, column), name_fields_[static_cast<std::size_t>(column)])) {
+      for (const OddSpan& c : OddCharacters(CellText(row, column), name_fields_[static_cast<std::size_t>(column)])) {
         spans << c.position << c.length;
       }
       return spans;
@@ -193,6 +209,7 @@ QVariant RecordModel::data(const QModelIndex& index, int role) const {
       return {};
     case MarkedRole: return marked;
     case UnconvertedRole: return table_->HasKeptFileText(r, column);
+    case RelatedRole: return IsRelated(r);
     default: return {};
   }
 }

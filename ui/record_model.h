@@ -19,15 +19,15 @@ namespace zentrox::ui {
 
 // A character of a cell's text that its field does not expect: outside a
 // name field's alphabet, or a control character in any field.
-struct OddCharacter {
+struct OddSpan {
   int position = 0;  // in UTF-16 units of the text
   int length = 1;    // 2 for a character outside the basic plane
   char32_t code = 0;
 };
 
-// The odd characters of `text`; `name_field` adds the alphabet the name
-// checks of the rules allow.
-std::vector<OddCharacter> OddCharacters(const QString& text, bool name_field);
+// The odd characters of `text` (report/odd_characters.h); `name_field` adds
+// the alphabet the name checks of the rules allow.
+std::vector<OddSpan> OddCharacters(const QString& text, bool name_field);
 
 // "U+0410 CYRILLIC CAPITAL LETTER A"; a control character by its alias or
 // as "<control-0009>".
@@ -44,6 +44,9 @@ class RecordModel : public QAbstractTableModel {
     MarkedRole,
     // True when the file text did not convert into the field's type.
     UnconvertedRole,
+    // True for the rows the current finding refers to besides its own (the
+    // rows a sum was taken from, the other record of a duplicate).
+    RelatedRole,
   };
 
   explicit RecordModel(QObject* parent = nullptr);
@@ -58,6 +61,9 @@ class RecordModel : public QAbstractTableModel {
   void SetMarked(RowId row, int column);
   RowId markedRow() const { return marked_row_; }
   int markedColumn() const { return marked_column_; }
+  // The rows the current finding refers to besides its own.
+  void SetRelated(std::vector<RowId> rows);
+  bool IsRelated(RowId row) const;
 
   // What is odd about a cell: its file text that did not convert, the
   // characters outside its alphabet by name; "" when nothing is.
@@ -81,6 +87,7 @@ class RecordModel : public QAbstractTableModel {
   std::vector<bool> name_fields_;
   RowId marked_row_ = kNoRow;
   int marked_column_ = -1;
+  std::vector<RowId> related_;  // sorted
 };
 
 }  // namespace zentrox::ui

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QShortcut>
@@ -21,6 +22,7 @@
 #include "model/variant.h"
 #include "report/rule_catalogue.h"
 #include "session/session.h"
+#include "session/valid_codes.h"
 #include "ui/checker_controller.h"
 #include "ui/protocol_pane.h"
 #include "ui/record_delegate.h"
@@ -32,7 +34,8 @@ namespace {
 
 const QString kHint = QStringLiteral(
     "Dublu clic sau Enter pe o linie de eroare din protocol arată aici înregistrarea din fișierul pachetului. "
-    "F8 / Shift+F8: eroarea următoare / precedentă; Escape: înapoi la protocol; Ctrl+F: caută în tabel.");
+    "F8 / Shift+F8: eroarea următoare / precedentă; F7: înregistrarea cu aceeași valoare; Escape: înapoi la "
+    "protocol; Ctrl+F: caută în tabel.");
 
 QString Quoted(const QString& text) { return QStringLiteral("«") + text + QStringLiteral("»"); }
 
@@ -83,7 +86,26 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
   findings_->setWordWrap(true);
   findings_->setTextElideMode(Qt::ElideNone);
   findings_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  side_layout->addWidget(findings_);
+  side_layout->addWidget(findings_, 2);
+  codes_box_ = new QWidget(side);
+  auto* codes_layout = new QVBoxLayout(codes_box_);
+  codes_layout->setContentsMargins(0, 0, 0, 0);
+  codes_title_ = new QLabel(codes_box_);
+  codes_title_->setWordWrap(true);
+  codes_layout->addWidget(codes_title_);
+  codes_filter_ = new QLineEdit(codes_box_);
+  codes_filter_->setObjectName(QStringLiteral("ValidCodesFilter"));
+  codes_filter_->setPlaceholderText(QStringLiteral("caută un cod sau o denumire"));
+  codes_filter_->setClearButtonEnabled(true);
+  codes_layout->addWidget(codes_filter_);
+  codes_ = new QListWidget(codes_box_);
+  codes_->setObjectName(QStringLiteral("ValidCodes"));
+  codes_->setWordWrap(true);
+  codes_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  codes_layout->addWidget(codes_);
+  codes_box_->hide();
+  side_layout->addWidget(codes_box_, 3);
+  connect(codes_filter_, &QLineEdit::textChanged, this, &RecordPage::FilterCodes);
   splitter->addWidget(grid_);
   splitter->addWidget(side);
   splitter->setStretchFactor(0, 3);
@@ -120,6 +142,7 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
       ReturnToProtocol();
     }
   });
+  shortcut(QKeySequence(Qt::Key_F7), this, [this] { GoToRelated(); });
   shortcut(QKeySequence::Find, this, [this] { ShowSearch(); });
   shortcut(QKeySequence::FindNext, this, [this] { Find(search_edit_->text(), 1); });
   shortcut(QKeySequence::FindPrevious, this, [this] { Find(search_edit_->text(), -1); });
@@ -234,6 +257,7 @@ void RecordPage::Reset() {
   current_line_ = -1;
   record_.reset();
   model_->SetTable(nullptr);
+  codes_box_->hide();
   ShowHint(kHint);
 }
 
@@ -332,6 +356,9 @@ void RecordPage::Mark(const Finding& finding) {
       const QString odd = model_->Describe(row, column);
       if (!odd.isEmpty()) text += QStringLiteral("\n") + odd.simplified();
     }
+    const QString expected =
+        ExpectedText(finding, column >= 0 ? QString::fromStdString(table.FileText(row, column)) : QString());
+    if (!expected.isEmpty()) text += QStringLiteral("\n") + expected;
     if (!context.isEmpty()) text += QStringLiteral("\n") + context;
     header_->setText(text);
   } else {
@@ -350,11 +377,121 @@ void RecordPage::Mark(const Finding& finding) {
     } else {
       text += QStringLiteral(" Tabelul nu are niciun rând.");
     }
+    const QString expected = ExpectedText(finding, QString::fromStdString(finding.value));
+    if (!expected.isEmpty()) text += QStringLiteral("\n") + expected;
     if (!context.isEmpty()) text += QStringLiteral("\n") + context;
     header_->setText(text);
   }
+  ShowRelated(finding);
+  ShowValidCodes(finding);
   if (shown == kNoRow) return;
   ShowCell(model_->index(static_cast<int>(shown), std::max(column, 0)));
+}
+
+QString RecordPage::ExpectedText(const Finding& finding, const QString& value) const {
+  const QString expected = QString::fromStdString(finding.expected);
+  const int related = finding.links ? static_cast<int>(finding.links->records.size()) : 0;
+  switch (finding.expected_kind) {
+    case ExpectedKind::None: return {};
+    case ExpectedKind::Sum: {
+      QString text = QStringLiteral("Ar trebui: %1 (suma calculată)").arg(Quoted(expected));
+      bool written_ok = false;
+      bool expected_ok = false;
+      const double written = QLocale::c().toDouble(value.trimmed(), &written_ok);
+      const double sum = QLocale::c().toDouble(expected, &expected_ok);
+      if (written_ok && expected_ok) {
+        text += QStringLiteral(", scris %1, diferența %2").arg(Quoted(value), QString::number(written - sum, 'f', 2));
+      }
+      if (related > 0) text += QStringLiteral("; rândurile adunate sunt marcate cu albastru (%1)").arg(related);
+      return text;
+    }
+    case ExpectedKind::Duplicate:
+      return QStringLiteral("Aceeași valoare o are și %1; este marcată cu albastru, F7 duce la ea.")
+          .arg(related == 1 ? QStringLiteral("înregistrarea de la linia %1").arg(finding.links->records[0].line)
+                            : QStringLiteral("%1 alte înregistrări").arg(related));
+    case ExpectedKind::Code:
+      return QStringLiteral("Ar trebui: %1; codurile valabile sunt în lista din dreapta.").arg(expected);
+    case ExpectedKind::Characters: return QStringLiteral("Ar trebui: %1").arg(expected);
+    case ExpectedKind::Sentence: return QStringLiteral("Ce se cere: %1").arg(expected);
+    case ExpectedKind::Value:
+    case ExpectedKind::Date: break;
+  }
+  return QStringLiteral("Ar trebui: %1").arg(Quoted(expected));
+}
+
+void RecordPage::ShowRelated(const Finding& finding) {
+  related_next_ = 0;
+  std::vector<RowId> rows;
+  if (finding.links) {
+    for (const RecordRef& ref : finding.links->records) {
+      if (QString::fromStdString(ref.file).compare(QString::fromStdString(finding.record->file), Qt::CaseInsensitive) !=
+          0) {
+        continue;
+      }
+      const RowId r = model_->table()->RowAtLine(static_cast<std::uint32_t>(ref.line));
+      if (r != kNoRow) rows.push_back(r);
+    }
+  }
+  model_->SetRelated(std::move(rows));
+}
+
+void RecordPage::ShowValidCodes(const Finding& finding) {
+  if (finding.expected_kind != ExpectedKind::Code || !finding.links || finding.links->dictionary.empty() ||
+      context_.session == nullptr) {
+    codes_box_->hide();
+    return;
+  }
+  const FindingLinks& links = *finding.links;
+  const std::vector<ValidCode> codes =
+      ValidCodes(*context_.session, controller_.variant(), links.dictionary, links.year);
+  QString title = QStringLiteral("Coduri valabile din %1").arg(QString::fromStdString(links.dictionary));
+  if (links.year > 0) title += QStringLiteral(" în anul %1").arg(links.year);
+  codes_title_->setText(title + QStringLiteral(" (%1):").arg(codes.size()));
+  codes_->clear();
+  for (const ValidCode& code : codes) {
+    const QString name = QString::fromStdString(code.name);
+    auto* item = new QListWidgetItem(name.isEmpty() ? QString::fromStdString(code.code)
+                                                    : QString::fromStdString(code.code) + QStringLiteral(" — ") + name,
+                                     codes_);
+    item->setToolTip(item->text());
+  }
+  if (codes.empty()) new QListWidgetItem(QStringLiteral("(dicționarul nu poate fi citit)"), codes_);
+  FilterCodes(codes_filter_->text());
+  codes_box_->show();
+}
+
+void RecordPage::FilterCodes(const QString& text) {
+  for (int i = 0; i < codes_->count(); ++i) {
+    QListWidgetItem* item = codes_->item(i);
+    item->setHidden(!text.isEmpty() && !item->text().contains(text, Qt::CaseInsensitive));
+  }
+}
+
+bool RecordPage::GoToRelated() {
+  const Finding* finding = RecordFinding(current_line_);
+  if (finding == nullptr || !finding->links || finding->links->records.empty() || Busy()) {
+    QApplication::beep();
+    return false;
+  }
+  const std::vector<RecordRef>& records = finding->links->records;
+  const RecordRef target = records[static_cast<std::size_t>(related_next_) % records.size()];
+  const int after = related_next_ + 1;
+  // Its own line of the same rule, when the protocol has one.
+  const std::vector<ProtocolLine>& lines = controller_.protocol().lines();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::optional<Finding>& other = lines[i].finding;
+    if (other && other->record == target && other->rule == finding->rule && OpenLine(static_cast<int>(i))) return true;
+  }
+  const Table* table = TableOfFile(target.file);
+  const RowId row =
+      table != nullptr && table == model_->table() ? table->RowAtLine(static_cast<std::uint32_t>(target.line)) : kNoRow;
+  if (row == kNoRow) {
+    QApplication::beep();
+    return false;
+  }
+  related_next_ = after;
+  ShowCell(model_->index(static_cast<int>(row), std::max(grid_->currentIndex().column(), 0)));
+  return true;
 }
 
 void RecordPage::ShowCell(const QModelIndex& cell) {

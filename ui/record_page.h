@@ -3,6 +3,11 @@
 // field's cell marked, and beside it every finding of that record with its
 // rule's requirement.
 //
+// The header shows beside the field's value what would satisfy the rule;
+// the rows a sum was taken from and the other record of a duplicate are
+// marked, F7 goes to that other record, and for a code missing from its
+// dictionary the valid codes are listed with their names, searchable.
+//
 // Double-click or Enter on a fault line of the protocol opens it; F8 and
 // Shift+F8 step to the next and previous finding that names a record, Escape
 // returns to the protocol line, Ctrl+F searches the grid (F3 the next match).
@@ -60,6 +65,11 @@ class RecordPage : public QWidget {
   // Whether protocol line `index` opens a record here.
   bool Opens(int index) const;
 
+  // Goes to the next record the current finding refers to besides its own
+  // (the other record of a duplicate): to its own finding's line when the
+  // protocol has one, else to its row. False when there is none.
+  bool GoToRelated();
+
   // Searches the grid's cells for `text` (ignoring case) from the current
   // cell on, wrapping at the end; the match becomes the current cell.
   bool Find(const QString& text, int direction = 1);
@@ -69,6 +79,8 @@ class RecordPage : public QWidget {
   QListWidget& findings() { return *findings_; }
   QLabel& header() { return *header_; }
   QLineEdit& searchEdit() { return *search_edit_; }
+  QListWidget& validCodes() { return *codes_; }
+  QLineEdit& codesFilter() { return *codes_filter_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -84,6 +96,11 @@ class RecordPage : public QWidget {
   void Show(int index);
   void FillFindings();
   void Mark(const Finding& finding);
+  // The right value's line of the header; "" when the finding has none.
+  QString ExpectedText(const Finding& finding, const QString& value) const;
+  void ShowRelated(const Finding& finding);
+  void ShowValidCodes(const Finding& finding);
+  void FilterCodes(const QString& text);
   // Makes `cell` current and scrolls it into the middle of the grid.
   void ShowCell(const QModelIndex& cell);
   void SizeColumns();
@@ -104,6 +121,11 @@ class RecordPage : public QWidget {
   QWidget* search_bar_ = nullptr;
   QLineEdit* search_edit_ = nullptr;
   QLabel* search_result_ = nullptr;
+  QWidget* codes_box_ = nullptr;
+  QLabel* codes_title_ = nullptr;
+  QLineEdit* codes_filter_ = nullptr;
+  QListWidget* codes_ = nullptr;
+  int related_next_ = 0;  // which related record F7 goes to next
   int current_line_ = -1;
   std::optional<RecordRef> record_;
   // The generation of the tables this window's last Control loaded; 0: none.

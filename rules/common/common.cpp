@@ -78,8 +78,10 @@ void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId
   assert(o.columns.size() <= kMaxTotalColumns);
   std::array<int, kMaxTotalColumns> fields{};
   for (std::size_t k = 0; k < o.columns.size(); ++k) fields[k] = o.columns[k].Field();
+  std::vector<RowId> summed;  // the month rows counted towards the total row
   ForEachDeclarationGroup(t, order, o.declaration_field, o.pack_field, [&](std::span<const RowId> rows) {
     begin_group(rows.front());
+    summed.clear();
     std::array<double, kMaxTotalColumns> sums{};
     // What the last month row added: a row repeating it adds the same.
     std::array<double, kMaxTotalColumns> added{};
@@ -89,6 +91,7 @@ void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId
       if (last_month_row != kNoRow && r == last_month_row + 1 && t.Repeats(r)) {
         for (std::size_t k = 0; k < o.columns.size(); ++k) sums[k] += added[k];
         last_month_row = r;
+        summed.push_back(r);
         continue;
       }
       if (t.Int(r, o.code_field) != o.total_code) {
@@ -97,6 +100,7 @@ void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId
           added[k] = counted ? t.Number(r, fields[k]) : 0.0;
           sums[k] += added[k];
         }
+        if (counted) summed.push_back(r);
         last_month_row = r;
         continue;
       }
@@ -105,7 +109,7 @@ void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId
       if (seen_total) c.Report(*o.twice_rule);
       seen_total = true;
       for (std::size_t k = 0; k < o.columns.size(); ++k) {
-        c.CheckSumEquals(*o.columns[k].rule, t, r, fields[k], sums[k], FindingWriter::SumLine::MonthSum);
+        c.CheckSumEquals(*o.columns[k].rule, t, r, fields[k], sums[k], FindingWriter::SumLine::MonthSum, summed);
       }
     }
     if (!seen_total) c.Report(*o.missing_rule);

@@ -23,11 +23,16 @@ RowId RunDuplicatePackPass(FindingWriter& c, TableIndexes& indexes, const RuleEn
   const int number_field = rule.field.first;
   const std::vector<RowId> order = indexes.Order(packs, {number_field});
   c.context.pack = kNoTextYet;  // the remembered number
+  RowId remembered = kNoRow;
   c.WalkRows(order, [&](RowId r) {
     c.context.At(packs, r);  // the later of two equal numbers
     std::string number = packs.Text(r, number_field);
-    if (number == c.context.pack) c.Report(rule);
+    if (number == c.context.pack) {
+      c.Relate(packs, remembered);
+      c.Report(rule);
+    }
     c.context.pack = std::move(number);
+    remembered = r;
   });
   return order.empty() ? kNoRow : order.back();
 }
@@ -46,7 +51,9 @@ void RunDuplicateCpasPass(FindingWriter& c, TableIndexes& indexes, const Table& 
     const bool repeats = o.compare == CompareAs::Text ? text == remembered_text : number == remembered_number;
     if (repeats) {
       const bool as_text = o.compare == CompareAs::Text;
+      c.Relate(c.context);
       c.ReportDuplicate(*o.rule, remembered_row, as_text ? text : FormatCpas(remembered_number));
+      c.Relate(remembered_row);
       c.ReportDuplicate(*o.rule, c.context, as_text ? text : FormatCpas(number));
     }
     remembered_text = std::move(text);
@@ -59,12 +66,17 @@ void RunDuplicateIdnpPass(FindingWriter& c, TableIndexes& indexes, const RuleEnt
                           const DeclarationFields& context) {
   const int idnp_field = rule.field.first;
   std::string remembered(kNoTextYet);
+  RowId remembered_row = kNoRow;
   c.WalkRows(indexes.Order(t, {idnp_field}), [&](RowId r) {
     SetDeclarationContext(c, t, r, context);
     std::string idnp = t.Text(r, idnp_field);
     if (idnp.empty()) return;
-    if (idnp == remembered) c.ReportNoRow(rule);
+    if (idnp == remembered) {
+      c.Relate(t, remembered_row);
+      c.ReportNoRow(rule);
+    }
     remembered = std::move(idnp);
+    remembered_row = r;
   });
 }
 

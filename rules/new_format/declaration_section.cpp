@@ -144,6 +144,7 @@ void RunDeclarationsPerPackPass(Run& run) {
   FindingContext group_record;
   auto close = [&] {
     if (group != common::kNoCodeYet && declared != count) {
+      c.ExpectWith(ExpectedKind::Value, [&] { return fmt::format("{}", count); });
       c.ReportPack(rule::kNewNaDeclarationsPerPack, group, group_record);
     }
   };

@@ -124,6 +124,8 @@ void RunCategoryValidityPass(Run& run) {
     }
     if (!last_valid) {
       SetSaldoContext(run, declarations, r);
+      c.ExpectWith(ExpectedKind::Code, [&] { return fmt::format("o categorie valabilă în anul {}", run.year); });
+      c.ExpectIn(run.dm.new_kategor, run.year);
       c.ReportNoRow(rule::kNewSdCategoryValidInYear, sd.View(r, sd::SD_CATEGORY), run.year);
     }
   });

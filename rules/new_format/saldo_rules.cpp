@@ -168,15 +168,29 @@ void DaysWeek(SaldoRow& row) {
   if (row.total) return;
   row.checks.CheckFilled(rule::kNewSdDaysWeekFilled, row.sd, row.r);
   int days = row.sd.Int(row.r, sd::SD_DAYS_WEEK);
-  if (days != 5 && days != 6) row.checks.Report(rule::kNewSdDaysWeek5Or6);
+  if (days == 5 || days == 6) return;
+  row.checks.Expect(ExpectedKind::Value, "5 sau 6");
+  row.checks.Report(rule::kNewSdDaysWeek5Or6);
+}
+
+// A date that is missing: the month's last day where the file's text is a
+// day that month lacks, else a sentence.
+void ExpectDate(SaldoRow& row, int field) {
+  row.checks.ExpectWith(ExpectedKind::Date, [&] {
+    return LastDayInstead(row.sd.FileText(row.r, field)).value_or("o dată zz.ll.aaaa din luna rândului");
+  });
 }
 
 void BeginRequired(SaldoRow& row) {
-  if (!row.total && !row.HasDate(sd::SD_BEGIN_DT)) row.checks.Report(rule::kNewSdBeginRequired);
+  if (row.total || row.HasDate(sd::SD_BEGIN_DT)) return;
+  ExpectDate(row, sd::SD_BEGIN_DT);
+  row.checks.Report(rule::kNewSdBeginRequired);
 }
 
 void EndRequired(SaldoRow& row) {
-  if (!row.total && !row.HasDate(sd::SD_END_DT)) row.checks.Report(rule::kNewSdEndRequired);
+  if (row.total || row.HasDate(sd::SD_END_DT)) return;
+  ExpectDate(row, sd::SD_END_DT);
+  row.checks.Report(rule::kNewSdEndRequired);
 }
 
 void EndNotBeforeBegin(SaldoRow& row) {

@@ -34,7 +34,14 @@ new_format::DeclarationOptions DeclarationOptions() {
 void MonthInQuarter(SaldoRow& row) {
   if (row.total) return;
   const int quarter = row.run.rule_run.period;
-  if (QuarterOf(row.month) != quarter) row.checks.Report(rule::kQuarterlySdMonthInQuarter, row.month, quarter);
+  if (QuarterOf(row.month) == quarter) return;
+  if (quarter >= 1 && quarter <= 4) {
+    row.checks.ExpectWith(ExpectedKind::Value, [&] {
+      const int first = quarter * 3 - 2;
+      return fmt::format("{}, {} sau {}", first, first + 1, first + 2);
+    });
+  }
+  row.checks.Report(rule::kQuarterlySdMonthInQuarter, row.month, quarter);
 }
 
 }  // namespace

@@ -404,11 +404,11 @@ TEST(FindingRecords, JsonWritesRowsAndRecordsOrNull) {
   p.AddFinding("line\rnext", f);
   EXPECT_EQ(FindingsToCsv(p, "/a.rar"),
             "\xEF\xBB\xBF"
-            "archive,rule,file,record,pack,declaration,name,field,value,message,text\r\n"
+            "archive,rule,file,record,pack,declaration,name,field,value,message,text,expected\r\n"
             "/a.rar,new.sd.fond-matches-months,REV5_SD,17,,,\"POPESCU \"\"ION\"\", JR\",9.Фонд оплаты "
-            "труда,\"'=1+1\",,line\r\n"
+            "труда,\"'=1+1\",,line,\r\n"
             "/a.rar,new.sd.fond-matches-months,REV5_SD,17,,,\"POPESCU \"\"ION\"\", JR\",9.Фонд оплаты труда,-5.00,,"
-            "\"line\rnext\"\r\n");
+            "\"line\rnext\",\r\n");
 }
 
 }  // namespace

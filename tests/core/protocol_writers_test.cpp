@@ -191,7 +191,7 @@ TEST(CsvWriter, GuardsEveryFormulaButPlainNumbers) {
     f.rule = "test.csv";
     f.value = c.value;
     p.AddFinding("line", f);
-    EXPECT_EQ(FindingsToCsvRows(p, "a"), std::string("a,test.csv,,,,,,,") + c.cell + ",,line\r\n") << c.value;
+    EXPECT_EQ(FindingsToCsvRows(p, "a"), std::string("a,test.csv,,,,,,,") + c.cell + ",,line,\r\n") << c.value;
   }
 }
 

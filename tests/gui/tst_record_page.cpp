@@ -115,6 +115,8 @@ class RecordPageTest : public QObject {
   void lineLeftOutOfTheTableShowsTheNearestRow();
   void stepsThroughFindingsAndReturnsToTheProtocol();
   void searchFindsAValueInTheGrid();
+  void showsWhatWouldBeRight_data();
+  void showsWhatWouldBeRight();
   void frozenWhileARunFillsTheTables();
   void tablesReloadedByAnotherWindowAreNotShown();
   void millionsOfRowsAreReadOnlyWhereShown();
@@ -276,6 +278,64 @@ void RecordPageTest::searchFindsAValueInTheGrid() {
   QTest::keyClick(&page_->searchEdit(), Qt::Key_Escape);
   QVERIFY(!page_->searchEdit().isVisible());
   QCOMPARE(tabs_->currentWidget(), page_);
+}
+
+// The first finding of a rule: its right value beside the value as it stood,
+// the rows it refers to marked, and what the kind of fault offers.
+void RecordPageTest::showsWhatWouldBeRight_data() {
+  QTest::addColumn<QString>("rule");
+  QTest::addColumn<QString>("shown");  // in the header
+  QTest::addColumn<int>("related");    // rows marked besides the finding's own
+  QTest::addRow("sum") << "new.sd.fond-matches-months"
+                       << "«68250.00»" << 4;
+  QTest::addRow("code") << "new.sd.category-in-dictionary"
+                        << "sps_newkateg.txt" << 0;
+  QTest::addRow("duplicate") << "new.na.cpas-unique"
+                             << "F7" << 1;
+  QTest::addRow("date") << "load.data-type-valid"
+                        << "«30.09.2026»" << 0;
+}
+
+void RecordPageTest::showsWhatWouldBeRight() {
+  QFETCH(QString, rule);
+  QFETCH(QString, shown);
+  QFETCH(int, related);
+  int index = -1;
+  for (std::size_t i = 0; i < protocol_->lines().size() && index < 0; ++i) {
+    const auto& f = protocol_->lines()[i].finding;
+    if (f && f->record && f->rule == rule.toStdString() && (rule != "load.data-type-valid" || f->value == "31.09.2026"))
+      index = int(i);
+  }
+  QVERIFY(index >= 0);
+  QVERIFY(page_->OpenLine(index));
+  QVERIFY2(page_->header().text().contains(shown), qPrintable(page_->header().text()));
+  int marked = 0;
+  for (int r = 0; r < page_->model().rowCount(); ++r) {
+    marked += page_->model().index(r, 0).data(ui::RecordModel::RelatedRole).toBool() ? 1 : 0;
+  }
+  QCOMPARE(marked, related);
+  QCOMPARE(page_->validCodes().isVisible(), rule == "new.sd.category-in-dictionary");
+  if (page_->validCodes().isVisible()) {
+    // The dictionary's codes with their names, narrowed by what is typed.
+    const int all = page_->validCodes().count();
+    QVERIFY(all > 1);
+    QVERIFY2(page_->validCodes().item(0)->text().startsWith(QStringLiteral("1 — Лица")),
+             qPrintable(page_->validCodes().item(0)->text()));
+    page_->codesFilter().setText(QStringLiteral("совместительству"));
+    int visible = 0;
+    for (int i = 0; i < all; ++i) visible += page_->validCodes().item(i)->isHidden() ? 0 : 1;
+    QCOMPARE(visible, 1);
+    page_->codesFilter().clear();
+  }
+  if (rule == "new.na.cpas-unique") {
+    // One key to the other record holding the same code, and back.
+    QTest::keyClick(&page_->grid(), Qt::Key_F7);
+    const int other = page_->currentLine();
+    QVERIFY(other != index);
+    QCOMPARE(QString::fromStdString(protocol_->lines()[std::size_t(other)].finding->rule), rule);
+    QTest::keyClick(&page_->grid(), Qt::Key_F7);
+    QCOMPARE(page_->currentLine(), index);
+  }
 }
 
 void RecordPageTest::frozenWhileARunFillsTheTables() {
