@@ -247,6 +247,10 @@ void CheckerWindow::BuildLayout() {
   status_->setFont(QApplication::font());
   verdict_ = new QLabel(status_);
   verdict_->setObjectName(QStringLiteral("Verdict"));
+  // As large as the protocol's text and bold: the run's outcome at a glance.
+  QFont verdict_font = TimesNewRoman16();
+  verdict_font.setBold(true);
+  verdict_->setFont(verdict_font);
   status_->addWidget(verdict_);
   reason_ = new ElidedLabel(status_);
   reason_->setObjectName(QStringLiteral("ArchiverReason"));
@@ -285,9 +289,36 @@ QWidget* CheckerWindow::BuildProtocolPage(const QFont& font) {
   return page;
 }
 
+QString CheckerWindow::SettingsKey(const char* what) const {
+  return QStringLiteral("CheckerWindow/%1/%2").arg(objectName(), QLatin1String(what));
+}
+
+void CheckerWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // The size the user gave the window, not the maximised one.
+  if (frame_fitted_ && isVisible() && !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+    QSettings().setValue(SettingsKey("size"), size());
+  }
+}
+
+void CheckerWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && frame_fitted_) {
+    QSettings().setValue(SettingsKey("maximized"), bool(windowState() & Qt::WindowMaximized));
+  }
+}
+
 void CheckerWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (frame_fitted_) return;
+  // A size remembered from an earlier run wins over the defined one.
+  const QSize remembered = QSettings().value(SettingsKey("size")).toSize();
+  if (remembered.isValid() && !remembered.isEmpty()) {
+    frame_fitted_ = true;
+    resize(remembered);
+    if (QSettings().value(SettingsKey("maximized")).toBool()) setWindowState(windowState() | Qt::WindowMaximized);
+    return;
+  }
   // The frame is known once the window is on screen; a window manager may
   // report it a little later.
   QTimer::singleShot(0, this, [this] { FitFrame(false); });

@@ -118,12 +118,17 @@ class CheckerWindow : public QWidget {
   void commandFinished();
 
  protected:
+  // The window opens at its defined size the first time, then at the size
+  // (and maximised state) the user last gave it, kept in the user's settings.
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   // The window's size counts its frame: once the platform reports the
   // frame, the client area gives way so the whole window has that size.
   void FitFrame(bool last_try);
+  QString SettingsKey(const char* what) const;
   void ShowDebugPageIfAsked();
   void BuildLayout();
   void UpdateButtons();
