@@ -40,6 +40,9 @@ QString Quoted(const QString& text) { return QStringLiteral("«") + text + QStri
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
+// The widest an identifying column may be.
+constexpr int kIdentifyingWidth = 110;
+
 }  // namespace
 
 RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabWidget& pages, ProtocolPane& pane,
@@ -285,7 +288,11 @@ void RecordPage::Show(int index) {
   if (model_->table() != table) {
     model_->SetTable(table);
     SizeColumns();
-    frozen_->SetCount(IdentifyingColumns(*table));
+    const int identifying = IdentifyingColumns(*table);
+    // Kept narrow, so the other fields keep the room to scroll through (the
+    // captions are cut; the header's tooltip has them whole).
+    for (int c = 0; c < identifying; ++c) grid_->setColumnWidth(c, std::min(grid_->columnWidth(c), kIdentifyingWidth));
+    frozen_->SetCount(identifying);
   }
   FillFindings();
   Mark(finding);
