@@ -19,6 +19,7 @@
 #include "report/json_writer.h"
 #include "report/rtf_writer.h"
 #include "report/text_writer.h"
+#include "report/xlsx_writer.h"
 #include "session/session.h"
 
 namespace zentrox::cli {
@@ -144,6 +145,14 @@ class Batch {
         WriteFileAtomically(Absolute(opt_.rtf), ProtocolToRtf(protocol));
       } catch (const std::exception& e) {
         std::cerr << "zentrox-check: " << e.what() << '\n';
+        status = std::max(status, kExitNotChecked);
+      }
+    }
+    if (!opt_.xlsx.empty() && checked) {
+      try {
+        WriteFindingsXlsx(Absolute(opt_.xlsx), protocol, archive);
+      } catch (const std::exception& e) {
+        std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << e.what() << '\n';
         status = std::max(status, kExitNotChecked);
       }
     }

@@ -10,8 +10,9 @@ namespace {
 // "@VARIANTS@" stands for the variants' ids, taken from their profiles.
 const char* const kUsageText =
     "usage: zentrox-check [--variant auto|@VARIANTS@] [--workdir DIR]\n"
-    "                     [--today DD.MM.YYYY] [--rtf FILE] [--format text|json|csv]\n"
-    "                     [--encoding utf-8|cp1251] [--jobs N] [--] ARCHIVE...\n"
+    "                     [--today DD.MM.YYYY] [--rtf FILE] [--xlsx FILE]\n"
+    "                     [--format text|json|csv] [--encoding utf-8|cp1251]\n"
+    "                     [--jobs N] [--] ARCHIVE...\n"
     "       zentrox-check --list-rules [--format text|json] [--encoding utf-8|cp1251]\n"
     "\n"
     "Unpacks each package ARCHIVE into the working directory and checks it as the\n"
@@ -28,6 +29,9 @@ const char* const kUsageText =
     "                  is writable, else ~/.local/share/zentrox)\n"
     "  --today DATE    the date the checks take as today\n"
     "  --rtf FILE      also save the protocol as rich text (one archive only)\n"
+    "  --xlsx FILE     also save the findings as a spreadsheet workbook, the\n"
+    "                  columns of csv below, every value as text as it stood in\n"
+    "                  the file (one archive only)\n"
     "  --format F      text (default); json: one object per archive with the\n"
     "                  summary, the findings and the protocol lines (an array of\n"
     "                  objects for several archives); csv: one row per finding\n"
@@ -109,6 +113,8 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
       if (!opt.today) return stop(UsageError("--today takes a date DD.MM.YYYY"));
     } else if (a == "--rtf") {
       if (!value(opt.rtf)) return stop(UsageError("--rtf needs a value"));
+    } else if (a == "--xlsx") {
+      if (!value(opt.xlsx)) return stop(UsageError("--xlsx needs a value"));
     } else if (a == "--format") {
       if (!value(v) || (v != "text" && v != "json" && v != "csv")) {
         return stop(UsageError("--format takes text, json or csv"));
@@ -137,6 +143,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
   }
   if (opt.archives.empty()) return stop(UsageError("no archive given"));
   if (!opt.rtf.empty() && opt.archives.size() > 1) return stop(UsageError("--rtf takes one archive"));
+  if (!opt.xlsx.empty() && opt.archives.size() > 1) return stop(UsageError("--xlsx takes one archive"));
   return parsed;
 }
 

@@ -25,6 +25,7 @@ struct Options {
   std::optional<std::string> workdir;
   std::optional<Date> today;
   std::string rtf;
+  std::string xlsx;
   OutputFormat format = OutputFormat::Text;
   bool cp1251 = false;
   bool list_rules = false;

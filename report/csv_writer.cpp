@@ -2,9 +2,8 @@
 
 #include <cctype>
 
-#include <fmt/format.h>
-
 #include "engine/text.h"
+#include "report/finding_columns.h"
 
 namespace zentrox {
 
@@ -51,30 +50,27 @@ void AppendCsvField(std::string& out, std::string_view text) {
 }
 
 }  // namespace
+
 std::string FindingsCsvHeader() {
-  return "\xEF\xBB\xBF"
-         "archive,rule,file,record,pack,declaration,name,field,value,message,text,expected\r\n";
+  std::string out = "\xEF\xBB\xBF";
+  for (const FindingColumn& column : FindingColumns()) {
+    if (out.size() > 3) out += ',';
+    out += column.name;
+  }
+  return out + "\r\n";
 }
 
 std::string FindingsToCsvRows(const Protocol& protocol, std::string_view archive) {
   std::string out;
-  for (const ProtocolLine& line : protocol.lines()) {
-    if (line.kind != LineKind::Fault) continue;
-    const Finding empty;
-    const Finding& f = line.finding ? *line.finding : empty;
-    std::string file = f.record ? f.record->file : (f.section == "load" ? std::string() : f.section);
-    std::string record = f.record ? fmt::format("{}", f.record->line) : std::string();
-    const std::string_view message = line.finding ? std::string_view(f.message) : std::string_view(line.text);
-    const std::string_view fields[] = {archive, f.rule,    file,    record,  f.pack,    f.declaration,
-                                       f.name,  f.caption, f.value, message, line.text, f.expected};
+  ForEachFindingRow(protocol, archive, [&out](const FindingRow& row) {
     bool first = true;
-    for (std::string_view field : fields) {
+    for (const FindingColumn& column : FindingColumns()) {
       if (!first) out += ',';
       first = false;
-      AppendCsvField(out, ValidUtf8(field));
+      AppendCsvField(out, ValidUtf8(column.cell(row)));
     }
     out += "\r\n";
-  }
+  });
   return out;
 }
 

@@ -8,6 +8,8 @@ rm -f zentrox_*.deb
 cpack -G DEB >/dev/null
 deb="$(ls zentrox_*_amd64.deb)"
 echo "Built $deb"
+# The workbook writer is a shared library the package must pull in.
+dpkg-deb -f "$deb" Depends | grep -q libxlsxwriter || { echo "$deb does not depend on libxlsxwriter" >&2; exit 1; }
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "./$deb" >/dev/null
 trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq zentrox >/dev/null 2>&1 || true' EXIT
 test -x /usr/bin/zentrox-check

@@ -10,7 +10,7 @@ ZENTROX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # program and a font for it.
 ZENTROX_PACKAGES=(
   build-essential cmake pkg-config
-  libfmt-dev libarchive-dev libicu-dev zlib1g-dev libmicrohttpd-dev
+  libfmt-dev libarchive-dev libicu-dev zlib1g-dev libmicrohttpd-dev libxlsxwriter-dev
   qt6-base-dev libgl-dev
   fonts-dejavu-core
 )

@@ -71,6 +71,8 @@ class Session {
   // is kept with exactly one trailing "/"). `program_dir`: where the archiver
   // is looked for first.
   Session(std::string workdir, std::string program_dir, const Clock& clock);
+  // The clock the checks take today from.
+  const Clock& clock() const { return clock_; }
   ~Session();
 
   const std::string& workdir() const { return workdir_; }

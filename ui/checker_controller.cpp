@@ -12,6 +12,7 @@
 #include "report/atomic_write.h"
 #include "report/csv_writer.h"
 #include "report/rtf_writer.h"
+#include "report/xlsx_writer.h"
 #include "ui/installation_check.h"
 #include "ui/ports.h"
 #include "ui/run_gate.h"
@@ -138,6 +139,7 @@ bool CheckerController::StartControl() {
   // is reported in the error box.
   if (!Start([this, v](Session& s, Protocol& p, UserPort& port) {
         last_run_.command = RunReport::Command::Control;
+        last_run_.checked_at = s.clock().Now();
         last_run_.control = s.Control(v, p, port);
       }))
     return false;
@@ -167,6 +169,12 @@ void CheckerController::SaveFindings(const QString& path) {
   const std::string archive =
       context_.session == nullptr ? std::string() : context_.session->window(variant_).archive_path;
   WriteFileAtomically(QFileInfo(path).absoluteFilePath().toStdString(), FindingsToCsv(protocol_, archive));
+}
+
+void CheckerController::SaveWorkbook(const QString& path) {
+  const std::string archive =
+      context_.session == nullptr ? std::string() : context_.session->window(variant_).archive_path;
+  WriteFindingsXlsx(QFileInfo(path).absoluteFilePath().toStdString(), protocol_, archive);
 }
 
 void CheckerController::CheckInstallation() {

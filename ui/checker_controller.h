@@ -66,6 +66,8 @@ class CheckerController : public QObject {
   // (atomically), each row led by the window's archive path. Throws
   // std::runtime_error when it cannot write.
   void SaveFindings(const QString& path);
+  // The same findings as an .xlsx workbook (report/xlsx_writer.h).
+  void SaveWorkbook(const QString& path);
   // Appends the red block of the installation check when something is missing.
   void CheckInstallation();
 

@@ -89,6 +89,8 @@ SaveDialogOptions SaveDialogOptionsFor() { return {QStringLiteral("sdToFile"), Q
 
 SaveDialogOptions FindingsCsvDialogOptions() { return {QStringLiteral("sdFindingsCsv"), QStringLiteral("csv")}; }
 
+SaveDialogOptions FindingsXlsxDialogOptions() { return {QStringLiteral("sdFindingsXlsx"), QStringLiteral("xlsx")}; }
+
 bool DebugRequested(const QStringList& arguments) { return arguments.indexOf(QLatin1String("debug"), 1) > 0; }
 
 QPoint CascadePosition(const QRect& area, const QSize& size, int index, int count, int step) {
@@ -121,6 +123,7 @@ CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* pare
   connect(controller_, &CheckerController::beforeMessage, pane_, &ProtocolPane::FlushAll);
   connect(controller_, &CheckerController::archiverMessage, this, &CheckerWindow::ShowArchiverMessage);
   connect(pane_, &ProtocolPane::saveFindingsRequested, this, &CheckerWindow::SaveFindingsCsv);
+  connect(pane_, &ProtocolPane::saveWorkbookRequested, this, &CheckerWindow::SaveFindingsXlsx);
   connect(pane_, &ProtocolPane::filterChanged, this, [this](bool filtered) {
     if (!filtered) filter_bar_->hide();
   });
@@ -244,6 +247,10 @@ void CheckerWindow::BuildLayout() {
   status_->setFont(QApplication::font());
   verdict_ = new QLabel(status_);
   verdict_->setObjectName(QStringLiteral("Verdict"));
+  // As large as the protocol's text and bold: the run's outcome at a glance.
+  QFont verdict_font = TimesNewRoman16();
+  verdict_font.setBold(true);
+  verdict_->setFont(verdict_font);
   status_->addWidget(verdict_);
   reason_ = new ElidedLabel(status_);
   reason_->setObjectName(QStringLiteral("ArchiverReason"));
@@ -282,9 +289,36 @@ QWidget* CheckerWindow::BuildProtocolPage(const QFont& font) {
   return page;
 }
 
+QString CheckerWindow::SettingsKey(const char* what) const {
+  return QStringLiteral("CheckerWindow/%1/%2").arg(objectName(), QLatin1String(what));
+}
+
+void CheckerWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // The size the user gave the window, not the maximised one.
+  if (frame_fitted_ && isVisible() && !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+    QSettings().setValue(SettingsKey("size"), size());
+  }
+}
+
+void CheckerWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && frame_fitted_) {
+    QSettings().setValue(SettingsKey("maximized"), bool(windowState() & Qt::WindowMaximized));
+  }
+}
+
 void CheckerWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (frame_fitted_) return;
+  // A size remembered from an earlier run wins over the defined one.
+  const QSize remembered = QSettings().value(SettingsKey("size")).toSize();
+  if (remembered.isValid() && !remembered.isEmpty()) {
+    frame_fitted_ = true;
+    resize(remembered);
+    if (QSettings().value(SettingsKey("maximized")).toBool()) setWindowState(windowState() | Qt::WindowMaximized);
+    return;
+  }
   // The frame is known once the window is on screen; a window manager may
   // report it a little later.
   QTimer::singleShot(0, this, [this] { FitFrame(false); });
@@ -445,11 +479,26 @@ void CheckerWindow::PrintProtocol() {
   // The whole protocol, whatever group the pane shows.
   std::unique_ptr<QTextDocument> whole;
   if (pane_->filtered()) whole = pane_->WholeDocument(controller_->protocol());
-  if (!context_.printers->Print(whole ? *whole : *pane_->document(), printer, QStringLiteral("zentrox"), error)) {
+  if (!context_.printers->Print(whole ? *whole : *pane_->document(), PrintFrameNow(), printer,
+                                QStringLiteral("zentrox"), error)) {
     context_.messages->Error(this, error);
     return;
   }
   context_.messages->Information(this, QString::fromStdString(controller_->profile().print_message));
+}
+
+PrintFrame CheckerWindow::PrintFrameNow() const {
+  QStringList parts;
+  if (context_.session != nullptr) {
+    const QString archive =
+        QFileInfo(QString::fromStdString(context_.session->window(variant()).archive_path)).fileName();
+    if (!archive.isEmpty()) parts << archive;
+  }
+  parts << tr("varianta %1").arg(QString::fromUtf8(LookOf(variant()).name));
+  if (const std::optional<LocalDateTime>& at = controller_->lastRun().checked_at) {
+    parts << tr("verificat la %1").arg(QString::fromStdString(at->ToString()).left(16));
+  }
+  return {parts.join(QStringLiteral("  ·  ")), verdictText()};
 }
 
 void CheckerWindow::SaveProtocol() {
@@ -474,15 +523,23 @@ void CheckerWindow::CheckInstallation() {
 }
 
 void CheckerWindow::SaveFindingsCsv() {
+  SaveFindingsAs(FindingsCsvDialogOptions(), [this](const QString& path) { controller_->SaveFindings(path); });
+}
+
+void CheckerWindow::SaveFindingsXlsx() {
+  SaveFindingsAs(FindingsXlsxDialogOptions(), [this](const QString& path) { controller_->SaveWorkbook(path); });
+}
+
+void CheckerWindow::SaveFindingsAs(const SaveDialogOptions& options, const std::function<void(const QString&)>& write) {
   if (controller_->running() || context_.dialogs == nullptr || context_.messages == nullptr) return;
   const QString preset =
       QString::fromStdString(DirectoryPart(
           context_.session == nullptr ? std::string() : context_.session->window(variant()).last_chosen)) +
-      QStringLiteral("ERROR_REV.csv");
-  std::optional<QString> path = context_.dialogs->Save(this, FindingsCsvDialogOptions(), preset);
+      QStringLiteral("ERROR_REV.") + options.default_suffix;
+  std::optional<QString> path = context_.dialogs->Save(this, options, preset);
   if (!path) return;
   try {
-    controller_->SaveFindings(*path);
+    write(*path);
   } catch (const std::exception& e) {
     context_.messages->Error(this, QString::fromStdString(e.what()));
     return;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 #include "model/variant.h"
@@ -46,6 +47,8 @@ OpenDialogOptions UnRarDialogOptions();
 SaveDialogOptions SaveDialogOptionsFor();
 // "Salvează erorile (CSV)…".
 SaveDialogOptions FindingsCsvDialogOptions();
+// "Salvează erorile (Excel)…".
+SaveDialogOptions FindingsXlsxDialogOptions();
 
 // The folder the UnRar dialog opens in: the one that held the archive last
 // unpacked (remembered across runs in the user's settings of the
@@ -78,6 +81,9 @@ class CheckerWindow : public QWidget {
   // archiver's reason for a failed UnRar.
   QStatusBar& statusBar() { return *status_; }
   QString verdictText() const;
+  // What a printout carries around the protocol: the archive's name, the
+  // variant and the date of the check on every page, the verdict at the end.
+  PrintFrame PrintFrameNow() const;
   // The archiver's reason as it came (the bar shows it shortened, the full
   // text in its tooltip).
   QString archiverReason() const;
@@ -102,6 +108,8 @@ class CheckerWindow : public QWidget {
   void CheckInstallation();       // Inregistrare
   // "Salvează erorile (CSV)…" (the pane's context menu, Ctrl+Shift+S).
   void SaveFindingsCsv();
+  // "Salvează erorile (Excel)…" (the pane's context menu).
+  void SaveFindingsXlsx();
   // The protocol pane shows the whole protocol again.
   void ShowWholeProtocol();
 
@@ -110,12 +118,17 @@ class CheckerWindow : public QWidget {
   void commandFinished();
 
  protected:
+  // The window opens at its defined size the first time, then at the size
+  // (and maximised state) the user last gave it, kept in the user's settings.
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   // The window's size counts its frame: once the platform reports the
   // frame, the client area gives way so the whole window has that size.
   void FitFrame(bool last_try);
+  QString SettingsKey(const char* what) const;
   void ShowDebugPageIfAsked();
   void BuildLayout();
   void UpdateButtons();
@@ -125,6 +138,8 @@ class CheckerWindow : public QWidget {
   void ShowVerdict();
   void ShowGroup(const QString& title, const std::vector<int>& lines);
   QWidget* BuildProtocolPage(const QFont& font);
+  // The findings saved where the save dialog of `options` says, by `write`.
+  void SaveFindingsAs(const SaveDialogOptions& options, const std::function<void(const QString&)>& write);
 
   AppContext& context_;
   WindowProfile profile_;

@@ -3,8 +3,11 @@
 // instead of a person; the Qt* classes are the real ones.
 #pragma once
 
+#include <memory>
 #include <optional>
+#include <vector>
 
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -47,17 +50,22 @@ class MessageBoxes {
   virtual void Error(QWidget* parent, const QString& text) = 0;
 };
 
+// What a printout carries around the protocol's lines.
+struct PrintFrame {
+  QString heading;  // at the top of every page: the archive, the variant, the date of the check
+  QString verdict;  // after the protocol's last line; none when empty
+};
+
 class Printers {
  public:
   virtual ~Printers() = default;
   // The system's default printer, "" when there is none.
   virtual QString DefaultPrinter() = 0;
   // Prints `document` on `printer` as one job titled `job_title`, laid out
-  // for the paper: a pane pixel is 1/96 inch, 2 cm margins, long lines
-  // wrapped, as many pages as it takes. On failure returns false and says
-  // why in `error`.
-  virtual bool Print(const QTextDocument& document, const QString& printer, const QString& job_title,
-                     QString& error) = 0;
+  // for the paper (LayOutForPaper) with `frame` around it. On failure
+  // returns false and says why in `error`.
+  virtual bool Print(const QTextDocument& document, const PrintFrame& frame, const QString& printer,
+                     const QString& job_title, QString& error) = 0;
 };
 
 class QtFileDialogs : public FileDialogs {
@@ -75,14 +83,36 @@ class QtMessageBoxes : public MessageBoxes {
 class QtPrinters : public Printers {
  public:
   QString DefaultPrinter() override;
-  bool Print(const QTextDocument& document, const QString& printer, const QString& job_title, QString& error) override;
+  bool Print(const QTextDocument& document, const PrintFrame& frame, const QString& printer, const QString& job_title,
+             QString& error) override;
 };
 
-// Lays `document` out afresh for the paper of `printer` (a pane pixel is
-// 1/96 inch, 2 cm margins, long lines wrapped at the margin instead of
-// running off the page) and prints it page by page. False when the printer
-// refused a page.
-bool PrintOnPaper(const QTextDocument& document, QPrinter& printer);
+// One page of a printout: the part of the laid-out document from `top` to
+// `bottom` (pane pixels), under the heading and above the footer.
+struct PaperPage {
+  qreal top = 0;
+  qreal bottom = 0;
+  QString heading;
+  QString footer;  // "Pagina N din M"
+};
+
+struct PaperLayout {
+  // The protocol laid out for the paper, the verdict as its last line. A
+  // line too long for the paper wraps, its continuation indented so that
+  // each line's start stands out.
+  std::unique_ptr<QTextDocument> document;
+  QSizeF body;  // what the lines may fill on a page, in pane pixels
+  std::vector<PaperPage> pages;
+};
+
+// Lays `source` out on pages whose printable area is `page` pane pixels (a
+// pane pixel is 1/96 inch), each with a heading band and a footer band; a
+// line that does not fit whole on a page begins the next one.
+PaperLayout LayOutForPaper(const QTextDocument& source, const PrintFrame& frame, const QSizeF& page);
+
+// Lays `document` out for the paper of `printer` (2 cm margins) and prints
+// it page by page with `frame`. False when the printer refused a page.
+bool PrintOnPaper(const QTextDocument& document, QPrinter& printer, const PrintFrame& frame = {});
 
 // The program's texts keep the carriage returns they were written with; a
 // message box breaks lines only on "\n".

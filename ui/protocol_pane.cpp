@@ -249,6 +249,9 @@ QMenu* ProtocolPane::CreateContextMenu() {
   save->setObjectName(QStringLiteral("SaveFindingsCsv"));
   save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   connect(save, &QAction::triggered, this, &ProtocolPane::saveFindingsRequested);
+  QAction* workbook = menu->addAction(tr("Salvează erorile (Excel)…"));
+  workbook->setObjectName(QStringLiteral("SaveFindingsXlsx"));
+  connect(workbook, &QAction::triggered, this, &ProtocolPane::saveWorkbookRequested);
   return menu;
 }
 

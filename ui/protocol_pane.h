@@ -62,8 +62,8 @@ class ProtocolPane : public QPlainTextEdit {
   // the pane shows (what printing takes while a filter is on).
   std::unique_ptr<QTextDocument> WholeDocument(const Protocol& protocol) const;
 
-  // The pane's context menu: the editor's own actions and "Salvează erorile
-  // (CSV)…". The caller owns it.
+  // The pane's context menu: the editor's own actions, "Salvează erorile
+  // (CSV)…" and "Salvează erorile (Excel)…". The caller owns it.
   QMenu* CreateContextMenu();
 
   // Time one batch may take before the event loop gets its turn.
@@ -76,6 +76,8 @@ class ProtocolPane : public QPlainTextEdit {
   void filterChanged(bool filtered);
   // "Salvează erorile (CSV)…" was chosen.
   void saveFindingsRequested();
+  // "Salvează erorile (Excel)…" was chosen.
+  void saveWorkbookRequested();
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;

@@ -20,10 +20,12 @@
 #include <QVBoxLayout>
 
 #include "model/variant.h"
+#include "report/name_fields.h"
 #include "report/rule_catalogue.h"
 #include "session/session.h"
 #include "session/valid_codes.h"
 #include "ui/checker_controller.h"
+#include "ui/frozen_columns.h"
 #include "ui/protocol_pane.h"
 #include "ui/record_delegate.h"
 #include "ui/record_model.h"
@@ -40,6 +42,9 @@ const QString kHint = QStringLiteral(
 QString Quoted(const QString& text) { return QStringLiteral("«") + text + QStringLiteral("»"); }
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The widest an identifying column may be.
+constexpr int kIdentifyingWidth = 110;
 
 }  // namespace
 
@@ -59,7 +64,9 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
   header_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(header_);
 
-  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  // The grid over the record's findings, which get the room they need.
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  splitter_ = splitter;
   grid_ = new QTableView(splitter);
   grid_->setObjectName(QStringLiteral("RecordGrid"));
   grid_->setModel(model_);
@@ -86,7 +93,10 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
   findings_->setWordWrap(true);
   findings_->setTextElideMode(Qt::ElideNone);
   findings_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  side_layout->addWidget(findings_, 2);
+  findings_->setResizeMode(QListView::Adjust);
+  findings_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  side_layout->addWidget(findings_);
+  side_ = side;
   codes_box_ = new QWidget(side);
   auto* codes_layout = new QVBoxLayout(codes_box_);
   codes_layout->setContentsMargins(0, 0, 0, 0);
@@ -108,9 +118,10 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
   connect(codes_filter_, &QLineEdit::textChanged, this, &RecordPage::FilterCodes);
   splitter->addWidget(grid_);
   splitter->addWidget(side);
-  splitter->setStretchFactor(0, 3);
-  splitter->setStretchFactor(1, 1);
-  splitter->setSizes({560, 260});
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 0);
+  splitter->setCollapsible(0, false);
+  frozen_ = new FrozenColumns(*grid_);
   layout->addWidget(splitter, 1);
 
   search_bar_ = new QWidget(this);
@@ -248,6 +259,8 @@ void RecordPage::ReturnToProtocol() {
       cursor.setPosition(end.position() + end.length() - 1, QTextCursor::KeepAnchor);
       pane_.setTextCursor(cursor);
       pane_.ensureCursorVisible();
+      // The line from its start: the selection's end may lie far right.
+      pane_.horizontalScrollBar()->setValue(0);
     }
   }
   pane_.setFocus();
@@ -258,6 +271,7 @@ void RecordPage::Reset() {
   record_.reset();
   model_->SetTable(nullptr);
   codes_box_->hide();
+  frozen_->SetCount(0);
   ShowHint(kHint);
 }
 
@@ -298,9 +312,15 @@ void RecordPage::Show(int index) {
   if (model_->table() != table) {
     model_->SetTable(table);
     SizeColumns();
+    const int identifying = IdentifyingColumns(*table);
+    // Kept narrow, so the other fields keep the room to scroll through (the
+    // captions are cut; the header's tooltip has them whole).
+    for (int c = 0; c < identifying; ++c) grid_->setColumnWidth(c, std::min(grid_->columnWidth(c), kIdentifyingWidth));
+    frozen_->SetCount(identifying);
   }
   FillFindings();
   Mark(finding);
+  FitFindings();
 }
 
 void RecordPage::FillFindings() {
@@ -310,8 +330,12 @@ void RecordPage::FillFindings() {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::optional<Finding>& finding = lines[i].finding;
     if (!finding || finding->record != record_) continue;
-    QString text = QString::fromStdString(lines[i].text);
-    QString tip = text;
+    // The record, pack and declaration stand above the grid: the list says
+    // what is wrong (the whole protocol line is in the tooltip).
+    QString tip = QString::fromStdString(lines[i].text);
+    QString text = QString::fromStdString(std::string(finding->message)).trimmed();
+    if (text.isEmpty()) text = tip;
+    if (!finding->caption.empty()) text = QString::fromStdString(std::string(finding->caption)) + u' ' + text;
     if (const RuleEntry* rule = FindRule(finding->rule); rule != nullptr && !rule->requirement.empty()) {
       text += QStringLiteral("\n— ") + FromUtf8(rule->requirement);
       tip += QStringLiteral("\n") + FromUtf8(rule->requirement);
@@ -524,6 +548,38 @@ void RecordPage::SizeColumns() {
     const int caption = std::min(captions.horizontalAdvance(model_->headerData(f, Qt::Horizontal).toString()), 200);
     grid_->setColumnWidth(f, std::clamp(std::max(content, caption) + 16, 40, 320));
   }
+}
+
+void RecordPage::FitFindings() {
+  // Every finding whole as far as the grid leaves room; beyond that the list scrolls.
+  findings_->doItemsLayout();
+  int needed = 2 * findings_->frameWidth() + 4;
+  if (findings_->count() > 0) needed += findings_->visualItemRect(findings_->item(findings_->count() - 1)).bottom() + 1;
+  needed += side_->sizeHint().height() - findings_->sizeHint().height();
+  const int total = splitter_->height() - splitter_->handleWidth();
+  // The grid keeps its header and three rows: the marked one and its neighbours.
+  const int grid_least =
+      grid_->horizontalHeader()->height() + 3 * grid_->verticalHeader()->defaultSectionSize() + 2 * grid_->frameWidth();
+  const int side = std::clamp(needed, 60, std::max(60, total - grid_least));
+  splitter_->setSizes({std::max(total - side, 0), side});
+  findings_->doItemsLayout();
+}
+
+int IdentifyingColumns(const Table& table) {
+  // The first field (the record's own number), the pack and declaration it
+  // belongs to, its month and the first name field: those that follow one
+  // another from the first column on stay in view, at most six.
+  constexpr int kMost = 6;
+  const std::vector<bool> names = NameFieldsOf(table);
+  int count = table.FieldCount() > 0 ? 1 : 0;
+  bool name_seen = false;
+  for (int f = 1; f < std::min(table.FieldCount(), kMost); ++f) {
+    const std::string& name = table.field(f).name;
+    const bool is_name = !name_seen && f < static_cast<int>(names.size()) && names[static_cast<std::size_t>(f)];
+    name_seen = name_seen || is_name;
+    if (is_name || name.ends_with("_PL") || name.ends_with("_NA") || name.ends_with("_MONTH")) count = f + 1;
+  }
+  return count;
 }
 
 int RecordPage::PaneLine() const { return pane_.ProtocolLineAtBlock(pane_.textCursor().blockNumber()); }

@@ -32,13 +32,20 @@ class QLineEdit;
 class QListWidget;
 class QModelIndex;
 class QTabWidget;
+class QSplitter;
 class QTableView;
 
 namespace zentrox::ui {
 
 class CheckerController;
+class FrozenColumns;
 class ProtocolPane;
 class RecordModel;
+
+// How many columns of `table`, from the first, name whose record a row is
+// (its number, pack, declaration, month, name): they stay in view while the
+// grid scrolls sideways.
+int IdentifyingColumns(const Table& table);
 
 class RecordPage : public QWidget {
   Q_OBJECT
@@ -104,6 +111,9 @@ class RecordPage : public QWidget {
   // Makes `cell` current and scrolls it into the middle of the grid.
   void ShowCell(const QModelIndex& cell);
   void SizeColumns();
+  // Gives the findings list the height its items take, as far as the grid
+  // keeps three rows in view.
+  void FitFindings();
   void ShowHint(const QString& text);
   void ShowSearch();
   void HideSearch();
@@ -118,6 +128,9 @@ class RecordPage : public QWidget {
   QLabel* header_ = nullptr;
   QTableView* grid_ = nullptr;
   QListWidget* findings_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  QWidget* side_ = nullptr;
+  FrozenColumns* frozen_ = nullptr;
   QWidget* search_bar_ = nullptr;
   QLineEdit* search_edit_ = nullptr;
   QLabel* search_result_ = nullptr;

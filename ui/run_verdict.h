@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 
 #include <QLabel>
 #include <QString>
 
+#include "model/clock.h"
 #include "report/control_result.h"
 #include "report/findings_summary.h"
 #include "report/protocol.h"
@@ -21,6 +23,7 @@ struct RunReport {
   UnrarOutcome unrar = UnrarOutcome::Unpacked;
   ControlResult control;
   bool failed = false;  // the command ended with an error of the program
+  std::optional<LocalDateTime> checked_at;  // when the last control run began
 };
 
 // "1 eroare", "12 erori", "20 de erori", "1114 erori": a number with the

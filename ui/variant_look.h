@@ -21,6 +21,7 @@ struct VariantLook {
   int window_width;
   bool highlight_background;  // the old-format window stands out
   MenuButton menu_button;
+  const char* name;  // the variant in a heading: "trimestrial", ...
 };
 
 const VariantLook& LookOf(Variant variant);

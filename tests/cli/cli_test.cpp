@@ -51,6 +51,8 @@ TEST_F(CliTest, UsageErrors) {
   EXPECT_EQ(Check({"--variant", "quarterly"}).status, 2);
   EXPECT_EQ(Check({"--variant", "quarterly", "--today", "2026-12-08", "x.rar"}).status, 2);
   EXPECT_EQ(Check({"--variant", "quarterly", "--bogus", "x.rar"}).status, 2);
+  EXPECT_EQ(Check({"--xlsx"}).status, 2);
+  EXPECT_EQ(Check({"--xlsx", "f.xlsx", "a.rar", "b.rar"}).status, 2);
   Result help = Check({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("usage: zentrox-check"), std::string::npos);

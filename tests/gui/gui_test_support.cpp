@@ -69,13 +69,13 @@ std::optional<QString> FakeDialogs::Save(QWidget*, const ui::SaveDialogOptions& 
   return answer;
 }
 
-bool FakePrinters::Print(const QTextDocument& document, const QString& printer, const QString& job_title,
-                         QString& error) {
+bool FakePrinters::Print(const QTextDocument& document, const ui::PrintFrame& frame, const QString& printer,
+                         const QString& job_title, QString& error) {
   if (fail) {
     error = QStringLiteral("printer on fire");
     return false;
   }
-  jobs.push_back({printer, job_title, document.toPlainText()});
+  jobs.push_back({printer, job_title, document.toPlainText(), frame});
   return true;
 }
 

@@ -69,13 +69,15 @@ class FakeDialogs : public ui::FileDialogs {
 class FakePrinters : public ui::Printers {
  public:
   QString DefaultPrinter() override { return default_printer; }
-  bool Print(const QTextDocument& document, const QString& printer, const QString& job_title, QString& error) override;
+  bool Print(const QTextDocument& document, const ui::PrintFrame& frame, const QString& printer,
+             const QString& job_title, QString& error) override;
   QString default_printer;
   bool fail = false;
   struct Job {
     QString printer;
     QString title;
     QString text;
+    ui::PrintFrame frame;
   };
   std::vector<Job> jobs;
 };

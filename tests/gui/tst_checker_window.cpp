@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -54,6 +55,8 @@ class CheckerWindowTest : public QObject {
   void layout();
   void windowIsItsSizeFrameIncluded_data();
   void windowIsItsSizeFrameIncluded();
+  void windowRemembersItsSize();
+  void verdictIsAsPlainAsTheProtocol();
   void unrarDialogSettings();
   void statusBarShowsTheArchiversReason();
   void cancelledUnrarChangesNothing();
@@ -135,6 +138,41 @@ void CheckerWindowTest::windowIsItsSizeFrameIncluded() {
   w->show();
   QTest::qWait(50);
   QCOMPARE(w->size(), QSize(900, 500));
+}
+
+// A size the user gave a window is its size the next time the program
+// starts (kept in the user's settings); maximised stays maximised.
+void CheckerWindowTest::windowRemembersItsSize() {
+  TestProgram p;
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
+  w->show();
+  QVERIFY(QTest::qWaitForWindowExposed(w));
+  QTest::qWait(400);  // the frame is fitted
+  w->resize(1000, 600);
+  QTRY_COMPARE(QSettings().value(QStringLiteral("CheckerWindow/TFmain_KV/size")).toSize(), QSize(1000, 600));
+  QVERIFY(w->maximumSize().width() >= QWIDGETSIZE_MAX && (w->windowFlags() & Qt::WindowMaximizeButtonHint));
+  w->showMaximized();
+  QTRY_VERIFY(QSettings().value(QStringLiteral("CheckerWindow/TFmain_KV/maximized")).toBool());
+  QCOMPARE(QSettings().value(QStringLiteral("CheckerWindow/TFmain_KV/size")).toSize(), QSize(1000, 600));
+  // The annual window, never shown yet, opens at the size remembered for it.
+  QSettings().setValue(QStringLiteral("CheckerWindow/TFmain/size"), QSize(900, 520));
+  ui::CheckerWindow* annual = p.app->annualWindow();
+  annual->show();
+  QVERIFY(QTest::qWaitForWindowExposed(annual));
+  QTRY_COMPARE(annual->size(), QSize(900, 520));
+}
+
+// The verdict is set as large and as heavy as the protocol's text.
+void CheckerWindowTest::verdictIsAsPlainAsTheProtocol() {
+  TestProgram p;
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
+  auto* verdict = w->findChild<QLabel*>(QStringLiteral("Verdict"));
+  QVERIFY(verdict != nullptr);
+  const QFontInfo shown(verdict->font());
+  const QFontInfo protocol(w->pane().font());
+  QVERIFY2(shown.pixelSize() >= protocol.pixelSize(),
+           qPrintable(QStringLiteral("%1 against %2 pixels").arg(shown.pixelSize()).arg(protocol.pixelSize())));
+  QVERIFY(verdict->font().bold());
 }
 
 void CheckerWindowTest::statusBarShowsTheArchiversReason() {

@@ -2,6 +2,7 @@
 // status bar, the "Rezumat" page and its filter, the find bar, and the
 // findings saved as CSV. Driven on the example packages.
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -76,6 +77,7 @@ class FindingsOverviewTest : public QObject {
   void groupFiltersThePaneAndAllRestoresIt();
   void searchWithCtrlFAndF3();
   void findingsSavedAsCsv();
+  void findingsSavedAsWorkbook();
   void countsInRomanian_data();
   void countsInRomanian();
 };
@@ -427,6 +429,32 @@ void FindingsOverviewTest::findingsSavedAsCsv() {
   w->SaveFindingsCsv();
   QCOMPARE(p.messages.shown.size(), boxes + 1);
   QVERIFY(p.messages.shown.back().error);
+}
+
+// "Salvează erorile (Excel)…": the workbook beside the archive (what it holds
+// is read back by the spreadsheet program in the command line's tests).
+void FindingsOverviewTest::findingsSavedAsWorkbook() {
+  QTemporaryDir packages;
+  const QString faulty = Pack(packages, QStringLiteral("quarterly-faulty"), kFaulty);
+  TestProgram p;
+  QVERIFY(Check(p, faulty));
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
+  QTemporaryDir out;
+  const QString path = out.filePath(QStringLiteral("erori.xlsx"));
+  p.dialogs.save_answers.push_back(path);
+  std::unique_ptr<QMenu> menu(w->pane().CreateContextMenu());
+  auto* save = menu->findChild<QAction*>(QStringLiteral("SaveFindingsXlsx"));
+  QVERIFY(save != nullptr);
+  QCOMPARE(save->text(), QStringLiteral("Salvează erorile (Excel)…"));
+  save->trigger();
+  QCOMPARE(p.dialogs.save_specs.back().object_name, QStringLiteral("sdFindingsXlsx"));
+  QCOMPARE(p.dialogs.save_specs.back().default_suffix, QStringLiteral("xlsx"));
+  QCOMPARE(p.dialogs.save_presets.back(), packages.path() + QStringLiteral("/ERROR_REV.xlsx"));
+  QFile written(path);
+  QVERIFY(written.open(QIODevice::ReadOnly));
+  QCOMPARE(written.read(2), QByteArray("PK"));  // a zip container, as .xlsx is
+  QVERIFY(!p.messages.shown.back().error);
+  QVERIFY(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size() == 1);  // no scratch file left
 }
 
 QTEST_MAIN(FindingsOverviewTest)

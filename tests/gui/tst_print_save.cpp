@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <QAbstractButton>
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,6 +22,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <QXmlStreamReader>
 
@@ -92,6 +95,8 @@ class PrintSaveTest : public QObject {
   void printOnACupsPdfQueue();
   void printoutIsReadableOnPaper();
   void printLayoutFitsThePaper();
+  void printedPagesCarryHeadingFooterAndVerdict();
+  void printNamesTheArchiveVariantDateAndVerdict();
 };
 
 void PrintSaveTest::savePreset() {
@@ -633,6 +638,60 @@ void PrintSaveTest::printLayoutFitsThePaper() {
   printer.setPageSize(QPageSize(QPageSize::A4));
   QVERIFY(ui::PrintOnPaper(*w->pane().document(), printer));
   VerifyPaperSample(pdf, protocol);
+}
+
+// The pages of the paper sample on A4 (2 cm margins): each with the same
+// heading and "Pagina N din M", no page longer than the body, the verdict the
+// last line, and a wrapped line's continuation standing in from its start.
+void PrintSaveTest::printedPagesCarryHeadingFooterAndVerdict() {
+  TestProgram p;
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
+  WritePaperSample(w->controller().protocol());
+  w->pane().FlushAll();
+  const ui::PrintFrame frame{QStringLiteral("REV5.rar  ·  varianta trimestrial"), QStringLiteral("301 de erori")};
+  const ui::PaperLayout paper = ui::LayOutForPaper(*w->pane().document(), frame, QSizeF(642, 971));
+  const int count = static_cast<int>(paper.pages.size());
+  QVERIFY2(count >= 6, qPrintable(QString::number(count)));
+  for (int k = 0; k < count; ++k) {
+    const ui::PaperPage& page = paper.pages[k];
+    QCOMPARE(page.heading, frame.heading);
+    QCOMPARE(page.footer, QStringLiteral("Pagina %1 din %2").arg(k + 1).arg(count));
+    QVERIFY(page.top < page.bottom);
+    if (k + 1 < count) QVERIFY(page.bottom - page.top <= paper.body.height());
+  }
+  const QTextDocument& doc = *paper.document;
+  const QTextBlock verdict = doc.lastBlock();
+  QCOMPARE(verdict.text(), frame.verdict);
+  QVERIFY(doc.documentLayout()->blockBoundingRect(verdict).top() >= paper.pages.back().top);
+  // The protocol's lines are as they were; the wide one wraps, indented.
+  QCOMPARE(doc.blockCount(), w->pane().document()->blockCount() + 2);
+  const QTextBlock wide = doc.findBlockByNumber(301);
+  QCOMPARE(wide.text(), QString::fromStdString(w->controller().protocol().lines()[301].text));
+  QVERIFY(wide.layout()->lineCount() > 1);
+  QVERIFY(wide.layout()->lineAt(1).x() > wide.layout()->lineAt(0).x());
+}
+
+// What the window hands the printer besides the protocol: the archive's name,
+// the variant and the date of the check for every page, the verdict for the end.
+void PrintSaveTest::printNamesTheArchiveVariantDateAndVerdict() {
+  TestProgram p;
+  QTemporaryDir packages;
+  const QString archive = packages.filePath(QStringLiteral("REV5_1234567_00002_2026T03.rar"));
+  QVERIFY(test::PackExample(QStringLiteral("quarterly-faulty"), archive, test::NewFormatMembers()));
+  ui::CheckerWindow* w = p.app->quarterlyWindow();
+  QVERIFY(w->OpenArchive(archive));
+  QVERIFY(test::WaitForCommand(*w));
+  QVERIFY(test::WaitForCommand(*w));
+  p.printers.default_printer = QStringLiteral("office");
+  w->PrintProtocol();
+  QCOMPARE(p.printers.jobs.size(), std::size_t(1));
+  const ui::PrintFrame& frame = p.printers.jobs[0].frame;
+  for (const QString& part : {QStringLiteral("REV5_1234567_00002_2026T03.rar"), QStringLiteral("trimestrial"),
+                              QStringLiteral("08.12.2026")}) {
+    QVERIFY2(frame.heading.contains(part), qPrintable(frame.heading));
+  }
+  QVERIFY(!w->verdictText().isEmpty());
+  QCOMPARE(frame.verdict, w->verdictText());
 }
 
 QTEST_MAIN(PrintSaveTest)

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -117,6 +118,8 @@ class RecordPageTest : public QObject {
   void searchFindsAValueInTheGrid();
   void showsWhatWouldBeRight_data();
   void showsWhatWouldBeRight();
+  void identifyingColumnsStayInViewAndEveryFindingShows();
+  void escapeShowsTheProtocolLineFromItsStart();
   void frozenWhileARunFillsTheTables();
   void tablesReloadedByAnotherWindowAreNotShown();
   void millionsOfRowsAreReadOnlyWhereShown();
@@ -406,6 +409,63 @@ void RecordPageTest::millionsOfRowsAreReadOnlyWhereShown() {
   table.SetText(last, 3, "CHANGED");
   QCOMPARE(cell.data().toString(), QStringLiteral("CHANGED"));
   page.model().SetTable(nullptr);
+}
+
+// Scrolled to the far right, the record's identifying columns (declaration,
+// pack, month of REV5_SD) stay in view; the list beside the grid shows each
+// finding of the record whole, none cut and none below the list's end.
+void RecordPageTest::identifyingColumnsStayInViewAndEveryFindingShows() {
+  const int index = FindingLine(*protocol_, "new.sd.category-in-dictionary", "REV5_SD", 2);
+  QVERIFY(index >= 0);
+  QVERIFY(page_->OpenLine(index));
+  QListWidget& list = page_->findings();
+  QVERIFY(list.count() >= 2);
+  QApplication::processEvents();
+  for (int i = 0; i < list.count(); ++i) {
+    const QRect shown = list.visualItemRect(list.item(i));
+    const QRect needed =
+        list.fontMetrics().boundingRect(QRect(0, 0, shown.width(), 10000), Qt::TextWordWrap, list.item(i)->text());
+    QVERIFY2(shown.height() >= needed.height(),
+             qPrintable(QStringLiteral("item %1: %2 of %3 pixels").arg(i).arg(shown.height()).arg(needed.height())));
+    QVERIFY2(shown.bottom() <= list.viewport()->height(),
+             qPrintable(QStringLiteral("item %1 ends at %2, the list at %3")
+                            .arg(i)
+                            .arg(shown.bottom())
+                            .arg(list.viewport()->height())));
+  }
+  QTableView& grid = page_->grid();
+  auto* frozen = page_->findChild<QTableView*>(QStringLiteral("RecordFrozenColumns"));
+  QVERIFY(frozen != nullptr);
+  QVERIFY(frozen->isVisible());
+  QCOMPARE(frozen->model(), grid.model());
+  const QStringList captions = {QStringLiteral("1.Номер декларации"), QStringLiteral("2.Номер пачки"),
+                                QStringLiteral("3.Месяц")};
+  for (int c = 0; c < grid.model()->columnCount(); ++c) {
+    const bool identifying = captions.contains(grid.model()->headerData(c, Qt::Horizontal).toString());
+    QCOMPARE(!frozen->isColumnHidden(c), identifying);
+  }
+  grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum());
+  QVERIFY(grid.horizontalScrollBar()->value() > 0);
+  QCOMPARE(frozen->columnViewportPosition(0), 0);
+  QCOMPARE(frozen->geometry().left(), grid.viewport()->geometry().left());
+  QCOMPARE(frozen->rowViewportPosition(grid.currentIndex().row()), grid.rowViewportPosition(grid.currentIndex().row()));
+}
+
+// Escape from a finding whose protocol line is wider than the pane shows the
+// line from its start, not scrolled to its end.
+void RecordPageTest::escapeShowsTheProtocolLineFromItsStart() {
+  int index = -1;
+  for (int line = 1; line < 40 && index < 0; ++line)
+    index = FindingLine(*protocol_, "new.sd.fond-matches-months", "REV5_SD", line);
+  QVERIFY(index >= 0);
+  ui::ProtocolPane& pane = window_->pane();
+  QVERIFY(pane.fontMetrics().horizontalAdvance(QString::fromStdString(protocol_->lines()[std::size_t(index)].text)) >
+          pane.viewport()->width());
+  QVERIFY(page_->OpenLine(index));
+  QTest::keyClick(&page_->grid(), Qt::Key_Escape);
+  QCOMPARE(tabs_->currentWidget(), pane.parentWidget());
+  QCOMPARE(pane.ProtocolLineAtBlock(pane.textCursor().blockNumber()), index);
+  QCOMPARE(pane.horizontalScrollBar()->value(), 0);
 }
 
 QTEST_MAIN(RecordPageTest)
