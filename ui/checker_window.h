@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/variant.h"
+#include "session/session.h"
 #include "ui/app_context.h"
 #include "ui/ports.h"
 
@@ -78,8 +79,8 @@ class CheckerWindow : public QWidget {
   // archiver's reason for a failed UnRar.
   QStatusBar& statusBar() { return *status_; }
   QString verdictText() const;
-  // The archiver's reason as it came (the bar shows it shortened, the full
-  // text in its tooltip).
+  // The archiver's reason as it came, on one line (the bar says it in
+  // Romanian, this text in its tooltip).
   QString archiverReason() const;
   // The "Rezumat" page and the protocol page's find bar.
   OverviewPage& overview() { return *overview_; }
@@ -121,7 +122,7 @@ class CheckerWindow : public QWidget {
   void UpdateButtons();
   void OnStarted();
   void OnFinished();
-  void ShowArchiverMessage(const QString& text);
+  void ShowArchiverMessage(ArchiverFault fault, const QString& text);
   void ShowVerdict();
   void ShowGroup(const QString& title, const std::vector<int>& lines);
   QWidget* BuildProtocolPage(const QFont& font);
@@ -141,6 +142,7 @@ class CheckerWindow : public QWidget {
   QLabel* filter_label_ = nullptr;
   QLabel* verdict_ = nullptr;
   ElidedLabel* reason_ = nullptr;
+  QString archiver_text_;  // the archiver's own reason, one line
   QTableView* grid_ = nullptr;
   QProgressBar* busy_ = nullptr;
   QStatusBar* status_ = nullptr;
