@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/formatting_settings.h"
+#include "app/qt_texts.h"
 #include "app/zentrox_app.h"
 #include "engine/heap.h"
 #include "intake/command_runner.h"
@@ -22,6 +23,8 @@ int main(int argc, char* argv[]) {
   // Checker windows stay open (hidden or not) after the menu closes; the
   // menu's own close ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
+  // Menus, buttons and dialogs of the toolkit speak Romanian as the program does.
+  zentrox::app::InstallRomanianQtTexts();
   // QApplication has just set the C library's locale from the environment:
   // force the formatting the loaders and checks rely on before any window.
   zentrox::app::ApplyFormattingSettings();
