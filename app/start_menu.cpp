@@ -26,7 +26,7 @@ constexpr int kHelpSize = 25;
 constexpr int kHelpAbove = 10;
 constexpr int kHelpBelow = 12;
 // Beside it, on the left, the language of rule sentences.
-constexpr int kLanguageLabelWidth = 190;
+constexpr int kLanguageLabelWidth = 130;
 constexpr int kLanguageBoxWidth = 140;
 
 const QString kLanguageKey = QStringLiteral("Rules/language");

@@ -119,7 +119,7 @@ inline constexpr RuleEntry kAnnualOldNaAccountantCharacters{
     "annual-old.na.accountant-characters", Field(FileKind::NA_OLD, old_na::NA_ACC_NAME, FieldKind::Name),
     "содержит недопустимый символ",
     "Поле «29.ФИО бухгалтера» должно содержать только допустимые символы, без двух знаков подряд.",
-    "Câmpul «29.ФИО бухгалтера» trebuie să conțină numai caractere permise, fără două semne la rând.",
+    "Câmpul «29.ФИО бухгалтера» trebuie să conțină numai caractere permise, fără două semne consecutive.",
     "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldNaAccountantFilled{
     "annual-old.na.accountant-filled", Field(FileKind::NA_OLD, old_na::NA_ACC_NAME, FieldKind::Name),
@@ -170,7 +170,7 @@ inline constexpr RuleEntry kAnnualOldNaDirectorCharacters{
     "annual-old.na.director-characters", Field(FileKind::NA_OLD, old_na::NA_DIRECTOR_NAME, FieldKind::Name),
     "содержит недопустимый символ",
     "Поле «28.ФИО руководителя» должно содержать только допустимые символы, без двух знаков подряд.",
-    "Câmpul «28.ФИО руководителя» trebuie să conțină numai caractere permise, fără două semne la rând.",
+    "Câmpul «28.ФИО руководителя» trebuie să conțină numai caractere permise, fără două semne consecutive.",
     "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldNaDirectorFilled{
     "annual-old.na.director-filled", Field(FileKind::NA_OLD, old_na::NA_DIRECTOR_NAME, FieldKind::Name),
@@ -226,7 +226,7 @@ inline constexpr RuleEntry kAnnualOldNaFirstNameCharacters{
     "annual-old.na.first-name-characters", Field(FileKind::NA_OLD, old_na::NA_FIRST_NAME, FieldKind::Name),
     "содержит недопустимый символ",
     "Поле «7.Имя» должно содержать только допустимые символы, без двух знаков подряд.",
-    "Câmpul «7.Имя» trebuie să conțină numai caractere permise, fără două semne la rând.",
+    "Câmpul «7.Имя» trebuie să conțină numai caractere permise, fără două semne consecutive.",
     "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldNaFirstNameFilled{
     "annual-old.na.first-name-filled", Field(FileKind::NA_OLD, old_na::NA_FIRST_NAME, FieldKind::Name),
@@ -272,7 +272,7 @@ inline constexpr RuleEntry kAnnualOldNaLastNameCharacters{
     "annual-old.na.last-name-characters", Field(FileKind::NA_OLD, old_na::NA_LAST_NAME, FieldKind::Name),
     "содержит недопустимый символ",
     "Поле «6.Фамилия» должно содержать только допустимые символы, без двух знаков подряд.",
-    "Câmpul «6.Фамилия» trebuie să conțină numai caractere permise, fără două semne la rând.",
+    "Câmpul «6.Фамилия» trebuie să conțină numai caractere permise, fără două semne consecutive.",
     "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldNaLastNameFilled{
     "annual-old.na.last-name-filled", Field(FileKind::NA_OLD, old_na::NA_LAST_NAME, FieldKind::Name),
@@ -283,7 +283,7 @@ inline constexpr RuleEntry kAnnualOldNaMiddleNameCharacters{
     "annual-old.na.middle-name-characters", Field(FileKind::NA_OLD, old_na::NA_MIDDLE_NAME, FieldKind::Name),
     "содержит недопустимый символ",
     "Поле «8.Отчество» должно содержать только допустимые символы, без двух знаков подряд.",
-    "Câmpul «8.Отчество» trebuie să conțină numai caractere permise, fără două semne la rând.",
+    "Câmpul «8.Отчество» trebuie să conțină numai caractere permise, fără două semne consecutive.",
     "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldNaMonthlyRowsExist{
     "annual-old.na.monthly-rows-exist", InFile(FileKind::NA_OLD),
@@ -314,7 +314,7 @@ inline constexpr RuleEntry kAnnualOldNaPensionNoForKdt6{
     "annual-old.na.pension-no-for-kdt-6", Field(FileKind::NA_OLD, old_na::NA_IS_PENS),
     "должно быть значение \"N\"",
     "При типе документа пачки 6 признак назначения пенсии должен быть N.",
-    "Când tipul documentului pachetului este 6, semnul stabilirii pensiei trebuie să fie N."};
+    "Când tipul documentului pachetului este 6, indicatorul stabilirii pensiei trebuie să fie N."};
 inline constexpr RuleEntry kAnnualOldNaPensionYesNo{
     "annual-old.na.pension-yes-no", Field(FileKind::NA_OLD, old_na::NA_IS_PENS),
     "должно быть Y или N",
@@ -431,7 +431,7 @@ inline constexpr RuleEntry kAnnualOldPlResponsibleCharacters{
     "annual-old.pl.responsible-characters", Field(FileKind::PL, old_pl::PL_RESP_NAME_IN_EA, FieldKind::Name),
     "содержит недопустимый символ",
     "Поле «6.ФИО ответствен.ЭА» должно содержать только допустимые символы, без двух знаков подряд.",
-    "Câmpul «6.ФИО ответствен.ЭА» trebuie să conțină numai caractere permise, fără două semne la rând.",
+    "Câmpul «6.ФИО ответствен.ЭА» trebuie să conțină numai caractere permise, fără două semne consecutive.",
     "содержит два знака подряд"};
 inline constexpr RuleEntry kAnnualOldPlResponsibleFilled{
     "annual-old.pl.responsible-filled", Field(FileKind::PL, old_pl::PL_RESP_NAME_IN_EA, FieldKind::Name),
@@ -479,7 +479,7 @@ inline constexpr RuleEntry kAnnualOldSdTransferWithinCap{
     "annual-old.sd.transfer-within-cap", Field(FileKind::SD_OLD, old_sd::SD_SUM_REAL_AP),
     "превышение лимита взносов (>{}",
     "Взносы застрахованного лица за месяц не должны превышать лимит своего года (2003–2007).",
-    "Contribuțiile lunare ale persoanei asigurate nu trebuie să depășească plafonul anului lor (2003–2007)."};
+    "Contribuțiile lunare ale persoanei asigurate nu trebuie să depășească plafonul anului respectiv (2003–2007)."};
 inline constexpr RuleEntry kAnnualOldSdDeclarationFilled{
     "annual-old.sd.declaration-filled", Field(FileKind::SD_OLD, old_sd::SD_NA),
     "не заполнено",
@@ -688,7 +688,7 @@ inline constexpr RuleEntry kDictionaryLineEnded{
     "dictionary.line-ended", InFiles("*.txt"),
     "Ошибка. Отсутствует признак конца строки",
     "Каждая строка справочника должна заканчиваться признаком конца строки.",
-    "Fiecare rând al nomenclatorului trebuie să se termine cu semnul de sfârșit de rând."};
+    "Fiecare rând al nomenclatorului trebuie să se termine cu marcajul de sfârșit de rând."};
 inline constexpr RuleEntry kDictionaryFilePresent{
     "dictionary.file-present", InFiles("*.txt"),
     "NU ESTE fisierul",
@@ -737,7 +737,7 @@ inline constexpr RuleEntry kLoadLineEnded{
     "load.line-ended", InFiles("REV5_*"),
     "Ошибка. Отсутствует признак конца строки",
     "Каждая строка файла пакета должна заканчиваться признаком конца строки.",
-    "Fiecare rând al fișierului pachetului trebuie să se termine cu semnul de sfârșit de rând."};
+    "Fiecare rând al fișierului pachetului trebuie să se termine cu marcajul de sfârșit de rând."};
 inline constexpr RuleEntry kLoadFieldsComplete{
     "load.fields-complete", InFiles("REV5_*"),
     "отсутствует поле",
@@ -942,7 +942,7 @@ inline constexpr RuleEntry kNewNaFirstNameCharacters{
     "new.na.first-name-characters", Field(FileKind::NA, na::NA_FIRST_NAME, FieldKind::Name),
     "содержит недопустимый символ",
     "Поле «5.Имя» должно содержать только допустимые символы, без двух знаков подряд.",
-    "Câmpul «5.Имя» trebuie să conțină numai caractere permise, fără două semne la rând.",
+    "Câmpul «5.Имя» trebuie să conțină numai caractere permise, fără două semne consecutive.",
     "содержит два знака подряд"};
 inline constexpr RuleEntry kNewNaFirstNameFilled{
     "new.na.first-name-filled", Field(FileKind::NA, na::NA_FIRST_NAME, FieldKind::Name),
@@ -983,7 +983,7 @@ inline constexpr RuleEntry kNewNaLastNameCharacters{
     "new.na.last-name-characters", Field(FileKind::NA, na::NA_LAST_NAME, FieldKind::Name),
     "содержит недопустимый символ",
     "Поле «4.Фамилия» должно содержать только допустимые символы, без двух знаков подряд.",
-    "Câmpul «4.Фамилия» trebuie să conțină numai caractere permise, fără două semne la rând.",
+    "Câmpul «4.Фамилия» trebuie să conțină numai caractere permise, fără două semne consecutive.",
     "содержит два знака подряд"};
 inline constexpr RuleEntry kNewNaLastNameFilled{
     "new.na.last-name-filled", Field(FileKind::NA, na::NA_LAST_NAME, FieldKind::Name),
@@ -994,7 +994,7 @@ inline constexpr RuleEntry kNewNaMiddleNameCharacters{
     "new.na.middle-name-characters", Field(FileKind::NA, na::NA_MIDDLE_NAME, FieldKind::Name),
     "содержит недопустимый символ",
     "Поле «6.Отчество» должно содержать только допустимые символы, без двух знаков подряд.",
-    "Câmpul «6.Отчество» trebuie să conțină numai caractere permise, fără două semne la rând.",
+    "Câmpul «6.Отчество» trebuie să conțină numai caractere permise, fără două semne consecutive.",
     "содержит два знака подряд"};
 inline constexpr RuleEntry kNewNaMonthlyRowsExist{
     "new.na.monthly-rows-exist", InFile(FileKind::NA),
@@ -1189,7 +1189,7 @@ inline constexpr RuleEntry kNewTFioCharacters{
     "new.t.fio-characters", Field(FileKind::T, svod::FIO_EA, FieldKind::Name),
     "содержит недопустимый символ",
     "Поле «7.ФИО ответств.ЭА» должно содержать только допустимые символы, без двух знаков подряд.",
-    "Câmpul «7.ФИО ответств.ЭА» trebuie să conțină numai caractere permise, fără două semne la rând.",
+    "Câmpul «7.ФИО ответств.ЭА» trebuie să conțină numai caractere permise, fără două semne consecutive.",
     "содержит два знака подряд"};
 inline constexpr RuleEntry kNewTFioFilled{
     "new.t.fio-filled", Field(FileKind::T, svod::FIO_EA, FieldKind::Name),
