@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/formatting_settings.h"
+#include "app/qt_texts.h"
 #include "app/zentrox_app.h"
 #include "engine/heap.h"
 #include "intake/command_runner.h"
@@ -22,6 +23,8 @@ int main(int argc, char* argv[]) {
   // Checker windows stay open (hidden or not) after the menu closes; the
   // menu's own close ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
+  // Menus, buttons and dialogs of the toolkit speak Romanian as the program does.
+  zentrox::app::InstallRomanianQtTexts();
   // QApplication has just set the C library's locale from the environment:
   // force the formatting the loaders and checks rely on before any window.
   zentrox::app::ApplyFormattingSettings();
@@ -37,9 +40,16 @@ int main(int argc, char* argv[]) {
   // edited dictionaries kept back from an upgrade.
   std::string told;
   auto tell = [&told](const std::string& text) { told += (told.empty() ? "" : "\n\n") + text; };
-  for (const std::string& warning : setup.warnings) tell(warning);
+  // Said in Romanian from what the setup hands over; its own words (they
+  // name the file) follow as the detail.
+  for (const std::string& warning : setup.warnings) {
+    tell("Lista nomenclatoarelor din directorul de lucru a fost ignorată.\nDetalii: " + warning);
+  }
   if (!setup.error.empty()) {
-    tell(setup.error);
+    tell(std::string(setup.fault == zentrox::WorkdirFault::NotReady
+                         ? "Nomenclatoarele nu au putut fi puse în directorul de lucru; programul se închide."
+                         : "Directorul de lucru nu poate fi folosit; programul se închide.") +
+         "\nDetalii: " + setup.error);
     messages.Error(nullptr, QString::fromStdString(told));
     // As zentrox-check ends: 3 when the dictionaries could not be put in
     // place (a full disk), 2 when there is no directory to use.
@@ -70,7 +80,14 @@ int main(int argc, char* argv[]) {
   QObject::connect(app.startMenu(), &zentrox::app::StartMenu::closed, &application, &QApplication::quit);
   app.Show();
   // Said once over the start menu.
-  if (!setup.notice.empty()) tell(setup.notice);
+  if (!setup.kept.empty()) {
+    std::string names;
+    for (const std::string& n : setup.kept) names += (names.empty() ? "" : ", ") + n;
+    tell("Nomenclatoarele directorului de lucru " + workdir + " diferă de cele instalate (" + dir +
+         ") și au fost lăsate așa cum sunt: " + names +
+         ". Pentru a primi versiunea instalată a unui nomenclator, ștergeți fișierul lui: la următoarea pornire "
+         "va fi restabilit.");
+  }
   if (!told.empty()) {
     QTimer::singleShot(0, app.startMenu(),
                        [&] { messages.Information(app.startMenu(), QString::fromStdString(told)); });

@@ -3,12 +3,16 @@
 #include <utility>
 
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QShortcut>
 
 #include "ui/checker_window.h"
 #include "ui/ports.h"
 #include "ui/run_gate.h"
+#include "ui/sentence_language.h"
 #include "ui/variant_look.h"
 
 namespace zentrox::app {
@@ -21,6 +25,11 @@ constexpr int kGap = 24;  // above each button, and below the last one
 constexpr int kHelpSize = 25;
 constexpr int kHelpAbove = 10;
 constexpr int kHelpBelow = 12;
+// Beside it, on the left, the language of rule sentences.
+constexpr int kLanguageLabelWidth = 130;
+constexpr int kLanguageBoxWidth = 140;
+
+const QString kLanguageKey = QStringLiteral("Rules/language");
 
 std::vector<int> ButtonHeights() {
   std::vector<int> heights;
@@ -95,6 +104,33 @@ StartMenu::StartMenu(ui::AppContext& context, WindowOf window_of, SettingsCheck 
   auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(f1, &QShortcut::activated, this, [this] {
     if (about_) about_();
+  });
+
+  // The language of rule sentences: Romanian unless Russian was chosen before.
+  const int row_top = size.height() - kHelpSize - kHelpBelow;
+  const int left = (kWidth - kButtonWidth) / 2;
+  auto* language_label = new QLabel(QStringLiteral("Limba regulilor:"), this);
+  language_label->setGeometry(left, row_top, kLanguageLabelWidth, kHelpSize);
+  language_ = new QComboBox(this);
+  language_->setObjectName(QStringLiteral("SentenceLanguage"));
+  language_->addItem(QStringLiteral("Română"), QStringLiteral("ro"));
+  language_->addItem(QStringLiteral("Rusă"), QStringLiteral("ru"));
+  language_->setToolTip(QStringLiteral(
+      "Limba în care pagina înregistrării și rezumatul arată regulile; liniile protocolului rămân în rusă."));
+  language_->setGeometry(left + kLanguageLabelWidth, row_top, kLanguageBoxWidth, kHelpSize);
+  language_->setFocusPolicy(Qt::NoFocus);
+  language_label->setBuddy(language_);
+  const bool russian = QSettings().value(kLanguageKey).toString() == QLatin1String("ru");
+  language_->setCurrentIndex(russian ? 1 : 0);
+  if (context_.sentences != nullptr) {
+    context_.sentences->SetLanguage(russian ? SentenceLanguage::Russian : SentenceLanguage::Romanian);
+  }
+  connect(language_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    const bool ru = language_->itemData(index).toString() == QLatin1String("ru");
+    QSettings().setValue(kLanguageKey, ru ? QStringLiteral("ru") : QStringLiteral("ro"));
+    if (context_.sentences != nullptr) {
+      context_.sentences->SetLanguage(ru ? SentenceLanguage::Russian : SentenceLanguage::Romanian);
+    }
   });
 
   if (context_.gate != nullptr) connect(context_.gate, &ui::RunGate::busyChanged, this, &StartMenu::UpdateButtons);

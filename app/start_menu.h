@@ -13,6 +13,7 @@
 #include "model/variant.h"
 #include "ui/app_context.h"
 
+class QComboBox;
 class QPushButton;
 
 namespace zentrox::ui {
@@ -50,6 +51,10 @@ class StartMenu : public QWidget {
   void SetPendingArchive(const QString& archive);
   const QString& pendingArchive() const { return pending_archive_; }
 
+  // The language of rule sentences (Romanian or Russian), remembered in the
+  // user's settings; the protocol's own lines stay Russian.
+  QComboBox& languageBox() { return *language_; }
+
  signals:
   // The user closed the menu: the program ends.
   void closed();
@@ -65,6 +70,7 @@ class StartMenu : public QWidget {
   SettingsCheck settings_check_;
   std::function<void()> about_;
   std::vector<QPushButton*> buttons_;  // one per variant
+  QComboBox* language_ = nullptr;
   QString pending_archive_;
 };
 

@@ -16,6 +16,8 @@
 #include "ui/checker_window.h"
 #include "ui/ports.h"
 #include "ui/run_gate.h"
+#include "ui/run_verdict.h"
+#include "ui/sentence_language.h"
 
 namespace zentrox::app {
 namespace {
@@ -44,11 +46,13 @@ void ZentroxApp::CreateWindow(Variant variant) {
   created_.push_back(Profile(variant).window);
 }
 
-ZentroxApp::ZentroxApp(const AppOptions& options) : gate_(std::make_unique<ui::RunGate>()) {
+ZentroxApp::ZentroxApp(const AppOptions& options)
+    : gate_(std::make_unique<ui::RunGate>()), sentences_(std::make_unique<ui::SentenceLanguageChoice>()) {
   assert(g_instance == nullptr && "the program's objects exist once");
   assert(options.clock != nullptr);
   g_instance = this;
   context_.gate = gate_.get();
+  context_.sentences = sentences_.get();
   context_.dialogs = options.dialogs;
   context_.messages = options.messages;
   context_.printers = options.printers;
@@ -123,9 +127,10 @@ void ZentroxApp::OpenArchive(const QString& archive) {
   const QFileInfo info(archive);
   if (!info.isFile()) {
     if (context_.messages != nullptr) {
-      context_.messages->Error(start_menu_.get(), QStringLiteral("Cannot open %1: %2.")
-                                                      .arg(archive, info.exists() ? QStringLiteral("not a regular file")
-                                                                                  : QStringLiteral("no such file")));
+      context_.messages->Error(start_menu_.get(),
+                               QStringLiteral("Arhiva %1 nu poate fi deschisă: %2.")
+                                   .arg(archive, info.exists() ? QStringLiteral("nu este un fișier obișnuit")
+                                                               : QStringLiteral("fișierul nu există")));
     }
     return;
   }
@@ -137,9 +142,9 @@ void ZentroxApp::OpenArchive(const QString& archive) {
   }
   if (context_.messages != nullptr) {
     context_.messages->Information(
-        start_menu_.get(), QStringLiteral("The variant of %1 can't be told: %2.\nChoose it in the menu: the archive is "
-                                          "then unpacked and checked in its window.")
-                               .arg(info.fileName(), QString::fromStdString(told.reason)));
+        start_menu_.get(), QStringLiteral("Varianta arhivei %1 nu poate fi stabilită: %2.\nAlegeți-o în meniu: arhiva "
+                                          "este apoi dezarhivată și controlată în fereastra ei.")
+                               .arg(info.fileName(), ui::UntoldVariantText(told)));
   }
 }
 

@@ -26,6 +26,7 @@ class Session;
 namespace zentrox::ui {
 class CheckerWindow;
 class RunGate;
+class SentenceLanguageChoice;
 }  // namespace zentrox::ui
 
 namespace zentrox::app {
@@ -72,6 +73,7 @@ class ZentroxApp {
   OldFormatTables& DM1();
   Session& session() const { return *session_; }
   ui::RunGate& gate() const { return *gate_; }
+  ui::SentenceLanguageChoice& sentences() const { return *sentences_; }
 
   ui::CheckerWindow* WindowOf(Variant variant) const;
   // The names of the objects in the order they were created.
@@ -90,6 +92,7 @@ class ZentroxApp {
  private:
   ui::AppContext context_;
   std::unique_ptr<ui::RunGate> gate_;
+  std::unique_ptr<ui::SentenceLanguageChoice> sentences_;
   std::vector<std::string> created_;
   QString archive_;
   void CreateWindow(Variant variant);

@@ -25,11 +25,44 @@
 namespace zentrox::cli {
 namespace {
 
+// What the session says while it checks an archive, on standard error,
+// naming that archive: several archives may be checked in one run.
 class StderrPort : public UserPort {
  public:
-  void ShowMessage(const std::string& text) override { std::cerr << text << '\n'; }
-  void ShowError(const std::string& text) override { std::cerr << "error: " << text << '\n'; }
+  void SetArchive(const std::string& archive) { archive_ = ShownPath(archive); }
+  void ShowMessage(const std::string& text) override { std::cerr << Prefix() << text << '\n'; }
+  void ShowError(const std::string& text) override { std::cerr << Prefix() << "error: " << text << '\n'; }
+
+ private:
+  std::string Prefix() const { return "zentrox-check: " + archive_ + ": "; }
+  std::string archive_;
 };
+
+// Why an UnRar that did not unpack left the archive unchecked.
+std::string UnrarReason(UnrarOutcome outcome) {
+  switch (outcome) {
+    case UnrarOutcome::NameRefused: return "the archive's name is not a package name of the variant";
+    case UnrarOutcome::ListingRefused: return "the archive does not hold exactly the package files";
+    case UnrarOutcome::ExtractionFailed: return "the archive could not be unpacked";
+    case UnrarOutcome::WorkdirBusy: return "the working directory is held by another check";
+    case UnrarOutcome::Unpacked: break;
+  }
+  return "";
+}
+
+// Why a control run did not complete.
+std::string ControlReason(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::NotUnpacked: return "the package was not unpacked";
+    case RunOutcome::FilesMissing: return "a package file is missing";
+    case RunOutcome::PeriodRefused: return "the period code of the archive's name is not accepted";
+    case RunOutcome::InternalError: return "an internal error of the program ended the check";
+    case RunOutcome::OutOfMemory: return "the package did not fit in memory";
+    case RunOutcome::WorkdirBusy: return "the working directory is held by another check";
+    case RunOutcome::Completed: break;
+  }
+  return "";
+}
 
 // Absolute and lexically normal, without resolving links.
 std::string Absolute(const std::string& path) {
@@ -80,7 +113,9 @@ class Batch {
     const std::string archive = Absolute(opt_.archives[k]);
     std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << why << '\n';
     const std::string variant_id = opt_.profile != nullptr ? opt_.profile->id : std::string();
-    AppendOutput(archive, Protocol(), ReportSummary{variant_id, archive, workdir_}, Last(k));
+    ReportSummary summary{variant_id, archive, workdir_};
+    summary.reason = why;
+    AppendOutput(archive, Protocol(), summary, Last(k));
   }
 
   // What comes before the first archive's output and after the last one's.
@@ -119,11 +154,14 @@ class Batch {
     const bool checked = unreadable.empty() && profile != nullptr;
     const std::string variant_id = profile != nullptr ? profile->id : std::string();
     ReportSummary summary{variant_id, archive, workdir_};
+    port_.SetArchive(archive);
     try {
       if (!unreadable.empty()) {
         std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << unreadable << '\n';
+        summary.reason = unreadable;
       } else if (profile == nullptr) {
         std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << untold.reason << '\n';
+        summary.reason = untold.reason;
         status = untold.unlisted ? kExitNotChecked : kExitUsage;
       } else {
         status = UnrarAndControl(profile->variant, archive, protocol, summary);
@@ -136,6 +174,7 @@ class Batch {
       protocol = Protocol();
       session_.ReportOutOfMemory(protocol);
       summary = ReportSummary{variant_id, archive, workdir_};
+      summary.reason = ControlReason(RunOutcome::OutOfMemory);
       status = kExitNotChecked;
       AppendOutput(archive, protocol, summary, last);
     }
@@ -144,7 +183,7 @@ class Batch {
       try {
         WriteFileAtomically(Absolute(opt_.rtf), ProtocolToRtf(protocol));
       } catch (const std::exception& e) {
-        std::cerr << "zentrox-check: " << e.what() << '\n';
+        std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << e.what() << '\n';
         status = std::max(status, kExitNotChecked);
       }
     }
@@ -164,18 +203,28 @@ class Batch {
   int UnrarAndControl(Variant variant, const std::string& archive, Protocol& protocol, ReportSummary& summary) {
     // UnRar and Control under one lock: another run in the same working
     // directory could otherwise replace the files between the two.
-    if (!session_.HoldWorkdir(protocol, port_)) return kExitNotChecked;
+    if (!session_.HoldWorkdir(protocol, port_)) {
+      summary.reason = UnrarReason(UnrarOutcome::WorkdirBusy);
+      return kExitNotChecked;
+    }
     const UnrarOutcome unpacked = session_.UnRar(variant, archive, protocol, port_);
     // The archiver's own words beside the protocol, which keeps its lines.
     if (!session_.archiver_message().empty()) {
       std::cerr << "zentrox-check: " << ShownPath(archive) << ": " << session_.archiver_message() << '\n';
     }
-    if (unpacked != UnrarOutcome::Unpacked) return kExitNotChecked;
+    if (unpacked != UnrarOutcome::Unpacked) {
+      summary.reason = UnrarReason(unpacked);
+      if (!session_.archiver_message().empty()) summary.reason += ": " + session_.archiver_message();
+      return kExitNotChecked;
+    }
     const ControlResult r = session_.Control(variant, protocol, port_);
     // Only the protocol is printed: the package's tables give their memory
     // back before the output is composed.
     session_.ClearPackageTables();
-    if (r.outcome != RunOutcome::Completed) return kExitNotChecked;
+    if (r.outcome != RunOutcome::Completed) {
+      summary.reason = ControlReason(r.outcome);
+      return kExitNotChecked;
+    }
     summary.completed = true;
     summary.packs = r.pack_count;
     summary.declarations = r.declaration_count;

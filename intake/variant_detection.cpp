@@ -11,20 +11,22 @@ namespace zentrox {
 
 DetectedVariant DetectVariant(std::string_view archive_name, const std::vector<std::string>& entries) {
   for (const std::string& entry : entries) {
-    if (AsciiLower(entry) == "rev5_pl") return {Variant::AnnualOld, {}};
+    if (AsciiLower(entry) == "rev5_pl") return {Variant::AnnualOld, {}, {}, {}};
   }
   const std::size_t slash = archive_name.find_last_of('/');
   const std::string_view name = slash == std::string_view::npos ? archive_name : archive_name.substr(slash + 1);
   const std::size_t length = Utf8Length(name);
   if (length == 22) {
     for (Variant v : AllVariants()) {
-      if (Profile(v).name_policy == NamePolicy::Length22Or30) return {v, {}};
+      if (Profile(v).name_policy == NamePolicy::Length22Or30) return {v, {}, {}, {}};
     }
   }
   if (length != 30) {
     return {std::nullopt,
             "the archive's name is neither of the package name's lengths (22 or 30 characters) and it "
-            "holds no rev5_pl"};
+            "holds no rev5_pl",
+            {},
+            {}};
   }
   // A 30-character name that is all ASCII: the period code is at 24..26, in
   // either case.
@@ -33,7 +35,7 @@ DetectedVariant DetectVariant(std::string_view archive_name, const std::vector<s
   for (Variant v : AllVariants()) {
     const PeriodCodes& codes = Profile(v).period.codes;
     if (codes.letter.empty()) continue;
-    if (PeriodNumber(codes, code)) return {v, {}};
+    if (PeriodNumber(codes, code)) return {v, {}, {}, {}};
     families.push_back(&codes);
   }
   // Characters 24..26, whatever the name holds before them, shown as valid
@@ -47,7 +49,7 @@ DetectedVariant DetectVariant(std::string_view archive_name, const std::vector<s
     known += fmt::format("{}{:02}", f->letter, f->first);
     if (f->last != f->first) known += fmt::format("-{}{:02}", f->letter, f->last);
   }
-  return {std::nullopt, "the period code \"" + shown + "\" in the archive's name is none of " + known};
+  return {std::nullopt, "the period code \"" + shown + "\" in the archive's name is none of " + known, shown, known};
 }
 
 std::vector<std::string> ListingEntryNames(std::string_view listing) {

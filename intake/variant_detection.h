@@ -15,6 +15,10 @@ namespace zentrox {
 struct DetectedVariant {
   std::optional<Variant> variant;
   std::string reason;  // why none could be told; empty when one was
+  // The same as data: the name's period code that no variant holds ("" when
+  // the name's length was refused) and the codes the variants hold.
+  std::string period_code;
+  std::string known_codes;
 };
 
 // An entry named rev5_pl (any case) means the old format. Otherwise the

@@ -307,6 +307,7 @@ WorkdirSetup PrepareWorkdir(const std::optional<std::string>& option, const std:
   }
   setup.dir = dir;
   setup.notice = KeptDictionariesNotice(sync.to_tell, dir, program_dir);
+  setup.kept = sync.to_tell;
   return setup;
 }
 

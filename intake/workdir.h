@@ -93,9 +93,10 @@ enum class WorkdirFault {
 struct WorkdirSetup {
   std::string dir;  // absolute, ends in "/"; "" when `error` is set
   WorkdirFault fault = WorkdirFault::None;
-  std::string error;                  // what went wrong, naming the directory or file
-  std::vector<std::string> warnings;  // for the user; the run goes on
-  std::string notice;                 // KeptDictionariesNotice of this start, usually ""
+  std::string error;                   // what went wrong, naming the directory or file
+  std::vector<std::string> warnings;   // for the user; the run goes on
+  std::string notice;                  // KeptDictionariesNotice of this start, usually ""
+  std::vector<std::string> kept = {};  // the dictionaries that notice names
 };
 
 // Chooses the working directory (ChooseWorkdir), creates it when missing,

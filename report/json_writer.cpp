@@ -110,9 +110,9 @@ std::string ProtocolToJson(const Protocol& protocol, const ReportSummary& s) {
   out += "  \"workdir\": " + JsonString(s.workdir) + ",\n";
   out += fmt::format(
       "  \"summary\": {{\"status\": \"{}\", \"completed\": {}, \"packs\": {}, \"declarations\": {}, "
-      "\"findings\": {}, \"left_out\": {}}},\n",
+      "\"findings\": {}, \"left_out\": {}, \"reason\": {}}},\n",
       ReportStatus(protocol, s), s.completed ? "true" : "false", s.packs, s.declarations, counts.findings,
-      counts.left_out);
+      counts.left_out, s.reason.empty() ? std::string("null") : JsonString(s.reason));
   out += "  \"findings\": [";
   bool first = true;
   for (const ProtocolLine& line : protocol.lines()) {

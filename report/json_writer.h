@@ -19,6 +19,7 @@ struct ReportSummary {
   bool completed = false;  // the control run ran to its closing lines
   int packs = 0;
   int declarations = 0;
+  std::string reason = {};  // why the archive was not checked; empty when it was
 };
 
 const char* ReportStatus(const Protocol& protocol, const ReportSummary& summary);

@@ -313,7 +313,8 @@ std::string RuleCatalogueJson() {
   for (const RuleEntry* e : kRules) {
     out += "  {\"id\": " + JsonString(e->id) + ", \"file\": " + JsonString(e->file()) +
            ", \"caption\": " + JsonString(e->caption()) + ", \"message\": " + JsonString(ShownMessage(e->message)) +
-           ", \"requirement\": " + JsonString(e->requirement) + "}";
+           ", \"requirement\": " + JsonString(e->requirement) +
+           ", \"requirement_ro\": " + JsonString(e->requirement_ro) + "}";
     out += e == kRules[std::size(kRules) - 1] ? "\n" : ",\n";
   }
   return out + "]\n";

@@ -22,6 +22,10 @@ namespace zentrox {
 // page marks, in a name field, the characters the name check refuses.
 enum class FieldKind : std::uint8_t { Other, Name };
 
+// The language the desktop program shows rule sentences in; the protocol's
+// own lines stay Russian whatever it is.
+enum class SentenceLanguage : std::uint8_t { Romanian, Russian };
+
 // The package file a rule reads and the field (or fields) its lines name by
 // caption.
 struct RuleField {
@@ -87,7 +91,8 @@ struct RuleEntry {
   // The message of its lines, a {fmt} format string: "{}" for each value a
   // line quotes, in order.
   std::string_view message;
-  std::string_view requirement;  // what the rule requires, in one sentence
+  std::string_view requirement;     // what the rule requires, in one sentence
+  std::string_view requirement_ro;  // the same sentence in Romanian, for the desktop program
   // The message of the other fault a rule tells apart (two signs in a row in
   // a name), or of its other kind of file (a dictionary of records).
   std::string_view second_message = {};
@@ -97,6 +102,10 @@ struct RuleEntry {
   // The caption of the field its lines name, as the catalogue shows it:
   // "4.Январь … 16.Всего" for a range, "" for none.
   std::string caption() const;
+  // The requirement in `language`.
+  std::string_view Requirement(SentenceLanguage language) const {
+    return language == SentenceLanguage::Russian ? requirement : requirement_ro;
+  }
 };
 
 // The message with `values` in its "{}" in turn.
@@ -123,7 +132,8 @@ std::span<const RuleEntry* const> RuleCatalogue();
 const RuleEntry* FindRule(std::string_view id);
 
 // The catalogue as text (one tab-separated line per rule: id, file, caption,
-// requirement) and as a JSON array of objects.
+// requirement) and as a JSON array of objects (with the Romanian sentence as
+// "requirement_ro").
 std::string RuleCatalogueText();
 std::string RuleCatalogueJson();
 

@@ -7,11 +7,12 @@ set -euo pipefail
 ZENTROX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # What the programs need: the compiler, the libraries, Qt for the desktop
-# program and a font for it.
+# program (with its translation tools for our Romanian texts of its dialogs)
+# and a font for it.
 ZENTROX_PACKAGES=(
   build-essential cmake pkg-config
   libfmt-dev libarchive-dev libicu-dev zlib1g-dev libmicrohttpd-dev libxlsxwriter-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-l10n-tools libgl-dev
   fonts-dejavu-core
 )
 

@@ -65,6 +65,23 @@ std::string ArchiverReason(const CommandResult& r, const std::string& program_di
   return "Rar: exit status " + std::to_string(r.exit_code);
 }
 
+// The archiver's exit as data (its statuses are told in tools/rar).
+ArchiverFault FaultOf(const CommandResult& r) {
+  if (!r.started) return ArchiverFault::NotStarted;
+  if (r.signal != 0) return ArchiverFault::Stopped;
+  switch (r.exit_code) {
+    case 0: return ArchiverFault::None;
+    case 1: return ArchiverFault::Unreadable;
+    case 2: return ArchiverFault::Usage;
+    case 3: return ArchiverFault::Crc;
+    case kArchiverSizeCapExit: return ArchiverFault::SizeCap;
+    case 5: return ArchiverFault::Encrypted;
+    case kArchiverDestinationExit: return ArchiverFault::Destination;
+    case 7: return ArchiverFault::Refused;
+    default: return ArchiverFault::Other;
+  }
+}
+
 // "no such file or directory": the text follows a colon.
 std::string ErrnoText(int error) {
   std::string text = std::strerror(error);
@@ -78,7 +95,7 @@ std::string ErrnoText(int error) {
 // be read back. A listing the archiver refused (a damaged archive) is an
 // empty one, and the name alone then tells.
 bool ListOutsideWorkdir(const std::string& archive, const std::string& program_dir, std::string& listing,
-                        std::string& reason) {
+                        std::string& reason, ArchiverFault& fault) {
   const char* tmp = std::getenv("TMPDIR");
   const std::string dir = WithTrailingSlash(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp");
   std::string path = dir + "zentrox-list-XXXXXX";
@@ -87,6 +104,7 @@ bool ListOutsideWorkdir(const std::string& archive, const std::string& program_d
   const int fd = mkstemp(path.data());
   if (fd < 0) {
     reason = "cannot create a file in " + dir + ": " + ErrnoText(errno);
+    fault = ArchiverFault::Destination;
     return false;
   }
   const InterruptionRemovesFile scratch(path);
@@ -94,11 +112,15 @@ bool ListOutsideWorkdir(const std::string& archive, const std::string& program_d
   close(fd);
   const CommandResult r = RunCommand(Command{"Rar", {"l", archive}, path}, program_dir);
   bool made = r.started && r.exit_code != kArchiverDestinationExit;
-  if (!made) reason = ArchiverReason(r, program_dir);
+  if (!made) {
+    reason = ArchiverReason(r, program_dir);
+    fault = FaultOf(r);
+  }
   try {
     if (made) listing = ReadWholeFile(path);
   } catch (const FileReadError&) {
     reason = "cannot read " + path;
+    fault = ArchiverFault::Destination;
     made = false;
   }
   unlink(path.c_str());
@@ -179,14 +201,18 @@ std::string Session::Marker(Variant variant) const {
 VariantDetection Session::DetectVariant(const std::string& archive) const {
   VariantDetection told;
   std::string listing;
-  if (!ListOutsideWorkdir(archive, program_dir_, listing, told.reason)) {
+  if (!ListOutsideWorkdir(archive, program_dir_, listing, told.reason, told.archiver_fault)) {
     told.reason = "cannot list the archive: " + told.reason;
     told.unlisted = true;
+    told.why = VariantUntold::Unlisted;
     return told;
   }
   DetectedVariant found = zentrox::DetectVariant(archive, ListingEntryNames(listing));
   told.variant = found.variant;
   told.reason = std::move(found.reason);
+  if (!told.variant) told.why = found.period_code.empty() ? VariantUntold::NameLength : VariantUntold::PeriodCode;
+  told.period_code = std::move(found.period_code);
+  told.known_codes = std::move(found.known_codes);
   return told;
 }
 
@@ -204,7 +230,10 @@ bool Session::ListingAccepted(const std::string& archive, Protocol& protocol) {
     listing.clear();
   }
   if (ListingHoldsPackage(listing)) return true;
-  if (!r.ok()) archiver_message_ = ArchiverReason(r, program_dir_);
+  if (!r.ok()) {
+    archiver_message_ = ArchiverReason(r, program_dir_);
+    archiver_fault_ = FaultOf(r);
+  }
   protocol.SetColor(kRed);
   protocol.AddFault(kErrorHeading, rule::kIntakeListingPackageOnly.id);
   AddFault(protocol, rule::kIntakeListingPackageOnly);
@@ -221,6 +250,7 @@ bool Session::Extract(Variant variant, const std::string& archive) {
   last_exit_code_ = r.exit_code;
   if (r.ok()) return true;
   archiver_message_ = ArchiverReason(r, program_dir_);
+  archiver_fault_ = FaultOf(r);
   // What a failed extraction wrote before it stopped was never checked whole
   // (a later entry of the same name may be the damaged one): none of it stays
   // for a control run to take as the package.
@@ -278,6 +308,7 @@ UnrarOutcome Session::UnRarLocked(Variant variant, const std::string& chosen, Pr
   w.last_chosen = chosen;
   last_exit_code_ = 0;
   archiver_message_.clear();
+  archiver_fault_ = ArchiverFault::None;
   if (Profile(variant).name_policy == NamePolicy::Unchecked) return UnRarArchive(variant, chosen, protocol, port);
   return UnRarNamedPackage(variant, chosen, protocol, port);
 }

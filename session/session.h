@@ -43,8 +43,36 @@ enum class UnrarOutcome {
   WorkdirBusy,  // another run held the working directory; nothing was changed
 };
 
+// Why the archiver failed, as its exit tells it: each shell says it in its
+// own words (the archiver's own text is kept beside it).
+enum class ArchiverFault : std::uint8_t {
+  None,
+  NotStarted,   // the archiver could not be started
+  Stopped,      // it was ended by a signal
+  Unreadable,   // the archive can't be read: no RAR archive, damaged, unreadable
+  Usage,        // it refused its command line
+  Crc,          // an entry failed its checksum
+  SizeCap,      // the unpacked files would exceed the size allowed
+  Encrypted,    // the archive is protected by a password
+  Destination,  // its output could not be written
+  Refused,      // an entry it will not unpack (a link, a device, a name it refuses)
+  Other,        // any other exit status
+};
+
+// Why the variant of an archive can't be told, as data.
+enum class VariantUntold : std::uint8_t {
+  None,
+  NameLength,  // the name is neither 22 nor 30 characters long and no entry is rev5_pl
+  PeriodCode,  // the name's period code is no variant's (`period_code`, `known_codes`)
+  Unlisted,    // the archive could not be listed (`archiver_fault`)
+};
+
 struct VariantDetection {
   std::optional<Variant> variant;
+  VariantUntold why = VariantUntold::None;
+  std::string period_code;                             // PeriodCode: characters 24..26 of the name
+  std::string known_codes;                             // PeriodCode: "L00, L01-L12, T01-T04"
+  ArchiverFault archiver_fault = ArchiverFault::None;  // Unlisted
   // Why none was told: the name and entries don't tell it, or the archive
   // could not be listed at all (`unlisted`: no file for the listing, the
   // archiver could not start or write it), which says nothing of the archive.
@@ -120,6 +148,8 @@ class Session {
   // ("not a RAR archive", "CRC error", ...), empty when the last UnRar had
   // none. Shown beside the protocol, never in it.
   const std::string& archiver_message() const { return archiver_message_; }
+  // The same reason as data; None when the last UnRar had none.
+  ArchiverFault archiver_fault() const { return archiver_fault_; }
 
   // The end of a run that ran out of memory outside the control run
   // (unpacking, composing the output): the run's one red line in `protocol`
@@ -163,6 +193,7 @@ class Session {
   OldFormatTables dm1_;
   int last_exit_code_ = 0;
   std::string archiver_message_;
+  ArchiverFault archiver_fault_ = ArchiverFault::None;
   std::chrono::milliseconds lock_wait_;
   std::unique_ptr<HeldWorkdir> held_;
   std::array<std::size_t, kVariantCount> module_of_{};

@@ -98,7 +98,7 @@ row=$((HEIGHT - 24 - 27))
 
 # UnRar (first button of the bottom panel), then the archive in the dialog.
 click "$kv" 45 "$row"
-dialog="$(window 'Select RAR-file for unpacking to work directory')"
+dialog="$(window 'Alege.* arhiva RAR de dezarhivat .* directorul de lucru')"
 xdotool windowfocus --sync "$dialog"
 sleep 0.3
 shoot "$dialog" open-dialog.png
@@ -147,12 +147,12 @@ click "$kv" 45 14
 broken="$work/packages/REV5_1234567_00003_2026T03.rar"
 echo "not an archive" > "$broken"
 click "$kv" 45 "$row"
-dialog="$(window 'Select RAR-file for unpacking to work directory')"
+dialog="$(window 'Alege.* arhiva RAR de dezarhivat .* directorul de lucru')"
 xdotool windowfocus --sync "$dialog"
 sleep 0.3
 xdotool type --delay 5 "$broken"
 xdotool key Return
 sleep 1.5
-box="$(xdotool search --onlyvisible --name '^(Zentrox|Error)$' | head -n1 || true)"
+box="$(xdotool search --onlyvisible --name '^(Zentrox|Eroare)$' | head -n1 || true)"
 [ -n "$box" ] && { xdotool windowfocus --sync "$box"; xdotool key Return; sleep 0.5; }
 shoot "$kv" checker-unrar-failed.png

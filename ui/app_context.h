@@ -15,6 +15,7 @@ class FileDialogs;
 class MessageBoxes;
 class Printers;
 class RunGate;
+class SentenceLanguageChoice;
 
 struct AppContext {
   // Created at its place in the start-up order, after the first checker
@@ -24,6 +25,8 @@ struct AppContext {
   FileDialogs* dialogs = nullptr;
   MessageBoxes* messages = nullptr;
   Printers* printers = nullptr;
+  // The language of rule sentences on the record page and the overview.
+  SentenceLanguageChoice* sentences = nullptr;
   QStringList arguments;  // the process's arguments, program name first
 };
 

@@ -89,9 +89,9 @@ bool CheckerController::Start(std::function<void(Session&, Protocol&, UserPort&)
     } catch (const std::exception& e) {
       worker_error_ = QString::fromStdString(e.what());
     } catch (const FileReadError& e) {
-      worker_error_ = QStringLiteral("Cannot read %1").arg(QString::fromStdString(e.path));
+      worker_error_ = QStringLiteral("Fișierul %1 nu poate fi citit.").arg(QString::fromStdString(e.path));
     } catch (...) {
-      worker_error_ = QStringLiteral("Unexpected error");
+      worker_error_ = QStringLiteral("Eroare neașteptată a programului.");
     }
   });
   connect(thread_, &QThread::finished, this, &CheckerController::OnWorkerDone);
@@ -108,7 +108,7 @@ void CheckerController::OnWorkerDone() {
   context_.gate->Leave();
   if (worker_archiver_message_) {
     last_unrar_ = worker_unrar_;
-    emit archiverMessage(*worker_archiver_message_);
+    emit archiverMessage(worker_archiver_fault_, *worker_archiver_message_);
   }
   if (!worker_error_.isEmpty()) last_run_.failed = true;
   if (!worker_error_.isEmpty() && context_.messages != nullptr) {
@@ -123,13 +123,15 @@ bool CheckerController::StartUnRar(const QString& chosen) {
   const std::string path = chosen.toStdString();
   if (running() || (context_.gate != nullptr && context_.gate->busy())) return false;
   // The reason and outcome of an earlier UnRar go as this one begins.
-  emit archiverMessage(QString());
+  emit archiverMessage(ArchiverFault::None, QString());
   last_unrar_.reset();
   return Start([this, v, path](Session& s, Protocol& p, UserPort& port) {
     last_run_.command = RunReport::Command::UnRar;
     last_run_.unrar = s.UnRar(v, path, p, port);
     worker_unrar_ = last_run_.unrar;
     worker_archiver_message_ = QString::fromStdString(archiver_message_source_(s));
+    // The reason's kind goes with the archiver's words: none without them.
+    worker_archiver_fault_ = worker_archiver_message_->isEmpty() ? ArchiverFault::None : s.archiver_fault();
   });
 }
 

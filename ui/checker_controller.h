@@ -77,9 +77,9 @@ class CheckerController : public QObject {
   void SetArchiverMessageSource(ArchiverMessageSource source) { archiver_message_source_ = std::move(source); }
 
  signals:
-  // The archiver's reason after an UnRar ("" when it gave none); shown beside
-  // the protocol, never in it.
-  void archiverMessage(const QString& text);
+  // The archiver's reason after an UnRar (None and "" when it gave none), as
+  // data and in its own words; shown beside the protocol, never in it.
+  void archiverMessage(zentrox::ArchiverFault fault, const QString& text);
   void started();
   // A control run began: it reloads the tables of the variant's data module.
   void controlStarted();
@@ -105,6 +105,7 @@ class CheckerController : public QObject {
   RunReport last_run_;  // written by the worker, read after it ended
   // Read by the worker after UnRar; the GUI thread takes it once the worker ended.
   std::optional<QString> worker_archiver_message_;
+  ArchiverFault worker_archiver_fault_ = ArchiverFault::None;
   std::optional<UnrarOutcome> worker_unrar_;
   std::optional<UnrarOutcome> last_unrar_;
   ArchiverMessageSource archiver_message_source_;

@@ -33,6 +33,7 @@
 #include "ui/record_page.h"
 #include "ui/run_gate.h"
 #include "ui/run_verdict.h"
+#include "ui/sentence_language.h"
 #include "ui/table_model.h"
 #include "ui/variant_look.h"
 
@@ -70,8 +71,8 @@ WindowProfile WindowProfileFor(Variant variant) {
 
 OpenDialogOptions UnRarDialogOptions() {
   return {QStringLiteral("odUnRar"),
-          QStringLiteral("Select RAR-file for unpacking to work directory"),
-          {QStringLiteral("rar archives (*.rar)"), QStringLiteral("all files (*)")},
+          QStringLiteral("Alegeți arhiva RAR de dezarhivat în directorul de lucru"),
+          {QStringLiteral("arhive rar (*.rar)"), QStringLiteral("toate fișierele (*)")},
           UnRarFolder()};
 }
 
@@ -128,6 +129,11 @@ CheckerWindow::CheckerWindow(AppContext& context, Variant variant, QWidget* pare
     if (!filtered) filter_bar_->hide();
   });
   connect(overview_, &OverviewPage::groupChosen, this, &CheckerWindow::ShowGroup);
+  overview_->SetLanguage(LanguageOf(context_.sentences));
+  if (context_.sentences != nullptr) {
+    connect(context_.sentences, &SentenceLanguageChoice::changed, this,
+            [this] { overview_->SetLanguage(LanguageOf(context_.sentences)); });
+  }
   connect(overview_, &OverviewPage::allChosen, this, [this] {
     ShowWholeProtocol();
     pages_->setCurrentWidget(protocol_page_);
@@ -358,7 +364,7 @@ void CheckerWindow::ClearProtocol() {
   record_->Reset();
   overview_->ClearOverview();
   ShowVerdict();
-  ShowArchiverMessage(QString());
+  ShowArchiverMessage(ArchiverFault::None, QString());
 }
 
 void CheckerWindow::UpdateButtons() {
@@ -416,7 +422,7 @@ void CheckerWindow::ShowVerdict() {
 
 QString CheckerWindow::verdictText() const { return verdict_->text(); }
 
-QString CheckerWindow::archiverReason() const { return reason_->toolTip(); }
+QString CheckerWindow::archiverReason() const { return archiver_text_; }
 
 void CheckerWindow::ShowGroup(const QString& title, const std::vector<int>& lines) {
   if (controller_->running()) return;
@@ -435,12 +441,20 @@ void CheckerWindow::ShowWholeProtocol() {
   filter_bar_->hide();
 }
 
-void CheckerWindow::ShowArchiverMessage(const QString& text) {
-  // One line: the archiver may have written several. Paths are cut to their
-  // file names so the reason itself stays in view.
-  const QString line = text.simplified();
-  reason_->setFullText(ShortArchiverReason(line));
-  reason_->setToolTip(line);
+void CheckerWindow::ShowArchiverMessage(ArchiverFault fault, const QString& text) {
+  // The bar tells the failure in Romanian, from the kind the session hands
+  // over; the archiver's own words (one line, paths cut to file names) are
+  // in the tooltip.
+  archiver_text_ = text.simplified();
+  if (fault == ArchiverFault::None && archiver_text_.isEmpty()) {
+    reason_->setFullText(QString());
+    return;
+  }
+  reason_->setFullText(ArchiverFaultText(fault == ArchiverFault::None ? ArchiverFault::Other : fault));
+  if (!archiver_text_.isEmpty()) {
+    reason_->setToolTip(reason_->fullText() + QStringLiteral("\nMesajul arhivatorului: ") +
+                        ShortArchiverReason(archiver_text_));
+  }
 }
 
 void CheckerWindow::ChooseAndUnpackArchive() {
@@ -472,7 +486,8 @@ void CheckerWindow::PrintProtocol() {
   pane_->FlushAll();
   const QString printer = context_.printers->DefaultPrinter();
   if (printer.isEmpty()) {
-    context_.messages->Error(this, QStringLiteral("No default printer is set up: the protocol was not printed."));
+    context_.messages->Error(
+        this, QStringLiteral("Nu este configurată o imprimantă implicită: protocolul nu a fost tipărit."));
     return;
   }
   QString error;

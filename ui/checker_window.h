@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/variant.h"
+#include "session/session.h"
 #include "ui/app_context.h"
 #include "ui/ports.h"
 
@@ -84,8 +85,8 @@ class CheckerWindow : public QWidget {
   // What a printout carries around the protocol: the archive's name, the
   // variant and the date of the check on every page, the verdict at the end.
   PrintFrame PrintFrameNow() const;
-  // The archiver's reason as it came (the bar shows it shortened, the full
-  // text in its tooltip).
+  // The archiver's reason as it came, on one line (the bar says it in
+  // Romanian, this text in its tooltip).
   QString archiverReason() const;
   // The "Rezumat" page and the protocol page's find bar.
   OverviewPage& overview() { return *overview_; }
@@ -134,7 +135,7 @@ class CheckerWindow : public QWidget {
   void UpdateButtons();
   void OnStarted();
   void OnFinished();
-  void ShowArchiverMessage(const QString& text);
+  void ShowArchiverMessage(ArchiverFault fault, const QString& text);
   void ShowVerdict();
   void ShowGroup(const QString& title, const std::vector<int>& lines);
   QWidget* BuildProtocolPage(const QFont& font);
@@ -156,6 +157,7 @@ class CheckerWindow : public QWidget {
   QLabel* filter_label_ = nullptr;
   QLabel* verdict_ = nullptr;
   ElidedLabel* reason_ = nullptr;
+  QString archiver_text_;  // the archiver's own reason, one line
   QTableView* grid_ = nullptr;
   QProgressBar* busy_ = nullptr;
   QStatusBar* status_ = nullptr;

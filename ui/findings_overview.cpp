@@ -17,10 +17,8 @@ enum ItemKind { kAll = 1, kFile, kGroup, kLeftOut };
 constexpr int kKindRole = Qt::UserRole;
 constexpr int kKeyRole = Qt::UserRole + 1;
 
-// A group's row leads with its message: what the accountant reads first.
-enum Column { kName, kCount, kRecords, kRule, kColumns };
-
-QString FromUtf8(const std::string& s) { return QString::fromStdString(s); }
+// A group's row leads with its rule's sentence: what the accountant reads first.
+enum Column { kName, kCount, kRecords, kColumns };
 
 QString RecordsText(const FindingGroup& g) {
   QStringList numbers;
@@ -29,6 +27,23 @@ QString RecordsText(const FindingGroup& g) {
   QString text = numbers.join(QStringLiteral(", "));
   if (g.lines.size() > g.first_records.size()) text += QStringLiteral(", …");
   return text;
+}
+
+QString FromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+// What a group's row says: its rule's sentence, or for a line without a rule
+// in the catalogue its message.
+QString GroupText(const FindingGroup& g, SentenceLanguage language) {
+  const RuleEntry* rule = FindRule(g.rule);
+  const std::string_view sentence = rule != nullptr ? rule->Requirement(language) : std::string_view();
+  return sentence.empty() ? FromUtf8(g.message).trimmed() : FromUtf8(sentence);
+}
+
+QString GroupTip(const FindingGroup& g, SentenceLanguage language) {
+  QString tip = GroupText(g, language);
+  tip += QStringLiteral("\nMesajul din protocol: ") + FromUtf8(g.message).trimmed();
+  tip += QStringLiteral("\nRegula: ") + (g.rule.empty() ? QStringLiteral("(fără regulă)") : FromUtf8(g.rule));
+  return tip;
 }
 
 QString FileTitle(const std::string& file) {
@@ -49,8 +64,7 @@ OverviewPage::OverviewPage(QWidget* parent) : QWidget(parent) {
   tree_ = new QTreeWidget(this);
   tree_->setObjectName(QStringLiteral("OverviewTree"));
   tree_->setColumnCount(kColumns);
-  tree_->setHeaderLabels({QStringLiteral("Fișier / mesaj"), QStringLiteral("Erori"), QStringLiteral("Primele linii"),
-                          QStringLiteral("Regula")});
+  tree_->setHeaderLabels({QStringLiteral("Fișier / regulă"), QStringLiteral("Erori"), QStringLiteral("Primele linii")});
   tree_->headerItem()->setToolTip(kRecords,
                                   QStringLiteral("Liniile din fișierul pachetului ale primelor înregistrări"));
   tree_->setRootIsDecorated(true);
@@ -113,10 +127,7 @@ void OverviewPage::ShowProtocol(const Protocol& protocol) {
     }
     file_count += g.lines.size();
     auto* item = new QTreeWidgetItem(file_item);
-    item->setText(kName, FromUtf8(g.message).trimmed());
-    item->setToolTip(kName, FromUtf8(g.message));
     item->setText(kCount, QString::number(g.lines.size()));
-    item->setText(kRule, g.rule.empty() ? QStringLiteral("(fără regulă)") : FromUtf8(g.rule));
     item->setText(kRecords, RecordsText(g));
     item->setData(kName, kKindRole, kGroup);
     item->setData(kName, kKeyRole, static_cast<qulonglong>(i));
@@ -129,7 +140,22 @@ void OverviewPage::ShowProtocol(const Protocol& protocol) {
     left->setToolTip(kName, QStringLiteral("Erori numărate, dar ale căror linii nu au fost păstrate în protocol."));
     left->setData(kName, kKindRole, kLeftOut);
   }
+  LabelGroups();
   tree_->expandAll();
+}
+
+void OverviewPage::SetLanguage(SentenceLanguage language) {
+  language_ = language;
+  LabelGroups();
+}
+
+void OverviewPage::LabelGroups() {
+  for (std::size_t i = 0; i < summary_.groups.size(); ++i) {
+    QTreeWidgetItem* item = GroupItem(i);
+    if (item == nullptr) continue;
+    item->setText(kName, GroupText(summary_.groups[i], language_));
+    item->setToolTip(kName, GroupTip(summary_.groups[i], language_));
+  }
 }
 
 QTreeWidgetItem* OverviewPage::GroupItem(std::size_t group) const {
@@ -163,7 +189,7 @@ void OverviewPage::Choose(QTreeWidgetItem* item) {
       const auto i = static_cast<std::size_t>(item->data(kName, kKeyRole).toULongLong());
       if (i >= summary_.groups.size()) return;
       const FindingGroup& g = summary_.groups[i];
-      emit groupChosen(FileTitle(g.file) + QStringLiteral(" · ") + item->text(kRule), g.lines);
+      emit groupChosen(FileTitle(g.file) + QStringLiteral(" · ") + item->text(kName), g.lines);
       return;
     }
     case kFile: {

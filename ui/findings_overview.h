@@ -1,6 +1,7 @@
 // The "Rezumat" page of a checker window: the fault lines of its protocol
-// grouped by package file and rule, each group with its count, its message
-// and its first records. Choosing a group shows only its lines in the
+// grouped by package file and rule, each group with its count, its rule's
+// sentence (in the language chosen in the start menu; the protocol's message
+// and the rule id in its tooltip) and its first records. Choosing a group shows only its lines in the
 // protocol pane; "Toate erorile" shows the whole protocol again.
 #pragma once
 
@@ -11,6 +12,7 @@
 
 #include "report/findings_summary.h"
 #include "report/protocol.h"
+#include "report/rule_catalogue.h"
 
 class QLabel;
 class QTreeWidget;
@@ -26,6 +28,8 @@ class OverviewPage : public QWidget {
   // Shows the groups of `protocol` (not while a run writes it).
   void ShowProtocol(const Protocol& protocol);
   void ClearOverview();
+  // The language of the groups' sentences; the groups shown follow it.
+  void SetLanguage(SentenceLanguage language);
   const FindingsSummary& summary() const { return summary_; }
   QTreeWidget& tree() { return *tree_; }
   QString headline() const;
@@ -46,7 +50,10 @@ class OverviewPage : public QWidget {
   void allChosen();
 
  private:
+  void LabelGroups();
+
   FindingsSummary summary_;
+  SentenceLanguage language_ = SentenceLanguage::Romanian;
   QLabel* headline_ = nullptr;
   QTreeWidget* tree_ = nullptr;
 };

@@ -196,7 +196,7 @@ void QtMessageBoxes::Information(QWidget* parent, const QString& text) {
 }
 
 void QtMessageBoxes::Error(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), ForDisplay(text), QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Eroare"), ForDisplay(text), QMessageBox::Ok, parent);
   box.exec();
 }
 
@@ -211,19 +211,19 @@ bool QtPrinters::Print(const QTextDocument& document, const PrintFrame& frame, c
                        const QString& job_title, QString& error) {
   QPrinterInfo info = QPrinterInfo::printerInfo(printer_name);
   if (info.isNull()) {
-    error = QStringLiteral("Printer \"%1\" is not available.").arg(printer_name);
+    error = QStringLiteral("Imprimanta „%1” nu este disponibilă.").arg(printer_name);
     return false;
   }
   QPrinter printer(info, QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::NativeFormat);
   printer.setDocName(job_title);
   if (!printer.isValid()) {
-    error = QStringLiteral("Printer \"%1\" is not valid.").arg(printer_name);
+    error = QStringLiteral("Imprimanta „%1” nu este validă.").arg(printer_name);
     return false;
   }
   if (!PrintOnPaper(document, printer, frame) || printer.printerState() == QPrinter::Error ||
       printer.printerState() == QPrinter::Aborted) {
-    error = QStringLiteral("Printing on \"%1\" failed.").arg(printer_name);
+    error = QStringLiteral("Tipărirea la „%1” a eșuat.").arg(printer_name);
     return false;
   }
   return true;

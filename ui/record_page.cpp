@@ -30,6 +30,7 @@
 #include "ui/record_delegate.h"
 #include "ui/record_model.h"
 #include "ui/run_gate.h"
+#include "ui/sentence_language.h"
 
 namespace zentrox::ui {
 namespace {
@@ -181,6 +182,11 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
 
   // This window's protocol is rewritten by each of its runs.
   connect(&controller_, &CheckerController::started, this, &RecordPage::Reset);
+  if (context_.sentences != nullptr) {
+    connect(context_.sentences, &SentenceLanguageChoice::changed, this, [this] {
+      if (record_) FillFindings();
+    });
+  }
   connect(&controller_, &CheckerController::controlStarted, this, [this] { own_generation_ = 0; });
   connect(&controller_, &CheckerController::finished, this, [this] {
     const RunReport& run = controller_.lastRun();
@@ -331,18 +337,23 @@ void RecordPage::FillFindings() {
     const std::optional<Finding>& finding = lines[i].finding;
     if (!finding || finding->record != record_) continue;
     // The record, pack and declaration stand above the grid: the list says
-    // what is wrong (the whole protocol line is in the tooltip).
+    // what is wrong (the whole protocol line is in the tooltip), with the
+    // rule's sentence in the language chosen in the start menu; its id only
+    // in the tooltip.
     QString tip = QString::fromStdString(lines[i].text);
     QString text = QString::fromStdString(std::string(finding->message)).trimmed();
     if (text.isEmpty()) text = tip;
     if (!finding->caption.empty()) text = QString::fromStdString(std::string(finding->caption)) + u' ' + text;
-    if (const RuleEntry* rule = FindRule(finding->rule); rule != nullptr && !rule->requirement.empty()) {
-      text += QStringLiteral("\n— ") + FromUtf8(rule->requirement);
-      tip += QStringLiteral("\n") + FromUtf8(rule->requirement);
+    if (const RuleEntry* rule = FindRule(finding->rule); rule != nullptr) {
+      const std::string_view sentence = rule->Requirement(LanguageOf(context_.sentences));
+      if (!sentence.empty()) {
+        text += QStringLiteral("\n— ") + FromUtf8(sentence);
+        tip += QStringLiteral("\n") + FromUtf8(sentence);
+      }
     }
     if (!finding->value.empty())
       tip += QStringLiteral("\nValoarea din fișier: ") + Quoted(QString::fromStdString(finding->value));
-    tip += QStringLiteral("\n(") + QString::fromStdString(finding->rule) + u')';
+    tip += QStringLiteral("\nRegula: ") + QString::fromStdString(finding->rule);
     auto* item = new QListWidgetItem(text, findings_);
     item->setToolTip(tip);
     item->setData(Qt::UserRole, static_cast<int>(i));

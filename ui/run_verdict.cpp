@@ -62,6 +62,48 @@ QString VerdictText(const RunReport& run, const Protocol& protocol, bool archive
   return text;
 }
 
+QString ArchiverFaultText(ArchiverFault fault) {
+  switch (fault) {
+    case ArchiverFault::None: return {};
+    case ArchiverFault::NotStarted: return QStringLiteral("Arhivatorul nu a putut fi pornit.");
+    case ArchiverFault::Stopped: return QStringLiteral("Arhivatorul a fost oprit înainte de a termina.");
+    case ArchiverFault::Unreadable:
+      return QStringLiteral("Arhiva nu poate fi citită: nu este o arhivă RAR sau este deteriorată.");
+    case ArchiverFault::Usage: return QStringLiteral("Arhivatorul a refuzat comanda primită.");
+    case ArchiverFault::Crc:
+      return QStringLiteral("Un fișier din arhivă este deteriorat: suma de control nu corespunde.");
+    case ArchiverFault::SizeCap: return QStringLiteral("Fișierele dezarhivate ar depăși dimensiunea admisă.");
+    case ArchiverFault::Encrypted: return QStringLiteral("Arhiva este protejată cu parolă.");
+    case ArchiverFault::Destination: return QStringLiteral("Arhivatorul nu a putut scrie rezultatul pe disc.");
+    case ArchiverFault::Refused:
+      return QStringLiteral(
+          "Arhiva conține o intrare care nu se dezarhivează (o legătură, un dispozitiv sau un "
+          "nume nepermis).");
+    case ArchiverFault::Other: break;
+  }
+  return QStringLiteral("Arhivatorul s-a oprit cu o eroare.");
+}
+
+QString UntoldVariantText(const VariantDetection& told) {
+  switch (told.why) {
+    case VariantUntold::NameLength:
+      return QStringLiteral(
+          "numele arhivei nu are lungimea unui nume de pachet (22 sau 30 de caractere), iar arhiva "
+          "nu conține fișierul rev5_pl");
+    case VariantUntold::PeriodCode:
+      return QStringLiteral("codul perioadei „%1” din numele arhivei nu este niciunul dintre %2")
+          .arg(QString::fromStdString(told.period_code), QString::fromStdString(told.known_codes));
+    case VariantUntold::Unlisted: {
+      QString text = QStringLiteral("arhiva nu a putut fi listată");
+      const QString why = ArchiverFaultText(told.archiver_fault);
+      if (!why.isEmpty()) text += QStringLiteral(" (") + why.chopped(1) + u')';
+      return text;
+    }
+    case VariantUntold::None: break;
+  }
+  return {};
+}
+
 QString ShortArchiverReason(const QString& reason) {
   // An absolute path is cut to its last part; a folder (ending in "/")
   // keeps its own name.

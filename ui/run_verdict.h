@@ -41,6 +41,13 @@ QString VerdictText(const RunReport& run, const Protocol& protocol, bool archive
 // on the bar; the full text goes in the tooltip.
 QString ShortArchiverReason(const QString& reason);
 
+// The archiver's failure in Romanian, for the bar; "" for None.
+QString ArchiverFaultText(ArchiverFault fault);
+
+// Why the variant of an archive can't be told, in Romanian (one sentence
+// without its full stop).
+QString UntoldVariantText(const VariantDetection& told);
+
 // A one-line label that cuts its text with "…" where it does not fit and
 // never asks the window for more room.
 class ElidedLabel : public QLabel {

@@ -564,5 +564,42 @@ TEST_F(CliTest, TheArchiversReasonGoesToStandardError) {
   EXPECT_NE(r.err[at + prefix.size()], '\n') << "an empty reason";
 }
 
+// Every line on standard error names the archive it is about, serially and
+// with workers; the JSON gives every archive not checked its reason.
+TEST_F(CliTest, StandardErrorNamesTheArchiveAndJsonTheReason) {
+  TempDir src;
+  const std::string good = Example("REV5_1234567_00001_2026T03.rar");
+  const std::string broken = src / "REV5_1234567_00002_2026T03.rar";
+  test::WriteBytes(broken, "plain text");
+  const std::string missing = src / "REV5_1234567_00003_2026T03.rar";
+  const std::string misnamed = src / "REV5_1234567.rar";
+  test::WriteBytes(misnamed, "plain text");
+  const std::vector<std::string> archives = {good, broken, missing, misnamed};
+  for (const char* jobs : {"1", "2"}) {
+    std::vector<std::string> args = {"--variant", "quarterly", "--workdir", work.path(),
+                                     "--format",  "json",      "--jobs",    jobs};
+    args.insert(args.end(), archives.begin(), archives.end());
+    Result r = Check(args);
+    EXPECT_EQ(r.status, 3) << jobs;
+    const std::vector<std::string> lines = test::SplitLines(r.err);
+    EXPECT_FALSE(lines.empty());
+    for (const std::string& line : lines) {
+      if (line.empty()) continue;
+      const bool named = std::any_of(archives.begin(), archives.end(), [&](const std::string& a) {
+        return line.rfind("zentrox-check: " + a + ": ", 0) == 0;
+      });
+      EXPECT_TRUE(named) << jobs << ": " << line;
+    }
+    auto count = [&r](const std::string& s) {
+      std::size_t n = 0;
+      for (auto at = r.out.find(s); at != std::string::npos; at = r.out.find(s, at + 1)) ++n;
+      return n;
+    };
+    EXPECT_EQ(count("\"status\": \"not-checked\""), 3u) << r.out;
+    EXPECT_EQ(count("\"reason\": \""), 3u) << r.out;
+    EXPECT_EQ(count("\"reason\": null"), 1u) << r.out;
+  }
+}
+
 }  // namespace
 }  // namespace zentrox

@@ -256,8 +256,8 @@ TEST(BoundedStorage, FaultsPastTheLimitAreCountedExactly) {
             "отсутствует поле <" + Profile(Variant::Quarterly).captions(FileKind::SD)[7] + ">, строка 2");
 
   const std::size_t lines = protocol.lines().size();
-  constexpr RuleEntry kDeclaration{"test.past-limit", Field(FileKind::SD, sd::SD_NA), "t {}", "T."};
-  constexpr RuleEntry kJobCode{"test.past-limit", Field(FileKind::SD, sd::SD_JOB_CODE), "t", "T."};
+  constexpr RuleEntry kDeclaration{"test.past-limit", Field(FileKind::SD, sd::SD_NA), "t {}", "T.", "T."};
+  constexpr RuleEntry kJobCode{"test.past-limit", Field(FileKind::SD, sd::SD_JOB_CODE), "t", "T.", "T."};
   checks.Report(kDeclaration, "v");
   checks.ReportNoRow(kDeclaration, "v");
   checks.ReportDuplicate(kDeclaration, checks.context, "v");

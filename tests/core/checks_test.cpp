@@ -119,7 +119,7 @@ TEST(CheckSumEquals, ToleranceIsAPlainComparison) {
 }
 
 TEST(CheckSumEquals, TheCallerChoosesTheLine) {
-  constexpr RuleEntry kRule{"test.r", Field(FileKind::IP, pl::PL_SUM_AP), "с ошибкой. Разность={}", "T."};
+  constexpr RuleEntry kRule{"test.r", Field(FileKind::IP, pl::PL_SUM_AP), "с ошибкой. Разность={}", "T.", "T."};
   const Table packs = Cell(kRule, "100.006");
   Harness run;
   run.checks.CheckSumEquals(kRule, packs, 0, 100);
@@ -265,7 +265,7 @@ TEST(LineWriters, DeferredContextIsSetForTheLine) {
     FindingWriter& c;
     std::vector<RowId> sets;
   };
-  constexpr RuleEntry kRule{"test.r", Field(FileKind::T, svod::YEAR), "{}", "T."};
+  constexpr RuleEntry kRule{"test.r", Field(FileKind::T, svod::YEAR), "{}", "T.", "T."};
   Protocol p;
   p.SetMaxFaultLines(1);
   FindingWriter c(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));

@@ -147,7 +147,7 @@ TEST(JsonWriter, ReportHoldsFindingsAndLines) {
   p.AddFinding("Пачка 1 Декл 2 POPA  поле <3.Код CPAS> не содержит 11 знаков., строка 2", f);
   std::string json = ProtocolToJson(p, ReportSummary{"quarterly", "/a/b.rar", "/w/", true, 1, 2});
   EXPECT_NE(json.find("\"summary\": {\"status\": \"findings\", \"completed\": true, \"packs\": 1, "
-                      "\"declarations\": 2, \"findings\": 1, \"left_out\": 0}"),
+                      "\"declarations\": 2, \"findings\": 1, \"left_out\": 0, \"reason\": null}"),
             std::string::npos);
   EXPECT_NE(json.find("\"rule\": \"test.na.cpas-length\""), std::string::npos);
   EXPECT_NE(json.find("\"row\": 2, \"record\": null, \"format\": \"field\""), std::string::npos);

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "report/json_writer.h"
 #include "report/rule_catalogue.h"
 #include "support/test_support.h"
 
@@ -43,6 +44,36 @@ TEST(RuleCatalogue, MessagesFormatAndFieldsExist) {
     EXPECT_EQ(ShownMessage(e->message).find_first_of("{}"), std::string::npos);
     EXPECT_EQ(e->caption().empty(), e->field.shape == RuleField::Shape::None);
     EXPECT_TRUE(e->field.kind != FieldKind::Name || e->field.shape == RuleField::Shape::One);
+  }
+}
+
+// Cyrillic in a Romanian sentence only inside a caption quoted as the file
+// names it («3.Дата») or in the agent's two code names.
+bool CyrillicOutsideCaptions(std::string s) {
+  for (const std::string code : {"НКСС", "ТКСС"}) {
+    for (auto at = s.find(code); at != std::string::npos; at = s.find(code)) s.erase(at, code.size());
+  }
+  bool quoted = false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s.compare(i, 2, "«") == 0 || s.compare(i, 2, "»") == 0) quoted = s[i + 1] == '\xAB';
+    if (!quoted && (s[i] == '\xD0' || s[i] == '\xD1')) return true;
+  }
+  return false;
+}
+
+TEST(RuleCatalogue, EveryEntryHasARomanianSentence) {
+  for (const RuleEntry* e : RuleCatalogue()) {
+    SCOPED_TRACE(std::string(e->id));
+    ASSERT_FALSE(e->requirement_ro.empty());
+    EXPECT_EQ(e->requirement_ro.back(), '.');
+    EXPECT_NE(e->requirement_ro, e->requirement);
+    EXPECT_FALSE(CyrillicOutsideCaptions(std::string(e->requirement_ro))) << e->requirement_ro;
+    EXPECT_EQ(e->Requirement(SentenceLanguage::Romanian), e->requirement_ro);
+    EXPECT_EQ(e->Requirement(SentenceLanguage::Russian), e->requirement);
+  }
+  const std::string json = RuleCatalogueJson();
+  for (const RuleEntry* e : RuleCatalogue()) {
+    EXPECT_NE(json.find("\"requirement_ro\": " + JsonString(e->requirement_ro) + "}"), std::string::npos) << e->id;
   }
 }
 

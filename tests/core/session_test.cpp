@@ -388,11 +388,13 @@ TEST_F(SessionTest, ArchiverReasonIsKeptForAFailedListingOrExtraction) {
     const std::string& message = session.archiver_message();
     EXPECT_EQ(message.rfind("Rar: cannot read " + not_archive + ": ", 0), 0u) << message;
     EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    EXPECT_EQ(session.archiver_fault(), ArchiverFault::Unreadable);
     // The protocol's lines are the window's own, the reason is not among them.
     for (const std::string& line : test::Texts(out)) EXPECT_EQ(line.find("Rar:"), std::string::npos) << line;
   }
   EXPECT_EQ(session.UnRar(Variant::Quarterly, QuarterlyArchive(), protocol, port), UnrarOutcome::Unpacked);
   EXPECT_EQ(session.archiver_message(), "");
+  EXPECT_EQ(session.archiver_fault(), ArchiverFault::None);
 }
 
 // Sets an environment variable for one scope.

@@ -39,7 +39,7 @@ std::vector<std::string> Dump(Protocol& p) {
   return out;
 }
 
-constexpr RuleEntry kRule{"test.r", Field(FileKind::SD, sd::SD_DAYS_WEEK), "x{}", "T."};
+constexpr RuleEntry kRule{"test.r", Field(FileKind::SD, sd::SD_DAYS_WEEK), "x{}", "T.", "T."};
 
 // A pass over `file` that writes `faults` field lines, a frame line among
 // them, through the writer's line writers (which only count a fault once the

@@ -211,8 +211,9 @@ void FindingsOverviewTest::overviewAgreesWithTheJsonSummary() {
     QVERIFY(item != nullptr);
     QCOMPARE(item->text(1), QString::number(s.groups[i].lines.size()));
     QCOMPARE(item->text(2).section(QStringLiteral(", "), 0, 0), QString::number(s.groups[i].first_records[0]));
-    QCOMPARE(item->text(0), QString::fromStdString(s.groups[i].message).trimmed());
-    QCOMPARE(item->text(3), QString::fromStdString(s.groups[i].rule));
+    // The rule's sentence, Romanian by default; its id only in the tooltip.
+    QCOMPARE(item->text(0), QString::fromUtf8(FindRule(s.groups[i].rule)->requirement_ro.data()));
+    QVERIFY(item->toolTip(0).contains(QString::fromStdString(s.groups[i].rule)));
   }
 }
 
@@ -264,6 +265,17 @@ void FindingsOverviewTest::linesPastTheLimitAndLinesWithoutARecord() {
   QTreeWidgetItem* last = page.tree().topLevelItem(page.tree().topLevelItemCount() - 1);
   QCOMPARE(last->text(1), QStringLiteral("2"));
   QVERIFY(page.headline().contains(QStringLiteral("peste limită neafișate 2")));
+
+  // A group says its rule's sentence in the language chosen; a line of no
+  // rule its message.
+  const RuleEntry& end_required = *FindRule("new.sd.end-required");
+  for (const SentenceLanguage language : {SentenceLanguage::Russian, SentenceLanguage::Romanian}) {
+    page.SetLanguage(language);
+    const std::string_view sentence = end_required.Requirement(language);
+    QCOMPARE(page.GroupItem(0)->text(0), QString::fromUtf8(sentence.data(), qsizetype(sentence.size())));
+    QVERIFY(!page.GroupItem(0)->text(0).contains(QStringLiteral("new.sd.end-required")));
+    QCOMPARE(page.GroupItem(2)->text(0), QStringLiteral("no finding at all"));
+  }
 }
 
 void FindingsOverviewTest::groupFiltersThePaneAndAllRestoresIt() {
@@ -300,7 +312,9 @@ void FindingsOverviewTest::groupFiltersThePaneAndAllRestoresIt() {
   QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("TabSheet2"));
   QVERIFY(!w->findChild<QWidget*>(QStringLiteral("FilterBar"))->isHidden());
   QCOMPARE(w->findChild<QLabel*>(QStringLiteral("FilterText"))->text(),
-           QStringLiteral("Filtru: REV5_NA · new.na.cpas-unique — 2 linii din %1").arg(protocol.lines().size()));
+           QStringLiteral("Filtru: REV5_NA · %1 — 2 linii din %2")
+               .arg(QString::fromUtf8(FindRule("new.na.cpas-unique")->requirement_ro.data()))
+               .arg(protocol.lines().size()));
 
   // Printing and saving take the whole protocol, not the group.
   w->PrintProtocol();

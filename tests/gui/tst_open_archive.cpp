@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -60,6 +61,8 @@ class OpenArchiveTest : public QObject {
   void archiveOpensInItsVariantsWindow();
   void anArchiveOfNoTellableVariantLeavesTheMenu();
   void aMissingArchiveOpensNothing();
+  void theVariantQuestionIsRomanian_data();
+  void theVariantQuestionIsRomanian();
   void unrarDialogOpensInTheFolderLastUsed();
   void theFileDialogOpensInTheFolderAskedFor();
   void cascadePosition_data();
@@ -181,7 +184,7 @@ void OpenArchiveTest::anArchiveOfNoTellableVariantLeavesTheMenu() {
   QTRY_COMPARE_WITH_TIMEOUT(p.messages.shown.size(), std::size_t(1), 10000);
   QVERIFY(!p.messages.shown[0].error);
   QVERIFY2(p.messages.shown[0].text.contains(QStringLiteral("package.rar")), qPrintable(p.messages.shown[0].text));
-  QVERIFY2(p.messages.shown[0].text.contains(QStringLiteral("22 or 30 characters")),
+  QVERIFY2(p.messages.shown[0].text.contains(QStringLiteral("22 sau 30 de caractere")),
            qPrintable(p.messages.shown[0].text));
   QTest::qWait(50);
   QVERIFY(VisibleWindows(*p.app).isEmpty());
@@ -216,9 +219,36 @@ void OpenArchiveTest::aMissingArchiveOpensNothing() {
   p.app->Show();
   QTRY_COMPARE_WITH_TIMEOUT(p.messages.shown.size(), std::size_t(1), 10000);
   QVERIFY(p.messages.shown[0].error);
-  QVERIFY(p.messages.shown[0].text.contains(QStringLiteral("no such file")));
+  QVERIFY(p.messages.shown[0].text.contains(QStringLiteral("fișierul nu există")));
   QVERIFY(VisibleWindows(*p.app).isEmpty());
   QVERIFY(p.app->startMenu()->pendingArchive().isEmpty());
+}
+
+void OpenArchiveTest::theVariantQuestionIsRomanian_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("why");
+  QTest::newRow("name length") << "package.rar"
+                               << "22 sau 30 de caractere";
+  QTest::newRow("period code") << "REV5_1234567_00001_2026X03.rar"
+                               << "codul perioadei „X03”";
+}
+
+// The box that says why the variant can't be told speaks Romanian from its
+// first word to its last, the reason included.
+void OpenArchiveTest::theVariantQuestionIsRomanian() {
+  QFETCH(QString, name);
+  QFETCH(QString, why);
+  QTemporaryDir packages;
+  const QString path = packages.filePath(name);
+  QVERIFY(test::PackExample(QStringLiteral("quarterly-valid"), path, test::NewFormatMembers()));
+  TestProgram p({QStringLiteral("zentrox"), path});
+  p.app->Show();
+  QTRY_COMPARE_WITH_TIMEOUT(p.messages.shown.size(), std::size_t(1), 10000);
+  const QString text = p.messages.shown[0].text;
+  QVERIFY2(text.startsWith(QStringLiteral("Varianta arhivei ") + name), qPrintable(text));
+  QVERIFY2(text.contains(why), qPrintable(text));
+  static const QRegularExpression kEnglish(QStringLiteral("\\b(the|of|is|can't|none|Choose|archive|name)\\b"));
+  QVERIFY2(!QString(text).remove(name).contains(kEnglish), qPrintable(text));
 }
 
 // The home folder the first time, not the working directory; then the

@@ -3,6 +3,7 @@
 // whose fields loads, and the example's own unknown category) is unpacked
 // and checked through the window; its findings open the records they name.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QIdentityProxyModel>
@@ -11,10 +12,12 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTextBlock>
+#include <QTreeWidgetItem>
 
 #include "app/start_menu.h"
 #include "app/zentrox_app.h"
@@ -23,6 +26,7 @@
 #include "session/session.h"
 #include "ui/checker_controller.h"
 #include "ui/checker_window.h"
+#include "ui/findings_overview.h"
 #include "ui/protocol_pane.h"
 #include "ui/record_model.h"
 #include "ui/record_page.h"
@@ -200,15 +204,31 @@ void RecordPageTest::ruleFaultMarksTheCharacterOutsideTheAlphabet() {
   QVERIFY(
       cell.sibling(cell.row(), na.CaptionIndex("5.Имя")).data(ui::RecordModel::OddCharactersRole).toList().isEmpty());
 
-  // Beside the grid, every finding of that record with its rule's requirement.
+  // Beside the grid, every finding of that record with its rule's sentence in
+  // the language chosen in the start menu (Romanian unless Russian was
+  // chosen, and remembered); the rule id only in the tooltip.
   QListWidget& list = page_->findings();
   QVERIFY(list.count() >= 1);
-  for (int i = 0; i < list.count(); ++i) {
-    const int line = list.item(i)->data(Qt::UserRole).toInt();
-    const Finding& f = *protocol_->lines()[std::size_t(line)].finding;
-    QCOMPARE(f.record, (RecordRef{"REV5_NA", 1}));
-    QVERIFY(list.item(i)->text().contains(
-        QString::fromUtf8(FindRule(f.rule)->requirement.data(), qsizetype(FindRule(f.rule)->requirement.size()))));
+  QComboBox& language = program_->app->startMenu()->languageBox();
+  QCOMPARE(language.currentIndex(), 0);
+  for (const SentenceLanguage shown :
+       {SentenceLanguage::Romanian, SentenceLanguage::Russian, SentenceLanguage::Romanian}) {
+    language.setCurrentIndex(shown == SentenceLanguage::Russian ? 1 : 0);
+    QCOMPARE(QSettings().value(QStringLiteral("Rules/language"), QStringLiteral("ro")).toString(),
+             shown == SentenceLanguage::Russian ? QStringLiteral("ru") : QStringLiteral("ro"));
+    for (int i = 0; i < list.count(); ++i) {
+      const int line = list.item(i)->data(Qt::UserRole).toInt();
+      const Finding& f = *protocol_->lines()[std::size_t(line)].finding;
+      QCOMPARE(f.record, (RecordRef{"REV5_NA", 1}));
+      const std::string_view sentence = FindRule(f.rule)->Requirement(shown);
+      QVERIFY(list.item(i)->text().contains(QString::fromUtf8(sentence.data(), qsizetype(sentence.size()))));
+      QVERIFY(!list.item(i)->text().contains(QString::fromStdString(f.rule)));
+      QVERIFY(list.item(i)->toolTip().contains(QString::fromStdString(f.rule)));
+    }
+    // The overview follows the same choice.
+    const FindingGroup& group = window_->overview().summary().groups.at(0);
+    const std::string_view first = FindRule(group.rule)->Requirement(shown);
+    QCOMPARE(window_->overview().GroupItem(0)->text(0), QString::fromUtf8(first.data(), qsizetype(first.size())));
   }
   QCOMPARE(list.currentItem()->data(Qt::UserRole).toInt(), index);
 }

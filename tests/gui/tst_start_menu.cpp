@@ -2,9 +2,12 @@
 // and the DEBUG page switch.
 #include <clocale>
 #include <cstdio>
+#include <memory>
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -13,6 +16,7 @@
 
 #include "app/about_dialog.h"
 #include "app/formatting_settings.h"
+#include "app/qt_texts.h"
 #include "app/start_menu.h"
 #include "app/zentrox_app.h"
 #include "gui_test_support.h"
@@ -48,6 +52,7 @@ class StartMenuTest : public QObject {
   void aboutDialogFromHelpButtonAndF1();
   void debugPage_data();
   void debugPage();
+  void qtOwnTextsAreRomanian();
 };
 
 void StartMenuTest::startupCreatesEveryObjectOnceInOrder() {
@@ -384,6 +389,36 @@ void StartMenuTest::debugPage() {
     QCOMPARE(pages->tabText(1), QStringLiteral("DEBUG"));
     QCOMPARE(pages->currentIndex(), 0);
     QCOMPARE(pages->isTabVisible(1), shown);
+  }
+}
+
+// The toolkit's edit menus, buttons and file dialog speak Romanian once the
+// program's translation is installed.
+void StartMenuTest::qtOwnTextsAreRomanian() {
+  QVERIFY(app::InstallRomanianQtTexts());
+  QLineEdit edit;
+  std::unique_ptr<QMenu> edit_menu(edit.createStandardContextMenu());
+  ui::ProtocolPane pane;
+  std::unique_ptr<QMenu> pane_menu(pane.CreateContextMenu());
+  QStringList texts;
+  for (QMenu* menu : {edit_menu.get(), pane_menu.get()}) {
+    for (QAction* a : menu->actions()) {
+      if (!a->isSeparator()) texts << a->text().section(u'\t', 0, 0);
+    }
+  }
+  for (const char* english : {"&Copy", "Select All", "&Select All", "&Paste", "Cu&t", "&Undo"}) {
+    QVERIFY2(!texts.contains(QString::fromLatin1(english)), english);
+  }
+  QVERIFY2(texts.contains(QStringLiteral("&Copiază")), qPrintable(texts.join(u'|')));
+  QVERIFY2(texts.contains(QStringLiteral("Selectează &tot")), qPrintable(texts.join(u'|')));
+  struct Text {
+    const char* context;
+    const char* source;
+    const char* romanian;
+  };
+  for (const Text& t : {Text{"QPlatformTheme", "Cancel", "Renunță"}, Text{"QFileDialog", "Save As", "Salvează ca"},
+                        Text{"QFileDialog", "File &name:", "&Numele fișierului:"}}) {
+    QCOMPARE(QCoreApplication::translate(t.context, t.source), QString::fromUtf8(t.romanian));
   }
 }
 
