@@ -26,6 +26,27 @@ namespace {
 
 bool IsNumeric(FieldType t) { return t != FieldType::String; }
 
+// The pick of `text` in the palette of column `c` (1 + the index of its
+// value), 0 when it holds no such text; `view` reads a value's text. A few
+// values are compared in turn, more are found by the hash of their text;
+// `slot` is where a new one goes.
+template <typename Column, typename View>
+std::size_t FindPick(const Column& c, std::string_view text, View view, std::size_t& slot) {
+  slot = 0;
+  if (c.value_slots.empty()) {
+    for (std::size_t i = 0; i < c.values.size(); ++i) {
+      if (view(c.values[i].text) == text) return i + 1;
+    }
+    return 0;
+  }
+  const std::size_t mask = c.value_slots.size() - 1;
+  for (slot = table_internal::HashText(text) & mask; c.value_slots[slot] != 0; slot = (slot + 1) & mask) {
+    const std::size_t pick = c.value_slots[slot];
+    if (view(c.values[pick - 1].text) == text) return pick;
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::string_view CutToFieldSize(const FieldDef& field, std::string_view text) {
@@ -325,8 +346,24 @@ StoreResult Table::Store(RowId row, int f, std::string_view text) {
       return StoreResult::Stored;
     }
     case FieldType::Float: {
+      Column& c = col(f);
+      if (c.palette) {
+        // A text the palette holds converted when it was first stored.
+        std::size_t slot = 0;
+        if (const std::size_t pick = FindPick(
+                c, text, [&](const TextRef& r) { return ViewOf(r); }, slot)) {
+          Changed(row);
+          c.Hold(row);
+          c.SetPick(row, pick);
+          c.MarkSet(row);
+          return StoreResult::Stored;
+        }
+      }
+      // Most amounts take the short path; it reads what ParseDouble reads.
       double v = 0;
-      if (!ParseDouble(text, v)) {
+      std::uint64_t word = 0;
+      if (text.size() <= sizeof word) std::memcpy(&word, text.data(), text.size());
+      if (!ReadShortDecimal(word, text.size(), v) && !ParseDouble(text, v)) {
         SetEmpty(row, f);
         return StoreResult::Failed;
       }
@@ -373,53 +410,41 @@ void Table::SetFloat(RowId row, int f, double value, std::string_view text) {
   Column& c = col(f);
   c.Hold(row);
   if (c.palette) {
-    // One text reads as one number. A few values are compared in turn, more
-    // are found by the hash of their text.
-    constexpr std::size_t kInTurn = 16;
-    std::size_t slot = 0;
-    if (c.value_slots.empty()) {
-      for (std::size_t i = 0; i < c.values.size(); ++i) {
-        if (ViewOf(c.values[i].text) == text) {
-          c.SetPick(row, i + 1);
-          c.MarkSet(row);
-          return;
-        }
-      }
-    } else {
-      const std::size_t mask = c.value_slots.size() - 1;
-      for (slot = table_internal::HashText(text) & mask; c.value_slots[slot] != 0; slot = (slot + 1) & mask) {
-        const std::size_t pick = c.value_slots[slot];
-        if (ViewOf(c.values[pick - 1].text) == text) {
-          c.SetPick(row, pick);
-          c.MarkSet(row);
-          return;
-        }
-      }
-    }
-    if (c.values.size() < kPaletteSize) {
-      c.values.push_back(FloatValue{value, Intern(text)});
-      const std::size_t pick = c.values.size();
-      if (pick == 0x100) c.WidenPicks();
+    if (const std::size_t pick = PalettePick(c, value, text)) {
       c.SetPick(row, pick);
       c.MarkSet(row);
-      if (!c.value_slots.empty() && c.values.size() * 2 <= c.value_slots.size()) {
-        c.value_slots[slot] = static_cast<std::uint16_t>(pick);
-      } else if (c.values.size() >= kInTurn) {
-        // (Re)built at twice the values at least: at most half full.
-        c.value_slots.assign(std::max<std::size_t>(64, std::bit_ceil(c.values.size() * 2)), 0);
-        const std::size_t mask = c.value_slots.size() - 1;
-        for (std::size_t i = 0; i < c.values.size(); ++i) {
-          std::size_t s = table_internal::HashText(ViewOf(c.values[i].text)) & mask;
-          while (c.value_slots[s] != 0) s = (s + 1) & mask;
-          c.value_slots[s] = static_cast<std::uint16_t>(i + 1);
-        }
-      }
       return;
     }
     c.LeavePalette();
   }
   c.texts[row] = Intern(text);
   c.MarkSet(row);
+}
+
+std::size_t Table::PalettePick(Column& c, double value, std::string_view text) {
+  // One text reads as one number.
+  constexpr std::size_t kInTurn = 16;
+  std::size_t slot = 0;
+  if (const std::size_t pick = FindPick(
+          c, text, [&](const TextRef& r) { return ViewOf(r); }, slot))
+    return pick;
+  if (c.values.size() >= kPaletteSize) return 0;
+  c.values.push_back(FloatValue{value, Intern(text)});
+  const std::size_t pick = c.values.size();
+  if (pick == 0x100) c.WidenPicks();
+  if (!c.value_slots.empty() && c.values.size() * 2 <= c.value_slots.size()) {
+    c.value_slots[slot] = static_cast<std::uint16_t>(pick);
+  } else if (c.values.size() >= kInTurn) {
+    // (Re)built at twice the values at least: at most half full.
+    c.value_slots.assign(std::max<std::size_t>(64, std::bit_ceil(c.values.size() * 2)), 0);
+    const std::size_t mask = c.value_slots.size() - 1;
+    for (std::size_t i = 0; i < c.values.size(); ++i) {
+      std::size_t s = table_internal::HashText(ViewOf(c.values[i].text)) & mask;
+      while (c.value_slots[s] != 0) s = (s + 1) & mask;
+      c.value_slots[s] = static_cast<std::uint16_t>(i + 1);
+    }
+  }
+  return pick;
 }
 
 void Table::SetDate(RowId row, int f, Date value) {

@@ -72,6 +72,11 @@ class Table {
 
   // Appends a row with every field empty and returns its id.
   RowId AppendRow();
+  // Appends the rows of `other`, a table of the same fields (the later part
+  // of a file read on its own), after this table's rows, as if each had
+  // been appended and stored here: values, source lines, repeat marks and
+  // kept file texts (up to kMaxKeptFileTexts in all). Leaves `other` empty.
+  void Append(Table&& other);
   // Removes the last row (a row of a faulty line none of whose fields converted).
   void DropLastRow();
 
@@ -379,6 +384,9 @@ class Table {
 
   // Stores a float from Store: `value` is what ParseDouble read from `text`.
   void SetFloat(RowId row, int f, double value, std::string_view text);
+  // The pick of `text` in the palette of `c`, added when new; 0 when the
+  // palette is full and holds no such text.
+  std::size_t PalettePick(Column& c, double value, std::string_view text);
   // Every change of a row makes what was derived from the rows stale: a
   // TableIndexes derives the table anew when its generation moved.
   void Changed() { ++generation_; }

@@ -7,9 +7,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <exception>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <type_traits>
+#include <vector>
 
 #include "engine/text.h"
 #include "model/files.h"
@@ -59,22 +64,27 @@ class FileBytes {
 
   std::string_view view() const { return map_ != nullptr ? std::string_view(map_, size_) : std::string_view(copy_); }
 
-  // Gives back the whole pages before byte `offset`, which the caller reads
-  // no more.
-  void Release(std::size_t offset) {
+  // Gives back the whole pages from `released` up to byte `offset`, which
+  // the caller reads no more, and moves `released` there. A reader of part
+  // of the file keeps its own `released`, from the first page that lies
+  // wholly in its part (see FirstPageFrom).
+  void Release(std::size_t& released, std::size_t offset) const {
     if (map_ == nullptr) return;
-    static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    std::size_t upto = offset / page * page;
-    if (upto <= released_ + (std::size_t{8} << 20)) return;  // in steps of 8 MiB
-    ::madvise(map_ + released_, upto - released_, MADV_DONTNEED);
-    released_ = upto;
+    std::size_t upto = offset / Page() * Page();
+    if (upto <= released + (std::size_t{8} << 20)) return;  // in steps of 8 MiB
+    ::madvise(map_ + released, upto - released, MADV_DONTNEED);
+    released = upto;
   }
+  static std::size_t FirstPageFrom(std::size_t offset) { return (offset + Page() - 1) / Page() * Page(); }
 
  private:
   char* map_ = nullptr;
   std::size_t size_ = 0;
-  std::size_t released_ = 0;
   std::string copy_;
+  static std::size_t Page() {
+    static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return page;
+  }
 };
 
 bool IsAscii(std::string_view s) {
@@ -178,18 +188,33 @@ struct ContextText {
   }
 };
 
-// Reads one package file into its table, line by line and field by field.
+// Reads one package file, or the part of it from byte `begin` to `end`
+// whose first line is line `lines_before` + 1, into its table, line by line
+// and field by field.
 class PackageFileReader {
  public:
-  PackageFileReader(FindingWriter& checks, FileKind kind, Table& table, FileBytes& file)
+  PackageFileReader(FindingWriter& checks, FileKind kind, Table& table, const FileBytes& file, std::size_t begin = 0,
+                    std::size_t end = std::string_view::npos, int lines_before = 0)
       : checks_(checks),
         table_(table),
         file_(file),
-        data_(file.view()),
+        data_(file.view().substr(begin, end - begin)),
+        begin_(begin),
+        released_(FileBytes::FirstPageFrom(begin)),
         file_name_(FileName(kind)),
         captions_(checks.profile().captions(kind)),
         ctx_(ContextOf(kind)),
-        field_count_(table.FieldCount()) {}
+        field_count_(table.FieldCount()),
+        lines_before_(lines_before),
+        line_no_(lines_before) {}
+
+  // Whether the last line read kept its row.
+  bool LastKept() const { return last_kept_; }
+  // Whether the first line read kept its row and equals `line_before`, the
+  // line before the part.
+  bool StartsWithRepeat(std::string_view line_before) const {
+    return first_kept_ && first_known_ && line_before.size() <= kRepeatLineMax && first_line_ == line_before;
+  }
 
   void Read() {
     table_.SetSourceFile(file_name_);
@@ -202,7 +227,7 @@ class PackageFileReader {
       return SkipRepeats(line_start, next);
     });
     // The context is left as the last line set it.
-    if (line_no_ > 0) PublishContext();
+    if (line_no_ > lines_before_) PublishContext();
   }
 
  private:
@@ -260,7 +285,7 @@ class PackageFileReader {
       // Its faults are the line before's, only counted now; its row, if that
       // line kept one, is a copy of that line's.
       ++line_no_;
-      file_.Release(line_start);
+      file_.Release(released_, begin_ + line_start);
       if (last_kept_) {
         last_row_ = table_.AppendRepeat();
         table_.SetSourceLine(last_row_, static_cast<std::uint32_t>(line_no_));
@@ -272,6 +297,13 @@ class PackageFileReader {
     const RowId row = ReadRow(line, line_start);
     last_faults_ = protocol.FaultCount() - faults;
     const bool kept = table_.size() > row;
+    if (line_no_ == lines_before_ + 1) {
+      // The part's first line: whether it repeats the line before the part
+      // is told when the parts are joined.
+      first_kept_ = kept;
+      first_known_ = line.size() <= kRepeatLineMax;
+      if (first_known_) first_line_.assign(line);
+    }
     if (kept && repeat && last_kept_ && row == last_row_ + 1) table_.MarkRepeat(row);
     last_kept_ = kept;
     last_row_ = row;
@@ -297,7 +329,7 @@ class PackageFileReader {
     line_no_ += static_cast<int>(copies);
     checks_.protocol().CountFaults(last_faults_ * copies);
     const std::size_t after = next + copies * period;
-    file_.Release(after);
+    file_.Release(released_, begin_ + after);
     return after;
   }
 
@@ -327,7 +359,7 @@ class PackageFileReader {
   // again when no field of a faulty line converted.
   RowId ReadRow(std::string_view line, std::size_t line_start) {
     ++line_no_;
-    file_.Release(line_start);
+    file_.Release(released_, begin_ + line_start);
     // The terminator after the last field may be left out.
     bool implicit_end = !line.empty() && line.back() != kTerminator;
     const RowId row = table_.AppendRow();
@@ -410,13 +442,19 @@ class PackageFileReader {
 
   FindingWriter& checks_;
   Table& table_;
-  FileBytes& file_;
+  const FileBytes& file_;
   const std::string_view data_;
+  const std::size_t begin_;  // where data_ starts in the file
+  std::size_t released_;     // the file's pages given back: see FileBytes::Release
   const std::string file_name_;
   const std::vector<std::string>& captions_;
   const ContextFields ctx_;
   const int field_count_;
-  int line_no_ = 0;
+  const int lines_before_;
+  int line_no_;
+  bool first_kept_ = false;   // the first line kept its row
+  bool first_known_ = false;  // first_line_ holds the first line
+  std::string first_line_;
   ContextText pack_, declaration_, name_;
   std::string decoded_;
   std::string last_line_;
@@ -428,7 +466,115 @@ class PackageFileReader {
 
 }  // namespace
 
-void LoadPackageFile(FindingWriter& checks, const std::string& path, FileKind kind, Table& table) {
+namespace {
+
+// Where the parts of `data` start, each at a line's start, and its end: at
+// most `split.threads` parts of `split.min_part_bytes` or more.
+std::vector<std::size_t> PartBounds(std::string_view data, const LoadSplit& split) {
+  std::vector<std::size_t> bounds{0};
+  const std::size_t min_part = std::max<std::size_t>(split.min_part_bytes, 1);
+  const std::size_t parts = std::min(split.threads, data.size() / min_part);
+  for (std::size_t i = 1; i < parts; ++i) {
+    const std::size_t target = std::max(data.size() / parts * i, bounds.back() + min_part);
+    if (target >= data.size()) break;
+    const std::size_t lf = data.find('\n', target - 1);
+    if (lf == std::string_view::npos || lf + 1 >= data.size()) break;
+    bounds.push_back(lf + 1);
+  }
+  bounds.push_back(data.size());
+  return bounds;
+}
+
+// The last line before byte `at`, a line's start after a line feed, as
+// ForEachLine gives it.
+std::string LineBefore(std::string_view data, std::size_t at) {
+  const std::size_t end = at - 1;  // the line feed
+  const std::size_t lf = end == 0 ? std::string_view::npos : data.rfind('\n', end - 1);
+  const std::size_t start = lf == std::string_view::npos ? 0 : lf + 1;
+  std::string line;
+  ForEachLine(data.substr(start, end - start), [&](std::string_view text, std::size_t) { line.assign(text); });
+  return line;
+}
+
+// One part of a file read on a thread of its own, into a table and a
+// protocol buffer of its own.
+struct FilePart {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  Protocol buffer;
+  std::optional<FindingWriter> writer;
+  std::optional<Table> table;
+  std::optional<PackageFileReader> reader;
+  std::exception_ptr error;
+};
+
+// Reads the parts of `file` between `bounds` side by side, then joins them
+// in file order: the rows into `table`, the lines into the protocol, so
+// that both read exactly as if the file had been read in one piece.
+void ReadInParts(FindingWriter& checks, FileKind kind, Table& table, const FileBytes& file,
+                 const std::vector<std::size_t>& bounds) {
+  const std::string_view data = file.view();
+  Protocol& protocol = checks.protocol();
+  const std::size_t n = bounds.size() - 1;
+  std::vector<FilePart> parts(n);
+  // As for passes side by side: a buffer counts as full once it and those
+  // before it keep what the protocol still takes.
+  std::vector<std::atomic<std::size_t>> kept(n);
+  std::vector<std::atomic<bool>> done(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    FilePart& part = parts[i];
+    part.begin = bounds[i];
+    part.end = bounds[i + 1];
+    part.buffer = protocol.Buffer();
+    part.buffer.ShareKeptCount(&kept[i], kept.data(), i, done.data());
+  }
+  // The whole file's text fits in the first table without moving.
+  table.ReserveText(data.size());
+  const auto read = [&](std::size_t i) noexcept {
+    FilePart& part = parts[i];
+    try {
+      FindingWriter& writer = part.writer.emplace(part.buffer, checks.profile(), checks.today());
+      Table& into = i == 0 ? table : part.table.emplace(table.name(), table.fields());
+      const auto lines_before = static_cast<int>(std::count(data.data(), data.data() + part.begin, '\n'));
+      part.reader.emplace(writer, kind, into, file, part.begin, part.end, lines_before).Read();
+    } catch (...) {
+      part.error = std::current_exception();
+    }
+    done[i].store(true, std::memory_order_release);
+    done[i].notify_all();
+  };
+  std::vector<std::thread> pool;
+  pool.reserve(n - 1);
+  std::size_t started = 1;
+  for (; started < n; ++started) {
+    try {
+      pool.emplace_back(read, started);
+    } catch (const std::system_error&) {
+      break;  // no thread to be had: this one reads the rest
+    }
+  }
+  read(0);
+  for (std::size_t i = started; i < n; ++i) read(i);
+  for (std::thread& t : pool) t.join();
+
+  for (std::size_t i = 0; i < n; ++i) {
+    FilePart& part = parts[i];
+    protocol.Append(std::move(part.buffer));
+    if (part.writer) checks.context = part.writer->context;
+    if (part.error) std::rethrow_exception(part.error);
+    if (i == 0) continue;
+    const std::size_t first = table.size();
+    const bool repeat = parts[i - 1].reader->LastKept() && part.reader->StartsWithRepeat(LineBefore(data, part.begin));
+    table.Append(std::move(*part.table));
+    if (repeat) table.MarkRepeat(static_cast<RowId>(first));
+    part.table.reset();
+  }
+}
+
+}  // namespace
+
+void LoadPackageFile(FindingWriter& checks, const std::string& path, FileKind kind, Table& table,
+                     const LoadSplit& split) {
   table.Clear();
   std::optional<std::string> actual = FindFileNoCase(path);
   if (!actual) {
@@ -438,7 +584,12 @@ void LoadPackageFile(FindingWriter& checks, const std::string& path, FileKind ki
   }
   FileBytes file(*actual);
   checks.protocol().Add("fisierul " + ShownPath(path));
-  PackageFileReader(checks, kind, table, file).Read();
+  const std::vector<std::size_t> bounds = PartBounds(file.view(), split);
+  if (bounds.size() <= 2) {
+    PackageFileReader(checks, kind, table, file).Read();
+    return;
+  }
+  ReadInParts(checks, kind, table, file, bounds);
 }
 
 }  // namespace zentrox

@@ -12,6 +12,7 @@
 #include "report/loader.h"
 #include "report/rule_entries.h"
 #include "rules/rule_set.h"
+#include "rules/side_by_side.h"
 
 namespace zentrox {
 
@@ -73,11 +74,13 @@ void LoadDictionaries(FindingWriter& checks, NewFormatTables& dm, OldFormatTable
 
 void LoadPackageFiles(FindingWriter& checks, NewFormatTables& dm, OldFormatTables& dm1, const std::string& wd) {
   Protocol& p = checks.protocol();
+  // A large file is read in parts on the threads the passes use.
+  const LoadSplit split{RuleThreads()};
   for (const PackageFile& file : checks.profile().files) {
     const std::string path = wd + FileName(file.kind);
     Table& table = file.table(dm, dm1);
     const FileKind kind = file.kind;
-    Guarded(p, path, [&] { LoadPackageFile(checks, path, kind, table); });
+    Guarded(p, path, [&] { LoadPackageFile(checks, path, kind, table, split); });
   }
 }
 

@@ -1,3 +1,4 @@
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -253,6 +254,81 @@ TEST(Loader, NumbersIgnoreTheProcessLocale) {
   EXPECT_EQ(FormatAmount(0.006), "0.01");
   EXPECT_EQ(FormatLimit(7890), "   7890.00");
 }
+
+// A file read in parts on several threads gives the table, the lines and the
+// context of the file read in one piece, wherever the parts are cut.
+std::string MixedLines() {
+  std::string out;
+  for (int i = 0; i < 60; ++i) {
+    const std::string id = std::to_string(i / 3 + 1);
+    const std::string name = i % 4 == 0 ? "ПОПА" : "POPA" + std::to_string(i % 5);
+    std::string line = Record({id, std::to_string(i / 10 + 1), "", name, "ION", "",
+                               i % 7 == 0 ? "31.02.1990" : "01.02.1980", "", "", "", "", "", ""});
+    if (i % 6 == 1) line = Record({id, "x", "", name});  // faulty and short
+    if (i % 11 == 2) line.clear();                       // a line of nothing but missing fields
+    if (i % 13 == 3) line += "x°";                       // text after the last field
+    out += line + (i % 9 == 4 ? "\r\r\n" : "\r\n");
+    if (i % 5 == 0) out += line + "\r\n" + line + "\r\n";  // equal neighbours
+  }
+  return out + Record({"99", "1", "", "END"});  // no line end
+}
+
+std::string Amounts(int count) {
+  std::string out;
+  for (int i = 0; i < count; ++i)
+    out += Record({std::to_string(i % 4000 * 7 + i / 4000) + ".5", "1", "", "A", "", "", "", "", "", "", "", "", ""}) +
+           "\n";
+  return out;
+}
+
+// Every row and cell as a reader sees it, and the lines written.
+std::vector<std::string> Dump(const Table& t, const Protocol& p, const FindingWriter& checks) {
+  std::vector<std::string> out = test::Texts(p);
+  out.push_back(fmt::format("faults {} left out {} context {}|{}|{}", p.FaultCount(), p.FaultsLeftOut(),
+                            checks.context.pack, checks.context.declaration, checks.context.name));
+  for (RowId r = 0; r < t.size(); ++r) {
+    std::string row = fmt::format("{} {} {}:", t.SourceLine(r), t.Repeats(r), t.RowAtLine(t.SourceLine(r)) == r);
+    for (int f = 0; f < t.FieldCount(); ++f) {
+      row += fmt::format("|{}{}{}", t.IsEmpty(r, f) ? "-" : "", t.HasKeptFileText(r, f) ? "!" : "", t.FileText(r, f));
+      if (t.field(f).type == FieldType::Float) row += fmt::format("={}", t.Number(r, f));
+    }
+    out.push_back(row);
+  }
+  return out;
+}
+
+struct PartsCase {
+  const char* name;
+  std::string content;
+  std::size_t max_fault_lines;
+};
+
+class LoaderParts : public ::testing::TestWithParam<PartsCase> {};
+
+TEST_P(LoaderParts, ReadAsInOnePiece) {
+  const PartsCase& c = GetParam();
+  TempDir dir;
+  test::WriteCp1251(dir.path() + "REV5_NA", c.content);
+  const auto load = [&](LoadSplit split) {
+    Protocol p;
+    p.SetMaxFaultLines(c.max_fault_lines);
+    FindingWriter checks(p, Profile(Variant::Quarterly), test::D(8, 12, 2026));
+    Table t = MakeTable(FileKind::NA);
+    LoadPackageFile(checks, dir.path() + "REV5_NA", FileKind::NA, t, split);
+    return Dump(t, p, checks);
+  };
+  const std::vector<std::string> whole = load({});
+  for (std::size_t threads : {2, 3, 7}) {
+    for (std::size_t min_part : {1, 97, 1000})
+      EXPECT_EQ(load({threads, min_part}), whole) << threads << " " << min_part;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, LoaderParts,
+                         ::testing::Values(PartsCase{"mixed", MixedLines(), kMaxFaultLines},
+                                           PartsCase{"mixed_past_the_fault_limit", MixedLines(), 9},
+                                           PartsCase{"amounts_past_the_palette", Amounts(9000), kMaxFaultLines}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace zentrox
