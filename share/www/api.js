@@ -12,6 +12,20 @@ export async function uploadLimit() {
   }
 }
 
+// The rule catalogue's Romanian sentences by rule id, asked for once; an
+// empty map (asked again next time) when the service cannot be asked.
+let catalogue = null;
+export function ruleSentences() {
+  catalogue ??= fetch('api/v1/rules')
+    .then((r) => r.json())
+    .then((rules) => new Map(rules.map((r) => [r.id, r.requirement_ro || ''])))
+    .catch(() => {
+      catalogue = null;
+      return new Map();
+    });
+  return catalogue;
+}
+
 // Whether `file` begins as a RAR archive does ("Rar!" 1A 07).
 export async function looksLikeRar(file) {
   const head = new Uint8Array(await file.slice(0, 7).arrayBuffer());

@@ -1,6 +1,6 @@
 // The page: archives dropped or chosen, checked by the service one or two at
 // a time, listed worst first; the views of the one opened.
-import { check, looksLikeRar, uploadLimit } from './api.js';
+import { check, looksLikeRar, ruleSentences, uploadLimit } from './api.js';
 import { Checked, ProtocolView, lineElement, renderRecord, renderSummary } from './views.js';
 import { severity, TEXTS, verdictText } from './words.js';
 
@@ -9,6 +9,7 @@ const AT_ONCE = 2; // uploads at a time: the service queues the rest anyway
 
 const items = []; // { file, state: waiting|uploading|checking|done|failed, progress, answer, error, order }
 let limit = null;
+let sentences = new Map(); // the rules' Romanian sentences by id
 let running = 0;
 let opened = null; // the item whose views are shown
 let checked = null;
@@ -29,6 +30,7 @@ function notice(text) {
 async function take(files) {
   notice('');
   if (limit === null) limit = await uploadLimit();
+  if (!sentences.size) sentences = await ruleSentences();
   for (const file of files) {
     const item = { file, state: 'waiting', progress: 0, order: items.length };
     items.push(item);
@@ -124,7 +126,7 @@ function renderList() {
 
 function open(item) {
   opened = item;
-  checked = new Checked(item.answer);
+  checked = new Checked(item.answer, sentences);
   chosenFinding = -1;
   const a = item.answer;
   $('result').hidden = false;
@@ -176,7 +178,14 @@ function chooseGroup(group, title) {
 function openRecord(index) {
   chosenFinding = index;
   protocol.choose(index);
-  renderRecord($('view-record'), checked, index);
+  renderRecord($('view-record'), checked, index, { onRecord: openPlace });
+  show('record');
+}
+
+// The record at `ref` alone (the other record of a duplicate); F8 goes on
+// from the finding it was reached from.
+function openPlace(ref) {
+  renderRecord($('view-record'), checked, chosenFinding, { place: ref, onRecord: openPlace });
   show('record');
 }
 

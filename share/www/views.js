@@ -1,5 +1,5 @@
 // The three views of one checked archive: Protocol, Rezumat and Rând.
-import { countFindings, TEXTS } from './words.js';
+import { countFindings, expectedParts, TEXTS } from './words.js';
 
 const LINE_HEIGHT = 20; // px; the protocol's rows all have one height
 const OVERSCAN = 20; // rows drawn above and below the visible ones
@@ -27,8 +27,10 @@ export function lineElement(line, index) {
 
 // What the views share: the answer, the fault lines and their findings.
 export class Checked {
-  constructor(answer) {
+  // `sentences`: the rules' Romanian sentences by id.
+  constructor(answer, sentences = new Map()) {
     this.answer = answer;
+    this.sentences = sentences;
     this.lines = answer.styled_lines;
     // The findings are the fault lines' in protocol order.
     this.faultLines = [];
@@ -45,9 +47,40 @@ export class Checked {
     });
     this.records = new Map(answer.records.map((r) => [`${r.file}\u0000${r.line}`, r]));
   }
-  recordOf(finding) {
-    return finding?.record ? this.records.get(`${finding.record.file}\u0000${finding.record.line}`) : undefined;
+  recordAt(ref) {
+    return ref ? this.records.get(`${ref.file}\u0000${ref.line}`) : undefined;
   }
+  sentence(rule) {
+    return this.sentences.get(rule) || '';
+  }
+}
+
+// What would be right for `finding` (its field's text `value` as it stood),
+// the other records of a duplicate as links that call `onRecord(ref)`.
+function expectedElement(finding, value, onRecord, props = {}) {
+  const parts = expectedParts(finding, value);
+  if (!parts.length) return null;
+  return el('div', { class: 'expected', ...props }, ...parts.map((p) => {
+    if (typeof p === 'string') return p;
+    let label = `linia ${p.ref.line}`;
+    if (p.ref.file !== finding.record?.file) label += ` din ${p.ref.file}`;
+    const a = el('a', { href: '#' }, label);
+    a.addEventListener('click', (e) => {
+      e.preventDefault();
+      onRecord?.(p.ref);
+    });
+    return a;
+  }));
+}
+
+// A finding as a list shows it: its protocol line, the rule's sentence (the
+// id in the tooltip) and what would be right.
+function findingItem(checked, i, current, onRecord) {
+  const f = checked.findingAt.get(i);
+  const sentence = checked.sentence(f.rule);
+  return el('li', { class: current ? 'current' : '' }, lineElement(checked.lines[i], i),
+    sentence ? el('div', { class: 'sentence', title: `Regula: ${f.rule}` }, `— ${sentence}`) : null,
+    expectedElement(f, f.value, onRecord));
 }
 
 // The protocol, drawing only the rows in sight.
@@ -170,7 +203,7 @@ export function renderSummary(root, checked, { onChoose }) {
     rows.push(tr);
     return tr;
   };
-  row('all', ['Toate erorile (tot protocolul)', String(c.findings), '', '', ''], () => onChoose(null));
+  row('all', ['Toate erorile (tot protocolul)', String(c.findings), ''], () => onChoose(null));
   const files = [];
   for (const g of groups) {
     if (!files.length || files[files.length - 1].file !== g.file) files.push({ file: g.file, groups: [] });
@@ -179,18 +212,19 @@ export function renderSummary(root, checked, { onChoose }) {
   for (const f of files) {
     const title = f.file || 'Fără fișier / înregistrare';
     const count = f.groups.reduce((n, g) => n + g.lines.length, 0);
-    row('file', [title, String(count), '', '', '']);
+    row('file', [title, String(count), '']);
     for (const g of f.groups) {
-      const sentence = checked.findingAt.get(g.lines[0])?.explanation || '';
+      // The rule's sentence; for a line without a rule in the catalogue its message.
+      const text = checked.sentence(g.rule) || g.message.trim();
       const first = g.first_records.join(', ') + (g.lines.length > g.first_records.length ? ', …' : '');
-      const tr = row('group', [g.message.trim(), String(g.lines.length), first, g.rule || '(fără regulă)', sentence],
-        () => onChoose(g, `${title} · ${g.rule || '(fără regulă)'}`));
+      const tr = row('group', [text, String(g.lines.length), first], () => onChoose(g, `${title} · ${text}`));
+      tr.title = `${text}\nMesajul din protocol: ${g.message.trim()}\nRegula: ${g.rule || '(fără regulă)'}`;
       tr.dataset.rule = g.rule;
       tr.dataset.file = g.file;
     }
   }
-  if (c.leftOut > 0) row('left-out', ['Peste limită (neafișate)', String(c.leftOut), '', '', '']);
-  const headRow = el('tr', {}, ...['Fișier / mesaj', 'Erori', 'Primele linii', 'Regula', 'Cerința'].map((t) =>
+  if (c.leftOut > 0) row('left-out', ['Peste limită (neafișate)', String(c.leftOut), '']);
+  const headRow = el('tr', {}, ...['Fișier / regulă', 'Erori', 'Primele linii'].map((t) =>
     el('th', {}, t)));
   root.replaceChildren(el('p', { id: 'summary-headline' }, head),
     el('table', { id: 'summary-table' }, el('thead', {}, headRow), el('tbody', {}, ...rows)));
@@ -217,25 +251,32 @@ function fieldText(text, odd) {
   return parts;
 }
 
-// Rând: the record the fault line at protocol index `index` names.
-export function renderRecord(root, checked, index) {
-  const finding = index >= 0 ? checked.findingAt.get(index) : undefined;
-  if (!finding) {
+// Rând: the record the fault line at protocol index `index` names, or with
+// `place` ({ file, line }) that record alone; `onRecord(ref)` opens another.
+export function renderRecord(root, checked, index, { place, onRecord } = {}) {
+  const finding = !place && index >= 0 ? checked.findingAt.get(index) : undefined;
+  if (!finding && !place) {
     root.replaceChildren(el('p', { class: 'hint' }, TEXTS.recordHint));
     return;
   }
-  const record = checked.recordOf(finding);
-  const header = [];
-  const where = finding.record;
+  const where = place || finding.record;
+  const record = checked.recordAt(where);
   let text = where ? `${where.file}, linia ${where.line}` : 'Linia de eroare nu numește o înregistrare';
-  if (finding.caption) text += ` — câmpul ${finding.caption}: «${finding.value ?? ''}»`;
-  header.push(el('p', { id: 'record-header' }, text));
-  if (finding.pack || finding.declaration) {
-    header.push(el('p', { class: 'context' },
+  let value = finding?.value ?? '';
+  if (finding?.caption) {
+    value = record?.fields.find((f) => f.caption === finding.caption)?.text ?? value;
+    text += ` — câmpul ${finding.caption}: «${value}»`;
+  }
+  const parts = [el('p', { id: 'record-header' }, text)];
+  if (finding) parts.push(expectedElement(finding, value, onRecord, { id: 'record-expected' }));
+  if (finding?.pack || finding?.declaration) {
+    parts.push(el('p', { class: 'context' },
       `Pachet ${finding.pack}, declarația ${finding.declaration} ${finding.name || ''}`.trim()));
   }
-  const parts = [...header];
-  if (where && !record) parts.push(el('p', { class: 'hint' }, `Linia ${where.line} din ${where.file} nu a fost încărcată în tabel.`));
+  if (where && !record) {
+    parts.push(el('p', { class: 'hint' }, place ? `Serviciul nu a trimis câmpurile liniei ${where.line} din ${where.file}.` :
+      `Linia ${where.line} din ${where.file} nu a fost încărcată în tabel.`));
+  }
   if (record) {
     const marks = new Map(record.marks.map((m) => [m.field, m]));
     const rows = record.fields.map((f, i) => {
@@ -243,7 +284,7 @@ export function renderRecord(root, checked, index) {
       const notes = [];
       if (m?.unconverted) notes.push('Textul din fișier nu a putut fi citit ca valoare a câmpului: câmpul a rămas gol în tabel.');
       if (m?.odd.length) notes.push('Caractere în afara alfabetului câmpului.');
-      const cls = [f.caption === finding.caption ? 'marked' : '', m?.unconverted ? 'unconverted' : '',
+      const cls = [finding && f.caption === finding.caption ? 'marked' : '', m?.unconverted ? 'unconverted' : '',
         m?.odd.length ? 'has-odd' : ''].filter(Boolean).join(' ');
       return el('tr', { class: cls, title: notes.join('\n') }, el('th', { scope: 'row' }, f.caption),
         el('td', {}, ...fieldText(f.text, m?.odd || [])), el('td', { class: 'note' }, notes.join(' ')));
@@ -255,10 +296,11 @@ export function renderRecord(root, checked, index) {
   const same = [];
   for (const [i, f] of checked.findingAt) {
     if (f === finding || (where && f.record && f.record.file === where.file && f.record.line === where.line)) {
-      same.push(el('li', { class: i === index ? 'current' : '' }, lineElement(checked.lines[i], i),
-        el('div', { class: 'sentence' }, `— ${f.explanation} (${f.rule})`)));
+      same.push(findingItem(checked, i, i === index, onRecord));
     }
   }
   parts.push(el('h3', {}, 'Erorile înregistrării'), el('ul', { id: 'record-findings' }, ...same));
-  root.replaceChildren(...parts);
+  if (!same.length) parts.push(el('p', { class: 'hint' }, 'Înregistrarea nu are erori proprii.'));
+  root.replaceChildren(...parts.filter(Boolean));
+  root.scrollTop = 0;
 }

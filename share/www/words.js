@@ -72,6 +72,47 @@ export function severity(item) {
   return [1, 0];
 }
 
+const quoted = (text) => `«${text}»`;
+
+// What would satisfy a finding's rule, as the desktop record page says it:
+// strings and, for a duplicate, the other records ({ ref }) to link to.
+// `value` is the field's text as it stood; [] where the rule implies nothing.
+export function expectedParts(finding, value) {
+  const e = finding.expected;
+  if (!e) return [];
+  const written = value ? `, scris ${quoted(value)}` : '';
+  switch (e.kind) {
+    case 'sum': {
+      let text = `Ar trebui: ${quoted(e.text)} (suma calculată)`;
+      const [w, s] = [Number(value?.trim() || NaN), Number(e.text)];
+      if (Number.isFinite(w) && Number.isFinite(s)) text += `${written}, diferența ${(w - s).toFixed(2)}`;
+      else text += written;
+      const lines = e.related.slice(0, 10).map((r) => r.line).join(', ') + (e.related.length > 10 ? ', …' : '');
+      if (e.related.length) text += `; adunată din ${e.related.length === 1 ? 'linia' : 'liniile'} ${lines}`;
+      return [text];
+    }
+    case 'duplicate': {
+      if (!e.related.length) return [`Ce se cere: ${e.text}`];
+      const parts = [e.related.length === 1 ? 'Aceeași valoare o are și înregistrarea de la ' :
+        'Aceeași valoare o au și înregistrările de la '];
+      e.related.forEach((ref, i) => parts.push(...(i ? [', '] : []), { ref }));
+      return [...parts, '.'];
+    }
+    case 'code': {
+      // The valid codes themselves are in the dictionary, which the service
+      // does not send: the desktop program lists them.
+      let text = `Ar trebui: ${e.text}`;
+      if (e.dictionary && !e.text.includes(e.dictionary)) text += ` (dicționarul ${e.dictionary})`;
+      text += written;
+      if (e.dictionary) text += '; lista codurilor valabile o arată programul de pe calculator';
+      return [text];
+    }
+    case 'characters': return [`Ar trebui: ${e.text}`];
+    case 'sentence': return [`Ce se cere: ${e.text}`];
+    default: return [`Ar trebui: ${quoted(e.text)}${written}`];
+  }
+}
+
 export function megabytes(bytes) {
   const mb = bytes / (1 << 20);
   return `${mb >= 10 ? Math.round(mb) : mb.toFixed(1).replace('.', ',')} MB`;

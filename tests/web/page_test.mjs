@@ -182,7 +182,16 @@ if (measured) {
     assert.match(first.header, /^REV5_SD, linia 16/);
     assert.deepEqual(first.marked, [['8.Конечная дата работы в месяце', '31.09.2026', 'marked unconverted']]);
     assert.equal(first.findings, 2);
+    // What would be right, and the rule's sentence in Romanian with its id in the tooltip.
+    const rules = new Map((await (await fetch(`${page}api/v1/rules`)).json()).map((r) => [r.id, r.requirement_ro]));
+    const said = await run(`const s = document.querySelector('#record-findings li.current .sentence');
+      return { expected: document.getElementById('record-expected').textContent, rule: s.title.replace('Regula: ', ''),
+        sentence: s.textContent }`);
+    assert.equal(said.expected, 'Ar trebui: «30.09.2026», scris «31.09.2026»');
+    assert.ok(rules.get(said.rule) && said.sentence.includes(rules.get(said.rule)), said.sentence);
     await screenshot('web-record.png');
+    await run(`document.getElementById('view-record').scrollTop = 1e6`);
+    await screenshot('web-expected.png');
     await keys(F8);
     const next = await run(record);
     assert.match(next.header, /^REV5_NA, linia 3/);
@@ -191,6 +200,17 @@ if (measured) {
     await screenshot('web-record-odd.png');
     await keys(SHIFT, F8);
     assert.match((await run(record)).header, /^REV5_SD, linia 16/);
+    // A duplicate links to the other record holding its value.
+    await run(`document.getElementById('tab-summary').click()`);
+    await run(`document.querySelector('#summary-table tr[data-rule="new.na.cpas-unique"]').click()`);
+    await run(`document.querySelector('#view-protocol .line.fault').click()`);
+    await keys(ENTER);
+    const duplicate = (await run(record)).header;
+    await run(`document.querySelector('#record-expected a').click()`);
+    const other = await run(record);
+    assert.match(other.header, /^REV5_NA, linia \d+$/);
+    assert.notEqual(other.header, duplicate);
+    assert.ok(await run(`return document.querySelectorAll('#record-fields tbody tr').length > 0`));
   });
 
   test('the downloaded CSV is what zentrox-check --format csv prints', async () => {
