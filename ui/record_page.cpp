@@ -96,7 +96,11 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
   findings_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   findings_->setResizeMode(QListView::Adjust);
   findings_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-  side_layout->addWidget(findings_);
+  // The valid codes of a dictionary fault beside the findings, not below
+  // them: the list under the grid keeps its height for the findings.
+  auto* side_row = new QHBoxLayout;
+  side_row->addWidget(findings_, 3);
+  side_layout->addLayout(side_row, 1);
   side_ = side;
   codes_box_ = new QWidget(side);
   auto* codes_layout = new QVBoxLayout(codes_box_);
@@ -115,7 +119,7 @@ RecordPage::RecordPage(AppContext& context, CheckerController& controller, QTabW
   codes_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   codes_layout->addWidget(codes_);
   codes_box_->hide();
-  side_layout->addWidget(codes_box_, 3);
+  side_row->addWidget(codes_box_, 1);
   connect(codes_filter_, &QLineEdit::textChanged, this, &RecordPage::FilterCodes);
   splitter->addWidget(grid_);
   splitter->addWidget(side);
@@ -562,11 +566,16 @@ void RecordPage::SizeColumns() {
 }
 
 void RecordPage::FitFindings() {
-  // Every finding whole as far as the grid leaves room; beyond that the list scrolls.
+  // Every finding whole as far as the grid leaves room; beyond that the list
+  // scrolls. Measured at the width the list has now (the valid codes beside
+  // it may just have been shown).
+  side_->layout()->activate();
   findings_->doItemsLayout();
-  int needed = 2 * findings_->frameWidth() + 4;
-  if (findings_->count() > 0) needed += findings_->visualItemRect(findings_->item(findings_->count() - 1)).bottom() + 1;
-  needed += side_->sizeHint().height() - findings_->sizeHint().height();
+  int list_needed = 2 * findings_->frameWidth() + 4;
+  if (findings_->count() > 0) {
+    list_needed += findings_->visualItemRect(findings_->item(findings_->count() - 1)).bottom() + 1;
+  }
+  const int needed = list_needed + side_->sizeHint().height() - findings_->sizeHint().height();
   const int total = splitter_->height() - splitter_->handleWidth();
   // The grid keeps its header and three rows: the marked one and its neighbours.
   const int grid_least =
