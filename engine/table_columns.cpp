@@ -114,8 +114,10 @@ void Table::Column::LeavePalette() {
   if (!palette) return;
   palette = false;
   if (capacity > 0) texts.buffer.Grow(capacity * sizeof(TextRef), 0);
+  // A row with no pick yet (one a table being appended has just reserved)
+  // gets its text from the caller.
   for (std::size_t r = 0; r < length; ++r) {
-    if (Has(r)) texts[r] = values[PickAt(r) - 1u].text;
+    if (Has(r) && PickAt(r) != 0) texts[r] = values[PickAt(r) - 1u].text;
   }
   values = {};
   value_slots = {};
