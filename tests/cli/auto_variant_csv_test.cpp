@@ -46,6 +46,12 @@ class AutoVariantCsvTest : public ::testing::Test {
     }
     return Shell(cmd);
   }
+  // The faulty example's CSV, also written to `dir`/findings.csv.
+  Outcome FaultyCsvIn(const TempDir& dir) {
+    Outcome r = Check({"--format", "csv", Example("REV5_1234567_00002_2026T03.rar")});
+    test::WriteBytes(dir / "findings.csv", r.out);
+    return r;
+  }
   TempDir work;
 };
 
@@ -217,10 +223,9 @@ std::vector<std::vector<Cell>> ParseCsv(const std::string& text) {
 TEST_F(AutoVariantCsvTest, TheSpreadsheetProgramReadsTheFindingsBack) {
   if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "no soffice";
   const std::string faulty = Example("REV5_1234567_00002_2026T03.rar");
-  const Outcome r = Check({"--format", "csv", faulty});
-  ASSERT_EQ(r.status, 1) << r.err;
   TempDir dir;
-  test::WriteBytes(dir / "findings.csv", r.out);
+  const Outcome r = FaultyCsvIn(dir);
+  ASSERT_EQ(r.status, 1) << r.err;
   fs::create_directory(dir / "out");
   // A private profile: the conversion neither reads nor changes the user's.
   const Outcome converted =
@@ -329,11 +334,9 @@ TEST_F(AutoVariantCsvTest, TheSpreadsheetProgramReadsTheWorkbookBack) {
 // set to choose); a column not listed here reads back as written.
 TEST_F(AutoVariantCsvTest, TheDefaultImportGuessesOnlyWhatTheReadmeNames) {
   if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "no soffice";
-  const std::string faulty = Example("REV5_1234567_00002_2026T03.rar");
-  const Outcome r = Check({"--format", "csv", faulty});
-  ASSERT_EQ(r.status, 1) << r.err;
   TempDir dir;
-  test::WriteBytes(dir / "findings.csv", r.out);
+  const Outcome r = FaultyCsvIn(dir);
+  ASSERT_EQ(r.status, 1) << r.err;
   const std::vector<std::vector<Cell>> csv = ParseCsv(r.out.substr(3));
   const std::vector<std::vector<Cell>> sheet = ReadBack(dir, "findings.csv");
   ASSERT_EQ(sheet.size(), csv.size());
