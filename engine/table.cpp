@@ -85,6 +85,7 @@ void Table::Clear() {
   captions_ = nullptr;
   kept_texts_ = {};
   repeats_ = {};
+  copies_ = {};
   repeat_row_ = kNoRow;
 }
 
@@ -240,6 +241,49 @@ RowId Table::AppendRepeats(std::size_t count) {
   if (words > repeats_.size()) repeats_.resize(std::max(words, repeats_.size() * 2), 0);
   SetBits(repeats_.data(), begin, end);
   return first;
+}
+
+RowId Table::AppendCopy(RowId of) {
+  if (of >= rows_) throw std::out_of_range("table " + name_ + " has no row to copy");
+  const RowId row = AppendRow();
+  for (Column& c : columns_) {
+    if (!c.Has(of)) continue;
+    c.Hold(row);
+    c.MarkSet(row);
+    if (c.InPalette()) {
+      c.SetPick(row, c.PickAt(of));
+      continue;
+    }
+    if (c.type == FieldType::Integer || c.type == FieldType::Date) {
+      c.ints[row] = c.ints[of];
+    } else {
+      c.texts[row] = c.texts[of];  // a reference: the text is shared
+    }
+  }
+  const std::uint64_t first = std::uint64_t{of} << 16;
+  auto kept = std::lower_bound(kept_texts_.begin(), kept_texts_.end(), first,
+                               [](const KeptText& k, std::uint64_t c) { return k.cell < c; });
+  std::vector<std::pair<int, std::string>> texts;
+  for (; kept != kept_texts_.end() && (kept->cell >> 16) == of; ++kept) {
+    texts.emplace_back(static_cast<int>(kept->cell & 0xFFFF), kept->text);
+  }
+  for (auto& [f, text] : texts) KeepFileText(row, f, text);
+  const std::size_t distance = row - of;
+  if (distance <= kMaxCopyDistance) {
+    if (row >= copies_.size()) copies_.resize(std::max<std::size_t>(row + 1, copies_.size() * 2), 0);
+    copies_[row] = static_cast<std::uint8_t>(distance);
+  }
+  return row;
+}
+
+void Table::ForgetCopies(RowId row) {
+  // The row's own mark, and the marks of the rows that copy it.
+  // Rows are mostly changed as they are appended: the last row has no copy.
+  const std::size_t end = std::min({copies_.size(), rows_, static_cast<std::size_t>(row) + kMaxCopyDistance + 1});
+  if (row < copies_.size()) copies_[row] = 0;
+  for (std::size_t r = static_cast<std::size_t>(row) + 1; r < end; ++r) {
+    if (copies_[r] != 0 && r - copies_[r] == row) copies_[r] = 0;
+  }
 }
 
 void Table::MarkRepeat(RowId row) {

@@ -109,6 +109,21 @@ class Table {
     const std::size_t word = row / 64;
     return word < repeats_.size() && (repeats_[word] >> (row % 64) & 1) != 0;
   }
+  // Appends a row holding the values of row `of`, an earlier row, with its
+  // kept file texts, and returns it. Up to kMaxCopyDistance rows back the
+  // new row is marked as its copy (see CopyOf), not as a repeat.
+  static constexpr std::size_t kMaxCopyDistance = 255;
+  RowId AppendCopy(RowId of);
+  // The earlier row known to hold the same values as `row`: the row before
+  // it when `row` repeats it, else the row it was appended as a copy of;
+  // kNoRow when none is known. As with repeats, a pass whose findings are
+  // only counted may count the row's as that row's, and any change of
+  // either row forgets the mark.
+  RowId CopyOf(RowId row) const {
+    if (Repeats(row)) return row - 1;
+    if (row >= copies_.size() || copies_[row] == 0) return kNoRow;
+    return row - copies_[row];
+  }
   // The first row from `row` on that is not marked as a repeat (size() when
   // there is none), found a word of marks at a time.
   std::size_t NextUnrepeated(RowId row) const;
@@ -258,6 +273,10 @@ class Table {
     void Grow(std::size_t bytes, std::size_t used);
     // A copy of the first `used` bytes of `other`.
     void CopyFrom(const ZeroBuffer& other, std::size_t used);
+    // Hands out the memory of bytes [from, to) now, in one call, for bytes
+    // about to be written: a page written first takes a fault of its own,
+    // which costs several times more.
+    void Prefault(std::size_t from, std::size_t to) const;
     char* data() const { return data_; }
     std::size_t capacity() const { return capacity_; }
 
@@ -348,7 +367,18 @@ class Table {
       if (row < length) return;
       if (row >= capacity) Grow(row + 1);
       length = row + 1;
+      if (row >= ready) MakeReady(row);
     }
+    // Rows [0, ready) have their memory handed out already, or are not to be
+    // handed out ahead: see MakeReady.
+    std::size_t ready = 0;
+    // Rows are stored one after another: once a column holds a value in most
+    // rows, the memory of the rows ahead is handed out a stretch at a time
+    // rather than a page at a time as values land (ZeroBuffer::Prefault).
+    // A column of few values takes nothing ahead.
+    void MakeReady(std::size_t row);
+    // The memory of rows [from, to) now, in every buffer of the column.
+    void Prefault(std::size_t from, std::size_t to) const;
     // Empties the rows from `rows` on and stops holding them.
     void Truncate(std::size_t rows);
     // Moves a float column out of its palette: a text per row.
@@ -393,6 +423,7 @@ class Table {
   void Changed(RowId row) {
     Changed();
     if (!repeats_.empty()) ForgetRepeats(row);
+    if (!copies_.empty()) ForgetCopies(row);
     if (row == repeat_row_) repeat_row_ = kNoRow;
   }
   void ForgetRepeats(RowId row);
@@ -453,6 +484,10 @@ class Table {
   const KeptText* FindKept(RowId row, int f) const;
   std::size_t rows_ = 0;
   std::vector<std::uint64_t> repeats_;  // a bit per row: see Repeats
+  // A byte per row: how many rows back the row it copies stands, 0 for none
+  // (see CopyOf). Empty until a row is marked.
+  std::vector<std::uint8_t> copies_;
+  void ForgetCopies(RowId row);
   // The fields set in row repeat_row_, the last row AppendRepeat appended.
   RowId repeat_row_ = kNoRow;
   std::vector<int> repeat_fields_;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -67,6 +68,16 @@ void Table::ZeroBuffer::Grow(std::size_t bytes, std::size_t used) {
   mapped_ = true;
 }
 
+void Table::ZeroBuffer::Prefault(std::size_t from, std::size_t to) const {
+  if (!mapped_) return;
+  to = std::min(to, capacity_);
+  const std::size_t page = PageSize();
+  from = from / page * page;
+  to = (to + page - 1) / page * page;
+  // Kernels before 5.14 lack the advice: the pages then come as written.
+  if (to > from) ::madvise(data_ + from, to - from, MADV_POPULATE_WRITE);
+}
+
 void Table::ZeroBuffer::CopyFrom(const ZeroBuffer& other, std::size_t used) {
   Free();
   if (used == 0) return;
@@ -108,6 +119,28 @@ void Table::Column::Grow(std::size_t rows) {
     case FieldType::String: texts.buffer.Grow(rows * sizeof(TextRef), length * sizeof(TextRef)); break;
   }
   capacity = rows;
+}
+
+void Table::Column::MakeReady(std::size_t row) {
+  // Rows a stretch holds; a stretch of 8-byte texts is 32 pages.
+  constexpr std::size_t kStretch = 16384;
+  const std::size_t from = ready;
+  ready = std::min(row / kStretch * kStretch + kStretch, capacity);
+  if (row < kStretch) return;  // small columns fill as they go
+  // Most of the rows before the stretch hold a value.
+  std::size_t set = 0;
+  const std::size_t first_word = (row - kStretch) / 64;
+  for (std::size_t w = first_word; w < row / 64; ++w) set += static_cast<std::size_t>(std::popcount(bits[w]));
+  if (set * 2 < kStretch) return;
+  Prefault(std::max(from, row), ready);
+}
+
+void Table::Column::Prefault(std::size_t from, std::size_t to) const {
+  if (to <= from) return;
+  bits.buffer.Prefault(from / 8, (to + 7) / 8);
+  if (pick.buffer.data() != nullptr) pick.buffer.Prefault(from * pick_width, to * pick_width);
+  if (ints.buffer.data() != nullptr) ints.buffer.Prefault(from * sizeof(std::int32_t), to * sizeof(std::int32_t));
+  if (texts.buffer.data() != nullptr) texts.buffer.Prefault(from * sizeof(TextRef), to * sizeof(TextRef));
 }
 
 void Table::Column::LeavePalette() {

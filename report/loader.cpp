@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -293,10 +295,25 @@ class PackageFileReader {
       protocol.CountFaults(last_faults_);
       return;
     }
+    RecentLine* recent = nullptr;
+    if (!repeat && line.size() <= kRecentLineMax && protocol.FaultsFull()) {
+      // Each line has two places; a new one takes the place used longer ago.
+      const std::size_t hash = std::hash<std::string_view>{}(line);
+      RecentLine& a = recent_[hash % recent_.size()];
+      RecentLine& b = recent_[hash / recent_.size() % recent_.size()];
+      for (RecentLine* place : {&a, &b}) {
+        if (place->known && place->line == line) {
+          ReadAsRecent(*place, line, line_start);
+          return;
+        }
+      }
+      recent = a.used <= b.used ? &a : &b;
+    }
     const std::size_t faults = protocol.FaultCount();
     const RowId row = ReadRow(line, line_start);
     last_faults_ = protocol.FaultCount() - faults;
     const bool kept = table_.size() > row;
+    if (recent != nullptr) Remember(*recent, line, kept, row);
     if (line_no_ == lines_before_ + 1) {
       // The part's first line: whether it repeats the line before the part
       // is told when the parts are joined.
@@ -309,6 +326,54 @@ class PackageFileReader {
     last_row_ = row;
     last_line_known_ = line.size() <= kRepeatLineMax;
     if (last_line_known_) last_line_.assign(line);
+  }
+
+  // Once the protocol keeps no more fault lines, a short line equal to one
+  // of the last distinct short lines read, not only to the line before it
+  // (a file cycling through a few values), reads as that line did: its
+  // faults are counted as that line's, its row is a copy of that line's row
+  // (Table::AppendCopy) and its context is that line's.
+  static constexpr std::size_t kRecentLineMax = 48;
+  struct RecentLine {
+    bool known = false;
+    bool kept = false;  // the line kept its row
+    int used = 0;       // the line last read as this one
+    RowId row = kNoRow;
+    std::size_t faults = 0;
+    std::string line, pack, declaration, name;
+  };
+  std::array<RecentLine, 64> recent_{};
+
+  void Remember(RecentLine& recent, std::string_view line, bool kept, RowId row) {
+    recent.known = true;
+    recent.used = line_no_;
+    recent.kept = kept;
+    recent.row = row;
+    recent.faults = last_faults_;
+    recent.line.assign(line);
+    recent.pack.assign(pack_.text);
+    recent.declaration.assign(declaration_.text);
+    recent.name.assign(name_.text);
+  }
+
+  void ReadAsRecent(RecentLine& recent, std::string_view line, std::size_t line_start) {
+    ++line_no_;
+    recent.used = line_no_;
+    file_.Release(released_, begin_ + line_start);
+    if (recent.kept) {
+      last_row_ = table_.AppendCopy(recent.row);
+      table_.SetSourceLine(last_row_, static_cast<std::uint32_t>(line_no_));
+      // The next copy copies this row, the nearest: near enough to be marked.
+      recent.row = last_row_;
+    }
+    checks_.protocol().CountFaults(recent.faults);
+    pack_.Set(recent.pack, data_);
+    declaration_.Set(recent.declaration, data_);
+    name_.Set(recent.name, data_);
+    last_faults_ = recent.faults;
+    last_kept_ = recent.kept;
+    last_line_known_ = true;
+    last_line_.assign(line);
   }
 
   // Once the protocol keeps no more fault lines, a line equal to the line

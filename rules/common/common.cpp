@@ -62,8 +62,8 @@ void ForEachDeclarationGroup(const Table& t, const std::vector<RowId>& order, in
     const std::string_view declaration = t.View(order[first], declaration_field);
     const std::string_view pack = t.View(order[first], pack_field);
     std::size_t last = first + 1;
-    // A row repeating the one before it in the order holds its keys.
-    while (last < order.size() && ((order[last] == order[last - 1] + 1 && t.Repeats(order[last])) ||
+    // A row copying the one before it in the order holds its keys.
+    while (last < order.size() && (t.CopyOf(order[last]) == order[last - 1] ||
                                    (SameShortText(t.View(order[last], declaration_field), declaration) &&
                                     SameShortText(t.View(order[last], pack_field), pack)))) {
       ++last;
@@ -83,12 +83,12 @@ void RunGroupTotalPass(FindingWriter& c, const Table& t, const std::vector<RowId
     begin_group(rows.front());
     summed.clear();
     std::array<double, kMaxTotalColumns> sums{};
-    // What the last month row added: a row repeating it adds the same.
+    // What the last month row added: a row copying it adds the same.
     std::array<double, kMaxTotalColumns> added{};
     RowId last_month_row = kNoRow;
     bool seen_total = false;
     for (const RowId r : rows) {
-      if (last_month_row != kNoRow && r == last_month_row + 1 && t.Repeats(r)) {
+      if (last_month_row != kNoRow && t.CopyOf(r) == last_month_row) {
         for (std::size_t k = 0; k < o.columns.size(); ++k) sums[k] += added[k];
         last_month_row = r;
         summed.push_back(r);

@@ -1,5 +1,7 @@
 // Section "fisierul REV5_SD": the frame of the monthly-row pass and the
 // checks of one monthly row that the new-format sets share.
+#include <array>
+
 #include "rules/new_format/new_format.h"
 
 namespace zentrox::new_format {
@@ -90,6 +92,11 @@ void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
   // counted without checking it again (a file of millions of equal lines).
   std::size_t last_faults = 0;
   bool last_checked = false;
+  // The faults of the last rows, by row: a row the loader appended as a
+  // copy of an earlier one (Table::CopyOf, at most 255 rows back) has that
+  // row's, and is counted alike once they are only counted.
+  std::array<std::size_t, Table::kMaxCopyDistance + 1> recent_faults{};
+  const auto recent = [&](RowId r) -> std::size_t& { return recent_faults[r % recent_faults.size()]; };
   // The rows of one declaration follow one another: while the declaration
   // and pack texts stay those of the row before, so do its link to REV5_NA
   // and the context's texts (equal texts are equal numbers).
@@ -98,6 +105,14 @@ void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
   c.WalkFile(sd, [&](RowId r) {
     if (last_checked && sd.Repeats(r) && protocol.FaultsFull()) {
       protocol.CountFaults(last_faults);
+      recent(r) = last_faults;
+      c.context.At(sd, r);
+      return;
+    }
+    if (const RowId copy = sd.CopyOf(r); copy != kNoRow && protocol.FaultsFull()) {
+      last_faults = recent(copy);
+      protocol.CountFaults(last_faults);
+      recent(r) = last_faults;
       c.context.At(sd, r);
       return;
     }
@@ -120,6 +135,7 @@ void RunSaldoRowPass(Run& run, const SaldoRowOptions& options) {
     c.context.At(sd, r);
     ApplySaldoRowRules(row, options);
     last_faults = protocol.FaultCount() - before;
+    recent(r) = last_faults;
   });
   if (sd.empty()) c.ReportPlain(rule::kNewSdFileNotEmpty);
 }

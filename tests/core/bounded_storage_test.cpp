@@ -305,8 +305,9 @@ TEST(BoundedStorage, RepeatedLinesPastTheLimitReadAsIfParsed) {
        "102\xB0"
        "5\xB0"
        "1.8.2026\xB0\r\n",
-       5},                // a date-format fault
-      {"4\xB0\r\n", 70},  // the last line below has no line end
+       5},                         // a date-format fault
+      {"1\xB0\r\n2\xB0\r\n", 20},  // two lines in turn: copies, not repeats
+      {"4\xB0\r\n", 70},           // the last line below has no line end
       {"4\xB0", 1},
   };
   for (const auto& [line, count] : runs) {
@@ -353,6 +354,15 @@ TEST(BoundedStorage, RepeatedLinesPastTheLimitReadAsIfParsed) {
   EXPECT_FALSE(parsed.Repeats(57));  // "2" after dropped lines
   EXPECT_TRUE(parsed.Repeats(58));
   EXPECT_TRUE(parsed.Repeats(static_cast<RowId>(parsed.size() - 1)));  // the line without a line end
+  // Past the limit, a line equal to an earlier one, not the one before,
+  // reads as a copy of that line's row; lines read in full are no copies.
+  Protocol few;
+  Table copied = MakeTable(FileKind::SD);
+  load(5, few, copied);
+  EXPECT_EQ(copied.CopyOf(74), 72u);
+  EXPECT_EQ(copied.CopyOf(75), 73u);
+  EXPECT_EQ(copied.CopyOf(2), 1u) << "a repeat";
+  EXPECT_EQ(parsed.CopyOf(75), kNoRow);
 }
 
 // A change of a row forgets what was known about it and the row after it.
@@ -377,6 +387,18 @@ TEST(BoundedStorage, ChangingARowForgetsItsRepeatMarks) {
   const RowId copy = t.AppendRepeat();
   EXPECT_EQ(t.Text(copy, 0), "9") << "a repeat copies the row as it is now";
   EXPECT_TRUE(t.IsEmpty(copy, 1));
+  // A copy of an earlier row: marked while neither row changes.
+  t.KeepFileText(1, 0, "1,5");
+  const RowId far = t.AppendCopy(1);
+  EXPECT_EQ(t.CopyOf(far), 1u);
+  EXPECT_FALSE(t.Repeats(far));
+  EXPECT_EQ(t.FileText(far, 0), "1,5");
+  EXPECT_EQ(t.Text(far, 1), "ab");
+  const RowId next = t.AppendCopy(far);
+  EXPECT_EQ(t.CopyOf(next), far);
+  t.Store(far, 1, "cd");
+  EXPECT_EQ(t.CopyOf(far), kNoRow);
+  EXPECT_EQ(t.CopyOf(next), kNoRow);
 }
 
 // Runs of repeated rows are passed over a word of marks at a time; a row

@@ -324,6 +324,29 @@ TEST(DamagedInputLong, ControlRunSaysHowManyFaultLinesWereLeftOut) {
             1);
 }
 
+// Past the limit, a monthly row that copies an earlier line is counted as
+// that line's row was checked: the count is the count of a run that checks
+// every row.
+TEST(DamagedInputLong, RowsCopyingEarlierLinesCountTheirFaults) {
+  const std::vector<std::string> kinds = {
+      test::Record({"1"}), test::Record({"2", "1", "7"}), "",
+      test::Record({"3", "1", "8", "1", "1", "5", "01.07.2026", "31.07.2026", "1", "0", "1", "1", "2"})};
+  std::vector<std::string> sd;
+  for (std::size_t i = 0; i < 400; ++i) sd.push_back(kinds[(i + i / 7) % kinds.size()]);
+  std::vector<std::size_t> counts;
+  for (std::size_t limit : {kMaxFaultLines, std::size_t{5}}) {
+    test::RuleHarness h(Variant::Quarterly);
+    h.WriteFile("rev5_t", {""});
+    h.WriteFile("rev5_ip", {""});
+    h.WriteFile("rev5_na", {""});
+    h.WriteFile("rev5_sd", sd);
+    h.protocol.SetMaxFaultLines(limit);
+    ASSERT_EQ(h.Run("REV5_1234567_00001_2026T03.rar").outcome, RunOutcome::Completed);
+    counts.push_back(h.protocol.FaultCount());
+  }
+  EXPECT_EQ(counts[1], counts[0]);
+}
+
 // A megabyte declaration number and last name are quoted as far as the
 // fields keep them, not whole in every fault of their line.
 TEST(DamagedInputLong, HugeContextFieldsAreQuotedCutToTheFieldSize) {

@@ -281,6 +281,15 @@ std::string Amounts(int count) {
   return out;
 }
 
+// Short lines in turn, some faulty: past the fault limit most read as
+// copies of an earlier line.
+std::string LinesInTurn() {
+  std::string out;
+  for (int i = 0; i < 300; ++i)
+    out += Record({std::to_string(i % 3 + i / 100), i % 7 == 0 ? "x" : "1", "", i % 2 ? "ПОП" : "POP"}) + "\r\n";
+  return out;
+}
+
 // Every row and cell as a reader sees it, and the lines written.
 std::vector<std::string> Dump(const Table& t, const Protocol& p, const FindingWriter& checks) {
   std::vector<std::string> out = test::Texts(p);
@@ -327,7 +336,8 @@ TEST_P(LoaderParts, ReadAsInOnePiece) {
 INSTANTIATE_TEST_SUITE_P(Files, LoaderParts,
                          ::testing::Values(PartsCase{"mixed", MixedLines(), kMaxFaultLines},
                                            PartsCase{"mixed_past_the_fault_limit", MixedLines(), 9},
-                                           PartsCase{"amounts_past_the_palette", Amounts(9000), kMaxFaultLines}),
+                                           PartsCase{"amounts_past_the_palette", Amounts(9000), kMaxFaultLines},
+                                           PartsCase{"lines_in_turn_past_the_fault_limit", LinesInTurn(), 9}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
