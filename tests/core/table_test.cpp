@@ -232,6 +232,24 @@ TEST(Lookup, WalksInKeyOrderFindWholeGroups) {
   }
 }
 
+// A pass that walks its rows in the order of a lookup's keys (a file sorted
+// by them) finds each group beside the one before it: the index builds its
+// hash table of groups only for the first search off that path.
+TEST(Lookup, WalkInKeyOrderBuildsNoHashTable) {
+  Table t("t", {FieldDef{"K", FieldType::Integer, 0}});
+  Table q("q", {FieldDef{"K", FieldType::Integer, 0}});
+  for (int k = 0; k < 1000; ++k) {
+    for (int i = 0; i < 2; ++i) t.Store(t.AppendRow(), 0, std::to_string(k));
+    q.Store(q.AppendRow(), 0, std::to_string(k));
+  }
+  TableIndexes ix;
+  Lookup walking(ix, t, {0});
+  for (RowId r = 0; r < q.size(); ++r) ASSERT_EQ(walking.First(q, r, {0}), 2 * r);
+  EXPECT_EQ(walking.HashedBytes(), 0u);
+  EXPECT_EQ(walking.First(q, 500, {0}), 1000u);
+  EXPECT_GT(walking.HashedBytes(), 0u);
+}
+
 // How a field text converts by the field's type: one sign at most, and the
 // text must be the whole number.
 struct ConversionCase {
