@@ -116,6 +116,11 @@ const std::vector<RowId>& Lookup::rows() {
   return index != nullptr ? RowsOf(*index) : kNone;
 }
 
+std::size_t Lookup::HashedBytes() const {
+  if (!index_) return 0;
+  return index_->starts.capacity() * sizeof(std::uint32_t) + index_->buckets.capacity() * sizeof(Slot);
+}
+
 std::uint64_t Lookup::HashOf(const Atom* atoms) const {
   std::uint64_t h = 0x3C6EF372FE94F82Bull;
   for (std::size_t i = 0; i < keys_.size(); ++i) {
@@ -165,13 +170,23 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
   auto index = std::make_shared<Index>();
   index->rows = std::move(sorted);
   index->size = index->rows ? index->rows->size() : table_->size();
-  const Index& rows = *index;  // read by position
-  if (index->size == 0 || keys_.size() > 8) return index;
+  return index;
+}
+
+// Any lookup over the index may make its groups: they depend only on the
+// table and the keys, which every lookup sharing the index has alike.
+const Lookup::Index& Lookup::Hashed(const Index& index) const {
+  std::call_once(index.hashed, [&] { HashGroups(index); });
+  return index;
+}
+
+void Lookup::HashGroups(const Index& index) const {
+  const Index& rows = index;  // read by position
   // Equal ranks are equal values; a key of one value on every row tells
   // no group from another.
   auto ranks = indexes_->RanksOf(*table_, keys_);
   std::erase_if(ranks, [](const auto& r) { return r->constant; });
-  std::vector<std::uint32_t>& starts = index->starts;
+  std::vector<std::uint32_t>& starts = index.starts;
   std::uint32_t first = 0;
   for (std::uint32_t i = ranks.empty() ? static_cast<std::uint32_t>(rows.size) : 1; i <= rows.size; ++i) {
     if (i < rows.size) {
@@ -192,7 +207,7 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
   const auto groups = static_cast<std::uint32_t>(starts.size());
   starts.push_back(static_cast<std::uint32_t>(rows.size));
   starts.shrink_to_fit();
-  std::vector<Slot>& buckets = index->buckets;
+  std::vector<Slot>& buckets = index.buckets;
   buckets.assign(PowerOfTwoAtLeast(groups + groups / 2), Slot{});
   const std::size_t mask = buckets.size() - 1;
   // A large table of slots is written at random places: each group's hash
@@ -213,7 +228,6 @@ std::shared_ptr<const Lookup::Index> Lookup::BuildIndex(std::shared_ptr<const st
     while (buckets[i].group != 0) i = (i + 1) & mask;
     buckets[i] = Slot{static_cast<std::uint32_t>(h), g + 1};
   }
-  return index;
 }
 
 bool Lookup::IsLastMiss(const Atom* atoms) const {
@@ -253,32 +267,31 @@ void Lookup::KeepMiss(const Atom* atoms) {
 Lookup::Range Lookup::FindAtoms(const Atom* atoms) {
   if (!MayMatch(atoms)) return {};
   const Index* index = this->index();
-  if (index == nullptr || index->buckets.empty()) return {};
-  const std::vector<Slot>& buckets = index->buckets;
+  if (index == nullptr || index->size == 0 || keys_.size() > 8) return {};
   const Index& rows = *index;
   const auto range = [&](std::uint32_t first, std::uint32_t end) {
     const RowId* base = RowsOf(rows).data();
     return Range{base + first, base + end};
   };
   // The group found last is tried first, before any hashing, then the
-  // group after it: its rows are found by stepping while they match, up to
-  // a few (a larger group is found by its hash).
-  if (last_end_ != 0) {
-    if (RowMatches(rows.At(last_first_), atoms)) return range(last_first_, last_end_);
-    constexpr std::uint32_t kStepMax = 64;
-    const auto size = static_cast<std::uint32_t>(rows.size);
-    const std::uint32_t next = last_end_;
-    if (next < size && RowMatches(rows.At(next), atoms)) {
-      std::uint32_t end = next + 1;
-      while (end < size && end - next < kStepMax && RowMatches(rows.At(end), atoms)) ++end;
-      if (end == size || !RowMatches(rows.At(end), atoms)) {
-        last_first_ = next;
-        last_end_ = end;
-        return range(next, end);
-      }
+  // group after it (the first group, before any search): its rows are found
+  // by stepping while they match, up to a few (a larger group is found by
+  // its hash).
+  if (last_end_ != 0 && RowMatches(rows.At(last_first_), atoms)) return range(last_first_, last_end_);
+  constexpr std::uint32_t kStepMax = 64;
+  const auto size = static_cast<std::uint32_t>(rows.size);
+  const std::uint32_t next = last_end_;
+  if (next < size && RowMatches(rows.At(next), atoms)) {
+    std::uint32_t end = next + 1;
+    while (end < size && end - next < kStepMax && RowMatches(rows.At(end), atoms)) ++end;
+    if (end == size || !RowMatches(rows.At(end), atoms)) {
+      last_first_ = next;
+      last_end_ = end;
+      return range(next, end);
     }
   }
   if (IsLastMiss(atoms)) return {};
+  const std::vector<Slot>& buckets = Hashed(*index).buckets;
   const std::uint64_t h = HashOf(atoms);
   const std::size_t mask = buckets.size() - 1;
   const std::vector<std::uint32_t>& starts = index->starts;

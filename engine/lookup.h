@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -66,6 +67,9 @@ class Lookup {
 
   const std::vector<RowId>& rows();
   const Table* table() const { return table_; }
+  // Bytes the shared index keeps for finding groups by hash (where each
+  // group starts, and the hash table of the groups).
+  std::size_t HashedBytes() const;
 
   // What First(master, row, {field}) gives for every row of `master`, found
   // once per distinct value of the field: a pass that links each row by a
@@ -120,9 +124,13 @@ class Lookup {
     // most such lookups find nothing (keys left empty throughout a damaged
     // file).
     std::shared_ptr<const std::vector<RowId>> rows;
-    std::size_t size = 0;               // rows in the index
-    std::vector<std::uint32_t> starts;  // where each group starts, then size
-    std::vector<Slot> buckets;          // open addressing, a power of two in size
+    std::size_t size = 0;  // rows in the index
+    // The groups and their hash table, made once by the first search that
+    // hashes (see Hashed): a pass that walks its rows in the keys' order
+    // finds each group beside the one before it and never needs them.
+    mutable std::once_flag hashed;
+    mutable std::vector<std::uint32_t> starts;  // where each group starts, then size
+    mutable std::vector<Slot> buckets;          // open addressing, a power of two in size
     RowId At(std::size_t i) const { return rows ? (*rows)[i] : static_cast<RowId>(i); }
   };
 
@@ -133,6 +141,9 @@ class Lookup {
   bool RowMatches(RowId row, const Atom* atoms) const;
   Range FindAtoms(const Atom* atoms);
   std::shared_ptr<const Index> BuildIndex(std::shared_ptr<const std::vector<RowId>> rows) const;
+  // The index with its groups and hash table, made on first asking.
+  const Index& Hashed(const Index& index) const;
+  void HashGroups(const Index& index) const;
   // The index's rows written out.
   const std::vector<RowId>& RowsOf(const Index& index);
 

@@ -224,6 +224,27 @@ std::shared_ptr<const std::vector<RowId>> Table::OrderByRanks(Cache& cache, std:
     if (parts.empty()) continue;
     const auto max_value = static_cast<std::uint64_t>(span - 1);
     const int bits = max_value == 0 ? 0 : 64 - std::countl_zero(max_value);
+    if (begin == 0 && rows.empty()) {
+      // The last word to sort, over rows still in file order (most orders
+      // have no other): sorted in place by (word, row), which is the stable
+      // order, each row's word packed from its ranks when read. No buffer of
+      // words and no second buffer of rows, each as large as the order.
+      const auto word_of = [&](RowId r) {
+        std::uint64_t v = 0;
+        for (const auto& [ranks, distinct] : parts) v = v * distinct + (*ranks)[r];
+        return v;
+      };
+      bool in_order = true;
+      for (std::size_t r = 1; r < rows_ && in_order; ++r) {
+        in_order = word_of(static_cast<RowId>(r - 1)) <= word_of(static_cast<RowId>(r));
+      }
+      if (!in_order) {
+        rows = zentrox::FileOrder(rows_);
+        SortByKeyInPlace(rows.data(), rows.data() + rows.size(), word_of, bits <= 8 ? 0 : (bits - 1) / 8 * 8);
+        moved = true;
+      }
+      continue;
+    }
     // Words already in order (rows sorted by these keys in the file) move
     // nothing.
     const auto sort = [&](const auto& key_of) {

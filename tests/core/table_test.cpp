@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <ostream>
 #include <string>
 
 #include "engine/table.h"
 #include "model/schemas.h"
+#include "support/sanitizer.h"
 
 namespace zentrox {
 namespace {
@@ -230,6 +232,61 @@ TEST(Lookup, WalksInKeyOrderFindWholeGroups) {
     EXPECT_EQ(found.size(), expected.size()) << key;
     EXPECT_EQ(found.size(), key % 10 == 0 && key < 80 ? sizes[key / 10] : 0) << key;
   }
+}
+
+// The process's peak resident memory, in bytes.
+std::size_t PeakResident() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stoul(line.substr(6)) * 1024;
+  }
+  return 0;
+}
+
+// An order by several keys of few values each (a declaration's number, its
+// pack, a month) is sorted in the order's own rows: beside them and the
+// keys' ranks it holds no buffer as large as the order.
+TEST(TableOrder, SortsSeveralKeysWithinTheOrdersOwnRows) {
+#ifdef ZENTROX_UNDER_ASAN
+  GTEST_SKIP() << "the sanitizer's shadow memory is not the program's";
+#endif
+  constexpr std::size_t kRows = 2'000'000;
+  Table t("t", {FieldDef{"A", FieldType::Integer, 0}, FieldDef{"B", FieldType::Integer, 0},
+                FieldDef{"C", FieldType::Integer, 0}});
+  std::uint32_t x = 12345;
+  for (std::size_t i = 0; i < kRows; ++i) {
+    const RowId r = t.AppendRow();
+    for (int f = 0; f < 3; ++f) {
+      x = x * 1664525u + 1013904223u;
+      t.SetInt(r, f, static_cast<std::int32_t>(x >> 24) % 100);
+    }
+  }
+  std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+  const std::size_t before = PeakResident();
+  const std::vector<RowId> order = t.Order({0, 1, 2});
+  const std::size_t working = PeakResident() - before;
+  ASSERT_EQ(order.size(), kRows);
+  // The order (4 bytes a row), the ranks (a byte a row each) and the ranks
+  // of one field while they are counted (4 bytes a row).
+  EXPECT_LT(working, kRows * 12) << working / kRows << " bytes a row";
+}
+
+// A pass that walks its rows in the order of a lookup's keys (a file sorted
+// by them) finds each group beside the one before it: the index builds its
+// hash table of groups only for the first search off that path.
+TEST(Lookup, WalkInKeyOrderBuildsNoHashTable) {
+  Table t("t", {FieldDef{"K", FieldType::Integer, 0}});
+  Table q("q", {FieldDef{"K", FieldType::Integer, 0}});
+  for (int k = 0; k < 1000; ++k) {
+    for (int i = 0; i < 2; ++i) t.Store(t.AppendRow(), 0, std::to_string(k));
+    q.Store(q.AppendRow(), 0, std::to_string(k));
+  }
+  TableIndexes ix;
+  Lookup walking(ix, t, {0});
+  for (RowId r = 0; r < q.size(); ++r) ASSERT_EQ(walking.First(q, r, {0}), 2 * r);
+  EXPECT_EQ(walking.HashedBytes(), 0u);
+  EXPECT_EQ(walking.First(q, 500, {0}), 1000u);
+  EXPECT_GT(walking.HashedBytes(), 0u);
 }
 
 // How a field text converts by the field's type: one sign at most, and the
