@@ -8,6 +8,7 @@
 
 #include "engine/table.h"
 #include "model/schemas.h"
+#include "support/peak_memory.h"
 #include "support/sanitizer.h"
 
 namespace zentrox {
@@ -234,15 +235,6 @@ TEST(Lookup, WalksInKeyOrderFindWholeGroups) {
   }
 }
 
-// The process's peak resident memory, in bytes.
-std::size_t PeakResident() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::stoul(line.substr(6)) * 1024;
-  }
-  return 0;
-}
-
 // An order by several keys of few values each (a declaration's number, its
 // pack, a month) is sorted in the order's own rows: beside them and the
 // keys' ranks it holds no buffer as large as the order.
@@ -261,7 +253,7 @@ TEST(TableOrder, SortsSeveralKeysWithinTheOrdersOwnRows) {
       t.SetInt(r, f, static_cast<std::int32_t>(x >> 24) % 100);
     }
   }
-  std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+  RestartPeak();
   const std::size_t before = PeakResident();
   const std::vector<RowId> order = t.Order({0, 1, 2});
   const std::size_t working = PeakResident() - before;
