@@ -233,13 +233,23 @@ class Batch {
 
   void AppendOutput(const std::string& archive, const Protocol& protocol, const ReportSummary& summary, bool last) {
     if (opt_.format == OutputFormat::Json) {
-      out_ += ProtocolToJson(protocol, summary);
+      Add(ProtocolToJson(protocol, summary));
       out_ += several_ && !last ? ",\n" : "\n";
     } else if (opt_.format == OutputFormat::Csv) {
-      out_ += FindingsToCsvRows(protocol, archive);
+      Add(FindingsToCsvRows(protocol, archive));
     } else {
       if (several_) out_ += "===== " + ShownPath(archive) + " =====\n";
-      out_ += ProtocolToText(protocol);
+      Add(ProtocolToText(protocol));
+    }
+  }
+
+  // The first archive's output is taken as it is, not copied: a protocol
+  // of 100,000 lines is 15 MB.
+  void Add(std::string&& text) {
+    if (out_.empty()) {
+      out_ = std::move(text);
+    } else {
+      out_ += text;
     }
   }
 
