@@ -307,10 +307,11 @@ class Table {
   // index of its value, in one byte while there are at most 255 values and
   // in two beyond, and nothing else is written per row, so a column of few
   // values repeated (a file of lines that end after their first field)
-  // costs one or two bytes per row instead of eight. The first value beyond
-  // the palette moves the column to a text per row: a palette larger than
-  // the caches would make storing an amount slower than keeping its text.
-  static constexpr std::size_t kPaletteSize = 4096;
+  // costs one or two bytes per row instead of eight; so do a large package's
+  // pack numbers (6,000 packs). The first value beyond the palette moves the
+  // column to a text per row: a palette larger than the caches would make
+  // storing an amount slower than keeping its text.
+  static constexpr std::size_t kPaletteSize = 16384;
   struct Column {
     FieldType type = FieldType::String;
     // Rows held: [0, length); a later row is empty in this column.
