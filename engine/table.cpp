@@ -472,7 +472,7 @@ std::size_t Table::PalettePick(Column& c, double value, std::string_view text) {
   if (const std::size_t pick = FindPick(
           c, text, [&](const TextRef& r) { return ViewOf(r); }, slot))
     return pick;
-  if (c.values.size() >= kPaletteSize) return 0;
+  if (c.values.size() >= kPaletteSize || (c.values.size() >= kPaletteOfAny && c.values.size() * 8 > c.length)) return 0;
   c.values.push_back(FloatValue{value, Intern(text)});
   const std::size_t pick = c.values.size();
   if (pick == 0x100) c.WidenPicks();

@@ -310,8 +310,12 @@ class Table {
   // costs one or two bytes per row instead of eight; so do a large package's
   // pack numbers (6,000 packs). The first value beyond the palette moves the
   // column to a text per row: a palette larger than the caches would make
-  // storing an amount slower than keeping its text.
+  // storing an amount slower than keeping its text. Past kPaletteOfAny
+  // values, the palette grows only while the rows repeat its values eight
+  // times over: a column of amounts, a new value on most rows, leaves it
+  // there rather than filling it first.
   static constexpr std::size_t kPaletteSize = 16384;
+  static constexpr std::size_t kPaletteOfAny = 4096;
   struct Column {
     FieldType type = FieldType::String;
     // Rows held: [0, length); a later row is empty in this column.

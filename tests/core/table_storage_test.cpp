@@ -283,23 +283,29 @@ TEST(TableNumbers, FloatCellsReadAsParseDoubleRead) {
   }
 }
 
-// A float column keeps up to 16,384 distinct values once each, a row taking
-// two bytes: a large package's 6,000 pack numbers stay so. A column of more
-// values keeps a text per row, and reads the same.
+// A float column keeps up to 16,384 distinct values once each while its rows
+// repeat them, a row taking two bytes: a large package's 6,000 pack numbers,
+// each on the rows of a pack, stay so. A column of more values keeps a text
+// per row, and reads the same.
 TEST(TableNumbers, FloatColumnsOfManyValues) {
   constexpr int kRows = 60000;
-  for (const int distinct : {6000, 20000}) {
+  struct Case {
+    int distinct;
+    int rows_each;  // rows in turn holding one value
+  };
+  for (const Case c : {Case{6000, 10}, Case{20000, 3}}) {
     Table t("t", {FieldDef{"F", FieldType::Float, 0}});
+    const auto value = [&](int r) { return r / c.rows_each % c.distinct + 1; };
     for (int r = 0; r < kRows; ++r) {
-      ASSERT_EQ(t.Store(t.AppendRow(), 0, std::to_string(r % distinct + 1)), StoreResult::Stored);
+      ASSERT_EQ(t.Store(t.AppendRow(), 0, std::to_string(value(r))), StoreResult::Stored);
     }
     for (RowId r = 0; r < kRows; r += 7) {
-      ASSERT_EQ(t.Number(r, 0), r % distinct + 1) << distinct;
-      ASSERT_EQ(t.Text(r, 0), std::to_string(r % distinct + 1)) << distinct;
+      ASSERT_EQ(t.Number(r, 0), value(static_cast<int>(r))) << c.distinct;
+      ASSERT_EQ(t.Text(r, 0), std::to_string(value(static_cast<int>(r)))) << c.distinct;
     }
     // Two bytes a row and a bit, twice over for the growth.
-    if (distinct < 16384) {
-      EXPECT_LE(t.ColumnBytes(), std::size_t{kRows} * 2 * 2 + kRows / 4) << distinct;
+    if (c.distinct < 16384) {
+      EXPECT_LE(t.ColumnBytes(), std::size_t{kRows} * 2 * 2 + kRows / 4) << c.distinct;
     }
   }
 }
