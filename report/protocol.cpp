@@ -152,17 +152,29 @@ namespace {
 constexpr std::size_t kReserveFrom = 4096;
 }  // namespace
 
+bool Protocol::AdmitFault(const ProtocolLine& line, std::size_t lines_before) {
+  ++faults_;
+  if (FaultsFull() || kept_bytes_ + line.text.size() > max_fault_bytes_) {
+    if (!full_) {
+      full_ = true;
+      limit_line_ = lines_before;
+    }
+    return false;
+  }
+  ++kept_;
+  kept_bytes_ += line.text.size();
+  if (mine_ != nullptr) mine_->store(kept_, std::memory_order_relaxed);
+  return true;
+}
+
 void Protocol::Keep(ProtocolLine line) {
   if (line.kind == LineKind::Fault) {
     if (ahead_done_ != nullptr && kept_ >= max_fault_lines_ / 8) WaitForAhead();
-    if (FaultsFull() || kept_bytes_ + line.text.size() > max_fault_bytes_) {
-      CountFault();
+    const bool was_full = full_;
+    if (!AdmitFault(line, lines_.size())) {
+      if (!was_full) AddLimitLine(LimitText(kept_));
       return;
     }
-    ++faults_;
-    ++kept_;
-    kept_bytes_ += line.text.size();
-    if (mine_ != nullptr) mine_->store(kept_, std::memory_order_relaxed);
   }
   if (lines_.size() == lines_.capacity() && lines_.size() >= kReserveFrom) {
     // Room for every fault line still to be kept, at once: a block this
@@ -191,6 +203,11 @@ Protocol Protocol::Buffer() const {
 // on every fault of `other` is only counted, and where they are counted does
 // not matter.
 void Protocol::Append(Protocol&& other) {
+  if (other.lines_.size() > lines_.size() && other.lines_.capacity() > other.lines_.size() + lines_.size() &&
+      ahead_done_ == nullptr) {
+    AppendInto(std::move(other));
+    return;
+  }
   // No room is reserved for `other`'s lines here: most may be dropped, and
   // growing a full protocol would move all its lines. Keep makes room.
   std::vector<std::vector<ProtocolLine>> pieces = TakeInPieces(other.lines_);
@@ -210,6 +227,46 @@ void Protocol::Append(Protocol&& other) {
   }
   other.Clear();
   std::vector<ProtocolLine>().swap(other.lines_);  // its memory goes now, not with the buffer
+  other.ShareKeptCount(nullptr, nullptr, 0);
+}
+
+// The same lines, counts, limit line and listener calls as Append's way
+// line by line: `other`'s kept lines close up in place, the limit's line goes
+// where the first was dropped, this protocol's lines move in ahead of them,
+// and only then does the listener see the new lines, in their order.
+void Protocol::AppendInto(Protocol&& other) {
+  std::vector<ProtocolLine>& in = other.lines_;
+  const std::size_t before = lines_.size();
+  const bool was_full = full_;
+  std::size_t kept = 0;  // lines of `other` kept so far, closed up at its front
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    if (other.full_ && i == other.limit_line_) {
+      const std::size_t left_out = other.FaultsLeftOut();
+      faults_ += left_out;
+      if (left_out > 0 && !full_) {
+        full_ = true;
+        limit_line_ = before + kept;
+      }
+      continue;
+    }
+    if (in[i].kind == LineKind::Fault && !AdmitFault(in[i], before + kept)) continue;
+    if (kept != i) in[kept] = std::move(in[i]);
+    ++kept;
+  }
+  in.erase(in.begin() + static_cast<std::ptrdiff_t>(kept), in.end());
+  if (full_ && !was_full) {
+    TextStyle style = current_;
+    style.color = kRed;
+    in.insert(in.begin() + static_cast<std::ptrdiff_t>(limit_line_ - before),
+              ProtocolLine{LimitText(kept_), style, LineKind::Frame, std::nullopt});
+  }
+  in.insert(in.begin(), std::make_move_iterator(lines_.begin()), std::make_move_iterator(lines_.end()));
+  lines_.swap(in);
+  if (listener_) {
+    for (std::size_t i = before; i < lines_.size(); ++i) listener_(lines_[i]);
+  }
+  other.Clear();
+  std::vector<ProtocolLine>().swap(other.lines_);
   other.ShareKeptCount(nullptr, nullptr, 0);
 }
 

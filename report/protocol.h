@@ -218,6 +218,13 @@ class Protocol {
   void Push(ProtocolLine line);
   // Push without logging the rule's id.
   void Keep(ProtocolLine line);
+  // Counts a fault line and tells whether it is kept. The first one not
+  // kept marks where the limit's line stands: after `lines_before` lines.
+  bool AdmitFault(const ProtocolLine& line, std::size_t lines_before);
+  // Append's way when `other` holds more lines than this protocol and room
+  // for all: this protocol's lines move into `other`'s storage, not the
+  // other way round.
+  void AppendInto(Protocol&& other);
   std::size_t KeptAhead() const {
     std::size_t n = kept_;
     for (std::size_t i = 0; i < ahead_count_; ++i) n += ahead_[i].load(std::memory_order_relaxed);
