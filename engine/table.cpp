@@ -209,7 +209,7 @@ RowId Table::AppendRepeats(std::size_t count) {
     Column& c = col(f);
     c.Hold(end - 1);
     SetBits(&c.bits[0], begin, end);
-    if (c.InPalette()) {
+    if (c.InPalette() || c.SmallInts()) {
       const std::size_t p = c.PickAt(prev);
       if (c.pick_width == 1) {
         std::fill(&c.pick[begin], &c.pick[begin] + count, static_cast<std::uint8_t>(p));
@@ -219,6 +219,8 @@ RowId Table::AppendRepeats(std::size_t count) {
     }
     switch (c.type) {
       case FieldType::Integer:
+        if (c.small) break;
+        [[fallthrough]];
       case FieldType::Date: std::fill(&c.ints[begin], &c.ints[begin] + count, c.ints[prev]); break;
       case FieldType::Float:
         if (c.palette) break;
@@ -250,7 +252,7 @@ RowId Table::AppendCopy(RowId of) {
     if (!c.Has(of)) continue;
     c.Hold(row);
     c.MarkSet(row);
-    if (c.InPalette()) {
+    if (c.InPalette() || c.SmallInts()) {
       c.SetPick(row, c.PickAt(of));
       continue;
     }
@@ -445,7 +447,8 @@ void Table::SetInt(RowId row, int f, std::int32_t value) {
   Changed(row);
   Column& c = col(f);
   c.Hold(row);
-  c.ints[row] = value;
+  if (c.SmallInts() && !Column::FitsSmall(value)) c.WidenInts();
+  c.SetIntAt(row, value);
   c.MarkSet(row);
 }
 
@@ -506,7 +509,7 @@ void Table::SetEmpty(RowId row, int f) {
   c.MarkEmpty(row);
   switch (c.type) {
     case FieldType::Integer:
-    case FieldType::Date: c.ints[row] = 0; break;
+    case FieldType::Date: c.SetIntAt(row, 0); break;
     case FieldType::Float:
       if (c.palette) {
         c.SetPick(row, 0);
@@ -538,7 +541,7 @@ std::string Table::Text(RowId row, int f) const {
   const Column& c = col(f);
   if (!c.Has(row)) return {};
   switch (c.type) {
-    case FieldType::Integer: return std::to_string(c.ints[row]);
+    case FieldType::Integer: return std::to_string(c.IntAt(row));
     case FieldType::Date: return Date::FromSerial(c.ints[row]).ToString();
     case FieldType::Float:
     case FieldType::String: return std::string(View(row, f));

@@ -139,14 +139,14 @@ class Table {
   std::int32_t Int(RowId row, int f) const {
     const Column& c = col(f);
     if (!c.Has(row)) return 0;
-    if (c.type == FieldType::Integer || c.type == FieldType::Date) return c.ints[row];
+    if (c.type == FieldType::Integer || c.type == FieldType::Date) return c.IntAt(row);
     return IntOfOther(row, f);
   }
   double Number(RowId row, int f) const {
     const Column& c = col(f);
     if (!c.Has(row)) return 0;
     if (c.type == FieldType::Float) return c.palette ? c.values[c.PickAt(row) - 1].real : NumberOfFloat(c.texts[row]);
-    if (c.type != FieldType::String) return c.ints[row];
+    if (c.type != FieldType::String) return c.IntAt(row);
     return NumberOfText(row, f);
   }
   Date DateValue(RowId row, int f) const {
@@ -347,6 +347,23 @@ class Table {
     void MarkSet(std::size_t row) { bits[row / 64] |= std::uint64_t{1} << (row % 64); }
     void MarkEmpty(std::size_t row) { bits[row / 64] &= ~(std::uint64_t{1} << (row % 64)); }
     bool InPalette() const { return type == FieldType::Float && palette; }
+    // An integer column keeps its values a byte a row, in `pick`, while
+    // every one is from 0 to 255 (a month, a count of days, a code): the
+    // first value beyond moves the column to `ints`.
+    bool small = true;
+    bool SmallInts() const { return type == FieldType::Integer && small; }
+    // The row's value, of an integer or date column.
+    std::int32_t IntAt(std::size_t row) const { return SmallInts() ? std::int32_t{pick[row]} : ints[row]; }
+    void SetIntAt(std::size_t row, std::int32_t value) {
+      if (SmallInts()) {
+        pick[row] = static_cast<std::uint8_t>(value);
+      } else {
+        ints[row] = value;
+      }
+    }
+    static bool FitsSmall(std::int32_t value) { return value >= 0 && value <= 255; }
+    // Moves an integer column of small values to four bytes a row.
+    void WidenInts();
     // The row's pick, in its palette: 1 + the index of its value, 0 when empty.
     std::size_t PickAt(std::size_t row) const {
       if (pick_width == 1) return pick[row];

@@ -65,6 +65,13 @@ void Table::Append(Table&& other) {
     OrBitsAt(&c.bits[0], (c.capacity + 63) / 64, &o.bits[0], o.length, offset);
     switch (c.type) {
       case FieldType::Integer:
+        if (c.small && o.small) {
+          std::memcpy(&c.pick[offset], &o.pick[0], o.length);
+          break;
+        }
+        c.WidenInts();
+        for (std::size_t r = 0; r < o.length; ++r) c.ints[offset + r] = o.IntAt(r);
+        break;
       case FieldType::Date: std::memcpy(&c.ints[offset], &o.ints[0], o.length * sizeof(std::int32_t)); break;
       case FieldType::String:
         for (std::size_t r = 0; r < o.length; ++r) {

@@ -92,7 +92,8 @@ Table::Column::Column(const Column& other)
       pick_width(other.pick_width),
       palette(other.palette),
       values(other.values),
-      value_slots(other.value_slots) {
+      value_slots(other.value_slots),
+      small(other.small) {
   bits.buffer.CopyFrom(other.bits.buffer, BitBytes(length));
   if (other.pick.buffer.data() != nullptr) pick.buffer.CopyFrom(other.pick.buffer, length * pick_width);
   if (other.ints.buffer.data() != nullptr) ints.buffer.CopyFrom(other.ints.buffer, length * sizeof(std::int32_t));
@@ -108,9 +109,11 @@ void Table::Column::Grow(std::size_t rows) {
   if (rows <= capacity) return;
   rows = std::max({rows, capacity * 2, std::size_t{16}});
   bits.buffer.Grow(BitBytes(rows), BitBytes(length));
-  if (InPalette()) pick.buffer.Grow(rows * pick_width, length * pick_width);
+  if (InPalette() || SmallInts()) pick.buffer.Grow(rows * pick_width, length * pick_width);
   switch (type) {
     case FieldType::Integer:
+      if (small) break;
+      [[fallthrough]];
     case FieldType::Date: ints.buffer.Grow(rows * sizeof(std::int32_t), length * sizeof(std::int32_t)); break;
     case FieldType::Float:
       if (palette) break;
@@ -158,6 +161,14 @@ void Table::Column::LeavePalette() {
   pick_width = 1;
 }
 
+void Table::Column::WidenInts() {
+  if (!SmallInts()) return;
+  small = false;
+  if (capacity > 0) ints.buffer.Grow(capacity * sizeof(std::int32_t), 0);
+  for (std::size_t r = 0; r < length; ++r) ints[r] = pick[r];
+  pick.buffer = ZeroBuffer();
+}
+
 void Table::Column::WidenPicks() {
   if (pick_width == 2) return;
   ZeroArray<std::uint8_t> wide;
@@ -187,7 +198,7 @@ void Table::Column::Truncate(std::size_t rows) {
 std::size_t Table::Column::Bytes() const {
   std::size_t per_row = 0;
   switch (type) {
-    case FieldType::Integer:
+    case FieldType::Integer: per_row += small ? 1 : sizeof(std::int32_t); break;
     case FieldType::Date: per_row += sizeof(std::int32_t); break;
     case FieldType::Float: per_row += palette ? pick_width : sizeof(TextRef); break;
     case FieldType::String: per_row += sizeof(TextRef); break;

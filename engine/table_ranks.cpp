@@ -49,22 +49,22 @@ bool RanksByCounting(const auto& c, std::size_t rows, std::vector<std::uint32_t>
   std::int32_t highest = std::numeric_limits<std::int32_t>::min();
   for (RowId r = 0; r < rows; ++r) {
     if (!c.Has(r)) continue;
-    lowest = std::min(lowest, c.ints[r]);
-    highest = std::max(highest, c.ints[r]);
+    lowest = std::min(lowest, c.IntAt(r));
+    highest = std::max(highest, c.IntAt(r));
   }
   if (lowest > highest) return false;
   const auto span = static_cast<std::uint64_t>(static_cast<std::int64_t>(highest) - lowest) + 1;
   if (span > rows / 2 + 1024) return false;
   std::vector<std::uint32_t> rank_at(span);
   for (RowId r = 0; r < rows; ++r) {
-    if (c.Has(r)) rank_at[static_cast<std::size_t>(static_cast<std::int64_t>(c.ints[r]) - lowest)] = 1;
+    if (c.Has(r)) rank_at[static_cast<std::size_t>(static_cast<std::int64_t>(c.IntAt(r)) - lowest)] = 1;
   }
   std::uint32_t rank = 0;
   for (std::uint32_t& k : rank_at) {
     if (k != 0) k = ++rank;
   }
   for (RowId r = 0; r < rows; ++r) {
-    ids[r] = c.Has(r) ? rank_at[static_cast<std::size_t>(static_cast<std::int64_t>(c.ints[r]) - lowest)] : 0;
+    ids[r] = c.Has(r) ? rank_at[static_cast<std::size_t>(static_cast<std::int64_t>(c.IntAt(r)) - lowest)] : 0;
   }
   ranks = rank;
   return true;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -306,6 +307,63 @@ TEST(TableNumbers, FloatColumnsOfManyValues) {
     // Two bytes a row and a bit, twice over for the growth.
     if (c.distinct < 16384) {
       EXPECT_LE(t.ColumnBytes(), std::size_t{kRows} * 2 * 2 + kRows / 4) << c.distinct;
+    }
+  }
+}
+
+// An integer column keeps a byte a row while its values are from 0 to 255,
+// and four bytes from the first value beyond. Either way every row reads as
+// stored: repeated and copied rows, a copy of the table, its order, and the
+// rows of one table appended to another's, whichever of them was widened.
+TEST(TableNumbers, IntegerColumnsOfSmallAndOtherValues) {
+  struct Case {
+    const char* name;
+    int first_beyond;   // the value a row of the first table holds beyond 0..255, or 0
+    int second_beyond;  // the same for the appended table
+  };
+  for (const Case c : {Case{"small", 0, 0}, Case{"first widened", 256, 0}, Case{"second widened", 0, -1},
+                       Case{"both widened", 70000, -5}}) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::optional<int>> expected;
+    const auto fill = [&](Table& t, int beyond) {
+      const std::size_t base = expected.size();
+      for (int i = 0; i < 3000; ++i) {
+        const RowId r = t.AppendRow();
+        const std::optional<int> v = i % 7 == 3 ? std::nullopt : std::optional<int>((i * 37 + 1) % 256);
+        if (v) t.SetInt(r, 0, *v);
+        expected.push_back(v);
+        if (i == 1500 && beyond != 0) {
+          t.SetInt(r, 0, beyond);
+          expected.back() = beyond;
+        }
+      }
+      t.AppendRepeats(3);  // as the row before
+      for (int k = 0; k < 3; ++k) expected.push_back(expected.back());
+      t.AppendCopy(10);
+      expected.push_back(expected[base + 10]);
+    };
+    Table a("a", {FieldDef{"I", FieldType::Integer, 0}});
+    Table b("b", {FieldDef{"I", FieldType::Integer, 0}});
+    fill(a, c.first_beyond);
+    fill(b, c.second_beyond);
+    a.Append(std::move(b));
+    const Table copy = a;
+    ASSERT_EQ(a.size(), expected.size());
+    for (RowId r = 0; r < a.size(); ++r) {
+      for (const Table* t : {static_cast<const Table*>(&a), &copy}) {
+        ASSERT_EQ(t->IsEmpty(r, 0), !expected[r]) << r;
+        ASSERT_EQ(t->Int(r, 0), expected[r].value_or(0)) << r;
+        ASSERT_EQ(t->Text(r, 0), expected[r] ? std::to_string(*expected[r]) : "") << r;
+      }
+    }
+    std::vector<int> ordered;  // the values in the column's order; empty rows come first
+    for (RowId r : a.Order({0})) {
+      if (!a.IsEmpty(r, 0)) ordered.push_back(a.Int(r, 0));
+    }
+    EXPECT_TRUE(std::is_sorted(ordered.begin(), ordered.end()));
+    if (c.first_beyond == 0 && c.second_beyond == 0) {
+      // A byte a row and a bit, twice over for the growth.
+      EXPECT_LE(a.ColumnBytes(), a.size() * 2 + a.size() / 4);
     }
   }
 }
