@@ -143,8 +143,8 @@ TEST(ProtocolAppend, LinesAreNeverHeldTwice) {
     const std::size_t working = after > before ? after - before : 0;
     ASSERT_EQ(protocol.lines().size(), kLines + 1 + (full ? 1 : 0)) << full;
     EXPECT_EQ(protocol.lines()[kLines].text, "f" + std::to_string(kLines - 1)) << full;
-    EXPECT_LT(working, kLines * sizeof(ProtocolLine) / 4) << (full ? "full: " : "") << working / kLines
-                                                        << " bytes a line";
+    EXPECT_LT(working, kLines * sizeof(ProtocolLine) / 4)
+        << (full ? "full: " : "") << working / kLines << " bytes a line";
   }
 }
 
