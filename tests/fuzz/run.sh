@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer into build-fuzz/ (preset "fuzz") and runs each
-# for SECONDS, one after the other.
+# for SECONDS, as many at a time as there are processors (ZENTROX_FUZZ_JOBS
+# sets another number).
 #
 #   tests/fuzz/run.sh SECONDS [TARGET...]
 #
@@ -32,20 +33,40 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 fixtures="$root/../shared/fixtures/rar"
 mkdir -p "$build/artifacts"
+jobs="${ZENTROX_FUZZ_JOBS:-$(nproc)}"
+[[ "$jobs" =~ ^[1-9][0-9]*$ ]] || jobs=1
+
+# Runs one target; its exit status and executions go to $build/artifacts/$t.result.
+run_target() {
+  local t="$1"
+  mkdir -p "$build/corpus/$t"
+  local corpora=("$root/tests/fuzz/corpus/$t")
+  if [[ "$t" == fuzz_rar* ]] && [ -d "$fixtures" ]; then corpora+=("$fixtures"); fi
+  local rc=0
+  "$build/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
+    -artifact_prefix="$build/artifacts/$t-" "$build/corpus/$t" "${corpora[@]}" >"$build/artifacts/$t.log" 2>&1 || rc=$?
+  echo "$rc" >"$build/artifacts/$t.result"
+}
+
+running=0
+for t in "${targets[@]}"; do
+  rm -f "$build/artifacts/$t.result"
+  run_target "$t" &
+  running=$((running + 1))
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+done
+wait
+
 failed=0
 summary=()
 for t in "${targets[@]}"; do
-  mkdir -p "$build/corpus/$t"
-  corpora=("$root/tests/fuzz/corpus/$t")
-  if [[ "$t" == fuzz_rar* ]] && [ -d "$fixtures" ]; then corpora+=("$fixtures"); fi
   log="$build/artifacts/$t.log"
-  set +e
-  "$build/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
-    -artifact_prefix="$build/artifacts/$t-" "$build/corpus/$t" "${corpora[@]}" >"$log" 2>&1
-  rc=$?
-  set -e
+  rc="$(cat "$build/artifacts/$t.result" 2>/dev/null || echo "?")"
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
-  if [ $rc -ne 0 ]; then
+  if [ "$rc" != 0 ]; then
     failed=1
     summary+=("$t: FAILED (exit $rc) after ${runs:-?} executions, see $log")
     tail -40 "$log" >&2
